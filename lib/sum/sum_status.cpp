@@ -1,0 +1,7 @@
+// Internal-error reporting of the library.
+#include "sum/sum_status.h"
+
+int sum_int_error(const char* source_file, const char* operation, int line) {
+  tbs_log_int_error(source_file, &tbs_catalog, 35, operation, line, 0);
+  return SUM_INTERNAL_ERROR;
+}

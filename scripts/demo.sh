@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The demonstration: what the product does today, on a store under
+# ./demo-home. Run through `make demo`, which builds first.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+vantool="$root/build/bin/vantool"
+export KORVANE_HOME="$root/demo-home"
+rm -rf "$KORVANE_HOME"
+mkdir -p "$KORVANE_HOME"
+unset IMSG_VERBOSITY IMSG_TRACE IMSG_LOST_OUTPUT
+
+step() { printf '\n\033[1m== %s\033[0m\n$ %s\n' "$1" "${*:2}"; }
+run() { step "$@"; "${@:2}"; }
+
+run "The tool and its library" "$vantool" -version
+run "Commands available so far" "$vantool" help
+
+run "Every message catalog the library carries, with its facility and size" \
+  "$vantool" lscatalog
+run "The messages of one catalog" "$vantool" lscatalog sum/config_spec_id
+
+run "A catalogued message, formatted with arguments" \
+  "$vantool" message sum/project 43 /projects_pvob 3
+step "The same refusal printed as an error (exit status 1)" \
+  "$vantool" message -severity error sum/stream 51 dev_stream
+"$vantool" message -severity error sum/stream 51 dev_stream || echo "(exit status $?)"
+
+step "Bad usage is refused with the usage line (exit status 2)" "$vantool" lscatalog -bogus
+"$vantool" lscatalog -bogus || echo "(exit status $?)"
+
+step "Trace scopes: every operation's entry and exit, timed, at verbosity 4" \
+  "IMSG_VERBOSITY=4 $vantool lscatalog -short sum/plevel"
+IMSG_VERBOSITY=4 "$vantool" lscatalog -short sum/plevel
+
+step "Machine-readable output" "$vantool lscatalog -json sum/plevel"
+"$vantool" lscatalog -json sum/plevel
+
+printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

@@ -1,0 +1,75 @@
+// Base services: status codes and their texts, and the internal-error log.
+//
+// Every service call and every library operation returns an int status: 0 is
+// success, anything else is one of the codes below (or another code of this
+// space that a service documents). Statuses pass up unchanged unless a caller
+// documents a translation.
+#ifndef SERVICES_TBS_H
+#define SERVICES_TBS_H
+
+#include <string>
+#include <vector>
+
+#include "services/imsg.h"
+
+// Status codes of the base services' code space.
+enum tbs_status_code : int {
+  TBS_ST_OK = 0,
+  TBS_ST_ERROR = 1001,          // refused or failed after a message; object missing or wrong kind
+  TBS_ST_NOT_FOUND = 1002,      // the looked-for item is not there
+  TBS_ST_EXISTS = 1003,         // an object of that name already exists
+  TBS_ST_BAD_ARGUMENT = 1004,   // malformed input named in the message printed with it
+  TBS_ST_IO_ERROR = 1005,       // a file or database could not be read or written
+  TBS_ST_BUSY = 1006,           // the store stayed busy beyond its timeout
+  TBS_ST_PARTIAL = 1033,        // the main object was made but a follow-up record failed
+  TBS_ST_LOCKED = 1040,         // the object or one it needs is locked
+  TBS_ST_NO_PERMISSION = 1051,  // the current user may not perform the operation
+  TBS_ST_UNCHANGED = 1067,      // the requested value equals the stored one
+  TBS_ST_NOT_DIRECTORY = 1070,  // a directory element was required
+  TBS_ST_INTERNAL = 1072,       // internal error; always preceded by an internal-error record
+  TBS_ST_CAS_MISMATCH = 1087,   // compare-and-set found another value than expected
+};
+
+// The base services' own message catalog. Entry 35 is the internal-error
+// message; entry 45 reports a name that is too long.
+extern const imsg_catalog_t tbs_catalog;
+
+// Text for a status code, for messages: never null; unknown codes give
+// "unknown status". The text is static.
+const char* tbs_strerror(int status);
+
+// Status for an errno value (0 for 0): ENOENT gives 1002, EACCES and EPERM
+// 1051, EEXIST 1003, ENOTDIR 1070; any other value 1005.
+int tbs_errno2status(int err);
+
+// Appends one internal-error record to the log file under KORVANE_HOME and
+// prints the catalog entry at error severity. `source_file` names the source
+// of the operation (for example "sum_activity"), `catalog`/`entry` the
+// message explaining the error, `operation` the qualified operation name,
+// `line` the source line and `extra` a value of the caller's choosing.
+// Never fails as far as the caller is concerned: a log that cannot be written
+// is reported on standard error and otherwise ignored.
+void tbs_log_int_error(const char* source_file, const imsg_catalog_t* catalog, int entry,
+                       const char* operation, int line, int extra);
+
+// One record of the internal-error log, as read back.
+struct tbs_int_error_record {
+  long time = 0;  // seconds since the epoch
+  int pid = 0;
+  std::string source_file;
+  std::string catalog;  // catalog name, e.g. "tbs"
+  int entry = 0;
+  std::string operation;
+  int line = 0;
+  int extra = 0;
+};
+
+// Path of the internal-error log file: <KORVANE_HOME>/log/internal-errors.log.
+std::string tbs_int_error_log_path();
+
+// Reads every record of the internal-error log in the order written. A log
+// that does not exist yet gives an empty list and status 0; an unreadable one
+// gives 1005. Lines that are not records are skipped.
+int tbs_read_int_error_log(std::vector<tbs_int_error_record>& records);
+
+#endif  // SERVICES_TBS_H

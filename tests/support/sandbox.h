@@ -1,0 +1,49 @@
+// A fresh KORVANE_HOME for one test, and running programs with captured output.
+#ifndef TESTS_SUPPORT_SANDBOX_H
+#define TESTS_SUPPORT_SANDBOX_H
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+// Environment changes: a value sets the variable (possibly to the empty
+// string), nullopt unsets it.
+using Env = std::map<std::string, std::optional<std::string>>;
+
+// Creates a temporary directory, points KORVANE_HOME at it, and removes it
+// (restoring the previous KORVANE_HOME) when destroyed.
+class TempHome {
+ public:
+  TempHome();
+  ~TempHome();
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string saved_;
+  bool had_saved_ = false;
+};
+
+struct ProcessResult {
+  int exit_code = -1;  // exit status, or 128 + signal
+  std::string out;     // standard output
+  std::string err;     // standard error
+};
+
+// Runs `argv` with `env` applied to the environment,
+// standard input from /dev/null, and captures both output streams.
+ProcessResult run_program(const std::vector<std::string>& argv, const Env& env = {});
+
+// Runs `body` in a forked child with `env` applied and returns what the child
+// printed; the child exits with 0 after `body`.
+ProcessResult run_in_child(const std::function<void()>& body, const Env& env = {});
+
+}  // namespace test_support
+
+#endif  // TESTS_SUPPORT_SANDBOX_H

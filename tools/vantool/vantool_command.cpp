@@ -1,0 +1,69 @@
+// The command table of vantool and the frame every command runs in.
+#include "vantool_command.h"
+
+#include "sum/sum_trace.h"
+#include "vantool/vantool_catalogs.h"
+
+namespace vantool {
+
+const std::vector<Command>& command_table() {
+  static const std::vector<Command> table = [] {
+    std::vector<Command> t;
+    register_help_commands(t);
+    register_catalog_commands(t);
+    return t;
+  }();
+  return table;
+}
+
+const Command* find_command(const std::string& name) {
+  for (const auto& c : command_table()) {
+    if (c.name == name)
+      return &c;
+    for (const auto& alias : c.aliases)
+      if (alias == name)
+        return &c;
+  }
+  return nullptr;
+}
+
+int usage_error(const Command& command, const std::string& message) {
+  imsg_print_literal(IMSG_ERROR, "%s", message.c_str());
+  std::string line = "vantool " + command.synopsis;
+  imsg_print(IMSG_CONTINUATION, &vantool_catalog, 7, line.c_str());
+  return kExitUsage;
+}
+
+int run_command(const std::vector<std::string>& args) {
+  const Command* command = args.empty() ? find_command("help") : find_command(args[0]);
+  if (command == nullptr) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 0, args[0].c_str());
+    return kExitUsage;
+  }
+  std::string scope_name = "vantool " + command->name;
+  SUM_Trace trace(scope_name.c_str(), 3);
+
+  std::vector<std::string> rest(args.empty() ? args.begin() : args.begin() + 1, args.end());
+  ParsedArgs parsed;
+  UsageError error;
+  if (!parse_args(rest, effective_options(command->options, command->common), command->exclusive,
+                  parsed, error))
+    return usage_error(*command, error.message);
+
+  char buf[512];
+  const auto& operands = parsed.operands();
+  if (operands.size() < command->min_operands) {
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 6, command->operand_name.c_str());
+    return usage_error(*command, buf);
+  }
+  if (command->max_operands != kUnlimited && operands.size() > command->max_operands) {
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 5, operands[command->max_operands].c_str());
+    return usage_error(*command, buf);
+  }
+  int status = command->run(parsed);
+  if (status != kExitOk)
+    trace.status_line(__LINE__, status);
+  return status;
+}
+
+}  // namespace vantool
