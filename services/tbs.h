@@ -34,6 +34,41 @@ enum tbs_status_code : int {
 // message; entry 45 reports a name that is too long.
 extern const imsg_catalog_t tbs_catalog;
 
+// ---- identities -----------------------------------------------------------
+
+// A 16-byte object identifier; all zero is the null oid.
+struct tbs_oid_t {
+  unsigned char bytes[16];
+};
+// A 16-byte UUID; all zero is the null UUID.
+struct tbs_uuid_t {
+  unsigned char bytes[16];
+};
+// A database identity of an object within one VOB; 0 names nothing.
+using tbs_dbid_t = unsigned int;
+
+// Text forms: 32 hexadecimal digits in the groups 8-4-4-4-12, joined by "."
+// for oids ("3a1f0c2e.9b7d.4e21.a0c3.5d8e9f001122") and by "-" for UUIDs. The
+// display form of an oid is the same digits joined by ":".
+constexpr size_t TBS_ID_STR_SIZE = 37;  // 36 characters and the terminating zero
+void tbs_oid_to_str(const tbs_oid_t* oid, char buf[TBS_ID_STR_SIZE]);
+void tbs_oid_to_dstr(const tbs_oid_t* oid, char buf[TBS_ID_STR_SIZE]);
+void tbs_uuid_to_str(const tbs_uuid_t* uuid, char buf[TBS_ID_STR_SIZE]);
+// Parse either separator form ("." or "-" or ":"); 1004 for anything else.
+int tbs_str_to_oid(const char* text, tbs_oid_t* oid);
+int tbs_str_to_uuid(const char* text, tbs_uuid_t* uuid);
+// The same 16 bytes under the other name.
+void tbs_uuid_to_oid(const tbs_uuid_t* uuid, tbs_oid_t* oid);
+void tbs_oid_to_uuid(const tbs_oid_t* oid, tbs_uuid_t* uuid);
+bool tbs_oid_eq(const tbs_oid_t* a, const tbs_oid_t* b);
+bool tbs_uuid_eq(const tbs_uuid_t* a, const tbs_uuid_t* b);
+bool tbs_oid_is_null(const tbs_oid_t* oid);
+bool tbs_uuid_is_null(const tbs_uuid_t* uuid);
+// A 32-bit hash of an oid for hash tables.
+unsigned int tbs_oid_to_hash32(const tbs_oid_t* oid);
+// A fresh random (version 4) UUID from the system's random source.
+void tbs_uuid_generate(tbs_uuid_t* uuid);
+
 // Text for a status code, for messages: never null; unknown codes give
 // "unknown status". The text is static.
 const char* tbs_strerror(int status);

@@ -51,6 +51,12 @@ int run_command(const std::vector<std::string>& args) {
     return usage_error(*command, error.message);
 
   char buf[512];
+  for (const auto& option : command->required) {
+    if (!parsed.has(option)) {
+      imsg_sprintf(buf, sizeof buf, &vantool_catalog, 30, option.c_str());
+      return usage_error(*command, buf);
+    }
+  }
   const auto& operands = parsed.operands();
   if (operands.size() < command->min_operands) {
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, 6, command->operand_name.c_str());

@@ -26,6 +26,7 @@ struct Command {
   unsigned common = 0;   // CommonOptions groups
   std::vector<OptionSpec> options;
   std::vector<std::pair<std::string, std::string>> exclusive;
+  std::vector<std::string> required;  // options that must be given
   size_t min_operands = 0;
   size_t max_operands = 0;
   std::string operand_name;  // named when an operand is missing: "a catalog name"
@@ -49,6 +50,8 @@ int run_command(const std::vector<std::string>& args);
 // Registration of each command family into the table.
 void register_help_commands(std::vector<Command>& table);
 void register_catalog_commands(std::vector<Command>& table);
+void register_vob_commands(std::vector<Command>& table);
+void register_object_commands(std::vector<Command>& table);
 
 }  // namespace vantool
 

@@ -1,0 +1,291 @@
+// The storage layer over SQLite: databases, transactions, cached statements,
+// schema migrations and fault injection.
+#include "repository/store.h"
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "services/imsg.h"
+#include "services/tbs.h"
+
+namespace repo {
+
+namespace {
+
+// How long a statement waits for another process's write lock, in milliseconds.
+constexpr int kBusyTimeoutMs = 30000;
+
+struct Faults {
+  long kill_after = 0;
+  long fail_after = 0;
+  long writes = 0;
+};
+
+Faults& faults() {
+  static Faults f = [] {
+    Faults init;
+    if (const char* k = std::getenv("KORVANE_FAULT_KILL_AFTER_WRITES"))
+      init.kill_after = std::atol(k);
+    if (const char* f = std::getenv("KORVANE_FAULT_FAIL_AFTER_WRITES"))
+      init.fail_after = std::atol(f);
+    return init;
+  }();
+  return f;
+}
+
+}  // namespace
+
+// ---- Query ----------------------------------------------------------------------
+
+Query::Query(Store& store, sqlite3_stmt* stmt) : store_(&store), stmt_(stmt) {
+  if (stmt_ == nullptr)
+    status_ = TBS_ST_IO_ERROR;
+}
+
+Query::Query(Query&& other) noexcept
+    : store_(other.store_), stmt_(other.stmt_), status_(other.status_) {
+  other.stmt_ = nullptr;
+}
+
+Query::~Query() {
+  if (stmt_ != nullptr) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+}
+
+Query& Query::bind(int index, int64_t value) {
+  if (stmt_ != nullptr)
+    sqlite3_bind_int64(stmt_, index, value);
+  return *this;
+}
+
+Query& Query::bind(int index, const std::string& text) {
+  if (stmt_ != nullptr)
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Query& Query::bind(int index, const char* text) {
+  if (text == nullptr)
+    return bind_null(index);
+  if (stmt_ != nullptr)
+    sqlite3_bind_text(stmt_, index, text, -1, SQLITE_TRANSIENT);
+  return *this;
+}
+
+Query& Query::bind_blob(int index, const void* data, size_t size) {
+  if (stmt_ != nullptr)
+    sqlite3_bind_blob(stmt_, index, data, static_cast<int>(size), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Query& Query::bind_null(int index) {
+  if (stmt_ != nullptr)
+    sqlite3_bind_null(stmt_, index);
+  return *this;
+}
+
+bool Query::next() {
+  if (stmt_ == nullptr || status_ != 0)
+    return false;
+  if (!sqlite3_stmt_readonly(stmt_)) {
+    status_ = store_->count_write(stmt_);
+    if (status_ != 0)
+      return false;
+  }
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW)
+    return true;
+  if (rc != SQLITE_DONE)
+    status_ = store_->status_of(rc, sqlite3_sql(stmt_));
+  return false;
+}
+
+int Query::run() {
+  while (next()) {
+  }
+  return status_;
+}
+
+int64_t Query::int64(int column) const {
+  return sqlite3_column_int64(stmt_, column);
+}
+
+std::string Query::text(int column) const {
+  const unsigned char* t = sqlite3_column_text(stmt_, column);
+  return t != nullptr ? std::string(reinterpret_cast<const char*>(t),
+                                    static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+                      : std::string();
+}
+
+std::string Query::blob(int column) const {
+  const void* b = sqlite3_column_blob(stmt_, column);
+  return b != nullptr ? std::string(static_cast<const char*>(b),
+                                    static_cast<size_t>(sqlite3_column_bytes(stmt_, column)))
+                      : std::string();
+}
+
+bool Query::is_null(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+// ---- Store ----------------------------------------------------------------------
+
+Store::Store(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+
+Store::~Store() {
+  for (auto& [sql, stmt] : statements_)
+    sqlite3_finalize(stmt);
+  sqlite3_close(db_);
+}
+
+int Store::open(const std::string& path, const Schema& schema, bool create,
+                std::unique_ptr<Store>& out) {
+  if (!create && access(path.c_str(), F_OK) != 0)
+    return TBS_ST_NOT_FOUND;
+  sqlite3* db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 0, path.c_str(),
+               db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    sqlite3_close(db);
+    return TBS_ST_IO_ERROR;
+  }
+  std::unique_ptr<Store> store(new Store(db, path));
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 1);
+  int status =
+      store->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+  if (status == 0)
+    status = store->migrate(schema);
+  if (status != 0)
+    return status;
+  out = std::move(store);
+  return TBS_ST_OK;
+}
+
+int Store::migrate(const Schema& schema) {
+  auto current_version = [this](int& version) {
+    Query q = query("PRAGMA user_version");
+    version = q.next() ? q.integer(0) : -1;
+    return q.status();
+  };
+  int version = 0;
+  int status = current_version(version);
+  if (status != 0)
+    return status;
+  if (version == schema.version())
+    return TBS_ST_OK;
+  Txn txn(*this);
+  if (txn.status() != 0)
+    return txn.status();
+  // Another process may have migrated while this one waited for the lock.
+  status = current_version(version);
+  if (status != 0)
+    return status;
+  if (version > schema.version()) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 2, path_.c_str(), version, schema.version());
+    return TBS_ST_IO_ERROR;
+  }
+  for (int v = version; v < schema.version(); ++v) {
+    status = exec(schema.migrations[static_cast<size_t>(v)]);
+    if (status != 0) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, 3, path_.c_str(), v + 1, sqlite3_errmsg(db_));
+      return status;
+    }
+  }
+  std::string set_version = "PRAGMA user_version=" + std::to_string(schema.version());
+  if (sqlite3_exec(db_, set_version.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    return status_of(sqlite3_errcode(db_), "PRAGMA user_version");
+  return txn.commit();
+}
+
+Query Store::query(const char* sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end())
+    return Query(*this, it->second);
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 8, path_.c_str(), sqlite3_errmsg(db_));
+    return Query(*this, nullptr);
+  }
+  statements_[sql] = stmt;
+  return Query(*this, stmt);
+}
+
+int Store::exec(const char* sql) {
+  char* error = nullptr;
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+  sqlite3_free(error);
+  return rc == SQLITE_OK ? TBS_ST_OK : status_of(rc, sql);
+}
+
+int64_t Store::last_insert_id() const {
+  return sqlite3_last_insert_rowid(db_);
+}
+
+int Store::changes() const {
+  return sqlite3_changes(db_);
+}
+
+bool Store::in_transaction() const {
+  return sqlite3_get_autocommit(db_) == 0;
+}
+
+int Store::status_of(int rc, const char* what) {
+  int primary = rc & 0xff;
+  if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+    return TBS_ST_EXISTS;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 4, path_.c_str(), kBusyTimeoutMs);
+    return TBS_ST_BUSY;
+  }
+  imsg_print(
+      IMSG_ERROR, &tbs_catalog, 8, path_.c_str(),
+      (std::string(sqlite3_errmsg(db_)) + " in \"" + (what != nullptr ? what : "") + "\"").c_str());
+  return TBS_ST_IO_ERROR;
+}
+
+int Store::count_write(sqlite3_stmt*) {
+  Faults& f = faults();
+  if (f.kill_after == 0 && f.fail_after == 0)
+    return TBS_ST_OK;
+  ++f.writes;
+  if (f.kill_after != 0 && f.writes >= f.kill_after)
+    raise(SIGKILL);
+  if (f.fail_after != 0 && f.writes == f.fail_after) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 8, path_.c_str(), "injected failure");
+    return TBS_ST_IO_ERROR;
+  }
+  return TBS_ST_OK;
+}
+
+// ---- Txn ------------------------------------------------------------------------
+
+Txn::Txn(Store& store) : store_(store) {
+  status_ = store_.exec("BEGIN IMMEDIATE");
+  open_ = status_ == 0;
+}
+
+Txn::~Txn() {
+  if (open_)
+    store_.exec("ROLLBACK");
+}
+
+int Txn::commit() {
+  if (!open_)
+    return status_ != 0 ? status_ : TBS_ST_INTERNAL;
+  int status = store_.exec("COMMIT");
+  if (status != 0)
+    return status;  // the destructor rolls back
+  open_ = false;
+  return TBS_ST_OK;
+}
+
+}  // namespace repo

@@ -1,0 +1,134 @@
+// The storage layer: every SQL statement of the repository runs through a
+// Store (one SQLite database file), a Txn (one BEGIN IMMEDIATE transaction)
+// and a Query (one prepared, cached statement). Service families never touch
+// SQLite directly, so a second back end can replace this file pair.
+//
+// Databases run in WAL mode with a busy timeout, so several processes can
+// read and write one database; writers are serialised by BEGIN IMMEDIATE.
+// Schemas are versioned: a Schema lists its migrations, and opening a
+// database applies the missing ones, each in its own transaction.
+//
+// Fault injection for crash and error tests (read once per process):
+//   KORVANE_FAULT_KILL_AFTER_WRITES=N  the process kills itself (SIGKILL) at
+//                                      its N-th writing statement
+//   KORVANE_FAULT_FAIL_AFTER_WRITES=N  the N-th writing statement fails with 1005
+#ifndef REPOSITORY_STORE_H
+#define REPOSITORY_STORE_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace repo {
+
+// A database schema: `migrations[i]` moves a database from version i to i + 1.
+struct Schema {
+  const char* name;  // for messages: "VOB", "registry"
+  std::vector<const char*> migrations;
+  int version() const { return static_cast<int>(migrations.size()); }
+};
+
+class Store;
+
+// One execution of a cached prepared statement; resets it when destroyed.
+// Parameters are numbered from 1, columns from 0.
+class Query {
+ public:
+  Query(Store& store, sqlite3_stmt* stmt);
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+  Query(Query&& other) noexcept;
+
+  Query& bind(int index, int64_t value);
+  Query& bind(int index, const std::string& text);
+  Query& bind(int index, const char* text);  // null binds NULL
+  Query& bind_blob(int index, const void* data, size_t size);
+  Query& bind_null(int index);
+
+  // Advances to the next row: true when a row is there. After false,
+  // status() tells whether the statement ended (0) or failed.
+  bool next();
+  // Runs a statement that returns no rows; the status.
+  int run();
+  int status() const { return status_; }
+
+  int64_t int64(int column) const;
+  int integer(int column) const { return static_cast<int>(int64(column)); }
+  std::string text(int column) const;
+  std::string blob(int column) const;
+  bool is_null(int column) const;
+
+ private:
+  Store* store_;
+  sqlite3_stmt* stmt_;
+  int status_ = 0;
+};
+
+class Store {
+ public:
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  // Opens (with `create`, creating) the database at `path` and brings it to
+  // the schema's version. 1002 when it does not exist and `create` is false;
+  // 1005 when it cannot be opened or its version is newer than the schema.
+  static int open(const std::string& path, const Schema& schema, bool create,
+                  std::unique_ptr<Store>& out);
+
+  // A query on the cached statement for `sql`. `sql` must be a string with
+  // static storage: statements are cached by its address.
+  Query query(const char* sql);
+  // Runs one or more statements without parameters.
+  int exec(const char* sql);
+
+  const std::string& path() const { return path_; }
+  int64_t last_insert_id() const;
+  // Rows changed by the latest statement.
+  int changes() const;
+  bool in_transaction() const;
+
+  // Status for an SQLite result code (1003 unique constraint, 1006 busy,
+  // 1005 otherwise), after printing the store's message for real failures.
+  int status_of(int rc, const char* what);
+
+ private:
+  friend class Query;
+  Store(sqlite3* db, std::string path);
+  int migrate(const Schema& schema);
+  // Counts a writing step for fault injection: 0, or the injected failure.
+  int count_write(sqlite3_stmt* stmt);
+
+  sqlite3* db_;
+  std::string path_;
+  std::map<const char*, sqlite3_stmt*> statements_;
+};
+
+// One BEGIN IMMEDIATE transaction: commit() makes it durable; destruction
+// without commit rolls it back.
+class Txn {
+ public:
+  explicit Txn(Store& store);
+  ~Txn();
+  Txn(const Txn&) = delete;
+  Txn& operator=(const Txn&) = delete;
+
+  // 0 when the transaction began; 1006 when the store stayed busy.
+  int status() const { return status_; }
+  int commit();
+
+ private:
+  Store& store_;
+  int status_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace repo
+
+#endif  // REPOSITORY_STORE_H

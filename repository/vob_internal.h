@@ -1,0 +1,92 @@
+// What the VOB service families share: the handle of an open VOB replica and
+// the building blocks of writing calls (objects, events, locks).
+#ifndef REPOSITORY_VOB_INTERNAL_H
+#define REPOSITORY_VOB_INTERNAL_H
+
+#include <memory>
+#include <string>
+
+#include "repository/store.h"
+#include "services/rgy.h"
+#include "services/vob.h"
+
+// An open VOB replica. Interned per replica UUID for the life of the process.
+struct vob_vob_t {
+  std::string tag;
+  std::string storage_path;
+  tbs_uuid_t family{};
+  tbs_uuid_t replica{};
+  int kind = RGY_VOB_ORDINARY;
+  std::unique_ptr<repo::Store> store;  // opened on first use
+};
+
+namespace repo {
+
+// File name of a VOB's database inside its storage directory.
+inline constexpr const char* kVobDbName = "vob.db";
+
+// The interned handle for a registry entry (created on first use).
+vob_vob_h intern_vob(const rgy_vob_entry& entry);
+// Forgets the open database of a removed VOB; the handle stays valid but
+// every call on it then fails with 1002.
+void close_vob(vob_vob_h vob);
+
+// The store of an open VOB: 1004 for a null handle, 1002 when its storage is gone.
+int vob_store(vob_vob_h vob, Store*& store);
+// The VOB of a family (the replica registered here).
+int vob_of_family(const tbs_uuid_t& family, vob_vob_h* vob);
+
+// The acting user (KORVANE_USER or the login name) and this host.
+std::string current_user();
+std::string current_host();
+
+// A row of the objects table.
+struct ObjectRow {
+  tbs_dbid_t dbid = 0;
+  tbs_oid_t oid{};
+  vob_mtype_t mtype = 0;
+  tbs_dbid_t type = 0;
+  std::string name;
+  bool has_name = false;
+  std::string owner;
+  tbs_dbid_t master = 0;
+  long created = 0;
+  long modified = 0;
+};
+
+// Reads one object; 1002 when it does not exist.
+int read_object(Store& store, tbs_dbid_t dbid, ObjectRow& row);
+
+// What insert_object makes.
+struct NewObject {
+  vob_mtype_t mtype = 0;
+  tbs_dbid_t type = 0;
+  const char* name = nullptr;      // null: unnamed
+  const tbs_oid_t* oid = nullptr;  // null: a fresh random oid
+  tbs_dbid_t master = 0;           // 0: the local replica
+};
+
+// Inserts an object and its creation event inside the caller's transaction.
+// 1003 when its name is taken among objects of its metatype.
+int insert_object(Store& store, const NewObject& object, const vob_event_info_t* event,
+                  tbs_dbid_t* dbid);
+// Records an event of `kind` on `obj` and updates its modification time.
+int record_event(Store& store, tbs_dbid_t obj, int kind, const vob_event_info_t* event);
+// The local replica object of the VOB.
+int local_replica(Store& store, tbs_dbid_t* replica);
+// A well-known object of the VOB; 1002 when absent.
+int well_known(Store& store, vob_wkobj_t wk, tbs_dbid_t* dbid);
+
+// 1040 (after a message naming the object) when `obj`, or the VOB object,
+// is locked for the current user; 0 otherwise.
+int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);
+// 1051 (after a message) unless the current user owns `obj`, owns the VOB,
+// or is privileged.
+int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj);
+
+// Copies `text` into a caller buffer, cut to fit and zero-terminated.
+void copy_out(const std::string& text, char* buf, size_t size);
+
+}  // namespace repo
+
+#endif  // REPOSITORY_VOB_INTERNAL_H
