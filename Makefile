@@ -24,6 +24,7 @@ demo: build
 
 bench: build
 	@$(BUILD_DIR)/bin/bench_trace
+	@$(BUILD_DIR)/bin/bench_store
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
