@@ -36,4 +36,19 @@ IMSG_VERBOSITY=4 "$vantool" lscatalog -short sum/plevel
 step "Machine-readable output" "$vantool lscatalog -json sum/plevel"
 "$vantool" lscatalog -json sum/plevel
 
+run "A project VOB and a component VOB that names it as its admin VOB" \
+  "$vantool" mkvob -tag /projects -pvob -c "Project VOB of the demonstration"
+"$vantool" mkvob -tag /sources -admin /projects -c "Sources of the demonstration"
+run "An older project VOB at feature level 6" "$vantool" mkvob -tag /legacy -pvob -fl 6
+run "The VOBs of the region" "$vantool" lsvob
+run "One VOB in detail" "$vantool" lsvob -long /sources
+run "The root folder every project VOB starts with" "$vantool" describe folder:RootFolder@/projects
+run "Locking it against change, except for one user" \
+  "$vantool" lock -nusers alice -c "Reorganising" folder:RootFolder@/projects
+run "The lock shows in its description" "$vantool" describe folder:RootFolder@/projects
+run "Unlocking" "$vantool" unlock folder:RootFolder@/projects
+step "A VOB used as admin VOB cannot be removed (exit status 1)" "$vantool" rmvob /projects
+"$vantool" rmvob /projects || echo "(exit status $?)"
+run "Removing a VOB" "$vantool" rmvob /legacy
+
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

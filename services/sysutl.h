@@ -27,8 +27,8 @@ struct sysutl_usid_t {
   char name[256] = {};  // the login name the record was made from
 };
 
-// The identity of `login`: 0, or 1002 when the login is empty. The system's
-// user database is asked first.
+// The identity of `login`: 0, or 2 when there is no such user (an empty
+// login). The system's user database is asked first.
 int sysutl_user_to_usid(const char* login, sysutl_usid_t* usid);
 // The login name of `usid` into `buf`: 0, or 2 when the record names no user.
 int sysutl_usid_to_user(const sysutl_usid_t* usid, char* buf, size_t size);

@@ -221,6 +221,8 @@ int vob_resolve_vob(const char* pname_or_tag, vob_vob_h* vob);
 int vob_ob_get_tag(vob_vob_h vob, char* buf, size_t size);
 int vob_ob_get_storage_path(vob_vob_h vob, std::string& path);
 // The VOB's own oid (that of its VOB object), its family and replica UUIDs.
+// The VOB object's oid holds the same 16 bytes as the family UUID, and the
+// replica object's oid those of the replica UUID, so either names the VOB.
 int vob_ob_get_oid(vob_vob_h vob, tbs_oid_t* oid);
 int vob_ob_get_family_uuid(vob_vob_h vob, tbs_uuid_t* uuid);
 int vob_ob_get_replica_uuid(vob_vob_h vob, tbs_uuid_t* uuid);

@@ -2,7 +2,7 @@
 // and the catalog commands, with trace output switched on from outside.
 #include <gtest/gtest.h>
 
-#include "support/sandbox.h"
+#include "support/vantool_runner.h"
 
 namespace {
 

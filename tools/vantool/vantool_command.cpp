@@ -11,6 +11,8 @@ const std::vector<Command>& command_table() {
     std::vector<Command> t;
     register_help_commands(t);
     register_catalog_commands(t);
+    register_vob_commands(t);
+    register_object_commands(t);
     return t;
   }();
   return table;

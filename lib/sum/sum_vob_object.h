@@ -1,0 +1,123 @@
+// SUM_VobObject and SUM_NamedObject: the handle of one object of a VOB, the
+// base of every ZEM object handle.
+//
+// A handle is a VOB plus the object's database id. It is a value: cheap to
+// copy, equal to another when both the VOB and the dbid are, owning nothing
+// in the repository and possibly outliving the object (`exists` tells). A
+// handle is null when its dbid is 0 or its VOB is null; every operation on a
+// null handle records an internal error and returns 1072. Out-parameters are
+// filled only on success; repository failures pass up unchanged.
+#ifndef SUM_SUM_VOB_OBJECT_H
+#define SUM_SUM_VOB_OBJECT_H
+
+#include "services/vob.h"
+#include "sum/sum_ids.h"
+#include "sum/sum_os_user.h"
+#include "sum/sum_string.h"
+#include "sum/sum_vob.h"
+
+class SUM_Replica;
+
+class SUM_VobObject {
+ public:
+  // The null object.
+  SUM_VobObject() = default;
+  SUM_VobObject(const SUM_Vob& vob, tbs_dbid_t dbid) : vob_(vob), dbid_(dbid) {}
+  SUM_VobObject(const SUM_VobObject& other) = default;
+  SUM_VobObject& operator=(const SUM_VobObject& other) = default;
+  virtual ~SUM_VobObject() = default;
+
+  tbs_dbid_t dbid() const { return dbid_; }
+  const SUM_Vob& vob() const { return vob_; }
+  // 1 when the dbid is 0 or the VOB is null.
+  int is_null() const { return dbid_ == 0 || vob_.is_null() ? 1 : 0; }
+
+  // The object's metatype, its type object's dbid (0 for objects without
+  // one) and its oid.
+  int metatype(vob_mtype_t& mtype) const;
+  int type(unsigned& type) const;
+  int oid(tbs_oid_t& oid) const;
+  int oid(SUM_Oid& oid) const;
+  // The user who owns the object.
+  int owner(SUM_OsUser& owner) const;
+
+  // The comment of the object's defining event: for a version while it is
+  // checked out its checkout event, else (and for every other object) its
+  // creation event. `set_description` replaces that comment, recording
+  // `reason` with the change; `creation_time` gives that event's time in
+  // seconds since the epoch. 1002 when the object has no such event.
+  int description(SUM_String& comment) const;
+  int set_description(const char* comment, const char* reason) const;
+  int creation_time(long& time) const;
+
+  // The full selector ("kind:name@vob"). With `for_messages` set, the form
+  // used in messages: the selector taken apart and rebuilt without its kind
+  // ("name@vob").
+  int selector(SUM_String& selector) const;
+  int selector(int for_messages, SUM_String& selector) const;
+  // The universal selector, naming the object by identities that stay valid
+  // across replicas and tag changes.
+  int univ_selector(SUM_String& selector) const;
+
+  // Texts naming the object in messages: "<null object>" for a null handle,
+  // else the repository's message name (any_name) or the rebuilt selector of
+  // selector(1, ...) (any_fullname); "???" when it cannot be read. Each
+  // function owns four rotating 1024-byte buffers: a text stays valid for
+  // the next three calls of the same function.
+  const char* any_name() const;
+  const char* any_fullname() const;
+
+  // The replica that masters the object (may change it).
+  int master(SUM_Replica& replica) const;
+  // Gives mastership of the object to `replica` (of this VOB's family),
+  // recording `comment` and operation code `opcode` with the event. A null
+  // replica is 1072.
+  int chmaster(const SUM_Replica& replica, const char* comment, int opcode) const;
+  // 1 when the local replica masters the object.
+  int has_local_mastership(int& local) const;
+  // The same, also giving the master replica and the local replica.
+  int has_local_mastership(int& local, SUM_Replica& master, SUM_Replica& here) const;
+
+  // Whether the object exists. A dbid of 0 answers 0 without asking the
+  // repository; otherwise a null VOB is 1072.
+  int exists(int& result) const;
+  // Whether the object is locked obsolete; an unlocked object answers 0.
+  int is_obsolete(int& result) const;
+  // Whether the object's lock applies to the current user: 0 when unlocked
+  // or when the user is exempt from the lock.
+  int is_locked(int& result) const;
+  // Whether the object is a directory element or directory version.
+  int is_dir(int& result) const;
+
+ protected:
+  SUM_Vob vob_;
+  tbs_dbid_t dbid_ = 0;
+};
+
+// Equal when both the VOB and the dbid are equal.
+inline bool operator==(const SUM_VobObject& a, const SUM_VobObject& b) {
+  return a.dbid() == b.dbid() && a.vob() == b.vob();
+}
+inline bool operator!=(const SUM_VobObject& a, const SUM_VobObject& b) {
+  return !(a == b);
+}
+
+// An object with a name that can be changed.
+class SUM_NamedObject : public SUM_VobObject {
+ public:
+  SUM_NamedObject() = default;
+  SUM_NamedObject(const SUM_Vob& vob, tbs_dbid_t dbid) : SUM_VobObject(vob, dbid) {}
+
+  // The object's name (at most 255 bytes); 1002 for an object without one.
+  int name(SUM_String& name) const;
+  int name(char (&buf)[256]) const;
+  // Renames the object, recording `comment` with the rename event. 1003
+  // when another object of its metatype has the name, 1040 when it is locked.
+  int set_name_basic(const char* name, const char* comment) const;
+  // Renames the object, first offering the rename to the command layer,
+  // which renames objects whose names are recorded elsewhere as well; when
+  // it leaves the rename to the caller, as set_name_basic.
+  int set_name(const char* name, const char* comment) const;
+};
+
+#endif  // SUM_SUM_VOB_OBJECT_H

@@ -1,0 +1,310 @@
+// vantool describe, lock and unlock: any object named by a selector.
+#include <ctime>
+
+#include "services/rgy.h"
+#include "services/vob.h"
+#include "sum/sum_os_user.h"
+#include "sum/sum_replica.h"
+#include "sum/sum_vob.h"
+#include "sum/sum_vob_object.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+
+namespace vantool {
+
+namespace {
+
+// Resolves `text` (a selector, or a VOB tag for the VOB object) to an object,
+// printing why when it cannot.
+bool resolve(const std::string& text, SUM_VobObject& object) {
+  std::string selector = text;
+  if (!text.empty() && text[0] == '/' && rgy_lookup_vob_tag(text.c_str(), nullptr) == 0)
+    selector = "vob:" + text;
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t dbid = 0;
+  int status = vob_resolve_general(selector.c_str(), VOB_SEL_ANY, nullptr,
+                                   VOB_RESOLVE_ALLOW_UNIVERSAL, &vob, &dbid);
+  if (status != 0) {
+    const char* why = status == TBS_ST_BAD_ARGUMENT ? "not a selector of the form kind:name@vob-tag"
+                                                    : "no such object";
+    imsg_print(IMSG_ERROR, &vantool_catalog, 22, text.c_str(), why);
+    return false;
+  }
+  SUM_Vob handle;
+  SUM_Vob::construct_from_handle(vob, handle);
+  object = SUM_VobObject(handle, dbid);
+  return true;
+}
+
+std::string time_text(long seconds) {
+  std::time_t t = seconds;
+  std::tm tm_utc;
+  gmtime_r(&t, &tm_utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
+  return buf;
+}
+
+// Everything describe shows of one object.
+struct Description {
+  std::string selector, universal, oid, kind, owner, created, comment, master, name;
+  bool master_here = false;
+  bool locked = false, obsolete = false;
+  std::vector<std::string> exempt, pvars;
+  // For the VOB object: the VOB itself.
+  bool is_vob = false, project_vob = false;
+  int feature_level = 0;
+  std::string storage, admin;
+};
+
+void describe_vob(const SUM_Vob& vob, Description& d) {
+  d.is_vob = true;
+  int pvob = 0;
+  vob.is_sum_pvob(pvob);
+  d.project_vob = pvob != 0;
+  vob.feature_level(d.feature_level);
+  vob_ob_get_storage_path(vob.handle(), d.storage);
+  SUM_Vob admin;
+  SUM_String tag;
+  if (vob.admin_vob(admin, 0) == 0 && admin.tag(tag) == 0)
+    d.admin = static_cast<const char*>(tag);
+}
+
+int describe_object(const SUM_VobObject& object, Description& d) {
+  SUM_String text;
+  if (object.selector(text) != 0)
+    return kExitFailure;
+  d.selector = static_cast<const char*>(text);
+  if (object.univ_selector(text) == 0)
+    d.universal = static_cast<const char*>(text);
+  SUM_Oid oid;
+  if (object.oid(oid) == 0)
+    d.oid = static_cast<const char*>(oid.string());
+  vob_mtype_t mtype = 0;
+  if (object.metatype(mtype) == 0)
+    d.kind = vob_mtype_to_str(mtype);
+  if (mtype == VOB_MTYPE_VOB)
+    describe_vob(object.vob(), d);
+  SUM_OsUser owner;
+  if (object.owner(owner) == 0) {
+    char login[256];
+    owner.login_name(login);
+    d.owner = login;
+  }
+  long created = 0;
+  if (object.creation_time(created) == 0)
+    d.created = time_text(created);
+  if (object.description(text) == 0)
+    d.comment = static_cast<const char*>(text);
+  SUM_Replica master;
+  SUM_Replica here;
+  int local = 0;
+  if (object.has_local_mastership(local, master, here) == 0) {
+    d.master_here = local != 0;
+    if (master.name(text) == 0)
+      d.master = static_cast<const char*>(text);
+  }
+  vob_lock_t lock;
+  if (vob_obj_get_lock(object.vob().handle(), object.dbid(), &lock) == 0) {
+    d.locked = true;
+    d.obsolete = lock.obsolete != 0;
+    d.exempt = lock.exempt;
+  }
+  vob_obj_list_pvars(object.vob().handle(), object.dbid(), d.pvars);
+  return kExitOk;
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& i : items)
+    out += (out.empty() ? "" : ", ") + i;
+  return out;
+}
+
+void print_description(const Description& d) {
+  imsg_print_literal(IMSG_INFO,
+                     "%s \"%s\"\n  kind: %s\n  universal selector: %s\n  oid: %s\n  owner: %s\n"
+                     "  created: %s\n  comment: \"%s\"\n  master replica: %s%s\n",
+                     d.kind.c_str(), d.selector.c_str(), d.kind.c_str(), d.universal.c_str(),
+                     d.oid.c_str(), d.owner.c_str(), d.created.c_str(), d.comment.c_str(),
+                     d.master.c_str(), d.master_here ? " (this replica)" : "");
+  if (d.is_vob)
+    imsg_print_literal(IMSG_INFO, "  %s, feature level %d\n  storage: %s\n  admin VOB: %s\n",
+                       d.project_vob ? "project VOB" : "ordinary VOB", d.feature_level,
+                       d.storage.c_str(), d.admin.empty() ? "(none)" : d.admin.c_str());
+  if (d.locked)
+    imsg_print_literal(IMSG_INFO, "  locked%s%s%s\n", d.obsolete ? " (obsolete)" : "",
+                       d.exempt.empty() ? "" : ", except for: ", joined(d.exempt).c_str());
+  if (!d.pvars.empty())
+    imsg_print_literal(IMSG_INFO, "  process variables: %s\n", joined(d.pvars).c_str());
+}
+
+void print_json(const Description& d) {
+  JsonWriter json;
+  json.begin_object()
+      .key("selector")
+      .value(d.selector)
+      .key("universal_selector")
+      .value(d.universal)
+      .key("oid")
+      .value(d.oid)
+      .key("kind")
+      .value(d.kind)
+      .key("owner")
+      .value(d.owner)
+      .key("created")
+      .value(d.created)
+      .key("comment")
+      .value(d.comment)
+      .key("master")
+      .value(d.master)
+      .key("master_here")
+      .value(d.master_here)
+      .key("locked")
+      .value(d.locked)
+      .key("obsolete")
+      .value(d.obsolete)
+      .key("exempt")
+      .begin_array();
+  for (const auto& e : d.exempt)
+    json.value(e);
+  json.end_array();
+  if (d.is_vob)
+    json.key("project_vob")
+        .value(d.project_vob)
+        .key("feature_level")
+        .value(d.feature_level)
+        .key("storage")
+        .value(d.storage)
+        .key("admin_vob")
+        .value(d.admin);
+  json.key("process_variables").begin_array();
+  for (const auto& p : d.pvars)
+    json.value(p);
+  json.end_array().end_object();
+  imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+}
+
+int run_describe(const ParsedArgs& args) {
+  int result = kExitOk;
+  for (const auto& text : args.operands()) {
+    SUM_VobObject object;
+    Description d;
+    if (!resolve(text, object) || describe_object(object, d) != kExitOk) {
+      result = kExitFailure;
+      continue;
+    }
+    if (args.has("json"))
+      print_json(d);
+    else
+      print_description(d);
+  }
+  return result;
+}
+
+std::vector<std::string> split_users(const std::string& list) {
+  std::vector<std::string> users;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    std::string user =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!user.empty())
+      users.push_back(user);
+    if (comma == std::string::npos)
+      break;
+    start = comma + 1;
+  }
+  return users;
+}
+
+int run_lock(const ParsedArgs& args) {
+  std::string comment = args.comment();
+  vob_event_info_t event;
+  event.comment = comment.c_str();
+  std::vector<std::string> exempt = split_users(args.value("nusers"));
+  int result = kExitOk;
+  for (const auto& text : args.operands()) {
+    SUM_VobObject object;
+    if (!resolve(text, object)) {
+      result = kExitFailure;
+      continue;
+    }
+    if (vob_obj_lock(object.vob().handle(), object.dbid(), args.has("obsolete") ? 1 : 0, exempt,
+                     &event) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 27, text.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, &vantool_catalog, 23, args.has("obsolete") ? "and obsoleted " : "",
+               object.any_fullname());
+  }
+  return result;
+}
+
+int run_unlock(const ParsedArgs& args) {
+  std::string comment = args.comment();
+  vob_event_info_t event;
+  event.comment = comment.c_str();
+  int result = kExitOk;
+  for (const auto& text : args.operands()) {
+    SUM_VobObject object;
+    if (!resolve(text, object)) {
+      result = kExitFailure;
+      continue;
+    }
+    int status = vob_obj_unlock(object.vob().handle(), object.dbid(), &event);
+    if (status == TBS_ST_NOT_FOUND) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 25, "Object", object.any_fullname());
+      result = kExitFailure;
+    } else if (status != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 29, text.c_str());
+      result = kExitFailure;
+    } else {
+      imsg_print(IMSG_INFO, &vantool_catalog, 24, "", object.any_fullname());
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+void register_object_commands(std::vector<Command>& table) {
+  Command describe;
+  describe.name = "describe";
+  describe.aliases = {"desc"};
+  describe.synopsis = "describe [-json] SELECTOR|VOB-TAG...";
+  describe.summary = "Describe objects: identity, owner, creation, mastership, lock.";
+  describe.options = {{"json", false, "", false}};
+  describe.min_operands = 1;
+  describe.max_operands = kUnlimited;
+  describe.operand_name = "an object selector";
+  describe.run = run_describe;
+  table.push_back(describe);
+
+  Command lock;
+  lock.name = "lock";
+  lock.synopsis = "lock [-obsolete] [-nusers USER[,...]] [-c TEXT|-nc] SELECTOR...";
+  lock.summary = "Lock objects against change, except for the users named.";
+  lock.common = kCommentOptions;
+  lock.options = {{"obsolete", false, "", false}, {"nusers", true, "USERS", false}};
+  lock.min_operands = 1;
+  lock.max_operands = kUnlimited;
+  lock.operand_name = "an object selector";
+  lock.run = run_lock;
+  table.push_back(lock);
+
+  Command unlock;
+  unlock.name = "unlock";
+  unlock.synopsis = "unlock [-c TEXT|-nc] SELECTOR...";
+  unlock.summary = "Remove the locks of objects.";
+  unlock.common = kCommentOptions;
+  unlock.min_operands = 1;
+  unlock.max_operands = kUnlimited;
+  unlock.operand_name = "an object selector";
+  unlock.run = run_unlock;
+  table.push_back(unlock);
+}
+
+}  // namespace vantool

@@ -1,0 +1,225 @@
+// vantool mkvob, lsvob and rmvob: making, listing and removing VOBs.
+#include <cstdlib>
+#include <cstring>
+
+#include "services/rgy.h"
+#include "services/vob.h"
+#include "sum/sum_vob.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+
+namespace vantool {
+
+namespace {
+
+const char* kind_text(int kind) {
+  return kind == RGY_VOB_PROJECT ? "project VOB" : "VOB";
+}
+
+std::string uuid_text(const tbs_uuid_t& uuid) {
+  char text[TBS_ID_STR_SIZE];
+  tbs_uuid_to_str(&uuid, text);
+  return text;
+}
+
+// What lsvob shows of one VOB beyond its registry entry.
+struct VobDetails {
+  int feature_level = 0;
+  std::string admin;  // tag of the admin VOB, "" when none
+};
+
+VobDetails details_of(const rgy_vob_entry& entry) {
+  VobDetails d;
+  vob_vob_h vob = nullptr;
+  if (vob_resolve_vob(entry.tag.c_str(), &vob) != 0)
+    return d;
+  vob_ob_get_feature_level(vob, &d.feature_level);
+  SUM_Vob handle;
+  SUM_Vob admin;
+  if (SUM_Vob::construct_from_handle(vob, handle) == 0 && handle.admin_vob(admin, 0) == 0) {
+    SUM_String tag;
+    if (admin.tag(tag) == 0)
+      d.admin = static_cast<const char*>(tag);
+  }
+  return d;
+}
+
+int set_admin(vob_vob_h vob, const std::string& tag, const std::string& admin_tag) {
+  vob_vob_h admin_handle = nullptr;
+  if (vob_resolve_vob(admin_tag.c_str(), &admin_handle) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 19, admin_tag.c_str());
+    return kExitFailure;
+  }
+  SUM_Vob client;
+  SUM_Vob admin;
+  if (SUM_Vob::construct_from_handle(vob, client) != 0 ||
+      SUM_Vob::construct_from_handle(admin_handle, admin) != 0 ||
+      client.set_admin_vob(admin) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 26, admin_tag.c_str(), tag.c_str());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int run_mkvob(const ParsedArgs& args) {
+  vob_create_args_t create;
+  create.tag = args.value("tag");
+  create.project_vob = args.has("pvob");
+  create.is_public = !args.has("nonpublic");
+  create.comment = args.comment();
+  if (!args.operands().empty())
+    create.storage_path = args.operands()[0];
+  if (args.has("fl")) {
+    std::string level = args.value("fl");
+    char* end = nullptr;
+    long n = std::strtol(level.c_str(), &end, 10);
+    if (end == level.c_str() || *end != '\0' || n < VOB_FEATURE_LEVEL_MIN ||
+        n > VOB_FEATURE_LEVEL_MAX) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 18, level.c_str());
+      return kExitUsage;
+    }
+    create.feature_level = static_cast<int>(n);
+  }
+  if (args.has("admin")) {
+    vob_vob_h admin = nullptr;
+    if (vob_resolve_vob(args.value("admin").c_str(), &admin) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 19, args.value("admin").c_str());
+      return kExitFailure;
+    }
+  }
+  vob_vob_h vob = nullptr;
+  if (vob_create(create, &vob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 20, create.tag.c_str());
+    return kExitFailure;
+  }
+  std::string storage;
+  vob_ob_get_storage_path(vob, storage);
+  imsg_print(IMSG_INFO, &vantool_catalog, 16, create.tag.c_str(),
+             kind_text(create.project_vob ? RGY_VOB_PROJECT : RGY_VOB_ORDINARY),
+             create.feature_level, storage.c_str());
+  if (args.has("admin"))
+    return set_admin(vob, create.tag, args.value("admin"));
+  return kExitOk;
+}
+
+void write_json(JsonWriter& json, const rgy_vob_entry& e, const VobDetails& d) {
+  json.begin_object()
+      .key("tag")
+      .value(e.tag)
+      .key("kind")
+      .value(e.kind == RGY_VOB_PROJECT ? "project" : "ordinary")
+      .key("feature_level")
+      .value(d.feature_level)
+      .key("storage")
+      .value(e.storage_path)
+      .key("region")
+      .value(e.region)
+      .key("public")
+      .value(e.is_public != 0)
+      .key("family_uuid")
+      .value(uuid_text(e.family_uuid))
+      .key("replica_uuid")
+      .value(uuid_text(e.replica_uuid))
+      .key("admin_vob")
+      .value(d.admin)
+      .end_object();
+}
+
+void print_long(const rgy_vob_entry& e, const VobDetails& d) {
+  imsg_print_literal(IMSG_INFO,
+                     "VOB \"%s\"\n  kind: %s\n  feature level: %d\n  storage: %s\n  region: %s\n"
+                     "  public: %s\n  family: %s\n  replica: %s\n  admin VOB: %s\n",
+                     e.tag.c_str(), kind_text(e.kind), d.feature_level, e.storage_path.c_str(),
+                     e.region.c_str(), e.is_public ? "yes" : "no", uuid_text(e.family_uuid).c_str(),
+                     uuid_text(e.replica_uuid).c_str(),
+                     d.admin.empty() ? "(none)" : d.admin.c_str());
+}
+
+int run_lsvob(const ParsedArgs& args) {
+  std::vector<rgy_vob_entry> entries;
+  if (!args.operands().empty()) {
+    rgy_vob_entry one;
+    if (rgy_lookup_vob_tag(args.operands()[0].c_str(), &one) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 19, args.operands()[0].c_str());
+      return kExitFailure;
+    }
+    entries.push_back(one);
+  } else {
+    char region[256];
+    rgy_get_default_region(region, sizeof region);
+    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+      return kExitFailure;
+  }
+  JsonWriter json;
+  json.begin_array();
+  for (const auto& e : entries) {
+    if (args.has("short")) {
+      imsg_print_literal(IMSG_INFO, "%s\n", e.tag.c_str());
+      continue;
+    }
+    VobDetails d = details_of(e);
+    if (args.has("json"))
+      write_json(json, e, d);
+    else if (args.has("long"))
+      print_long(e, d);
+    else
+      imsg_print_literal(IMSG_INFO, "%-24s %-12s fl %d  %s\n", e.tag.c_str(), kind_text(e.kind),
+                         d.feature_level, e.storage_path.c_str());
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return kExitOk;
+}
+
+int run_rmvob(const ParsedArgs& args) {
+  const std::string& tag = args.operands()[0];
+  if (vob_remove(tag.c_str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 21, tag.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, 17, tag.c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+void register_vob_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkvob";
+  mk.synopsis =
+      "mkvob -tag TAG [-pvob] [-fl LEVEL] [-admin TAG] [-nonpublic] [-c TEXT|-nc] [STORAGE]";
+  mk.summary = "Make a VOB (a project VOB with -pvob) and register its tag.";
+  mk.common = kCommentOptions;
+  mk.options = {{"tag", true, "TAG", false},
+                {"pvob", false, "", false},
+                {"fl", true, "LEVEL", false},
+                {"admin", true, "TAG", false},
+                {"nonpublic", false, "", false}};
+  mk.required = {"tag"};
+  mk.max_operands = 1;
+  mk.run = run_mkvob;
+  table.push_back(mk);
+
+  Command ls;
+  ls.name = "lsvob";
+  ls.synopsis = "lsvob [-short|-long] [-json] [TAG]";
+  ls.summary = "List the VOBs of the region, or one VOB.";
+  ls.common = kListingOptions;
+  ls.max_operands = 1;
+  ls.run = run_lsvob;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmvob";
+  rm.synopsis = "rmvob TAG";
+  rm.summary = "Remove a VOB: its tag and its storage.";
+  rm.min_operands = 1;
+  rm.max_operands = 1;
+  rm.operand_name = "a VOB tag";
+  rm.run = run_rmvob;
+  table.push_back(rm);
+}
+
+}  // namespace vantool
