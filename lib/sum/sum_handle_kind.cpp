@@ -143,10 +143,8 @@ int sum_handle_kind_resolve(SUM_HandleKind kind, const SUM_String& text, const S
   int flags = widen ? kResolveFlags | VOB_RESOLVE_WIDEN : kResolveFlags;
   int status =
       vob_resolve_general(text, info.selector_kind, default_vob.handle(), flags, &vob, &dbid);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   SUM_VobObject object(SUM_Vob(vob), dbid);
   if (!sum_handle_kind_accepts(kind, object)) {
     trace.status_line(__LINE__, SUM_FAILED);

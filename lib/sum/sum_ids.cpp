@@ -19,10 +19,8 @@ int SUM_Oid::construct_from_string(const SUM_String& text, SUM_Oid& out) {
   SUM_Trace trace("SUM_Oid::construct_from_string");
   tbs_oid_t parsed;
   int status = tbs_str_to_oid(text, &parsed);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   out.oid_ = parsed;
   return 0;
 }
@@ -63,10 +61,8 @@ int SUM_Uuid::construct_from_string(const SUM_String& text, SUM_Uuid& out) {
   SUM_Trace trace("SUM_Uuid::construct_from_string");
   tbs_uuid_t parsed;
   int status = tbs_str_to_uuid(text, &parsed);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   out.uuid_ = parsed;
   return 0;
 }

@@ -8,8 +8,5 @@ int SUM_Replica::tarsen_site_name(SUM_String& name) const {
   SUM_Trace trace("SUM_Replica::tarsen_site_name");
   if (is_null())
     return sum_int_error("sum_replica", trace.name(), __LINE__);
-  int status = this->name(name);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, this->name(name));
 }

@@ -42,10 +42,8 @@ int SUM_VobCursor::open(vob_mtype_t mtype) {
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_cursor_h opened = nullptr;
   int status = vob_ob_cursor_open(vob_.handle(), mtype, &opened);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   handle_ = opened;
   return SUM_OK;
 }

@@ -33,6 +33,12 @@ class SUM_Trace {
   // The status trace line after a failed call: "<name> line <line>; status =
   // <status>" at level 1.
   void status_line(int line, int status) const;
+  // Passes `status` through, printing the status line first when it is not
+  // 0: `return trace.checked(__LINE__, vob_obj_get_mtype(...));`.
+  int checked(int line, int status) const {
+    if (status != 0) status_line(line, status);
+    return status;
+  }
 
   const char* name() const { return name_; }
   long level() const { return level_; }

@@ -232,10 +232,8 @@ int sum_utl_get_named_objs(const SUM_Vob& vob, const char* kind, SUM_NamedObject
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_objsel_kind_t sel_kind = VOB_SEL_ANY;
   int status = vob_utl_str_to_objsel_kind(kind, &sel_kind);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   vob_mtype_t type_mtype = VOB_MTYPE_NONE;
   for (vob_mtype_t mtype : vob_utl_objsel_kind_mtypes(sel_kind)) {
     if (vob_mtype_is_type(mtype)) {
@@ -249,10 +247,8 @@ int sum_utl_get_named_objs(const SUM_Vob& vob, const char* kind, SUM_NamedObject
   }
   std::vector<tbs_dbid_t> types;
   status = cmd_utl_get_types(vob.handle(), type_mtype, types);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   for (tbs_dbid_t dbid : types)
     out.append(SUM_NamedObject(vob, dbid));
   return SUM_OK;
@@ -279,10 +275,8 @@ int sum_utl_resolve_univ_selectors(const SUM_StringList& selectors, vob_vob_h* v
     int status = vob_resolve_univ_selectors(texts, found_vobs, found_dbids);
     if (status == 0 && (found_vobs.size() != texts.size() || found_dbids.size() != texts.size()))
       return sum_int_error(kSource, trace.name(), __LINE__);
-    if (status != 0) {
-      trace.status_line(__LINE__, status);
-      return status;
-    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
     for (size_t i = 0; i < texts.size(); ++i, ++next) {
       vobs[next] = found_vobs[i];
       dbids[next] = found_dbids[i];

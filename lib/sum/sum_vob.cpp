@@ -54,10 +54,7 @@ int wk_obj_as(const SUM_Vob& vob, const char* op, vob_wkobj_t kind, SUM_VobObjec
   SUM_Trace trace(op);
   if (vob.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob.wk_obj(kind, obj);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob.wk_obj(kind, obj));
 }
 
 }  // namespace
@@ -74,10 +71,8 @@ int SUM_Vob::construct_from_oid(const SUM_Oid& oid, OidType type, SUM_Vob& out) 
   } else {
     status = vob_ob_vob_oid_to_vobh(&oid.oid(), &found);
   }
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   out = SUM_Vob(found);
   return SUM_OK;
 }
@@ -112,10 +107,8 @@ int SUM_Vob::replica_oid(SUM_Oid& oid) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_uuid_t uuid;
   int status = vob_ob_get_replica_uuid(handle_, &uuid);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   oid = SUM_Oid(SUM_Uuid(uuid));
   return SUM_OK;
 }
@@ -126,10 +119,8 @@ int SUM_Vob::family_oid(SUM_Oid& oid) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_uuid_t uuid;
   int status = vob_ob_get_family_uuid(handle_, &uuid);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   oid = SUM_Oid(SUM_Uuid(uuid));
   return SUM_OK;
 }
@@ -140,10 +131,8 @@ int SUM_Vob::tag(SUM_String& tag) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   char buf[256];
   int status = vob_ob_get_tag(handle_, buf, sizeof buf);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   tag = buf;
   return SUM_OK;
 }
@@ -152,10 +141,7 @@ int SUM_Vob::vob_type(int& type) const {
   SUM_Trace trace("SUM_Vob::vob_type");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob_ob_get_type(handle_, &type);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_ob_get_type(handle_, &type));
 }
 
 int SUM_Vob::is_sum_pvob(int& result) const {
@@ -164,10 +150,8 @@ int SUM_Vob::is_sum_pvob(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int type = 0;
   int status = vob_type(type);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = type == 2 ? 1 : 0;
   return SUM_OK;
 }
@@ -178,10 +162,8 @@ int SUM_Vob::is_replicated(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int replicated = 0;
   int status = vob_ob_is_replicated(handle_, &replicated);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = replicated ? 1 : 0;
   return SUM_OK;
 }
@@ -194,10 +176,7 @@ int SUM_Vob::wk_obj(vob_wkobj_t kind, tbs_dbid_t& dbid) const {
   SUM_Trace trace("SUM_Vob::wk_obj");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob_ob_get_wk_obj(handle_, kind, &dbid);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_ob_get_wk_obj(handle_, kind, &dbid));
 }
 
 int SUM_Vob::wk_obj(vob_wkobj_t kind, SUM_VobObject& obj) const {
@@ -206,10 +185,8 @@ int SUM_Vob::wk_obj(vob_wkobj_t kind, SUM_VobObject& obj) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_dbid_t dbid = 0;
   int status = wk_obj(kind, dbid);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   obj = SUM_VobObject(*this, dbid);
   return SUM_OK;
 }
@@ -250,10 +227,8 @@ int SUM_Vob::feature_level(int& level) const {
   }
   int found = 0;
   int status = vob_ob_get_feature_level(handle_, &found);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   cache[handle_] = found;
   level = found;
   return SUM_OK;
@@ -280,10 +255,8 @@ int SUM_Vob::is_feature_level_ge(const int& level, int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int lower = 0;
   int status = is_feature_level_lt(level, lower);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = lower ? 0 : 1;
   return SUM_OK;
 }
@@ -306,16 +279,12 @@ int SUM_Vob::has_admin_vob(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_VobObject self;
   int status = vob_obj(self);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   int has = 0;
   status = vob_obj_has_hlink(handle_, self.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, 1, &has);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = has ? 1 : 0;
   return SUM_OK;
 }
@@ -332,10 +301,8 @@ int SUM_Vob::this_admin_vob(SUM_Vob& out) const {
   }
   std::vector<vob_vob_h> admins;
   int status = vob_ob_get_admin_vobs(handle_, admins);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   if (admins.empty()) {
     out = SUM_Vob();
     return SUM_NOT_FOUND;
@@ -364,10 +331,8 @@ int SUM_Vob::admin_vob(SUM_Vob& out, int follow) const {
       status = current.this_admin_vob(above);
       if (status == SUM_NOT_FOUND)
         break;
-      if (status != 0) {
-        trace.status_line(__LINE__, status);
-        return status;
-      }
+      if (status != 0)
+        return trace.checked(__LINE__, status);
       for (vob_vob_h met : seen)
         if (met == above.handle())
           return sum_int_error(kSource, trace.name(), __LINE__);
@@ -385,10 +350,8 @@ int SUM_Vob::set_admin_vob(const SUM_Vob& admin) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int has = 0;
   int status = has_admin_vob(has);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   if (has) {
     imsg_print(IMSG_ERROR, &sum_catalog, 12, any_name());
     return SUM_FAILED;
@@ -398,18 +361,14 @@ int SUM_Vob::set_admin_vob(const SUM_Vob& admin) const {
   status = vob_obj(from);
   if (status == 0)
     status = admin.vob_obj(to);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   vob_event_info_t event = no_comment();
   tbs_dbid_t hlink = 0;
   status = vob_hlink_create_wk(handle_, from.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, admin.handle(),
                                to.dbid(), "", "", &event, &hlink);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   vob_answers().admin_vob[handle_] = admin.handle();
   return SUM_OK;
 }
@@ -420,16 +379,12 @@ int SUM_Vob::is_admin_vob(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_VobObject self;
   int status = vob_obj(self);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   int has = 0;
   status = vob_obj_has_hlink(handle_, self.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, 0, &has);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = has ? 1 : 0;
   return SUM_OK;
 }
@@ -447,24 +402,18 @@ int collect_client_pvobs(const SUM_Vob& vob, std::vector<vob_vob_h>& visited, SU
   visited.push_back(vob.handle());
   int is_pvob = 0;
   int status = vob.is_sum_pvob(is_pvob);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   if (is_pvob && out.find(vob) < 0)
     out.append(vob);
   std::vector<vob_vob_h> clients;
   status = vob_ob_get_client_vobs(vob.handle(), clients);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   for (vob_vob_h client : clients) {
     status = collect_client_pvobs(SUM_Vob(client), visited, out);
-    if (status != 0) {
-      trace.status_line(__LINE__, status);
-      return status;
-    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
   }
   return SUM_OK;
 }
@@ -477,10 +426,8 @@ int SUM_Vob::get_pvob_list(SUM_VobList& out) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int is_pvob = 0;
   int status = is_sum_pvob(is_pvob);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   if (is_pvob) {
     if (out.find(*this) < 0)
       out.append(*this);
@@ -490,10 +437,8 @@ int SUM_Vob::get_pvob_list(SUM_VobList& out) const {
   status = admin_vob(top, 1);
   if (status == SUM_NOT_FOUND) {
     top = *this;
-  } else if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  } else if (status != 0)
+    return trace.checked(__LINE__, status);
   std::vector<vob_vob_h> visited;
   status = collect_client_pvobs(top, visited, out);
   if (status != 0)
@@ -505,17 +450,13 @@ int SUM_Vob::get_all_pvobs_list(SUM_VobList& out) {
   SUM_Trace trace("SUM_Vob::get_all_pvobs_list");
   char region[256];
   int status = rgy_get_default_region(region, sizeof region);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   std::vector<rgy_vob_entry> entries;
   for (size_t offset = 0;; offset += kRegistryChunk) {
     status = rgy_next_vob_entries(region, offset, kRegistryChunk, entries);
-    if (status != 0) {
-      trace.status_line(__LINE__, status);
-      return status;
-    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
     for (const rgy_vob_entry& entry : entries) {
       if (!wild_match(region, entry.region.c_str()) || !entry.is_public)
         continue;
@@ -540,10 +481,7 @@ int SUM_Vob::remove_viewref_from_vob(const SUM_Uuid& view) const {
   if (is_null() || view.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_event_info_t event = no_comment();
-  int status = vob_ob_delete_view_refs(handle_, view.string(), &event);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_ob_delete_view_refs(handle_, view.string(), &event));
 }
 
 const char* SUM_Vob::any_name() const {

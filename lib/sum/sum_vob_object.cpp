@@ -39,10 +39,8 @@ int defining_event(const SUM_VobObject& obj, vob_event_t& event) {
   SUM_Trace trace("sum_vob_object_defining_event");
   vob_mtype_t mtype = VOB_MTYPE_NONE;
   int status = obj.metatype(mtype);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   vob_vob_h vob = obj.vob().handle();
   vob_event_t created;
   int create_status = vob_event_get_latest(vob, obj.dbid(), VOB_EVENT_CREATE, &created);
@@ -88,30 +86,21 @@ int SUM_VobObject::metatype(vob_mtype_t& mtype) const {
   SUM_Trace trace("SUM_VobObject::metatype");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob_obj_get_mtype(vob_.handle(), dbid_, &mtype);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_obj_get_mtype(vob_.handle(), dbid_, &mtype));
 }
 
 int SUM_VobObject::type(unsigned& type) const {
   SUM_Trace trace("SUM_VobObject::type");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob_obj_get_type(vob_.handle(), dbid_, &type);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_obj_get_type(vob_.handle(), dbid_, &type));
 }
 
 int SUM_VobObject::oid(tbs_oid_t& oid) const {
   SUM_Trace trace("SUM_VobObject::oid");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = vob_obj_get_oid(vob_.handle(), dbid_, &oid);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_obj_get_oid(vob_.handle(), dbid_, &oid));
 }
 
 int SUM_VobObject::oid(SUM_Oid& oid) const {
@@ -120,10 +109,8 @@ int SUM_VobObject::oid(SUM_Oid& oid) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_oid_t raw;
   int status = vob_obj_get_oid(vob_.handle(), dbid_, &raw);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   oid = SUM_Oid(raw);
   return SUM_OK;
 }
@@ -134,10 +121,8 @@ int SUM_VobObject::owner(SUM_OsUser& owner) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_fstat_t fstat;
   int status = vob_obj_get_fstat_db(vob_.handle(), dbid_, &fstat);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   owner = SUM_OsUser(fstat.owner.c_str());
   return SUM_OK;
 }
@@ -148,10 +133,8 @@ int SUM_VobObject::description(SUM_String& comment) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_event_t event;
   int status = defining_event(*this, event);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   comment = event.comment.c_str();
   return SUM_OK;
 }
@@ -175,10 +158,8 @@ int SUM_VobObject::creation_time(long& time) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_event_t event;
   int status = defining_event(*this, event);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   time = event.time;
   return SUM_OK;
 }
@@ -189,10 +170,8 @@ int SUM_VobObject::selector(SUM_String& selector) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   char buf[kSelectorSize];
   int status = vob_obj_get_selector(vob_.handle(), dbid_, buf, sizeof buf);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   selector = buf;
   return SUM_OK;
 }
@@ -210,10 +189,8 @@ int SUM_VobObject::selector(int for_messages, SUM_String& selector) const {
       status = vob_utl_create_objsel(VOB_SEL_ANY, parsed.name.c_str(), parsed.vob.c_str(), buf,
                                      sizeof buf);
   }
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   selector = buf;
   return SUM_OK;
 }
@@ -224,10 +201,8 @@ int SUM_VobObject::univ_selector(SUM_String& selector) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   char buf[kSelectorSize];
   int status = vob_obj_get_uselector(vob_.handle(), dbid_, buf, sizeof buf);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   selector = buf;
   return SUM_OK;
 }
@@ -260,10 +235,8 @@ int SUM_VobObject::master(SUM_Replica& replica) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_dbid_t dbid = 0;
   int status = vob_obj_get_master(vob_.handle(), dbid_, &dbid);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   replica = SUM_Replica(vob_, dbid);
   return SUM_OK;
 }
@@ -291,10 +264,8 @@ int SUM_VobObject::has_local_mastership(int& local) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int answer = 0;
   int status = vob_obj_has_local_mastership(vob_.handle(), dbid_, &answer);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   local = answer ? 1 : 0;
   return SUM_OK;
 }
@@ -312,10 +283,8 @@ int SUM_VobObject::has_local_mastership(int& local, SUM_Replica& master_replica,
     status = master(found_master);
   if (status == 0)
     status = vob_ob_get_replica(vob_.handle(), &local_replica);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   local = answer ? 1 : 0;
   master_replica = found_master;
   here = SUM_Replica(vob_, local_replica);
@@ -332,10 +301,8 @@ int SUM_VobObject::exists(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int answer = 0;
   int status = vob_obj_exists(vob_.handle(), dbid_, &answer);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = answer ? 1 : 0;
   return SUM_OK;
 }
@@ -350,10 +317,8 @@ int SUM_VobObject::is_obsolete(int& result) const {
     result = 0;
     return SUM_OK;
   }
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = lock.obsolete ? 1 : 0;
   return SUM_OK;
 }
@@ -368,10 +333,8 @@ int SUM_VobObject::is_locked(int& result) const {
     result = 0;
     return SUM_OK;
   }
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = vob_utl_lock_excludes_user(&lock, nullptr) == 0 ? 1 : 0;
   return SUM_OK;
 }
@@ -382,10 +345,8 @@ int SUM_VobObject::is_dir(int& result) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int answer = 0;
   int status = vob_obj_is_dir(vob_.handle(), dbid_, &answer);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   result = answer ? 1 : 0;
   return SUM_OK;
 }
@@ -396,10 +357,8 @@ int SUM_NamedObject::name(SUM_String& name) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   char buf[kNameSize];
   int status = vob_obj_get_name(vob_.handle(), dbid_, buf, sizeof buf);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   name = buf;
   return SUM_OK;
 }
@@ -410,10 +369,8 @@ int SUM_NamedObject::name(char (&buf)[256]) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   char found[kNameSize];
   int status = vob_obj_get_name(vob_.handle(), dbid_, found, sizeof found);
-  if (status != 0) {
-    trace.status_line(__LINE__, status);
-    return status;
-  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   std::snprintf(buf, sizeof buf, "%s", found);
   return SUM_OK;
 }
@@ -424,10 +381,7 @@ int SUM_NamedObject::set_name_basic(const char* name, const char* comment) const
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_event_info_t event;
   event.comment = comment;
-  int status = vob_obj_set_name(vob_.handle(), dbid_, name, &event);
-  if (status != 0)
-    trace.status_line(__LINE__, status);
-  return status;
+  return trace.checked(__LINE__, vob_obj_set_name(vob_.handle(), dbid_, name, &event));
 }
 
 int SUM_NamedObject::set_name(const char* name, const char* comment) const {
