@@ -122,6 +122,40 @@ CREATE TABLE attype_values (
   default_value TEXT NOT NULL
 );
 )",
+        // 2: named hyperlink types, replication flags of process variables,
+        // attributes, trigger types.
+        R"(
+ALTER TABLE hyperlinks ADD COLUMN type_dbid INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE arrows ADD COLUMN type_name TEXT NOT NULL DEFAULT '';
+CREATE INDEX hyperlinks_from_named ON hyperlinks(from_obj, type_dbid);
+CREATE INDEX hyperlinks_to_named ON hyperlinks(to_obj, type_dbid);
+CREATE INDEX arrows_to_named ON arrows(to_obj, type_name);
+-- A replicated variable travels to every replica; a local one stays here.
+ALTER TABLE pvars ADD COLUMN replicated INTEGER NOT NULL DEFAULT 1;
+-- Attribute instances: one value of an attribute type on an object.
+CREATE TABLE attributes (
+  obj INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  attype INTEGER NOT NULL REFERENCES objects(dbid),
+  value TEXT NOT NULL,
+  PRIMARY KEY (obj, attype)
+) WITHOUT ROWID;
+-- Trigger types: the operation kinds they apply to (comma list of numbers),
+-- before (1) or after (2) the operation, and the command they run.
+CREATE TABLE trtypes (
+  dbid INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  phase INTEGER NOT NULL,
+  ops TEXT NOT NULL,
+  command TEXT NOT NULL
+);
+-- Objects a trigger type is restricted to, by VOB family and object oid.
+CREATE TABLE trtype_restrictions (
+  trtype INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  family BLOB NOT NULL,
+  oid BLOB NOT NULL,
+  PRIMARY KEY (trtype, family, oid)
+) WITHOUT ROWID;
+CREATE INDEX trtype_restrictions_by_oid ON trtype_restrictions(oid);
+)",
     },
 };
 
