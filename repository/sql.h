@@ -98,27 +98,82 @@ inline constexpr const char* kPvarDelete = "DELETE FROM pvars WHERE obj = ?1 AND
 inline constexpr const char* kPvarNames = "SELECT name FROM pvars WHERE obj = ?1 ORDER BY name";
 
 // ---- VOB: hyperlinks and arrows ---------------------------------------------------------------
+// Walks take (object, type, after, limit): rows past position `after` (a
+// hyperlink dbid or an arrow id), at most `limit` (-1: all).
 inline constexpr const char* kHlinkInsert =
-    "INSERT INTO hyperlinks(dbid, wk_type, from_obj, to_family, to_oid, to_obj, from_text, "
-    "to_text) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+    "INSERT INTO hyperlinks(dbid, wk_type, type_dbid, from_obj, to_family, to_oid, to_obj, "
+    "from_text, to_text) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+inline constexpr const char* kHlinkGet =
+    "SELECT wk_type, type_dbid, from_obj, to_family, to_oid, to_obj, from_text, to_text "
+    "FROM hyperlinks WHERE dbid = ?1";
 inline constexpr const char* kHlinksFrom =
-    "SELECT dbid, to_family, to_oid, to_obj, from_text, to_text FROM hyperlinks "
-    "WHERE from_obj = ?1 AND wk_type = ?2 ORDER BY dbid";
+    "SELECT dbid FROM hyperlinks WHERE from_obj = ?1 AND wk_type = ?2 AND dbid > ?3 "
+    "ORDER BY dbid LIMIT ?4";
 inline constexpr const char* kHlinksToLocal =
-    "SELECT dbid, from_obj, from_text, to_text FROM hyperlinks "
-    "WHERE to_obj = ?1 AND to_family IS NULL AND wk_type = ?2 ORDER BY dbid";
-inline constexpr const char* kArrowInsert =
-    "INSERT INTO arrows(to_obj, wk_type, from_family, hlink_oid, from_oid, from_text, to_text) "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+    "SELECT dbid FROM hyperlinks WHERE to_obj = ?1 AND to_family IS NULL AND wk_type = ?2 "
+    "AND dbid > ?3 ORDER BY dbid LIMIT ?4";
 inline constexpr const char* kArrowsTo =
-    "SELECT from_family, hlink_oid, from_oid, from_text, to_text FROM arrows "
-    "WHERE to_obj = ?1 AND wk_type = ?2 ORDER BY id";
-inline constexpr const char* kHlinkByOid =
-    "SELECT h.dbid, h.from_obj FROM hyperlinks h JOIN objects o ON o.dbid = h.dbid "
-    "WHERE o.oid = ?1";
+    "SELECT id, from_family, hlink_oid FROM arrows WHERE to_obj = ?1 AND wk_type = ?2 "
+    "AND id > ?3 ORDER BY id LIMIT ?4";
+inline constexpr const char* kHlinksFromAny =
+    "SELECT dbid FROM hyperlinks WHERE from_obj = ?1 ORDER BY dbid";
+inline constexpr const char* kHlinksToLocalAny =
+    "SELECT dbid FROM hyperlinks WHERE to_obj = ?1 AND to_family IS NULL ORDER BY dbid";
+inline constexpr const char* kArrowsToAny =
+    "SELECT id, from_family, hlink_oid FROM arrows WHERE to_obj = ?1 ORDER BY id";
+inline constexpr const char* kHlinkFind =
+    "SELECT dbid FROM hyperlinks WHERE from_obj = ?1 AND wk_type = ?2 AND type_dbid = ?3 "
+    "AND to_oid = ?4 AND ((?5 IS NULL AND to_family IS NULL) OR to_family = ?5) "
+    "ORDER BY dbid LIMIT 1";
+inline constexpr const char* kArrowInsert =
+    "INSERT INTO arrows(to_obj, wk_type, type_name, from_family, hlink_oid, from_oid, from_text, "
+    "to_text) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+inline constexpr const char* kArrowDelete = "DELETE FROM arrows WHERE hlink_oid = ?1";
+inline constexpr const char* kObjectDelete = "DELETE FROM objects WHERE dbid = ?1";
+inline constexpr const char* kEventsDelete = "DELETE FROM events WHERE obj = ?1";
+
+// ---- VOB: process variables with replication
+// ------------------------------------------------------
+inline constexpr const char* kPvarGetFull =
+    "SELECT value, replicated FROM pvars WHERE obj = ?1 AND name = ?2";
+inline constexpr const char* kPvarSetFull =
+    "INSERT OR REPLACE INTO pvars(obj, name, value, replicated) VALUES (?1, ?2, ?3, ?4)";
+
+// ---- VOB: attributes
+// ---------------------------------------------------------------------------------
+inline constexpr const char* kAttrGet =
+    "SELECT value FROM attributes WHERE obj = ?1 AND attype = ?2";
+inline constexpr const char* kAttrSet =
+    "INSERT OR REPLACE INTO attributes(obj, attype, value) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kAttrDelete = "DELETE FROM attributes WHERE obj = ?1 AND attype = ?2";
+inline constexpr const char* kAttypeValuesGet =
+    "SELECT enum_values, default_value FROM attype_values WHERE dbid = ?1";
+inline constexpr const char* kAttypeValuesSet =
+    "INSERT OR REPLACE INTO attype_values(dbid, enum_values, default_value) VALUES (?1, ?2, ?3)";
 
 // ---- VOB: view references --------------------------------------------------------------------
 inline constexpr const char* kViewRefsDelete = "DELETE FROM view_refs WHERE view_uuid = ?1";
+
+// ---- VOB: trigger types
+// --------------------------------------------------------------------------
+inline constexpr const char* kTrtypeInsert =
+    "INSERT INTO trtypes(dbid, phase, ops, command) VALUES (?1, ?2, ?3, ?4)";
+inline constexpr const char* kTrtypeGet =
+    "SELECT t.dbid, o.name, t.phase, t.ops, t.command FROM trtypes t "
+    "JOIN objects o ON o.dbid = t.dbid WHERE t.dbid = ?1";
+inline constexpr const char* kTrtypesAll =
+    "SELECT t.dbid, o.name, t.phase, t.ops, t.command FROM trtypes t "
+    "JOIN objects o ON o.dbid = t.dbid ORDER BY t.dbid";
+// Removes a trigger type's object; its trigger record and restrictions go
+// with it (ON DELETE CASCADE).
+inline constexpr const char* kTrtypeDelete = "DELETE FROM objects WHERE dbid = ?1 AND mtype = 17";
+inline constexpr const char* kTrtypeEventsDelete = "DELETE FROM events WHERE obj = ?1";
+inline constexpr const char* kTrtypeRestrictionInsert =
+    "INSERT OR IGNORE INTO trtype_restrictions(trtype, family, oid) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kTrtypeRestrictionsOf =
+    "SELECT family, oid FROM trtype_restrictions WHERE trtype = ?1 ORDER BY family, oid";
+inline constexpr const char* kTrtypeRestrictionRefs =
+    "SELECT 1 FROM trtype_restrictions WHERE oid = ?1 AND family = ?2 LIMIT 1";
 
 }  // namespace sql
 }  // namespace repo

@@ -179,14 +179,11 @@ class VobBuilder {
       status = make(VOB_WK_ATTYPE_PROMOTION_LEVEL, VOB_MTYPE_ATTRIBUTE_TYPE, "PromotionLevel", 0,
                     nullptr, &attype);
     if (status == 0)
-      status =
-          store_
-              .query(
-                  "INSERT INTO attype_values(dbid, enum_values, default_value) VALUES (?1, ?2, ?3)")
-              .bind(1, static_cast<int64_t>(attype))
-              .bind(2, kDefaultPromotionLevels)
-              .bind(3, kDefaultPromotionLevel)
-              .run();
+      status = store_.query(sql::kAttypeValuesSet)
+                   .bind(1, static_cast<int64_t>(attype))
+                   .bind(2, kDefaultPromotionLevels)
+                   .bind(3, kDefaultPromotionLevel)
+                   .run();
     return status;
   }
 

@@ -3,20 +3,20 @@
 #include "repository/sql.h"
 #include "repository/vob_internal.h"
 
-struct vob_cursor_t {
-  vob_vob_h vob;
-  vob_mtype_t mtype;
+namespace {
+
+struct ObjectCursor : vob_cursor_t {
+  vob_vob_h vob = nullptr;
+  vob_mtype_t mtype = 0;
   tbs_dbid_t last = 0;  // the last dbid handed out
   std::vector<tbs_dbid_t> page;
   size_t next = 0;
   bool done = false;
 };
 
-namespace {
-
 constexpr int kPageSize = 256;
 
-int fill_page(vob_cursor_t& c) {
+int fill_page(ObjectCursor& c) {
   repo::Store* s = nullptr;
   int status = repo::vob_store(c.vob, s);
   if (status != 0)
@@ -45,11 +45,15 @@ int vob_ob_cursor_open(vob_vob_h vob, vob_mtype_t mtype, vob_cursor_h* cursor) {
     return status;
   if (cursor == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  *cursor = new vob_cursor_t{vob, mtype, 0, {}, 0, false};
+  auto* c = new ObjectCursor();
+  c->vob = vob;
+  c->mtype = mtype;
+  *cursor = c;
   return TBS_ST_OK;
 }
 
-int vob_ob_cursor_next(vob_cursor_h cursor, tbs_dbid_t* dbid) {
+int vob_ob_cursor_next(vob_cursor_h handle, tbs_dbid_t* dbid) {
+  auto* cursor = dynamic_cast<ObjectCursor*>(handle);
   if (cursor == nullptr) {
     imsg_print(IMSG_ERROR, &tbs_catalog, 38);
     return TBS_ST_BAD_ARGUMENT;

@@ -20,6 +20,11 @@ struct vob_vob_t {
   std::unique_ptr<repo::Store> store;  // opened on first use
 };
 
+// A listing cursor; each kind of walk derives its own.
+struct vob_cursor_t {
+  virtual ~vob_cursor_t() = default;
+};
+
 namespace repo {
 
 // File name of a VOB's database inside its storage directory.

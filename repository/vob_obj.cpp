@@ -421,52 +421,6 @@ int vob_obj_has_local_mastership(vob_vob_h vob, tbs_dbid_t dbid, int* local) {
   return status;
 }
 
-int vob_obj_get_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name, std::string& value) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Query q = s->query(repo::sql::kPvarGet);
-  q.bind(1, static_cast<int64_t>(dbid)).bind(2, name);
-  if (!q.next())
-    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
-  value = q.blob(0);
-  return TBS_ST_OK;
-}
-
-int vob_obj_set_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name, const std::string& value) {
-  if (name == nullptr || *name == '\0')
-    return TBS_ST_BAD_ARGUMENT;
-  return write_object(vob, dbid, [&](Store& s, const ObjectRow&) {
-    return s.query(repo::sql::kPvarSet)
-        .bind(1, static_cast<int64_t>(dbid))
-        .bind(2, name)
-        .bind_blob(3, value.data(), value.size())
-        .run();
-  });
-}
-
-int vob_obj_delete_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name) {
-  return write_object(vob, dbid, [&](Store& s, const ObjectRow&) {
-    int status =
-        s.query(repo::sql::kPvarDelete).bind(1, static_cast<int64_t>(dbid)).bind(2, name).run();
-    return status == 0 && s.changes() == 0 ? TBS_ST_NOT_FOUND : status;
-  });
-}
-
-int vob_obj_list_pvars(vob_vob_h vob, tbs_dbid_t dbid, std::vector<std::string>& names) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
-  names.clear();
-  Query q = s->query(repo::sql::kPvarNames);
-  q.bind(1, static_cast<int64_t>(dbid));
-  while (q.next())
-    names.push_back(q.text(0));
-  return q.status();
-}
-
 int cmd_utl_rename_zem_obj(vob_vob_h vob, tbs_dbid_t dbid, vob_mtype_t, vob_objsel_kind_t,
                            const char*, const char*, int* done) {
   // Names of ZEM objects are stored once, on the object; no other record

@@ -50,5 +50,15 @@ run "Unlocking" "$vantool" unlock folder:RootFolder@/projects
 step "A VOB used as admin VOB cannot be removed (exit status 1)" "$vantool" rmvob /projects
 "$vantool" rmvob /projects || echo "(exit status $?)"
 run "Removing a VOB" "$vantool" rmvob /legacy
+run "A trigger type that will refuse removing streams of this project VOB" \
+  "$vantool" mktrtype -zem -preop rmstream -exec "echo 'streams stay'; exit 1" \
+  -c "Keep every stream" no_stream_removal@/projects
+run "A trigger type that logs every new folder and project" \
+  "$vantool" mktrtype -zem -postop mkfolder,mkproject \
+  -exec 'echo "$KORVANE_OP $KORVANE_NEW_OBJECT by $KORVANE_USER" >> "$KORVANE_HOME/structure.log"' \
+  log_structure@/projects
+run "The trigger types of the project VOB" "$vantool" lstrtype -long /projects
+run "Hyperlinks show in descriptions: the admin VOB link, from both ends" \
+  "$vantool" describe /sources /projects
 
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

@@ -308,39 +308,54 @@ int vob_obj_set_master_int(vob_vob_h vob, tbs_dbid_t dbid, tbs_dbid_t replica,
                            const vob_event_info_t* event);
 int vob_obj_has_local_mastership(vob_vob_h vob, tbs_dbid_t dbid, int* local);
 
-// Process variables: byte strings under a name on an object.
+// Process variables: byte strings under a name on an object. A replicated
+// variable travels to every replica of the VOB; a local one stays at this
+// replica. Reading an absent variable is 1002.
 int vob_obj_get_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name, std::string& value);
+// Sets a replicated variable without recording an event.
 int vob_obj_set_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name, const std::string& value);
 // 1002 when the variable is not set.
 int vob_obj_delete_pvar(vob_vob_h vob, tbs_dbid_t dbid, const char* name);
 // Every variable name of the object, sorted.
 int vob_obj_list_pvars(vob_vob_h vob, tbs_dbid_t dbid, std::vector<std::string>& names);
 
-// ---- hyperlinks ----------------------------------------------------------------
+// The variable calls of the library: the same store, with an event recorded
+// for every change (`event` may be null) and the replication choice.
+int vob_obj_get_process_var(vob_vob_h vob, tbs_dbid_t dbid, const char* name, std::string& value);
+int vob_obj_set_process_var(vob_vob_h vob, tbs_dbid_t dbid, const char* name,
+                            const std::string& value, int replicate, const vob_event_info_t* event);
+// 0 when the variable holds `value`; 1087 when it holds another value; 1002
+// when it is not set.
+int vob_obj_test_process_var(vob_vob_h vob, tbs_dbid_t dbid, const char* name, const char* value);
+// Atomically: when the variable holds `expected` (null or "": when it is not
+// set or empty), sets it to `value` (replicated) and answers 0; otherwise
+// changes nothing and answers 1087. Two processes racing with the same
+// expected value: exactly one wins.
+int vob_obj_test_and_set_process_var(vob_vob_h vob, tbs_dbid_t dbid, const char* name,
+                                     const char* expected, const std::string& value,
+                                     const vob_event_info_t* event);
+// 1002 when the variable is not set.
+int vob_obj_delete_process_var(vob_vob_h vob, tbs_dbid_t dbid, const char* name, int replicate,
+                               const vob_event_info_t* event);
+// Whether a variable is replicated (1) or local (0); 1002 when not set.
+int vob_obj_get_process_var_replicated(vob_vob_h vob, tbs_dbid_t dbid, const char* name,
+                                       int* replicated);
 
-// One end seen from an object: the hyperlink (held in `hlink_vob`), and the
-// object at the other end, or `broken` when that object no longer exists.
-struct vob_hlink_end_t {
-  vob_vob_h hlink_vob = nullptr;
-  tbs_dbid_t hlink = 0;
-  vob_vob_h other_vob = nullptr;
-  tbs_dbid_t other = 0;
-  int broken = 0;
-  std::string from_text;
-  std::string to_text;
-};
-
-// Creates a hyperlink of well-known type `wk_type` from (vob, from) to
-// (to_vob, to). The hyperlink is held in the "from" VOB; when `to_vob` is
-// another VOB, an arrow record there lets the link be walked backwards.
-int vob_hlink_create_wk(vob_vob_h vob, tbs_dbid_t from, vob_wkobj_t wk_type, vob_vob_h to_vob,
-                        tbs_dbid_t to, const char* from_text, const char* to_text,
-                        const vob_event_info_t* event, tbs_dbid_t* hlink);
-// Hyperlinks of `wk_type` at `obj`: direction 1 outgoing (obj is "from"), 0
-// incoming. In creation order.
-int vob_obj_list_hlinks(vob_vob_h vob, tbs_dbid_t obj, vob_wkobj_t wk_type, int direction,
-                        std::vector<vob_hlink_end_t>& ends);
-int vob_obj_has_hlink(vob_vob_h vob, tbs_dbid_t obj, vob_wkobj_t wk_type, int direction, int* has);
+// The same calls for activity-like objects (metatype 28) of older project
+// VOBs; any other object is 1004.
+int vob_act_get_process_var(vob_vob_h vob, tbs_dbid_t act, const char* name, std::string& value);
+int vob_act_set_process_var(vob_vob_h vob, tbs_dbid_t act, const char* name,
+                            const std::string& value, const vob_event_info_t* event);
+int vob_act_set_process_var_local(vob_vob_h vob, tbs_dbid_t act, const char* name,
+                                  const std::string& value, const vob_event_info_t* event);
+int vob_act_test_process_var(vob_vob_h vob, tbs_dbid_t act, const char* name, const char* value);
+int vob_act_test_and_set_process_var(vob_vob_h vob, tbs_dbid_t act, const char* name,
+                                     const char* expected, const std::string& value,
+                                     const vob_event_info_t* event);
+int vob_act_delete_process_var(vob_vob_h vob, tbs_dbid_t act, const char* name,
+                               const vob_event_info_t* event);
+int vob_act_delete_process_var_local(vob_vob_h vob, tbs_dbid_t act, const char* name,
+                                     const vob_event_info_t* event);
 
 // ---- selectors ------------------------------------------------------------------
 
@@ -372,13 +387,15 @@ int vob_resolve_univ_selectors(const std::vector<std::string>& selectors,
 
 // ---- cursors ---------------------------------------------------------------------
 
+// A listing cursor: over objects (vob_ob_cursor_open) or over the hyperlinks
+// of one object (vob_obj_hlink_cursor_open, services/vob_hlink.h).
 struct vob_cursor_t;
 using vob_cursor_h = vob_cursor_t*;
 // Opens a cursor over the objects of `mtype` (VOB_MTYPE_NONE: all), in dbid order.
 int vob_ob_cursor_open(vob_vob_h vob, vob_mtype_t mtype, vob_cursor_h* cursor);
 // The next dbid; 1002 at the end.
 int vob_ob_cursor_next(vob_cursor_h cursor, tbs_dbid_t* dbid);
-// Closes and frees the cursor; a null cursor is ignored.
+// Closes and frees a cursor of either kind; a null cursor is ignored.
 void vob_ob_cursor_close(vob_cursor_h cursor);
 
 // ---- rename hook of the command layer -------------------------------------------
@@ -389,5 +406,7 @@ void vob_ob_cursor_close(vob_cursor_h cursor);
 int cmd_utl_rename_zem_obj(vob_vob_h vob, tbs_dbid_t dbid, vob_mtype_t mtype,
                            vob_objsel_kind_t kind, const char* name, const char* comment,
                            int* done);
+
+#include "services/vob_hlink.h"
 
 #endif  // SERVICES_VOB_H

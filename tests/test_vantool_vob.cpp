@@ -80,6 +80,9 @@ TEST_F(VantoolVobTest, DescribeShowsIdentityOwnerAndVobDetails) {
   auto vob = vantool({"describe", "/src"});
   EXPECT_NE(vob.out.find("  ordinary VOB, feature level 8\n"), std::string::npos) << vob.out;
   EXPECT_NE(vob.out.find("  admin VOB: /pvob\n"), std::string::npos);
+  EXPECT_NE(vob.out.find("  hyperlinks:\n    AdminVOB -> vob:/pvob\n"), std::string::npos);
+  auto admin = vantool({"describe", "/pvob"});
+  EXPECT_NE(admin.out.find("    AdminVOB <- vob:/src\n"), std::string::npos) << admin.out;
 
   // The universal selector names the same object.
   auto json = vantool({"describe", "-json", "folder:RootFolder@/pvob"});

@@ -2,8 +2,16 @@
 #ifndef SUM_SUM_H
 #define SUM_SUM_H
 
+#include "sum/sum_callbacks.h"
+#include "sum/sum_auto_ptr.h"
+#include "sum/sum_cache.h"
+#include "sum/sum_cache_control.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_handle.h"
 #include "sum/sum_handle_kind.h"
+#include "sum/sum_hash_key.h"
+#include "sum/sum_hash_tab.h"
+#include "sum/sum_hash_tab_list_ptr.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_imsg.h"
 #include "sum/sum_list.h"
@@ -13,10 +21,15 @@
 #include "sum/sum_status.h"
 #include "sum/sum_stg_area.h"
 #include "sum/sum_string.h"
+#include "sum/sum_event_info.h"
 #include "sum/sum_trace.h"
+#include "sum/sum_trigger_base.h"
+#include "sum/sum_triggers.h"
+#include "sum/sum_utl_list_strings.h"
 #include "sum/sum_utl_names.h"
 #include "sum/sum_version.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
+#include "sum/xml_element.h"
 
 #endif  // SUM_SUM_H

@@ -6,6 +6,7 @@
 
 #include "services/imsg.h"
 #include "sum/sum_list.h"
+#include "sum/sum_lists.h"
 #include "sum/sum_string.h"
 
 // A formatted user message held as text.
@@ -50,7 +51,7 @@ struct ImsgWithType {
   }
 };
 
-using ImsgWithTypeList = SUM_List<ImsgWithType>;
+// ImsgWithTypeList is declared with the other lists in sum/sum_lists.h.
 
 // Captures informational, warning and error messages (severities 0, 1, 4, 5,
 // 6, 7) printed while it lives; trace output and headerless fragments still

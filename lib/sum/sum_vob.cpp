@@ -4,11 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "services/rgy.h"
 #include "services/wild.h"
+#include "sum/sum_cache.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -20,18 +20,18 @@ constexpr const char* kSource = "sum_vob";
 constexpr int kFirstClassLevel = 7;
 constexpr size_t kRegistryChunk = 50;
 
-// Answers about VOBs kept for the life of the process, keyed by the VOB
-// handle (handles are interned, one per replica per process). A VOB's
-// feature level and admin VOB change only by explicit administration, so the
-// answers are taken as stable; when object cache scopes exist they will
-// decide how long these entries are trusted.
-struct VobAnswerCache {
-  std::unordered_map<vob_vob_h, int> feature_level;
-  std::unordered_map<vob_vob_h, vob_vob_h> admin_vob;
-};
+// Answers about VOBs memoised for the computation in progress (see
+// SUM_CacheControl), keyed by VOB. The caches are made on first use and live
+// until the process ends. They work only inside cache-control scopes: a
+// VOB's feature level and admin VOB change only by explicit administration,
+// but another process may do that administration between two computations.
+SUM_Cache<SUM_Vob, int>& feature_level_cache() {
+  static auto* cache = new SUM_Cache<SUM_Vob, int>("SUM_Vob::feature_level", 0);
+  return *cache;
+}
 
-VobAnswerCache& vob_answers() {
-  static VobAnswerCache* cache = new VobAnswerCache;  // never freed: used until exit
+SUM_Cache<SUM_Vob, SUM_Vob>& admin_vob_cache() {
+  static auto* cache = new SUM_Cache<SUM_Vob, SUM_Vob>("SUM_Vob::this_admin_vob", 0);
   return *cache;
 }
 
@@ -219,17 +219,13 @@ int SUM_Vob::feature_level(int& level) const {
   SUM_Trace trace("SUM_Vob::feature_level");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  auto& cache = vob_answers().feature_level;
-  auto hit = cache.find(handle_);
-  if (hit != cache.end()) {
-    level = hit->second;
+  if (feature_level_cache().lookup(*this, level))
     return SUM_OK;
-  }
   int found = 0;
   int status = vob_ob_get_feature_level(handle_, &found);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  cache[handle_] = found;
+  feature_level_cache().enter(*this, found);
   level = found;
   return SUM_OK;
 }
@@ -293,12 +289,8 @@ int SUM_Vob::this_admin_vob(SUM_Vob& out) const {
   SUM_Trace trace("SUM_Vob::this_admin_vob");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  auto& cache = vob_answers().admin_vob;
-  auto hit = cache.find(handle_);
-  if (hit != cache.end()) {
-    out = SUM_Vob(hit->second);
+  if (admin_vob_cache().lookup(*this, out))
     return SUM_OK;
-  }
   std::vector<vob_vob_h> admins;
   int status = vob_ob_get_admin_vobs(handle_, admins);
   if (status != 0)
@@ -307,8 +299,9 @@ int SUM_Vob::this_admin_vob(SUM_Vob& out) const {
     out = SUM_Vob();
     return SUM_NOT_FOUND;
   }
-  cache[handle_] = admins.front();
-  out = SUM_Vob(admins.front());
+  SUM_Vob admin(admins.front());
+  admin_vob_cache().enter(*this, admin);
+  out = admin;
   return SUM_OK;
 }
 
@@ -369,7 +362,7 @@ int SUM_Vob::set_admin_vob(const SUM_Vob& admin) const {
                                to.dbid(), "", "", &event, &hlink);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  vob_answers().admin_vob[handle_] = admin.handle();
+  admin_vob_cache().enter(*this, admin);
   return SUM_OK;
 }
 

@@ -78,8 +78,8 @@ class SUM_Vob {
   int user_every(SUM_VobObject& obj) const;
   int user_svmap(SUM_VobObject& obj) const;
 
-  // The VOB's feature level. Answers are kept for the life of the process,
-  // so each VOB is asked once.
+  // The VOB's feature level. Inside a cache-control scope (SUM_CacheControl)
+  // the answer is memoised, so each VOB is asked once per computation.
   int feature_level(int& level) const;
   // result = (feature level < level), resp. its negation. When the level
   // cannot be read, prints "Unable to get VOB feature level." at error
@@ -96,8 +96,8 @@ class SUM_Vob {
   // 1 when this VOB names an admin VOB.
   int has_admin_vob(int& result) const;
   // The admin VOB this VOB names (the first, when it names several); 1002
-  // and a null `out` when it names none. Answers found are kept for the life
-  // of the process.
+  // and a null `out` when it names none. Inside a cache-control scope
+  // answers found are memoised.
   int this_admin_vob(SUM_Vob& out) const;
   // The admin VOB; with `follow`, the top of the admin hierarchy (the admin
   // VOB's admin VOB, and so on). 1002 when this VOB has none; 1072 when the

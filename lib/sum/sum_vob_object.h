@@ -16,7 +16,10 @@
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 
+class SUM_Hyperlink;
+class SUM_HyperlinkIter;
 class SUM_Replica;
+class SUM_VobObjectIter;
 
 class SUM_VobObject {
  public:
@@ -88,6 +91,43 @@ class SUM_VobObject {
   int is_locked(int& result) const;
   // Whether the object is a directory element or directory version.
   int is_dir(int& result) const;
+
+  // ---- hyperlinks (sum_hyperlink.cpp) ----
+  // Direction 1: this object is the "from" end (outgoing links); 0: the "to"
+  // end (incoming links). Types are well-known hyperlink types (VOB_WK_HLTYPE_*)
+  // unless a type name is given.
+
+  // Whether a hyperlink of `type` leaves (1) or reaches (0) this object.
+  int has_hyperlink(vob_wkobj_t type, int direction, int& result) const;
+  // Whether a hyperlink of `type` runs from this object to `other`.
+  int has_hyperlink_to(const SUM_VobObject& other, vob_wkobj_t type, int& result) const;
+  // Creates a hyperlink from this object to `to`, of a well-known type or of
+  // the named type `type_name` (made in either VOB where it is missing).
+  // Null texts are empty. A failure prints "sum" message 45 and passes up.
+  int create_hyperlink_to(const SUM_VobObject& to, vob_wkobj_t type, const char* from_text,
+                          const char* to_text, const char* comment) const;
+  int create_hyperlink_to(const SUM_VobObject& to, const char* type_name, const char* from_text,
+                          const char* to_text, const char* comment) const;
+  // As create_hyperlink_to, to an object given by raw VOB handle and dbid.
+  int create_hyperlink_to_new(vob_vob_h to_vob, tbs_dbid_t to, vob_wkobj_t type,
+                              const char* from_text, const char* to_text,
+                              const char* comment) const;
+  // Deletes the hyperlink of `type` (or the named type) from this object to
+  // `to`; 1002 when there is none. `flags` and `text` are kept for callers
+  // that pass them and do not change what is deleted.
+  int remove_hyperlink_to(const SUM_VobObject& to, vob_wkobj_t type, int flags,
+                          const char* comment) const;
+  int remove_hyperlink_to(const SUM_VobObject& to, const char* type_name, const char* text,
+                          const char* comment) const;
+  // New iterators (owned by the caller) over the objects at the other end,
+  // or over the hyperlinks, of `type` in `direction`.
+  SUM_VobObjectIter* hyperlinked_objects(vob_wkobj_t type, int direction) const;
+  SUM_HyperlinkIter* hyperlinks(vob_wkobj_t type, int direction) const;
+  // Exactly one hyperlink of `type` is expected: none is 1002, one sets
+  // `out`, more than one is 1072.
+  int single_hyperlink(vob_wkobj_t type, SUM_Hyperlink& out, int direction) const;
+  // The object at the far end of the single hyperlink; a broken end is 1001.
+  int single_hyperlinked_object(vob_wkobj_t type, SUM_VobObject& out, int direction) const;
 
  protected:
   SUM_Vob vob_;

@@ -51,7 +51,13 @@ struct Description {
   std::string selector, universal, oid, kind, owner, created, comment, master, name;
   bool master_here = false;
   bool locked = false, obsolete = false;
-  std::vector<std::string> exempt, pvars;
+  std::vector<std::string> exempt;
+  std::vector<std::pair<std::string, std::string>> pvars;  // name, value
+  struct Link {
+    std::string type, other;
+    bool outgoing = true;
+  };
+  std::vector<Link> links;
   // For the VOB object: the VOB itself.
   bool is_vob = false, project_vob = false;
   int feature_level = 0;
@@ -111,8 +117,34 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     d.obsolete = lock.obsolete != 0;
     d.exempt = lock.exempt;
   }
-  vob_obj_list_pvars(object.vob().handle(), object.dbid(), d.pvars);
+  std::vector<std::string> names;
+  vob_obj_list_pvars(object.vob().handle(), object.dbid(), names);
+  for (const auto& name : names) {
+    std::string value;
+    vob_obj_get_pvar(object.vob().handle(), object.dbid(), name.c_str(), value);
+    d.pvars.emplace_back(name, value);
+  }
+  std::vector<vob_hlink_typed_end_t> ends;
+  vob_obj_list_all_hlinks(object.vob().handle(), object.dbid(), ends);
+  for (const auto& e : ends) {
+    Description::Link link;
+    link.type = e.type_name;
+    link.outgoing = e.direction != 0;
+    char selector[1024] = "<broken>";
+    if (!e.end.broken)
+      vob_obj_get_selector(e.end.other_vob, e.end.other, selector, sizeof selector);
+    link.other = selector;
+    d.links.push_back(link);
+  }
   return kExitOk;
+}
+
+// A PVAR value on one line: line breaks shown as "\n".
+std::string one_line(const std::string& value) {
+  std::string out;
+  for (char c : value)
+    out += c == '\n' ? std::string("\\n") : std::string(1, c);
+  return out;
 }
 
 std::string joined(const std::vector<std::string>& items) {
@@ -136,8 +168,15 @@ void print_description(const Description& d) {
   if (d.locked)
     imsg_print_literal(IMSG_INFO, "  locked%s%s%s\n", d.obsolete ? " (obsolete)" : "",
                        d.exempt.empty() ? "" : ", except for: ", joined(d.exempt).c_str());
+  if (!d.links.empty())
+    imsg_print_literal(IMSG_INFO, "  hyperlinks:\n");
+  for (const auto& l : d.links)
+    imsg_print_literal(IMSG_INFO, "    %s %s %s\n", l.type.c_str(), l.outgoing ? "->" : "<-",
+                       l.other.c_str());
   if (!d.pvars.empty())
-    imsg_print_literal(IMSG_INFO, "  process variables: %s\n", joined(d.pvars).c_str());
+    imsg_print_literal(IMSG_INFO, "  process variables:\n");
+  for (const auto& [name, value] : d.pvars)
+    imsg_print_literal(IMSG_INFO, "    %s = \"%s\"\n", name.c_str(), one_line(value).c_str());
 }
 
 void print_json(const Description& d) {
@@ -179,10 +218,20 @@ void print_json(const Description& d) {
         .value(d.storage)
         .key("admin_vob")
         .value(d.admin);
-  json.key("process_variables").begin_array();
-  for (const auto& p : d.pvars)
-    json.value(p);
-  json.end_array().end_object();
+  json.key("hyperlinks").begin_array();
+  for (const auto& l : d.links)
+    json.begin_object()
+        .key("type")
+        .value(l.type)
+        .key("direction")
+        .value(l.outgoing ? "out" : "in")
+        .key("object")
+        .value(l.other)
+        .end_object();
+  json.end_array().key("process_variables").begin_object();
+  for (const auto& [name, value] : d.pvars)
+    json.key(name).value(value);
+  json.end_object().end_object();
   imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
 }
 
@@ -275,7 +324,9 @@ void register_object_commands(std::vector<Command>& table) {
   describe.name = "describe";
   describe.aliases = {"desc"};
   describe.synopsis = "describe [-json] SELECTOR|VOB-TAG...";
-  describe.summary = "Describe objects: identity, owner, creation, mastership, lock.";
+  describe.summary =
+      "Describe objects: identity, owner, creation, mastership, lock, hyperlinks, process "
+      "variables.";
   describe.options = {{"json", false, "", false}};
   describe.min_operands = 1;
   describe.max_operands = kUnlimited;

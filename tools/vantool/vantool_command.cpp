@@ -13,6 +13,7 @@ const std::vector<Command>& command_table() {
     register_catalog_commands(t);
     register_vob_commands(t);
     register_object_commands(t);
+    register_trtype_commands(t);
     return t;
   }();
   return table;

@@ -52,6 +52,7 @@ void register_help_commands(std::vector<Command>& table);
 void register_catalog_commands(std::vector<Command>& table);
 void register_vob_commands(std::vector<Command>& table);
 void register_object_commands(std::vector<Command>& table);
+void register_trtype_commands(std::vector<Command>& table);
 
 }  // namespace vantool
 
