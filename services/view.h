@@ -1,0 +1,155 @@
+// Views: a registry entry (tag, UUID, owner, attributes), a view storage
+// directory (the view's database: config spec, its identity, loaded versions,
+// checkouts) and a view root in which the selected versions appear as
+// ordinary files: "<view root>/<vob tag without slash>/<path>".
+//
+// Snapshot views copy in what their load rules name when updated, and record
+// when their config spec changed since (`view_needs_update`). Dynamic views
+// show every visible element of every VOB and are refreshed whenever their
+// config spec changes and whenever a command touches them (view_refresh).
+// Checked-out files are writable files in the view root; everything else is
+// read-only. The current view is the one whose root holds a path.
+//
+// Statuses as in services/vob.h; 1004 for a malformed config spec (after a
+// message naming the line), 1002 for an unknown tag, UUID or path.
+#ifndef SERVICES_VIEW_H
+#define SERVICES_VIEW_H
+
+#include <string>
+#include <vector>
+
+#include "services/cspec.h"
+#include "services/vob.h"
+
+struct view_server_t;
+// A handle on a view; made by the view_get_handle_* calls and freed by
+// view_free_handle.
+using view_server_h = view_server_t*;
+
+enum view_kind : int {
+  VIEW_SNAPSHOT = 1,
+  VIEW_DYNAMIC = 2,
+};
+
+// What view_create makes.
+struct view_create_args_t {
+  std::string tag;           // letters, digits, "-", "_", "."
+  std::string root;          // the view root directory (must not exist or be empty)
+  std::string storage_path;  // "" means <KORVANE_HOME>/views/<tag>.vws
+  int kind = VIEW_DYNAMIC;
+  std::string attributes;  // registry attribute text: "sumview", "webview", "automatic", ...
+};
+
+// A registered view.
+struct view_entry_t {
+  std::string tag;
+  std::string uuid;  // text form
+  std::string owner;
+  std::string root;
+  std::string storage_path;
+  int kind = VIEW_DYNAMIC;
+  std::string attributes;
+};
+
+// Makes a view with the default config spec ("element * CHECKEDOUT" then
+// "element * /main/LATEST"). 1003 when the tag is taken or the root is not empty.
+int view_create(const view_create_args_t& args, view_server_h* view);
+// Removes the view: its tag, storage and root; 1001 (after a message) when
+// it holds checkouts, unless `force`, which uncheckouts them first.
+int view_remove(const char* tag, int force);
+// Every registered view, by tag.
+int view_list(std::vector<view_entry_t>& views);
+
+int view_get_handle_by_tag(const char* tag, view_server_h* view);
+int view_get_handle_by_uuid(const char* uuid, view_server_h* view);
+// The view whose root holds `path` (a file or directory); 1002 when none.
+int ws_get_view_by_ws_root(const char* path, view_server_h* view);
+int view_dup_handle(view_server_h view, view_server_h* copy);
+void view_free_handle(view_server_h view);
+
+int view_get_entry(view_server_h view, view_entry_t* entry);
+int view_tag(view_server_h view, std::string& tag);
+int view_get_uuid(view_server_h view, std::string& uuid);
+int view_get_path(view_server_h view, std::string& root);
+
+// Properties readable with view_getprop.
+enum view_property : int {
+  VIEW_PROP_KIND = 1,        // "snapshot" or "dynamic"
+  VIEW_PROP_ATTRIBUTES = 2,  // the registry attribute text
+  VIEW_PROP_NEEDS_UPDATE = 3,  // "1" when a snapshot view's config spec changed since its last update
+  VIEW_PROP_CSPEC_IDENTITY = 12,  // the identity line of the config spec's zem block, "" when none
+};
+int view_getprop(view_server_h view, int property, std::string& value);
+
+// The config spec text.
+int view_get_config_spec(view_server_h view, std::string& text);
+// Parses and stores a new config spec (nothing changes when it is malformed),
+// then refreshes a dynamic view or marks a snapshot view as needing an update.
+int view_set_spec(view_server_h view, const std::string& text);
+// The parsed config spec.
+int view_get_cspec(view_server_h view, cspec_t& cspec);
+
+// Brings the view root up to date with the config spec: a snapshot view loads
+// what its load rules name, a dynamic view everything visible. Checked-out
+// files are left as they are. `changed` counts files written or removed.
+int view_update(view_server_h view, int* changed);
+// Refreshes a dynamic view (a snapshot view is left alone): what commands
+// call after they change versions.
+int view_refresh(view_server_h view);
+int view_needs_update(view_server_h view, int* needs);
+
+// ---- paths in a view ------------------------------------------------------------------
+
+// What a path of a view names.
+struct view_path_info_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t element = 0;  // 0 for the VOB directory's parent (the view root)
+  tbs_dbid_t version = 0;  // the selected version; 0 when no rule selects one
+  int rule = -1;           // the config spec rule that chose it
+  std::string rule_text;
+  std::string vob_path;    // "/vobtag/dir/file"
+  std::string file_path;   // the file in the view root
+  int checked_out = 0;     // the selected version is a checkout of this view
+  int is_dir = 0;
+};
+
+// Resolves a path (absolute, or relative to the current directory) in the
+// view: through the selected versions of the directories on the way. 1002
+// when a component is not visible.
+int view_lookup(view_server_h view, const char* path, view_path_info_t* info);
+// The view's path of an element of `vob` ("/vobtag/dir/file"): the first
+// directory path under which the selected directory versions catalogue it;
+// 1002 when the view does not show it.
+int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::string& path);
+// The entries of a directory the view shows, with their selections.
+int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path_info_t>& entries);
+
+// ---- changing versions through a view ------------------------------------------------
+
+// Checks out the element at `path`: from the version the config spec selects,
+// on the branch its -mkbranch names (made if missing) or else the selected
+// version's branch. 1001 (after a message) for -nocheckout, for an element
+// already checked out in this view, or for a branch reserved elsewhere.
+// The file becomes writable in the view root.
+int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version);
+// Checks in the checkout at `path` with the content of the view's file. On
+// failure the checkout and the file stay as they were.
+int view_checkin(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version);
+// Removes the checkout at `path`; the view's file is restored to the selected
+// version; with `keep` its content is first saved as "<file>.keep".
+int view_uncheckout(view_server_h view, const char* path, int keep);
+// Creates an element at `path` in the (checked-out) parent directory,
+// checked out in this view unless `checkin` (then version /main/1 holds the
+// file's content, or is empty). An existing view-private file at `path`
+// becomes the first content. 1001 when the parent is not checked out.
+int view_mkelem(view_server_h view, const char* path, int eltype, const char* comment, int checkin,
+                tbs_dbid_t* element);
+// The checkouts this view holds: VOB, checked-out version, view path.
+struct view_ckout_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t version = 0;
+  std::string path;
+};
+int view_list_checkouts(view_server_h view, std::vector<view_ckout_t>& checkouts);
+
+#endif  // SERVICES_VIEW_H

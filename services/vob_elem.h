@@ -1,0 +1,245 @@
+// Versioned files: element types, elements, branch types and branches,
+// versions and their contents, directory name spaces, label types and labels,
+// version maps of baselines, checkouts, merge arrows and component root
+// directory marks.
+//
+// Model. An element (a file element, metatype 5, or a directory element,
+// metatype 2) has branches; each branch is an instance of a branch type and
+// holds versions numbered from 0 (version 0 of a branch other than main is a
+// copy of the version it sprouted from). Every element has the branch "main"
+// with version 0 (an empty file or an empty directory). A version's content is
+// stored once per content hash (file versions) or as name-space entries, name
+// to element (directory versions); what a directory shows therefore depends on
+// the version selected. A checkout is a version object on its branch without a
+// number ("CHECKEDOUT"), reserved (at most one per branch), recorded with the
+// view and the checkout event; check-in gives it the next number and keeps its
+// dbid; uncheckout removes it. A checked-out directory version holds its own
+// entries, so creating an element catalogues it there.
+//
+// Branch types are global in the admin VOB (the top of the VOB's admin chain)
+// with a local copy in each VOB that uses them, linked from the local copy by
+// a hyperlink of well-known type 24 (GlobalDefinition); a VOB without an admin
+// VOB keeps its own.
+//
+// Versions are named by "extended paths": "<path>@@/main/dev/3". Statuses as
+// in services/vob.h; 1040 locked, 1070 not a directory, 1003 an entry or
+// object of that name exists, 1001 a refusal explained by a printed message.
+#ifndef SERVICES_VOB_ELEM_H
+#define SERVICES_VOB_ELEM_H
+
+#include <string>
+#include <vector>
+
+#include "services/vob.h"
+
+// ---- types ----------------------------------------------------------------------
+
+// Branch types. vob_brtype_create makes the global type (in the admin VOB
+// when the VOB has one) and the local copy in `vob`; `dbid` is the local copy.
+// 1003 when the name is taken.
+int vob_brtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
+                      tbs_dbid_t* dbid);
+// The local copy of branch type `name` in `vob`, made from the global type
+// (found in `vob` or its admin VOBs) when missing ("with pop": populate).
+// 1002 when no VOB of the hierarchy has the type.
+int vob_brtype_create_with_pop(vob_vob_h vob, const char* name, const vob_event_info_t* event,
+                               tbs_dbid_t* dbid);
+// The local copy, without making one (1002 when missing).
+int vob_brtype_lookup(vob_vob_h vob, const char* name, tbs_dbid_t* dbid);
+// The branches of a local branch type, in creation order.
+int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, std::vector<tbs_dbid_t>& branches);
+
+// Label types: one label per element at most. 1003 when the name is taken.
+int vob_lbtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
+                      tbs_dbid_t* dbid);
+// 0 when this replica masters the label type (may label with it).
+int vob_lbtype_check_modmaster(vob_vob_h vob, tbs_dbid_t lbtype);
+
+// ---- elements ---------------------------------------------------------------------
+
+// The kinds of element.
+enum vob_eltype : int {
+  VOB_ELTYPE_FILE = 1,
+  VOB_ELTYPE_DIRECTORY = 2,
+  VOB_ELTYPE_FILE_NEVER_MERGE = 3,  // a file whose versions are never merged (copied instead)
+};
+
+// One entry of a directory version.
+struct vob_nsdir_entry_t {
+  std::string name;
+  tbs_dbid_t element = 0;
+};
+
+// Creates an element named `name` in the checked-out directory version
+// `dir_version` (1001 when it is not checked out, 1003 when the name is
+// taken), with branch main and version 0; its creation event carries `event`.
+int vob_elem_create(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, int eltype,
+                    const vob_event_info_t* event, tbs_dbid_t* element);
+// As vob_elem_create for a directory that is also marked as its own
+// component root directory (CRDE).
+int vob_elem_create_cat_crde(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
+                             const vob_event_info_t* event, tbs_dbid_t* element);
+// Removes an element with its branches and versions, and every entry naming
+// it in checked-out directory versions (checked-in directory versions keep
+// their history and then name a missing element, which views skip). 1001
+// when it has checkouts.
+int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* event);
+// The element's kind (vob_eltype) and main branch.
+int vob_elem_get_eltype(vob_vob_h vob, tbs_dbid_t element, int* eltype);
+int vob_elem_get_main_branch(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t* branch);
+// The branch of branch type `brtype` (a local copy) of the element; 1002 when none.
+int vob_elem_get_branch(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t brtype, tbs_dbid_t* branch);
+// Component root directory mark: the CRDE (a directory element, possibly the
+// element itself) whose component the element belongs to; 0 when unmarked.
+int vob_elem_get_crde(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t* crde);
+int vob_elem_set_crde(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t crde,
+                      const vob_event_info_t* event);
+// The checkouts of an element (checked-out version dbids, in branch order).
+int vob_elem_next_ckouts(vob_vob_h vob, tbs_dbid_t element, std::vector<tbs_dbid_t>& versions);
+
+// ---- branches and versions ----------------------------------------------------------
+
+// Details of a version.
+struct vob_ver_details_t {
+  tbs_dbid_t element = 0;
+  tbs_dbid_t branch = 0;
+  tbs_dbid_t brtype = 0;   // local branch type of the branch
+  int number = -1;         // -1 while checked out
+  tbs_dbid_t predecessor = 0;
+  int checked_out = 0;
+  int is_dir = 0;
+  std::string branch_path;  // "/main/dev"
+  std::string content_hash;  // file versions: the hash of the content; "" for directories
+  long size = 0;             // file versions: bytes
+};
+
+// A branch's version: `number` >= 0, or -1 for the latest checked-in
+// version. 1002 when there is no such version.
+int vob_branch_get_ver(vob_vob_h vob, tbs_dbid_t branch, int number, tbs_dbid_t* version);
+// The checked-out version of a branch; 1002 when none.
+int vob_branch_get_ckout_ver(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t* version);
+// The checked-in versions of a branch, by number.
+int vob_branch_next_vers(vob_vob_h vob, tbs_dbid_t branch, std::vector<tbs_dbid_t>& versions);
+// Branch path "/main/dev" of a branch.
+int vob_branch_get_path(vob_vob_h vob, tbs_dbid_t branch, std::string& path);
+// The branch with path `path` ("/main/dev") of an element; 1002 when none.
+int vob_elem_lookup_branch(vob_vob_h vob, tbs_dbid_t element, const char* path, tbs_dbid_t* branch);
+// For the branches of branch types `brtypes` (local copies): the elements that
+// have such a branch and their CRDEs (0 when unmarked), in element order.
+int vob_branch_get_elems_crdes(vob_vob_h vob, const std::vector<tbs_dbid_t>& brtypes,
+                               std::vector<tbs_dbid_t>& elements, std::vector<tbs_dbid_t>& crdes);
+// Makes a branch of `brtype` sprouting from `version` (version 0 of the new
+// branch copies it). 1003 when the element already has a branch of the type.
+int vob_branch_create(vob_vob_h vob, tbs_dbid_t version, tbs_dbid_t brtype,
+                      const vob_event_info_t* event, tbs_dbid_t* branch);
+
+int vob_ver_get_details(vob_vob_h vob, tbs_dbid_t version, vob_ver_details_t* details);
+int vob_ver_is_checked_out(vob_vob_h vob, tbs_dbid_t version, int* checked_out);
+// The element of each version.
+int vob_ver_get_elems(vob_vob_h vob, const std::vector<tbs_dbid_t>& versions,
+                      std::vector<tbs_dbid_t>& elements);
+// The version named by an extended version name "/main/dev/3" of `element`.
+int vob_ver_lookup(vob_vob_h vob, tbs_dbid_t element, const char* version_name, tbs_dbid_t* version);
+// "/main/dev/3", or "/main/dev/CHECKEDOUT" for a checkout.
+int vob_ver_get_name(vob_vob_h vob, tbs_dbid_t version, std::string& name);
+// The contents of a file version (a checkout: the content it was checked out
+// with, until check-in gives it the view's content).
+int vob_ver_read_content(vob_vob_h vob, tbs_dbid_t version, std::string& content);
+
+// ---- directories ----------------------------------------------------------------------
+
+// Entries of a directory version, sorted by name, `max` at a time from
+// `offset`; fewer than `max` means the end.
+int vob_nsdir_next_entries(vob_vob_h vob, tbs_dbid_t dir_version, size_t offset, size_t max,
+                           std::vector<vob_nsdir_entry_t>& entries);
+// The element named `name` in a directory version; 1002 when absent.
+int vob_nsdir_lookup(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, tbs_dbid_t* element);
+// Adds or removes a name in a checked-out directory version (1001 when it is
+// not checked out; 1003 / 1002 when the name is taken / absent).
+int vob_nsdir_add_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
+                        tbs_dbid_t element, const vob_event_info_t* event);
+int vob_nsdir_remove_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
+                           const vob_event_info_t* event);
+// Catalogues an existing top-level directory `element` as a component under
+// `name` in the VOB root directory, or removes that entry: the root
+// directory's main branch gets a new checked-in version with the change, so no
+// view needs the root checked out.
+int vob_nsdir_define_component(vob_vob_h vob, const char* name, tbs_dbid_t element,
+                               const vob_event_info_t* event);
+int vob_nsdir_undefine_component(vob_vob_h vob, const char* name, const vob_event_info_t* event);
+
+// ---- checkouts and check-ins ----------------------------------------------------------------
+
+// What a checkout records.
+struct vob_ckout_info_t {
+  tbs_dbid_t version = 0;      // the checked-out version
+  tbs_dbid_t predecessor = 0;  // the version it was checked out from
+  std::string view_uuid;       // the view holding it
+  std::string user;
+  long time = 0;
+  std::string comment;  // the checkout event's comment, kept by check-in
+  long event_id = 0;
+};
+
+// Checks out `branch` (reserved): 1040 when the element is locked, 1001
+// (after a message naming the view that holds it) when the branch is already
+// checked out. The new version's content is the predecessor's: `from_version`
+// (any version of the element; 0: the branch's latest).
+int vob_ver_checkout(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
+                     const char* view_uuid, const vob_event_info_t* event, tbs_dbid_t* version);
+int vob_ver_get_ckout_info(vob_vob_h vob, tbs_dbid_t version, vob_ckout_info_t* info);
+// Checks in a checkout: a file takes `content`; a directory keeps its
+// entries. The version gets the next number of its branch and keeps its dbid;
+// the check-in event takes the checkout event's comment unless `event` has
+// one. 1001 when `version` is not checked out.
+int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* content,
+                    const vob_event_info_t* event);
+// Removes a checkout (and its directory entries); 1001 when not checked out.
+int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t* event);
+
+// Records a merge arrow from version `from` (of any VOB of the family) to `to`.
+int vob_ver_add_merge(vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t to, const vob_event_info_t* event);
+// The versions merged into `to`.
+int vob_ver_get_merges_into(vob_vob_h vob, tbs_dbid_t to, std::vector<tbs_dbid_t>& from);
+
+// ---- labels and version maps ------------------------------------------------------------------
+
+// Attaches label type `lbtype` to each version (replacing the label of the
+// same type on another version of the element); 1040 when the type is locked.
+int vob_ver_add_labels(vob_vob_h vob, tbs_dbid_t lbtype, const std::vector<tbs_dbid_t>& versions,
+                       const vob_event_info_t* event);
+// The version of `element` labelled with `lbtype`; 1002 when none.
+int vob_lbtype_lookup_version(vob_vob_h vob, tbs_dbid_t lbtype, tbs_dbid_t element,
+                              tbs_dbid_t* version);
+// Every labelled version of a label type, in element order.
+int vob_lbtype_get_versions(vob_vob_h vob, tbs_dbid_t lbtype, std::vector<tbs_dbid_t>& versions);
+
+// A version map: a label type recording the configuration of a baseline.
+// An incremental map holds only the versions given to it; looking up an
+// element falls back to the maps it is based on (newest first). A full map
+// holds the whole configuration itself.
+struct vob_vermap_info_t {
+  int incremental = 1;
+  std::vector<tbs_dbid_t> based_on;  // earlier maps (label types) of the same VOB, newest first
+};
+// Creates a version map named `name` from `versions`.
+int vob_vermap_create(vob_vob_h vob, const char* name, const std::vector<tbs_dbid_t>& versions,
+                      const vob_vermap_info_t& info, const vob_event_info_t* event,
+                      tbs_dbid_t* vermap);
+int vob_vermap_get_info(vob_vob_h vob, tbs_dbid_t vermap, vob_vermap_info_t* info);
+// Makes an incremental map full: copies every version it resolves through
+// its bases into itself and drops the bases.
+int vob_vermap_promote(vob_vob_h vob, tbs_dbid_t vermap, const vob_event_info_t* event);
+// The version of `element` in the map (following bases); 1002 when none.
+int vob_vermap_lookup_version(vob_vob_h vob, tbs_dbid_t vermap, tbs_dbid_t element,
+                              tbs_dbid_t* version);
+// Turns an existing label type into a (full) version map, or makes a copy of
+// it as a new map named `name`.
+int vob_vermap_import_lbtype(vob_vob_h vob, tbs_dbid_t lbtype, const vob_event_info_t* event);
+int vob_vermap_import_lbtype_copy(vob_vob_h vob, tbs_dbid_t lbtype, const char* name,
+                                  const vob_event_info_t* event, tbs_dbid_t* vermap);
+// Labels every version of the map's configuration with label type `lbtype`.
+int vob_vermap_export_lbtype(vob_vob_h vob, tbs_dbid_t vermap, tbs_dbid_t lbtype,
+                             const vob_event_info_t* event);
+
+#endif  // SERVICES_VOB_ELEM_H
