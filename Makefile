@@ -25,6 +25,7 @@ demo: build
 bench: build
 	@$(BUILD_DIR)/bin/bench_trace
 	@$(BUILD_DIR)/bin/bench_store
+	@$(BUILD_DIR)/bin/bench_import
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

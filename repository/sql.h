@@ -39,6 +39,43 @@ inline constexpr const char* kRgyInsertAdmin =
     "INSERT OR IGNORE INTO administrators(login) VALUES (?1)";
 inline constexpr const char* kRgyDeleteAdmin = "DELETE FROM administrators WHERE login = ?1";
 
+// ---- registry: view tags ----------------------------------------------------------
+inline constexpr const char* kRgyInsertViewTag =
+    "INSERT INTO view_tags(tag, uuid, owner, root, storage, kind, attributes) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+inline constexpr const char* kRgyDeleteViewTag = "DELETE FROM view_tags WHERE tag = ?1";
+inline constexpr const char* kRgySelectViewTag =
+    "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags WHERE tag = ?1";
+inline constexpr const char* kRgySelectViewUuid =
+    "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags WHERE uuid = ?1";
+inline constexpr const char* kRgySelectAllViewTags =
+    "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags ORDER BY tag";
+
+// ---- view storage (the view's own database) -----------------------------------------
+inline constexpr const char* kViewInfoGet = "SELECT value FROM view_info WHERE key = ?1";
+inline constexpr const char* kViewInfoSet =
+    "INSERT OR REPLACE INTO view_info(key, value) VALUES (?1, ?2)";
+// Loaded paths: the path itself (?1) and everything under it (?2 = path + "/",
+// ?3 = path + "0", the next key after every "path/..." key).
+inline constexpr const char* kViewLoadedUnder =
+    "SELECT path, replica_uuid, element, version, is_dir, checked_out, size, mtime_ns, inode "
+    "FROM loaded WHERE path = ?1 OR (path >= ?2 AND path < ?3) ORDER BY path";
+inline constexpr const char* kViewLoadedAll =
+    "SELECT path, replica_uuid, element, version, is_dir, checked_out, size, mtime_ns, inode "
+    "FROM loaded ORDER BY path";
+inline constexpr const char* kViewLoadedSet =
+    "INSERT OR REPLACE INTO loaded(path, replica_uuid, element, version, is_dir, checked_out, "
+    "size, mtime_ns, inode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+inline constexpr const char* kViewLoadedDelete = "DELETE FROM loaded WHERE path = ?1";
+inline constexpr const char* kViewLoadedOfElement =
+    "SELECT path FROM loaded WHERE replica_uuid = ?1 AND element = ?2 ORDER BY path";
+inline constexpr const char* kViewCkoutSet =
+    "INSERT OR REPLACE INTO checkouts(replica_uuid, element, path) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kViewCkoutDelete =
+    "DELETE FROM checkouts WHERE replica_uuid = ?1 AND element = ?2";
+inline constexpr const char* kViewCkoutAll =
+    "SELECT replica_uuid, element, path FROM checkouts ORDER BY path";
+
 // ---- VOB: identity ------------------------------------------------------------------
 inline constexpr const char* kVobInfoGet = "SELECT value FROM vob_info WHERE key = ?1";
 inline constexpr const char* kVobInfoSet =
@@ -174,6 +211,94 @@ inline constexpr const char* kTrtypeRestrictionsOf =
     "SELECT family, oid FROM trtype_restrictions WHERE trtype = ?1 ORDER BY family, oid";
 inline constexpr const char* kTrtypeRestrictionRefs =
     "SELECT 1 FROM trtype_restrictions WHERE oid = ?1 AND family = ?2 LIMIT 1";
+
+// ---- VOB: versioned files (elements, branches, versions, directories) ---------------------
+inline constexpr const char* kContentInsert =
+    "INSERT OR IGNORE INTO contents(hash, data) VALUES (?1, ?2)";
+inline constexpr const char* kContentGet = "SELECT data FROM contents WHERE hash = ?1";
+inline constexpr const char* kElementInsert =
+    "INSERT INTO elements(dbid, eltype, crde) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kElementGet = "SELECT eltype, crde FROM elements WHERE dbid = ?1";
+inline constexpr const char* kElementSetCrde = "UPDATE elements SET crde = ?2 WHERE dbid = ?1";
+inline constexpr const char* kElementsClearCrde = "UPDATE elements SET crde = 0 WHERE crde = ?1";
+inline constexpr const char* kElementCheckouts =
+    "SELECT dbid FROM versions WHERE element = ?1 AND number IS NULL ORDER BY branch";
+inline constexpr const char* kElementVersions =
+    "SELECT dbid FROM versions WHERE element = ?1 ORDER BY dbid";
+inline constexpr const char* kElementBranches =
+    "SELECT dbid FROM branches WHERE element = ?1 ORDER BY dbid";
+inline constexpr const char* kBranchInsert =
+    "INSERT INTO branches(dbid, element, brtype, parent_version) VALUES (?1, ?2, ?3, ?4)";
+inline constexpr const char* kBranchGet =
+    "SELECT element, brtype, parent_version FROM branches WHERE dbid = ?1";
+inline constexpr const char* kBranchOfType =
+    "SELECT dbid FROM branches WHERE element = ?1 AND brtype = ?2";
+inline constexpr const char* kBranchMain =
+    "SELECT dbid FROM branches WHERE element = ?1 AND parent_version = 0";
+inline constexpr const char* kBranchesOfType =
+    "SELECT dbid FROM branches WHERE brtype = ?1 ORDER BY dbid";
+inline constexpr const char* kBranchElemsCrdes =
+    "SELECT b.element, e.crde FROM branches b JOIN elements e ON e.dbid = b.element "
+    "WHERE b.brtype = ?1";
+inline constexpr const char* kVersionInsert =
+    "INSERT INTO versions(dbid, element, branch, number, predecessor, content, size) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+inline constexpr const char* kVersionGet =
+    "SELECT element, branch, number, predecessor, content, size FROM versions WHERE dbid = ?1";
+inline constexpr const char* kVersionByNumber =
+    "SELECT dbid FROM versions WHERE branch = ?1 AND number = ?2";
+inline constexpr const char* kVersionLatest =
+    "SELECT dbid FROM versions WHERE branch = ?1 AND number IS NOT NULL "
+    "ORDER BY number DESC LIMIT 1";
+inline constexpr const char* kVersionNextNumber =
+    "SELECT coalesce(max(number), -1) + 1 FROM versions WHERE branch = ?1";
+inline constexpr const char* kVersionCheckedOut =
+    "SELECT dbid FROM versions WHERE branch = ?1 AND number IS NULL";
+inline constexpr const char* kVersionsOfBranch =
+    "SELECT dbid FROM versions WHERE branch = ?1 AND number IS NOT NULL ORDER BY number";
+inline constexpr const char* kVersionCheckin =
+    "UPDATE versions SET number = ?2, content = ?3, size = ?4 WHERE dbid = ?1";
+inline constexpr const char* kDirEntryInsert =
+    "INSERT INTO dir_entries(version, name, element) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kDirEntryDelete =
+    "DELETE FROM dir_entries WHERE version = ?1 AND name = ?2";
+inline constexpr const char* kDirEntryGet =
+    "SELECT element FROM dir_entries WHERE version = ?1 AND name = ?2";
+inline constexpr const char* kDirEntriesPage =
+    "SELECT name, element FROM dir_entries WHERE version = ?1 ORDER BY name LIMIT ?2 OFFSET ?3";
+inline constexpr const char* kDirEntriesCopy =
+    "INSERT INTO dir_entries(version, name, element) "
+    "SELECT ?2, name, element FROM dir_entries WHERE version = ?1";
+inline constexpr const char* kDirEntriesUncatalogue =
+    "DELETE FROM dir_entries WHERE element = ?1 "
+    "AND version IN (SELECT dbid FROM versions WHERE number IS NULL)";
+inline constexpr const char* kCheckoutInsert =
+    "INSERT INTO checkouts(version, view_uuid, event_id) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kCheckoutGet =
+    "SELECT view_uuid, event_id FROM checkouts WHERE version = ?1";
+inline constexpr const char* kCheckoutDelete = "DELETE FROM checkouts WHERE version = ?1";
+inline constexpr const char* kMergeInsert =
+    "INSERT OR IGNORE INTO merges(from_version, to_version) VALUES (?1, ?2)";
+inline constexpr const char* kMergesInto =
+    "SELECT from_version FROM merges WHERE to_version = ?1 ORDER BY id";
+
+// ---- VOB: labels and version maps ------------------------------------------------------------
+inline constexpr const char* kLabelSet =
+    "INSERT OR REPLACE INTO labels(lbtype, element, version) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kLabelGet =
+    "SELECT version FROM labels WHERE lbtype = ?1 AND element = ?2";
+inline constexpr const char* kLabelsOf =
+    "SELECT element, version FROM labels WHERE lbtype = ?1 ORDER BY element";
+inline constexpr const char* kVermapInsert =
+    "INSERT INTO vermaps(dbid, incremental) VALUES (?1, ?2)";
+inline constexpr const char* kVermapGet = "SELECT incremental FROM vermaps WHERE dbid = ?1";
+inline constexpr const char* kVermapSetFull = "UPDATE vermaps SET incremental = 0 WHERE dbid = ?1";
+inline constexpr const char* kVermapDelete = "DELETE FROM vermaps WHERE dbid = ?1";
+inline constexpr const char* kVermapBaseInsert =
+    "INSERT INTO vermap_bases(vermap, position, base) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kVermapBases =
+    "SELECT base FROM vermap_bases WHERE vermap = ?1 ORDER BY position";
+inline constexpr const char* kVermapBasesDelete = "DELETE FROM vermap_bases WHERE vermap = ?1";
 
 }  // namespace sql
 }  // namespace repo

@@ -24,6 +24,18 @@ CREATE TABLE vob_tags (
 CREATE INDEX vob_tags_by_family ON vob_tags(family_uuid);
 CREATE TABLE administrators (login TEXT PRIMARY KEY);
 )",
+        // 2: view tags. A view's tag, UUID and root are each unique.
+        R"(
+CREATE TABLE view_tags (
+  tag TEXT PRIMARY KEY,
+  uuid TEXT NOT NULL UNIQUE,
+  owner TEXT NOT NULL,
+  root TEXT NOT NULL UNIQUE,
+  storage TEXT NOT NULL,
+  kind INTEGER NOT NULL,
+  attributes TEXT NOT NULL DEFAULT ''
+);
+)",
     },
 };
 
@@ -155,6 +167,125 @@ CREATE TABLE trtype_restrictions (
   PRIMARY KEY (trtype, family, oid)
 ) WITHOUT ROWID;
 CREATE INDEX trtype_restrictions_by_oid ON trtype_restrictions(oid);
+)",
+        // 3: versioned files: contents, elements, branches, versions,
+        // directory entries, checkouts, merge arrows, labels, version maps;
+        // the branch type "main" and the root directory's /main/0 in VOBs
+        // made before.
+        R"(
+-- File contents by SHA-256 (64 lowercase hex digits), each stored once.
+CREATE TABLE contents (
+  hash TEXT PRIMARY KEY,
+  data BLOB NOT NULL
+);
+-- Elements (objects of metatype 2 or 5): kind, and the component root
+-- directory element they belong to (0: none).
+CREATE TABLE elements (
+  dbid INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  eltype INTEGER NOT NULL,
+  crde INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX elements_by_crde ON elements(crde);
+-- Branches (metatype 11): one per element and local branch type; the main
+-- branch has parent_version 0, any other sprouts from a version.
+CREATE TABLE branches (
+  dbid INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  element INTEGER NOT NULL REFERENCES elements(dbid) ON DELETE CASCADE,
+  brtype INTEGER NOT NULL,
+  parent_version INTEGER NOT NULL,
+  UNIQUE (element, brtype)
+);
+CREATE INDEX branches_by_brtype ON branches(brtype, element);
+-- Versions (metatype 6 or 8): number NULL while checked out; at most one
+-- checkout per branch. File versions name their content by hash.
+CREATE TABLE versions (
+  dbid INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  element INTEGER NOT NULL,
+  branch INTEGER NOT NULL REFERENCES branches(dbid) ON DELETE CASCADE,
+  number INTEGER,
+  predecessor INTEGER NOT NULL,
+  content TEXT,
+  size INTEGER NOT NULL DEFAULT 0,
+  UNIQUE (branch, number)
+);
+CREATE UNIQUE INDEX versions_one_checkout ON versions(branch) WHERE number IS NULL;
+CREATE INDEX versions_by_element ON versions(element);
+-- Name-space entries of directory versions.
+CREATE TABLE dir_entries (
+  version INTEGER NOT NULL REFERENCES versions(dbid) ON DELETE CASCADE,
+  name TEXT NOT NULL,
+  element INTEGER NOT NULL,
+  PRIMARY KEY (version, name)
+) WITHOUT ROWID;
+CREATE INDEX dir_entries_by_element ON dir_entries(element);
+-- Checkouts: the view holding each and its checkout event.
+CREATE TABLE checkouts (
+  version INTEGER PRIMARY KEY REFERENCES versions(dbid) ON DELETE CASCADE,
+  view_uuid TEXT NOT NULL,
+  event_id INTEGER NOT NULL
+);
+CREATE INDEX checkouts_by_view ON checkouts(view_uuid);
+-- Merge arrows between versions.
+CREATE TABLE merges (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  from_version INTEGER NOT NULL REFERENCES versions(dbid) ON DELETE CASCADE,
+  to_version INTEGER NOT NULL REFERENCES versions(dbid) ON DELETE CASCADE,
+  UNIQUE (to_version, from_version)
+);
+-- Labels: one version per element and label type.
+CREATE TABLE labels (
+  lbtype INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  element INTEGER NOT NULL,
+  version INTEGER NOT NULL REFERENCES versions(dbid) ON DELETE CASCADE,
+  PRIMARY KEY (lbtype, element)
+) WITHOUT ROWID;
+CREATE INDEX labels_by_version ON labels(version);
+-- Label types that are version maps, and the maps an incremental one is
+-- based on (position 0 the newest).
+CREATE TABLE vermaps (
+  dbid INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  incremental INTEGER NOT NULL
+);
+CREATE TABLE vermap_bases (
+  vermap INTEGER NOT NULL REFERENCES vermaps(dbid) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  base INTEGER NOT NULL,
+  PRIMARY KEY (vermap, position)
+) WITHOUT ROWID;
+
+-- VOBs made before: the local branch type "main", then the root directory
+-- element (well-known object 2) with its main branch and version 0, an
+-- empty directory; owner, master and time are the VOB object's. In a new
+-- database nothing matches and the VOB's creation makes them.
+INSERT INTO objects(oid, mtype, type_dbid, name, owner, master, created, modified)
+  SELECT randomblob(16), 14, 0, 'main', owner, master, created, created FROM objects
+  WHERE dbid = (SELECT dbid FROM well_known WHERE number = 1)
+    AND NOT EXISTS (SELECT 1 FROM objects WHERE mtype = 14 AND name = 'main');
+INSERT INTO vob_info(key, value)
+  SELECT 'main_brtype', dbid FROM objects WHERE mtype = 14 AND name = 'main';
+INSERT INTO elements(dbid, eltype, crde)
+  SELECT dbid, 2, 0 FROM well_known WHERE number = 2;
+-- No branch or version existed before this migration, so the one of each
+-- made here is found by its metatype.
+INSERT INTO objects(oid, mtype, type_dbid, name, owner, master, created, modified)
+  SELECT randomblob(16), 11, (SELECT dbid FROM objects WHERE mtype = 14 AND name = 'main'),
+         NULL, owner, master, created, created FROM objects
+  WHERE dbid = (SELECT dbid FROM well_known WHERE number = 1)
+    AND EXISTS (SELECT 1 FROM well_known WHERE number = 2);
+INSERT INTO branches(dbid, element, brtype, parent_version)
+  SELECT o.dbid, w.dbid, o.type_dbid, 0 FROM objects o, well_known w
+  WHERE o.mtype = 11 AND w.number = 2;
+INSERT INTO objects(oid, mtype, type_dbid, name, owner, master, created, modified)
+  SELECT randomblob(16), 6, 0, NULL, owner, master, created, created FROM objects
+  WHERE dbid = (SELECT dbid FROM well_known WHERE number = 1)
+    AND EXISTS (SELECT 1 FROM well_known WHERE number = 2);
+INSERT INTO versions(dbid, element, branch, number, predecessor, content, size)
+  SELECT v.dbid, b.element, b.dbid, 0, 0, NULL, 0 FROM objects v, branches b
+  WHERE v.mtype = 6;
+INSERT INTO events(obj, kind, opcode, time, usec, user, host, comment)
+  SELECT dbid, 1, 0, created, 0, owner, '', 'made by schema upgrade 3' FROM objects o
+  WHERE (mtype IN (6, 11) OR (mtype = 14 AND name = 'main'))
+    AND NOT EXISTS (SELECT 1 FROM events e WHERE e.obj = o.dbid AND e.kind = 1);
 )",
     },
 };

@@ -1,7 +1,8 @@
 // Creating, finding and removing VOBs.
 //
 // A VOB's database is created complete in one transaction (its identity, the
-// replica, the VOB object, the root directory and every well-known object),
+// replica, the VOB object, the root directory with its /main/0 and every
+// well-known object),
 // then its tag is registered. A creation interrupted before the tag is
 // registered leaves an unregistered storage directory that nothing can reach;
 // making a VOB there again is refused until it is removed.
@@ -12,6 +13,7 @@
 
 #include "repository/registry.h"
 #include "repository/sql.h"
+#include "repository/vob_elem_internal.h"
 #include "repository/vob_internal.h"
 #include "services/sysutl.h"
 
@@ -90,6 +92,10 @@ class VobBuilder {
     for (const auto& o : kCommonObjects)
       if (status == 0)
         status = make(o.number, o.mtype, o.name, 0, nullptr);
+    // The branch type "main", and the root directory's main branch with
+    // version 0, an empty directory.
+    if (status == 0)
+      status = init_versioned_files(store_, &event_);
     if (status == 0 && args_.project_vob)
       status = make_project_vob_objects();
     return status;

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-          pkg-config)
+          pkg-config libgit2-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,7 +12,13 @@
 //     leave the checkout holding conflict markers, a deferred merge);
 //     directories on their name-space entries, one pass per entry.
 // After a merge without conflicts a merge arrow from `from` to the checkout
-// records it.
+// records it. A merge writes through several calls, each one transaction; the
+// arrow is written last, so an interrupted merge has none and can be redone.
+//
+// Statuses: 0 success (also when conflicts remain); 1002 when the view does
+// not show the element; 1004 for null arguments; 1001 after a message for a
+// refusal; otherwise the status of the service call that failed. Out-
+// parameters are filled only on success.
 #ifndef SERVICES_CMD_FINDMERGE_H
 #define SERVICES_CMD_FINDMERGE_H
 
@@ -24,7 +30,7 @@
 
 enum cmd_findmerge_need : int {
   CMD_MERGE_NOT_NEEDED = 0,
-  CMD_MERGE_TRIVIAL = 1,    // copy `from`
+  CMD_MERGE_TRIVIAL = 1,  // copy `from`
   CMD_MERGE_THREE_WAY = 2,
 };
 
@@ -37,14 +43,18 @@ struct cmd_findmerge_result_t {
   std::string path;         // the element's path in the view
 };
 
-// The common ancestor of two versions of one element; 1002 when none.
+// The common ancestor of two versions of one element: among the common
+// ancestors that no other common ancestor descends from, the nearest to both
+// (the newest on a tie). Either version when it is an ancestor of the other.
+// 1002 when none.
 int cmd_findmerge_common_ancestor(vob_vob_h vob, tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base);
 // Whether merging `from` into the version `view` selects for the element is
-// needed, and how (cmd_findmerge_need).
+// needed, and how (cmd_findmerge_need). 1002 when the view does not show the
+// element (its directory is not merged yet).
 int cmd_findmerge_zem_needs_co_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, int* need);
-// Checks out the element of `from` in `view` as view_checkout does (making the
-// config spec's -mkbranch branch when needed); an element this view has
-// already checked out is used as it is.
+// Checks out `element` in `view` as view_checkout does (making the config
+// spec's -mkbranch branch when needed); an element this view has already
+// checked out is used as it is. `checkout` is the checked-out version.
 int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_dbid_t element,
                                        const char* comment, tbs_dbid_t* checkout);
 // Merges `from` into the view: checks out when needed, merges, writes the
@@ -52,18 +62,27 @@ int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_db
 // remain (then the file holds conflict markers "<<<<<<<", "=======",
 // ">>>>>>>" and the arrow is recorded when the user checks in after
 // resolving, through cmd_findmerge_complete). With `print_only` nothing
-// changes and `result` tells what would happen.
-int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
-                            const char* comment, int print_only, cmd_findmerge_result_t* result);
-// Records the merge arrow of a deferred merge once its conflicts are resolved.
+// changes and `result` tells what would happen (its `checkout` is the view's
+// existing checkout or 0; `conflicts` those the merge would leave). A merge
+// that is not needed checks nothing out. 1001 when the view does not select
+// its checkout of the element (no CHECKEDOUT rule).
+int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, const char* comment,
+                            int print_only, cmd_findmerge_result_t* result);
+// Records the merge arrow of a deferred merge once its conflicts are resolved:
+// `checkout` may be checked out still or checked in since. An arrow already
+// there is not recorded twice. 1001 (after a message) while the file's
+// content, the view's file for a checkout of `view`, still holds a conflict
+// region; 1004 (after a message) when the versions are of different elements.
 int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t checkout);
 // Three-way merge of texts: `conflicts` regions where both sides changed
-// differently, marked in `merged`. 0 also when there are conflicts.
+// differently, marked in `merged`. 0 also when there are conflicts; 1001
+// after a message when the merge cannot be made. A null label is "ours" or
+// "theirs". `conflicts` may be null.
 int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
                              const std::string& theirs, const char* ours_label,
                              const char* theirs_label, std::string& merged, int* conflicts);
 // Whether an element's type is never merged (its merges are copies); a
-// message naming it is printed when `report`.
+// warning naming it is printed when `report` and it is.
 int cmd_findmerge_report_never_mergetype(vob_vob_h vob, tbs_dbid_t element, int report,
                                          int* never_merge);
 

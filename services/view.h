@@ -52,7 +52,10 @@ struct view_entry_t {
 };
 
 // Makes a view with the default config spec ("element * CHECKEDOUT" then
-// "element * /main/LATEST"). 1003 when the tag is taken or the root is not empty.
+// "element * /main/LATEST"); a dynamic view is loaded at once. 1003 when the
+// tag is taken, the root is not empty or the storage exists; 1004 for a
+// malformed tag or an empty root; each after a message. On failure nothing
+// is left behind. `view` may be null when no handle is wanted.
 int view_create(const view_create_args_t& args, view_server_h* view);
 // Removes the view: its tag, storage and root; 1001 (after a message) when
 // it holds checkouts, unless `force`, which uncheckouts them first.
@@ -76,9 +79,14 @@ int view_get_path(view_server_h view, std::string& root);
 enum view_property : int {
   VIEW_PROP_KIND = 1,        // "snapshot" or "dynamic"
   VIEW_PROP_ATTRIBUTES = 2,  // the registry attribute text
-  VIEW_PROP_NEEDS_UPDATE = 3,  // "1" when a snapshot view's config spec changed since its last update
+  VIEW_PROP_NEEDS_UPDATE =
+      3,                    // "1" when a snapshot view's config spec changed since its last update
+  VIEW_PROP_SUM_VIEW = 10,  // "1" when the attributes hold "sumview", else "0"
+  VIEW_PROP_WEB_VIEW = 11,  // "1" when the attributes hold "webview", else "0"
   VIEW_PROP_CSPEC_IDENTITY = 12,  // the identity line of the config spec's zem block, "" when none
+  VIEW_PROP_AUTOMATIC = 14,       // "1" when the attributes hold "automatic", else "0"
 };
+// 1004 (after a message) for another property number.
 int view_getprop(view_server_h view, int property, std::string& value);
 
 // The config spec text.
@@ -107,21 +115,25 @@ struct view_path_info_t {
   tbs_dbid_t version = 0;  // the selected version; 0 when no rule selects one
   int rule = -1;           // the config spec rule that chose it
   std::string rule_text;
-  std::string vob_path;    // "/vobtag/dir/file"
-  std::string file_path;   // the file in the view root
-  int checked_out = 0;     // the selected version is a checkout of this view
+  std::string vob_path;   // "/vobtag/dir/file"
+  std::string file_path;  // the file in the view root
+  int checked_out = 0;    // the selected version is a checkout of this view
   int is_dir = 0;
 };
 
-// Resolves a path (absolute, or relative to the current directory) in the
-// view: through the selected versions of the directories on the way. 1002
-// when a component is not visible.
+// Resolves a path (absolute, or relative to the current directory, inside
+// the view root; or a view path "/vobtag/dir/file" of a registered VOB) in
+// the view: through the selected versions of the directories on the way.
+// The view root itself gives element 0 and is_dir 1. 1002 (silently) when
+// the path is outside the view or a component is not visible.
 int view_lookup(view_server_h view, const char* path, view_path_info_t* info);
 // The view's path of an element of `vob` ("/vobtag/dir/file"): the first
 // directory path under which the selected directory versions catalogue it;
 // 1002 when the view does not show it.
 int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::string& path);
-// The entries of a directory the view shows, with their selections.
+// The entries of a directory the view shows, with their selections, by
+// name; entries no rule selects come with version 0. For the view root: the
+// root directories of the registered VOBs. 1070 for a file.
 int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path_info_t>& entries);
 
 // ---- changing versions through a view ------------------------------------------------
@@ -129,14 +141,16 @@ int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path
 // Checks out the element at `path`: from the version the config spec selects,
 // on the branch its -mkbranch names (made if missing) or else the selected
 // version's branch. 1001 (after a message) for -nocheckout, for an element
-// already checked out in this view, or for a branch reserved elsewhere.
-// The file becomes writable in the view root.
+// already checked out in this view, for a branch reserved elsewhere, for a
+// -mkbranch type no VOB defines, and in a snapshot view for a path its load
+// rules do not cover. The file becomes writable in the view root.
 int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version);
 // Checks in the checkout at `path` with the content of the view's file. On
 // failure the checkout and the file stay as they were.
 int view_checkin(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version);
 // Removes the checkout at `path`; the view's file is restored to the selected
-// version; with `keep` its content is first saved as "<file>.keep".
+// version; with `keep` its content is first saved as "<file>.keep" (or
+// "<file>.keep.N", the first N free, when that exists).
 int view_uncheckout(view_server_h view, const char* path, int keep);
 // Creates an element at `path` in the (checked-out) parent directory,
 // checked out in this view unless `checkin` (then version /main/1 holds the

@@ -24,6 +24,9 @@
 // Versions are named by "extended paths": "<path>@@/main/dev/3". Statuses as
 // in services/vob.h; 1040 locked, 1070 not a directory, 1003 an entry or
 // object of that name exists, 1001 a refusal explained by a printed message.
+// A dbid that names no object of the kind a call needs gives 1002 (writing
+// calls print a message naming what was expected). Writing calls print the
+// reason of every refusal and change nothing when they fail.
 #ifndef SERVICES_VOB_ELEM_H
 #define SERVICES_VOB_ELEM_H
 
@@ -36,7 +39,8 @@
 
 // Branch types. vob_brtype_create makes the global type (in the admin VOB
 // when the VOB has one) and the local copy in `vob`; `dbid` is the local copy.
-// 1003 when the name is taken.
+// 1003 when the name is taken in `vob` or in the admin VOB (a type the admin
+// VOB has already is copied with vob_brtype_create_with_pop).
 int vob_brtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
                       tbs_dbid_t* dbid);
 // The local copy of branch type `name` in `vob`, made from the global type
@@ -49,10 +53,12 @@ int vob_brtype_lookup(vob_vob_h vob, const char* name, tbs_dbid_t* dbid);
 // The branches of a local branch type, in creation order.
 int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, std::vector<tbs_dbid_t>& branches);
 
-// Label types: one label per element at most. 1003 when the name is taken.
+// Label types (local to `vob`): one label per element at most. 1003 when the
+// name is taken.
 int vob_lbtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
                       tbs_dbid_t* dbid);
-// 0 when this replica masters the label type (may label with it).
+// 0 when this replica masters the label type (may label with it); 1001
+// after a message naming the master replica otherwise.
 int vob_lbtype_check_modmaster(vob_vob_h vob, tbs_dbid_t lbtype);
 
 // ---- elements ---------------------------------------------------------------------
@@ -71,18 +77,23 @@ struct vob_nsdir_entry_t {
 };
 
 // Creates an element named `name` in the checked-out directory version
-// `dir_version` (1001 when it is not checked out, 1003 when the name is
-// taken), with branch main and version 0; its creation event carries `event`.
+// `dir_version` (1001 when it is not checked out, 1070 for a file version,
+// 1003 when the name is taken, 1004 for a bad name or kind), with branch main
+// and version 0; its creation event carries `event`. The new element belongs
+// to the component of its directory: its CRDE is the directory's.
 int vob_elem_create(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, int eltype,
                     const vob_event_info_t* event, tbs_dbid_t* element);
 // As vob_elem_create for a directory that is also marked as its own
-// component root directory (CRDE).
+// component root directory (CRDE). `dir_version` 0 catalogues it in the VOB
+// root directory as vob_nsdir_define_component does (a new checked-in
+// version of the root), in the same transaction.
 int vob_elem_create_cat_crde(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
                              const vob_event_info_t* event, tbs_dbid_t* element);
 // Removes an element with its branches and versions, and every entry naming
 // it in checked-out directory versions (checked-in directory versions keep
-// their history and then name a missing element, which views skip). 1001
-// when it has checkouts.
+// their history and then name a missing element, which views skip). Marks
+// naming it as CRDE are cleared; the removal is recorded on the VOB object.
+// 1001 when it has checkouts or is the VOB root directory.
 int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* event);
 // The element's kind (vob_eltype) and main branch.
 int vob_elem_get_eltype(vob_vob_h vob, tbs_dbid_t element, int* eltype);
@@ -103,12 +114,12 @@ int vob_elem_next_ckouts(vob_vob_h vob, tbs_dbid_t element, std::vector<tbs_dbid
 struct vob_ver_details_t {
   tbs_dbid_t element = 0;
   tbs_dbid_t branch = 0;
-  tbs_dbid_t brtype = 0;   // local branch type of the branch
-  int number = -1;         // -1 while checked out
+  tbs_dbid_t brtype = 0;  // local branch type of the branch
+  int number = -1;        // -1 while checked out
   tbs_dbid_t predecessor = 0;
   int checked_out = 0;
   int is_dir = 0;
-  std::string branch_path;  // "/main/dev"
+  std::string branch_path;   // "/main/dev"
   std::string content_hash;  // file versions: the hash of the content; "" for directories
   long size = 0;             // file versions: bytes
 };
@@ -128,8 +139,9 @@ int vob_elem_lookup_branch(vob_vob_h vob, tbs_dbid_t element, const char* path, 
 // have such a branch and their CRDEs (0 when unmarked), in element order.
 int vob_branch_get_elems_crdes(vob_vob_h vob, const std::vector<tbs_dbid_t>& brtypes,
                                std::vector<tbs_dbid_t>& elements, std::vector<tbs_dbid_t>& crdes);
-// Makes a branch of `brtype` sprouting from `version` (version 0 of the new
-// branch copies it). 1003 when the element already has a branch of the type.
+// Makes a branch of `brtype` sprouting from the checked-in `version`
+// (version 0 of the new branch copies it; 1001 for a checkout). 1003 when
+// the element already has a branch of the type.
 int vob_branch_create(vob_vob_h vob, tbs_dbid_t version, tbs_dbid_t brtype,
                       const vob_event_info_t* event, tbs_dbid_t* branch);
 
@@ -138,12 +150,16 @@ int vob_ver_is_checked_out(vob_vob_h vob, tbs_dbid_t version, int* checked_out);
 // The element of each version.
 int vob_ver_get_elems(vob_vob_h vob, const std::vector<tbs_dbid_t>& versions,
                       std::vector<tbs_dbid_t>& elements);
-// The version named by an extended version name "/main/dev/3" of `element`.
-int vob_ver_lookup(vob_vob_h vob, tbs_dbid_t element, const char* version_name, tbs_dbid_t* version);
+// The version named by an extended version name of `element`: "/main/dev/3",
+// "/main/dev/LATEST" (latest checked-in) or "/main/dev/CHECKEDOUT". 1004
+// (after a message) for a malformed name, 1002 when there is no such version.
+int vob_ver_lookup(vob_vob_h vob, tbs_dbid_t element, const char* version_name,
+                   tbs_dbid_t* version);
 // "/main/dev/3", or "/main/dev/CHECKEDOUT" for a checkout.
 int vob_ver_get_name(vob_vob_h vob, tbs_dbid_t version, std::string& name);
 // The contents of a file version (a checkout: the content it was checked out
-// with, until check-in gives it the view's content).
+// with, until check-in gives it the view's content). 1004 for a directory
+// version.
 int vob_ver_read_content(vob_vob_h vob, tbs_dbid_t version, std::string& content);
 
 // ---- directories ----------------------------------------------------------------------
@@ -156,14 +172,18 @@ int vob_nsdir_next_entries(vob_vob_h vob, tbs_dbid_t dir_version, size_t offset,
 int vob_nsdir_lookup(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, tbs_dbid_t* element);
 // Adds or removes a name in a checked-out directory version (1001 when it is
 // not checked out; 1003 / 1002 when the name is taken / absent).
-int vob_nsdir_add_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
-                        tbs_dbid_t element, const vob_event_info_t* event);
+int vob_nsdir_add_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, tbs_dbid_t element,
+                        const vob_event_info_t* event);
 int vob_nsdir_remove_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
                            const vob_event_info_t* event);
 // Catalogues an existing top-level directory `element` as a component under
 // `name` in the VOB root directory, or removes that entry: the root
 // directory's main branch gets a new checked-in version with the change, so no
-// view needs the root checked out.
+// view needs the root checked out. A checkout of the root's main branch gets
+// the same change (when the name is free there, or names the same element),
+// so its check-in keeps it. Defining a name that already names `element` is
+// 0 without a new version; 1003 when it names another element, 1070 when
+// `element` is not a directory; undefining an absent name is 1002.
 int vob_nsdir_define_component(vob_vob_h vob, const char* name, tbs_dbid_t element,
                                const vob_event_info_t* event);
 int vob_nsdir_undefine_component(vob_vob_h vob, const char* name, const vob_event_info_t* event);
@@ -181,23 +201,32 @@ struct vob_ckout_info_t {
   long event_id = 0;
 };
 
-// Checks out `branch` (reserved): 1040 when the element is locked, 1001
-// (after a message naming the view that holds it) when the branch is already
-// checked out. The new version's content is the predecessor's: `from_version`
-// (any version of the element; 0: the branch's latest).
+// Checks out `branch` (reserved): 1040 when the element, the branch or its
+// branch type is locked, 1001 (after a message naming the view that holds
+// it) when the branch is already checked out, 1004 for an empty view UUID.
+// The new version's content (or a directory's entries) is the predecessor's:
+// `from_version` (any checked-in version of the element, 1004 for another
+// element's; 0: the branch's latest). The checkout is recorded by an event
+// of kind VOB_EVENT_CHECKOUT on the new version.
 int vob_ver_checkout(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
                      const char* view_uuid, const vob_event_info_t* event, tbs_dbid_t* version);
+// 1002 when `version` is not checked out.
 int vob_ver_get_ckout_info(vob_vob_h vob, tbs_dbid_t version, vob_ckout_info_t* info);
-// Checks in a checkout: a file takes `content`; a directory keeps its
-// entries. The version gets the next number of its branch and keeps its dbid;
-// the check-in event takes the checkout event's comment unless `event` has
-// one. 1001 when `version` is not checked out.
+// Checks in a checkout: a file takes `content` (null: keeps the content it
+// has); a directory keeps its entries (1004 when given content). The version
+// gets the next number of its branch and keeps its dbid; the check-in is
+// recorded as a VOB_EVENT_CREATE event of the version, whose comment is the
+// checkout event's unless `event` has a non-empty one. 1001 when `version` is
+// not checked out.
 int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* content,
                     const vob_event_info_t* event);
 // Removes a checkout (and its directory entries); 1001 when not checked out.
+// Elements created in a cancelled directory checkout stay, catalogued in no
+// directory version. The removal is recorded on the branch.
 int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t* event);
 
-// Records a merge arrow from version `from` (of any VOB of the family) to `to`.
+// Records a merge arrow from version `from` to `to`, two versions of one
+// element of `vob` (1004 otherwise); recording an existing arrow again is 0.
 int vob_ver_add_merge(vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t to, const vob_event_info_t* event);
 // The versions merged into `to`.
 int vob_ver_get_merges_into(vob_vob_h vob, tbs_dbid_t to, std::vector<tbs_dbid_t>& from);
@@ -205,13 +234,18 @@ int vob_ver_get_merges_into(vob_vob_h vob, tbs_dbid_t to, std::vector<tbs_dbid_t
 // ---- labels and version maps ------------------------------------------------------------------
 
 // Attaches label type `lbtype` to each version (replacing the label of the
-// same type on another version of the element); 1040 when the type is locked.
+// same type on another version of the element); 1040 when the type is locked,
+// 1001 for a checkout or a type mastered elsewhere, 1004 for two versions of
+// one element.
 int vob_ver_add_labels(vob_vob_h vob, tbs_dbid_t lbtype, const std::vector<tbs_dbid_t>& versions,
                        const vob_event_info_t* event);
-// The version of `element` labelled with `lbtype`; 1002 when none.
+// The version of `element` labelled with `lbtype`; 1002 when none. For a
+// version map this is the version of its configuration (following bases),
+// as vob_vermap_lookup_version.
 int vob_lbtype_lookup_version(vob_vob_h vob, tbs_dbid_t lbtype, tbs_dbid_t element,
                               tbs_dbid_t* version);
-// Every labelled version of a label type, in element order.
+// Every labelled version of a label type, in element order (for a version
+// map: its configuration).
 int vob_lbtype_get_versions(vob_vob_h vob, tbs_dbid_t lbtype, std::vector<tbs_dbid_t>& versions);
 
 // A version map: a label type recording the configuration of a baseline.
@@ -222,23 +256,28 @@ struct vob_vermap_info_t {
   int incremental = 1;
   std::vector<tbs_dbid_t> based_on;  // earlier maps (label types) of the same VOB, newest first
 };
-// Creates a version map named `name` from `versions`.
+// Creates a version map named `name` from `versions` (checked in, one per
+// element). 1004 when a base is not a version map or a full map has bases.
 int vob_vermap_create(vob_vob_h vob, const char* name, const std::vector<tbs_dbid_t>& versions,
                       const vob_vermap_info_t& info, const vob_event_info_t* event,
                       tbs_dbid_t* vermap);
+// 1002 when `vermap` is not a version map.
 int vob_vermap_get_info(vob_vob_h vob, tbs_dbid_t vermap, vob_vermap_info_t* info);
 // Makes an incremental map full: copies every version it resolves through
-// its bases into itself and drops the bases.
+// its bases into itself and drops the bases. A full map is left as it is.
 int vob_vermap_promote(vob_vob_h vob, tbs_dbid_t vermap, const vob_event_info_t* event);
 // The version of `element` in the map (following bases); 1002 when none.
 int vob_vermap_lookup_version(vob_vob_h vob, tbs_dbid_t vermap, tbs_dbid_t element,
                               tbs_dbid_t* version);
-// Turns an existing label type into a (full) version map, or makes a copy of
-// it as a new map named `name`.
+// Turns an existing label type into a (full) version map (0 when it is one
+// already; 1001 for an incremental map), or makes a copy of its
+// configuration as a new full map named `name`.
 int vob_vermap_import_lbtype(vob_vob_h vob, tbs_dbid_t lbtype, const vob_event_info_t* event);
 int vob_vermap_import_lbtype_copy(vob_vob_h vob, tbs_dbid_t lbtype, const char* name,
                                   const vob_event_info_t* event, tbs_dbid_t* vermap);
 // Labels every version of the map's configuration with label type `lbtype`.
+// With `lbtype` the map itself, the map becomes an ordinary label type
+// holding its configuration.
 int vob_vermap_export_lbtype(vob_vob_h vob, tbs_dbid_t vermap, tbs_dbid_t lbtype,
                              const vob_event_info_t* event);
 

@@ -387,12 +387,14 @@ TEST_F(VobStoreTest, WideningLooksInTheAdminVob) {
   ASSERT_EQ(vob_hlink_create_wk(client, wk(client, 1), VOB_WK_HLTYPE_ADMIN_VOB, admin, wk(admin, 1),
                                 nullptr, nullptr, nullptr, nullptr),
             0);
-  tbs_dbid_t global = make_type(admin, "main", VOB_MTYPE_BRANCH_TYPE);
+  tbs_dbid_t global = make_type(admin, "integration", VOB_MTYPE_BRANCH_TYPE);
   vob_vob_h vob = nullptr;
   tbs_dbid_t dbid = 0;
-  EXPECT_EQ(vob_resolve_general("brtype:main@/client", VOB_SEL_ANY, nullptr, 24, &vob, &dbid),
-            1002);
-  ASSERT_EQ(vob_resolve_general("brtype:main@/client", VOB_SEL_ANY, nullptr, 25, &vob, &dbid), 0);
+  EXPECT_EQ(
+      vob_resolve_general("brtype:integration@/client", VOB_SEL_ANY, nullptr, 24, &vob, &dbid),
+      1002);
+  ASSERT_EQ(
+      vob_resolve_general("brtype:integration@/client", VOB_SEL_ANY, nullptr, 25, &vob, &dbid), 0);
   EXPECT_EQ(vob, admin);
   EXPECT_EQ(dbid, global);
 }

@@ -10,14 +10,48 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_view.h"
+#include "services/vob_elem.h"
 
 namespace vantool {
 
 namespace {
 
-// Resolves `text` (a selector, or a VOB tag for the VOB object) to an object,
-// printing why when it cannot.
-bool resolve(const std::string& text, SUM_VobObject& object) {
+// Whether `text` names an object by selector ("kind:name@vob", "name@vob",
+// "oid:...") or VOB tag rather than by a path in a view.
+bool is_selector(const std::string& text) {
+  if (text.find("@@") != std::string::npos)
+    return false;
+  if (!text.empty() && text[0] == '/')
+    return rgy_lookup_vob_tag(text.c_str(), nullptr) == 0;
+  size_t at = text.find('@');
+  return at != std::string::npos && text.find('/') > at;
+}
+
+// Resolves a path or extended path ("file@@/main/2") of a view to its
+// version (the one the view selects when no version is named).
+bool resolve_path(const std::string& text, const ParsedArgs& args, SUM_VobObject& object) {
+  std::string path;
+  std::string version_part;
+  split_extended_path(text, path, version_part);
+  ViewHandle view;
+  if (!open_view(args, path, view))
+    return false;
+  view_path_info_t info;
+  tbs_dbid_t version = 0;
+  if (!resolve_version(view, text, info, version))
+    return false;
+  SUM_Vob handle;
+  SUM_Vob::construct_from_handle(info.vob, handle);
+  object = SUM_VobObject(handle, version);
+  return true;
+}
+
+// Resolves `text` (a selector, a VOB tag for the VOB object, or a path in a
+// view) to an object, printing why when it cannot.
+bool resolve(const std::string& text, const ParsedArgs& args, SUM_VobObject& object) {
+  if (!is_selector(text))
+    return resolve_path(text, args, object);
   std::string selector = text;
   if (!text.empty() && text[0] == '/' && rgy_lookup_vob_tag(text.c_str(), nullptr) == 0)
     selector = "vob:" + text;
@@ -58,6 +92,10 @@ struct Description {
     bool outgoing = true;
   };
   std::vector<Link> links;
+  // For versions: the element's version details.
+  bool is_version = false;
+  std::string version, predecessor, checkout_view;
+  bool checked_out = false;
   // For the VOB object: the VOB itself.
   bool is_vob = false, project_vob = false;
   int feature_level = 0;
@@ -92,6 +130,25 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     d.kind = vob_mtype_to_str(mtype);
   if (mtype == VOB_MTYPE_VOB)
     describe_vob(object.vob(), d);
+  vob_ver_details_t details;
+  if ((mtype == VOB_MTYPE_FILE_VERSION || mtype == VOB_MTYPE_DIRECTORY_VERSION) &&
+      vob_ver_get_details(object.vob().handle(), object.dbid(), &details) == 0) {
+    d.is_version = true;
+    d.version = version_name(object.vob().handle(), object.dbid());
+    d.predecessor = details.predecessor != 0
+                        ? version_name(object.vob().handle(), details.predecessor)
+                        : "(none)";
+    d.checked_out = details.checked_out != 0;
+    vob_ckout_info_t ckout;
+    if (d.checked_out &&
+        vob_ver_get_ckout_info(object.vob().handle(), object.dbid(), &ckout) == 0) {
+      view_server_h view = nullptr;
+      if (view_get_handle_by_uuid(ckout.view_uuid.c_str(), &view) == 0) {
+        view_tag(view, d.checkout_view);
+        view_free_handle(view);
+      }
+    }
+  }
   SUM_OsUser owner;
   if (object.owner(owner) == 0) {
     char login[256];
@@ -161,6 +218,10 @@ void print_description(const Description& d) {
                      d.kind.c_str(), d.selector.c_str(), d.kind.c_str(), d.universal.c_str(),
                      d.oid.c_str(), d.owner.c_str(), d.created.c_str(), d.comment.c_str(),
                      d.master.c_str(), d.master_here ? " (this replica)" : "");
+  if (d.is_version)
+    imsg_print_literal(IMSG_INFO, "  version: %s\n  predecessor: %s\n%s%s%s", d.version.c_str(),
+                       d.predecessor.c_str(), d.checked_out ? "  checked out in view \"" : "",
+                       d.checked_out ? d.checkout_view.c_str() : "", d.checked_out ? "\"\n" : "");
   if (d.is_vob)
     imsg_print_literal(IMSG_INFO, "  %s, feature level %d\n  storage: %s\n  admin VOB: %s\n",
                        d.project_vob ? "project VOB" : "ordinary VOB", d.feature_level,
@@ -240,7 +301,7 @@ int run_describe(const ParsedArgs& args) {
   for (const auto& text : args.operands()) {
     SUM_VobObject object;
     Description d;
-    if (!resolve(text, object) || describe_object(object, d) != kExitOk) {
+    if (!resolve(text, args, object) || describe_object(object, d) != kExitOk) {
       result = kExitFailure;
       continue;
     }
@@ -276,7 +337,7 @@ int run_lock(const ParsedArgs& args) {
   int result = kExitOk;
   for (const auto& text : args.operands()) {
     SUM_VobObject object;
-    if (!resolve(text, object)) {
+    if (!resolve(text, args, object)) {
       result = kExitFailure;
       continue;
     }
@@ -299,7 +360,7 @@ int run_unlock(const ParsedArgs& args) {
   int result = kExitOk;
   for (const auto& text : args.operands()) {
     SUM_VobObject object;
-    if (!resolve(text, object)) {
+    if (!resolve(text, args, object)) {
       result = kExitFailure;
       continue;
     }
@@ -323,7 +384,8 @@ void register_object_commands(std::vector<Command>& table) {
   Command describe;
   describe.name = "describe";
   describe.aliases = {"desc"};
-  describe.synopsis = "describe [-json] SELECTOR|VOB-TAG...";
+  describe.synopsis = "describe [-json] [-view TAG] SELECTOR|VOB-TAG|PATH[@@VERSION]...";
+  describe.common = kViewOption;
   describe.summary =
       "Describe objects: identity, owner, creation, mastership, lock, hyperlinks, process "
       "variables.";

@@ -14,6 +14,10 @@ const std::vector<Command>& command_table() {
     register_vob_commands(t);
     register_object_commands(t);
     register_trtype_commands(t);
+    register_view_commands(t);
+    register_elem_commands(t);
+    register_type_commands(t);
+    register_merge_commands(t);
     return t;
   }();
   return table;

@@ -1,0 +1,510 @@
+// The merge service: the version graph's common ancestors, the decision
+// whether a version needs merging into a view, checkouts for merging, file
+// and directory merges into a view, and merge arrows.
+//
+// The graph of an element's versions has an edge from each version to its
+// predecessor and to every version merged into it (merge arrows from other
+// elements are not followed). A merge writes through several service calls,
+// each its own transaction; the merge arrow is always the last write, so an
+// interrupted merge leaves no arrow and merging again completes it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "repository/cmd_findmerge_internal.h"
+#include "services/cmd_findmerge.h"
+#include "services/vob_elem.h"
+
+namespace {
+
+using repo::merge::DirPlan;
+using repo::merge::Entries;
+
+// Distances from a version to its ancestors (itself at 0).
+using Ancestry = std::unordered_map<tbs_dbid_t, int>;
+
+// The version graph of one element, read on demand and kept for one call.
+class VersionGraph {
+ public:
+  explicit VersionGraph(vob_vob_h vob) : vob_(vob) {}
+
+  // The versions `version` comes from directly: its predecessor and the
+  // versions of the same element merged into it.
+  int parents(tbs_dbid_t version, const std::vector<tbs_dbid_t>*& out) {
+    auto it = parents_.find(version);
+    if (it == parents_.end()) {
+      vob_ver_details_t details;
+      int status = vob_ver_get_details(vob_, version, &details);
+      if (status != 0)
+        return status;
+      std::vector<tbs_dbid_t> merged;
+      status = vob_ver_get_merges_into(vob_, version, merged);
+      if (status != 0)
+        return status;
+      std::vector<tbs_dbid_t> direct;
+      if (details.predecessor != 0)
+        direct.push_back(details.predecessor);
+      for (tbs_dbid_t from : merged) {
+        vob_ver_details_t other;
+        if (vob_ver_get_details(vob_, from, &other) == 0 && other.element == details.element)
+          direct.push_back(from);
+      }
+      it = parents_.emplace(version, std::move(direct)).first;
+    }
+    out = &it->second;
+    return TBS_ST_OK;
+  }
+
+  // Every ancestor of `start` with its shortest distance.
+  int ancestry(tbs_dbid_t start, Ancestry& dist) {
+    dist.clear();
+    dist[start] = 0;
+    std::deque<tbs_dbid_t> queue{start};
+    while (!queue.empty()) {
+      tbs_dbid_t v = queue.front();
+      queue.pop_front();
+      const std::vector<tbs_dbid_t>* direct = nullptr;
+      int status = parents(v, direct);
+      if (status != 0)
+        return status;
+      for (tbs_dbid_t p : *direct)
+        if (dist.emplace(p, dist[v] + 1).second)
+          queue.push_back(p);
+    }
+    return TBS_ST_OK;
+  }
+
+  // Whether `ancestor` is `version` or one of its ancestors.
+  int descends(tbs_dbid_t version, tbs_dbid_t ancestor, bool* yes) {
+    Ancestry dist;
+    int status = ancestry(version, dist);
+    if (status == 0)
+      *yes = dist.count(ancestor) != 0;
+    return status;
+  }
+
+  // The closest common ancestor: among the common ancestors that are not
+  // ancestors of other common ancestors, the one nearest to both versions
+  // (the newest on a tie).
+  int common_ancestor(tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base) {
+    Ancestry from_a;
+    Ancestry from_b;
+    int status = ancestry(a, from_a);
+    if (status == 0)
+      status = ancestry(b, from_b);
+    if (status != 0)
+      return status;
+    struct Candidate {
+      tbs_dbid_t version;
+      int distance;
+    };
+    std::vector<Candidate> common;
+    for (const auto& [v, d] : from_a) {
+      auto other = from_b.find(v);
+      if (other != from_b.end())
+        common.push_back({v, d + other->second});
+    }
+    if (common.empty())
+      return TBS_ST_NOT_FOUND;
+    std::sort(common.begin(), common.end(), [](const Candidate& x, const Candidate& y) {
+      return x.distance != y.distance ? x.distance < y.distance : x.version > y.version;
+    });
+    // The best candidate no other candidate descends from; each walk marks
+    // the candidates the walked one descends from.
+    std::unordered_set<tbs_dbid_t> dominated;
+    for (const auto& c : common) {
+      if (dominated.count(c.version) != 0)
+        continue;
+      Ancestry below;
+      status = ancestry(c.version, below);
+      if (status != 0)
+        return status;
+      for (const auto& [v, d] : below)
+        if (v != c.version)
+          dominated.insert(v);
+    }
+    for (const auto& c : common)
+      if (dominated.count(c.version) == 0) {
+        *base = c.version;
+        return TBS_ST_OK;
+      }
+    return TBS_ST_NOT_FOUND;  // only possible in a graph with a cycle
+  }
+
+ private:
+  vob_vob_h vob_;
+  std::unordered_map<tbs_dbid_t, std::vector<tbs_dbid_t>> parents_;
+};
+
+// Where an element stands in a view.
+struct InView {
+  std::string path;  // "/vobtag/dir/file"
+  view_path_info_t info;
+};
+
+// The element's path in the view and what the view selects for it; 1002
+// when the view does not show it or selects no version.
+int locate(view_server_h view, vob_vob_h vob, tbs_dbid_t element, InView& where) {
+  if (view == nullptr || vob == nullptr || element == 0)
+    return TBS_ST_BAD_ARGUMENT;
+  int status = view_elem_path(view, vob, element, where.path);
+  if (status != 0)
+    return status;
+  status = view_lookup(view, where.path.c_str(), &where.info);
+  if (status == 0 && where.info.version == 0)
+    status = TBS_ST_NOT_FOUND;
+  return status;
+}
+
+// The whole content of a file; 1005 (or the errno's status) after a message.
+int read_file(const std::string& path, std::string& content) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int err = fd < 0 ? errno : 0;
+  std::string text;
+  char buf[65536];
+  while (err == 0) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0)
+      text.append(buf, static_cast<size_t>(n));
+    else if (n == 0)
+      break;
+    else if (errno != EINTR)
+      err = errno;
+  }
+  if (fd >= 0)
+    ::close(fd);
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 40, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  content.swap(text);
+  return TBS_ST_OK;
+}
+
+// Replaces the file's content through a temporary file renamed over it, so
+// that a failure leaves either the old or the new content. The file keeps
+// its permissions.
+int write_file(const std::string& path, const std::string& content) {
+  struct stat st {};
+  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  std::string tmp = path + ".merge-tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  int err = fd < 0 ? errno : 0;
+  for (size_t done = 0; err == 0 && done < content.size();) {
+    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno != EINTR)
+      err = errno;
+    else if (n > 0)
+      done += static_cast<size_t>(n);
+  }
+  if (fd >= 0) {
+    if (err == 0 && ::fchmod(fd, mode) != 0)
+      err = errno;
+    if (::close(fd) != 0 && err == 0)
+      err = errno;
+  }
+  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
+    err = errno;
+  if (err != 0) {
+    ::unlink(tmp.c_str());
+    imsg_print(IMSG_ERROR, &tbs_catalog, 41, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
+std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
+  std::string name;
+  if (vob_ver_get_name(vob, version, name) != 0)
+    name = "version " + std::to_string(version);
+  return name;
+}
+
+std::string element_name(vob_vob_h vob, tbs_dbid_t element) {
+  char buf[1024] = {};
+  if (vob_obj_get_any_name(vob, element, nullptr, buf, sizeof buf) != 0)
+    return "element " + std::to_string(element);
+  return buf;
+}
+
+// What merging `from` into `to` (the view's selection) takes.
+int decide(VersionGraph& graph, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t from, tbs_dbid_t to,
+           int* need) {
+  bool merged = false;
+  int status = graph.descends(to, from, &merged);
+  if (status != 0)
+    return status;
+  if (merged) {
+    *need = CMD_MERGE_NOT_NEEDED;
+    return TBS_ST_OK;
+  }
+  bool behind = false;
+  status = graph.descends(from, to, &behind);
+  if (status != 0)
+    return status;
+  int never = 0;
+  if (!behind)
+    status = cmd_findmerge_report_never_mergetype(vob, element, 0, &never);
+  if (status == 0)
+    *need = behind || never ? CMD_MERGE_TRIVIAL : CMD_MERGE_THREE_WAY;
+  return status;
+}
+
+// The current content of a file checkout: the view's file when it has one,
+// otherwise the content the version holds.
+int checkout_content(vob_vob_h vob, const InView& where, tbs_dbid_t version, std::string& content) {
+  if (!where.info.file_path.empty() && ::access(where.info.file_path.c_str(), F_OK) == 0)
+    return read_file(where.info.file_path, content);
+  return vob_ver_read_content(vob, version, content);
+}
+
+// The outcome of merging one element, computed before anything is written.
+struct Outcome {
+  std::string text;  // files: the merged content
+  DirPlan plan;      // directories: the changes
+  int conflicts = 0;
+};
+
+// Computes the merge of `from` into `ours` (the view's version of the
+// element, or its checkout) with ancestor `base`.
+int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours, tbs_dbid_t base,
+            int need, bool is_dir, Outcome& out) {
+  bool copy = need == CMD_MERGE_TRIVIAL;
+  if (is_dir) {
+    Entries base_entries;
+    Entries our_entries;
+    Entries their_entries;
+    int status = repo::merge::read_dir_entries(vob, copy ? 0 : base, base_entries);
+    if (status == 0)
+      status = repo::merge::read_dir_entries(vob, ours, our_entries);
+    if (status == 0)
+      status = repo::merge::read_dir_entries(vob, from, their_entries);
+    if (status != 0)
+      return status;
+    repo::merge::plan_dir_merge(base_entries, our_entries, their_entries, copy, out.plan);
+    out.conflicts = static_cast<int>(out.plan.conflicts.size());
+    return TBS_ST_OK;
+  }
+  std::string theirs;
+  int status = vob_ver_read_content(vob, from, theirs);
+  if (status != 0 || copy) {
+    out.text = std::move(theirs);
+    return status;
+  }
+  std::string base_text;
+  std::string our_text;
+  if (base != 0)
+    status = vob_ver_read_content(vob, base, base_text);
+  if (status == 0)
+    status = where.info.checked_out ? checkout_content(vob, where, ours, our_text)
+                                    : vob_ver_read_content(vob, ours, our_text);
+  if (status != 0)
+    return status;
+  std::string ours_label = where.path + "@@" + version_name(vob, ours);
+  std::string theirs_label = where.path + "@@" + version_name(vob, from);
+  return cmd_findmerge_merge_text(base_text, our_text, theirs, ours_label.c_str(),
+                                  theirs_label.c_str(), out.text, &out.conflicts);
+}
+
+}  // namespace
+
+int cmd_findmerge_common_ancestor(vob_vob_h vob, tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base) {
+  if (vob == nullptr || a == 0 || b == 0 || base == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  VersionGraph graph(vob);
+  return graph.common_ancestor(a, b, base);
+}
+
+int cmd_findmerge_report_never_mergetype(vob_vob_h vob, tbs_dbid_t element, int report,
+                                         int* never_merge) {
+  if (vob == nullptr || element == 0 || never_merge == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  int eltype = 0;
+  int status = vob_elem_get_eltype(vob, element, &eltype);
+  if (status != 0)
+    return status;
+  *never_merge = eltype == VOB_ELTYPE_FILE_NEVER_MERGE ? 1 : 0;
+  if (*never_merge && report)
+    imsg_print(IMSG_WARNING, &tbs_catalog, 61, element_name(vob, element).c_str());
+  return TBS_ST_OK;
+}
+
+int cmd_findmerge_zem_needs_co_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
+                                     int* need) {
+  if (need == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  vob_ver_details_t details;
+  int status = vob_ver_get_details(vob, from, &details);
+  if (status != 0)
+    return status;
+  InView where;
+  status = locate(view, vob, details.element, where);
+  if (status != 0)
+    return status;
+  VersionGraph graph(vob);
+  return decide(graph, vob, details.element, from, where.info.version, need);
+}
+
+int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_dbid_t element,
+                                       const char* comment, tbs_dbid_t* checkout) {
+  if (checkout == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  InView where;
+  int status = locate(view, vob, element, where);
+  if (status != 0)
+    return status;
+  if (where.info.checked_out) {
+    *checkout = where.info.version;
+    return TBS_ST_OK;
+  }
+  // A checkout of this view that the config spec does not select.
+  std::string uuid;
+  std::vector<tbs_dbid_t> checkouts;
+  status = view_get_uuid(view, uuid);
+  if (status == 0)
+    status = vob_elem_next_ckouts(vob, element, checkouts);
+  if (status != 0)
+    return status;
+  for (tbs_dbid_t version : checkouts) {
+    vob_ckout_info_t info;
+    if (vob_ver_get_ckout_info(vob, version, &info) == 0 && info.view_uuid == uuid) {
+      *checkout = version;
+      return TBS_ST_OK;
+    }
+  }
+  // view_checkout makes the -mkbranch branch (and its type's local copy).
+  return view_checkout(view, where.path.c_str(), comment, checkout);
+}
+
+int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, const char* comment,
+                            int print_only, cmd_findmerge_result_t* result) {
+  if (result == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  vob_ver_details_t details;
+  int status = vob_ver_get_details(vob, from, &details);
+  if (status != 0)
+    return status;
+  InView where;
+  status = locate(view, vob, details.element, where);
+  if (status != 0)
+    return status;
+  cmd_findmerge_result_t r;
+  r.path = where.path;
+  tbs_dbid_t to = where.info.version;
+  VersionGraph graph(vob);
+  status = decide(graph, vob, details.element, from, to, &r.need);
+  if (status == 0)
+    status = graph.common_ancestor(from, to, &r.base);
+  if (status == TBS_ST_NOT_FOUND)
+    status = TBS_ST_OK;  // no ancestor: merge against an empty one
+  if (status != 0)
+    return status;
+  if (where.info.checked_out)
+    r.checkout = to;
+  if (r.need == CMD_MERGE_NOT_NEEDED || print_only) {
+    if (r.need != CMD_MERGE_NOT_NEEDED) {
+      Outcome dry;
+      status = compute(vob, where, from, to, r.base, r.need, details.is_dir != 0, dry);
+      if (status != 0)
+        return status;
+      r.conflicts = dry.conflicts;
+    }
+    *result = std::move(r);
+    return TBS_ST_OK;
+  }
+
+  status = cmd_findmerge_do_checkout_with_pop(view, vob, details.element, comment, &r.checkout);
+  if (status == 0 && r.checkout != to)
+    status = locate(view, vob, details.element, where);  // the file of the new checkout
+  if (status != 0)
+    return status;
+  if (where.info.version != r.checkout) {
+    std::string tag;
+    view_tag(view, tag);
+    imsg_print(IMSG_ERROR, &tbs_catalog, 84, tag.c_str(), r.path.c_str());
+    return TBS_ST_ERROR;
+  }
+  Outcome outcome;  // merged into the checkout's current content, the view's file
+  status = compute(vob, where, from, r.checkout, r.base, r.need, details.is_dir != 0, outcome);
+  if (status != 0)
+    return status;
+  vob_event_info_t event;
+  event.comment = comment;
+  if (details.is_dir) {
+    status = repo::merge::apply_dir_plan(vob, r.checkout, outcome.plan, &event);
+    for (const auto& name : outcome.plan.conflicts)
+      imsg_print(IMSG_WARNING, &tbs_catalog, 62, r.path.c_str(), name.c_str());
+    int refreshed = view_refresh(view);
+    if (status == 0)
+      status = refreshed;
+  } else {
+    std::string file = where.info.file_path;
+    if (file.empty()) {
+      std::string root;
+      status = view_get_path(view, root);
+      file = root + where.path;
+    }
+    if (status == 0)
+      status = write_file(file, outcome.text);
+    if (status == 0 && outcome.conflicts > 0)
+      imsg_print(IMSG_WARNING, &tbs_catalog, 63, r.path.c_str(), outcome.conflicts,
+                 version_name(vob, from).c_str());
+  }
+  r.conflicts = outcome.conflicts;
+  if (status == 0 && r.conflicts == 0)
+    status = vob_ver_add_merge(vob, from, r.checkout, &event);
+  if (status != 0)
+    return status;
+  *result = std::move(r);
+  return TBS_ST_OK;
+}
+
+int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
+                           tbs_dbid_t checkout) {
+  if (view == nullptr || vob == nullptr || from == 0 || checkout == 0)
+    return TBS_ST_BAD_ARGUMENT;
+  vob_ver_details_t theirs;
+  vob_ver_details_t ours;
+  int status = vob_ver_get_details(vob, from, &theirs);
+  if (status == 0)
+    status = vob_ver_get_details(vob, checkout, &ours);
+  if (status != 0)
+    return status;
+  if (theirs.element != ours.element || from == checkout) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 65, version_name(vob, checkout).c_str(),
+               version_name(vob, from).c_str());
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  std::vector<tbs_dbid_t> merged;
+  status = vob_ver_get_merges_into(vob, checkout, merged);
+  if (status != 0)
+    return status;
+  if (std::find(merged.begin(), merged.end(), from) != merged.end())
+    return TBS_ST_OK;  // already recorded
+  if (!ours.is_dir) {
+    // The arrow vouches for the content: none of the conflicts may remain.
+    InView where;
+    std::string content;
+    if (ours.checked_out && locate(view, vob, ours.element, where) == 0 &&
+        where.info.version == checkout)
+      status = checkout_content(vob, where, checkout, content);
+    else
+      status = vob_ver_read_content(vob, checkout, content);
+    if (status != 0)
+      return status;
+    if (repo::merge::count_conflict_regions(content, nullptr, nullptr) > 0) {
+      std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
+      imsg_print(IMSG_ERROR, &tbs_catalog, 64, what.c_str(), version_name(vob, from).c_str());
+      return TBS_ST_ERROR;
+    }
+  }
+  vob_event_info_t event;
+  return vob_ver_add_merge(vob, from, checkout, &event);
+}

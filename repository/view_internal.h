@@ -1,0 +1,186 @@
+// What the view service files share: the view handle, the registry's view
+// tags, the view's own database, path resolution and materialisation.
+//
+// A view's storage directory holds "view.db": its identity and config spec
+// (view_info), the paths it has written into its root with the version each
+// shows (loaded), and the elements it may hold checkouts of (checkouts). The
+// VOBs are the truth about checkouts: a checkouts row is written before the
+// VOB checkout and removed after the check-in or uncheckout, so a crash leaves
+// at most a row without a checkout, which every reader skips.
+#ifndef REPOSITORY_VIEW_INTERNAL_H
+#define REPOSITORY_VIEW_INTERNAL_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "repository/store.h"
+#include "services/view.h"
+#include "services/vob_elem.h"
+
+// An open view: its registry entry and, once needed, its database.
+struct view_server_t {
+  view_entry_t entry;
+  std::unique_ptr<repo::Store> db;
+};
+
+namespace repo {
+
+extern const Schema kViewSchema;
+
+// File name of a view's database inside its storage directory.
+inline constexpr const char* kViewDbName = "view.db";
+// Modes of what the view writes: versions are read-only files, checkouts
+// writable files; directories stay writable for view-private files.
+inline constexpr unsigned kReadOnlyMode = 0444;
+inline constexpr unsigned kWritableMode = 0644;
+inline constexpr unsigned kDirMode = 0755;
+// The config spec of a new view.
+inline constexpr const char* kDefaultConfigSpec = "element * CHECKEDOUT\nelement * /main/LATEST\n";
+
+// Messages of the tbs catalog used by the view service.
+enum ViewMsg : int {
+  kMsgViewTagMissing = 13,
+  kMsgViewTagTaken = 14,
+  kMsgViewUuidMissing = 15,
+  kMsgStorageExists = 16,
+  kMsgReadFile = 40,
+  kMsgWriteFile = 41,
+  kMsgRemove = 42,
+  kMsgNotInView = 43,
+  kMsgNameChars = 44,
+  kMsgRootNotEmpty = 66,
+  kMsgBadViewTag = 67,
+  kMsgNoRoot = 68,
+  kMsgBadConfigSpec = 69,
+  kMsgHoldsCheckouts = 70,
+  kMsgNotVisible = 71,
+  kMsgExcluded = 72,
+  kMsgNoCheckout = 73,
+  kMsgAlreadyCheckedOut = 74,
+  kMsgNotCheckedOut = 75,
+  kMsgParentNotCheckedOut = 76,
+  kMsgNotLoaded = 77,
+  kMsgViewPrivate = 78,
+  kMsgNoBrtype = 79,
+  kMsgPathExists = 80,
+  kMsgNotDirectory = 81,
+  kMsgNoProperty = 82,
+  kMsgCheckinFileGone = 83,
+};
+
+// ---- registry: view tags (view_store.cpp) -------------------------------------------
+
+// The entry of a tag or UUID; 1002 (silently) when none.
+int rgy_view_by_tag(const std::string& tag, view_entry_t& entry);
+int rgy_view_by_uuid(const std::string& uuid, view_entry_t& entry);
+int rgy_views(std::vector<view_entry_t>& entries);
+// Adds a view tag (1003 after a message when the tag, UUID or root is taken)
+// or removes one (1002 when absent). One transaction each.
+int rgy_view_add(const view_entry_t& entry);
+int rgy_view_remove(const std::string& tag);
+
+// ---- the view's database (view_store.cpp) ---------------------------------------------
+
+// Creates the view's database in `storage` with its identity and config spec.
+int view_db_create(const std::string& storage, const view_entry_t& entry);
+// The handle's database, opened on first use; 1002 after a message when the
+// storage is gone.
+int view_db(view_server_h view, Store*& db);
+
+int view_info_get(Store& db, const char* key, std::string& value);
+int view_info_set(Store& db, const char* key, const std::string& value);
+
+// A path the view has written into its root.
+struct LoadedRow {
+  std::string path;     // "/vobtag/dir/file"
+  std::string replica;  // replica UUID text of the element's VOB
+  tbs_dbid_t element = 0;
+  tbs_dbid_t version = 0;
+  int is_dir = 0;
+  int checked_out = 0;  // written as the view's checkout (writable)
+  int64_t size = 0;     // what the file looked like when written
+  int64_t mtime_ns = 0;
+  int64_t inode = 0;
+};
+// The rows of `scope` and everything under it ("" : every row), by path.
+int loaded_under(Store& db, const std::string& scope, std::map<std::string, LoadedRow>& rows);
+int loaded_set(Store& db, const LoadedRow& row);
+int loaded_delete(Store& db, const std::string& path);
+// The paths at which the view wrote an element.
+int loaded_paths_of(Store& db, const std::string& replica, tbs_dbid_t element,
+                    std::vector<std::string>& paths);
+
+// An element the view may hold a checkout of.
+struct CkoutRow {
+  std::string replica;
+  tbs_dbid_t element = 0;
+  std::string path;
+};
+int ckout_rows(Store& db, std::vector<CkoutRow>& rows);
+int ckout_set(Store& db, const CkoutRow& row);
+int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element);
+
+// ---- VOBs and checkouts (view_paths.cpp) ---------------------------------------------
+
+// The replica UUID text of a VOB, and the VOB of such a text.
+std::string replica_text(vob_vob_h vob);
+int vob_of_replica(const std::string& replica, vob_vob_h* vob);
+// The VOBs of the default region, by tag.
+int registered_vobs(std::vector<vob_vob_h>& vobs);
+// "/vobtag" of a VOB.
+std::string vob_tag_of(vob_vob_h vob);
+// Every entry of a directory version, by name.
+int dir_entries(vob_vob_h vob, tbs_dbid_t dir_version, std::vector<vob_nsdir_entry_t>& entries);
+// The view's config spec, parsed.
+int load_cspec(view_server_h view, cspec_t& cspec);
+// The checkout of `element` this view holds; 1002 when none.
+int my_checkout(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t* version);
+
+// What the view's checkouts are, resolved against the VOBs: by (replica, element).
+using CkoutMap = std::map<std::pair<std::string, tbs_dbid_t>, tbs_dbid_t>;
+int my_checkouts(view_server_h view, Store& db, CkoutMap& checkouts);
+
+// `path` absolute (from the current directory), with symbolic links of its
+// existing part resolved, without "." and "..", without a trailing slash.
+std::string absolute_path(const std::string& path);
+
+// The view path ("/vobtag/dir/file", "" for the view root) of a path given
+// to a view call: a file-system path under the view root (absolute or
+// relative to the current directory) or a view path of a registered VOB.
+// 1002 (after a message with `report`) when it is neither.
+int to_view_path(view_server_h view, const char* path, bool report, std::string& view_path);
+
+// Resolves a view path through the selected directory versions. With
+// `report`, a failure prints why. `info` is filled on success only.
+int resolve_path(view_server_h view, const cspec_t& cspec, const std::string& view_path,
+                 bool report, view_path_info_t& info);
+// Fills `info` for `element` of `vob` seen at `view_path`: selection, kind,
+// file path; the evaluator's answer goes to `selection` when not null. 1002
+// when the element does not exist.
+int describe(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t element,
+             const std::string& view_path, view_path_info_t& info,
+             cspec_selection_t* selection = nullptr);
+
+// ---- materialisation (view_materialize.cpp) ---------------------------------------------
+
+// Brings `scope` ("" for the whole view) of the view root in line with the
+// config spec, the view's checkouts and (snapshot views) its load rules, in
+// one transaction of the view's database. `changed` (may be null) counts the
+// files and directories written, made or removed.
+int sync_view(view_server_h view, const std::string& scope, int* changed);
+
+// Writes `content` to `path` through a temporary file and a rename, with mode
+// `mode`, and records what the file now looks like in `row`.
+int write_view_file(const std::string& path, const std::string& content, unsigned mode,
+                    LoadedRow& row);
+// Records the current size, time and inode of `path` in `row`; 1002 when absent.
+int stat_into(const std::string& path, LoadedRow& row);
+// Reads a whole file; a status after a message naming it on failure.
+int read_view_file(const std::string& path, std::string& content);
+
+}  // namespace repo
+
+#endif  // REPOSITORY_VIEW_INTERNAL_H

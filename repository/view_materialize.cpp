@@ -1,0 +1,443 @@
+// Materialisation: the view root holds, for every registered VOB, the
+// versions the config spec selects ("<root>/<vob tag without slash>/<path>").
+//
+// One pass computes what the view should show (walking each VOB from its root
+// directory through the selected directory versions; snapshot views keep only
+// what their load rules cover), then removes what the view wrote and no longer
+// shows, deepest first, then writes what is missing or stale, parents first.
+// File versions are read-only files; the view's checkouts are writable files
+// that are never overwritten or removed while checked out; directories are
+// ordinary writable directories so that view-private files can live in them.
+//
+// Ownership: the view only touches paths it recorded in its "loaded" table.
+// A file it recorded and that no longer looks as written (size, time, inode)
+// is rewritten; a file it did not write is left alone with a warning, unless
+// it holds exactly the wanted content (then it is adopted: this is how a pass
+// interrupted between writing a file and committing its record recovers).
+// Directories it made are removed only when empty, so view-private files keep
+// their directory.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "repository/view_internal.h"
+#include "services/sysutl.h"
+
+namespace repo {
+
+namespace {
+
+// What the view should show at one path.
+struct Want {
+  vob_vob_h vob = nullptr;
+  std::string replica;
+  tbs_dbid_t element = 0;
+  tbs_dbid_t version = 0;   // the selected version
+  tbs_dbid_t checkout = 0;  // the view's checkout of the element, 0 when none
+  int is_dir = 0;
+};
+
+std::string parent_of(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool under(const std::string& path, const std::string& prefix) {
+  return path == prefix ||
+         (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+          path[prefix.size()] == '/');
+}
+
+// Whether `path` still looks as it did when the view wrote it.
+bool unchanged_on_disk(const std::string& path, const LoadedRow& row) {
+  LoadedRow now;
+  return stat_into(path, now) == 0 && now.size == row.size && now.mtime_ns == row.mtime_ns &&
+         now.inode == row.inode;
+}
+
+enum class Kind { kMissing, kFile, kDir, kOther };
+
+Kind kind_on_disk(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0)
+    return Kind::kMissing;
+  if (S_ISDIR(st.st_mode))
+    return Kind::kDir;
+  return S_ISREG(st.st_mode) ? Kind::kFile : Kind::kOther;
+}
+
+class Materializer {
+ public:
+  Materializer(view_server_h view, Store& db, const cspec_t& cspec)
+      : view_(view), db_(db), cspec_(cspec), root_(view->entry.root) {}
+
+  int run(const std::string& scope, int* changed) {
+    int status = my_checkouts(view_, db_, mine_);
+    if (status == 0)
+      status = loaded_under(db_, scope, loaded_);
+    if (status == 0)
+      status = scope.empty() ? want_everything() : want_scope(scope);
+    if (status == 0)
+      status = remove_stale();
+    if (status == 0)
+      status = write_wanted();
+    if (status == 0 && changed != nullptr)
+      *changed = changed_;
+    return status;
+  }
+
+ private:
+  bool snapshot() const { return view_->entry.kind == VIEW_SNAPSHOT; }
+
+  int want_everything() {
+    std::vector<vob_vob_h> vobs;
+    int status = registered_vobs(vobs);
+    if (status != 0)
+      return status;
+    for (vob_vob_h vob : vobs) {
+      std::string tag = vob_tag_of(vob);
+      tbs_dbid_t root_element = 0;
+      view_path_info_t info;
+      status = vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root_element);
+      if (status == 0)
+        status = describe(view_, cspec_, vob, root_element, tag, info);
+      if (status == 0)
+        status = want(info);
+      if (status != 0)
+        unavailable_.push_back(tag);  // keep what the view shows of a VOB it cannot read
+    }
+    return TBS_ST_OK;
+  }
+
+  int want_scope(const std::string& scope) {
+    view_path_info_t info;
+    int status = resolve_path(view_, cspec_, scope, false, info);
+    if (status == TBS_ST_NOT_FOUND)
+      return TBS_ST_OK;  // nothing to show there
+    if (status != 0)
+      return status;
+    return want(info);
+  }
+
+  // Adds `info` (a visible element) and, for a directory, what it holds.
+  int want(const view_path_info_t& info) {
+    if (info.version == 0)
+      return TBS_ST_OK;
+    if (snapshot() && !cspec_path_is_loaded(cspec_, info.vob_path))
+      return TBS_ST_OK;
+    Want w;
+    w.vob = info.vob;
+    w.replica = replica_text(info.vob);
+    w.element = info.element;
+    w.version = info.version;
+    w.is_dir = info.is_dir;
+    auto mine = mine_.find({w.replica, w.element});
+    if (mine != mine_.end())
+      w.checkout = mine->second;
+    wanted_[info.vob_path] = w;
+    if (!info.is_dir)
+      return TBS_ST_OK;
+    std::vector<vob_nsdir_entry_t> entries;
+    int status = dir_entries(info.vob, info.version, entries);
+    for (size_t i = 0; status == 0 && i < entries.size(); ++i) {
+      view_path_info_t entry;
+      status = describe(view_, cspec_, info.vob, entries[i].element,
+                        info.vob_path + "/" + entries[i].name, entry);
+      if (status == TBS_ST_NOT_FOUND) {
+        status = TBS_ST_OK;  // an entry naming a removed element
+        continue;
+      }
+      if (status == 0)
+        status = want(entry);
+    }
+    return status;
+  }
+
+  bool protected_path(const std::string& path) const {
+    for (const auto& tag : unavailable_)
+      if (under(path, tag))
+        return true;
+    return false;
+  }
+
+  int remove_stale() {
+    for (auto it = loaded_.rbegin(); it != loaded_.rend(); ++it) {
+      const LoadedRow& row = it->second;
+      auto w = wanted_.find(row.path);
+      if (w != wanted_.end() && w->second.is_dir == row.is_dir)
+        continue;
+      if (protected_path(row.path))
+        continue;
+      if (row.checked_out && mine_.count({row.replica, row.element}) != 0)
+        continue;  // the view's checkout stays, shown or not
+      std::string file = root_ + row.path;
+      Kind kind = kind_on_disk(file);
+      if (row.is_dir && kind == Kind::kDir) {
+        if (rmdir(file.c_str()) == 0)
+          ++changed_;
+      } else if (!row.is_dir && kind != Kind::kMissing && kind != Kind::kDir) {
+        if (unlink(file.c_str()) != 0) {
+          int err = errno;
+          imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRemove, file.c_str(), std::strerror(err));
+          return tbs_errno2status(err);
+        }
+        ++changed_;
+      }
+      int status = loaded_delete(db_, row.path);
+      if (status != 0)
+        return status;
+      gone_.insert(row.path);
+    }
+    for (const auto& path : gone_)
+      loaded_.erase(path);
+    return TBS_ST_OK;
+  }
+
+  int write_wanted() {
+    std::set<std::string> skipped;
+    for (const auto& [path, w] : wanted_) {
+      if (skipped.count(parent_of(path)) != 0) {
+        skipped.insert(path);
+        continue;
+      }
+      std::string file = root_ + path;
+      std::string dir = root_ + parent_of(path);
+      if (kind_on_disk(dir) != Kind::kDir) {
+        skipped.insert(path);  // nowhere to put it (a scope whose parent is not shown)
+        continue;
+      }
+      auto found = loaded_.find(path);
+      const LoadedRow* row = found != loaded_.end() ? &found->second : nullptr;
+      bool done = false;
+      int status =
+          w.is_dir ? write_dir(path, file, w, row, done) : write_file(path, file, w, row, done);
+      if (status != 0)
+        return status;
+      if (!done)
+        skipped.insert(path);
+    }
+    return TBS_ST_OK;
+  }
+
+  LoadedRow row_for(const std::string& path, const Want& w) const {
+    LoadedRow row;
+    row.path = path;
+    row.replica = w.replica;
+    row.element = w.element;
+    row.version = w.checkout != 0 ? w.checkout : w.version;
+    row.is_dir = w.is_dir;
+    row.checked_out = w.checkout != 0 ? 1 : 0;
+    return row;
+  }
+
+  int write_dir(const std::string& path, const std::string& file, const Want& w,
+                const LoadedRow* old, bool& done) {
+    Kind kind = kind_on_disk(file);
+    if (kind != Kind::kDir && kind != Kind::kMissing) {
+      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+      return TBS_ST_OK;
+    }
+    if (kind == Kind::kMissing) {
+      if (mkdir(file.c_str(), kDirMode) != 0) {
+        int err = errno;
+        imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
+        return tbs_errno2status(err);
+      }
+      ++changed_;
+    }
+    done = true;
+    LoadedRow row = row_for(path, w);
+    if (old != nullptr && kind == Kind::kDir && old->version == row.version &&
+        old->checked_out == row.checked_out)
+      return TBS_ST_OK;
+    return loaded_set(db_, row);
+  }
+
+  int write_file(const std::string& path, const std::string& file, const Want& w,
+                 const LoadedRow* old, bool& done) {
+    Kind kind = kind_on_disk(file);
+    LoadedRow row = row_for(path, w);
+    bool ours = old != nullptr && !old->is_dir;
+    if (kind == Kind::kDir || kind == Kind::kOther) {
+      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+      return TBS_ST_OK;
+    }
+    done = true;
+    if (w.checkout != 0) {
+      if (kind == Kind::kFile && ours && old->checked_out) {
+        row.size = old->size;  // the user's edits: never touched
+        row.mtime_ns = old->mtime_ns;
+        row.inode = old->inode;
+        return old->version == row.version ? TBS_ST_OK : loaded_set(db_, row);
+      }
+      if (kind == Kind::kFile && ours && unchanged_on_disk(file, *old) &&
+          old->version == predecessor_of(w))
+        return make_writable(file, row);
+      return write_version(file, w.vob, w.checkout, kWritableMode, !ours, row, done);
+    }
+    if (kind == Kind::kFile && ours && !old->checked_out && old->version == w.version &&
+        unchanged_on_disk(file, *old))
+      return TBS_ST_OK;
+    return write_version(file, w.vob, w.version, kReadOnlyMode, !ours, row, done);
+  }
+
+  tbs_dbid_t predecessor_of(const Want& w) {
+    vob_ckout_info_t info;
+    return vob_ver_get_ckout_info(w.vob, w.checkout, &info) == 0 ? info.predecessor : 0;
+  }
+
+  int make_writable(const std::string& file, LoadedRow& row) {
+    if (chmod(file.c_str(), kWritableMode) != 0) {
+      int err = errno;
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
+      return tbs_errno2status(err);
+    }
+    int status = stat_into(file, row);
+    if (status == 0)
+      status = loaded_set(db_, row);
+    ++changed_;
+    return status;
+  }
+
+  // Writes `version` to `file`. A file the view did not write (`foreign`) is
+  // adopted when it holds that content and left alone otherwise.
+  int write_version(const std::string& file, vob_vob_h vob, tbs_dbid_t version, unsigned mode,
+                    bool foreign, LoadedRow& row, bool& done) {
+    std::string content;
+    int status = vob_ver_read_content(vob, version, content);
+    if (status != 0)
+      return status;
+    if (foreign && kind_on_disk(file) == Kind::kFile) {
+      std::string present;
+      if (read_view_file(file, present) != 0 || present != content) {
+        imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+        done = false;
+        return TBS_ST_OK;
+      }
+      if (chmod(file.c_str(), mode) == 0 && stat_into(file, row) == 0)
+        return loaded_set(db_, row);
+    }
+    status = write_view_file(file, content, mode, row);
+    if (status != 0)
+      return status;
+    ++changed_;
+    return loaded_set(db_, row);
+  }
+
+  view_server_h view_;
+  Store& db_;
+  const cspec_t& cspec_;
+  std::string root_;
+  CkoutMap mine_;
+  std::map<std::string, LoadedRow> loaded_;
+  std::map<std::string, Want> wanted_;
+  std::vector<std::string> unavailable_;
+  std::set<std::string> gone_;
+  int changed_ = 0;
+};
+
+}  // namespace
+
+int stat_into(const std::string& path, LoadedRow& row) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0)
+    return tbs_errno2status(errno);
+  row.size = static_cast<int64_t>(st.st_size);
+  row.mtime_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  row.inode = static_cast<int64_t>(st.st_ino);
+  return TBS_ST_OK;
+}
+
+int read_view_file(const std::string& path, std::string& content) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    int err = errno;
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgReadFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0) {
+      int err = errno;
+      close(fd);
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgReadFile, path.c_str(), std::strerror(err));
+      return tbs_errno2status(err);
+    }
+    if (n == 0)
+      break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  content.swap(out);
+  return TBS_ST_OK;
+}
+
+int write_view_file(const std::string& path, const std::string& content, unsigned mode,
+                    LoadedRow& row) {
+  size_t slash = path.rfind('/');
+  std::string tmp = path.substr(0, slash + 1) + ".zem-" + path.substr(slash + 1) + "." +
+                    std::to_string(getpid()) + ".tmp";
+  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  int err = 0;
+  if (fd < 0) {
+    err = errno;
+  } else {
+    size_t done = 0;
+    while (err == 0 && done < content.size()) {
+      ssize_t n = write(fd, content.data() + done, content.size() - done);
+      if (n < 0 && errno != EINTR)
+        err = errno;
+      else if (n > 0)
+        done += static_cast<size_t>(n);
+    }
+    if (err == 0 && fchmod(fd, mode) != 0)
+      err = errno;
+    if (close(fd) != 0 && err == 0)
+      err = errno;
+    if (err == 0 && rename(tmp.c_str(), path.c_str()) != 0)
+      err = errno;
+    if (err != 0)
+      unlink(tmp.c_str());
+  }
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return stat_into(path, row);
+}
+
+int sync_view(view_server_h view, const std::string& scope, int* changed) {
+  Store* db = nullptr;
+  int status = view_db(view, db);
+  if (status != 0)
+    return status;
+  // The config spec is read inside the transaction, so that a new one set
+  // meanwhile is not marked as loaded by this pass.
+  Txn txn(*db);
+  if (txn.status() != 0)
+    return txn.status();
+  cspec_t cspec;
+  status = load_cspec(view, cspec);
+  if (status == 0 && kind_on_disk(view->entry.root) == Kind::kMissing) {
+    status = sysutl_make_dirs(view->entry.root);
+    if (status != 0)
+      imsg_print(IMSG_ERROR, &tbs_catalog, 1, view->entry.root.c_str(), tbs_strerror(status));
+  }
+  if (status != 0)
+    return status;
+  Materializer m(view, *db, cspec);
+  status = m.run(scope, changed);
+  if (status == 0 && scope.empty() && view->entry.kind == VIEW_SNAPSHOT)
+    status = view_info_set(*db, "needs_update", "0");
+  return status != 0 ? status : txn.commit();
+}
+
+}  // namespace repo

@@ -1,0 +1,271 @@
+// View tags in the registry and the view's own database: its identity and
+// config spec, the paths it has written into its root, and the elements it
+// may hold checkouts of.
+#include <unistd.h>
+
+#include "repository/registry.h"
+#include "repository/sql.h"
+#include "repository/view_internal.h"
+
+namespace repo {
+
+const Schema kViewSchema = {
+    "view",
+    {
+        // 1: identity and config spec, loaded paths, checkouts.
+        R"(
+CREATE TABLE view_info (key TEXT PRIMARY KEY, value TEXT NOT NULL);
+-- What the view wrote into its root: the version each path shows, whether it
+-- was written as a checkout, and the file's size, time and inode right after
+-- writing (a file that no longer matches is rewritten).
+CREATE TABLE loaded (
+  path TEXT PRIMARY KEY,
+  replica_uuid TEXT NOT NULL,
+  element INTEGER NOT NULL,
+  version INTEGER NOT NULL,
+  is_dir INTEGER NOT NULL,
+  checked_out INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  inode INTEGER NOT NULL
+);
+CREATE INDEX loaded_by_element ON loaded(replica_uuid, element);
+-- Elements the view may hold a checkout of (the VOB decides whether it does).
+CREATE TABLE checkouts (
+  replica_uuid TEXT NOT NULL,
+  element INTEGER NOT NULL,
+  path TEXT NOT NULL,
+  PRIMARY KEY (replica_uuid, element)
+) WITHOUT ROWID;
+)",
+    },
+};
+
+namespace {
+
+void read_view_entry(const Query& q, view_entry_t& e) {
+  e.tag = q.text(0);
+  e.uuid = q.text(1);
+  e.owner = q.text(2);
+  e.root = q.text(3);
+  e.storage_path = q.text(4);
+  e.kind = q.integer(5);
+  e.attributes = q.text(6);
+}
+
+int view_lookup_one(const char* sql, const std::string& key, view_entry_t& entry) {
+  Store* s = nullptr;
+  int status = registry_store(s);
+  if (status != 0)
+    return status;
+  Query q = s->query(sql);
+  q.bind(1, key);
+  if (!q.next())
+    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+  read_view_entry(q, entry);
+  return TBS_ST_OK;
+}
+
+void read_loaded(const Query& q, LoadedRow& r) {
+  r.path = q.text(0);
+  r.replica = q.text(1);
+  r.element = static_cast<tbs_dbid_t>(q.int64(2));
+  r.version = static_cast<tbs_dbid_t>(q.int64(3));
+  r.is_dir = q.integer(4);
+  r.checked_out = q.integer(5);
+  r.size = q.int64(6);
+  r.mtime_ns = q.int64(7);
+  r.inode = q.int64(8);
+}
+
+}  // namespace
+
+// ---- registry -------------------------------------------------------------------------
+
+int rgy_view_by_tag(const std::string& tag, view_entry_t& entry) {
+  return view_lookup_one(sql::kRgySelectViewTag, tag, entry);
+}
+
+int rgy_view_by_uuid(const std::string& uuid, view_entry_t& entry) {
+  return view_lookup_one(sql::kRgySelectViewUuid, uuid, entry);
+}
+
+int rgy_views(std::vector<view_entry_t>& entries) {
+  Store* s = nullptr;
+  int status = registry_store(s);
+  if (status != 0)
+    return status;
+  std::vector<view_entry_t> out;
+  Query q = s->query(sql::kRgySelectAllViewTags);
+  while (q.next()) {
+    out.emplace_back();
+    read_view_entry(q, out.back());
+  }
+  if (q.status() != 0)
+    return q.status();
+  entries.swap(out);
+  return TBS_ST_OK;
+}
+
+int rgy_view_add(const view_entry_t& e) {
+  Store* s = nullptr;
+  int status = registry_store(s);
+  if (status != 0)
+    return status;
+  Txn txn(*s);
+  if (txn.status() != 0)
+    return txn.status();
+  status = s->query(sql::kRgyInsertViewTag)
+               .bind(1, e.tag)
+               .bind(2, e.uuid)
+               .bind(3, e.owner)
+               .bind(4, e.root)
+               .bind(5, e.storage_path)
+               .bind(6, e.kind)
+               .bind(7, e.attributes)
+               .run();
+  if (status == TBS_ST_EXISTS) {
+    view_entry_t other;
+    if (rgy_view_by_tag(e.tag, other) == 0)
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgViewTagTaken, e.tag.c_str());
+    else
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRootNotEmpty, e.root.c_str());
+  }
+  return status != 0 ? status : txn.commit();
+}
+
+int rgy_view_remove(const std::string& tag) {
+  Store* s = nullptr;
+  int status = registry_store(s);
+  if (status != 0)
+    return status;
+  Txn txn(*s);
+  if (txn.status() != 0)
+    return txn.status();
+  status = s->query(sql::kRgyDeleteViewTag).bind(1, tag).run();
+  if (status != 0)
+    return status;
+  if (s->changes() == 0)
+    return TBS_ST_NOT_FOUND;
+  return txn.commit();
+}
+
+// ---- the view's database ----------------------------------------------------------------
+
+int view_db_create(const std::string& storage, const view_entry_t& entry) {
+  std::unique_ptr<Store> db;
+  int status = Store::open(storage + "/" + kViewDbName, kViewSchema, true, db);
+  if (status != 0)
+    return status;
+  Txn txn(*db);
+  if (txn.status() != 0)
+    return txn.status();
+  const std::pair<const char*, std::string> rows[] = {
+      {"uuid", entry.uuid},
+      {"tag_at_creation", entry.tag},
+      {"kind", std::to_string(entry.kind)},
+      {"attributes", entry.attributes},
+      {"config_spec", kDefaultConfigSpec},
+      {"identity", ""},
+      {"needs_update", "0"},
+  };
+  for (const auto& [key, value] : rows) {
+    status = view_info_set(*db, key, value);
+    if (status != 0)
+      return status;
+  }
+  return txn.commit();
+}
+
+int view_db(view_server_h view, Store*& db) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  if (view->db == nullptr) {
+    std::string path = view->entry.storage_path + "/" + kViewDbName;
+    if (access(path.c_str(), F_OK) != 0) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgViewTagMissing, view->entry.tag.c_str());
+      return TBS_ST_NOT_FOUND;
+    }
+    int status = Store::open(path, kViewSchema, false, view->db);
+    if (status != 0)
+      return status;
+  }
+  db = view->db.get();
+  return TBS_ST_OK;
+}
+
+int view_info_get(Store& db, const char* key, std::string& value) {
+  Query q = db.query(sql::kViewInfoGet);
+  q.bind(1, key);
+  if (!q.next())
+    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+  value = q.text(0);
+  return TBS_ST_OK;
+}
+
+int view_info_set(Store& db, const char* key, const std::string& value) {
+  return db.query(sql::kViewInfoSet).bind(1, key).bind(2, value).run();
+}
+
+int loaded_under(Store& db, const std::string& scope, std::map<std::string, LoadedRow>& rows) {
+  Query q = scope.empty() ? db.query(sql::kViewLoadedAll) : db.query(sql::kViewLoadedUnder);
+  if (!scope.empty())
+    q.bind(1, scope).bind(2, scope + "/").bind(3, scope + "0");
+  while (q.next()) {
+    LoadedRow r;
+    read_loaded(q, r);
+    rows[r.path] = r;
+  }
+  return q.status();
+}
+
+int loaded_set(Store& db, const LoadedRow& r) {
+  return db.query(sql::kViewLoadedSet)
+      .bind(1, r.path)
+      .bind(2, r.replica)
+      .bind(3, static_cast<int64_t>(r.element))
+      .bind(4, static_cast<int64_t>(r.version))
+      .bind(5, r.is_dir)
+      .bind(6, r.checked_out)
+      .bind(7, r.size)
+      .bind(8, r.mtime_ns)
+      .bind(9, r.inode)
+      .run();
+}
+
+int loaded_delete(Store& db, const std::string& path) {
+  return db.query(sql::kViewLoadedDelete).bind(1, path).run();
+}
+
+int loaded_paths_of(Store& db, const std::string& replica, tbs_dbid_t element,
+                    std::vector<std::string>& paths) {
+  Query q = db.query(sql::kViewLoadedOfElement);
+  q.bind(1, replica).bind(2, static_cast<int64_t>(element));
+  while (q.next())
+    paths.push_back(q.text(0));
+  return q.status();
+}
+
+int ckout_rows(Store& db, std::vector<CkoutRow>& rows) {
+  Query q = db.query(sql::kViewCkoutAll);
+  while (q.next())
+    rows.push_back({q.text(0), static_cast<tbs_dbid_t>(q.int64(1)), q.text(2)});
+  return q.status();
+}
+
+int ckout_set(Store& db, const CkoutRow& row) {
+  return db.query(sql::kViewCkoutSet)
+      .bind(1, row.replica)
+      .bind(2, static_cast<int64_t>(row.element))
+      .bind(3, row.path)
+      .run();
+}
+
+int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element) {
+  return db.query(sql::kViewCkoutDelete)
+      .bind(1, replica)
+      .bind(2, static_cast<int64_t>(element))
+      .run();
+}
+
+}  // namespace repo

@@ -1,0 +1,380 @@
+// vantool mkelem, mkdir, checkout, checkin, uncheckout, lsco, ls and lsvtree:
+// versioned files through a view.
+#include <algorithm>
+#include <ctime>
+#include <unistd.h>
+
+#include "services/vob_elem.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+#include "vantool_view.h"
+
+namespace vantool {
+
+namespace {
+
+std::string first_path(const ParsedArgs& args) {
+  return args.operands().empty() ? std::string() : args.operands()[0];
+}
+
+int make_elements(const ParsedArgs& args, int eltype) {
+  ViewHandle view;
+  if (!open_view(args, first_path(args), view))
+    return kExitFailure;
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const auto& path : args.operands()) {
+    tbs_dbid_t element = 0;
+    if (view_mkelem(view.get(), path.c_str(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
+                    &element) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 55, path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, &vantool_catalog, 54, path.c_str());
+  }
+  return result;
+}
+
+int run_mkelem(const ParsedArgs& args) {
+  std::string kind = args.value("eltype", "file");
+  if (kind != "file" && kind != "directory")
+    return usage_error(*find_command("mkelem"),
+                       "Element type \"" + kind + "\" is not file or directory.\n");
+  return make_elements(args, kind == "file" ? VOB_ELTYPE_FILE : VOB_ELTYPE_DIRECTORY);
+}
+
+int run_mkdir(const ParsedArgs& args) {
+  return make_elements(args, VOB_ELTYPE_DIRECTORY);
+}
+
+int run_checkout(const ParsedArgs& args) {
+  ViewHandle view;
+  if (!open_view(args, first_path(args), view))
+    return kExitFailure;
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const auto& path : args.operands()) {
+    tbs_dbid_t version = 0;
+    view_path_info_t info;
+    if (view_checkout(view.get(), path.c_str(), comment.c_str(), &version) != 0 ||
+        view_lookup(view.get(), path.c_str(), &info) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 57, path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    vob_ckout_info_t ckout;
+    vob_ver_get_ckout_info(info.vob, version, &ckout);
+    imsg_print(IMSG_INFO, &vantool_catalog, 56, path.c_str(),
+               version_name(info.vob, ckout.predecessor).c_str());
+  }
+  return result;
+}
+
+int run_checkin(const ParsedArgs& args) {
+  ViewHandle view;
+  if (!open_view(args, first_path(args), view))
+    return kExitFailure;
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const auto& path : args.operands()) {
+    tbs_dbid_t version = 0;
+    view_path_info_t info;
+    if (view_checkin(view.get(), path.c_str(), args.has("c") ? comment.c_str() : nullptr,
+                     &version) != 0 ||
+        view_lookup(view.get(), path.c_str(), &info) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 59, path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, &vantool_catalog, 58, path.c_str(),
+               version_name(info.vob, version).c_str());
+  }
+  return result;
+}
+
+// The name uncheckout -keep saves a checkout's content under: "<file>.keep",
+// or "<file>.keep.N" with the first N that is free.
+std::string keep_name(const std::string& file) {
+  std::string name = file + ".keep";
+  for (int n = 1; access(name.c_str(), F_OK) == 0; ++n)
+    name = file + ".keep." + std::to_string(n);
+  return name;
+}
+
+int run_uncheckout(const ParsedArgs& args) {
+  ViewHandle view;
+  if (!open_view(args, first_path(args), view))
+    return kExitFailure;
+  int result = kExitOk;
+  for (const auto& path : args.operands()) {
+    view_path_info_t info;
+    std::string kept = view_lookup(view.get(), path.c_str(), &info) == 0 ? keep_name(info.file_path)
+                                                                         : path + ".keep";
+    if (view_uncheckout(view.get(), path.c_str(), args.has("keep") ? 1 : 0) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 61, path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    if (args.has("keep"))
+      imsg_print(IMSG_INFO, &vantool_catalog, 62, path.c_str(), kept.c_str());
+    imsg_print(IMSG_INFO, &vantool_catalog, 60, path.c_str());
+  }
+  return result;
+}
+
+std::string time_text(long seconds) {
+  std::time_t t = seconds;
+  std::tm tm_utc;
+  gmtime_r(&t, &tm_utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
+  return buf;
+}
+
+// One checkout of one view, as lsco shows it.
+struct CheckoutLine {
+  std::string view, path, from, user, time, comment;
+};
+
+bool checkouts_of(view_server_h view, std::vector<CheckoutLine>& lines) {
+  std::vector<view_ckout_t> checkouts;
+  if (view_list_checkouts(view, checkouts) != 0)
+    return false;
+  std::string tag;
+  view_tag(view, tag);
+  for (const auto& c : checkouts) {
+    vob_ckout_info_t info;
+    if (vob_ver_get_ckout_info(c.vob, c.version, &info) != 0)
+      continue;
+    lines.push_back({tag, c.path, version_name(c.vob, info.predecessor), info.user,
+                     time_text(info.time), info.comment});
+  }
+  return true;
+}
+
+int run_lsco(const ParsedArgs& args) {
+  std::vector<CheckoutLine> lines;
+  if (args.has("all")) {
+    std::vector<view_entry_t> views;
+    if (view_list(views) != 0)
+      return kExitFailure;
+    for (const auto& v : views) {
+      ViewHandle view;
+      if (view_get_handle_by_tag(v.tag.c_str(), view.out()) == 0)
+        checkouts_of(view.get(), lines);
+    }
+  } else {
+    ViewHandle view;
+    if (!open_view(args, first_path(args), view) || !checkouts_of(view.get(), lines))
+      return kExitFailure;
+  }
+  JsonWriter json;
+  json.begin_array();
+  for (const auto& l : lines) {
+    if (args.has("json")) {
+      json.begin_object()
+          .key("view")
+          .value(l.view)
+          .key("path")
+          .value(l.path)
+          .key("from")
+          .value(l.from)
+          .key("user")
+          .value(l.user)
+          .key("time")
+          .value(l.time)
+          .key("comment")
+          .value(l.comment)
+          .end_object();
+    } else if (args.has("short")) {
+      imsg_print_literal(IMSG_INFO, "%s\n", l.path.c_str());
+    } else {
+      imsg_print_literal(IMSG_INFO, "%s  %s  checked out from %s by %s in view \"%s\"%s%s%s\n",
+                         l.time.c_str(), l.path.c_str(), l.from.c_str(), l.user.c_str(),
+                         l.view.c_str(), l.comment.empty() ? "" : "\n  \"", l.comment.c_str(),
+                         l.comment.empty() ? "" : "\"");
+    }
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return kExitOk;
+}
+
+void print_ls_line(const view_path_info_t& e, const std::string& shown, bool long_form) {
+  std::string version = e.version != 0 ? version_name(e.vob, e.version) : "(no version selected)";
+  std::string name = shown + (e.is_dir ? "/" : "");
+  if (long_form)
+    imsg_print_literal(IMSG_INFO, "%-10s %s@@%s%s\n  Rule: %s\n",
+                       e.is_dir ? "directory" : "version", name.c_str(), version.c_str(),
+                       e.checked_out ? "  [checked out]" : "", e.rule_text.c_str());
+  else
+    imsg_print_literal(IMSG_INFO, "%s@@%s%*sRule: %s%s\n", name.c_str(), version.c_str(),
+                       static_cast<int>(40 > name.size() + version.size() + 2
+                                            ? 40 - name.size() - version.size() - 2
+                                            : 1),
+                       "", e.rule_text.c_str(), e.checked_out ? "  [checked out]" : "");
+}
+
+int run_ls(const ParsedArgs& args) {
+  std::string path = args.operands().empty() ? "." : args.operands()[0];
+  ViewHandle view;
+  if (!open_view(args, path, view))
+    return kExitFailure;
+  view_path_info_t info;
+  if (view_lookup(view.get(), path.c_str(), &info) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return kExitFailure;
+  }
+  if (!info.is_dir && info.element != 0) {
+    print_ls_line(info, path, args.has("long"));
+    return kExitOk;
+  }
+  std::vector<view_path_info_t> entries;
+  if (view_readdir_ext(view.get(), path.c_str(), entries) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return kExitFailure;
+  }
+  for (const auto& e : entries) {
+    std::string name = e.vob_path.substr(e.vob_path.rfind('/') + 1);
+    print_ls_line(e, name, args.has("long"));
+  }
+  return kExitOk;
+}
+
+// The branches of an element, found through the branch types of its VOB.
+std::vector<tbs_dbid_t> branches_of(vob_vob_h vob, tbs_dbid_t element) {
+  std::vector<tbs_dbid_t> result;
+  std::vector<tbs_dbid_t> types;
+  if (cmd_utl_get_types(vob, VOB_MTYPE_BRANCH_TYPE, types) != 0)
+    return result;
+  for (tbs_dbid_t type : types) {
+    tbs_dbid_t branch = 0;
+    if (vob_elem_get_branch(vob, element, type, &branch) == 0)
+      result.push_back(branch);
+  }
+  return result;
+}
+
+int run_lsvtree(const ParsedArgs& args) {
+  const std::string& path = args.operands()[0];
+  ViewHandle view;
+  if (!open_view(args, path, view))
+    return kExitFailure;
+  view_path_info_t info;
+  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return kExitFailure;
+  }
+  std::vector<std::pair<std::string, tbs_dbid_t>> branches;
+  for (tbs_dbid_t b : branches_of(info.vob, info.element)) {
+    std::string branch_path;
+    vob_branch_get_path(info.vob, b, branch_path);
+    branches.emplace_back(branch_path, b);
+  }
+  std::sort(branches.begin(), branches.end());
+  for (const auto& [branch_path, branch] : branches) {
+    imsg_print_literal(IMSG_INFO, "%s@@%s\n", path.c_str(), branch_path.c_str());
+    std::vector<tbs_dbid_t> versions;
+    vob_branch_next_vers(info.vob, branch, versions);
+    for (tbs_dbid_t v : versions) {
+      std::vector<tbs_dbid_t> merged;
+      vob_ver_get_merges_into(info.vob, v, merged);
+      std::string from;
+      for (tbs_dbid_t m : merged)
+        from += (from.empty() ? "  <- " : ", ") + version_name(info.vob, m);
+      imsg_print_literal(IMSG_INFO, "%s@@%s%s%s\n", path.c_str(), version_name(info.vob, v).c_str(),
+                         v == info.version ? "  (selected)" : "", from.c_str());
+    }
+    tbs_dbid_t ckout = 0;
+    if (vob_branch_get_ckout_ver(info.vob, branch, &ckout) == 0) {
+      vob_ckout_info_t ck;
+      vob_ver_get_ckout_info(info.vob, ckout, &ck);
+      imsg_print_literal(IMSG_INFO, "%s@@%s/CHECKEDOUT by %s\n", path.c_str(), branch_path.c_str(),
+                         ck.user.c_str());
+    }
+  }
+  return kExitOk;
+}
+
+Command paths_command(const char* name, const char* synopsis, const char* summary,
+                      int (*run)(const ParsedArgs&)) {
+  Command c;
+  c.name = name;
+  c.synopsis = synopsis;
+  c.summary = summary;
+  c.common = kCommentOptions | kViewOption;
+  c.min_operands = 1;
+  c.max_operands = kUnlimited;
+  c.operand_name = "a PATH";
+  c.run = run;
+  return c;
+}
+
+}  // namespace
+
+void register_elem_commands(std::vector<Command>& table) {
+  Command mkelem =
+      paths_command("mkelem", "mkelem [-ci] [-eltype file|directory] [-c TEXT|-nc] PATH...",
+                    "Create elements in checked-out directories.", run_mkelem);
+  mkelem.options = {{"ci", false, "", false}, {"eltype", true, "TYPE", false}};
+  table.push_back(mkelem);
+
+  Command mkdir = paths_command("mkdir", "mkdir [-ci] [-c TEXT|-nc] PATH...",
+                                "Create directory elements in checked-out directories.", run_mkdir);
+  mkdir.options = {{"ci", false, "", false}};
+  table.push_back(mkdir);
+
+  Command co = paths_command("checkout", "checkout [-c TEXT|-nc] PATH...",
+                             "Check out elements in the view (reserved).", run_checkout);
+  co.aliases = {"co"};
+  table.push_back(co);
+
+  Command ci = paths_command("checkin", "checkin [-c TEXT|-nc] PATH...",
+                             "Check in the view's checkouts as new versions.", run_checkin);
+  ci.aliases = {"ci"};
+  table.push_back(ci);
+
+  Command unco = paths_command("uncheckout", "uncheckout [-keep|-rm] PATH...",
+                               "Cancel checkouts, restoring the selected version.", run_uncheckout);
+  unco.aliases = {"unco"};
+  unco.common = kViewOption;
+  unco.options = {{"keep", false, "", false}, {"rm", false, "", false}};
+  unco.exclusive = {{"keep", "rm"}};
+  table.push_back(unco);
+
+  Command lsco;
+  lsco.name = "lsco";
+  lsco.synopsis = "lsco [-all] [-view TAG] [-short|-long] [-json]";
+  lsco.summary = "List the checkouts of a view, or of every view.";
+  lsco.common = kListingOptions | kViewOption;
+  lsco.options = {{"all", false, "", false}};
+  lsco.max_operands = 1;
+  lsco.run = run_lsco;
+  table.push_back(lsco);
+
+  Command ls;
+  ls.name = "ls";
+  ls.synopsis = "ls [-long] [-view TAG] [PATH]";
+  ls.summary = "List elements with the version the view selects and the rule that chose it.";
+  ls.common = kViewOption;
+  ls.options = {{"long", false, "", false}};
+  ls.max_operands = 1;
+  ls.run = run_ls;
+  table.push_back(ls);
+
+  Command lsvtree;
+  lsvtree.name = "lsvtree";
+  lsvtree.synopsis = "lsvtree [-view TAG] PATH";
+  lsvtree.summary = "Show the version tree of an element: branches, versions, merges, checkouts.";
+  lsvtree.common = kViewOption;
+  lsvtree.min_operands = 1;
+  lsvtree.max_operands = 1;
+  lsvtree.operand_name = "a PATH";
+  lsvtree.run = run_lsvtree;
+  table.push_back(lsvtree);
+}
+
+}  // namespace vantool

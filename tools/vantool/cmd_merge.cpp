@@ -1,0 +1,257 @@
+// vantool diff and findmerge: comparing versions and merging them into a view.
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "services/cmd_findmerge.h"
+#include "services/vob_elem.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_view.h"
+
+namespace vantool {
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+// Lines of a unified diff of `a` and `b` (longest common subsequence; texts
+// beyond a few thousand lines each are only reported as different).
+std::string unified_diff(const std::string& a_text, const std::string& b_text,
+                         const std::string& a_label, const std::string& b_label) {
+  std::vector<std::string> a = lines_of(a_text);
+  std::vector<std::string> b = lines_of(b_text);
+  std::string out = "--- " + a_label + "\n+++ " + b_label + "\n";
+  if (a.size() * b.size() > 25'000'000)
+    return out + "(files differ)\n";
+  std::vector<std::vector<int>> lcs(a.size() + 1, std::vector<int>(b.size() + 1, 0));
+  for (size_t i = a.size(); i-- > 0;)
+    for (size_t j = b.size(); j-- > 0;)
+      lcs[i][j] = a[i] == b[j] ? lcs[i + 1][j + 1] + 1 : std::max(lcs[i + 1][j], lcs[i][j + 1]);
+  // Walk the table, emitting one hunk per run of changes with up to 3 lines
+  // of context around it.
+  struct Op {
+    char kind;
+    std::string line;
+    size_t ai, bi;
+  };
+  std::vector<Op> ops;
+  size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    if (i < a.size() && j < b.size() && a[i] == b[j]) {
+      ops.push_back({' ', a[i], i, j});
+      ++i;
+      ++j;
+    } else if (i < a.size() && (j == b.size() || lcs[i + 1][j] >= lcs[i][j + 1])) {
+      ops.push_back({'-', a[i], i, j});
+      ++i;
+    } else {
+      ops.push_back({'+', b[j], i, j});
+      ++j;
+    }
+  }
+  size_t k = 0;
+  while (k < ops.size()) {
+    if (ops[k].kind == ' ') {
+      ++k;
+      continue;
+    }
+    // A hunk runs from 3 lines before its first change to 3 lines after its
+    // last; changes closer than 7 lines of context share a hunk.
+    size_t last_change = k;
+    for (size_t m = k; m < ops.size(); ++m) {
+      if (ops[m].kind != ' ')
+        last_change = m;
+      else if (m - last_change > 6)
+        break;
+    }
+    size_t start = k >= 3 ? k - 3 : 0;
+    size_t end = std::min(ops.size(), last_change + 4);
+    size_t a_count = 0, b_count = 0;
+    for (size_t m = start; m < end; ++m) {
+      if (ops[m].kind != '+')
+        ++a_count;
+      if (ops[m].kind != '-')
+        ++b_count;
+    }
+    out += "@@ -" + std::to_string(ops[start].ai + 1) + "," + std::to_string(a_count) + " +" +
+           std::to_string(ops[start].bi + 1) + "," + std::to_string(b_count) + " @@\n";
+    for (size_t m = start; m < end; ++m)
+      out += std::string(1, ops[m].kind) + ops[m].line + "\n";
+    k = end;
+  }
+  return out;
+}
+
+// The content of an extended path: a named version, or the view's file.
+bool content_of(const ViewHandle& view, const std::string& text, std::string& content,
+                view_path_info_t& info, tbs_dbid_t& version) {
+  std::string path;
+  std::string name;
+  split_extended_path(text, path, name);
+  if (!resolve_version(view, text, info, version))
+    return false;
+  if (name.empty() && info.checked_out) {
+    std::ifstream in(info.file_path);
+    std::stringstream s;
+    s << in.rdbuf();
+    content = s.str();
+    return static_cast<bool>(in) || s.str().empty();
+  }
+  return vob_ver_read_content(info.vob, version, content) == 0;
+}
+
+int run_diff(const ParsedArgs& args) {
+  const auto& ops = args.operands();
+  ViewHandle view;
+  std::string first_path;
+  std::string ignored;
+  split_extended_path(ops[0], first_path, ignored);
+  if (!open_view(args, first_path, view))
+    return kExitFailure;
+  std::string left, right, left_label, right_label;
+  view_path_info_t info;
+  tbs_dbid_t version = 0;
+  if (ops.size() == 2) {
+    view_path_info_t other;
+    tbs_dbid_t other_version = 0;
+    if (!content_of(view, ops[0], left, info, version) ||
+        !content_of(view, ops[1], right, other, other_version)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 77, ops[0].c_str());
+      return kExitFailure;
+    }
+    left_label = ops[0];
+    right_label = ops[1];
+  } else {
+    // One path: its predecessor against the view's version of it.
+    if (!content_of(view, ops[0], right, info, version)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 77, ops[0].c_str());
+      return kExitFailure;
+    }
+    vob_ver_details_t details;
+    tbs_dbid_t predecessor = 0;
+    if (vob_ver_get_details(info.vob, version, &details) == 0)
+      predecessor = details.predecessor;
+    if (predecessor != 0)
+      vob_ver_read_content(info.vob, predecessor, left);
+    left_label =
+        first_path + "@@" + (predecessor != 0 ? version_name(info.vob, predecessor) : "(none)");
+    right_label =
+        ops[0] + (info.checked_out ? " (checked out)" : "@@" + version_name(info.vob, version));
+  }
+  if (left == right) {
+    imsg_print(IMSG_INFO, &vantool_catalog, 76);
+    return kExitOk;
+  }
+  imsg_print_literal(IMSG_INFO, "%s", unified_diff(left, right, left_label, right_label).c_str());
+  return kExitFailure;  // like diff(1): 1 when the texts differ
+}
+
+const char* need_text(int need) {
+  return need == CMD_MERGE_TRIVIAL ? "trivial" : need == CMD_MERGE_THREE_WAY ? "three-way" : "none";
+}
+
+// Every element at or under `path` that the view shows.
+void collect_elements(const ViewHandle& view, const std::string& path,
+                      std::vector<view_path_info_t>& out) {
+  view_path_info_t info;
+  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0)
+    return;
+  out.push_back(info);
+  if (!info.is_dir)
+    return;
+  std::vector<view_path_info_t> entries;
+  if (view_readdir_ext(view.get(), path.c_str(), entries) != 0)
+    return;
+  for (const auto& e : entries)
+    if (e.version != 0)
+      collect_elements(view, e.file_path, out);
+}
+
+int run_findmerge(const ParsedArgs& args) {
+  if (args.has("fversion") == args.has("flatest"))
+    return usage_error(*find_command("findmerge"), "Give either -fversion VERSION or -flatest.\n");
+  std::string from_name = args.has("flatest") ? "/main/LATEST" : args.value("fversion");
+  bool print_only = !args.has("merge");
+  const std::string& path = args.operands()[0];
+  ViewHandle view;
+  if (!open_view(args, path, view))
+    return kExitFailure;
+  std::vector<view_path_info_t> elements;
+  collect_elements(view, path, elements);
+  if (elements.empty()) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return kExitFailure;
+  }
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const auto& e : elements) {
+    tbs_dbid_t from = 0;
+    if (vob_ver_lookup(e.vob, e.element, from_name.c_str(), &from) != 0)
+      continue;
+    cmd_findmerge_result_t merge;
+    if (cmd_findmerge_zem_merge(view.get(), e.vob, from, comment.c_str(), print_only ? 1 : 0,
+                                &merge) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 75, e.file_path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    if (merge.need == CMD_MERGE_NOT_NEEDED)
+      continue;
+    std::string shown = merge.path.empty() ? e.file_path : merge.path;
+    if (print_only) {
+      imsg_print(IMSG_INFO, &vantool_catalog, 72, shown.c_str(), need_text(merge.need),
+                 version_name(e.vob, from).c_str(),
+                 merge.base != 0 ? version_name(e.vob, merge.base).c_str() : "(none)");
+    } else if (merge.conflicts > 0) {
+      imsg_print(IMSG_WARNING, &vantool_catalog, 74, shown.c_str(),
+                 version_name(e.vob, from).c_str(), merge.conflicts);
+      result = kExitFailure;
+    } else {
+      imsg_print(IMSG_INFO, &vantool_catalog, 73, shown.c_str(), version_name(e.vob, from).c_str(),
+                 merge.base != 0 ? version_name(e.vob, merge.base).c_str() : "(none)");
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+void register_merge_commands(std::vector<Command>& table) {
+  Command diff;
+  diff.name = "diff";
+  diff.synopsis = "diff [-view TAG] PATH[@@VERSION] [PATH[@@VERSION]]";
+  diff.summary =
+      "Compare a version with its predecessor, or two versions (exit 1 when they differ).";
+  diff.common = kViewOption;
+  diff.min_operands = 1;
+  diff.max_operands = 2;
+  diff.operand_name = "a PATH";
+  diff.run = run_diff;
+  table.push_back(diff);
+
+  Command findmerge;
+  findmerge.name = "findmerge";
+  findmerge.synopsis =
+      "findmerge PATH -fversion VERSION|-flatest -merge|-print [-view TAG] [-c TEXT|-nc]";
+  findmerge.summary = "Merge a version of each element at or under PATH into the view.";
+  findmerge.common = kCommentOptions | kViewOption;
+  findmerge.options = {{"fversion", true, "VERSION", false},
+                       {"flatest", false, "", false},
+                       {"merge", false, "", false},
+                       {"print", false, "", false}};
+  findmerge.exclusive = {{"fversion", "flatest"}, {"merge", "print"}};
+  findmerge.min_operands = 1;
+  findmerge.max_operands = 1;
+  findmerge.operand_name = "a PATH";
+  findmerge.run = run_findmerge;
+  table.push_back(findmerge);
+}
+
+}  // namespace vantool

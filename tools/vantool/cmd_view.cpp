@@ -1,0 +1,235 @@
+// vantool mkview, lsview, rmview, setcs, catcs and update: views and their
+// config specs.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "services/view.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+#include "vantool_view.h"
+
+namespace vantool {
+
+namespace {
+
+const char* kind_text(int kind) {
+  return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
+}
+
+int run_mkview(const ParsedArgs& args) {
+  view_create_args_t create;
+  create.tag = args.value("tag");
+  create.root = args.operands()[0];
+  create.kind = args.has("snapshot") ? VIEW_SNAPSHOT : VIEW_DYNAMIC;
+  create.attributes = args.value("attributes");
+  if (args.has("vws"))
+    create.storage_path = args.value("vws");
+  view_server_h view = nullptr;
+  if (view_create(create, &view) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 46, create.tag.c_str());
+    return kExitFailure;
+  }
+  std::string root;
+  view_get_path(view, root);
+  view_free_handle(view);
+  imsg_print(IMSG_INFO, &vantool_catalog, 44, create.tag.c_str(), kind_text(create.kind),
+             root.c_str());
+  return kExitOk;
+}
+
+void write_json(JsonWriter& json, const view_entry_t& v) {
+  json.begin_object()
+      .key("tag")
+      .value(v.tag)
+      .key("uuid")
+      .value(v.uuid)
+      .key("kind")
+      .value(kind_text(v.kind))
+      .key("owner")
+      .value(v.owner)
+      .key("root")
+      .value(v.root)
+      .key("storage")
+      .value(v.storage_path)
+      .key("attributes")
+      .value(v.attributes)
+      .end_object();
+}
+
+int run_lsview(const ParsedArgs& args) {
+  std::vector<view_entry_t> views;
+  if (view_list(views) != 0)
+    return kExitFailure;
+  if (!args.operands().empty()) {
+    std::vector<view_entry_t> one;
+    for (const auto& v : views)
+      if (v.tag == args.operands()[0])
+        one.push_back(v);
+    if (one.empty()) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 43, args.operands()[0].c_str());
+      return kExitFailure;
+    }
+    views = one;
+  }
+  JsonWriter json;
+  json.begin_array();
+  for (const auto& v : views) {
+    if (args.has("json"))
+      write_json(json, v);
+    else if (args.has("short"))
+      imsg_print_literal(IMSG_INFO, "%s\n", v.tag.c_str());
+    else if (args.has("long"))
+      imsg_print_literal(IMSG_INFO,
+                         "View \"%s\"\n  kind: %s\n  uuid: %s\n  owner: %s\n  root: %s\n"
+                         "  storage: %s\n  attributes: %s\n",
+                         v.tag.c_str(), kind_text(v.kind), v.uuid.c_str(), v.owner.c_str(),
+                         v.root.c_str(), v.storage_path.c_str(),
+                         v.attributes.empty() ? "(none)" : v.attributes.c_str());
+    else
+      imsg_print_literal(IMSG_INFO, "%-20s %-9s %s\n", v.tag.c_str(), kind_text(v.kind),
+                         v.root.c_str());
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return kExitOk;
+}
+
+int run_rmview(const ParsedArgs& args) {
+  std::string tag = args.value("tag");
+  if (args.has("uuid")) {
+    view_server_h view = nullptr;
+    if (view_get_handle_by_uuid(args.value("uuid").c_str(), &view) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 43, args.value("uuid").c_str());
+      return kExitFailure;
+    }
+    view_tag(view, tag);
+    view_free_handle(view);
+  } else if (tag.empty()) {
+    return usage_error(*find_command("rmview"), "Give -tag TAG or -uuid UUID.\n");
+  }
+  if (view_remove(tag.c_str(), args.has("force") ? 1 : 0) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 47, tag.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, 45, tag.c_str());
+  return kExitOk;
+}
+
+int run_setcs(const ParsedArgs& args) {
+  const std::string& file = args.operands()[0];
+  std::ifstream in(file);
+  if (!in) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 48, file.c_str(), std::strerror(errno));
+    return kExitFailure;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  ViewHandle view;
+  if (!open_view(args, "", view))
+    return kExitFailure;
+  if (view_set_spec(view.get(), text.str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 50, view.tag().c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, 49, view.tag().c_str());
+  return kExitOk;
+}
+
+int run_catcs(const ParsedArgs& args) {
+  ViewHandle view;
+  if (!open_view(args, "", view))
+    return kExitFailure;
+  std::string text;
+  if (view_get_config_spec(view.get(), text) != 0)
+    return kExitFailure;
+  imsg_print_literal(IMSG_INFO, "%s", text.c_str());
+  return kExitOk;
+}
+
+int run_update(const ParsedArgs& args) {
+  ViewHandle view;
+  std::string path = args.operands().empty() ? std::string() : args.operands()[0];
+  if (!open_view(args, path, view))
+    return kExitFailure;
+  int changed = 0;
+  if (view_update(view.get(), &changed) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 52, view.tag().c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, 51, view.tag().c_str(), changed);
+  return kExitOk;
+}
+
+}  // namespace
+
+void register_view_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkview";
+  mk.synopsis = "mkview -tag TAG [-snapshot|-dynamic] [-attributes TEXT] [-vws STORAGE] PATH";
+  mk.summary = "Make a view whose root is PATH (dynamic unless -snapshot).";
+  mk.options = {{"tag", true, "TAG", false},
+                {"snapshot", false, "", false},
+                {"dynamic", false, "", false},
+                {"attributes", true, "TEXT", false},
+                {"vws", true, "STORAGE", false}};
+  mk.exclusive = {{"snapshot", "dynamic"}};
+  mk.required = {"tag"};
+  mk.min_operands = 1;
+  mk.max_operands = 1;
+  mk.operand_name = "the view root PATH";
+  mk.run = run_mkview;
+  table.push_back(mk);
+
+  Command ls;
+  ls.name = "lsview";
+  ls.synopsis = "lsview [-short|-long] [-json] [TAG]";
+  ls.summary = "List the views, or one view.";
+  ls.common = kListingOptions;
+  ls.max_operands = 1;
+  ls.run = run_lsview;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmview";
+  rm.synopsis = "rmview -tag TAG | -uuid UUID [-force]";
+  rm.summary = "Remove a view: its tag, storage and root (-force also cancels its checkouts).";
+  rm.options = {
+      {"tag", true, "TAG", false}, {"uuid", true, "UUID", false}, {"force", false, "", false}};
+  rm.exclusive = {{"tag", "uuid"}};
+  rm.run = run_rmview;
+  table.push_back(rm);
+
+  Command setcs;
+  setcs.name = "setcs";
+  setcs.synopsis = "setcs [-view TAG] FILE";
+  setcs.summary = "Set the config spec of a view from a file.";
+  setcs.common = kViewOption;
+  setcs.min_operands = 1;
+  setcs.max_operands = 1;
+  setcs.operand_name = "a config spec FILE";
+  setcs.run = run_setcs;
+  table.push_back(setcs);
+
+  Command catcs;
+  catcs.name = "catcs";
+  catcs.synopsis = "catcs [-view TAG]";
+  catcs.summary = "Show the config spec of a view.";
+  catcs.common = kViewOption;
+  catcs.run = run_catcs;
+  table.push_back(catcs);
+
+  Command update;
+  update.name = "update";
+  update.synopsis = "update [-view TAG] [PATH]";
+  update.summary = "Bring a view up to date with its config spec.";
+  update.common = kViewOption;
+  update.max_operands = 1;
+  update.run = run_update;
+  table.push_back(update);
+}
+
+}  // namespace vantool

@@ -1,0 +1,96 @@
+// What the view and element commands share.
+#include "vantool_view.h"
+
+#include <unistd.h>
+
+#include "services/vob_elem.h"
+#include "vantool/vantool_catalogs.h"
+
+namespace vantool {
+
+std::string ViewHandle::tag() const {
+  std::string tag;
+  if (view_ != nullptr)
+    view_tag(view_, tag);
+  return tag;
+}
+
+bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
+  if (args.has("view")) {
+    std::string tag = args.value("view");
+    if (view_get_handle_by_tag(tag.c_str(), view.out()) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 43, tag.c_str());
+      return false;
+    }
+    return true;
+  }
+  std::string where = path;
+  if (where.empty()) {
+    char cwd[4096];
+    where = getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
+  }
+  if (ws_get_view_by_ws_root(where.c_str(), view.out()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 42, where.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool lookup_path(const ViewHandle& view, const std::string& path, view_path_info_t& info) {
+  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.version == 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return false;
+  }
+  return true;
+}
+
+void split_extended_path(const std::string& text, std::string& path, std::string& version) {
+  size_t at = text.find("@@");
+  path = text.substr(0, at);
+  version = at == std::string::npos ? std::string() : text.substr(at + 2);
+}
+
+bool resolve_version(const ViewHandle& view, const std::string& text, view_path_info_t& info,
+                     tbs_dbid_t& version) {
+  std::string path;
+  std::string name;
+  split_extended_path(text, path, name);
+  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return false;
+  }
+  if (name.empty()) {
+    version = info.version;
+    if (version == 0)
+      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    return version != 0;
+  }
+  if (vob_ver_lookup(info.vob, info.element, name.c_str(), &version) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 70, name.c_str(), path.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
+  std::string name;
+  return vob_ver_get_name(vob, version, name) == 0 ? name : "?";
+}
+
+std::vector<std::string> split_commas(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    std::string item =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!item.empty())
+      items.push_back(item);
+    if (comma == std::string::npos)
+      break;
+    start = comma + 1;
+  }
+  return items;
+}
+
+}  // namespace vantool
