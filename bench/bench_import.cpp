@@ -77,27 +77,28 @@ std::vector<fs::path> directories(const Tree& tree) {
 }
 
 bool import_tree(view_server_h view, const std::string& vob_dir, const Tree& tree) {
-  if (view_checkout(view, vob_dir.c_str(), "import", nullptr) != 0)
+  tbs_dbid_t made = 0;
+  if (view_checkout(view, vob_dir.c_str(), "import", &made) != 0)
     return false;
   std::vector<fs::path> dirs = directories(tree);
   for (const auto& d : dirs) {
     std::string path = vob_dir + "/" + d.string();
-    if (view_mkelem(view, path.c_str(), VOB_ELTYPE_DIRECTORY, "import", 0, nullptr) != 0)
+    if (view_mkelem(view, path.c_str(), VOB_ELTYPE_DIRECTORY, "import", 0, &made) != 0)
       return false;
   }
   for (const auto& f : tree.files) {
     std::string path = vob_dir + "/" + f.string();
     std::error_code ec;
     fs::copy_file(tree.root / f, path, fs::copy_options::overwrite_existing, ec);
-    if (ec || view_mkelem(view, path.c_str(), VOB_ELTYPE_FILE, "import", 1, nullptr) != 0)
+    if (ec || view_mkelem(view, path.c_str(), VOB_ELTYPE_FILE, "import", 1, &made) != 0)
       return false;
   }
   for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) {
     std::string path = vob_dir + "/" + it->string();
-    if (view_checkin(view, path.c_str(), nullptr, nullptr) != 0)
+    if (view_checkin(view, path.c_str(), nullptr, &made) != 0)
       return false;
   }
-  return view_checkin(view, vob_dir.c_str(), nullptr, nullptr) == 0;
+  return view_checkin(view, vob_dir.c_str(), nullptr, &made) == 0;
 }
 
 void BM_ImportCheckinAndUpdateSecondView(benchmark::State& state) {

@@ -61,4 +61,37 @@ run "The trigger types of the project VOB" "$vantool" lstrtype -long /projects
 run "Hyperlinks show in descriptions: the admin VOB link, from both ends" \
   "$vantool" describe /sources /projects
 
+views="$KORVANE_HOME/views-root"
+mkdir -p "$views"
+run "A dynamic view for Alice and one for Bob" "$vantool" mkview -tag alice "$views/alice"
+"$vantool" mkview -tag bob "$views/bob"
+run "Alice checks out the VOB's root directory" "$vantool" checkout -c "Add the readme" "$views/alice/sources"
+printf 'Korvane demonstration\nline two\nline three\n' > "$views/alice/sources/README.txt"
+run "...makes README.txt an element and checks everything in" \
+  "$vantool" mkelem -ci -c "First readme" "$views/alice/sources/README.txt"
+"$vantool" checkin -nc "$views/alice/sources"
+run "Bob's view shows the new file" "$vantool" update -view bob
+cat "$views/bob/sources/README.txt"
+run "A branch type for Bob's work, and a config spec that branches on checkout" \
+  "$vantool" mkbrtype -c "Bob's work" bob_dev@/sources
+printf 'element * CHECKEDOUT\nelement * .../bob_dev/LATEST\nelement * /main/LATEST -mkbranch bob_dev\n' > "$KORVANE_HOME/bob.cs"
+"$vantool" setcs -view bob "$KORVANE_HOME/bob.cs"
+"$vantool" catcs -view bob
+run "Bob checks out (on his branch), edits and checks in" \
+  "$vantool" checkout -c "Reword line three" "$views/bob/sources/README.txt"
+printf 'Korvane demonstration\nline two\nline three, reworded on the branch\n' > "$views/bob/sources/README.txt"
+"$vantool" diff "$views/bob/sources/README.txt" || true
+"$vantool" checkin -nc "$views/bob/sources/README.txt"
+run "Meanwhile Alice changes line one on main" "$vantool" checkout -nc "$views/alice/sources/README.txt"
+printf 'Korvane ZEM demonstration\nline two\nline three\n' > "$views/alice/sources/README.txt"
+"$vantool" checkin -c "Name the product" "$views/alice/sources/README.txt"
+run "What a merge of Bob's branch into Alice's view would do" \
+  "$vantool" findmerge "$views/alice/sources" -fversion /main/bob_dev/LATEST -print
+run "The merge: both changes, no conflict" \
+  "$vantool" findmerge "$views/alice/sources" -fversion /main/bob_dev/LATEST -merge -c "Merge Bob's work"
+cat "$views/alice/sources/README.txt"
+"$vantool" checkin -nc "$views/alice/sources/README.txt"
+run "The version tree, with the merge arrow" "$vantool" lsvtree "$views/alice/sources/README.txt"
+run "Which version each view selects, and why" "$vantool" ls "$views/bob/sources"
+
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"
