@@ -7,6 +7,7 @@
 #include "services/vob_elem.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_view.h"
 
@@ -122,15 +123,6 @@ int run_uncheckout(const ParsedArgs& args) {
     imsg_print(IMSG_INFO, &vantool_catalog, 60, path.c_str());
   }
   return result;
-}
-
-std::string time_text(long seconds) {
-  std::time_t t = seconds;
-  std::tm tm_utc;
-  gmtime_r(&t, &tm_utc);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
-  return buf;
 }
 
 // One checkout of one view, as lsco shows it.

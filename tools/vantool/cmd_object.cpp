@@ -9,6 +9,7 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_view.h"
 #include "services/vob_elem.h"
@@ -69,15 +70,6 @@ bool resolve(const std::string& text, const ParsedArgs& args, SUM_VobObject& obj
   SUM_Vob::construct_from_handle(vob, handle);
   object = SUM_VobObject(handle, dbid);
   return true;
-}
-
-std::string time_text(long seconds) {
-  std::time_t t = seconds;
-  std::tm tm_utc;
-  gmtime_r(&t, &tm_utc);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
-  return buf;
 }
 
 // Everything describe shows of one object.
@@ -313,27 +305,11 @@ int run_describe(const ParsedArgs& args) {
   return result;
 }
 
-std::vector<std::string> split_users(const std::string& list) {
-  std::vector<std::string> users;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t comma = list.find(',', start);
-    std::string user =
-        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (!user.empty())
-      users.push_back(user);
-    if (comma == std::string::npos)
-      break;
-    start = comma + 1;
-  }
-  return users;
-}
-
 int run_lock(const ParsedArgs& args) {
   std::string comment = args.comment();
   vob_event_info_t event;
   event.comment = comment.c_str();
-  std::vector<std::string> exempt = split_users(args.value("nusers"));
+  std::vector<std::string> exempt = split_commas(args.value("nusers"));
   int result = kExitOk;
   for (const auto& text : args.operands()) {
     SUM_VobObject object;

@@ -10,13 +10,16 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 
 namespace vantool {
 
 namespace {
 
-std::vector<std::string> split_commas(const std::string& list) {
+// The comma-separated items of a -preop/-postop list, empty ones kept so
+// that they are reported rather than ignored.
+std::vector<std::string> split_kinds(const std::string& list) {
   std::vector<std::string> items;
   size_t start = 0;
   while (true) {
@@ -58,7 +61,7 @@ bool parse_kinds(const std::string& option, const std::string& list, std::vector
     exit = usage("mktrtype", buf);
     return false;
   }
-  for (const auto& name : split_commas(list)) {
+  for (const auto& name : split_kinds(list)) {
     if (name.empty())
       continue;
     vob_op_t op = 0;
@@ -117,7 +120,7 @@ int run_mktrtype(const ParsedArgs& args) {
   if (!parse_trtype_operand("mktrtype", operand, create.name, vob, exit))
     return exit;
   for (const auto& list : args.values("restrict")) {
-    for (const auto& selector : split_commas(list)) {
+    for (const auto& selector : split_kinds(list)) {
       if (selector.empty())
         continue;
       vob_trig_obj_t object;
@@ -141,15 +144,6 @@ int run_mktrtype(const ParsedArgs& args) {
   }
   imsg_print(IMSG_INFO, &vantool_catalog, 31, label.c_str());
   return kExitOk;
-}
-
-std::string time_text(long seconds) {
-  std::time_t t = seconds;
-  std::tm tm_utc;
-  gmtime_r(&t, &tm_utc);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
-  return buf;
 }
 
 // What lstrtype shows of one trigger type.

@@ -8,6 +8,7 @@
 #include "services/vob_elem.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_view.h"
 
@@ -101,15 +102,6 @@ int run_mklabel(const ParsedArgs& args) {
                version_name(info.vob, version).c_str());
   }
   return result;
-}
-
-std::string time_text(long seconds) {
-  std::time_t t = seconds;
-  std::tm tm_utc;
-  gmtime_r(&t, &tm_utc);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
-  return buf;
 }
 
 int run_lstype(const ParsedArgs& args) {

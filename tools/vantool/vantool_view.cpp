@@ -77,20 +77,4 @@ std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
   return vob_ver_get_name(vob, version, name) == 0 ? name : "?";
 }
 
-std::vector<std::string> split_commas(const std::string& list) {
-  std::vector<std::string> items;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t comma = list.find(',', start);
-    std::string item =
-        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (!item.empty())
-      items.push_back(item);
-    if (comma == std::string::npos)
-      break;
-    start = comma + 1;
-  }
-  return items;
-}
-
 }  // namespace vantool

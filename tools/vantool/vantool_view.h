@@ -50,9 +50,6 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
 // "/main/dev/3" of a version, "?" when it cannot be read.
 std::string version_name(vob_vob_h vob, tbs_dbid_t version);
 
-// Comma-separated items, empty ones dropped.
-std::vector<std::string> split_commas(const std::string& list);
-
 }  // namespace vantool
 
 #endif  // VANTOOL_VANTOOL_VIEW_H

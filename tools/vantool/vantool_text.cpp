@@ -1,0 +1,33 @@
+// Small text helpers the commands share.
+#include "vantool_text.h"
+
+#include <ctime>
+
+namespace vantool {
+
+std::string time_text(long seconds) {
+  std::time_t t = seconds;
+  std::tm tm_utc;
+  gmtime_r(&t, &tm_utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm_utc);
+  return buf;
+}
+
+std::vector<std::string> split_commas(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    std::string item =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!item.empty())
+      items.push_back(item);
+    if (comma == std::string::npos)
+      break;
+    start = comma + 1;
+  }
+  return items;
+}
+
+}  // namespace vantool
