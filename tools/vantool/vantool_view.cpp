@@ -16,6 +16,14 @@ std::string ViewHandle::tag() const {
 }
 
 bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
+  if (!find_view(args, path, view)) return false;
+  // A dynamic view shows the latest of everything: bring it up to date
+  // before the command works in it (a snapshot view is left as loaded).
+  view_refresh(view.get());
+  return true;
+}
+
+bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
   if (args.has("view")) {
     std::string tag = args.value("view");
     if (view_get_handle_by_tag(tag.c_str(), view.out()) != 0) {

@@ -31,8 +31,9 @@ class ViewHandle {
 
 // The view named by -view TAG, else the view whose root holds `path` (or the
 // current directory when `path` is empty). Prints why and answers false when
-// there is none.
+// there is none. open_view also refreshes a dynamic view.
 bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view);
+bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view);
 
 // Resolves `path` in `view`, printing "... is not visible in view ..." when
 // it names nothing visible.
