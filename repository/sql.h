@@ -300,6 +300,31 @@ inline constexpr const char* kVermapBases =
     "SELECT base FROM vermap_bases WHERE vermap = ?1 ORDER BY position";
 inline constexpr const char* kVermapBasesDelete = "DELETE FROM vermap_bases WHERE vermap = ?1";
 
+// ---- VOB: ZEM tree (folders, projects, activity-like objects) ------------------------
+// A missing row means: no parent, empty title, state 0, count 0.
+inline constexpr const char* kZemGet =
+    "SELECT parent, title, state, mod_count FROM zem_objects WHERE obj = ?1";
+inline constexpr const char* kZemSetParent =
+    "INSERT INTO zem_objects(obj, parent, mtype) VALUES (?1, ?2, ?3) "
+    "ON CONFLICT(obj) DO UPDATE SET parent = excluded.parent";
+inline constexpr const char* kZemSetTitle =
+    "INSERT INTO zem_objects(obj, mtype, title) VALUES (?1, ?2, ?3) "
+    "ON CONFLICT(obj) DO UPDATE SET title = excluded.title";
+inline constexpr const char* kZemSetState =
+    "INSERT INTO zem_objects(obj, mtype, state) VALUES (?1, ?2, ?3) "
+    "ON CONFLICT(obj) DO UPDATE SET state = excluded.state";
+inline constexpr const char* kZemChildCount = "SELECT count(*) FROM zem_objects WHERE parent = ?1";
+// Children of ?1 of metatype ?2, or of any metatype when ?2 is 0; ?3 rows
+// from position ?4.
+inline constexpr const char* kZemChildren =
+    "SELECT obj FROM zem_objects WHERE parent = ?1 AND (?2 = 0 OR mtype = ?2) "
+    "ORDER BY obj LIMIT ?3 OFFSET ?4";
+// Whether ?2 is ?1 or one of its ancestors.
+inline constexpr const char* kZemIsAncestor =
+    "WITH RECURSIVE up(id) AS (SELECT ?1 UNION "
+    "SELECT z.parent FROM zem_objects z JOIN up ON z.obj = up.id WHERE z.parent IS NOT NULL) "
+    "SELECT 1 FROM up WHERE id = ?2 LIMIT 1";
+
 }  // namespace sql
 }  // namespace repo
 

@@ -287,6 +287,51 @@ INSERT INTO events(obj, kind, opcode, time, usec, user, host, comment)
   WHERE (mtype IN (6, 11) OR (mtype = 14 AND name = 'main'))
     AND NOT EXISTS (SELECT 1 FROM events e WHERE e.obj = o.dbid AND e.kind = 1);
 )",
+        // 4: the tree of ZEM objects with their titles, states and
+        // modification counts; the project template holder in project VOBs
+        // made before.
+        R"(
+-- Folders, projects and activity-like objects: the object they are placed
+-- in (NULL: none), their metatype (so that a folder's subfolders and
+-- projects are listed apart), title, state (1: active) and modification
+-- count. An object without a row has no parent, an empty title, state 0 and
+-- count 0. A parent cannot be removed while it has children (the reference
+-- has no cascade).
+CREATE TABLE zem_objects (
+  obj INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  parent INTEGER REFERENCES objects(dbid),
+  mtype INTEGER NOT NULL,
+  title TEXT NOT NULL DEFAULT '',
+  state INTEGER NOT NULL DEFAULT 0,
+  mod_count INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX zem_objects_children ON zem_objects(parent, mtype, obj);
+
+-- Project VOBs made before: the template holder (well-known object 65), an
+-- activity-like object outside the tree, of the folder type below feature
+-- level 7 and without type from it; named "ProjectTemplates" unless an
+-- activity-like object has that name already. Owner, master and time are
+-- the VOB object's.
+INSERT INTO objects(oid, mtype, type_dbid, name, owner, master, created, modified)
+  SELECT randomblob(16), 28,
+         CASE WHEN CAST((SELECT value FROM vob_info WHERE key = 'feature_level') AS INTEGER) >= 7
+              THEN 0 ELSE coalesce((SELECT dbid FROM well_known WHERE number = 55), 0) END,
+         CASE WHEN EXISTS (SELECT 1 FROM objects WHERE mtype = 28 AND name = 'ProjectTemplates')
+              THEN NULL ELSE 'ProjectTemplates' END,
+         owner, master, created, created FROM objects
+  WHERE dbid = (SELECT dbid FROM well_known WHERE number = 1)
+    AND (SELECT value FROM vob_info WHERE key = 'kind') = '2'
+    AND NOT EXISTS (SELECT 1 FROM well_known WHERE number = 65);
+-- The object just made has the highest dbid (AUTOINCREMENT).
+INSERT INTO well_known(number, dbid)
+  SELECT 65, (SELECT max(dbid) FROM objects)
+  WHERE (SELECT value FROM vob_info WHERE key = 'kind') = '2'
+    AND NOT EXISTS (SELECT 1 FROM well_known WHERE number = 65);
+INSERT INTO events(obj, kind, opcode, time, usec, user, host, comment)
+  SELECT dbid, 1, 0, created, 0, owner, '', 'made by schema upgrade 4' FROM objects o
+  WHERE dbid = (SELECT dbid FROM well_known WHERE number = 65)
+    AND NOT EXISTS (SELECT 1 FROM events e WHERE e.obj = o.dbid AND e.kind = 1);
+)",
     },
 };
 

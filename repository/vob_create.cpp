@@ -171,7 +171,8 @@ class VobBuilder {
   }
 
   // The root folder (a first-class folder from feature level 7, an
-  // activity-like object of the folder type below) and the promotion levels.
+  // activity-like object of the folder type below), the project template
+  // holder and the promotion levels.
   int make_project_vob_objects() {
     tbs_dbid_t folder_type = 0;
     int status = well_known(store_, VOB_WK_FOLDER_TYPE, &folder_type);
@@ -180,6 +181,11 @@ class VobBuilder {
     bool first_class = args_.feature_level >= 7;
     status = make(VOB_WK_ROOT_FOLDER, first_class ? VOB_MTYPE_FOLDER : VOB_MTYPE_ACTIVITY_LIKE,
                   "RootFolder", first_class ? 0 : folder_type, nullptr);
+    // The project template holder, outside the folder tree: the template
+    // project is placed in it below level 7, so it is of the folder type there.
+    if (status == 0)
+      status = make(VOB_WK_TEMPLATE_HOLDER, VOB_MTYPE_ACTIVITY_LIKE, "ProjectTemplates",
+                    first_class ? 0 : folder_type, nullptr);
     tbs_dbid_t attype = 0;
     if (status == 0)
       status = make(VOB_WK_ATTYPE_PROMOTION_LEVEL, VOB_MTYPE_ATTRIBUTE_TYPE, "PromotionLevel", 0,

@@ -58,6 +58,10 @@ run "A trigger type that logs every new folder and project" \
   -exec 'echo "$KORVANE_OP $KORVANE_NEW_OBJECT by $KORVANE_USER" >> "$KORVANE_HOME/structure.log"' \
   log_structure@/projects
 run "The trigger types of the project VOB" "$vantool" lstrtype -long /projects
+run "The promotion levels of the project VOB" "$vantool" lsplevel /projects
+run "Levels of our own, with a default" \
+  "$vantool" setplevel -default TESTED -c "Our quality ladder" REJECTED TESTED REVIEWED SHIPPED /projects
+"$vantool" lsplevel /projects
 run "Hyperlinks show in descriptions: the admin VOB link, from both ends" \
   "$vantool" describe /sources /projects
 

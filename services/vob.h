@@ -92,6 +92,7 @@ enum vob_wkobj : int {
   VOB_WK_COMPONENT_TYPE = 61,
   VOB_WK_TIMELINE_TYPE = 62,
   VOB_WK_ROOT_FOLDER = 64,
+  VOB_WK_TEMPLATE_HOLDER = 65,  // project VOBs: holder of the project template (services/vob_zem.h)
   VOB_WK_HLTYPE_COMPONENT_ROOT_DIR = 66,
   VOB_WK_HLTYPE_USE_BASELINE = 67,
   VOB_WK_HLTYPE_BASELINE_LBTYPE = 69,
@@ -207,9 +208,10 @@ constexpr int VOB_FEATURE_LEVEL_MAX = 8;
 
 // Creates a VOB: its storage directory and database (one transaction holding
 // the VOB object, its replica, the root directory and the well-known types;
-// for a project VOB also the root folder and the promotion levels), then its
-// tag. Statuses: 1004 bad tag or feature level (after a message naming it),
-// 1003 the tag or the storage directory exists, 1005 storage not writable.
+// for a project VOB also the root folder, the project template holder and the
+// promotion levels), then its tag. Statuses: 1004 bad tag or feature level
+// (after a message naming it), 1003 the tag or the storage directory exists,
+// 1005 storage not writable.
 int vob_create(const vob_create_args_t& args, vob_vob_h* vob);
 // Removes the tag and the storage directory of a VOB. 1002 unknown tag.
 int vob_remove(const char* tag);

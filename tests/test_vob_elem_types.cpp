@@ -226,7 +226,7 @@ TEST_F(VobTypesTest, UpgradeGivesOlderVobsTheirVersionedRoot) {
   const char* downgrade = R"(
 DROP TABLE contents; DROP TABLE checkouts; DROP TABLE merges; DROP TABLE labels;
 DROP TABLE vermap_bases; DROP TABLE vermaps; DROP TABLE dir_entries; DROP TABLE versions;
-DROP TABLE branches; DROP TABLE elements;
+DROP TABLE branches; DROP TABLE elements; DROP TABLE zem_objects;
 DELETE FROM events WHERE obj IN (SELECT dbid FROM objects
   WHERE mtype IN (6, 8, 11) OR (mtype = 14 AND name = 'main'));
 DELETE FROM objects WHERE mtype IN (6, 8, 11) OR (mtype = 14 AND name = 'main');

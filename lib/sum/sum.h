@@ -17,6 +17,8 @@
 #include "sum/sum_list.h"
 #include "sum/sum_lists.h"
 #include "sum/sum_os_user.h"
+#include "sum/sum_plevel.h"
+#include "sum/sum_policy.h"
 #include "sum/sum_replica.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stg_area.h"

@@ -18,6 +18,7 @@ const std::vector<Command>& command_table() {
     register_elem_commands(t);
     register_type_commands(t);
     register_merge_commands(t);
+    register_plevel_commands(t);
     return t;
   }();
   return table;

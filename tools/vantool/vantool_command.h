@@ -57,6 +57,7 @@ void register_view_commands(std::vector<Command>& table);
 void register_elem_commands(std::vector<Command>& table);
 void register_type_commands(std::vector<Command>& table);
 void register_merge_commands(std::vector<Command>& table);
+void register_plevel_commands(std::vector<Command>& table);
 
 }  // namespace vantool
 
