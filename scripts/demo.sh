@@ -58,6 +58,22 @@ run "A trigger type that logs every new folder and project" \
   -exec 'echo "$KORVANE_OP $KORVANE_NEW_OBJECT by $KORVANE_USER" >> "$KORVANE_HOME/structure.log"' \
   log_structure@/projects
 run "The trigger types of the project VOB" "$vantool" lstrtype -long /projects
+run "Folders organise the project VOB" \
+  "$vantool" mkfolder -title "Tooling projects" -c "Home of the tools" tools@/projects
+"$vantool" mkfolder -in tools@/projects -nc compilers@/projects
+run "The folder tree" "$vantool" lsfolder -long tools@/projects
+run "The post-operation trigger logged each new folder" cat "$KORVANE_HOME/structure.log"
+step "RootFolder cannot be removed (exit status 1)" "$vantool" rmfolder RootFolder@/projects
+"$vantool" rmfolder RootFolder@/projects || echo "(exit status $?)"
+run "A project template and a project that takes its settings" \
+  "$vantool" mkproject -template -in tools@/projects -blname_template project,basename,date \
+  -c "Settings for new projects" template@/projects
+"$vantool" mkproject -in compilers@/projects -title "The C compiler" -c "Start the compiler" ccomp@/projects
+run "The project's settings and policies" "$vantool" lsproject -long ccomp@/projects
+run "Changing policies and the naming template" \
+  "$vantool" chproject -policy DeliverReqRebase -blname_template basename,user -c "Stricter delivery" ccomp@/projects
+step "Alice, who neither owns the project nor the VOB, may not change it (exit status 1)" "KORVANE_USER=alice $vantool chproject -title Mine ccomp@/projects"
+KORVANE_USER=alice "$vantool" chproject -title Mine ccomp@/projects || echo "(exit status $?)"
 run "The promotion levels of the project VOB" "$vantool" lsplevel /projects
 run "Levels of our own, with a default" \
   "$vantool" setplevel -default TESTED -c "Our quality ladder" REJECTED TESTED REVIEWED SHIPPED /projects

@@ -3,10 +3,13 @@
 #define SUM_SUM_H
 
 #include "sum/sum_callbacks.h"
+#include "sum/sum_activity_base.h"
+#include "sum/sum_activity_info.h"
 #include "sum/sum_auto_ptr.h"
 #include "sum/sum_cache.h"
 #include "sum/sum_cache_control.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_folder.h"
 #include "sum/sum_handle.h"
 #include "sum/sum_handle_kind.h"
 #include "sum/sum_hash_key.h"
@@ -19,6 +22,7 @@
 #include "sum/sum_os_user.h"
 #include "sum/sum_plevel.h"
 #include "sum/sum_policy.h"
+#include "sum/sum_project.h"
 #include "sum/sum_replica.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stg_area.h"

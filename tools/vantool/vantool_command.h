@@ -53,6 +53,8 @@ void register_catalog_commands(std::vector<Command>& table);
 void register_vob_commands(std::vector<Command>& table);
 void register_object_commands(std::vector<Command>& table);
 void register_trtype_commands(std::vector<Command>& table);
+void register_folder_commands(std::vector<Command>& table);
+void register_project_commands(std::vector<Command>& table);
 void register_view_commands(std::vector<Command>& table);
 void register_elem_commands(std::vector<Command>& table);
 void register_type_commands(std::vector<Command>& table);

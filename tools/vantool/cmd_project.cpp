@@ -1,0 +1,418 @@
+// vantool mkproject, chproject, lsproject and rmproject: the projects of a
+// PVOB and their settings.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "services/imsg.h"
+#include "services/vob.h"
+#include "sum/sum_catalogs.h"
+#include "sum/sum_folder.h"
+#include "sum/sum_project.h"
+#include "sum/sum_vob.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+
+namespace vantool {
+
+namespace {
+
+// Messages of the vantool catalog used here.
+constexpr int kNoSuchVob = 19;
+constexpr int kCreated = 96;
+constexpr int kNotAProject = 97;
+constexpr int kCannotCreate = 98;
+constexpr int kChanged = 99;
+constexpr int kCannotChange = 100;
+constexpr int kRemoved = 101;
+constexpr int kCannotRemove = 102;
+constexpr int kCannotList = 103;
+constexpr int kNotYet = 104;
+constexpr int kNoChange = 105;
+// General catalog: "A project may be created only in the RootFolder or
+// another folder."
+constexpr int kNotAProjectParent = 8;
+
+std::string text_of(const SUM_String& s) {
+  return static_cast<const char*>(s);
+}
+
+// "NAME@TAG" of a project.
+std::string label_of(const SUM_VobObject& obj) {
+  SUM_String name, tag;
+  SUM_NamedObject(obj.vob(), obj.dbid()).name(name);
+  obj.vob().tag(tag);
+  return text_of(name) + "@" + text_of(tag);
+}
+
+// Splits a list option ("A,B C") into its words.
+std::vector<std::string> words(const std::vector<std::string>& values, const char* separators) {
+  std::vector<std::string> out;
+  for (const auto& value : values) {
+    std::string word;
+    for (char c : value + separators[0]) {
+      if (std::string(separators).find(c) != std::string::npos) {
+        if (!word.empty())
+          out.push_back(word);
+        word.clear();
+      } else {
+        word += c;
+      }
+    }
+  }
+  return out;
+}
+
+// Policy words as keys: a user name ("DeliverReqRebase") becomes its key;
+// anything else is passed on for the policy layer to judge.
+SUM_StringList policy_keys(const ParsedArgs& args, const char* option) {
+  SUM_StringList keys;
+  for (const auto& word : words(args.values(option), ", ")) {
+    std::string key = word;
+    for (int id = 0; id < SUM_Policy::NONE; ++id)
+      if (word == SUM_Policy(id).name())
+        key = SUM_Policy(id).pvar_name();
+    keys.append(key.c_str());
+  }
+  return keys;
+}
+
+// Refuses the options that need components, streams or the tracker.
+bool refuse_missing(const ParsedArgs& args) {
+  static const char* const kNeeds[][2] = {{"modcomp", "components"},
+                                          {"amodcomp", "components"},
+                                          {"dmodcomp", "components"},
+                                          {"istream", "streams"},
+                                          {"crmenable", "the change-request tracker"},
+                                          {"ncrmenable", "the change-request tracker"}};
+  for (const auto& need : kNeeds)
+    if (args.has(need[0])) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, need[0], need[1]);
+      return true;
+    }
+  return false;
+}
+
+bool open_project(const std::string& text, SUM_Project& project) {
+  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
+  return false;
+}
+
+int run_mkproject(const ParsedArgs& args) {
+  if (refuse_missing(args))
+    return kExitFailure;
+  const std::string& operand = args.operands()[0];
+  vob_objsel_t parsed;
+  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+      (!parsed.kind.empty() && parsed.kind != "project")) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAProject, operand.c_str());
+    return usage_error(*find_command("mkproject"), buf);
+  }
+  SUM_Vob pvob;
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
+    return kExitFailure;
+  }
+  SUM_Folder folder;
+  if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, folder) != 0) {
+    imsg_print(IMSG_ERROR, &sum_catalog, kNotAProjectParent);
+    return kExitFailure;
+  }
+  SUM_Project::Settings settings;
+  std::string model = args.value("model", "DEFAULT");
+  if (model != "SIMPLE" && model != "DEFAULT")
+    return usage_error(*find_command("mkproject"), "-model takes SIMPLE or DEFAULT.");
+  settings.single_stream = model == "SIMPLE" ? 1 : 0;
+  for (const auto& token : words(args.values("blname_template"), ",_ "))
+    settings.blname_tokens.append(token.c_str());
+  settings.enable_keys = policy_keys(args, "policy");
+  settings.disable_keys = policy_keys(args, "npolicy");
+  settings.by_stream_keys = policy_keys(args, "spolicy");
+  std::string comment = args.comment();
+  std::string title = args.value("title");
+  std::string label = parsed.name + "@" + parsed.vob;
+  SUM_Project made;
+  int status = args.has("template")
+                   ? SUM_Project::create_template(parsed.name.c_str(), comment.c_str(), folder,
+                                                  title.c_str(), settings, made)
+                   : SUM_Project::create_extended(parsed.name.c_str(), comment.c_str(), folder,
+                                                  title.c_str(), settings, made);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str());
+  return kExitOk;
+}
+
+// Applies the policy lists of chproject; 0 when nothing failed.
+int change_policies(const SUM_Project& project, const ParsedArgs& args,
+                    const std::string& comment) {
+  SUM_PolicyList list;
+  int level = 0;
+  int status = project.policy(list);
+  if (status == 0)
+    status = project.vob().feature_level(level);
+  if (status != 0)
+    return status;
+  int changed = 0;
+  struct Pass {
+    const char* option;
+    int (*apply)(SUM_PolicyList&, int, const char* const[], int);
+  };
+  const Pass passes[] = {{"policy", &SUM_Policy::enable_policies},
+                         {"npolicy", &SUM_Policy::disable_policies},
+                         {"spolicy", &SUM_Policy::enable_bystr_policies}};
+  for (const Pass& pass : passes) {
+    SUM_StringList keys = policy_keys(args, pass.option);
+    if (keys.count() == 0)
+      continue;
+    std::vector<const char*> array;
+    for (unsigned i = 0; i < keys.count(); ++i)
+      array.push_back(keys[i]);
+    int st = pass.apply(list, static_cast<int>(array.size()), array.data(), level);
+    if (st == 0)
+      changed = 1;
+    else if (st != 1067)
+      return st;
+  }
+  return changed ? project.set_policy(list, comment.c_str(), 1) : 0;
+}
+
+int run_chproject(const ParsedArgs& args) {
+  if (refuse_missing(args))
+    return kExitFailure;
+  static const char* const kChanges[] = {"policy",       "npolicy", "spolicy", "blname_template",
+                                         "rebase_level", "to",      "title",   "name"};
+  bool any = false;
+  for (const char* option : kChanges)
+    any = any || args.has(option);
+  if (!any) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNoChange);
+    return usage_error(*find_command("chproject"), buf);
+  }
+  const std::string& operand = args.operands()[0];
+  SUM_Project project;
+  if (!open_project(operand, project))
+    return kExitFailure;
+  std::string comment = args.comment();
+  int status = 0;
+  if (args.has("policy") || args.has("npolicy") || args.has("spolicy"))
+    status = change_policies(project, args, comment);
+  if (status == 0 && args.has("blname_template")) {
+    std::vector<std::string> tokens = words(args.values("blname_template"), ",_ ");
+    std::vector<const char*> array;
+    for (const auto& t : tokens)
+      array.push_back(t.c_str());
+    status = project.set_blname_template(array.data(), static_cast<int>(array.size()),
+                                         comment.c_str(), 1);
+    if (status == 1067)
+      status = 0;
+  }
+  if (status == 0 && args.has("rebase_level"))
+    status = project.set_rebase_plevel(
+        SUM_PLevel(args.value("rebase_level").c_str(), project.vob()), comment.c_str(), 1);
+  if (status == 0 && args.has("to")) {
+    SUM_Folder folder;
+    if (SUM_Folder::construct_from_selector(args.value("to").c_str(), project.vob(), folder) != 0) {
+      imsg_print(IMSG_ERROR, &sum_catalog, kNotAProjectParent);
+      status = 1001;
+    } else {
+      status = project.change_parent(folder, comment.c_str());
+    }
+  }
+  if (status == 0 && args.has("title"))
+    status = project.set_title(args.value("title").c_str(), comment.c_str());
+  if (status == 0 && args.has("name"))
+    status = project.set_name(args.value("name").c_str(), comment.c_str());
+  std::string label = label_of(project);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+  return kExitOk;
+}
+
+// Prints one project in the form the options ask for.
+bool print_project(const SUM_Project& project, const ParsedArgs& args, JsonWriter& json) {
+  std::string label = label_of(project);
+  SUM_String title, blname;
+  SUM_Folder folder;
+  SUM_PLevel level;
+  SUM_PolicyList policies;
+  int is_templ = 0, single = 0;
+  if (project.title(title) != 0 || project.folder(folder) != 0 ||
+      project.is_template_project(is_templ) != 0 || project.policy(policies) != 0 ||
+      project.get_blname_template(blname) != 0 || project.is_single_stream_project(single) != 0)
+    return false;
+  bool has_level = project.rebase_plevel(level) == 0;
+  std::string folder_label = label_of(folder);
+  if (args.has("json")) {
+    json.begin_object().key("name").value(label).key("title").value(text_of(title));
+    json.key("folder").value(folder_label).key("template").value(is_templ != 0);
+    json.key("model").value(single ? "SIMPLE" : "DEFAULT");
+    json.key("rebase_level").value(has_level ? text_of(level.name()) : "");
+    json.key("blname_template").value(text_of(blname)).key("policies").begin_object();
+    for (unsigned i = 0; i < policies.count(); ++i)
+      if (policies[i].visible())
+        json.key(policies[i].name()).value(text_of(policies[i].value()));
+    json.end_object().end_object();
+  } else if (args.has("short")) {
+    imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
+  } else if (args.has("long")) {
+    imsg_print_literal(
+        IMSG_INFO,
+        "project \"%s\"%s\n  title: %s\n  folder: %s\n  model: %s\n"
+        "  rebase promotion level: %s\n  baseline naming template: %s\n"
+        "  policies:\n",
+        label.c_str(), is_templ ? " (template)" : "", static_cast<const char*>(title),
+        folder_label.c_str(), single ? "SIMPLE" : "DEFAULT",
+        has_level ? static_cast<const char*>(level.name()) : "", static_cast<const char*>(blname));
+    for (unsigned i = 0; i < policies.count(); ++i)
+      if (policies[i].visible())
+        imsg_print_literal(IMSG_INFO, "    %s: %s\n", policies[i].name(),
+                           static_cast<const char*>(policies[i].value()));
+  } else {
+    imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s\n", label.c_str(), static_cast<const char*>(title),
+                       is_templ ? "  (template)" : "");
+  }
+  return true;
+}
+
+int run_lsproject(const ParsedArgs& args) {
+  SUM_ProjectList projects;
+  std::string where;
+  if (!args.operands().empty()) {
+    SUM_Project project;
+    if (!open_project(args.operands()[0], project))
+      return kExitFailure;
+    projects.append(project);
+  } else if (args.has("in")) {
+    where = args.value("in");
+    SUM_Folder folder;
+    if (SUM_Folder::construct_from_selector(where.c_str(), SUM_Vob(), folder) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 88, where.c_str());
+      return kExitFailure;
+    }
+    std::unique_ptr<SUM_Folder::ProjectsInFolderIter> iter(folder.projects());
+    for (iter->first(); !iter->is_done(); iter->next()) {
+      SUM_VobObject item;
+      if (iter->current_item(item) == 0)
+        projects.append(SUM_Project::convert(item));
+    }
+    if (iter->status() != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, where.c_str());
+      return kExitFailure;
+    }
+  } else {
+    SUM_VobList pvobs;
+    if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+      return kExitFailure;
+    }
+    for (unsigned i = 0; i < pvobs.count(); ++i)
+      if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
+        return kExitFailure;
+      }
+  }
+  JsonWriter json;
+  json.begin_array();
+  bool ok = true;
+  for (unsigned i = 0; i < projects.count(); ++i)
+    if (!print_project(projects[i], args, json)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(projects[i]).c_str());
+      ok = false;
+    }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return ok ? kExitOk : kExitFailure;
+}
+
+int run_rmproject(const ParsedArgs& args) {
+  SUM_Project project;
+  if (!open_project(args.operands()[0], project))
+    return kExitFailure;
+  std::string label = label_of(project);
+  if (project.destroy(args.comment().c_str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRemove, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+void register_project_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkproject";
+  mk.synopsis =
+      "mkproject -in FOLDER [-model SIMPLE|DEFAULT] [-policy KEYS] [-npolicy KEYS] "
+      "[-spolicy KEYS] [-blname_template TOKENS] [-template] [-title TEXT] [-c TEXT|-nc] "
+      "NAME@PVOB";
+  mk.summary = "Create a project (or the PVOB's project template) in a folder.";
+  mk.common = kCommentOptions;
+  mk.options = {{"in", true, "FOLDER", false},          {"model", true, "MODEL", false},
+                {"policy", true, "KEYS", true},         {"npolicy", true, "KEYS", true},
+                {"spolicy", true, "KEYS", true},        {"blname_template", true, "TOKENS", true},
+                {"template", false, "", false},         {"title", true, "TEXT", false},
+                {"modcomp", true, "COMPONENTS", false}, {"istream", true, "NAME", false}};
+  mk.required = {"in"};
+  mk.min_operands = 1;
+  mk.max_operands = 1;
+  mk.operand_name = "the new project's NAME@PVOB";
+  mk.run = run_mkproject;
+  table.push_back(mk);
+
+  Command ch;
+  ch.name = "chproject";
+  ch.synopsis =
+      "chproject [-policy|-npolicy|-spolicy KEYS] [-blname_template TOKENS] "
+      "[-rebase_level LEVEL] [-to FOLDER] [-title TEXT] [-name NAME] [-c TEXT|-nc] PROJECT";
+  ch.summary = "Change a project's policies, naming template, rebase level, folder, title or name.";
+  ch.common = kCommentOptions;
+  ch.options = {{"policy", true, "KEYS", true},          {"npolicy", true, "KEYS", true},
+                {"spolicy", true, "KEYS", true},         {"blname_template", true, "TOKENS", true},
+                {"rebase_level", true, "LEVEL", false},  {"to", true, "FOLDER", false},
+                {"title", true, "TEXT", false},          {"name", true, "NAME", false},
+                {"amodcomp", true, "COMPONENTS", false}, {"dmodcomp", true, "COMPONENTS", false},
+                {"crmenable", true, "DATABASE", false},  {"ncrmenable", false, "", false}};
+  ch.min_operands = 1;
+  ch.max_operands = 1;
+  ch.operand_name = "a PROJECT";
+  ch.run = run_chproject;
+  table.push_back(ch);
+
+  Command ls;
+  ls.name = "lsproject";
+  ls.synopsis = "lsproject [-in FOLDER] [-short|-long] [-json] [PROJECT]";
+  ls.summary = "List projects: one, those of a folder, or those of every PVOB.";
+  ls.common = kListingOptions;
+  ls.options = {{"in", true, "FOLDER", false}};
+  ls.min_operands = 0;
+  ls.max_operands = 1;
+  ls.operand_name = "a PROJECT";
+  ls.run = run_lsproject;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmproject";
+  rm.synopsis = "rmproject [-c TEXT|-nc] PROJECT";
+  rm.summary = "Remove a project that has no streams.";
+  rm.common = kCommentOptions;
+  rm.min_operands = 1;
+  rm.max_operands = 1;
+  rm.operand_name = "a PROJECT";
+  rm.run = run_rmproject;
+  table.push_back(rm);
+}
+
+}  // namespace vantool
