@@ -56,7 +56,7 @@ int need_parent(vob_vob_h pvob, Store& s, tbs_dbid_t parent, ObjectRow& row) {
 // Runs `body(store, row)` in one transaction on activity-like object `obj`.
 template <typename Body>
 int write_act(vob_vob_h pvob, tbs_dbid_t obj, Body body) {
-  return zem::in_txn(pvob, [&](Store& s) -> int {
+  return repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int status = zem::need(pvob, s, obj, kKind, is_activity_like, row);
     return status != 0 ? status : body(s, row);
@@ -66,7 +66,7 @@ int write_act(vob_vob_h pvob, tbs_dbid_t obj, Body body) {
 // Runs `body(store)` on activity-like object `obj` without a transaction.
 template <typename Body>
 int read_act(vob_vob_h pvob, tbs_dbid_t obj, Body body) {
-  return zem::with_store(pvob, [&](Store& s) -> int {
+  return repo::with_store(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int status = zem::need(pvob, s, obj, nullptr, is_activity_like, row);
     return status != 0 ? status : body(s);
@@ -95,7 +95,7 @@ int vob_act_create(vob_vob_h pvob, const char* name, tbs_dbid_t type, tbs_dbid_t
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;
-  status = zem::in_txn(pvob, [&](Store& s) -> int {
+  status = repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow type_row;
     ObjectRow parent_row;
     int st = zem::need(pvob, s, type, "activity type", is_activity_type, type_row);

@@ -144,29 +144,6 @@ int resolve_branch(Store& store, tbs_dbid_t element, const std::string& path, tb
 int catalogue_in_root(vob_vob_h vob, Store& store, const char* name, tbs_dbid_t element,
                       const vob_event_info_t* event);
 
-// Runs `body(store)` inside one transaction on the VOB's store, committing
-// when it answers 0.
-template <typename Body>
-int in_txn(vob_vob_h vob, Body body) {
-  Store* s = nullptr;
-  int status = vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = body(*s);
-  return status != 0 ? status : txn.commit();
-}
-
-// Runs `body(store)` on the VOB's store without a transaction (reads).
-template <typename Body>
-int with_store(vob_vob_h vob, Body body) {
-  Store* s = nullptr;
-  int status = vob_store(vob, s);
-  return status != 0 ? status : body(*s);
-}
-
 inline int64_t id(tbs_dbid_t dbid) {
   return static_cast<int64_t>(dbid);
 }

@@ -89,6 +89,29 @@ int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);
 // or is privileged.
 int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj);
 
+// Runs `body(store)` inside one transaction on the VOB's store, committing
+// when it answers 0.
+template <typename Body>
+int in_txn(vob_vob_h vob, Body body) {
+  Store* s = nullptr;
+  int status = vob_store(vob, s);
+  if (status != 0)
+    return status;
+  Txn txn(*s);
+  if (txn.status() != 0)
+    return txn.status();
+  status = body(*s);
+  return status != 0 ? status : txn.commit();
+}
+
+// Runs `body(store)` on the VOB's store without a transaction (reads).
+template <typename Body>
+int with_store(vob_vob_h vob, Body body) {
+  Store* s = nullptr;
+  int status = vob_store(vob, s);
+  return status != 0 ? status : body(*s);
+}
+
 // Copies `text` into a caller buffer, cut to fit and zero-terminated.
 void copy_out(const std::string& text, char* buf, size_t size);
 

@@ -45,18 +45,11 @@ std::string join_commas(const std::vector<std::string>& items) {
 // Runs `change` on an existing object of `vob` inside one transaction.
 template <typename Change>
 int write_object(vob_vob_h vob, tbs_dbid_t dbid, Change change) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  ObjectRow row;
-  status = repo::read_object(*s, dbid, row);
-  if (status == 0)
-    status = change(*s, row);
-  return status != 0 ? status : txn.commit();
+  return repo::in_txn(vob, [&](Store& s) {
+    ObjectRow row;
+    int status = repo::read_object(s, dbid, row);
+    return status != 0 ? status : change(s, row);
+  });
 }
 
 }  // namespace

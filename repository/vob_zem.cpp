@@ -30,7 +30,7 @@ int create_in_folder(vob_vob_h pvob, vob_mtype_t mtype, const char* kind, const 
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;
-  status = zem::in_txn(pvob, [&](Store& s) -> int {
+  status = repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow folder;
     int st = zem::need(pvob, s, parent, "folder", is_folder, folder);
     if (st == 0)
@@ -49,7 +49,7 @@ int create_in_folder(vob_vob_h pvob, vob_mtype_t mtype, const char* kind, const 
 template <typename Ok>
 int move_into_folder(vob_vob_h pvob, tbs_dbid_t obj, const char* kind, Ok ok, tbs_dbid_t parent,
                      const vob_event_info_t* event) {
-  return zem::in_txn(pvob, [&](Store& s) -> int {
+  return repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow row;
     ObjectRow folder;
     int status = zem::need(pvob, s, obj, kind, ok, row);
@@ -62,7 +62,7 @@ int move_into_folder(vob_vob_h pvob, tbs_dbid_t obj, const char* kind, Ok ok, tb
 // Removes `obj` (an object `ok` accepts).
 template <typename Ok>
 int remove(vob_vob_h pvob, tbs_dbid_t obj, const char* kind, Ok ok, const vob_event_info_t* event) {
-  return zem::in_txn(pvob, [&](Store& s) -> int {
+  return repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int status = zem::need(pvob, s, obj, kind, ok, row);
     return status != 0 ? status : zem::remove_object(pvob, s, obj, event);
@@ -71,7 +71,7 @@ int remove(vob_vob_h pvob, tbs_dbid_t obj, const char* kind, Ok ok, const vob_ev
 
 int next_children(vob_vob_h pvob, tbs_dbid_t folder, vob_mtype_t mtype, size_t offset, size_t max,
                   std::vector<tbs_dbid_t>& children) {
-  return zem::with_store(pvob, [&](Store& s) -> int {
+  return repo::with_store(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int status = zem::need(pvob, s, folder, nullptr, is_folder, row);
     return status != 0 ? status : zem::list_children(s, folder, mtype, offset, max, children);
@@ -111,7 +111,7 @@ int vob_zem_project_delete(vob_vob_h pvob, tbs_dbid_t project, const vob_event_i
 int vob_zem_obj_get_parent(vob_vob_h pvob, tbs_dbid_t dbid, tbs_dbid_t* parent) {
   if (parent == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  return zem::with_store(pvob, [&](Store& s) -> int {
+  return repo::with_store(pvob, [&](Store& s) -> int {
     ObjectRow row;
     zem::ZemRow tree;
     int status = zem::need(pvob, s, dbid, nullptr, is_zem, row);
@@ -136,7 +136,7 @@ int vob_zem_folder_next_projects(vob_vob_h pvob, tbs_dbid_t folder, size_t offse
 }
 
 int vob_zem_obj_get_title(vob_vob_h pvob, tbs_dbid_t dbid, std::string& title) {
-  return zem::with_store(pvob, [&](Store& s) -> int {
+  return repo::with_store(pvob, [&](Store& s) -> int {
     ObjectRow row;
     zem::ZemRow tree;
     int status = zem::need(pvob, s, dbid, nullptr, is_zem, row);
@@ -150,7 +150,7 @@ int vob_zem_obj_get_title(vob_vob_h pvob, tbs_dbid_t dbid, std::string& title) {
 
 int vob_zem_obj_set_title(vob_vob_h pvob, tbs_dbid_t dbid, const char* title,
                           const vob_event_info_t* event) {
-  return zem::in_txn(pvob, [&](Store& s) -> int {
+  return repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int status = zem::need(pvob, s, dbid, "ZEM object", is_zem, row);
     return status != 0 ? status : zem::store_title(pvob, s, dbid, row.mtype, title, event);
@@ -158,5 +158,5 @@ int vob_zem_obj_set_title(vob_vob_h pvob, tbs_dbid_t dbid, const char* title,
 }
 
 int vob_obj_zem_check_permission(vob_vob_h pvob, tbs_dbid_t dbid, int* allowed) {
-  return zem::with_store(pvob, [&](Store& s) { return zem::permission(s, dbid, allowed); });
+  return repo::with_store(pvob, [&](Store& s) { return zem::permission(s, dbid, allowed); });
 }

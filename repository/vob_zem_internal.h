@@ -44,28 +44,6 @@ struct ZemRow {
   unsigned int mod_count = 0;
 };
 
-// Runs `body(store)` in one transaction on the VOB's store.
-template <typename Body>
-int in_txn(vob_vob_h vob, Body body) {
-  Store* s = nullptr;
-  int status = vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = body(*s);
-  return status != 0 ? status : txn.commit();
-}
-
-// Runs `body(store)` on the VOB's store without a transaction (reads).
-template <typename Body>
-int with_store(vob_vob_h vob, Body body) {
-  Store* s = nullptr;
-  int status = vob_store(vob, s);
-  return status != 0 ? status : body(*s);
-}
-
 // 0 when `vob` is a project VOB of the wanted form (first-class: feature
 // level 7 or higher); 1004 after a message otherwise.
 int check_form(vob_vob_h vob, bool first_class);
