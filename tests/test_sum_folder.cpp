@@ -23,7 +23,10 @@ class SumFolderTest : public zem_test::ZemTest {
 
   SUM_Folder root(const SUM_Vob& vob) {
     SUM_Folder r;
-    EXPECT_EQ(SUM_Folder::root_folder(vob, r), 0);
+    EXPECT_EQ(vob.root_folder(r), 0);
+    int is_root = 0;
+    EXPECT_EQ(r.is_root(is_root), 0);
+    EXPECT_EQ(is_root, 1);
     return r;
   }
   SUM_Folder make(const char* name, const SUM_Folder& parent, const char* title = "") {

@@ -53,6 +53,10 @@ int SUM_Folder::root_folder(const SUM_Vob& pvob, SUM_Folder& out) {
   return 0;
 }
 
+int SUM_Vob::root_folder(SUM_Folder& folder) const {
+  return SUM_Folder::root_folder(*this, folder);
+}
+
 int SUM_Folder::create(const char* name, const char* comment, const SUM_Folder& parent,
                        const char* title, SUM_Folder& out) {
   SUM_Trace trace("SUM_Folder::create");

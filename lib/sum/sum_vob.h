@@ -14,6 +14,7 @@
 #include "sum/sum_lists.h"
 #include "sum/sum_string.h"
 
+class SUM_Folder;
 class SUM_VobObject;
 
 class SUM_Vob {
@@ -65,6 +66,9 @@ class SUM_Vob {
 
   // The VOB object itself (well-known object 1).
   int vob_obj(SUM_VobObject& obj) const;
+  // The root folder of a project VOB (well-known object 64; defined with
+  // SUM_Folder); 1002 for a VOB without one.
+  int root_folder(SUM_Folder& folder) const;
   // Well-known object number `kind` of this VOB; 1002 when it has none.
   int wk_obj(vob_wkobj_t kind, tbs_dbid_t& dbid) const;
   int wk_obj(vob_wkobj_t kind, SUM_VobObject& obj) const;
