@@ -104,6 +104,10 @@ inline constexpr const char* kObjectsOfMtype =
     "SELECT dbid FROM objects WHERE mtype = ?1 AND dbid > ?2 ORDER BY dbid LIMIT ?3";
 inline constexpr const char* kObjectsAll =
     "SELECT dbid FROM objects WHERE dbid > ?1 ORDER BY dbid LIMIT ?2";
+// Objects of metatype ?1 and, unless ?2 is 0, of type ?2, in creation order.
+inline constexpr const char* kObjectsOfMtypeAndType =
+    "SELECT dbid FROM objects WHERE mtype = ?1 AND (?2 = 0 OR type_dbid = ?2) "
+    "ORDER BY dbid LIMIT ?3 OFFSET ?4";
 
 // ---- VOB: events ------------------------------------------------------------------------
 inline constexpr const char* kEventInsert =
@@ -324,6 +328,38 @@ inline constexpr const char* kZemIsAncestor =
     "WITH RECURSIVE up(id) AS (SELECT ?1 UNION "
     "SELECT z.parent FROM zem_objects z JOIN up ON z.obj = up.id WHERE z.parent IS NOT NULL) "
     "SELECT 1 FROM up WHERE id = ?2 LIMIT 1";
+
+// ---- VOB: streams and timelines --------------------------------------------------------
+// An object "of kind (?m, ?t)" has metatype ?m, or is an activity-like
+// object (28) of type ?t.
+inline constexpr const char* kStreamFlagsGet = "SELECT flags FROM zem_streams WHERE obj = ?1";
+inline constexpr const char* kStreamFlagsSet =
+    "INSERT INTO zem_streams(obj, flags) VALUES (?1, ?2)";
+// Children of ?1 of kind (?2, ?3); ?4 rows from position ?5.
+inline constexpr const char* kZemChildrenOfKind =
+    "SELECT z.obj FROM zem_objects z JOIN objects o ON o.dbid = z.obj WHERE z.parent = ?1 "
+    "AND (o.mtype = ?2 OR (o.mtype = 28 AND o.type_dbid = ?3)) ORDER BY z.obj LIMIT ?4 OFFSET ?5";
+inline constexpr const char* kZemChildCountOfKind =
+    "SELECT count(*) FROM zem_objects z JOIN objects o ON o.dbid = z.obj WHERE z.parent = ?1 "
+    "AND (o.mtype = ?2 OR (o.mtype = 28 AND o.type_dbid = ?3))";
+// Objects of kind (?2, ?3) below ?1 through objects of that kind; ?4 rows
+// from position ?5, in creation order.
+inline constexpr const char* kZemDescendantsOfKind =
+    "WITH RECURSIVE below(id) AS (SELECT ?1 UNION ALL "
+    "SELECT z.obj FROM zem_objects z JOIN below ON z.parent = below.id "
+    "JOIN objects o ON o.dbid = z.obj WHERE o.mtype = ?2 OR (o.mtype = 28 AND o.type_dbid = ?3)) "
+    "SELECT id FROM below WHERE id <> ?1 ORDER BY id LIMIT ?4 OFFSET ?5";
+inline constexpr const char* kTimelineEntries =
+    "SELECT etime, kind, obj FROM zem_timeline_entries WHERE timeline = ?1 ORDER BY position";
+inline constexpr const char* kTimelineEntryCount =
+    "SELECT count(*) FROM zem_timeline_entries WHERE timeline = ?1";
+// Opens a gap at position ?2.
+inline constexpr const char* kTimelineShift =
+    "UPDATE zem_timeline_entries SET position = position + 1 "
+    "WHERE timeline = ?1 AND position >= ?2";
+inline constexpr const char* kTimelineEntryInsert =
+    "INSERT INTO zem_timeline_entries(timeline, position, kind, obj, etime) "
+    "VALUES (?1, ?2, ?3, ?4, ?5)";
 
 }  // namespace sql
 }  // namespace repo

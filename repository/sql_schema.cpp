@@ -332,6 +332,21 @@ INSERT INTO events(obj, kind, opcode, time, usec, user, host, comment)
   WHERE dbid = (SELECT dbid FROM well_known WHERE number = 65)
     AND NOT EXISTS (SELECT 1 FROM events e WHERE e.obj = o.dbid AND e.kind = 1);
 )",
+        // 5: the flag word of streams and the ordered entries of timelines.
+        R"(
+CREATE TABLE IF NOT EXISTS zem_streams (
+  obj INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  flags INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS zem_timeline_entries (
+  timeline INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  kind INTEGER NOT NULL,
+  obj INTEGER NOT NULL,
+  etime INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS zem_timeline_entries_order ON zem_timeline_entries(timeline, position);
+)",
     },
 };
 

@@ -1,0 +1,58 @@
+// What the stream and timeline calls (services/vob_zem_stream.h) share: how
+// a project, a stream and a timeline are recognised in each storage form,
+// and listing the objects of one such kind placed in an object.
+#ifndef REPOSITORY_VOB_ZEM_STREAM_INTERNAL_H
+#define REPOSITORY_VOB_ZEM_STREAM_INTERNAL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "repository/vob_zem_internal.h"
+#include "services/vob_zem_stream.h"
+
+namespace repo {
+namespace zem {
+
+namespace msg {
+inline constexpr int kHasIntegration = 116;       // (project, stream)
+inline constexpr int kIntegrationInStream = 117;  // (parent stream)
+inline constexpr int kHasChildStreams = 118;      // (stream, count)
+inline constexpr int kBadPosition = 119;          // (timeline, count, position)
+inline constexpr int kBadEntryKind = 120;         // (kind)
+}  // namespace msg
+
+// One kind of ZEM object: metatype `mtype` in the first-class form, an
+// activity-like object of type `type` in the other; -1 never matches.
+struct ZemKind {
+  int64_t mtype = -1;
+  int64_t type = -1;
+  bool matches(const ObjectRow& row) const {
+    return row.mtype == mtype ||
+           (row.mtype == VOB_MTYPE_ACTIVITY_LIKE && static_cast<int64_t>(row.type) == type);
+  }
+};
+
+// The kinds of one PVOB.
+struct StreamKinds {
+  bool first_class = false;
+  ZemKind project;
+  ZemKind stream;
+  ZemKind timeline;
+};
+
+// Reads the storage form of `vob` and the types of its kinds: 1004 for a
+// VOB that is not a project VOB (after a message when `print`).
+int read_kinds(vob_vob_h vob, Store& s, bool print, StreamKinds& kinds);
+
+// The objects of `kind` placed in `parent`, in creation order, `max` from
+// `offset`; `out` is replaced.
+int list_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, size_t offset, size_t max,
+                 std::vector<tbs_dbid_t>& out);
+// The number of objects of `kind` placed in `parent`.
+int count_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, int* count);
+
+}  // namespace zem
+}  // namespace repo
+
+#endif  // REPOSITORY_VOB_ZEM_STREAM_INTERNAL_H
