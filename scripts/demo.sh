@@ -74,6 +74,11 @@ run "Changing policies and the naming template" \
   "$vantool" chproject -policy DeliverReqRebase -blname_template basename,user -c "Stricter delivery" ccomp@/projects
 step "Alice, who neither owns the project nor the VOB, may not change it (exit status 1)" "KORVANE_USER=alice $vantool chproject -title Mine ccomp@/projects"
 KORVANE_USER=alice "$vantool" chproject -title Mine ccomp@/projects || echo "(exit status $?)"
+run "The project's streams: an integration stream and two development streams" \
+  "$vantool" mkstream -in ccomp@/projects -integration -c "Integration" ccomp_int@/projects
+"$vantool" mkstream -in ccomp@/projects -c "Alice's work" alice_dev@/projects
+"$vantool" mkstream -in ccomp@/projects -c "Bob's work" bob_dev_stream@/projects
+"$vantool" lsstream -tree -in ccomp@/projects
 run "The promotion levels of the project VOB" "$vantool" lsplevel /projects
 run "Levels of our own, with a default" \
   "$vantool" setplevel -default TESTED -c "Our quality ladder" REJECTED TESTED REVIEWED SHIPPED /projects
@@ -113,5 +118,13 @@ cat "$views/alice/sources/README.txt"
 "$vantool" checkin -nc "$views/alice/sources/README.txt"
 run "The version tree, with the merge arrow" "$vantool" lsvtree "$views/alice/sources/README.txt"
 run "Which version each view selects, and why" "$vantool" ls "$views/bob/sources"
+
+run "A component rooted at a top-level directory of the sources VOB" \
+  "$vantool" checkout -nc "$views/alice/sources"
+"$vantool" mkdir -nc "$views/alice/sources/compiler"
+"$vantool" checkin -nc "$views/alice/sources/compiler" "$views/alice/sources"
+"$vantool" mkcomp -root "$views/alice/sources/compiler" -c "The compiler's files" compiler@/projects
+"$vantool" mkcomp -nroot -c "Only baselines" release_notes@/projects
+"$vantool" lscomp -long
 
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

@@ -15,7 +15,9 @@ const std::vector<Command>& command_table() {
     register_object_commands(t);
     register_trtype_commands(t);
     register_folder_commands(t);
+    register_comp_commands(t);
     register_project_commands(t);
+    register_stream_commands(t);
     register_view_commands(t);
     register_elem_commands(t);
     register_type_commands(t);

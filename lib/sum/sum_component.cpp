@@ -1,0 +1,477 @@
+// SUM_Component: creation in its three kinds, root queries, renaming and
+// removal, in both storage forms.
+#include "sum/sum_component.h"
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "services/imsg.h"
+#include "services/vob_elem.h"
+#include "services/vob_hlink.h"
+#include "services/vob_trig.h"
+#include "services/vob_zem.h"
+#include "services/vob_zem_component.h"
+#include "sum/sum_catalogs.h"
+#include "sum/sum_event_info.h"
+#include "sum/sum_imsg.h"
+#include "sum/sum_pvar.h"
+#include "sum/sum_status.h"
+#include "sum/sum_trace.h"
+#include "sum/sum_triggers.h"
+#include "sum/sum_utl_names.h"
+
+namespace {
+constexpr const char* kSource = "sum_component";
+constexpr vob_mtype_t kDirectoryMtype = 2;
+constexpr size_t kEntryChunk = 1000;
+constexpr size_t kMaxParent = 1024;
+constexpr size_t kMaxLeaf = 256;
+
+// Component catalog messages.
+enum : int {
+  kPermission = 0,
+  kPvobLevel3 = 1,
+  kNotDirectory = 2,
+  kResolveVob = 3,
+  kRootVobInfo = 4,
+  kVobLevel2 = 5,
+  kHasComponents = 6,
+  kMustBeVobRoot = 7,
+  kVobLevelComponent = 8,
+  kCreateRootComment = 9,
+  kCreateRootFailed = 10,
+  kRootVersion = 11,
+  kNotTopLevel = 12,
+  kMemberOfOther = 13,
+  kProcessing = 14,
+  kDoneProcessing = 15,
+  kLinkComment = 19,
+  kLinkFailed = 20,
+  kCatalogueComment = 21,
+  kCatalogueFailed = 22,
+  kRootCrdeFailed = 23,
+  kDeleteRootComment = 24,
+  kUncatalogueComment = 25,
+  kGetCrdeFailed = 27,
+  kSetCrdeFailed = 28,
+  kSetAdminVob = 29,
+  kAdminVobDiffers = 30,
+};
+// General catalog: the feature level could not be read.
+constexpr int kFeatureLevelMessage = 51;
+
+SUM_String formatted(int index, const char* arg) {
+  SUM_Imsg msg;
+  msg.Format(&sum_component_catalog, index, arg);
+  return msg.string();
+}
+
+vob_mtype_t component_name_mtype(const SUM_Vob& pvob) {
+  return pvob.supports_fc_objs() ? VOB_MTYPE_COMPONENT : 28;
+}
+
+int read_level(const SUM_Vob& vob, int& level) {
+  int status = vob.feature_level(level);
+  if (status != 0)
+    imsg_print(IMSG_ERROR, &sum_catalog, kFeatureLevelMessage);
+  return status;
+}
+
+// The VOB root directory version `view` selects (or the latest on main
+// without a view).
+int root_version(const SUM_Vob& vob, tbs_dbid_t root, view_server_h view, tbs_dbid_t& version) {
+  if (view != nullptr) {
+    SUM_String tag;
+    if (int status = vob.tag(tag))
+      return status;
+    view_path_info_t info;
+    if (int status = view_lookup(view, tag, &info))
+      return status;
+    if (info.version == 0)
+      return 1002;
+    version = info.version;
+    return 0;
+  }
+  tbs_dbid_t branch = 0;
+  if (int status = vob_elem_get_main_branch(vob.handle(), root, &branch))
+    return status;
+  return vob_branch_get_ver(vob.handle(), branch, -1, &version);
+}
+
+// The name under which `element` is catalogued in directory version `dir`;
+// 1002 when it is not.
+int catalogued_name(const SUM_Vob& vob, tbs_dbid_t dir, tbs_dbid_t element, std::string& name) {
+  for (size_t offset = 0;; offset += kEntryChunk) {
+    std::vector<vob_nsdir_entry_t> entries;
+    if (int status = vob_nsdir_next_entries(vob.handle(), dir, offset, kEntryChunk, entries))
+      return status;
+    for (const auto& entry : entries) {
+      if (entry.element == element) {
+        name = entry.name;
+        return name.empty() ? 1002 : 0;
+      }
+    }
+    if (entries.size() < kEntryChunk)
+      return 1002;
+  }
+}
+
+// Whether a VOB root is marked as a VOB-level component root.
+int is_componentized(const SUM_Vob& vob, tbs_dbid_t root, int& result) {
+  tbs_dbid_t crde = 0;
+  if (int status = vob_elem_get_crde(vob.handle(), root, &crde))
+    return status;
+  result = crde == root ? 1 : 0;
+  return 0;
+}
+
+// Whether a top-level directory of the VOB root's latest version roots a
+// component.
+int has_components(const SUM_Vob& vob, tbs_dbid_t root, int& result) {
+  tbs_dbid_t dir = 0;
+  if (int status = root_version(vob, root, nullptr, dir))
+    return status;
+  result = 0;
+  for (size_t offset = 0;; offset += kEntryChunk) {
+    std::vector<vob_nsdir_entry_t> entries;
+    if (int status = vob_nsdir_next_entries(vob.handle(), dir, offset, kEntryChunk, entries))
+      return status;
+    for (const auto& entry : entries) {
+      tbs_dbid_t crde = 0;
+      if (vob_elem_get_crde(vob.handle(), entry.element, &crde) == 0 && crde == entry.element) {
+        result = 1;
+        return 0;
+      }
+    }
+    if (entries.size() < kEntryChunk)
+      return 0;
+  }
+}
+
+// Marks every element the view shows below directory `path` with `root` as
+// CRDE. Elements already marked for `root` are accepted; another mark stops
+// the walk with 1001.
+int mark_tree(const SUM_Vob& vob, view_server_h view, const std::string& path, tbs_dbid_t root,
+              const SUM_EventInfo& event, std::set<tbs_dbid_t>& visited) {
+  std::vector<view_path_info_t> entries;
+  if (int status = view_readdir_ext(view, path.c_str(), entries))
+    return status;
+  for (const auto& entry : entries) {
+    if (entry.version == 0 || entry.vob != vob.handle() || !visited.insert(entry.element).second)
+      continue;
+    const char* name = entry.vob_path.c_str();
+    tbs_dbid_t crde = 0;
+    if (int status = vob_elem_get_crde(vob.handle(), entry.element, &crde)) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kGetCrdeFailed, name);
+      return status;
+    }
+    if (crde == 0) {
+      if (int status = vob_elem_set_crde(vob.handle(), entry.element, root, event.info())) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kSetCrdeFailed, name);
+        return status;
+      }
+    } else if (crde != root) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kMemberOfOther, name);
+      return 1001;
+    }
+    if (entry.is_dir) {
+      if (int status = mark_tree(vob, view, entry.vob_path, root, event, visited))
+        return status;
+    }
+  }
+  return 0;
+}
+
+// Points the component VOB's admin VOB at the PVOB's admin hierarchy.
+int set_admin_vob(const SUM_Vob& pvob, const SUM_Vob& vob, const char* name) {
+  if (vob == pvob)
+    return 0;
+  SUM_Vob target = pvob;
+  int has = 0;
+  if (int status = pvob.has_admin_vob(has))
+    return status;
+  if (has) {
+    if (int status = pvob.admin_vob(target, 1))
+      return status;
+  }
+  if (int status = vob.has_admin_vob(has))
+    return status;
+  if (!has) {
+    if (int status = vob.set_admin_vob(target))
+      return status;
+    imsg_print(IMSG_INFO, &sum_component_catalog, kSetAdminVob, name);
+    return 0;
+  }
+  SUM_Vob top;
+  if (int status = vob.admin_vob(top, 1))
+    return status;
+  if (!(top == target)) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kAdminVobDiffers);
+    return 1001;
+  }
+  return 0;
+}
+
+// What creation has written so far, for the undo.
+struct Made {
+  SUM_Vob vob;
+  tbs_dbid_t created_root = 0;
+  std::string catalogued;  // an existing root catalogued by this creation
+  SUM_Vob pvob;
+  tbs_dbid_t component = 0;
+};
+
+void undo(const Made& made, const char* name) {
+  if (made.created_root != 0) {
+    SUM_EventInfo event(formatted(kDeleteRootComment, name), 0);
+    vob_elem_set_crde(made.vob.handle(), made.created_root, 0, event.info());
+    vob_elem_delete(made.vob.handle(), made.created_root, event.info());
+  } else if (!made.catalogued.empty()) {
+    SUM_EventInfo event(formatted(kUncatalogueComment, name), 0);
+    vob_nsdir_undefine_component(made.vob.handle(), made.catalogued.c_str(), event.info());
+  }
+  if (made.component != 0) {
+    SUM_EventInfo event("", 0);
+    if (made.pvob.supports_fc_objs())
+      vob_zem_component_delete(made.pvob.handle(), made.component, event.info());
+    else
+      vob_act_delete(made.pvob.handle(), made.component, event.info());
+  }
+}
+}  // namespace
+
+int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobObject& root_element,
+                          const char* root_path, view_server_h view, const char* comment,
+                          SUM_Component& out) {
+  SUM_Trace trace("SUM_Component::create");
+  if (pvob.is_null() || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_TrigMkComp trigger(pvob, name, comment);
+  bool rootless = root_element.is_null() && (root_path == nullptr || root_path[0] == '\0');
+  int pvob_level = 0;
+  if (int status = read_level(pvob, pvob_level))
+    return trace.checked(__LINE__, status);
+  SUM_EventInfo event(comment, pvob_level >= 4 ? kOpCreate : 0);
+
+  SUM_VobObject vob_object;
+  int allowed = 0;
+  if (int status = pvob.vob_obj(vob_object))
+    return trace.checked(__LINE__, status);
+  if (int status = vob_obj_zem_check_permission(pvob.handle(), vob_object.dbid(), &allowed))
+    return trace.checked(__LINE__, status);
+  if (!allowed) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kPermission);
+    return 1051;
+  }
+  if (!sum_utl_is_ok_name(name) || !sum_utl_is_unique_name(name, component_name_mtype(pvob), pvob))
+    return 1001;
+
+  Made made;
+  made.pvob = pvob;
+  tbs_dbid_t root = 0;
+  std::string catalogued;
+  bool vob_level = false;
+  if (rootless) {
+    if (pvob_level < 3) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kPvobLevel3);
+      return 1001;
+    }
+  } else {
+    std::string leaf;
+    tbs_dbid_t parent_element = 0;  // the directory a new root would go in, when known
+    if (!root_element.is_null()) {
+      made.vob = root_element.vob();
+    } else {
+      std::string path = root_path;
+      size_t slash = path.rfind('/');
+      std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
+      leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+      if (parent.size() > kMaxParent || leaf.size() > kMaxLeaf || leaf.empty()) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kNotDirectory);
+        return 1070;
+      }
+      if (parent.empty())
+        parent.push_back('.');
+      int status = 0;
+      if (view != nullptr) {
+        view_path_info_t info;
+        status = view_lookup(view, parent.c_str(), &info);
+        parent_element = info.element;
+        if (status == 0 && info.vob == nullptr)
+          status = 1002;
+        if (status == 0)
+          status = SUM_Vob::construct_from_handle(info.vob, made.vob);
+      } else {
+        status = SUM_Vob::construct_from_pname_or_tag(parent.c_str(), 0, made.vob);
+      }
+      if (status != 0) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kResolveVob, tbs_strerror(status));
+        return trace.checked(__LINE__, status);
+      }
+    }
+    int vob_level_fl = 0;
+    if (int status = read_level(made.vob, vob_level_fl))
+      return trace.checked(__LINE__, status);
+    tbs_dbid_t vob_root = 0;
+    if (int status = made.vob.wk_obj(VOB_WK_ROOT_DIRECTORY, vob_root)) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+      return trace.checked(__LINE__, status);
+    }
+    vob_level = !root_element.is_null() && root_element.dbid() == vob_root;
+    if (vob_level) {
+      if (vob_level_fl < 2) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kVobLevel2);
+        return 1072;
+      }
+      int has = 0;
+      int status = has_components(made.vob, vob_root, has);
+      if (status == 0 && !has)
+        status = is_componentized(made.vob, vob_root, has);
+      if (status != 0) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+        return trace.checked(__LINE__, status);
+      }
+      if (has) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kHasComponents);
+        return 1072;
+      }
+      root = vob_root;
+    } else {
+      if (pvob_level < 3) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kPvobLevel3);
+        return 1001;
+      }
+      if (vob_level_fl < 3) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kMustBeVobRoot);
+        return 1072;
+      }
+      int componentized = 0;
+      if (int status = is_componentized(made.vob, vob_root, componentized)) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+        return trace.checked(__LINE__, status);
+      }
+      if (componentized) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kVobLevelComponent);
+        return 1001;
+      }
+      if (root_element.is_null() && parent_element != 0 && parent_element != vob_root) {
+        imsg_print(IMSG_ERROR, &sum_component_catalog, kNotTopLevel);
+        return 1072;
+      }
+      if (root_element.is_null()) {
+        SUM_EventInfo mk(formatted(kCreateRootComment, name), event.opcode());
+        tbs_dbid_t dir = 0;
+        int status = root_version(made.vob, vob_root, view, dir);
+        if (status == 0) {
+          int checked_out = 0;
+          status = vob_ver_is_checked_out(made.vob.handle(), dir, &checked_out);
+          if (status == 0 && !checked_out)
+            dir = 0;  // catalogued through a new version of the root
+        }
+        if (status == 0)
+          status = vob_elem_create_cat_crde(made.vob.handle(), dir, leaf.c_str(), mk.info(), &root);
+        if (status != 0) {
+          imsg_print(IMSG_ERROR, &sum_component_catalog, kCreateRootFailed, tbs_strerror(status));
+          return trace.checked(__LINE__, status);
+        }
+        made.created_root = root;
+        catalogued = leaf;
+      } else {
+        root = root_element.dbid();
+        const char* element_name = root_element.any_name();
+        vob_mtype_t mtype = 0;
+        if (root_element.metatype(mtype) != 0 || mtype != kDirectoryMtype) {
+          imsg_print(IMSG_ERROR, &sum_component_catalog, kNotDirectory);
+          return 1070;
+        }
+        tbs_dbid_t dir = 0;
+        if (int status = root_version(made.vob, vob_root, view, dir)) {
+          imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVersion, tbs_strerror(status));
+          return trace.checked(__LINE__, status);
+        }
+        if (int status = catalogued_name(made.vob, dir, root, catalogued)) {
+          imsg_print(IMSG_ERROR, &sum_component_catalog, kNotTopLevel);
+          return status == 1002 ? 1072 : trace.checked(__LINE__, status);
+        }
+        tbs_dbid_t crde = 0;
+        tbs_dbid_t other = 0;
+        int status = vob_elem_get_crde(made.vob.handle(), root, &crde);
+        if (status == 0 &&
+            (crde == root ||
+             vob_zem_component_find_by_root(pvob.handle(), made.vob.handle(), root, &other) == 0)) {
+          imsg_print(IMSG_ERROR, &sum_component_catalog, kMemberOfOther, element_name);
+          return 1072;
+        }
+        if (status != 0)
+          return trace.checked(__LINE__, status);
+        if (view != nullptr) {
+          SUM_String tag;
+          if ((status = made.vob.tag(tag)) != 0)
+            return trace.checked(__LINE__, status);
+          imsg_print(IMSG_INFO, &sum_component_catalog, kProcessing);
+          std::set<tbs_dbid_t> visited{root};
+          std::string path = std::string(tag) + "/" + catalogued;
+          if ((status = mark_tree(made.vob, view, path, root, event, visited)) != 0)
+            return trace.checked(__LINE__, status);
+          imsg_print(IMSG_INFO, &sum_component_catalog, kDoneProcessing);
+        }
+      }
+    }
+  }
+
+  int status = trigger.fire_preop();
+  if (status == 0) {
+    if (pvob.supports_fc_objs()) {
+      status = vob_zem_component_create(pvob.handle(), name, event.info(), &made.component);
+    } else {
+      tbs_dbid_t type = 0;
+      status = pvob.wk_obj(VOB_WK_COMPONENT_TYPE, type);
+      if (status == 0)
+        status = vob_act_create(pvob.handle(), name, type, 0, name, event.info(), &made.component);
+    }
+  }
+  SUM_Component component(pvob, made.component);
+  if (status == 0 && !vob_level) {
+    status = SUM_ActivityBase(pvob, made.component)
+                 .set_pvar(PVAR_ZEM_COMP_ROOT_DIR, rootless ? kNoRootDir : catalogued.c_str(),
+                           event.opcode(), comment);
+  }
+  if (status == 0 && !rootless) {
+    view_entry_t entry;
+    if (view != nullptr)
+      view_get_entry(view, &entry);
+    const std::string& view_text = entry.tag;
+    SUM_EventInfo link(formatted(kLinkComment, name), event.opcode());
+    tbs_dbid_t hlink = 0;
+    status = vob_hlink_create_wk(pvob.handle(), made.component, VOB_WK_HLTYPE_COMPONENT_ROOT_DIR,
+                                 made.vob.handle(), root, view_text.c_str(), view_text.c_str(),
+                                 link.info(), &hlink);
+    if (status != 0)
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kLinkFailed, name);
+    else
+      status = set_admin_vob(pvob, made.vob, name);
+  }
+  if (status == 0 && !rootless && !vob_level && made.created_root == 0) {
+    SUM_EventInfo cat(formatted(kCatalogueComment, name), event.opcode());
+    status = vob_nsdir_define_component(made.vob.handle(), catalogued.c_str(), root, cat.info());
+    if (status != 0)
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kCatalogueFailed);
+    else
+      made.catalogued = catalogued;
+  }
+  if (status == 0 && !rootless) {
+    // A VOB-level root is its own CRDE too: that is what marks its VOB.
+    status = vob_elem_set_crde(made.vob.handle(), root, root, event.info());
+    if (status != 0)
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kRootCrdeFailed);
+  }
+  if (status == 0)
+    status = trigger.fire_postop(component);
+  if (status != 0) {
+    undo(made, name);
+    return trace.checked(__LINE__, status);
+  }
+  out = component;
+  return 0;
+}

@@ -1,0 +1,80 @@
+// vantool mkcomp, lscomp and rmcomp end to end: the three kinds of
+// component, listings, removal and the errors bad input gets.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/vantool_runner.h"
+
+namespace {
+
+using test_support::TempHome;
+using test_support::vantool;
+
+class VantoolCompTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}).exit_code, 0);
+    ASSERT_EQ(vantool({"mkvob", "-tag", "/src", "-nc"}).exit_code, 0);
+    ASSERT_EQ(vantool({"mkvob", "-tag", "/whole", "-nc"}).exit_code, 0);
+    view = home.path() + "/view";
+    ASSERT_EQ(vantool({"mkview", "-tag", "v", view}).exit_code, 0);
+    ASSERT_EQ(vantool({"checkout", "-nc", view + "/src"}).exit_code, 0);
+    ASSERT_EQ(vantool({"mkdir", "-ci", "-nc", view + "/src/lib"}).exit_code, 0);
+    ASSERT_EQ(vantool({"checkin", "-nc", view + "/src"}).exit_code, 0);
+  }
+  TempHome home;
+  std::string view;
+};
+
+TEST_F(VantoolCompTest, MakeListAndRemoveEachKind) {
+  auto made = vantool({"mkcomp", "-root", view + "/src/lib", "-nc", "lib@/pvob"});
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_NE(made.out.find("Created component \"lib@/pvob\".\n"), std::string::npos) << made.out;
+  made = vantool({"mkcomp", "-root", view + "/src/app", "-c", "new root", "app@/pvob"});
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+  made = vantool({"mkcomp", "-root", view + "/whole", "-nc", "whole@/pvob"});
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+  made = vantool({"mkcomp", "-nroot", "-nc", "group@/pvob"});
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+
+  EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\napp@/pvob\nwhole@/pvob\ngroup@/pvob\n");
+  EXPECT_EQ(vantool({"lscomp", "-long", "app@/pvob"}).out,
+            "component \"app@/pvob\"\n  kind: sub-VOB\n  root directory: /src/app\n");
+  EXPECT_EQ(vantool({"lscomp", "-json", "whole@/pvob"}).out,
+            "[{\"name\":\"whole@/pvob\",\"kind\":\"VOB-level\",\"root\":\"/whole\"}]\n");
+  EXPECT_EQ(vantool({"lscomp", "group@/pvob"}).out,
+            "group@/pvob                      (no root directory)\n");
+  EXPECT_EQ(vantool({"ls", view + "/src"}).exit_code, 0);
+
+  auto removed = vantool({"rmcomp", "-nc", "app@/pvob", "group@/pvob"});
+  EXPECT_EQ(removed.exit_code, 0) << removed.err;
+  EXPECT_EQ(removed.out, "Removed component \"app@/pvob\".\nRemoved component \"group@/pvob\".\n");
+  EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\nwhole@/pvob\n");
+}
+
+TEST_F(VantoolCompTest, Refusals) {
+  auto neither = vantool({"mkcomp", "-nc", "x@/pvob"});
+  EXPECT_EQ(neither.exit_code, 2);
+  EXPECT_NE(neither.err.find("Give one of -root and -nroot."), std::string::npos) << neither.err;
+
+  auto nested = vantool({"mkcomp", "-root", view + "/src/lib/deeper", "-nc", "x@/pvob"});
+  EXPECT_EQ(nested.exit_code, 1);
+  EXPECT_NE(nested.err.find("Specified root name must be a top-level VOB directory"),
+            std::string::npos)
+      << nested.err;
+  EXPECT_NE(nested.err.find("Unable to create component \"x@/pvob\"."), std::string::npos);
+
+  ASSERT_EQ(vantool({"mkcomp", "-root", view + "/src/lib", "-nc", "lib@/pvob"}).exit_code, 0);
+  auto again = vantool({"mkcomp", "-root", view + "/src/lib", "-nc", "lib2@/pvob"});
+  EXPECT_EQ(again.exit_code, 1);
+  EXPECT_NE(again.err.find("is a member of another component"), std::string::npos) << again.err;
+
+  auto missing = vantool({"rmcomp", "-nc", "nosuch@/pvob"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.err.find("\"nosuch@/pvob\" does not name a component"), std::string::npos)
+      << missing.err;
+  EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\n");
+}
+
+}  // namespace

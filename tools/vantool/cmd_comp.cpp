@@ -1,0 +1,226 @@
+// vantool mkcomp, lscomp and rmcomp: the components of a PVOB.
+#include <string>
+#include <vector>
+
+#include "services/imsg.h"
+#include "services/rgy.h"
+#include "services/vob.h"
+#include "sum/sum_component.h"
+#include "sum/sum_vob.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+#include "vantool_view.h"
+
+namespace vantool {
+
+namespace {
+
+// vantool catalog messages of the component commands.
+enum : int {
+  kCreated = 114,
+  kNotAComponent = 115,
+  kCreateFailed = 116,
+  kRemoved = 117,
+  kRemoveFailed = 118,
+  kRootOrNoRoot = 119,
+  kListFailed = 120,
+  kUnknownVob = 19,
+};
+
+std::string text_of(const SUM_String& s) {
+  return static_cast<const char*>(s);
+}
+
+std::string label_of(const SUM_Component& component) {
+  SUM_String name, tag;
+  component.name(name);
+  component.vob().tag(tag);
+  return text_of(name) + "@" + text_of(tag);
+}
+
+bool open_component(const std::string& text, SUM_Component& component) {
+  if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
+  return false;
+}
+
+int run_mkcomp(const ParsedArgs& args) {
+  if (args.has("root") == args.has("nroot")) {
+    char buf[256];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kRootOrNoRoot);
+    return usage_error(*find_command("mkcomp"), buf);
+  }
+  const std::string& operand = args.operands()[0];
+  vob_objsel_t parsed;
+  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+      (!parsed.kind.empty() && parsed.kind != "component")) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAComponent, operand.c_str());
+    return usage_error(*find_command("mkcomp"), buf);
+  }
+  SUM_Vob pvob;
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kUnknownVob, parsed.vob.c_str());
+    return kExitFailure;
+  }
+  std::string comment = args.comment();
+  std::string label = parsed.name + "@" + parsed.vob;
+  SUM_Component made;
+  int status = 0;
+  if (args.has("nroot")) {
+    status = SUM_Component::create(pvob, parsed.name.c_str(), SUM_VobObject(), nullptr, nullptr,
+                                   comment.c_str(), made);
+  } else {
+    std::string dir = args.value("root");
+    ViewHandle view;
+    if (!open_view(args, dir, view))
+      return kExitFailure;
+    // An existing directory roots the component; a new name makes one.
+    view_path_info_t info;
+    SUM_VobObject element;
+    SUM_Vob vob;
+    if (view_lookup(view.get(), dir.c_str(), &info) == 0 && info.element != 0 &&
+        SUM_Vob::construct_from_handle(info.vob, vob) == 0)
+      element = SUM_VobObject(vob, info.element);
+    status = SUM_Component::create(pvob, parsed.name.c_str(), element,
+                                   element.is_null() ? dir.c_str() : nullptr, view.get(),
+                                   comment.c_str(), made);
+  }
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCreateFailed, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label_of(made).c_str());
+  return kExitOk;
+}
+
+void print_component(const SUM_Component& component, const ParsedArgs& args, JsonWriter& json) {
+  std::string label = label_of(component);
+  int has = 0;
+  component.has_crde(has);
+  std::string kind = "rootless";
+  std::string root;
+  if (has) {
+    int sub = 0, invalid = 0;
+    component.is_subvob(sub, invalid);
+    SUM_String path;
+    if (invalid)
+      kind = "invalid";
+    else if (component.crde_path(path) == 0)
+      root = text_of(path);
+    if (!invalid)
+      kind = sub ? "sub-VOB" : "VOB-level";
+  }
+  if (args.has("json")) {
+    json.begin_object().key("name").value(label).key("kind").value(kind);
+    json.key("root").value(root).end_object();
+  } else if (args.has("short")) {
+    imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
+  } else if (args.has("long")) {
+    imsg_print_literal(IMSG_INFO, "component \"%s\"\n  kind: %s\n  root directory: %s\n",
+                       label.c_str(), kind.c_str(), root.empty() ? "(none)" : root.c_str());
+  } else {
+    imsg_print_literal(IMSG_INFO, "%-32s %s\n", label.c_str(),
+                       root.empty() ? "(no root directory)" : root.c_str());
+  }
+}
+
+int run_lscomp(const ParsedArgs& args) {
+  JsonWriter json;
+  json.begin_array();
+  bool ok = true;
+  if (!args.operands().empty()) {
+    SUM_Component component;
+    if (!open_component(args.operands()[0], component))
+      return kExitFailure;
+    print_component(component, args, json);
+  } else {
+    char region[256];
+    std::vector<rgy_vob_entry> entries;
+    rgy_get_default_region(region, sizeof region);
+    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+      return kExitFailure;
+    for (const auto& e : entries) {
+      SUM_Vob vob;
+      int pvob = 0;
+      if (SUM_Vob::construct_from_pname_or_tag(e.tag.c_str(), 0, vob) != 0 ||
+          vob.is_sum_pvob(pvob) != 0 || !pvob)
+        continue;
+      SUM_Component::Iter it(vob);
+      for (it.first(); !it.is_done(); it.next()) {
+        SUM_Component item;
+        it.current_item(item);
+        print_component(item, args, json);
+      }
+      if (it.status() != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kListFailed, e.tag.c_str());
+        ok = false;
+      }
+    }
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return ok ? kExitOk : kExitFailure;
+}
+
+int run_rmcomp(const ParsedArgs& args) {
+  int result = kExitOk;
+  std::string comment = args.comment();
+  for (const auto& operand : args.operands()) {
+    SUM_Component component;
+    if (!open_component(operand, component)) {
+      result = kExitFailure;
+      continue;
+    }
+    std::string label = label_of(component);
+    if (component.destroy(comment.c_str()) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kRemoveFailed, label.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
+  }
+  return result;
+}
+
+}  // namespace
+
+void register_comp_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkcomp";
+  mk.synopsis = "mkcomp -root DIR|-nroot [-c TEXT|-nc] NAME@PVOB";
+  mk.summary = "Make a component rooted at a directory of a view, or without a root.";
+  mk.common = kCommentOptions | kViewOption;
+  mk.options = {{"root", true, "DIR", false}, {"nroot", false, "", false}};
+  mk.exclusive = {{"root", "nroot"}};
+  mk.min_operands = 1;
+  mk.max_operands = 1;
+  mk.operand_name = "a component name (NAME@PVOB)";
+  mk.run = run_mkcomp;
+  table.push_back(mk);
+
+  Command ls;
+  ls.name = "lscomp";
+  ls.synopsis = "lscomp [-short|-long] [-json] [COMPONENT@PVOB]";
+  ls.summary = "List a component, or every component of every PVOB.";
+  ls.common = kListingOptions;
+  ls.max_operands = 1;
+  ls.run = run_lscomp;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmcomp";
+  rm.synopsis = "rmcomp [-c TEXT|-nc] COMPONENT@PVOB...";
+  rm.summary = "Remove components; a sub-VOB root directory is uncatalogued from its VOB root.";
+  rm.common = kCommentOptions;
+  rm.min_operands = 1;
+  rm.max_operands = kUnlimited;
+  rm.operand_name = "a component (COMPONENT@PVOB)";
+  rm.run = run_rmcomp;
+  table.push_back(rm);
+}
+
+}  // namespace vantool

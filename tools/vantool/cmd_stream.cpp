@@ -1,0 +1,305 @@
+// vantool mkstream, lsstream and rmstream: the streams of a project.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "services/imsg.h"
+#include "services/vob.h"
+#include "sum/sum_catalogs.h"
+#include "sum/sum_project.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_vob.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+
+namespace vantool {
+
+namespace {
+
+// Messages of the vantool catalog used here.
+constexpr int kNoSuchVob = 19;
+constexpr int kNotAProject = 97;
+constexpr int kNotYet = 104;
+constexpr int kCreated = 106;
+constexpr int kNotAStream = 107;
+constexpr int kCannotCreate = 108;
+constexpr int kRemoved = 109;
+constexpr int kCannotRemove = 110;
+constexpr int kCannotList = 111;
+constexpr int kNotAPlace = 112;
+constexpr int kTargetNotSet = 113;
+// Stream catalog: "Cannot set default deliver target of a non-integration
+// stream."
+constexpr int kTargetNotIntegration = 60;
+
+std::string text_of(const SUM_String& s) {
+  return static_cast<const char*>(s);
+}
+
+// "NAME@TAG" of a stream or project.
+std::string label_of(const SUM_VobObject& obj) {
+  SUM_String name, tag;
+  SUM_NamedObject(obj.vob(), obj.dbid()).name(name);
+  obj.vob().tag(tag);
+  return text_of(name) + "@" + text_of(tag);
+}
+
+bool open_stream(const std::string& text, SUM_Stream& stream) {
+  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
+  return false;
+}
+
+bool open_project(const std::string& text, SUM_Project& project) {
+  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
+  return false;
+}
+
+int run_mkstream(const ParsedArgs& args) {
+  static const char* const kLater[][2] = {
+      {"baseline", "baselines"}, {"policy", "stream policies"}, {"npolicy", "stream policies"}};
+  for (const auto& later : kLater)
+    if (args.has(later[0])) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, later[0], later[1]);
+      return kExitFailure;
+    }
+  const std::string& operand = args.operands()[0];
+  vob_objsel_t parsed;
+  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+      (!parsed.kind.empty() && parsed.kind != "stream")) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAStream, operand.c_str());
+    return usage_error(*find_command("mkstream"), buf);
+  }
+  SUM_Vob pvob;
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
+    return kExitFailure;
+  }
+  // -in names the project or the parent stream.
+  std::string where = args.value("in");
+  SUM_Project project;
+  SUM_Stream parent;
+  if (SUM_Stream::construct_from_selector(where.c_str(), pvob, parent) == 0) {
+    if (parent.project(project) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kNotAPlace, where.c_str());
+      return kExitFailure;
+    }
+  } else if (SUM_Project::construct_from_selector(where.c_str(), pvob, project) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNotAPlace, where.c_str());
+    return kExitFailure;
+  }
+  int integration = args.has("integration") ? 1 : 0;
+  SUM_Stream target;
+  if (args.has("target")) {
+    if (!integration) {
+      imsg_print(IMSG_ERROR, &sum_stream_catalog, kTargetNotIntegration);
+      return kExitFailure;
+    }
+    if (!open_stream(args.value("target"), target))
+      return kExitFailure;
+  }
+  std::string comment = args.comment();
+  std::string title = args.value("title");
+  std::string label = parsed.name + "@" + parsed.vob;
+  SUM_Stream made;
+  if (SUM_Stream::create(parsed.name.c_str(), comment.c_str(), project, parent, title.c_str(),
+                         integration, args.has("readonly") ? 1 : 0, made) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    return kExitFailure;
+  }
+  if (!target.is_null() && made.set_deliver_stream(target, comment.c_str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kTargetNotSet, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str());
+  return kExitOk;
+}
+
+// Prints one stream in the form the options ask for.
+bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& json) {
+  std::string label = label_of(stream);
+  SUM_String title;
+  SUM_Project project;
+  int integration = 0, read_only = 0;
+  if (stream.title(title) != 0 || stream.project(project) != 0 ||
+      stream.is_integration(integration) != 0 || stream.is_read_only(read_only) != 0)
+    return false;
+  SUM_Stream parent, target;
+  std::string parent_label = stream.parent_stream(parent) == 0 ? label_of(parent) : "";
+  std::string target_label = stream.deliver_stream(target) == 0 ? label_of(target) : "";
+  std::string kind = integration ? "integration" : "development";
+  if (args.has("json")) {
+    json.begin_object().key("name").value(label).key("title").value(text_of(title));
+    json.key("project").value(label_of(project)).key("parent").value(parent_label);
+    json.key("integration").value(integration != 0).key("read_only").value(read_only != 0);
+    json.key("deliver_target").value(target_label).end_object();
+  } else if (args.has("short")) {
+    imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
+  } else if (args.has("long")) {
+    imsg_print_literal(IMSG_INFO,
+                       "stream \"%s\"\n  title: %s\n  project: %s\n  parent stream: %s\n"
+                       "  kind: %s%s\n  default deliver target: %s\n",
+                       label.c_str(), static_cast<const char*>(title), label_of(project).c_str(),
+                       parent_label.c_str(), kind.c_str(), read_only ? ", read-only" : "",
+                       target_label.c_str());
+  } else {
+    imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s%s\n", label.c_str(),
+                       static_cast<const char*>(title), integration ? "  (integration)" : "",
+                       read_only ? "  (read-only)" : "");
+  }
+  return true;
+}
+
+// Draws `stream` and the streams below it, two spaces deeper per level.
+bool print_tree(const SUM_Stream& stream, int depth) {
+  int integration = 0, read_only = 0;
+  if (stream.is_integration(integration) != 0 || stream.is_read_only(read_only) != 0)
+    return false;
+  imsg_print_literal(IMSG_INFO, "%s%s%s%s\n", std::string(2 * depth, ' ').c_str(),
+                     label_of(stream).c_str(), integration ? " (integration)" : "",
+                     read_only ? " (read-only)" : "");
+  std::unique_ptr<SUM_Stream::ChildIter> iter(stream.child_streams());
+  bool ok = true;
+  for (iter->first(); !iter->is_done(); iter->next()) {
+    SUM_Stream child;
+    ok = iter->current_item(child) == 0 && print_tree(child, depth + 1) && ok;
+  }
+  return ok && iter->status() == 0;
+}
+
+// Draws a project and its streams: those placed in the project first, each
+// with the streams below it.
+bool print_project_tree(const SUM_Project& project) {
+  std::vector<SUM_Stream> streams;
+  if (SUM_Stream::project_streams(project, streams) != 0)
+    return false;
+  imsg_print_literal(IMSG_INFO, "%s\n", label_of(project).c_str());
+  bool ok = true;
+  for (const SUM_Stream& s : streams) {
+    SUM_Stream parent;
+    int status = s.parent_stream(parent);
+    if (status == 1002)
+      ok = print_tree(s, 1) && ok;
+    else if (status != 0)
+      ok = false;
+  }
+  return ok;
+}
+
+int run_lsstream(const ParsedArgs& args) {
+  std::vector<SUM_Stream> streams;
+  SUM_ProjectList projects;
+  if (!args.operands().empty()) {
+    SUM_Stream stream;
+    if (!open_stream(args.operands()[0], stream))
+      return kExitFailure;
+    if (args.has("tree"))
+      return print_tree(stream, 0) ? kExitOk : kExitFailure;
+    streams.push_back(stream);
+  } else {
+    if (args.has("in")) {
+      SUM_Project project;
+      if (!open_project(args.value("in"), project))
+        return kExitFailure;
+      projects.append(project);
+    } else {
+      SUM_VobList pvobs;
+      if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+        return kExitFailure;
+      }
+      for (unsigned i = 0; i < pvobs.count(); ++i)
+        if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
+          imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
+          return kExitFailure;
+        }
+    }
+    for (unsigned i = 0; i < projects.count(); ++i) {
+      bool listed = args.has("tree") ? print_project_tree(projects[i])
+                                     : SUM_Stream::project_streams(projects[i], streams) == 0;
+      if (!listed) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(projects[i]).c_str());
+        return kExitFailure;
+      }
+    }
+    if (args.has("tree"))
+      return kExitOk;
+  }
+  JsonWriter json;
+  json.begin_array();
+  bool ok = true;
+  for (const SUM_Stream& s : streams)
+    if (!print_stream(s, args, json)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(s).c_str());
+      ok = false;
+    }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return ok ? kExitOk : kExitFailure;
+}
+
+int run_rmstream(const ParsedArgs& args) {
+  SUM_Stream stream;
+  if (!open_stream(args.operands()[0], stream))
+    return kExitFailure;
+  std::string label = label_of(stream);
+  if (stream.destroy(args.comment().c_str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRemove, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
+  return kExitOk;
+}
+
+}  // namespace
+
+void register_stream_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkstream";
+  mk.synopsis =
+      "mkstream -in PROJECT|STREAM [-integration] [-readonly] [-target STREAM] [-title TEXT] "
+      "[-c TEXT|-nc] NAME@PVOB";
+  mk.summary = "Create a stream in a project or under a parent stream.";
+  mk.common = kCommentOptions;
+  mk.options = {{"in", true, "PROJECT|STREAM", false}, {"integration", false, "", false},
+                {"readonly", false, "", false},        {"target", true, "STREAM", false},
+                {"title", true, "TEXT", false},        {"baseline", true, "BASELINES", false},
+                {"policy", true, "KEYS", true},        {"npolicy", true, "KEYS", true}};
+  mk.required = {"in"};
+  mk.min_operands = 1;
+  mk.max_operands = 1;
+  mk.operand_name = "the new stream's NAME@PVOB";
+  mk.run = run_mkstream;
+  table.push_back(mk);
+
+  Command ls;
+  ls.name = "lsstream";
+  ls.synopsis = "lsstream [-in PROJECT] [-tree] [-short|-long] [-json] [STREAM]";
+  ls.summary = "List streams: one, those of a project, or those of every PVOB; -tree draws them.";
+  ls.common = kListingOptions;
+  ls.options = {{"in", true, "PROJECT", false}, {"tree", false, "", false}};
+  ls.min_operands = 0;
+  ls.max_operands = 1;
+  ls.operand_name = "a STREAM";
+  ls.run = run_lsstream;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmstream";
+  rm.synopsis = "rmstream [-c TEXT|-nc] STREAM";
+  rm.summary = "Remove a stream that has no child streams.";
+  rm.common = kCommentOptions;
+  rm.min_operands = 1;
+  rm.max_operands = 1;
+  rm.operand_name = "a STREAM";
+  rm.run = run_rmstream;
+  table.push_back(rm);
+}
+
+}  // namespace vantool
