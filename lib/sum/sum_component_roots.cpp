@@ -196,13 +196,9 @@ int SUM_Component::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  if (int status = vob_obj_refd_by_trtype(vob_.handle(), dbid_, &referenced))
+  if (int status = trtype_refs_refuse(&sum_component_catalog, kTrtypeRef, referenced))
     return trace.checked(__LINE__, status);
-  ok = 1;
-  if (referenced) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kTrtypeRef, any_name());
-    ok = 0;
-  }
+  ok = referenced ? 0 : 1;
   return 0;
 }
 

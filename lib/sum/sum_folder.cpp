@@ -268,10 +268,9 @@ int SUM_Folder::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  if (int status = vob_obj_refd_by_trtype(vob_.handle(), dbid_, &referenced))
+  if (int status = trtype_refs_refuse(&sum_catalog, kTrtypeRefMessage, referenced))
     return trace.checked(__LINE__, status);
   if (referenced) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kTrtypeRefMessage, any_name());
     ok = 0;
     return 0;
   }

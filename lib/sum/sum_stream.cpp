@@ -437,11 +437,10 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  int status = vob_obj_refd_by_trtype(vob_.handle(), dbid_, &referenced);
+  int status = trtype_refs_refuse(&sum_stream_catalog, kTriggerTypeRefs, referenced);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (referenced) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kTriggerTypeRefs, any_fullname());
     ok = 0;
     return SUM_OK;
   }

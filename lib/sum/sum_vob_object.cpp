@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "services/vob_trig.h"
 #include "sum/sum_replica.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -401,4 +402,19 @@ int SUM_NamedObject::set_name(const char* name, const char* comment) const {
   if (status != 0)
     trace.status_line(__LINE__, status);
   return status;
+}
+
+int SUM_VobObject::trtype_refs_refuse(const imsg_catalog_t* catalog, int index,
+                                      int& referenced) const {
+  SUM_Trace trace("SUM_VobObject::trtype_refs_refuse");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int refs = 0;
+  int status = vob_obj_refd_by_trtype(vob_.handle(), dbid_, &refs);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (refs)
+    imsg_print(IMSG_ERROR, catalog, index, any_name());
+  referenced = refs;
+  return SUM_OK;
 }

@@ -91,6 +91,10 @@ class SUM_VobObject {
   int is_locked(int& result) const;
   // Whether the object is a directory element or directory version.
   int is_dir(int& result) const;
+  // Whether trigger types name this object in their restriction lists (which
+  // forbids removing it); when they do, prints entry `index` of `catalog`
+  // with the object's name at error severity.
+  int trtype_refs_refuse(const imsg_catalog_t* catalog, int index, int& referenced) const;
 
   // ---- hyperlinks (sum_hyperlink.cpp) ----
   // Direction 1: this object is the "from" end (outgoing links); 0: the "to"
