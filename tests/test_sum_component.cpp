@@ -213,6 +213,13 @@ TEST_F(SumComponentTest, VobLevelExcludesSubVobComponents) {
   SUM_String path;
   ASSERT_EQ(c.crde_path(path), 0);
   EXPECT_STREQ(path, "/whole");
+  int answer = 0;
+  ASSERT_EQ(SUM_Vob(whole).is_componentized(answer), 0);
+  EXPECT_EQ(answer, 1) << "a VOB-level component's VOB is componentized";
+  ASSERT_EQ(sum_vob_has_components(whole, &answer), 0);
+  EXPECT_EQ(answer, 1);
+  ASSERT_EQ(SUM_Vob(plain).has_components(answer), 0);
+  EXPECT_EQ(answer, 0) << "before it holds a sub-VOB component";
   {
     ImsgCapture capture;
     SUM_Component part;
@@ -223,6 +230,10 @@ TEST_F(SumComponentTest, VobLevelExcludesSubVobComponents) {
   // A VOB that holds a sub-VOB component cannot become a VOB-level one.
   SUM_Component part;
   ASSERT_EQ(create("part", SUM_VobObject(), "/src/part", part), 0);
+  ASSERT_EQ(SUM_Vob(plain).has_sub_vob_components(answer), 0);
+  EXPECT_EQ(answer, 1);
+  ASSERT_EQ(SUM_Vob(plain).is_componentized(answer), 0);
+  EXPECT_EQ(answer, 0);
   tbs_dbid_t src_root = 0;
   ASSERT_EQ(vob_ob_get_wk_obj(plain, VOB_WK_ROOT_DIRECTORY, &src_root), 0);
   ImsgCapture capture;

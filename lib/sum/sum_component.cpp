@@ -117,38 +117,6 @@ int catalogued_name(const SUM_Vob& vob, tbs_dbid_t dir, tbs_dbid_t element, std:
   }
 }
 
-// Whether a VOB root is marked as a VOB-level component root.
-int is_componentized(const SUM_Vob& vob, tbs_dbid_t root, int& result) {
-  tbs_dbid_t crde = 0;
-  if (int status = vob_elem_get_crde(vob.handle(), root, &crde))
-    return status;
-  result = crde == root ? 1 : 0;
-  return 0;
-}
-
-// Whether a top-level directory of the VOB root's latest version roots a
-// component.
-int has_components(const SUM_Vob& vob, tbs_dbid_t root, int& result) {
-  tbs_dbid_t dir = 0;
-  if (int status = root_version(vob, root, nullptr, dir))
-    return status;
-  result = 0;
-  for (size_t offset = 0;; offset += kEntryChunk) {
-    std::vector<vob_nsdir_entry_t> entries;
-    if (int status = vob_nsdir_next_entries(vob.handle(), dir, offset, kEntryChunk, entries))
-      return status;
-    for (const auto& entry : entries) {
-      tbs_dbid_t crde = 0;
-      if (vob_elem_get_crde(vob.handle(), entry.element, &crde) == 0 && crde == entry.element) {
-        result = 1;
-        return 0;
-      }
-    }
-    if (entries.size() < kEntryChunk)
-      return 0;
-  }
-}
-
 // Marks every element the view shows below directory `path` with `root` as
 // CRDE. Elements already marked for `root` are accepted; another mark stops
 // the walk with 1001.
@@ -325,9 +293,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         return 1072;
       }
       int has = 0;
-      int status = has_components(made.vob, vob_root, has);
-      if (status == 0 && !has)
-        status = is_componentized(made.vob, vob_root, has);
+      int status = made.vob.has_components(has);
       if (status != 0) {
         imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
         return trace.checked(__LINE__, status);
@@ -347,7 +313,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         return 1072;
       }
       int componentized = 0;
-      if (int status = is_componentized(made.vob, vob_root, componentized)) {
+      if (int status = made.vob.is_componentized(componentized)) {
         imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
         return trace.checked(__LINE__, status);
       }

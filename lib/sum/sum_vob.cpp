@@ -2,6 +2,8 @@
 // hierarchy and the project VOBs of the registry.
 #include "sum/sum_vob.h"
 
+#include "services/vob_elem.h"
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -490,4 +492,79 @@ const char* SUM_Vob::any_name() const {
     return ring_text(text);
   }
   return ring_text("vob:???");
+}
+
+int SUM_Vob::is_componentized(int& result) const {
+  SUM_Trace trace("SUM_Vob::is_componentized");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  tbs_dbid_t root = 0;
+  tbs_dbid_t crde = 0;
+  int status = vob_ob_get_wk_obj(handle_, VOB_WK_ROOT_DIRECTORY, &root);
+  if (status == 0)
+    status = vob_elem_get_crde(handle_, root, &crde);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  result = crde == root ? 1 : 0;
+  return SUM_OK;
+}
+
+int SUM_Vob::has_sub_vob_components(int& result) const {
+  SUM_Trace trace("SUM_Vob::has_sub_vob_components");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  constexpr size_t kChunk = 1000;
+  tbs_dbid_t root = 0;
+  tbs_dbid_t branch = 0;
+  tbs_dbid_t version = 0;
+  int status = vob_ob_get_wk_obj(handle_, VOB_WK_ROOT_DIRECTORY, &root);
+  if (status == 0)
+    status = vob_elem_get_main_branch(handle_, root, &branch);
+  if (status == 0)
+    status = vob_branch_get_ver(handle_, branch, -1, &version);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  for (size_t offset = 0;; offset += kChunk) {
+    std::vector<vob_nsdir_entry_t> entries;
+    status = vob_nsdir_next_entries(handle_, version, offset, kChunk, entries);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    for (const auto& entry : entries) {
+      tbs_dbid_t crde = 0;
+      if (vob_elem_get_crde(handle_, entry.element, &crde) == 0 && crde == entry.element) {
+        result = 1;
+        return SUM_OK;
+      }
+    }
+    if (entries.size() < kChunk)
+      break;
+  }
+  result = 0;
+  return SUM_OK;
+}
+
+int SUM_Vob::has_components(int& result) const {
+  SUM_Trace trace("SUM_Vob::has_components");
+  int componentized = 0;
+  int status = is_componentized(componentized);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (componentized) {
+    result = 1;
+    return SUM_OK;
+  }
+  return trace.checked(__LINE__, has_sub_vob_components(result));
+}
+
+int sum_vob_has_components(vob_vob_h vob, int* answer) {
+  SUM_Trace trace("sum_vob_has_components");
+  if (vob == nullptr || answer == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Vob handle;
+  SUM_Vob::construct_from_handle(vob, handle);
+  int result = 0;
+  int status = handle.has_components(result);
+  if (status == 0)
+    *answer = result;
+  return status;
 }

@@ -66,6 +66,13 @@ class SUM_Vob {
 
   // The VOB object itself (well-known object 1).
   int vob_obj(SUM_VobObject& obj) const;
+  // Components in this VOB: whether its root directory element (well-known
+  // object 2) is itself a component root directory (a VOB-level component);
+  // whether an element named in the root directory's latest main-branch
+  // version is one (sub-VOB components); and either of the two.
+  int is_componentized(int& result) const;
+  int has_sub_vob_components(int& result) const;
+  int has_components(int& result) const;
   // The root folder of a project VOB (well-known object 64; defined with
   // SUM_Folder); 1002 for a VOB without one.
   int root_folder(SUM_Folder& folder) const;
@@ -134,5 +141,9 @@ class SUM_Vob {
  private:
   vob_vob_h handle_ = nullptr;
 };
+
+// Plain entry: SUM_Vob::has_components for a VOB handle (1072 for a null
+// handle or answer pointer).
+int sum_vob_has_components(vob_vob_h vob, int* answer);
 
 #endif  // SUM_SUM_VOB_H
