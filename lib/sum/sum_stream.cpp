@@ -294,28 +294,24 @@ int SUM_Stream::parent_stream(SUM_Stream& out) const {
   return SUM_OK;
 }
 
-int SUM_Stream::is_integration(int& result) const {
-  SUM_Trace trace("SUM_Stream::is_integration");
+int SUM_Stream::has_flag(const char* operation, unsigned int flag, int& result) const {
+  SUM_Trace trace(operation);
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   unsigned int bits = 0;
   int status = flags(bits);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  result = (bits & VOB_ZEM_STREAM_INTEGRATION) ? 1 : 0;
+  result = (bits & flag) ? 1 : 0;
   return SUM_OK;
 }
 
+int SUM_Stream::is_integration(int& result) const {
+  return has_flag("SUM_Stream::is_integration", VOB_ZEM_STREAM_INTEGRATION, result);
+}
+
 int SUM_Stream::is_read_only(int& result) const {
-  SUM_Trace trace("SUM_Stream::is_read_only");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  unsigned int bits = 0;
-  int status = flags(bits);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  result = (bits & VOB_ZEM_STREAM_READ_ONLY) ? 1 : 0;
-  return SUM_OK;
+  return has_flag("SUM_Stream::is_read_only", VOB_ZEM_STREAM_READ_ONLY, result);
 }
 
 int SUM_Stream::has_streams(int& result) const {

@@ -124,6 +124,8 @@ class SUM_Stream : public SUM_ActivityBase {
   static int check_create(const SUM_Project& project, const SUM_Stream& parent, int integration,
                           int read_only);
   int flags(unsigned int& out) const;
+  // Whether `flag` is set in the stream's flag word, traced as `operation`.
+  int has_flag(const char* operation, unsigned int flag, int& result) const;
 };
 
 // The streams placed in a stream, in creation order.

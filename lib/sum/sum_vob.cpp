@@ -103,28 +103,30 @@ int SUM_Vob::construct_from_pname_or_tag(const char* pname_or_tag, int print_err
   return SUM_OK;
 }
 
-int SUM_Vob::replica_oid(SUM_Oid& oid) const {
-  SUM_Trace trace("SUM_Vob::replica_oid");
-  if (is_null())
+namespace {
+
+// `oid` from one of the VOB's UUIDs, read by `read` (replica or family).
+int oid_from_uuid(const SUM_Vob& vob, const char* operation, int (*read)(vob_vob_h, tbs_uuid_t*),
+                  SUM_Oid& oid) {
+  SUM_Trace trace(operation);
+  if (vob.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   tbs_uuid_t uuid;
-  int status = vob_ob_get_replica_uuid(handle_, &uuid);
+  int status = read(vob.handle(), &uuid);
   if (status != 0)
     return trace.checked(__LINE__, status);
   oid = SUM_Oid(SUM_Uuid(uuid));
   return SUM_OK;
 }
 
+}  // namespace
+
+int SUM_Vob::replica_oid(SUM_Oid& oid) const {
+  return oid_from_uuid(*this, "SUM_Vob::replica_oid", vob_ob_get_replica_uuid, oid);
+}
+
 int SUM_Vob::family_oid(SUM_Oid& oid) const {
-  SUM_Trace trace("SUM_Vob::family_oid");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  tbs_uuid_t uuid;
-  int status = vob_ob_get_family_uuid(handle_, &uuid);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  oid = SUM_Oid(SUM_Uuid(uuid));
-  return SUM_OK;
+  return oid_from_uuid(*this, "SUM_Vob::family_oid", vob_ob_get_family_uuid, oid);
 }
 
 int SUM_Vob::tag(SUM_String& tag) const {
