@@ -360,6 +360,52 @@ inline constexpr const char* kTimelineShift =
 inline constexpr const char* kTimelineEntryInsert =
     "INSERT INTO zem_timeline_entries(timeline, position, kind, obj, etime) "
     "VALUES (?1, ?2, ?3, ?4, ?5)";
+// Closes the gap a removed entry at position ?2 left.
+inline constexpr const char* kTimelineUnshift =
+    "UPDATE zem_timeline_entries SET position = position - 1 "
+    "WHERE timeline = ?1 AND position > ?2";
+// The entries naming object ?1 with kind ?2, the latest positions first.
+inline constexpr const char* kTimelineEntriesOfObj =
+    "SELECT timeline, position FROM zem_timeline_entries WHERE obj = ?1 AND kind = ?2 "
+    "ORDER BY timeline, position DESC";
+inline constexpr const char* kTimelineEntryDelete =
+    "DELETE FROM zem_timeline_entries WHERE timeline = ?1 AND position = ?2";
+
+// ---- VOB: baselines --------------------------------------------------------------------
+inline constexpr const char* kBaselineInsert =
+    "INSERT INTO zem_baselines(obj, name_base, component, timeline, deps_xml) "
+    "VALUES (?1, ?2, ?3, ?4, ?5)";
+inline constexpr const char* kBaselineGet =
+    "SELECT name_base, component, timeline, deps_xml FROM zem_baselines WHERE obj = ?1";
+inline constexpr const char* kBaselineCsetInsert =
+    "INSERT INTO zem_baseline_csets(baseline, position, activity, mod_count) "
+    "VALUES (?1, ?2, ?3, ?4)";
+inline constexpr const char* kBaselineCsets =
+    "SELECT activity, mod_count FROM zem_baseline_csets WHERE baseline = ?1 ORDER BY position";
+// The first baseline of component ?1's main timeline.
+inline constexpr const char* kBaselineInitial =
+    "SELECT obj FROM zem_baselines WHERE component = ?1 AND timeline = ?1 ORDER BY obj LIMIT 1";
+// All baselines of component ?1; ?2 rows from position ?3, in creation order.
+inline constexpr const char* kBaselinesOfComponent =
+    "SELECT obj FROM zem_baselines WHERE component = ?1 ORDER BY obj LIMIT ?2 OFFSET ?3";
+// The baselines made on the timelines placed in stream ?1; ?2 rows from ?3.
+inline constexpr const char* kBaselinesOfStream =
+    "SELECT b.obj FROM zem_baselines b JOIN zem_objects z ON z.obj = b.timeline "
+    "WHERE z.parent = ?1 ORDER BY b.obj LIMIT ?2 OFFSET ?3";
+// The baselines of component ?1 on its main timeline.
+inline constexpr const char* kBaselinesOfMainTimeline =
+    "SELECT obj FROM zem_baselines WHERE component = ?1 AND timeline = ?1 ORDER BY obj";
+// How many baselines lie on timeline ?1 made for a component other than ?1
+// (that is, on ?1 as a stream's timeline).
+inline constexpr const char* kBaselineCountOnTimeline =
+    "SELECT count(*) FROM zem_baselines WHERE timeline = ?1 AND component <> ?1";
+// How many baselines lie on the timelines placed in ?1.
+inline constexpr const char* kBaselineCountInStream =
+    "SELECT count(*) FROM zem_baselines b JOIN zem_objects z ON z.obj = b.timeline "
+    "WHERE z.parent = ?1";
+// How many baselines of component ?1 lie on the timelines of streams.
+inline constexpr const char* kBaselineCountOffMain =
+    "SELECT count(*) FROM zem_baselines WHERE component = ?1 AND timeline <> ?1";
 
 }  // namespace sql
 }  // namespace repo

@@ -347,6 +347,31 @@ CREATE TABLE IF NOT EXISTS zem_timeline_entries (
 );
 CREATE INDEX IF NOT EXISTS zem_timeline_entries_order ON zem_timeline_entries(timeline, position);
 )",
+        // 6: baselines (either metatype 41 or 33): the name asked for, the
+        // component, the timeline (the component itself for its main
+        // timeline), the dependency record, and the change sets; the entries
+        // of timelines found by the object they name. Made only where missing,
+        // as a store taken back to an earlier version may still hold them.
+        R"(
+CREATE TABLE IF NOT EXISTS zem_baselines (
+  obj INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  name_base TEXT NOT NULL,
+  component INTEGER NOT NULL REFERENCES objects(dbid),
+  timeline INTEGER NOT NULL REFERENCES objects(dbid),
+  deps_xml TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IF NOT EXISTS zem_baselines_by_component ON zem_baselines(component, obj);
+CREATE INDEX IF NOT EXISTS zem_baselines_by_timeline ON zem_baselines(timeline, obj);
+-- (activity, modification count) pairs, in the order given.
+CREATE TABLE IF NOT EXISTS zem_baseline_csets (
+  baseline INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  activity INTEGER NOT NULL,
+  mod_count INTEGER NOT NULL,
+  PRIMARY KEY (baseline, position)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS zem_timeline_entries_by_obj ON zem_timeline_entries(obj, kind);
+)",
     },
 };
 

@@ -8,7 +8,7 @@
 // holder); objects of other types may lie in any activity-like object, or
 // in none.
 #include "repository/sql.h"
-#include "repository/vob_zem_internal.h"
+#include "repository/vob_zem_stream_internal.h"
 
 namespace {
 
@@ -197,7 +197,10 @@ int vob_act_auto_trans_active(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_i
 
 int vob_act_delete(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_info_t* event) {
   return write_act(pvob, dbid, [&](Store& s, const ObjectRow&) -> int {
-    return zem::remove_object(pvob, s, dbid, event);
+    // A component takes its main-timeline baselines along; streams and
+    // timelines holding baselines stay.
+    int status = zem::release_baselines(pvob, s, dbid, event);
+    return status != 0 ? status : zem::remove_object(pvob, s, dbid, event);
   });
 }
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "repository/sql.h"
-#include "repository/vob_zem_internal.h"
+#include "repository/vob_zem_stream_internal.h"
 #include "services/vob_hlink.h"
 
 namespace {
@@ -101,6 +101,8 @@ int vob_zem_component_delete(vob_vob_h pvob, tbs_dbid_t component, const vob_eve
   return repo::in_txn(pvob, [&](Store& s) -> int {
     ObjectRow row;
     int st = zem::need(pvob, s, component, "component", is_fc_component, row);
+    if (st == 0)
+      st = zem::release_baselines(pvob, s, component, event);
     return st != 0 ? st : zem::remove_object(pvob, s, component, event);
   });
 }

@@ -334,6 +334,8 @@ int vob_zem_stream_delete(vob_vob_h pvob, tbs_dbid_t stream, const vob_event_inf
       return TBS_ST_ERROR;
     }
     if (status == 0)
+      status = zem::release_baselines(pvob, s, stream, event);
+    if (status == 0)
       status = repo::check_not_locked(pvob, s, stream);
     std::vector<tbs_dbid_t> timelines;
     if (status == 0)

@@ -20,6 +20,8 @@ inline constexpr int kIntegrationInStream = 117;  // (parent stream)
 inline constexpr int kHasChildStreams = 118;      // (stream, count)
 inline constexpr int kBadPosition = 119;          // (timeline, count, position)
 inline constexpr int kBadEntryKind = 120;         // (kind)
+inline constexpr int kBaselinesOnIt = 121;        // (stream or timeline, count)
+inline constexpr int kBaselinesOffMain = 122;     // (component, count)
 }  // namespace msg
 
 // One kind of ZEM object: metatype `mtype` in the first-class form, an
@@ -51,6 +53,23 @@ int list_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, size_t offset
                  std::vector<tbs_dbid_t>& out);
 // The number of objects of `kind` placed in `parent`.
 int count_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, int* count);
+
+// Inside the caller's transaction: places an entry of `kind` for `obj` at
+// `position` (-1: the end) of `timeline`, which the caller has checked; 1004
+// after a message for a position beyond the end, 1040 when the timeline is
+// locked. Records no event.
+int place_entry(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, long long position, int kind,
+                tbs_dbid_t obj);
+// Inside the caller's transaction: removes every entry of `kind` naming
+// `obj`, closing the gaps it leaves.
+int drop_entries_of(Store& s, tbs_dbid_t obj, int kind);
+
+// Inside the caller's transaction, before `obj` (a component, a stream or a
+// timeline) is removed: refuses (1001, after a message) while baselines lie
+// on a stream timeline that is `obj` or is placed in it, or while baselines
+// of component `obj` lie on stream timelines; then removes the baselines of
+// `obj`'s main timeline, recording `event` with each removal.
+int release_baselines(vob_vob_h pvob, Store& s, tbs_dbid_t obj, const vob_event_info_t* event);
 
 }  // namespace zem
 }  // namespace repo

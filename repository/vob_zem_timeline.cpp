@@ -1,10 +1,70 @@
 // Timelines of streams in both storage forms: creation in a stream, the
-// stream of a timeline, a stream's timelines, removal, and the ordered list
-// of entries (append, insert at a position, read, the foundation-arc test).
+// stream of a timeline, a stream's timelines and those of a whole PVOB,
+// removal, and the ordered list of entries (append, insert at a position,
+// remove an object's entries, read, the foundation-arc test).
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include "repository/sql.h"
 #include "repository/vob_zem_stream_internal.h"
+
+namespace repo {
+namespace zem {
+
+int place_entry(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, long long position, int kind,
+                tbs_dbid_t obj) {
+  if (kind < VOB_ZEM_TL_FOUNDATION_ARC || kind > VOB_ZEM_TL_BASELINE) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBadEntryKind, kind);
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  Query counted = s.query(sql::kTimelineEntryCount);
+  counted.bind(1, static_cast<int64_t>(timeline));
+  int count = counted.next() ? counted.integer(0) : 0;
+  if (counted.status() != 0)
+    return counted.status();
+  long long at = position < 0 ? count : position;
+  if (at > count) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBadPosition, display_name(pvob, timeline).c_str(),
+               count, static_cast<int>(at));
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  int status = check_not_locked(pvob, s, timeline);
+  if (status == 0 && at < count)
+    status = s.query(sql::kTimelineShift)
+                 .bind(1, static_cast<int64_t>(timeline))
+                 .bind(2, static_cast<int64_t>(at))
+                 .run();
+  if (status == 0)
+    status = s.query(sql::kTimelineEntryInsert)
+                 .bind(1, static_cast<int64_t>(timeline))
+                 .bind(2, static_cast<int64_t>(at))
+                 .bind(3, static_cast<int64_t>(kind))
+                 .bind(4, static_cast<int64_t>(obj))
+                 .bind(5, static_cast<int64_t>(std::time(nullptr)))
+                 .run();
+  return status;
+}
+
+int drop_entries_of(Store& s, tbs_dbid_t obj, int kind) {
+  std::vector<std::pair<int64_t, int64_t>> places;  // (timeline, position), latest first
+  Query q = s.query(sql::kTimelineEntriesOfObj);
+  q.bind(1, static_cast<int64_t>(obj)).bind(2, static_cast<int64_t>(kind));
+  while (q.next())
+    places.emplace_back(q.int64(0), q.int64(1));
+  int status = q.status();
+  for (size_t i = 0; status == 0 && i < places.size(); ++i) {
+    status =
+        s.query(sql::kTimelineEntryDelete).bind(1, places[i].first).bind(2, places[i].second).run();
+    if (status == 0)
+      status =
+          s.query(sql::kTimelineUnshift).bind(1, places[i].first).bind(2, places[i].second).run();
+  }
+  return status;
+}
+
+}  // namespace zem
+}  // namespace repo
 
 namespace {
 
@@ -37,13 +97,6 @@ const zem::ZemKind& timeline_kind(const zem::StreamKinds& k) {
   return k.timeline;
 }
 
-int entry_count(Store& s, tbs_dbid_t timeline, int* count) {
-  repo::Query q = s.query(repo::sql::kTimelineEntryCount);
-  q.bind(1, id(timeline));
-  *count = q.next() ? q.integer(0) : 0;
-  return q.status();
-}
-
 int read_entries(Store& s, tbs_dbid_t timeline, std::vector<vob_zem_timeline_entry_t>& out) {
   std::vector<vob_zem_timeline_entry_t> found;
   repo::Query q = s.query(repo::sql::kTimelineEntries);
@@ -63,10 +116,6 @@ int read_entries(Store& s, tbs_dbid_t timeline, std::vector<vob_zem_timeline_ent
 // Places an entry at `position` (-1: the end) in one transaction.
 int put_entry(vob_vob_h pvob, tbs_dbid_t timeline, long long position, int kind, tbs_dbid_t obj,
               const vob_event_info_t* event) {
-  if (kind < VOB_ZEM_TL_FOUNDATION_ARC || kind > VOB_ZEM_TL_BASELINE) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kBadEntryKind, kind);
-    return TBS_ST_BAD_ARGUMENT;
-  }
   return repo::in_txn(pvob, [&](Store& s) -> int {
     zem::StreamKinds kinds;
     ObjectRow target;
@@ -74,31 +123,8 @@ int put_entry(vob_vob_h pvob, tbs_dbid_t timeline, long long position, int kind,
     if (status == 0)
       status = zem::need(
           pvob, s, obj, "object", [](const ObjectRow&) { return true; }, target);
-    int count = 0;
     if (status == 0)
-      status = entry_count(s, timeline, &count);
-    if (status != 0)
-      return status;
-    long long at = position < 0 ? count : position;
-    if (at > count) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kBadPosition,
-                 zem::display_name(pvob, timeline).c_str(), count, static_cast<int>(at));
-      return TBS_ST_BAD_ARGUMENT;
-    }
-    status = repo::check_not_locked(pvob, s, timeline);
-    if (status == 0 && at < count)
-      status = s.query(repo::sql::kTimelineShift)
-                   .bind(1, id(timeline))
-                   .bind(2, static_cast<int64_t>(at))
-                   .run();
-    if (status == 0)
-      status = s.query(repo::sql::kTimelineEntryInsert)
-                   .bind(1, id(timeline))
-                   .bind(2, static_cast<int64_t>(at))
-                   .bind(3, static_cast<int64_t>(kind))
-                   .bind(4, id(obj))
-                   .bind(5, static_cast<int64_t>(std::time(nullptr)))
-                   .run();
+      status = zem::place_entry(pvob, s, timeline, position, kind, obj);
     return status != 0 ? status : repo::record_event(s, timeline, VOB_EVENT_MODIFY, event);
   });
 }
@@ -167,7 +193,38 @@ int vob_zem_timeline_delete(vob_vob_h pvob, tbs_dbid_t timeline, const vob_event
   return repo::in_txn(pvob, [&](Store& s) -> int {
     zem::StreamKinds kinds;
     int status = need_kind(pvob, s, timeline, "timeline", timeline_kind, kinds);
+    if (status == 0)
+      status = zem::release_baselines(pvob, s, timeline, event);
     return status != 0 ? status : zem::remove_object(pvob, s, timeline, event);
+  });
+}
+
+int vob_zem_pvob_next_timelines(vob_vob_h pvob, size_t offset, size_t max,
+                                std::vector<tbs_dbid_t>& timelines) {
+  return repo::with_store(pvob, [&](Store& s) -> int {
+    zem::StreamKinds kinds;
+    int status = zem::read_kinds(pvob, s, false, kinds);
+    if (status != 0)
+      return status;
+    // An activity-like timeline has metatype 28 and the timeline type; a
+    // first-class one metatype 40 and no type (0: any). A PVOB without a
+    // timeline type has no timelines.
+    int64_t mtype = kinds.first_class ? kinds.timeline.mtype : int64_t{VOB_MTYPE_ACTIVITY_LIKE};
+    int64_t type = kinds.first_class ? 0 : kinds.timeline.type;
+    std::vector<tbs_dbid_t> found;
+    if (max > 0 && type >= 0) {
+      repo::Query q = s.query(repo::sql::kObjectsOfMtypeAndType);
+      q.bind(1, mtype)
+          .bind(2, type)
+          .bind(3, static_cast<int64_t>(max))
+          .bind(4, static_cast<int64_t>(offset));
+      while (q.next())
+        found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
+      if (q.status() != 0)
+        return q.status();
+    }
+    timelines.swap(found);
+    return TBS_ST_OK;
   });
 }
 

@@ -164,7 +164,9 @@ int vob_act_move(vob_vob_h pvob, tbs_dbid_t dbid, tbs_dbid_t parent, const vob_e
 // left as it is (0, no event).
 int vob_act_auto_trans_active(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_info_t* event);
 // Removes an object. 1001 while objects are placed in it, and for
-// well-known objects.
+// well-known objects. A component goes with the baselines of its main
+// timeline; baselines on a stream's timeline refuse (1001) the removal of
+// their component, timeline or stream (services/vob_zem_baseline.h).
 int vob_act_delete(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_info_t* event);
 // The objects placed in `dbid`, in creation order, `max` at a time from
 // position `offset`; `children` is replaced, and fewer than `max` entries

@@ -41,8 +41,10 @@
 int vob_zem_component_create(vob_vob_h pvob, const char* name, const vob_event_info_t* event,
                              tbs_dbid_t* dbid);
 // Removes a first-class component with its title, process variables,
-// attributes and events; the removal is recorded on the VOB object. 1004 for
-// any object that is not a component of metatype 35.
+// attributes and events, and the baselines of its main timeline
+// (services/vob_zem_baseline.h); the removal is recorded on the VOB object.
+// 1004 for any object that is not a component of metatype 35; 1001 while a
+// baseline of the component lies on a stream's timeline.
 int vob_zem_component_delete(vob_vob_h pvob, tbs_dbid_t component, const vob_event_info_t* event);
 
 // Whether `dbid` is a component of `pvob` in the form of that PVOB: `is` 1

@@ -84,7 +84,8 @@ int vob_zem_stream_set_title(vob_vob_h pvob, tbs_dbid_t obj, const char* title,
                              const vob_event_info_t* event);
 
 // Removes a stream together with its timelines (and their entries). 1001
-// while it has child streams or other objects placed in it.
+// while it has child streams or other objects placed in it, or while
+// baselines lie on its timelines (services/vob_zem_baseline.h).
 int vob_zem_stream_delete(vob_vob_h pvob, tbs_dbid_t stream, const vob_event_info_t* event);
 
 // ---- timelines --------------------------------------------------------------------
@@ -112,8 +113,12 @@ int vob_zem_timeline_get_stream(vob_vob_h pvob, tbs_dbid_t timeline, tbs_dbid_t*
 // The timelines of a stream, in creation order, in chunks as above.
 int vob_zem_stream_next_timelines(vob_vob_h pvob, tbs_dbid_t stream, size_t offset, size_t max,
                                   std::vector<tbs_dbid_t>& timelines);
-// Removes a timeline and its entries.
+// Removes a timeline and its entries. 1001 while baselines lie on it.
 int vob_zem_timeline_delete(vob_vob_h pvob, tbs_dbid_t timeline, const vob_event_info_t* event);
+// The timelines of streams of the whole PVOB, in creation order, in chunks
+// as above. An ordinary VOB is 1004.
+int vob_zem_pvob_next_timelines(vob_vob_h pvob, size_t offset, size_t max,
+                                std::vector<tbs_dbid_t>& timelines);
 
 // Appends an entry of `kind` (1 to 3; 1004 otherwise) for object `obj` (an
 // object of the PVOB; 1002 otherwise), recorded as a modify event on the

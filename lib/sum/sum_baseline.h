@@ -1,0 +1,119 @@
+// SUM_Baseline: the handle of a baseline, the recorded configuration of one
+// component on one timeline (services/vob_zem_baseline.h).
+//
+// Storage forms (SUM_Vob::supports_fc_objs): an object of metatype 41, or in
+// older PVOBs a checkpoint of metatype 33; the vob_zem_baseline_* calls pick
+// the form.
+//
+// Labeling status (LabelingStatus): a baseline without a version map is
+// INITIAL when it is its component's initial baseline, NOT_LABELABLE when its
+// component has no root directory, else UNLABELED. Version maps arrive with
+// the labeling operations; until then no baseline has one.
+//
+// Promotion level: an attribute of the PVOB's promotion-level attribute type
+// (well-known object 77) whose value is the level's name in double quotes.
+//
+// Contracts: value handle; a null handle records an internal error and
+// returns 1072; out-parameters are filled only on success; refusals print
+// their message and return 1001; repository failures pass up.
+#ifndef SUM_SUM_BASELINE_H
+#define SUM_SUM_BASELINE_H
+
+#include "sum/sum_handle_kind.h"
+#include "sum/sum_lists.h"
+#include "sum/sum_plevel.h"
+#include "sum/sum_string.h"
+#include "sum/sum_vob.h"
+#include "sum/sum_vob_object.h"
+
+class SUM_Component;
+class SUM_Stream;
+class SUM_Timeline;
+struct vob_zem_baseline_info_t;
+
+class SUM_Baseline : public SUM_NamedObject {
+ public:
+  static constexpr SUM_HandleKind handle_kind = SUM_HandleKind::BASELINE;
+  // Operation codes recorded with the creation and changes of a baseline.
+  static constexpr int kOpCreate = 99;
+  static constexpr int kOpChange = 100;
+  // The longest name a baseline is given before a uniqueness suffix.
+  static constexpr int kMaxNameBase = 235;
+
+  enum LabelingStatus {
+    UNLABELED = 0,
+    INCREMENTAL = 1,
+    FULL = 2,
+    INITIAL = 3,
+    NOT_LABELABLE = 4,
+  };
+
+  SUM_Baseline() = default;
+  SUM_Baseline(const SUM_Vob& vob, tbs_dbid_t dbid) : SUM_NamedObject(vob, dbid) {}
+
+  // The baseline for the same object when it is one, else a null handle.
+  static SUM_Baseline convert(const SUM_VobObject& obj) {
+    return sum_convert_as<SUM_Baseline>(obj);
+  }
+  // The baseline named by `text` ("baseline:name@pvob", "name@pvob", or
+  // "name" in `vob`); 1001 when it names another kind of object.
+  static int construct_from_selector(const SUM_String& text, const SUM_Vob& vob, SUM_Baseline& out,
+                                     int widen = 0) {
+    return sum_construct_from_selector_as(text, vob, out, widen);
+  }
+
+  // Makes a baseline on `timeline` (a component's main timeline or a
+  // stream's timeline) named `name`, made unique among the PVOB's baselines
+  // by a numeric suffix starting at `unique_start` when taken ("name",
+  // "name.1", ...). `position` places its entry on a stream's timeline (-1:
+  // appended). A read-only stream refuses (1001). The new baseline takes
+  // the PVOB's default promotion level. Records `comment` with code 99.
+  static int create(const SUM_Timeline& timeline, const char* name, const char* comment,
+                    int unique_start, long position, SUM_Baseline& out);
+  // The name a new baseline of `component` made in `stream` (null: on the
+  // main timeline) gets from `base`: `name_base` is the name without a
+  // uniqueness suffix (cut to kMaxNameBase bytes with a warning), `name` the
+  // one made unique as create describes. A name that is not a valid object
+  // name is 1001 after the naming utility's message; no free name: 1001.
+  static int compute_baseline_name(const char* base, const SUM_Stream& stream,
+                                   const SUM_Component& component, int unique_start,
+                                   SUM_String& name_base, SUM_String& name);
+
+  // The component the baseline is of.
+  int component(SUM_Component& out) const;
+  // The timeline it lies on (the component itself for its main timeline).
+  int timeline(SUM_Timeline& out) const;
+  // The stream it was made in; 1002 for a baseline of a main timeline
+  // (initial and import baselines).
+  int stream(SUM_Stream& out) const;
+  // Whether it is its component's initial baseline.
+  int is_initial(int& result) const;
+  // The labeling status (LabelingStatus).
+  int labeling_status(int& status) const;
+  // Whether the baseline may serve as a foundation: every status but
+  // UNLABELED.
+  int is_labeled(int& labeled) const;
+
+  // The promotion level; a baseline without one reads as the PVOB's
+  // default level.
+  int plevel(SUM_PLevel& out) const;
+  // Stores the promotion level (a level of the PVOB; 1001 otherwise),
+  // firing the chbl triggers.
+  int set_plevel(const SUM_PLevel& level, const char* comment) const;
+  // As set_plevel; with `internal` nonzero (a change made by another
+  // operation, such as creation) no trigger fires.
+  int set_plevel_pvt(const SUM_PLevel& level, const char* comment, int internal) const;
+
+  // The streams that take this baseline as a foundation baseline (sources of
+  // incoming "UseBaseline" hyperlinks), in link order.
+  int used_by_streams(SUM_StreamList& out) const;
+  int is_used_by_stream(int& result) const;
+  // Whether some timeline has a foundation arc to this baseline.
+  int is_foundation_of_timeline(int& result) const;
+
+ private:
+  // The PVOB's record of the baseline.
+  int read_info(vob_zem_baseline_info_t& info) const;
+};
+
+#endif  // SUM_SUM_BASELINE_H
