@@ -26,6 +26,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_trace
 	@$(BUILD_DIR)/bin/bench_store
 	@$(BUILD_DIR)/bin/bench_import
+	@$(BUILD_DIR)/bin/bench_component
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,5 +1,6 @@
-// SUM_Component: the three kinds of creation with their refusals, the CRDE
-// marks of an existing tree, root queries, renaming and removal.
+// SUM_Component: the three kinds of creation with their initial baselines and
+// refusals, the CRDE marks of an existing tree, root queries, cached lookups,
+// admin VOBs, renaming, the removal checks and removal.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,7 +11,18 @@
 #include "services/imsg.h"
 #include "services/view.h"
 #include "services/vob_elem.h"
+#include "services/vob_zem_baseline.h"
+#include "sum/sum_baseline.h"
+#include "sum/sum_cache_control.h"
 #include "sum/sum_component.h"
+#include "sum/sum_folder.h"
+#include "sum/sum_hash_utl.h"
+#include "sum/sum_project.h"
+#include "sum/sum_pvar.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
+#include "sum/sum_utl_adminvob.h"
+#include "sum/xml_element.h"
 #include "vob_zem_fixture.h"
 
 namespace {
@@ -84,6 +96,33 @@ class SumComponentTest : public zem_test::ZemTest {
   int create(const char* name, const SUM_VobObject& root, const char* path, SUM_Component& out,
              vob_vob_h pvob = nullptr) {
     return SUM_Component::create(SUM_Vob(pvob ? pvob : fc), name, root, path, view, "made", out);
+  }
+  SUM_Component rootless(const char* name, vob_vob_h pvob = nullptr) {
+    SUM_Component out;
+    EXPECT_EQ(create(name, SUM_VobObject(), nullptr, out, pvob), 0) << name;
+    return out;
+  }
+  static std::string name_of(const SUM_NamedObject& obj) {
+    SUM_String text;
+    EXPECT_EQ(obj.name(text), 0);
+    return static_cast<const char*>(text);
+  }
+  static std::string univ(const SUM_VobObject& obj) {
+    SUM_String text;
+    EXPECT_EQ(obj.univ_selector(text), 0);
+    return static_cast<const char*>(text);
+  }
+  static SUM_Baseline initial_of(const SUM_Component& c) {
+    SUM_Baseline out;
+    EXPECT_EQ(c.initial_baseline(out), 0);
+    return out;
+  }
+  static SUM_Baseline baseline_on(const SUM_Component& c, const char* name) {
+    SUM_Timeline main;
+    EXPECT_EQ(c.main_timeline(main), 0);
+    SUM_Baseline out;
+    EXPECT_EQ(SUM_Baseline::create(main, name, "made", 0, -1, out), 0) << name;
+    return out;
   }
 
   ScopedEnv admin{"KORVANE_USER", "vobadmin"};
@@ -269,7 +308,10 @@ TEST_F(SumComponentTest, DestroyUncataloguesRootAndKeepsSubelementMarks) {
   ASSERT_EQ(create("lib", lib, nullptr, c), 0);
   ASSERT_EQ(in_vob_root(plain, "lib"), lib.dbid());
   tbs_dbid_t file = elem("/src/lib/a.c").dbid();
+  SUM_Baseline initial = initial_of(c);
   ASSERT_EQ(c.destroy("gone"), 0);
+  int is = 1;
+  EXPECT_EQ(vob_zem_baseline_is(fc, initial.dbid(), &is), 1002) << "the initial baseline goes too";
   EXPECT_TRUE(c.is_null());
   EXPECT_TRUE(component_names(SUM_Vob(fc)).empty());
   EXPECT_EQ(crde_of(plain, lib.dbid()), 0u) << "the root is no longer a CRDE";
@@ -277,6 +319,301 @@ TEST_F(SumComponentTest, DestroyUncataloguesRootAndKeepsSubelementMarks) {
   EXPECT_EQ(crde_of(plain, file), lib.dbid()) << "subelement marks stay";
   SUM_Component none;
   EXPECT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), lib, none, 1), 1002);
+}
+
+TEST_F(SumComponentTest, EveryKindStartsWithItsInitialBaseline) {
+  populate({"lib/"});
+  vob_vob_h whole = make_vob("/whole", false, 8);
+  tbs_dbid_t whole_root = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(whole, VOB_WK_ROOT_DIRECTORY, &whole_root), 0);
+  struct Case {
+    const char* name;
+    SUM_VobObject root;
+    const char* path;
+    vob_vob_h pvob;
+  };
+  for (const Case& k :
+       {Case{"tools", SUM_VobObject(), nullptr, fc}, Case{"tools", SUM_VobObject(), nullptr, old},
+        Case{"app", SUM_VobObject(), "/src/app", fc}, Case{"lib", elem("/src/lib"), nullptr, fc},
+        Case{"whole", SUM_VobObject(SUM_Vob(whole), whole_root), nullptr, fc}}) {
+    SCOPED_TRACE(k.name);
+    SUM_Component c;
+    ASSERT_EQ(create(k.name, k.root, k.path, c, k.pvob), 0);
+    SUM_Timeline main;
+    ASSERT_EQ(c.main_timeline(main), 0);
+    EXPECT_EQ(main.dbid(), c.dbid()) << "the component is its own main timeline";
+    SUM_BaselineList on_main;
+    ASSERT_EQ(main.baselines(on_main), 0);
+    ASSERT_EQ(on_main.count(), 1u);
+    SUM_Baseline initial = initial_of(c);
+    EXPECT_EQ(initial, on_main[0]);
+    EXPECT_EQ(name_of(initial), std::string(k.name) + "_INITIAL");
+    int is = 0;
+    ASSERT_EQ(initial.is_initial(is), 0);
+    EXPECT_EQ(is, 1);
+    SUM_Component of;
+    ASSERT_EQ(initial.component(of), 0);
+    EXPECT_EQ(of, c);
+    SUM_String comment;
+    ASSERT_EQ(initial.description(comment), 0);
+    EXPECT_EQ(std::string(comment),
+              "Initial baseline for component \"" + std::string(k.name) + "\"");
+  }
+  // A name taken by another baseline makes the initial baseline's unique.
+  baseline_on(rootless("other"), "late_INITIAL");
+  SUM_Baseline initial = initial_of(rootless("late"));
+  EXPECT_NE(name_of(initial), "late_INITIAL");
+  EXPECT_EQ(name_of(initial).rfind("late_INITIAL", 0), 0u);
+}
+
+TEST_F(SumComponentTest, CachedLookupsSeeMakingAndRemoval) {
+  vob_vob_h whole = make_vob("/whole", false, 8);
+  tbs_dbid_t whole_root = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(whole, VOB_WK_ROOT_DIRECTORY, &whole_root), 0);
+  SUM_VobObject root(SUM_Vob(whole), whole_root);
+  SUM_CacheControl scope;
+  SUM_Component none;
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), none), 1002);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Missing component root directory hlink for VOB \"/whole\".\n");
+  }
+  SUM_Component c;
+  ASSERT_EQ(create("whole", root, nullptr, c), 0);
+  SUM_Component app;
+  ASSERT_EQ(create("app", SUM_VobObject(), "/src/app", app), 0);
+  SUM_VobObject app_root;
+  ASSERT_EQ(app.root_directory_element(app_root), 0);
+  // Twice each: the second answer may come from the caches.
+  for (int round = 0; round < 2; ++round) {
+    SUM_Component found;
+    ASSERT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), found), 0);
+    EXPECT_EQ(found, c);
+    ASSERT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), app_root, found), 0);
+    EXPECT_EQ(found, app);
+    int has = 0;
+    ASSERT_EQ(app.has_crde(has), 0);
+    EXPECT_EQ(has, 1);
+    SUM_VobObject element;
+    int invalid = 1;
+    ASSERT_EQ(c.crde(element, invalid), 0);
+    EXPECT_EQ(element, root);
+  }
+  ASSERT_EQ(c.destroy("gone"), 0);
+  ASSERT_EQ(app.destroy("gone"), 0);
+  EXPECT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), none), 1002);
+  EXPECT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), app_root, none, 1), 1002);
+  SUM_Component again;
+  ASSERT_EQ(create("again", root, nullptr, again), 0);
+  SUM_Component found;
+  ASSERT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), found), 0);
+  EXPECT_EQ(found, again);
+}
+
+TEST_F(SumComponentTest, AdminVobRules) {
+  {
+    ImsgCapture capture;
+    SUM_Component app;
+    ASSERT_EQ(create("app", SUM_VobObject(), "/src/app", app), 0);
+    EXPECT_NE(capture.joined(IMSG_INFO).find("Set Admin VOB for component \"app\"'s VOB\n"),
+              std::string::npos);
+  }
+  SUM_Vob admin;
+  ASSERT_EQ(SUM_Vob(plain).admin_vob(admin, 1), 0);
+  EXPECT_EQ(admin, SUM_Vob(fc));
+  // A component VOB already in another admin hierarchy is refused, and the
+  // refused creation leaves neither object nor root directory.
+  vob_vob_h other = make_vob("/other", false, 8);
+  ASSERT_EQ(SUM_Vob(other).set_admin_vob(SUM_Vob(old)), 0);
+  {
+    ImsgCapture capture;
+    SUM_Component refused;
+    EXPECT_EQ(create("o", SUM_VobObject(), "/other/o", refused), 1001);
+    EXPECT_NE(capture.joined(IMSG_ERROR)
+                  .find("Component's Admin VOB must be same as ZEM project VOB's\n"),
+              std::string::npos);
+  }
+  EXPECT_EQ(component_names(SUM_Vob(fc)), std::vector<std::string>{"app"});
+  view_path_info_t info;
+  EXPECT_NE(view_lookup(view, "/other/o", &info), 0) << "the new root directory is gone";
+
+  // The admin VOB shared by components: the top of their PVOBs' hierarchy.
+  vob_vob_h below = make_vob("/pvob_below", true, 8);
+  ASSERT_EQ(SUM_Vob(below).set_admin_vob(SUM_Vob(fc)), 0);
+  SUM_Component t1 = rootless("t1"), t2 = rootless("t2");
+  SUM_Component t3 = rootless("t3", old), t4 = rootless("t4", below);
+  auto check = [](std::vector<SUM_Component> comps, SUM_Vob& common, int& same) {
+    SUM_ComponentList list;
+    for (const auto& c : comps)
+      list.append(c);
+    return sum_utl_check_adminvob(list, common, same);
+  };
+  SUM_Vob common;
+  int same = 0;
+  ASSERT_EQ(check({t1, t2, t4}, common, same), 0);
+  EXPECT_EQ(same, 1);
+  EXPECT_EQ(common, SUM_Vob(fc));
+  SUM_Vob untouched;
+  ASSERT_EQ(check({t1, t3}, untouched, same), 0);
+  EXPECT_EQ(same, 0);
+  EXPECT_TRUE(untouched.is_null());
+  SUM_Vob given(old);
+  ASSERT_EQ(check({t1}, given, same), 0);
+  EXPECT_EQ(same, 0) << "a given admin VOB takes part";
+  EXPECT_EQ(check({}, common, same), 1072);
+}
+
+TEST_F(SumComponentTest, ComponentToBaselineMap) {
+  SUM_Component lib, app;
+  ASSERT_EQ(create("lib", SUM_VobObject(), "/src/lib", lib), 0);
+  ASSERT_EQ(create("app", SUM_VobObject(), "/src/app", app), 0);
+  SUM_Component tools = rootless("tools");
+  SUM_Baseline lib_i = initial_of(lib), app_i = initial_of(app), tools_i = initial_of(tools);
+  SUM_Baseline lib_next = baseline_on(lib, "lib_next");
+  auto list_of = [](std::vector<SUM_Baseline> items) {
+    SUM_BaselineList list;
+    for (const auto& b : items)
+      list.append(b);
+    return list;
+  };
+  SUM_HashTab<SUM_Component, int> filter(8);
+  SUM_HashTab<SUM_Component, SUM_Baseline> map(8);
+  ASSERT_EQ(sum_hash_utl_comp_to_bl_map(list_of({lib_i, tools_i, app_i}), filter, 0, 0, map), 0);
+  ASSERT_NE(map.lookup(lib), nullptr);
+  EXPECT_EQ(*map.lookup(lib), lib_i);
+  ASSERT_NE(map.lookup(app), nullptr);
+  EXPECT_EQ(*map.lookup(app), app_i);
+  EXPECT_EQ(map.lookup(tools), nullptr) << "a rootless component is skipped";
+
+  filter.enter(app, 1);
+  SUM_HashTab<SUM_Component, SUM_Baseline> filtered(8);
+  ASSERT_EQ(sum_hash_utl_comp_to_bl_map(list_of({lib_i, app_i}), filter, 1, 0, filtered), 0);
+  EXPECT_EQ(filtered.lookup(lib), nullptr);
+  EXPECT_NE(filtered.lookup(app), nullptr);
+
+  SUM_HashTab<SUM_Component, SUM_Baseline> twice(8);
+  EXPECT_EQ(sum_hash_utl_comp_to_bl_map(list_of({lib_i, lib_next}), filter, 0, 0, twice), 1001);
+  ASSERT_EQ(sum_hash_utl_comp_to_bl_map(list_of({lib_i, lib_next}), filter, 0, 1, twice), 0);
+  EXPECT_EQ(*twice.lookup(lib), lib_next) << "the later baseline wins";
+}
+
+TEST_F(SumComponentTest, RemovalChecksAllRunAndPrint) {
+  SUM_Folder root;
+  ASSERT_EQ(SUM_Folder::root_folder(SUM_Vob(fc), root), 0);
+  SUM_Project project;
+  ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
+  SUM_Stream stream;
+  ASSERT_EQ(SUM_Stream::create("integ", "", project, SUM_Stream(), "", 1, 0, stream), 0);
+  SUM_Component c = rootless("lib");
+  SUM_Baseline initial = initial_of(c);
+  SUM_Baseline extra = baseline_on(c, "extra");
+  ASSERT_EQ(stream.create_hyperlink_to(initial, VOB_WK_HLTYPE_USE_BASELINE, "", "", ""), 0);
+  SUM_Timeline timeline;
+  ASSERT_EQ(SUM_Timeline::create(c, stream, initial, "tl", timeline), 0);
+  // A composite baseline of another component that depends on the initial one.
+  SUM_Component group = rootless("group");
+  XML_Element dep("dep");
+  dep.sub_elements().append(XML_Element("dep_sel", univ(initial).c_str()));
+  dep.sub_elements().append(XML_Element("comp_sel", univ(c).c_str()));
+  XML_Element deps("deps_v1");
+  deps.sub_elements().append(dep);
+  XML_Element info("bl_info");
+  info.sub_elements().append(deps);
+  SUM_String xml;
+  ASSERT_EQ(info.string(xml, 0), 0);
+  vob_zem_baseline_spec_t spec;
+  spec.name = "composite";
+  spec.component = group.dbid();
+  spec.timeline = group.dbid();
+  spec.deps_xml = xml;
+  tbs_dbid_t composite = 0;
+  ASSERT_EQ(vob_zem_baseline_create(fc, spec, nullptr, &composite), 0);
+
+  {
+    ScopedEnv verbose("IMSG_VERBOSITY", "2");
+    imsg_clear_desired_verbosity();
+    ImsgCapture capture;
+    int ok = 1;
+    ASSERT_EQ(c.ok_to_destroy(ok), 0);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Cannot remove component that has baselines other than the initial baseline.\n"
+              "Cannot remove component whose initial baseline is being used by a stream.\n"
+              "Cannot remove component whose initial baseline is being used as a foundation "
+              "for another baseline.\n"
+              "Cannot remove component whose initial baseline is being used by a composite "
+              "baseline.\n");
+    std::string listing = capture.joined(IMSG_INFO);
+    EXPECT_NE(listing.find("composite@/pvob8"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("group@/pvob8"), std::string::npos) << listing;
+  }
+  imsg_clear_desired_verbosity();
+  SUM_Component kept = c;
+  EXPECT_EQ(c.destroy("refused"), 1001);
+  EXPECT_EQ(c, kept) << "a refused removal keeps the handle and the object";
+
+  // Each refusal lifts with its cause.
+  ASSERT_EQ(vob_zem_baseline_delete(fc, composite, nullptr), 0);
+  ASSERT_EQ(vob_zem_baseline_delete(fc, extra.dbid(), nullptr), 0);
+  ASSERT_EQ(timeline.destroy(), 0);
+  int ok = 1;
+  {
+    ImsgCapture capture;
+    ASSERT_EQ(c.ok_to_destroy(ok), 0);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Cannot remove component whose initial baseline is being used by a stream.\n");
+  }
+  ASSERT_EQ(stream.remove_hyperlink_to(initial, VOB_WK_HLTYPE_USE_BASELINE, 0, ""), 0);
+  ASSERT_EQ(c.ok_to_destroy(ok), 0);
+  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(c.destroy("gone"), 0);
+}
+
+TEST_F(SumComponentTest, RemovalDropsTheComponentFromProjectsThatListIt) {
+  SUM_Component a = rootless("a"), b = rootless("b");
+  std::string sel_a = univ(a), sel_b = univ(b);
+  auto project_in = [](vob_vob_h pvob, const char* name) {
+    SUM_Folder root;
+    EXPECT_EQ(SUM_Folder::root_folder(SUM_Vob(pvob), root), 0);
+    SUM_Project out;
+    EXPECT_EQ(SUM_Project::create(name, "", root, "", 0, out), 0);
+    return out;
+  };
+  SUM_Project both = project_in(fc, "both"), only_b = project_in(fc, "only_b");
+  SUM_Project elsewhere = project_in(old, "elsewhere");
+  auto mod_comps = [](const SUM_Project& p) {
+    SUM_String text;
+    EXPECT_EQ(p.pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, text), 0);
+    return std::string(text);
+  };
+  ASSERT_EQ(
+      both.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_a + "," + sel_b).c_str(), 0, ""),
+      0);
+  ASSERT_EQ(only_b.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_b).c_str(), 0, ""), 0);
+  ASSERT_EQ(elsewhere.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_a).c_str(), 0, ""), 0);
+
+  SUM_ProjectList listing;
+  {
+    ImsgCapture capture;
+    ASSERT_EQ(a.destroy_check(listing), 0);
+    EXPECT_EQ(capture.texts(IMSG_WARNING).size(), 2u);
+    EXPECT_NE(
+        capture.joined(IMSG_WARNING).find("lists this component as a modifiable component.\n"),
+        std::string::npos);
+  }
+  ASSERT_EQ(listing.count(), 2u) << "projects of every PVOB";
+  EXPECT_NE(listing.find(both), -1);
+  EXPECT_NE(listing.find(elsewhere), -1);
+
+  ASSERT_EQ(a.destroy("gone"), 0);
+  EXPECT_EQ(mod_comps(both), "," + sel_b);
+  EXPECT_EQ(mod_comps(only_b), "," + sel_b);
+  EXPECT_EQ(mod_comps(elsewhere), "");
+  ASSERT_EQ(b.destroy("gone"), 0);
+  EXPECT_EQ(mod_comps(both), "");
+  EXPECT_EQ(mod_comps(only_b), "");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // vantool mkcomp, lscomp and rmcomp end to end: the three kinds of
-// component, listings, removal and the errors bad input gets.
+// component with their initial baselines, listings, removal with its
+// refusals, a creation cut short at any write, and the errors bad input gets.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,9 +41,11 @@ TEST_F(VantoolCompTest, MakeListAndRemoveEachKind) {
 
   EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\napp@/pvob\nwhole@/pvob\ngroup@/pvob\n");
   EXPECT_EQ(vantool({"lscomp", "-long", "app@/pvob"}).out,
-            "component \"app@/pvob\"\n  kind: sub-VOB\n  root directory: /src/app\n");
+            "component \"app@/pvob\"\n  kind: sub-VOB\n  root directory: /src/app\n"
+            "  initial baseline: app_INITIAL\n");
   EXPECT_EQ(vantool({"lscomp", "-json", "whole@/pvob"}).out,
-            "[{\"name\":\"whole@/pvob\",\"kind\":\"VOB-level\",\"root\":\"/whole\"}]\n");
+            "[{\"name\":\"whole@/pvob\",\"kind\":\"VOB-level\",\"root\":\"/whole\","
+            "\"initial_baseline\":\"whole_INITIAL\"}]\n");
   EXPECT_EQ(vantool({"lscomp", "group@/pvob"}).out,
             "group@/pvob                      (no root directory)\n");
   EXPECT_EQ(vantool({"ls", view + "/src"}).exit_code, 0);
@@ -75,6 +78,50 @@ TEST_F(VantoolCompTest, Refusals) {
   EXPECT_NE(missing.err.find("\"nosuch@/pvob\" does not name a component"), std::string::npos)
       << missing.err;
   EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\n");
+}
+
+TEST_F(VantoolCompTest, RemovalRefusalsArePrinted) {
+  ASSERT_EQ(vantool({"mkcomp", "-nroot", "-nc", "lib@/pvob"}).exit_code, 0);
+  ASSERT_EQ(vantool({"mktrtype", "-zem", "-postop", "mkbl", "-exec", "true", "-restrict",
+                     "component:lib", "-nc", "notify@/pvob"})
+                .exit_code,
+            0);
+  auto refused = vantool({"rmcomp", "-nc", "lib@/pvob"});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("Can't delete component \"lib@/pvob\" because of references to it in "
+                             "trigger type restriction lists.\n"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("Unable to remove component \"lib@/pvob\"."), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(vantool({"lscomp", "-short"}).out, "lib@/pvob\n");
+}
+
+// mkcomp of a new root directory whose N-th write fails, for every N up to
+// the first run that succeeds: each failed run leaves no component, no root
+// directory and no baseline behind, and some run fails while making the
+// initial baseline.
+TEST_F(VantoolCompTest, CreationCutShortAtAnyWriteLeavesNothing) {
+  bool initial_failed = false;
+  bool made = false;
+  for (int at = 1; at <= 80 && !made; ++at) {
+    auto run = vantool({"mkcomp", "-root", view + "/src/app", "-nc", "app@/pvob"},
+                       {{"KORVANE_FAULT_FAIL_AFTER_WRITES", std::to_string(at)}});
+    if (run.exit_code == 0) {
+      made = true;
+      break;
+    }
+    SCOPED_TRACE("failed at write " + std::to_string(at) + ": " + run.err);
+    initial_failed |=
+        run.err.find("Cannot create initial baseline for component \"app\"") != std::string::npos;
+    EXPECT_EQ(vantool({"lscomp", "-short"}).out, "");
+    EXPECT_EQ(vantool({"ls", view + "/src"}).out.find("app"), std::string::npos);
+    EXPECT_EQ(vantool({"describe", "baseline:app_INITIAL@/pvob"}).exit_code, 1);
+  }
+  EXPECT_TRUE(made);
+  EXPECT_TRUE(initial_failed);
+  EXPECT_NE(vantool({"lscomp", "-long", "app@/pvob"}).out.find("initial baseline: app_INITIAL\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -11,13 +11,17 @@
 #include "services/vob_hlink.h"
 #include "services/vob_trig.h"
 #include "services/vob_zem.h"
+#include "services/vob_zem_baseline.h"
 #include "services/vob_zem_component.h"
+#include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_component_cache.h"
 #include "sum/sum_event_info.h"
 #include "sum/sum_imsg.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
+#include "sum/sum_timeline.h"
 #include "sum/sum_triggers.h"
 #include "sum/sum_utl_names.h"
 
@@ -50,6 +54,9 @@ enum : int {
   kLinkFailed = 20,
   kCatalogueComment = 21,
   kCatalogueFailed = 22,
+  kInitialName = 16,
+  kInitialComment = 17,
+  kInitialFailed = 18,
   kRootCrdeFailed = 23,
   kDeleteRootComment = 24,
   kUncatalogueComment = 25,
@@ -57,6 +64,8 @@ enum : int {
   kSetCrdeFailed = 28,
   kSetAdminVob = 29,
   kAdminVobDiffers = 30,
+  kMissingInitial = 37,
+  kInvalidTimeline = 38,
 };
 // General catalog: the feature level could not be read.
 constexpr int kFeatureLevelMessage = 51;
@@ -151,61 +160,53 @@ int mark_tree(const SUM_Vob& vob, view_server_h view, const std::string& path, t
   return 0;
 }
 
-// Points the component VOB's admin VOB at the PVOB's admin hierarchy.
-int set_admin_vob(const SUM_Vob& pvob, const SUM_Vob& vob, const char* name) {
-  if (vob == pvob)
-    return 0;
-  SUM_Vob target = pvob;
-  int has = 0;
-  if (int status = pvob.has_admin_vob(has))
-    return status;
-  if (has) {
-    if (int status = pvob.admin_vob(target, 1))
-      return status;
-  }
-  if (int status = vob.has_admin_vob(has))
-    return status;
-  if (!has) {
-    if (int status = vob.set_admin_vob(target))
-      return status;
-    imsg_print(IMSG_INFO, &sum_component_catalog, kSetAdminVob, name);
-    return 0;
-  }
-  SUM_Vob top;
-  if (int status = vob.admin_vob(top, 1))
-    return status;
-  if (!(top == target)) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kAdminVobDiffers);
-    return 1001;
-  }
-  return 0;
-}
-
 // What creation has written so far, for the undo.
 struct Made {
   SUM_Vob vob;
   tbs_dbid_t created_root = 0;
-  std::string catalogued;  // an existing root catalogued by this creation
+  std::string catalogued;  // the name under which this creation catalogued its root
+  tbs_dbid_t root = 0;     // the root directory element, when rooted
   SUM_Vob pvob;
   tbs_dbid_t component = 0;
 };
 
 void undo(const Made& made, const char* name) {
+  if (!made.catalogued.empty()) {
+    // A new root was catalogued in a new version of the VOB root, which
+    // would keep naming it once deleted: the name goes first, so that it
+    // is free again.
+    SUM_EventInfo event(formatted(kUncatalogueComment, name), 0);
+    vob_nsdir_undefine_component(made.vob.handle(), made.catalogued.c_str(), event.info());
+  }
   if (made.created_root != 0) {
     SUM_EventInfo event(formatted(kDeleteRootComment, name), 0);
     vob_elem_set_crde(made.vob.handle(), made.created_root, 0, event.info());
     vob_elem_delete(made.vob.handle(), made.created_root, event.info());
-  } else if (!made.catalogued.empty()) {
-    SUM_EventInfo event(formatted(kUncatalogueComment, name), 0);
-    vob_nsdir_undefine_component(made.vob.handle(), made.catalogued.c_str(), event.info());
   }
   if (made.component != 0) {
+    // The component's baselines go with it.
     SUM_EventInfo event("", 0);
     if (made.pvob.supports_fc_objs())
       vob_zem_component_delete(made.pvob.handle(), made.component, event.info());
     else
       vob_act_delete(made.pvob.handle(), made.component, event.info());
   }
+  sum_component_cache::forget(SUM_Component(made.pvob, made.component),
+                              SUM_VobObject(made.vob, made.root));
+}
+
+// Makes the initial baseline "<name>_INITIAL" on the main timeline of the
+// new `component` (creation step).
+int create_initial_baseline(const SUM_Component& component, const char* name) {
+  SUM_Timeline timeline;
+  if (int status = component.main_timeline(timeline))
+    return status;
+  SUM_Baseline initial;
+  int status = SUM_Baseline::create(timeline, formatted(kInitialName, name),
+                                    formatted(kInitialComment, name), 0, -1, initial);
+  if (status != 0)
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kInitialFailed, name);
+  return status;
 }
 }  // namespace
 
@@ -342,6 +343,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
           return trace.checked(__LINE__, status);
         }
         made.created_root = root;
+        made.catalogued = leaf;
         catalogued = leaf;
       } else {
         root = root_element.dbid();
@@ -398,11 +400,14 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     }
   }
   SUM_Component component(pvob, made.component);
+  made.root = root;
   if (status == 0 && !vob_level) {
     status = SUM_ActivityBase(pvob, made.component)
                  .set_pvar(PVAR_ZEM_COMP_ROOT_DIR, rootless ? kNoRootDir : catalogued.c_str(),
                            event.opcode(), comment);
   }
+  if (status == 0)
+    status = create_initial_baseline(component, name);
   if (status == 0 && !rootless) {
     view_entry_t entry;
     if (view != nullptr)
@@ -416,7 +421,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     if (status != 0)
       imsg_print(IMSG_ERROR, &sum_component_catalog, kLinkFailed, name);
     else
-      status = set_admin_vob(pvob, made.vob, name);
+      status = component.set_admin_vob();
   }
   if (status == 0 && !rootless && !vob_level && made.created_root == 0) {
     SUM_EventInfo cat(formatted(kCatalogueComment, name), event.opcode());
@@ -438,6 +443,95 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     undo(made, name);
     return trace.checked(__LINE__, status);
   }
+  sum_component_cache::forget(component, SUM_VobObject(made.vob, root));
   out = component;
+  return 0;
+}
+
+int SUM_Component::main_timeline(SUM_Timeline& timeline) const {
+  SUM_Trace trace("SUM_Component::main_timeline");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Timeline main = SUM_Timeline::convert(*this);
+  if (main.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  timeline = main;
+  return 0;
+}
+
+int SUM_Component::initial_baseline(SUM_Baseline& baseline) const {
+  SUM_Trace trace("SUM_Component::initial_baseline");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (vob_.supports_fc_objs()) {
+    tbs_dbid_t found = 0;
+    int status = vob_zem_component_get_baseline(vob_.handle(), dbid_, &found);
+    if (status == 1002) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kMissingInitial, any_name());
+      return 1001;
+    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    baseline = SUM_Baseline(vob_, found);
+    return 0;
+  }
+  // The activity-based form: the baseline of the main timeline's first entry.
+  SUM_Timeline timeline;
+  SUM_TimelineEntryList entries;
+  if (int status = main_timeline(timeline))
+    return trace.checked(__LINE__, status);
+  if (int status = timeline.entries(entries))
+    return trace.checked(__LINE__, status);
+  if (entries.count() == 0) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kMissingInitial, any_name());
+    return 1001;
+  }
+  if (entries[0].kind() != SUM_TimelineEntry::BASELINE) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kInvalidTimeline, any_name());
+    return 1001;
+  }
+  SUM_Baseline first;
+  if (int status = entries[0].baseline(first))
+    return trace.checked(__LINE__, status);
+  baseline = first;
+  return 0;
+}
+
+int SUM_Component::set_admin_vob() const {
+  SUM_Trace trace("SUM_Component::set_admin_vob");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_VobObject root;
+  if (int status = root_directory_element(root))
+    return trace.checked(__LINE__, status);
+  const SUM_Vob& vob = root.vob();
+  if (vob == vob_)
+    return 0;
+  SUM_Vob target = vob_;
+  int has = 0;
+  if (int status = vob_.has_admin_vob(has))
+    return trace.checked(__LINE__, status);
+  if (has) {
+    if (int status = vob_.admin_vob(target, 1))
+      return trace.checked(__LINE__, status);
+  }
+  if (int status = vob.has_admin_vob(has))
+    return trace.checked(__LINE__, status);
+  if (!has) {
+    if (int status = vob.set_admin_vob(target))
+      return trace.checked(__LINE__, status);
+    SUM_String name;
+    if (int status = this->name(name))
+      return trace.checked(__LINE__, status);
+    imsg_print(IMSG_INFO, &sum_component_catalog, kSetAdminVob, static_cast<const char*>(name));
+    return 0;
+  }
+  SUM_Vob top;
+  if (int status = vob.admin_vob(top, 1))
+    return trace.checked(__LINE__, status);
+  if (top != target) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kAdminVobDiffers);
+    return 1001;
+  }
   return 0;
 }

@@ -28,9 +28,13 @@
 #include "services/vob.h"
 #include "sum/sum_activity_base.h"
 #include "sum/sum_handle_kind.h"
+#include "sum/sum_lists.h"
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
+
+class SUM_Baseline;
+class SUM_Timeline;
 
 class SUM_Component : public SUM_NamedObject {
  public:
@@ -61,6 +65,10 @@ class SUM_Component : public SUM_NamedObject {
   // none (a message unless `quiet`).
   static int construct_from_crde(const SUM_Vob& pvob, const SUM_VobObject& element,
                                  SUM_Component& out, int quiet = 0);
+  // The VOB-level component of `vob`, whichever PVOB holds it: the one
+  // whose root link ends at the VOB's root directory. 1002 after a message
+  // when there is none; 1072 when several PVOBs claim it.
+  static int construct_from_vob(const SUM_Vob& vob, SUM_Component& out);
 
   // Creates component `name` in `pvob`. Rootless when `root_element` is null
   // and `root_path` null or empty. With `root_element` the VOB root
@@ -68,8 +76,10 @@ class SUM_Component : public SUM_NamedObject {
   // a sub-VOB component whose tree is marked with the root as CRDE. With
   // only `root_path` ("/vob/leaf", a path in `view`): a new top-level
   // directory "leaf" is made as the root. Directory versions are those
-  // `view` selects. A failure after something was written undoes the new
-  // root directory, the catalogue entry and the component object.
+  // `view` selects. Every component starts with its initial baseline
+  // "<name>_INITIAL" (made unique) on its main timeline. A failure after
+  // something was written undoes the new root directory, the catalogue
+  // entry and the component object with its baselines.
   static int create(const SUM_Vob& pvob, const char* name, const SUM_VobObject& root_element,
                     const char* root_path, view_server_h view, const char* comment,
                     SUM_Component& out);
@@ -89,18 +99,47 @@ class SUM_Component : public SUM_NamedObject {
   // "/vobtag" or "/vobtag/relpath" for a rooted component.
   int crde_path(SUM_String& path) const;
 
+  // The main timeline: this component's object viewed as a timeline.
+  int main_timeline(SUM_Timeline& timeline) const;
+  // The initial baseline, the first of the main timeline. A component
+  // without one prints a configuration error and returns 1001.
+  int initial_baseline(SUM_Baseline& baseline) const;
+
+  // Makes the component VOB (its root directory's VOB) name the top of the
+  // PVOB's admin hierarchy, or the PVOB itself, as its admin VOB, with a note.
+  // Nothing to do for a component VOB that is the PVOB or already names that
+  // VOB; one that names another admin hierarchy is refused (1001). A
+  // rootless component is 1002 after the missing-root message.
+  int set_admin_vob() const;
+
   // Renames: the name must pass the naming rules and be unused among the
   // PVOB's components (1001); fires the modcomp triggers.
   int set_name(const char* name, const char* comment) const;
 
-  // Whether the component may be removed: `ok` 0 after the message when a
-  // trigger type names it in its restriction list. Status 0 either way.
+  // Whether the component may be removed. Every check runs and prints its
+  // refusal, any of which clears `ok`: a trigger type names the component;
+  // its main timeline holds baselines besides the initial one; a stream
+  // uses the initial baseline; a timeline has it as a foundation; a
+  // composite baseline of a registered PVOB depends on it. Status 0 either
+  // way, unless a check cannot be made.
   int ok_to_destroy(int& ok) const;
-  // Removes the component (a refusal of ok_to_destroy is 1001). A sub-VOB
-  // root is unmarked and uncatalogued from the VOB root (a failure there is
-  // a warning); the CRDE marks of its subelements stay. Makes this handle
-  // null.
+  // The projects of every registered PVOB that list this component among
+  // their modifiable components, appended to `projects`, each named in a
+  // warning. A project whose list cannot be read is skipped after a warning.
+  int destroy_check(SUM_ProjectList& projects) const;
+  // Removes the component (a refusal of ok_to_destroy is 1001) with its
+  // initial baseline. A sub-VOB root is unmarked and uncatalogued from the
+  // VOB root through `view` (may be null; a failure there is a warning); the
+  // CRDE marks of its subelements stay. Then the component is dropped from
+  // the modifiable components of each of `projects` (a failure is a
+  // warning). Makes this handle null.
+  int destroy(view_server_h view, const char* comment, const SUM_ProjectList& projects);
+  // destroy_check, then destroy without a view for the projects found.
   int destroy(const char* comment);
+
+ private:
+  // The removal checks on the initial baseline (ok_to_destroy 2 to 5).
+  int initial_baseline_refusals(int& refused) const;
 };
 
 // The components of a PVOB, in creation order.

@@ -1,15 +1,16 @@
-// SUM_Component: root queries, renaming, removal and the walk over a PVOB's
-// components.
+// SUM_Component: lookups by root, root queries, renaming and the walk over a
+// PVOB's components.
 #include <string>
+#include <vector>
 
 #include "services/imsg.h"
 #include "services/vob_elem.h"
-#include "services/vob_trig.h"
+#include "services/vob_hlink.h"
 #include "services/vob_zem.h"
 #include "services/vob_zem_component.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
-#include "sum/sum_event_info.h"
+#include "sum/sum_component_cache.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -25,11 +26,9 @@ enum : int {
   kNoRootLink = 32,
   kInvalidLink = 33,
   kRootUnavailable = 34,
-  kTrtypeRef = 39,
-  kUncatalogueFailed = 46,
+  kNoVobRootLink = 35,
+  kTooManyLinks = 36,
 };
-// General catalog: the feature level could not be read.
-constexpr int kFeatureLevelMessage = 51;
 
 vob_mtype_t component_name_mtype(const SUM_Vob& pvob) {
   return pvob.supports_fc_objs() ? VOB_MTYPE_COMPONENT : 28;
@@ -41,6 +40,11 @@ int SUM_Component::construct_from_crde(const SUM_Vob& pvob, const SUM_VobObject&
   SUM_Trace trace("SUM_Component::construct_from_crde");
   if (pvob.is_null() || element.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Component cached;
+  if (sum_component_cache::crde_to_component().lookup(element, cached) && cached.vob() == pvob) {
+    out = cached;
+    return 0;
+  }
   tbs_dbid_t dbid = 0;
   int status =
       vob_zem_component_find_by_root(pvob.handle(), element.vob().handle(), element.dbid(), &dbid);
@@ -49,9 +53,53 @@ int SUM_Component::construct_from_crde(const SUM_Vob& pvob, const SUM_VobObject&
       imsg_print(IMSG_ERROR, &sum_component_catalog, kNoRootLink, element.any_name());
     return 1002;
   }
+  if (status == 1001) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kTooManyLinks, element.any_name());
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  }
   if (status != 0)
-    return trace.checked(__LINE__, status == 1001 ? 1072 : status);
+    return trace.checked(__LINE__, status);
   out = SUM_Component(pvob, dbid);
+  sum_component_cache::crde_to_component().enter(element, out);
+  return 0;
+}
+
+int SUM_Component::construct_from_vob(const SUM_Vob& vob, SUM_Component& out) {
+  SUM_Trace trace("SUM_Component::construct_from_vob");
+  if (vob.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (sum_component_cache::vob_to_component().lookup(vob, out))
+    return 0;
+  tbs_dbid_t root = 0;
+  if (int status = vob.wk_obj(VOB_WK_ROOT_DIRECTORY, root))
+    return trace.checked(__LINE__, status);
+  // The root links arrive from the PVOBs, whichever they are.
+  std::vector<vob_hlink_end_t> ends;
+  if (int status =
+          vob_obj_list_hlinks(vob.handle(), root, VOB_WK_HLTYPE_COMPONENT_ROOT_DIR, 0, ends))
+    return trace.checked(__LINE__, status);
+  SUM_Component found;
+  for (const vob_hlink_end_t& end : ends) {
+    if (end.broken)
+      continue;
+    SUM_Vob pvob;
+    if (SUM_Vob::construct_from_handle(end.other_vob, pvob) != 0)
+      continue;
+    SUM_Component candidate = convert(SUM_VobObject(pvob, end.other));
+    if (candidate.is_null() || candidate == found)
+      continue;
+    if (!found.is_null()) {
+      imsg_print(IMSG_ERROR, &sum_component_catalog, kTooManyLinks, vob.any_name());
+      return sum_int_error(kSource, trace.name(), __LINE__);
+    }
+    found = candidate;
+  }
+  if (found.is_null()) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kNoVobRootLink, vob.any_name());
+    return 1002;
+  }
+  sum_component_cache::vob_to_component().enter(vob, found);
+  out = found;
   return 0;
 }
 
@@ -59,12 +107,15 @@ int SUM_Component::has_crde(int& has) const {
   SUM_Trace trace("SUM_Component::has_crde");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  if (sum_component_cache::has_crde().lookup(*this, has))
+    return 0;
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
   if (status != 0 && status != 1002)
     return trace.checked(__LINE__, status);
   if (status == 0) {
     has = 1;
+    sum_component_cache::has_crde().enter(*this, has);
     return 0;
   }
   SUM_String relpath;
@@ -73,6 +124,7 @@ int SUM_Component::has_crde(int& has) const {
   if (relpath.Compare(kNoRootDir) != 0)
     imsg_print(IMSG_WARNING, &sum_component_catalog, kMissingLink, any_name());
   has = 0;
+  sum_component_cache::has_crde().enter(*this, has);
   return 0;
 }
 
@@ -80,6 +132,10 @@ int SUM_Component::crde(SUM_VobObject& element, int& invalid) const {
   SUM_Trace trace("SUM_Component::crde");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  if (sum_component_cache::component_to_crde().lookup(*this, element)) {
+    invalid = 0;
+    return 0;
+  }
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
   if (status == 1002) {
@@ -88,15 +144,17 @@ int SUM_Component::crde(SUM_VobObject& element, int& invalid) const {
   }
   if (status != 0)
     return trace.checked(__LINE__, status);
-  invalid = root.broken;
   if (root.broken) {
+    invalid = 1;
     element = SUM_VobObject();
     return 0;
   }
   SUM_Vob vob;
   if ((status = SUM_Vob::construct_from_handle(root.root_vob, vob)) != 0)
     return trace.checked(__LINE__, status);
+  invalid = 0;
   element = SUM_VobObject(vob, root.root_element);
+  sum_component_cache::component_to_crde().enter(*this, element);
   return 0;
 }
 
@@ -189,63 +247,6 @@ int SUM_Component::set_name(const char* name, const char* comment) const {
   if (int status = set_name_basic(name, comment))
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
-}
-
-int SUM_Component::ok_to_destroy(int& ok) const {
-  SUM_Trace trace("SUM_Component::ok_to_destroy");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  int referenced = 0;
-  if (int status = trtype_refs_refuse(&sum_component_catalog, kTrtypeRef, referenced))
-    return trace.checked(__LINE__, status);
-  ok = referenced ? 0 : 1;
-  return 0;
-}
-
-int SUM_Component::destroy(const char* comment) {
-  SUM_Trace trace("SUM_Component::destroy");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  int ok = 0;
-  if (int status = ok_to_destroy(ok))
-    return trace.checked(__LINE__, status);
-  if (!ok)
-    return 1001;
-  int level = 0;
-  if (int status = vob_.feature_level(level)) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kFeatureLevelMessage);
-    return trace.checked(__LINE__, status);
-  }
-  SUM_EventInfo event(comment, level >= 4 ? kOpRemove : 0);
-  int is_sub = 0;
-  int invalid = 0;
-  if (int status = is_subvob(is_sub, invalid))
-    return trace.checked(__LINE__, status);
-  vob_zem_component_root_t root;
-  if (!invalid && vob_zem_component_get_root(vob_.handle(), dbid_, &root) == 0) {
-    // The root stops being a CRDE: a VOB-level root so that its VOB may hold
-    // components again, a sub-VOB root which is also uncatalogued.
-    SUM_String relpath;
-    int status = is_sub ? crde_relpath(relpath) : 0;
-    if (status == 0)
-      status = vob_elem_set_crde(root.root_vob, root.root_element, 0, event.info());
-    if (status == 0 && is_sub)
-      status = vob_nsdir_undefine_component(root.root_vob, relpath, event.info());
-    if (status != 0)
-      imsg_print(IMSG_WARNING, &sum_component_catalog, kUncatalogueFailed, tbs_strerror(status));
-  }
-  SUM_TrigRmComp trigger(*this, comment);
-  if (int status = trigger.fire_preop())
-    return trace.checked(__LINE__, status);
-  int status = vob_.supports_fc_objs()
-                   ? vob_zem_component_delete(vob_.handle(), dbid_, event.info())
-                   : vob_act_delete(vob_.handle(), dbid_, event.info());
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if ((status = trigger.fire_postop(SUM_VobObject())) != 0)
-    return trace.checked(__LINE__, status);
-  *this = SUM_Component();
-  return 0;
 }
 
 int SUM_Component::Iter::current_item(SUM_Component& item) const {

@@ -5,6 +5,7 @@
 #include "services/imsg.h"
 #include "services/rgy.h"
 #include "services/vob.h"
+#include "sum/sum_baseline.h"
 #include "sum/sum_component.h"
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
@@ -113,14 +114,24 @@ void print_component(const SUM_Component& component, const ParsedArgs& args, Jso
     if (!invalid)
       kind = sub ? "sub-VOB" : "VOB-level";
   }
+  // The initial baseline's name; "" when it cannot be read (the reason was
+  // printed).
+  std::string initial;
+  SUM_Baseline baseline;
+  SUM_String baseline_name;
+  if (component.initial_baseline(baseline) == 0 && baseline.name(baseline_name) == 0)
+    initial = text_of(baseline_name);
   if (args.has("json")) {
     json.begin_object().key("name").value(label).key("kind").value(kind);
-    json.key("root").value(root).end_object();
+    json.key("root").value(root).key("initial_baseline").value(initial).end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
   } else if (args.has("long")) {
-    imsg_print_literal(IMSG_INFO, "component \"%s\"\n  kind: %s\n  root directory: %s\n",
-                       label.c_str(), kind.c_str(), root.empty() ? "(none)" : root.c_str());
+    imsg_print_literal(IMSG_INFO,
+                       "component \"%s\"\n  kind: %s\n  root directory: %s\n"
+                       "  initial baseline: %s\n",
+                       label.c_str(), kind.c_str(), root.empty() ? "(none)" : root.c_str(),
+                       initial.empty() ? "(none)" : initial.c_str());
   } else {
     imsg_print_literal(IMSG_INFO, "%-32s %s\n", label.c_str(),
                        root.empty() ? "(no root directory)" : root.c_str());
@@ -205,7 +216,9 @@ void register_comp_commands(std::vector<Command>& table) {
   Command ls;
   ls.name = "lscomp";
   ls.synopsis = "lscomp [-short|-long] [-json] [COMPONENT@PVOB]";
-  ls.summary = "List a component, or every component of every PVOB.";
+  ls.summary =
+      "List a component, or every component of every PVOB; -long and -json add its kind, root "
+      "directory and initial baseline.";
   ls.common = kListingOptions;
   ls.max_operands = 1;
   ls.run = run_lscomp;
@@ -214,7 +227,9 @@ void register_comp_commands(std::vector<Command>& table) {
   Command rm;
   rm.name = "rmcomp";
   rm.synopsis = "rmcomp [-c TEXT|-nc] COMPONENT@PVOB...";
-  rm.summary = "Remove components; a sub-VOB root directory is uncatalogued from its VOB root.";
+  rm.summary =
+      "Remove components that have only their initial baseline, unused; a sub-VOB root directory "
+      "is uncatalogued from its VOB root, and projects listing a component as modifiable drop it.";
   rm.common = kCommentOptions;
   rm.min_operands = 1;
   rm.max_operands = kUnlimited;
