@@ -48,6 +48,8 @@ inline constexpr const char* kRgySelectViewTag =
     "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags WHERE tag = ?1";
 inline constexpr const char* kRgySelectViewUuid =
     "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags WHERE uuid = ?1";
+inline constexpr const char* kRgyUpdateViewAttributes =
+    "UPDATE view_tags SET attributes = ?2 WHERE uuid = ?1";
 inline constexpr const char* kRgySelectAllViewTags =
     "SELECT tag, uuid, owner, root, storage, kind, attributes FROM view_tags ORDER BY tag";
 
@@ -192,6 +194,17 @@ inline constexpr const char* kAttypeValuesGet =
 inline constexpr const char* kAttypeValuesSet =
     "INSERT OR REPLACE INTO attype_values(dbid, enum_values, default_value) VALUES (?1, ?2, ?3)";
 
+// ---- PVOB: views attached to streams ----------------------------------------------------
+// A view attached again replaces its row (after an attachment whose view
+// side was never written).
+inline constexpr const char* kZemViewStreamSet =
+    "INSERT OR REPLACE INTO zem_view_streams(view_uuid, stream) VALUES (?1, ?2)";
+inline constexpr const char* kZemViewStreamDelete =
+    "DELETE FROM zem_view_streams WHERE view_uuid = ?1";
+// ?2 views of stream ?1 from position ?3, in attachment order.
+inline constexpr const char* kZemViewsOfStream =
+    "SELECT view_uuid FROM zem_view_streams WHERE stream = ?1 ORDER BY rowid LIMIT ?2 OFFSET ?3";
+
 // ---- VOB: view references --------------------------------------------------------------------
 inline constexpr const char* kViewRefsDelete = "DELETE FROM view_refs WHERE view_uuid = ?1";
 
@@ -241,6 +254,10 @@ inline constexpr const char* kBranchMain =
     "SELECT dbid FROM branches WHERE element = ?1 AND parent_version = 0";
 inline constexpr const char* kBranchesOfType =
     "SELECT dbid FROM branches WHERE brtype = ?1 ORDER BY dbid";
+// ?2 branches of type ?1 from position ?3.
+inline constexpr const char* kBranchesOfTypeChunk =
+    "SELECT dbid FROM branches WHERE brtype = ?1 ORDER BY dbid LIMIT ?2 OFFSET ?3";
+inline constexpr const char* kBranchCountOfType = "SELECT count(*) FROM branches WHERE brtype = ?1";
 inline constexpr const char* kBranchElemsCrdes =
     "SELECT b.element, e.crde FROM branches b JOIN elements e ON e.dbid = b.element "
     "WHERE b.brtype = ?1";

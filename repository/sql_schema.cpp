@@ -372,6 +372,14 @@ CREATE TABLE IF NOT EXISTS zem_baseline_csets (
 ) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS zem_timeline_entries_by_obj ON zem_timeline_entries(obj, kind);
 )",
+        // 7: the views attached to streams, by view UUID.
+        R"(
+CREATE TABLE IF NOT EXISTS zem_view_streams (
+  view_uuid TEXT PRIMARY KEY,
+  stream INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE
+);
+CREATE INDEX IF NOT EXISTS zem_view_streams_by_stream ON zem_view_streams(stream);
+)",
     },
 };
 

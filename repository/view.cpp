@@ -191,6 +191,11 @@ int view_remove(const char* tag, int force) {
   event.comment = "view removed";
   for (size_t i = 0; status == 0 && i < checkouts.size(); ++i)
     status = vob_ver_uncheckout(checkouts[i].vob, checkouts[i].version, &event);
+  if (status == 0 && has_storage) {
+    status = vob_utl_view_clear_stream(view, &event);
+    if (status == TBS_ST_NOT_FOUND)
+      status = TBS_ST_OK;
+  }
   view_free_handle(view);
   if (status == 0)
     status = repo::rgy_view_remove(entry.tag);
@@ -302,15 +307,22 @@ int view_getprop(view_server_h view, int property, std::string& value) {
       value = e.kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
       return TBS_ST_OK;
     case VIEW_PROP_ATTRIBUTES:
-      value = e.attributes;
-      return TBS_ST_OK;
     case VIEW_PROP_SUM_VIEW:
     case VIEW_PROP_WEB_VIEW:
     case VIEW_PROP_AUTOMATIC: {
+      // Attaching a view to a stream changes its attributes after the
+      // handle was made: read them from the registry.
+      view_entry_t now;
+      int status = repo::rgy_view_by_uuid(e.uuid, now);
+      if (status != 0)
+        return status;
       const char* word = property == VIEW_PROP_SUM_VIEW   ? "sumview"
                          : property == VIEW_PROP_WEB_VIEW ? "webview"
                                                           : "automatic";
-      value = repo::has_attribute(e.attributes, word) ? "1" : "0";
+      if (property == VIEW_PROP_ATTRIBUTES)
+        value = now.attributes;
+      else
+        value = repo::has_attribute(now.attributes, word) ? "1" : "0";
       return TBS_ST_OK;
     }
     case VIEW_PROP_NEEDS_UPDATE: {
@@ -320,14 +332,18 @@ int view_getprop(view_server_h view, int property, std::string& value) {
         value = needs ? "1" : "0";
       return status;
     }
-    case VIEW_PROP_CSPEC_IDENTITY: {
+    case VIEW_PROP_CSPEC_IDENTITY:
+    case VIEW_PROP_STREAM: {
+      const char* key = property == VIEW_PROP_STREAM ? "stream" : "identity";
       Store* db = nullptr;
       int status = repo::view_db(view, db);
-      std::string identity;
+      std::string text;
       if (status == 0)
-        status = repo::view_info_get(*db, "identity", identity);
+        status = repo::view_info_get(*db, key, text);
+      if (status == TBS_ST_NOT_FOUND)  // a view never attached has no "stream"
+        status = TBS_ST_OK;
       if (status == 0)
-        value = identity;
+        value = text;
       return status;
     }
     default:

@@ -81,6 +81,9 @@ int rgy_views(std::vector<view_entry_t>& entries);
 // or removes one (1002 when absent). One transaction each.
 int rgy_view_add(const view_entry_t& entry);
 int rgy_view_remove(const std::string& tag);
+// Replaces the attribute text of the view with UUID `uuid` (1002 when
+// there is none). One transaction.
+int rgy_view_set_attributes(const std::string& uuid, const std::string& attributes);
 
 // ---- the view's database (view_store.cpp) ---------------------------------------------
 

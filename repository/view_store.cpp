@@ -150,6 +150,22 @@ int rgy_view_remove(const std::string& tag) {
   return txn.commit();
 }
 
+int rgy_view_set_attributes(const std::string& uuid, const std::string& attributes) {
+  Store* s = nullptr;
+  int status = registry_store(s);
+  if (status != 0)
+    return status;
+  Txn txn(*s);
+  if (txn.status() != 0)
+    return txn.status();
+  status = s->query(sql::kRgyUpdateViewAttributes).bind(1, uuid).bind(2, attributes).run();
+  if (status != 0)
+    return status;
+  if (s->changes() == 0)
+    return TBS_ST_NOT_FOUND;
+  return txn.commit();
+}
+
 // ---- the view's database ----------------------------------------------------------------
 
 int view_db_create(const std::string& storage, const view_entry_t& entry) {

@@ -37,6 +37,8 @@ inline constexpr int kDirContent = 103;
 inline constexpr int kSelfEntry = 104;
 inline constexpr int kWrongKind = 105;
 inline constexpr int kNotDirectory = 106;
+inline constexpr int kBrtypeHasBranches = 123;  // (type, VOB, count)
+inline constexpr int kMainBrtype = 124;         // (VOB)
 }  // namespace elem_msg
 
 // A row of the elements table.

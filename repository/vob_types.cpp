@@ -172,6 +172,77 @@ int local_type(vob_vob_h vob, vob_mtype_t mtype, const char* name, tbs_dbid_t* t
   return repo::with_store(vob, [&](Store& s) -> int { return type_named(s, mtype, name, type); });
 }
 
+// A type object and the VOB holding it.
+struct TypeInVob {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t type = 0;
+};
+
+// The local copies of branch type `brtype` held in other VOBs: the objects
+// whose GlobalDefinition hyperlinks reach it.
+int local_copies(vob_vob_h vob, tbs_dbid_t brtype, std::vector<TypeInVob>& copies) {
+  std::vector<vob_hlink_end_t> ends;
+  int status = vob_obj_list_hlinks(vob, brtype, VOB_WK_HLTYPE_GLOBAL_DEFINITION, 0, ends);
+  if (status != 0)
+    return status;
+  for (const vob_hlink_end_t& end : ends)
+    if (!end.broken)
+      copies.push_back({end.other_vob, end.other});
+  return TBS_ST_OK;
+}
+
+// Counts the branches of `type` in `store`.
+int branch_count(Store& s, tbs_dbid_t type, int* count) {
+  Query q = s.query(sql::kBranchCountOfType);
+  q.bind(1, id(type));
+  *count = q.next() ? q.integer(0) : 0;
+  return q.status();
+}
+
+// 1001 after a message when `type` has branches.
+int refuse_branches(const TypeInVob& type) {
+  return repo::with_store(type.vob, [&](Store& s) -> int {
+    int count = 0;
+    ObjectRow row;
+    int status = repo::read_object(s, type.type, row);
+    if (status == 0)
+      status = branch_count(s, type.type, &count);
+    if (status == 0 && count > 0) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBrtypeHasBranches, row.name.c_str(),
+                 type.vob->tag.c_str(), count);
+      status = TBS_ST_ERROR;
+    }
+    return status;
+  });
+}
+
+// Removes one type object: first the hyperlinks at it (each with its own
+// VOB's transaction), then the object itself, recorded on the VOB object.
+int remove_type(const TypeInVob& type, const vob_event_info_t* event) {
+  std::vector<vob_hlink_typed_end_t> ends;
+  int status = vob_obj_list_all_hlinks(type.vob, type.type, ends);
+  for (size_t i = 0; status == 0 && i < ends.size(); ++i)
+    status = vob_hlink_delete(ends[i].end.hlink_vob, ends[i].end.hlink, event);
+  if (status != 0)
+    return status;
+  return repo::in_txn(type.vob, [&](Store& s) -> int {
+    tbs_dbid_t vob_object = 0;
+    int count = 0;
+    int st = repo::check_not_locked(type.vob, s, type.type);
+    if (st == 0)
+      st = branch_count(s, type.type, &count);
+    if (st == 0 && count > 0)
+      st = refuse_branches(type);  // a branch was made meanwhile
+    if (st == 0)
+      st = repo::well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
+    if (st == 0)
+      st = s.query(sql::kEventsDelete).bind(1, id(type.type)).run();
+    if (st == 0)
+      st = s.query(sql::kObjectDelete).bind(1, id(type.type)).run();
+    return st != 0 ? st : repo::record_event(s, vob_object, VOB_EVENT_REMOVE, event);
+  });
+}
+
 }  // namespace
 
 // ---- branch types -------------------------------------------------------------------------
@@ -250,6 +321,52 @@ int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, std::vector<tbs_dbid_
       branches.push_back(dbid_at(q, 0));
     return q.status();
   });
+}
+
+int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, size_t offset, size_t max,
+                         std::vector<tbs_dbid_t>& branches) {
+  return repo::with_store(vob, [&](Store& s) -> int {
+    ObjectRow row;
+    int status = repo::read_type(s, brtype, VOB_MTYPE_BRANCH_TYPE, row);
+    if (status != 0)
+      return status;
+    std::vector<tbs_dbid_t> found;
+    Query q = s.query(sql::kBranchesOfTypeChunk);
+    q.bind(1, id(brtype)).bind(2, static_cast<int64_t>(max)).bind(3, static_cast<int64_t>(offset));
+    while (q.next())
+      found.push_back(dbid_at(q, 0));
+    if (q.status() != 0)
+      return q.status();
+    branches.swap(found);
+    return TBS_ST_OK;
+  });
+}
+
+int vob_brtype_delete(vob_vob_h vob, tbs_dbid_t brtype, const vob_event_info_t* event) {
+  std::vector<TypeInVob> family;
+  int status = repo::with_store(vob, [&](Store& s) -> int {
+    ObjectRow row;
+    int st = repo::need_type(vob, s, brtype, VOB_MTYPE_BRANCH_TYPE, row);
+    tbs_dbid_t main = 0;
+    if (st == 0)
+      st = repo::main_brtype(s, &main);
+    if (st == 0 && main == brtype) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kMainBrtype, vob->tag.c_str());
+      st = TBS_ST_ERROR;
+    }
+    return st;
+  });
+  if (status == 0)
+    status = local_copies(vob, brtype, family);
+  family.push_back({vob, brtype});
+  for (const TypeInVob& type : family)
+    if (status == 0)
+      status = refuse_branches(type);
+  // Copies first, the global type last.
+  for (const TypeInVob& type : family)
+    if (status == 0)
+      status = remove_type(type, event);
+  return status;
 }
 
 // ---- label types ---------------------------------------------------------------------------

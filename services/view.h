@@ -85,6 +85,7 @@ enum view_property : int {
   VIEW_PROP_WEB_VIEW = 11,  // "1" when the attributes hold "webview", else "0"
   VIEW_PROP_CSPEC_IDENTITY = 12,  // the identity line of the config spec's zem block, "" when none
   VIEW_PROP_AUTOMATIC = 14,       // "1" when the attributes hold "automatic", else "0"
+  VIEW_PROP_STREAM = 15,  // universal selector of the stream the view is attached to, "" when none
 };
 // 1004 (after a message) for another property number.
 int view_getprop(view_server_h view, int property, std::string& value);
@@ -165,5 +166,29 @@ struct view_ckout_t {
   std::string path;
 };
 int view_list_checkouts(view_server_h view, std::vector<view_ckout_t>& checkouts);
+
+// ---- stream binding ------------------------------------------------------------------
+
+// A view is attached to at most one stream of a project VOB. The PVOB keeps
+// the attachments (view UUID to stream), so that a stream's views can be
+// listed (vob_zem_stream_next_views, services/vob_zem_stream.h) and removing
+// a stream removes them; the view keeps the stream's universal selector as
+// its property VIEW_PROP_STREAM and "sumview" among its registry attributes.
+// Attaching writes the PVOB first and then the view (a failure there undoes
+// the PVOB's record); detaching clears the view first. Removing a view
+// (view_remove) detaches it.
+
+// Attaches the view to stream `stream` of `pvob`, recording a modify event
+// with `event` on the stream. Attaching it again to the same stream is 0
+// without a change; 1001 (after a message) when it is attached to another
+// stream; 1004 when `stream` is not a stream; 1040 when the stream is locked.
+int vob_utl_view_set_stream(view_server_h view, vob_vob_h pvob, tbs_dbid_t stream,
+                            const vob_event_info_t* event);
+// Detaches the view from its stream; 1002 when it is attached to none. A
+// stream (or PVOB) that no longer exists only clears the view's side.
+int vob_utl_view_clear_stream(view_server_h view, const vob_event_info_t* event);
+// The stream the view is attached to; 1002 when none (or when that stream
+// no longer exists).
+int vob_utl_view_get_stream(view_server_h view, vob_vob_h* pvob, tbs_dbid_t* stream);
 
 #endif  // SERVICES_VIEW_H

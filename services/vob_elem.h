@@ -52,6 +52,18 @@ int vob_brtype_create_with_pop(vob_vob_h vob, const char* name, const vob_event_
 int vob_brtype_lookup(vob_vob_h vob, const char* name, tbs_dbid_t* dbid);
 // The branches of a local branch type, in creation order.
 int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, std::vector<tbs_dbid_t>& branches);
+// The same in chunks: at most `max` branches from position `offset`;
+// `branches` is replaced, and fewer than `max` mean the end.
+int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, size_t offset, size_t max,
+                         std::vector<tbs_dbid_t>& branches);
+// Removes branch type `brtype` of `vob` with the hyperlinks at it. A global
+// type takes its local copies in other VOBs with it (copies first, each in
+// its own VOB's transaction, then the global type), so what remains at any
+// moment is a global type with fewer copies. 1001 (after a message naming
+// the type, the VOB and the count) while the type or one of its copies has
+// branches, and for "main"; 1040 when a type or its VOB is locked. The
+// removal is recorded on each VOB object.
+int vob_brtype_delete(vob_vob_h vob, tbs_dbid_t brtype, const vob_event_info_t* event);
 
 // Label types (local to `vob`): one label per element at most. 1003 when the
 // name is taken.

@@ -88,6 +88,17 @@ int vob_zem_stream_set_title(vob_vob_h pvob, tbs_dbid_t obj, const char* title,
 // baselines lie on its timelines (services/vob_zem_baseline.h).
 int vob_zem_stream_delete(vob_vob_h pvob, tbs_dbid_t stream, const vob_event_info_t* event);
 
+// The objects of the activity kind (first-class activities, or
+// activity-like objects of the PVOB's activity type) placed in stream
+// `stream`, in creation order, in chunks as above.
+int vob_zem_stream_next_activities(vob_vob_h pvob, tbs_dbid_t stream, size_t offset, size_t max,
+                                   std::vector<tbs_dbid_t>& activities);
+// The UUIDs (text form) of the views attached to stream `stream`
+// (vob_utl_view_set_stream, services/view.h), in attachment order, in chunks
+// as above.
+int vob_zem_stream_next_views(vob_vob_h pvob, tbs_dbid_t stream, size_t offset, size_t max,
+                              std::vector<std::string>& view_uuids);
+
 // ---- timelines --------------------------------------------------------------------
 
 // Raw kind codes of timeline entries.

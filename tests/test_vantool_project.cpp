@@ -76,8 +76,7 @@ TEST_F(VantoolProjectTest, ChangesAndRefusals) {
   auto nothing = vantool({"chproject", "beta@/pvob"}, owner);
   EXPECT_EQ(nothing.exit_code, 2);
 
-  for (auto args : {std::vector<std::string>{"chproject", "-amodcomp", "c@/pvob", "beta@/pvob"},
-                    std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-istream", "int",
+  for (auto args : {std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-istream", "int",
                                              "gamma@/pvob"},
                     std::vector<std::string>{"chproject", "-crmenable", "db", "beta@/pvob"}}) {
     auto refused = vantool(args, owner);

@@ -215,6 +215,53 @@ TEST_F(VobTypesTest, BranchTypesAreGlobalInTheAdminVob) {
   EXPECT_EQ(path, "/main/dev");
 }
 
+TEST_F(VobTypesTest, DeletingAGlobalBranchTypeTakesItsCopies) {
+  vob_vob_h admin = make_test_vob("/admin", true);
+  vob_vob_h client = make_test_vob("/client");
+  tbs_dbid_t from = 0, to = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(client, VOB_WK_VOB_OBJECT, &from), 0);
+  ASSERT_EQ(vob_ob_get_wk_obj(admin, VOB_WK_VOB_OBJECT, &to), 0);
+  ASSERT_EQ(vob_hlink_create_wk(client, from, VOB_WK_HLTYPE_ADMIN_VOB, admin, to, nullptr, nullptr,
+                                nullptr, nullptr),
+            0);
+  tbs_dbid_t local = 0, global = 0;
+  ASSERT_EQ(vob_brtype_create(client, "dev", nullptr, &local), 0);
+  ASSERT_EQ(vob_obj_resolve(admin, "dev", VOB_MTYPE_BRANCH_TYPE, &global), 0);
+  tbs_dbid_t croot = 0, zero = 0, branch = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(client, VOB_WK_ROOT_DIRECTORY, &croot), 0);
+  ASSERT_EQ(vob_ver_lookup(client, croot, "/main/0", &zero), 0);
+  ASSERT_EQ(vob_branch_create(client, zero, local, nullptr, &branch), 0);
+  std::vector<tbs_dbid_t> chunk;
+  ASSERT_EQ(vob_brtype_next_objs(client, local, 0, 10, chunk), 0);
+  EXPECT_EQ(chunk, std::vector<tbs_dbid_t>{branch});
+  ASSERT_EQ(vob_brtype_next_objs(client, local, 1, 10, chunk), 0);
+  EXPECT_TRUE(chunk.empty());
+
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(vob_brtype_delete(admin, global, nullptr), 1001);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Branch type \"dev\" of VOB \"/client\" has 1 branches; remove them before "
+              "removing the type.\n");
+    tbs_dbid_t main_type = 0;
+    ASSERT_EQ(vob_brtype_lookup(client, "main", &main_type), 0);
+    EXPECT_EQ(vob_brtype_delete(client, main_type, nullptr), 1001);
+  }
+  tbs_dbid_t still = 0;
+  EXPECT_EQ(vob_brtype_lookup(client, "dev", &still), 0) << "a refusal removes nothing";
+  EXPECT_EQ(vob_brtype_lookup(admin, "dev", &still), 0);
+
+  vob_event_info_t event;
+  event.comment = "gone";
+  // Without branches the global type goes with its copy and the links between them.
+  ASSERT_EQ(vob_brtype_create(client, "tmp", nullptr, &local), 0);
+  ASSERT_EQ(vob_obj_resolve(admin, "tmp", VOB_MTYPE_BRANCH_TYPE, &global), 0);
+  ASSERT_EQ(vob_brtype_delete(admin, global, &event), 0);
+  EXPECT_EQ(vob_brtype_lookup(client, "tmp", &still), 1002);
+  EXPECT_EQ(vob_brtype_lookup(admin, "tmp", &still), 1002);
+  EXPECT_EQ(vob_brtype_create(client, "tmp", nullptr, &local), 0) << "the name is free again";
+}
+
 TEST_F(VobTypesTest, UpgradeGivesOlderVobsTheirVersionedRoot) {
   vob_vob_h old = make_test_vob("/old");
   std::string storage;

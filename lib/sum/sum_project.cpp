@@ -35,7 +35,10 @@ constexpr int kTemplateExists = 66;
 constexpr int kSeededFromTemplate = 67;
 constexpr int kMoveFailed = 69;
 constexpr int kTriggerTypeRefs = 70;
+constexpr int kModCompsWarning = 53;
 constexpr int kBlnameWarning = 54;
+constexpr int kTemplateModCompsRead = 59;
+constexpr int kTemplateModCompsWrite = 60;
 constexpr int kPolicyWarning = 57;
 
 // The metatype project names are unique among, by storage form.
@@ -177,8 +180,13 @@ int SUM_Project::pvt_create(const char* name, const char* comment, const SUM_Fol
 int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
                                     const char* comment) const {
   SUM_Trace trace("SUM_Project::seed_from_template");
-  // Modifiable components come first once components exist; the template
-  // cannot hold any yet.
+  // Modifiable components first: failures there leave the project without
+  // them, with a warning.
+  SUM_ComponentList comps;
+  if (templ.mod_comps(comps) != 0)
+    imsg_print(IMSG_WARNING, &sum_project_catalog, kTemplateModCompsRead);
+  else if (comps.count() > 0 && add_mod_comps(comps, comment, 0) != 0)
+    imsg_print(IMSG_WARNING, &sum_project_catalog, kTemplateModCompsWrite);
   SUM_PolicyList policies;
   int status = templ.policy(policies);
   if (status != 0) {
@@ -215,6 +223,9 @@ int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
 int SUM_Project::apply_settings(const Settings& settings, const char* comment) const {
   SUM_Trace trace("SUM_Project::apply_settings");
   SUM_String name_text = any_fullname();
+  if (settings.mod_comps.count() > 0 && add_mod_comps(settings.mod_comps, comment, 0) != 0)
+    imsg_print(IMSG_WARNING, &sum_project_catalog, kModCompsWarning,
+               static_cast<const char*>(name_text));
   if (settings.blname_tokens.count() > 0) {
     std::vector<const char*> tokens = key_array(settings.blname_tokens);
     int status = set_blname_template(tokens.data(), static_cast<int>(tokens.size()), comment, 0);

@@ -25,6 +25,7 @@
 #define SUM_SUM_PROJECT_H
 
 #include "sum/sum_activity_base.h"
+#include "sum/sum_component.h"
 #include "sum/sum_folder.h"
 #include "sum/sum_handle_kind.h"
 #include "sum/sum_lists.h"
@@ -51,6 +52,7 @@ class SUM_Project : public SUM_ActivityBase {
     SUM_StringList enable_keys;     // policy keys to enable
     SUM_StringList disable_keys;    // policy keys to disable
     SUM_StringList by_stream_keys;  // policy keys delegated to the streams
+    SUM_ComponentList mod_comps;    // modifiable components
   };
 
   SUM_Project() = default;
@@ -76,9 +78,10 @@ class SUM_Project : public SUM_ActivityBase {
   // again. Fires the mkproject triggers.
   static int create(const char* name, const char* comment, const SUM_Folder& folder,
                     const char* title, int single_stream, SUM_Project& out);
-  // create, then the given settings: the naming template (failure: warning
-  // 54) and the policy keys (unknown keys and refused keys are warnings;
-  // other failures: warning 57). Those warnings leave the project in place.
+  // create, then the given settings: the modifiable components (failure:
+  // warning 53), the naming template (failure: warning 54) and the policy
+  // keys (unknown keys and refused keys are warnings; other failures:
+  // warning 57). Those warnings leave the project in place.
   static int create_extended(const char* name, const char* comment, const SUM_Folder& folder,
                              const char* title, const Settings& settings, SUM_Project& out);
   // create_extended for the PVOB's project template. A PVOB that already
@@ -133,6 +136,29 @@ class SUM_Project : public SUM_ActivityBase {
   int set_blname_template(const char* const tokens[], int count, const char* comment,
                           int fire_triggers) const;
   int set_blname_template_default(const char* comment, int fire_triggers) const;
+
+  // Modifiable components, stored in "SUM_PROJ_MOD_COMPS" as "," before
+  // each universal selector (sum_project_mod_comps.cpp).
+  // The list in stored order; a selector that cannot be resolved, or names
+  // no component, prints project message 3 and fails.
+  int mod_comps(SUM_ComponentList& out) const;
+  // Appends the components of `list` not yet listed (warning 2 for one that
+  // is, warning 40 for one without root directory, which stores only
+  // baselines). The stored list and the new components must share one
+  // administrative VOB (messages 35 and 36, 1001). Nothing appended: 0 and
+  // nothing written. Then message 32 (65 for the template) and, for a
+  // project with an integration stream, message 42 (and 41 when it has
+  // development streams). Fires the chproject triggers when asked; needs
+  // permission. A write failure prints 15.
+  int add_mod_comps(const SUM_ComponentList& list, const char* comment, int fire_triggers) const;
+  // Takes the components of `list` out of the list. A component that a
+  // stream of the project has modified stays (message 17) and the answer is
+  // 1001 after the others are taken out; one not listed is warning 19; one
+  // whose modification cannot be decided in some stream, warnings 16 and 20;
+  // one in a replicated VOB, warning 18. Then message 32 (65 for the
+  // template) and, when the project has streams, message 33. Needs
+  // permission. A write failure prints 15.
+  int delete_mod_comps(const SUM_ComponentList& list, const char* comment) const;
 
   // 1 when the project model is "SIMPLE".
   int is_single_stream_project(int& result) const;

@@ -1,13 +1,16 @@
 // SUM_Stream: creation, naming, titles, structure, the default deliver
-// target and removal of streams.
+// target and removal of streams. Branch types, views, mastership, the task
+// provider and policies live in the sum_stream_*.cpp files beside this one.
 #include "sum/sum_stream.h"
 
 #include <memory>
 #include <string>
 
 #include "services/imsg.h"
+#include "services/view.h"
 #include "services/vob_trig.h"
 #include "services/vob_zem.h"
+#include "services/vob_zem_baseline.h"
 #include "services/vob_zem_stream.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_event_info.h"
@@ -22,6 +25,10 @@ namespace {
 constexpr const char* kSource = "sum_stream";
 
 // Stream catalog messages used here.
+constexpr int kHasActivities = 9;
+constexpr int kHasBaselines = 10;
+constexpr int kHasView = 11;
+constexpr int kIncompleteStream = 23;
 constexpr int kHasChildStreams = 40;
 constexpr int kTargetOtherReplica = 43;
 constexpr int kTargetIsSelf = 46;
@@ -55,6 +62,17 @@ int resolve(const SUM_Vob& vob, const SUM_String& selector, tbs_dbid_t& dbid) {
   int status = sum_utl_resolve_univ_selectors(selectors, &handle, &dbid, 1);
   (void)vob;
   return status == 1001 ? SUM_NOT_FOUND : status;
+}
+
+// The tag of the view with UUID `view`, or the UUID text when it has none.
+std::string view_name(const SUM_Uuid& view) {
+  std::string text = static_cast<const char*>(view.string());
+  view_server_h handle = nullptr;
+  if (view_get_handle_by_uuid(text.c_str(), &handle) == 0) {
+    view_tag(handle, text);
+    view_free_handle(handle);
+  }
+  return text;
 }
 
 }  // namespace
@@ -176,6 +194,8 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
   SUM_Stream made(vob, dbid);
   if (title != nullptr && *title != '\0')
     status = vob_zem_stream_set_title(vob.handle(), dbid, title, event.info());
+  if (status == 0 && !read_only)
+    status = made.make_branch_type(comment);
   if (status == 0 && integration) {
     SUM_String selector;
     status = made.univ_selector(selector);
@@ -183,7 +203,7 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
       status = project.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_INT_STREAM, selector, kOpCreate, comment);
   }
   if (status != 0) {
-    made.remove_object(comment);
+    made.discard(comment);
     return trace.checked(__LINE__, status);
   }
   if ((status = trigger.fire_postop(made)) != 0)
@@ -196,6 +216,17 @@ int SUM_Stream::remove_object(const char* comment) const {
   SUM_Trace trace("SUM_Stream::remove_object");
   SUM_EventInfo event(comment, kOpRemove);
   return trace.checked(__LINE__, vob_zem_stream_delete(vob_.handle(), dbid_, event.info()));
+}
+
+void SUM_Stream::discard(const char* comment) const {
+  SUM_Trace trace("SUM_Stream::discard");
+  std::vector<SUM_NamedObject> types;
+  own_branch_types(types);
+  if (remove_object(comment) != 0) {
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kIncompleteStream);
+    return;
+  }
+  remove_branch_types(types, comment);
 }
 
 int SUM_Stream::set_name(const char* name, const char* comment) const {
@@ -440,6 +471,15 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
     ok = 0;
     return SUM_OK;
   }
+  std::vector<tbs_dbid_t> placed;
+  status = vob_zem_stream_next_activities(vob_.handle(), dbid_, 0, 1, placed);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (!placed.empty()) {
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasActivities);
+    ok = 0;
+    return SUM_OK;
+  }
   int children = 0;
   if ((status = has_streams(children)) != 0)
     return trace.checked(__LINE__, status);
@@ -448,7 +488,19 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
     ok = 0;
     return SUM_OK;
   }
-  ok = 1;
+  if ((status = vob_zem_stream_next_baselines(vob_.handle(), dbid_, 0, 1, placed)) != 0)
+    return trace.checked(__LINE__, status);
+  if (!placed.empty()) {
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasBaselines);
+    ok = 0;
+    return SUM_OK;
+  }
+  SUM_UuidList attached;
+  if ((status = views(attached)) != 0)
+    return trace.checked(__LINE__, status);
+  for (unsigned i = 0; i < attached.count(); ++i)
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasView, view_name(attached[i]).c_str());
+  ok = attached.count() == 0 ? 1 : 0;
   return SUM_OK;
 }
 
@@ -469,8 +521,12 @@ int SUM_Stream::destroy(const char* comment) {
   SUM_TrigRmStream trigger(*this, owner, comment);
   if ((status = trigger.fire_preop()) != 0)
     return trace.checked(__LINE__, status);
+  std::vector<SUM_NamedObject> types;
+  if ((status = own_branch_types(types)) != 0)
+    return trace.checked(__LINE__, status);
   if ((status = remove_object(comment)) != 0)
     return trace.checked(__LINE__, status);
+  remove_branch_types(types, comment);
   if (integration)
     owner.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_INT_STREAM, "", kOpRemove, comment);
   dbid_ = 0;

@@ -26,6 +26,11 @@
 #include <vector>
 
 #include "sum/sum_activity_base.h"
+#include "sum/sum_component.h"
+#include "sum/sum_ids.h"
+#include "sum/sum_lists.h"
+#include "sum/sum_policy.h"
+#include "sum/sum_replica.h"
 #include "sum/sum_handle_kind.h"
 #include "sum/sum_project.h"
 #include "sum/sum_string.h"
@@ -109,13 +114,115 @@ class SUM_Stream : public SUM_ActivityBase {
   // chstream triggers.
   int set_deliver_stream(const SUM_Stream& target, const char* comment) const;
 
-  // Whether the stream may be removed; `ok` is 0 after message 87 when a
-  // trigger type names it, or 40 when it has child streams.
+  // Whether the stream may be removed; `ok` is 0 after the message of the
+  // first refusal: a trigger type names it (87), activities are placed in
+  // it (9), it has child streams (40), baselines were made in it (10),
+  // views are attached to it (11, once per view). Status 0 either way.
   int ok_to_destroy(int& ok) const;
-  // Removes the stream (after ok_to_destroy: a refusal is 1001), clears the
-  // project's integration stream when it was that, and makes this handle
-  // null. Fires the rmstream triggers.
+  // Removes the stream (after ok_to_destroy: a refusal is 1001), then its
+  // branch type and its "_nonmod" branch type (a failure there is message
+  // 22 naming the type, and removal goes on), clears the project's
+  // integration stream when it was that, and makes this handle null. Fires
+  // the rmstream triggers.
   int destroy(const char* comment);
+
+  // ---- branch types and the modification test (sum_stream_branch.cpp) ----
+
+  // The administrative VOB of the stream's PVOB: the top of its admin
+  // chain, else the PVOB itself. Branch types of streams are global types
+  // there.
+  int admin_vob(SUM_Vob& out) const;
+  // The branch type the stream's changes are made on (named like the
+  // stream, linked from it by a hyperlink of well-known type 26); 1002 for
+  // a read-only stream.
+  int branch_type(SUM_NamedObject& out) const;
+  // "<stream name>_nonmod": the branch type of stream-modifiable components.
+  int nonmod_branch_type_name(SUM_String& out) const;
+  // That branch type in the administrative VOB; 1002 when it does not exist.
+  int nonmod_branch_type(SUM_NamedObject& out) const;
+  // Whether an element under `component`'s root directory has a branch of
+  // the stream's branch type. A read-only stream or a rootless component
+  // answers 0. A VOB whose branches cannot be read prints message 58 and
+  // returns 1001.
+  int has_been_modified(const SUM_Component& component, int& modified) const;
+  // Of `candidates`, those modified as has_been_modified tells, in list
+  // order, and the elements on the stream's branch under their roots.
+  int modified_comps_and_elems(const SUM_ComponentList& candidates, SUM_ComponentList& modified,
+                               SUM_VobObjectList& elements) const;
+
+  // ---- views attached to the stream (sum_stream_views.cpp) ----
+
+  // Attaches the view with UUID `view` to this stream. One already attached
+  // here prints message 1 and returns 1001; one attached to another stream
+  // is refused by the repository (1001 after its message). Fires the
+  // chstream triggers.
+  int add_view(const SUM_Uuid& view, const char* comment) const;
+  // Detaches the view (message 64, informational, as it goes); 1002 when
+  // it is not attached to this stream.
+  int detach_view(const SUM_Uuid& view, const char* comment) const;
+  // The attached views, in attachment order, appended to `out`.
+  int views(SUM_UuidList& out) const;
+  int num_of_views(int& count) const;
+  // The one attached view; message 42 and 1001 when there is none or more.
+  int unique_view(SUM_Uuid& out) const;
+
+  // ---- permission, mastership, task provider (sum_stream_admin.cpp) ----
+
+  // 0 when the current user may change the stream: anyone while
+  // "ChstreamUnrestricted" applies as "ENABLED" in the stream's context;
+  // otherwise the owner of the stream, the PVOB's owner or a privileged
+  // user. Anyone else gets 1001 after a message.
+  int check_permission() const;
+  // `local` 1 when this replica masters the stream; otherwise warning 41
+  // names the stream, its master and the current replica.
+  int check_local_mastership(int& local) const;
+  // `all_local` 1 when this replica masters every stream below this one;
+  // warning 41 for each that it does not.
+  int child_streams_local_mastership(int& all_local) const;
+  // Gives mastership of the stream and the objects associated with it (its
+  // timelines, the activities placed in it, its branch types when they are
+  // in the PVOB) to `replica`, of the PVOB's family. An unreplicated PVOB:
+  // message 45 and 1001. An activity mastered elsewhere is skipped with
+  // warning 47; branch types held in another VOB are listed after message
+  // 35; anything that did not move gives message 34 and 1001; success,
+  // message 33. `override` prints message 48 first. A failure to find the
+  // associated objects prints 49.
+  int chmaster_all(const SUM_Replica& replica, int override, const char* comment) const;
+
+  // The task provider configuration ("KV_CMI_CONTEXT"); 1002 when none.
+  int get_task_provider_conf(SUM_String& out) const;
+  // Stores the configuration text (non-empty). Refused for a read-only
+  // stream (89, 1001); a write failure prints 88. Fires the chstream
+  // triggers; needs permission.
+  int set_task_provider_conf(const char* conf, const char* comment) const;
+  // Replaces the stored configuration only while it is `expected` (null or
+  // "": none): 1087 when another process changed it meanwhile.
+  int replace_task_provider_conf(const char* expected, const char* conf, const char* comment) const;
+  // Removes it; 1002 when none is stored.
+  int remove_task_provider_conf(const char* comment) const;
+  // Whether the stream stores a configuration itself; whether it or a
+  // stream above it does (the one that applies).
+  int has_task_provider(int& has) const;
+  int has_effective_task_provider(int& has) const;
+
+  // ---- policies (sum_stream_policy.cpp) ----
+
+  // The stream's own policies: every policy of type 2, stored values first,
+  // "DISABLED" for those not stored (36 on a read failure, warning 50 for an
+  // incomplete stored list).
+  int policy(SUM_PolicyList& out) const;
+  // One of them; an id that is not a stream policy prints 37 and gives 1001.
+  int policy(int id, SUM_String& value) const;
+  // The value that applies: the stream's own when the project's is
+  // "ENABLED_BY_STREAM", else the project's.
+  int policy_in_context(int id, SUM_String& value) const;
+  int policies_in_context(SUM_PolicyList& out) const;
+  // Writes the changed policies of `list` on top of the stored ones.
+  // Refusals (1001): a read-only stream (52); a policy that is no stream
+  // policy or a value a stream cannot hold (37; in a template project 84).
+  // A write failure prints 38; when nothing changes, 1067 and nothing is
+  // written. Fires the chstream triggers when asked.
+  int set_policy(const SUM_PolicyList& list, const char* comment, int fire_triggers) const;
 
  private:
   // Removes the object without checks or triggers (undoing a creation).
@@ -124,6 +231,19 @@ class SUM_Stream : public SUM_ActivityBase {
   static int check_create(const SUM_Project& project, const SUM_Stream& parent, int integration,
                           int read_only);
   int flags(unsigned int& out) const;
+  // Creation step: the stream's branch type, linked from the stream.
+  int make_branch_type(const char* comment) const;
+  // Removes `types` (branch types of this stream); message 22 for each that
+  // cannot go.
+  static void remove_branch_types(const std::vector<SUM_NamedObject>& types, const char* comment);
+  // This stream's branch types that exist: its own and the "_nonmod" one.
+  int own_branch_types(std::vector<SUM_NamedObject>& out) const;
+  // Undoes a creation that failed after the object was made: the object and
+  // its branch types (message 23 when the object cannot go).
+  void discard(const char* comment) const;
+  // The PVAR-writing step shared by the task-provider setters.
+  int write_task_provider_conf(const char* expected, const char* conf, const char* comment,
+                               int compare) const;
   // Whether `flag` is set in the stream's flag word, traced as `operation`.
   int has_flag(const char* operation, unsigned int flag, int& result) const;
 };

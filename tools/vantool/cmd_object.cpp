@@ -5,6 +5,7 @@
 #include "services/vob.h"
 #include "sum/sum_os_user.h"
 #include "sum/sum_replica.h"
+#include "sum/sum_stream.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
@@ -92,7 +93,25 @@ struct Description {
   bool is_vob = false, project_vob = false;
   int feature_level = 0;
   std::string storage, admin;
+  // For streams: the tags of the views attached to it.
+  bool is_stream = false;
+  std::vector<std::string> views;
 };
+
+void describe_stream(const SUM_Stream& stream, Description& d) {
+  d.is_stream = true;
+  SUM_UuidList uuids;
+  stream.views(uuids);
+  for (unsigned i = 0; i < uuids.count(); ++i) {
+    std::string tag = static_cast<const char*>(uuids[i].string());
+    view_server_h view = nullptr;
+    if (view_get_handle_by_uuid(tag.c_str(), &view) == 0) {
+      view_tag(view, tag);
+      view_free_handle(view);
+    }
+    d.views.push_back(tag);
+  }
+}
 
 void describe_vob(const SUM_Vob& vob, Description& d) {
   d.is_vob = true;
@@ -122,6 +141,8 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     d.kind = vob_mtype_to_str(mtype);
   if (mtype == VOB_MTYPE_VOB)
     describe_vob(object.vob(), d);
+  if (!SUM_Stream::convert(object).is_null())
+    describe_stream(SUM_Stream::convert(object), d);
   vob_ver_details_t details;
   if ((mtype == VOB_MTYPE_FILE_VERSION || mtype == VOB_MTYPE_DIRECTORY_VERSION) &&
       vob_ver_get_details(object.vob().handle(), object.dbid(), &details) == 0) {
@@ -218,6 +239,9 @@ void print_description(const Description& d) {
     imsg_print_literal(IMSG_INFO, "  %s, feature level %d\n  storage: %s\n  admin VOB: %s\n",
                        d.project_vob ? "project VOB" : "ordinary VOB", d.feature_level,
                        d.storage.c_str(), d.admin.empty() ? "(none)" : d.admin.c_str());
+  if (d.is_stream)
+    imsg_print_literal(IMSG_INFO, "  views: %s\n",
+                       d.views.empty() ? "(none)" : joined(d.views).c_str());
   if (d.locked)
     imsg_print_literal(IMSG_INFO, "  locked%s%s%s\n", d.obsolete ? " (obsolete)" : "",
                        d.exempt.empty() ? "" : ", except for: ", joined(d.exempt).c_str());
@@ -271,6 +295,12 @@ void print_json(const Description& d) {
         .value(d.storage)
         .key("admin_vob")
         .value(d.admin);
+  if (d.is_stream) {
+    json.key("views").begin_array();
+    for (const auto& v : d.views)
+      json.value(v);
+    json.end_array();
+  }
   json.key("hyperlinks").begin_array();
   for (const auto& l : d.links)
     json.begin_object()

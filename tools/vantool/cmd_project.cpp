@@ -13,6 +13,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_settings.h"
 
 namespace vantool {
 
@@ -64,26 +65,9 @@ std::vector<std::string> words(const std::vector<std::string>& values, const cha
   return out;
 }
 
-// Policy words as keys: a user name ("DeliverReqRebase") becomes its key;
-// anything else is passed on for the policy layer to judge.
-SUM_StringList policy_keys(const ParsedArgs& args, const char* option) {
-  SUM_StringList keys;
-  for (const auto& word : words(args.values(option), ", ")) {
-    std::string key = word;
-    for (int id = 0; id < SUM_Policy::NONE; ++id)
-      if (word == SUM_Policy(id).name())
-        key = SUM_Policy(id).pvar_name();
-    keys.append(key.c_str());
-  }
-  return keys;
-}
-
-// Refuses the options that need components, streams or the tracker.
+// Refuses the options that need parts not built yet.
 bool refuse_missing(const ParsedArgs& args) {
-  static const char* const kNeeds[][2] = {{"modcomp", "components"},
-                                          {"amodcomp", "components"},
-                                          {"dmodcomp", "components"},
-                                          {"istream", "streams"},
+  static const char* const kNeeds[][2] = {{"istream", "streams"},
                                           {"crmenable", "the change-request tracker"},
                                           {"ncrmenable", "the change-request tracker"}};
   for (const auto& need : kNeeds)
@@ -129,6 +113,8 @@ int run_mkproject(const ParsedArgs& args) {
   settings.single_stream = model == "SIMPLE" ? 1 : 0;
   for (const auto& token : words(args.values("blname_template"), ",_ "))
     settings.blname_tokens.append(token.c_str());
+  if (!component_options(args, "modcomp", pvob, settings.mod_comps))
+    return kExitFailure;
   settings.enable_keys = policy_keys(args, "policy");
   settings.disable_keys = policy_keys(args, "npolicy");
   settings.by_stream_keys = policy_keys(args, "spolicy");
@@ -157,37 +143,32 @@ int change_policies(const SUM_Project& project, const ParsedArgs& args,
   int status = project.policy(list);
   if (status == 0)
     status = project.vob().feature_level(level);
-  if (status != 0)
-    return status;
-  int changed = 0;
-  struct Pass {
-    const char* option;
-    int (*apply)(SUM_PolicyList&, int, const char* const[], int);
-  };
-  const Pass passes[] = {{"policy", &SUM_Policy::enable_policies},
-                         {"npolicy", &SUM_Policy::disable_policies},
-                         {"spolicy", &SUM_Policy::enable_bystr_policies}};
-  for (const Pass& pass : passes) {
-    SUM_StringList keys = policy_keys(args, pass.option);
-    if (keys.count() == 0)
-      continue;
-    std::vector<const char*> array;
-    for (unsigned i = 0; i < keys.count(); ++i)
-      array.push_back(keys[i]);
-    int st = pass.apply(list, static_cast<int>(array.size()), array.data(), level);
-    if (st == 0)
-      changed = 1;
-    else if (st != 1067)
-      return st;
-  }
-  return changed ? project.set_policy(list, comment.c_str(), 1) : 0;
+  if (status == 0)
+    status = apply_policy_options(args, level, true, list);
+  if (status == 1067)
+    return 0;
+  return status != 0 ? status : project.set_policy(list, comment.c_str(), 1);
+}
+
+// Applies -amodcomp and -dmodcomp; 0 when nothing failed.
+int change_mod_comps(const SUM_Project& project, const ParsedArgs& args,
+                     const std::string& comment) {
+  SUM_ComponentList added, removed;
+  if (!component_options(args, "amodcomp", project.vob(), added) ||
+      !component_options(args, "dmodcomp", project.vob(), removed))
+    return 1001;
+  int status = added.count() > 0 ? project.add_mod_comps(added, comment.c_str(), 1) : 0;
+  if (status == 0 && removed.count() > 0)
+    status = project.delete_mod_comps(removed, comment.c_str());
+  return status;
 }
 
 int run_chproject(const ParsedArgs& args) {
   if (refuse_missing(args))
     return kExitFailure;
   static const char* const kChanges[] = {"policy",       "npolicy", "spolicy", "blname_template",
-                                         "rebase_level", "to",      "title",   "name"};
+                                         "rebase_level", "to",      "title",   "name",
+                                         "amodcomp",     "dmodcomp"};
   bool any = false;
   for (const char* option : kChanges)
     any = any || args.has(option);
@@ -204,6 +185,8 @@ int run_chproject(const ParsedArgs& args) {
   int status = 0;
   if (args.has("policy") || args.has("npolicy") || args.has("spolicy"))
     status = change_policies(project, args, comment);
+  if (status == 0 && (args.has("amodcomp") || args.has("dmodcomp")))
+    status = change_mod_comps(project, args, comment);
   if (status == 0 && args.has("blname_template")) {
     std::vector<std::string> tokens = words(args.values("blname_template"), ",_ ");
     std::vector<const char*> array;
@@ -253,6 +236,12 @@ bool print_project(const SUM_Project& project, const ParsedArgs& args, JsonWrite
     return false;
   bool has_level = project.rebase_plevel(level) == 0;
   std::string folder_label = label_of(folder);
+  SUM_ComponentList comps;
+  if (project.mod_comps(comps) != 0)
+    return false;
+  std::vector<std::string> comp_labels;
+  for (unsigned i = 0; i < comps.count(); ++i)
+    comp_labels.push_back(label_of(comps[i]));
   if (args.has("json")) {
     json.begin_object().key("name").value(label).key("title").value(text_of(title));
     json.key("folder").value(folder_label).key("template").value(is_templ != 0);
@@ -262,7 +251,10 @@ bool print_project(const SUM_Project& project, const ParsedArgs& args, JsonWrite
     for (unsigned i = 0; i < policies.count(); ++i)
       if (policies[i].visible())
         json.key(policies[i].name()).value(text_of(policies[i].value()));
-    json.end_object().end_object();
+    json.end_object().key("modifiable_components").begin_array();
+    for (const auto& c : comp_labels)
+      json.value(c);
+    json.end_array().end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
   } else if (args.has("long")) {
@@ -278,6 +270,11 @@ bool print_project(const SUM_Project& project, const ParsedArgs& args, JsonWrite
       if (policies[i].visible())
         imsg_print_literal(IMSG_INFO, "    %s: %s\n", policies[i].name(),
                            static_cast<const char*>(policies[i].value()));
+    std::string joined;
+    for (const auto& c : comp_labels)
+      joined += (joined.empty() ? "" : ", ") + c;
+    imsg_print_literal(IMSG_INFO, "  modifiable components: %s\n",
+                       joined.empty() ? "(none)" : joined.c_str());
   } else {
     imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s\n", label.c_str(), static_cast<const char*>(title),
                        is_templ ? "  (template)" : "");
@@ -355,16 +352,16 @@ void register_project_commands(std::vector<Command>& table) {
   Command mk;
   mk.name = "mkproject";
   mk.synopsis =
-      "mkproject -in FOLDER [-model SIMPLE|DEFAULT] [-policy KEYS] [-npolicy KEYS] "
-      "[-spolicy KEYS] [-blname_template TOKENS] [-template] [-title TEXT] [-c TEXT|-nc] "
-      "NAME@PVOB";
+      "mkproject -in FOLDER [-modcomp COMPONENTS] [-model SIMPLE|DEFAULT] [-policy KEYS] "
+      "[-npolicy KEYS] [-spolicy KEYS] [-blname_template TOKENS] [-template] [-title TEXT] "
+      "[-c TEXT|-nc] NAME@PVOB";
   mk.summary = "Create a project (or the PVOB's project template) in a folder.";
   mk.common = kCommentOptions;
-  mk.options = {{"in", true, "FOLDER", false},          {"model", true, "MODEL", false},
-                {"policy", true, "KEYS", true},         {"npolicy", true, "KEYS", true},
-                {"spolicy", true, "KEYS", true},        {"blname_template", true, "TOKENS", true},
-                {"template", false, "", false},         {"title", true, "TEXT", false},
-                {"modcomp", true, "COMPONENTS", false}, {"istream", true, "NAME", false}};
+  mk.options = {{"in", true, "FOLDER", false},         {"model", true, "MODEL", false},
+                {"policy", true, "KEYS", true},        {"npolicy", true, "KEYS", true},
+                {"spolicy", true, "KEYS", true},       {"blname_template", true, "TOKENS", true},
+                {"template", false, "", false},        {"title", true, "TEXT", false},
+                {"modcomp", true, "COMPONENTS", true}, {"istream", true, "NAME", false}};
   mk.required = {"in"};
   mk.min_operands = 1;
   mk.max_operands = 1;
@@ -375,16 +372,19 @@ void register_project_commands(std::vector<Command>& table) {
   Command ch;
   ch.name = "chproject";
   ch.synopsis =
-      "chproject [-policy|-npolicy|-spolicy KEYS] [-blname_template TOKENS] "
-      "[-rebase_level LEVEL] [-to FOLDER] [-title TEXT] [-name NAME] [-c TEXT|-nc] PROJECT";
-  ch.summary = "Change a project's policies, naming template, rebase level, folder, title or name.";
+      "chproject [-amodcomp COMPONENTS] [-dmodcomp COMPONENTS] [-policy|-npolicy|-spolicy KEYS] "
+      "[-blname_template TOKENS] [-rebase_level LEVEL] [-to FOLDER] [-title TEXT] [-name NAME] "
+      "[-c TEXT|-nc] PROJECT";
+  ch.summary =
+      "Change a project's modifiable components, policies, naming template, rebase level, "
+      "folder, title or name.";
   ch.common = kCommentOptions;
-  ch.options = {{"policy", true, "KEYS", true},          {"npolicy", true, "KEYS", true},
-                {"spolicy", true, "KEYS", true},         {"blname_template", true, "TOKENS", true},
-                {"rebase_level", true, "LEVEL", false},  {"to", true, "FOLDER", false},
-                {"title", true, "TEXT", false},          {"name", true, "NAME", false},
-                {"amodcomp", true, "COMPONENTS", false}, {"dmodcomp", true, "COMPONENTS", false},
-                {"crmenable", true, "DATABASE", false},  {"ncrmenable", false, "", false}};
+  ch.options = {{"policy", true, "KEYS", true},         {"npolicy", true, "KEYS", true},
+                {"spolicy", true, "KEYS", true},        {"blname_template", true, "TOKENS", true},
+                {"rebase_level", true, "LEVEL", false}, {"to", true, "FOLDER", false},
+                {"title", true, "TEXT", false},         {"name", true, "NAME", false},
+                {"amodcomp", true, "COMPONENTS", true}, {"dmodcomp", true, "COMPONENTS", true},
+                {"crmenable", true, "DATABASE", false}, {"ncrmenable", false, "", false}};
   ch.min_operands = 1;
   ch.max_operands = 1;
   ch.operand_name = "a PROJECT";

@@ -1,4 +1,4 @@
-// vantool mkstream, lsstream and rmstream: the streams of a project.
+// vantool mkstream, chstream, lsstream and rmstream: the streams of a project.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +12,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_settings.h"
 
 namespace vantool {
 
@@ -29,6 +30,10 @@ constexpr int kCannotRemove = 110;
 constexpr int kCannotList = 111;
 constexpr int kNotAPlace = 112;
 constexpr int kTargetNotSet = 113;
+constexpr int kChanged = 121;
+constexpr int kCannotChange = 122;
+constexpr int kNoStreamChange = 123;
+constexpr int kPoliciesNotSet = 124;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
@@ -59,9 +64,23 @@ bool open_project(const std::string& text, SUM_Project& project) {
   return false;
 }
 
+// Applies -policy and -npolicy to the stream's own policies; 0 when
+// nothing failed.
+int change_policies(const SUM_Stream& stream, const ParsedArgs& args, const std::string& comment) {
+  SUM_PolicyList list;
+  int level = 0;
+  int status = stream.policy(list);
+  if (status == 0)
+    status = stream.vob().feature_level(level);
+  if (status == 0)
+    status = apply_policy_options(args, level, false, list);
+  if (status == 0)
+    status = stream.set_policy(list, comment.c_str(), 1);
+  return status == 1067 ? 0 : status;
+}
+
 int run_mkstream(const ParsedArgs& args) {
-  static const char* const kLater[][2] = {
-      {"baseline", "baselines"}, {"policy", "stream policies"}, {"npolicy", "stream policies"}};
+  static const char* const kLater[][2] = {{"baseline", "baselines"}};
   for (const auto& later : kLater)
     if (args.has(later[0])) {
       imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, later[0], later[1]);
@@ -103,6 +122,18 @@ int run_mkstream(const ParsedArgs& args) {
     if (!open_stream(args.value("target"), target))
       return kExitFailure;
   }
+  // Policy keys are checked before anything is made.
+  SUM_PolicyList policies;
+  int level = 0;
+  int policy_status = 1067;
+  if (args.has("policy") || args.has("npolicy")) {
+    SUM_Policy::add_defaults(policies, 1);
+    policy_status = pvob.feature_level(level);
+    if (policy_status == 0)
+      policy_status = apply_policy_options(args, level, false, policies);
+    if (policy_status != 0 && policy_status != 1067)
+      return kExitFailure;
+  }
   std::string comment = args.comment();
   std::string title = args.value("title");
   std::string label = parsed.name + "@" + parsed.vob;
@@ -116,7 +147,47 @@ int run_mkstream(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kTargetNotSet, label.c_str());
     return kExitFailure;
   }
+  if (policy_status == 0 && made.set_policy(policies, comment.c_str(), 1) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kPoliciesNotSet, label.c_str());
+    return kExitFailure;
+  }
   imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str());
+  return kExitOk;
+}
+
+// The options of chstream that change something.
+const char* const kStreamChanges[] = {"target", "ntarget", "policy", "npolicy", "title"};
+
+int run_chstream(const ParsedArgs& args) {
+  bool any = false;
+  for (const char* option : kStreamChanges)
+    any = any || args.has(option);
+  if (!any) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNoStreamChange);
+    return usage_error(*find_command("chstream"), buf);
+  }
+  SUM_Stream stream;
+  if (!open_stream(args.operands()[0], stream))
+    return kExitFailure;
+  std::string comment = args.comment();
+  std::string label = label_of(stream);
+  int status = 0;
+  if (args.has("target") || args.has("ntarget")) {
+    SUM_Stream target;
+    if (args.has("target") && !open_stream(args.value("target"), target))
+      return kExitFailure;
+    status = stream.set_deliver_stream(target, comment.c_str());
+  }
+  if (status == 0 && (args.has("policy") || args.has("npolicy")))
+    status = change_policies(stream, args, comment);
+  if (status == 0 && args.has("title"))
+    status = stream.set_title(args.value("title").c_str(), comment.c_str());
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
   return kExitOk;
 }
 
@@ -263,8 +334,8 @@ void register_stream_commands(std::vector<Command>& table) {
   Command mk;
   mk.name = "mkstream";
   mk.synopsis =
-      "mkstream -in PROJECT|STREAM [-integration] [-readonly] [-target STREAM] [-title TEXT] "
-      "[-c TEXT|-nc] NAME@PVOB";
+      "mkstream -in PROJECT|STREAM [-integration] [-readonly] [-target STREAM] [-policy KEYS] "
+      "[-npolicy KEYS] [-title TEXT] [-c TEXT|-nc] NAME@PVOB";
   mk.summary = "Create a stream in a project or under a parent stream.";
   mk.common = kCommentOptions;
   mk.options = {{"in", true, "PROJECT|STREAM", false}, {"integration", false, "", false},
@@ -277,6 +348,25 @@ void register_stream_commands(std::vector<Command>& table) {
   mk.operand_name = "the new stream's NAME@PVOB";
   mk.run = run_mkstream;
   table.push_back(mk);
+
+  Command ch;
+  ch.name = "chstream";
+  ch.synopsis =
+      "chstream [-target STREAM|-ntarget] [-policy KEYS] [-npolicy KEYS] [-title TEXT] "
+      "[-c TEXT|-nc] STREAM";
+  ch.summary = "Change a stream's default deliver target, policies or title.";
+  ch.common = kCommentOptions;
+  ch.options = {{"target", true, "STREAM", false},
+                {"ntarget", false, "", false},
+                {"policy", true, "KEYS", true},
+                {"npolicy", true, "KEYS", true},
+                {"title", true, "TEXT", false}};
+  ch.exclusive = {{"target", "ntarget"}};
+  ch.min_operands = 1;
+  ch.max_operands = 1;
+  ch.operand_name = "a STREAM";
+  ch.run = run_chstream;
+  table.push_back(ch);
 
   Command ls;
   ls.name = "lsstream";

@@ -1,11 +1,13 @@
-// vantool mkview, lsview, rmview, setcs, catcs and update: views and their
-// config specs.
+// vantool mkview, lsview, rmview, setcs, catcs and update: views, their
+// config specs and the streams they are attached to.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "services/view.h"
+#include "sum/sum_ids.h"
+#include "sum/sum_stream.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
@@ -15,11 +17,49 @@ namespace vantool {
 
 namespace {
 
+// Messages of the vantool catalog used here.
+constexpr int kNotAStream = 107;
+constexpr int kNotAttached = 125;
+constexpr int kAttached = 126;
+
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
 }
 
+// "NAME@TAG" of the stream `view` is attached to; "" when none.
+std::string stream_of(view_server_h view) {
+  vob_vob_h pvob = nullptr;
+  tbs_dbid_t dbid = 0;
+  if (view == nullptr || vob_utl_view_get_stream(view, &pvob, &dbid) != 0)
+    return "";
+  SUM_Vob vob(pvob);
+  SUM_String name, tag;
+  if (SUM_NamedObject(vob, dbid).name(name) != 0 || vob.tag(tag) != 0)
+    return "";
+  return std::string(static_cast<const char*>(name)) + "@" + static_cast<const char*>(tag);
+}
+
+// Attaches the new view to `stream`; on failure removes the view again.
+bool attach(view_server_h view, const std::string& tag, const SUM_Stream& stream,
+            const std::string& comment) {
+  std::string uuid_text;
+  SUM_Uuid uuid;
+  if (view_get_uuid(view, uuid_text) == 0 &&
+      SUM_Uuid::construct_from_string(uuid_text.c_str(), uuid) == 0 &&
+      stream.add_view(uuid, comment.c_str()) == 0)
+    return true;
+  view_remove(tag.c_str(), 1);
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAttached, tag.c_str(), stream.any_fullname());
+  return false;
+}
+
 int run_mkview(const ParsedArgs& args) {
+  SUM_Stream stream;
+  if (args.has("stream") &&
+      SUM_Stream::construct_from_selector(args.value("stream").c_str(), SUM_Vob(), stream) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, args.value("stream").c_str());
+    return kExitFailure;
+  }
   view_create_args_t create;
   create.tag = args.value("tag");
   create.root = args.operands()[0];
@@ -34,10 +74,26 @@ int run_mkview(const ParsedArgs& args) {
   }
   std::string root;
   view_get_path(view, root);
+  bool attached = stream.is_null() || attach(view, create.tag, stream, args.comment());
+  std::string label = attached ? stream_of(view) : "";
   view_free_handle(view);
+  if (!attached)
+    return kExitFailure;
   imsg_print(IMSG_INFO, &vantool_catalog, 44, create.tag.c_str(), kind_text(create.kind),
              root.c_str());
+  if (!label.empty())
+    imsg_print(IMSG_INFO, &vantool_catalog, kAttached, create.tag.c_str(), label.c_str());
   return kExitOk;
+}
+
+// "NAME@TAG" of the stream the view with tag `tag` is attached to.
+std::string stream_of_tag(const std::string& tag) {
+  view_server_h view = nullptr;
+  if (view_get_handle_by_tag(tag.c_str(), &view) != 0)
+    return "";
+  std::string label = stream_of(view);
+  view_free_handle(view);
+  return label;
 }
 
 void write_json(JsonWriter& json, const view_entry_t& v) {
@@ -56,7 +112,20 @@ void write_json(JsonWriter& json, const view_entry_t& v) {
       .value(v.storage_path)
       .key("attributes")
       .value(v.attributes)
+      .key("stream")
+      .value(stream_of_tag(v.tag))
       .end_object();
+}
+
+void print_long(const view_entry_t& v) {
+  std::string stream = stream_of_tag(v.tag);
+  imsg_print_literal(IMSG_INFO,
+                     "View \"%s\"\n  kind: %s\n  uuid: %s\n  owner: %s\n  root: %s\n"
+                     "  storage: %s\n  attributes: %s\n  stream: %s\n",
+                     v.tag.c_str(), kind_text(v.kind), v.uuid.c_str(), v.owner.c_str(),
+                     v.root.c_str(), v.storage_path.c_str(),
+                     v.attributes.empty() ? "(none)" : v.attributes.c_str(),
+                     stream.empty() ? "(none)" : stream.c_str());
 }
 
 int run_lsview(const ParsedArgs& args) {
@@ -82,12 +151,7 @@ int run_lsview(const ParsedArgs& args) {
     else if (args.has("short"))
       imsg_print_literal(IMSG_INFO, "%s\n", v.tag.c_str());
     else if (args.has("long"))
-      imsg_print_literal(IMSG_INFO,
-                         "View \"%s\"\n  kind: %s\n  uuid: %s\n  owner: %s\n  root: %s\n"
-                         "  storage: %s\n  attributes: %s\n",
-                         v.tag.c_str(), kind_text(v.kind), v.uuid.c_str(), v.owner.c_str(),
-                         v.root.c_str(), v.storage_path.c_str(),
-                         v.attributes.empty() ? "(none)" : v.attributes.c_str());
+      print_long(v);
     else
       imsg_print_literal(IMSG_INFO, "%-20s %-9s %s\n", v.tag.c_str(), kind_text(v.kind),
                          v.root.c_str());
@@ -169,13 +233,15 @@ int run_update(const ParsedArgs& args) {
 void register_view_commands(std::vector<Command>& table) {
   Command mk;
   mk.name = "mkview";
-  mk.synopsis = "mkview -tag TAG [-snapshot|-dynamic] [-attributes TEXT] [-vws STORAGE] PATH";
-  mk.summary = "Make a view whose root is PATH (dynamic unless -snapshot).";
-  mk.options = {{"tag", true, "TAG", false},
-                {"snapshot", false, "", false},
-                {"dynamic", false, "", false},
-                {"attributes", true, "TEXT", false},
-                {"vws", true, "STORAGE", false}};
+  mk.synopsis =
+      "mkview -tag TAG [-stream STREAM] [-snapshot|-dynamic] [-attributes TEXT] [-vws STORAGE] "
+      "[-c TEXT|-nc] PATH";
+  mk.summary =
+      "Make a view whose root is PATH (dynamic unless -snapshot), attached to STREAM when given.";
+  mk.common = kCommentOptions;
+  mk.options = {{"tag", true, "TAG", false},         {"stream", true, "STREAM", false},
+                {"snapshot", false, "", false},      {"dynamic", false, "", false},
+                {"attributes", true, "TEXT", false}, {"vws", true, "STORAGE", false}};
   mk.exclusive = {{"snapshot", "dynamic"}};
   mk.required = {"tag"};
   mk.min_operands = 1;
