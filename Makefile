@@ -27,6 +27,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_store
 	@$(BUILD_DIR)/bin/bench_import
 	@$(BUILD_DIR)/bin/bench_component
+	@$(BUILD_DIR)/bin/bench_streams
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

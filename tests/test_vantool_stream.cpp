@@ -48,11 +48,12 @@ TEST_F(VantoolStreamTest, CreatesAndShowsTheHierarchy) {
   EXPECT_EQ(vantool({"lsstream", "-long", "dev@/pvob"}, owner).out,
             "stream \"dev@/pvob\"\n  title: Dev work\n  project: proj@/pvob\n"
             "  parent stream: integ@/pvob\n  kind: development\n"
-            "  default deliver target: integ@/pvob\n");
+            "  default deliver target: integ@/pvob\n  foundation baselines: \n"
+            "  recommended baselines: \n  stream-modifiable components: \n");
   EXPECT_EQ(vantool({"lsstream", "-json", "ro@/pvob"}, owner).out,
             "[{\"name\":\"ro@/pvob\",\"title\":\"ro\",\"project\":\"proj@/pvob\","
             "\"parent\":\"integ@/pvob\",\"integration\":false,\"read_only\":true,"
-            "\"deliver_target\":\"\"}]\n");
+            "\"deliver_target\":\"\",\"foundation\":[],\"recommended\":[],\"mod_comps\":[]}]\n");
 }
 
 TEST_F(VantoolStreamTest, DeliverTargetAtCreation) {
@@ -87,7 +88,7 @@ TEST_F(VantoolStreamTest, RefusalsAndRemoval) {
   auto later =
       vantool({"mkstream", "-in", "proj@/pvob", "-baseline", "X", "-nc", "y@/pvob"}, owner);
   EXPECT_EQ(later.exit_code, 1);
-  EXPECT_NE(later.err.find("is not available yet"), std::string::npos) << later.err;
+  EXPECT_NE(later.err.find("\"X\" does not name a baseline"), std::string::npos) << later.err;
   auto unknown =
       vantool({"mkstream", "-in", "proj@/pvob", "-policy", "X", "-nc", "y@/pvob"}, owner);
   EXPECT_EQ(unknown.exit_code, 1);
@@ -104,6 +105,50 @@ TEST_F(VantoolStreamTest, RefusalsAndRemoval) {
   ASSERT_EQ(vantool({"rmstream", "-nc", "integ@/pvob"}, owner).exit_code, 0);
   EXPECT_EQ(vantool({"lsstream", "-tree", "-in", "proj@/pvob"}, owner).out, "proj@/pvob\n");
   EXPECT_EQ(mk({"-in", "proj@/pvob", "-integration", "integ2@/pvob"}), 0);
+}
+
+TEST_F(VantoolStreamTest, FoundationsAndRecommendedBaselines) {
+  for (const char* comp : {"c1@/pvob", "c2@/pvob", "c3@/pvob"})
+    ASSERT_EQ(vantool({"mkcomp", "-nroot", "-nc", comp}, owner).exit_code, 0) << comp;
+  ASSERT_EQ(mk({"-in", "proj@/pvob", "-integration", "-baseline",
+                "c1_INITIAL@/pvob,baseline:c2_INITIAL@/pvob", "integ@/pvob"}),
+            0);
+  ASSERT_EQ(mk({"-in", "proj@/pvob", "dev@/pvob"}), 0) << "takes the recommended baselines";
+  auto shown = vantool({"lsstream", "-long", "dev@/pvob"}, owner).out;
+  EXPECT_NE(shown.find("  foundation baselines: c1_INITIAL@/pvob, c2_INITIAL@/pvob\n"
+                       "  recommended baselines: \n"),
+            std::string::npos)
+      << shown;
+
+  auto refused = vantool(
+      {"mkstream", "-in", "integ@/pvob", "-baseline", "c3_INITIAL@/pvob", "-nc", "x@/pvob"}, owner);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("Can't use baseline \"c3_INITIAL@/pvob\"\nof component \"c3@/pvob\""
+                             " because it is not from the parent stream,"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_NE(refused.err.find("Unable to create stream \"x@/pvob\"."), std::string::npos);
+
+  auto changed =
+      vantool({"chstream", "-recommended", "c2_INITIAL@/pvob", "-nc", "integ@/pvob"}, owner);
+  ASSERT_EQ(changed.exit_code, 0) << changed.err;
+  EXPECT_NE(vantool({"lsstream", "-long", "integ@/pvob"}, owner)
+                .out.find("  foundation baselines: c1_INITIAL@/pvob, c2_INITIAL@/pvob\n"
+                          "  recommended baselines: c2_INITIAL@/pvob\n"),
+            std::string::npos);
+  ASSERT_EQ(mk({"-in", "proj@/pvob", "dev2@/pvob"}), 0);
+  EXPECT_NE(vantool({"lsstream", "-long", "dev2@/pvob"}, owner)
+                .out.find("  foundation baselines: c2_INITIAL@/pvob\n"),
+            std::string::npos);
+  ASSERT_EQ(vantool({"chstream", "-nrecommended", "-nc", "integ@/pvob"}, owner).exit_code, 0);
+  EXPECT_NE(vantool({"lsstream", "-json", "integ@/pvob"}, owner).out.find("\"recommended\":[]"),
+            std::string::npos);
+
+  auto modcomp = vantool({"chstream", "-amodcomp", "c1@/pvob", "-nc", "integ@/pvob"}, owner);
+  EXPECT_EQ(modcomp.exit_code, 1);
+  EXPECT_NE(modcomp.err.find("Changing modifiable component list for integration stream is not "
+                             "allowed."),
+            std::string::npos);
 }
 
 }  // namespace

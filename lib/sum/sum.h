@@ -22,6 +22,7 @@
 #include "sum/sum_imsg.h"
 #include "sum/sum_list.h"
 #include "sum/sum_lists.h"
+#include "sum/sum_new_config.h"
 #include "sum/sum_os_user.h"
 #include "sum/sum_plevel.h"
 #include "sum/sum_policy.h"

@@ -137,6 +137,12 @@ class SUM_Project : public SUM_ActivityBase {
                           int fire_triggers) const;
   int set_blname_template_default(const char* comment, int fire_triggers) const;
 
+  // The recommended baselines, replacing `out`: from PVOB feature level 3
+  // those the integration stream stores (SUM_Stream::recbls), below it the
+  // integration stream's default recommendation (SUM_Stream::default_recbls).
+  // Empty without an integration stream. Defined in sum_stream_config.cpp.
+  int rec_baselines(SUM_BaselineList& out) const;
+
   // Modifiable components, stored in "SUM_PROJ_MOD_COMPS" as "," before
   // each universal selector (sum_project_mod_comps.cpp).
   // The list in stored order; a selector that cannot be resolved, or names

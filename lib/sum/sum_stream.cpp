@@ -14,6 +14,7 @@
 #include "services/vob_zem_stream.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_event_info.h"
+#include "sum/sum_new_config.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -121,6 +122,9 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
       imsg_print(IMSG_ERROR, &sum_stream_catalog, kParentReadOnly, parent.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
+    // Refusal 81 (sum_stream_mod_comps.cpp).
+    if ((status = check_parent_mod_comps(parent)) != 0)
+      return trace.checked(__LINE__, status);
   }
   SUM_Stream existing;
   int status = integration_stream(project, existing);
@@ -154,7 +158,7 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
 
 int SUM_Stream::create(const char* name, const char* comment, const SUM_Project& project,
                        const SUM_Stream& parent, const char* title, int integration, int read_only,
-                       SUM_Stream& out) {
+                       const SUM_BaselineList& baselines, SUM_Stream& out) {
   SUM_Trace trace("SUM_Stream::create");
   if (project.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
@@ -167,6 +171,10 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
     if (integration || owner != project)
       return trace.checked(__LINE__, SUM_FAILED);
   }
+  // Foundation: a valid configuration before anything else (sum_stream_config.cpp).
+  std::unique_ptr<SUM_NewConfig> config;
+  if ((status = check_foundation(project, parent, integration, baselines, config)) != 0)
+    return trace.checked(__LINE__, status);
   if ((status = check_create(project, parent, integration, read_only)) != 0)
     return trace.checked(__LINE__, status);
   if (!name_ok(name, vob))
@@ -196,6 +204,9 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
     status = vob_zem_stream_set_title(vob.handle(), dbid, title, event.info());
   if (status == 0 && !read_only)
     status = made.make_branch_type(comment);
+  // Foundation: committed once object and branch type exist (sum_stream_config.cpp).
+  if (status == 0)
+    status = made.commit_foundation(*config, integration, comment);
   if (status == 0 && integration) {
     SUM_String selector;
     status = made.univ_selector(selector);

@@ -23,6 +23,7 @@
 #define SUM_SUM_STREAM_H
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "sum/sum_activity_base.h"
@@ -35,6 +36,8 @@
 #include "sum/sum_project.h"
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
+
+class SUM_NewConfig;
 
 class SUM_Stream : public SUM_ActivityBase {
  public:
@@ -224,7 +227,112 @@ class SUM_Stream : public SUM_ActivityBase {
   // written. Fires the chstream triggers when asked.
   int set_policy(const SUM_PolicyList& list, const char* comment, int fire_triggers) const;
 
+  // ---- configuration, timelines and recommended baselines
+  // ---- (sum_stream_config.cpp); stream-modifiable components
+  // ---- (sum_stream_mod_comps.cpp) ----
+
+  // create with the foundation `baselines` (empty: none), one per
+  // component. The configuration is validated before anything is made: each
+  // refused baseline prints its configuration-change message and creation
+  // returns 1001. Once the object and its branch type exist the foundation
+  // is committed ("UseBaseline" hyperlinks, timelines of rooted
+  // components); an integration stream also recommends its foundation. A
+  // parent with stream-modifiable components refuses children (81, 1001).
+  static int create(const char* name, const char* comment, const SUM_Project& project,
+                    const SUM_Stream& parent, const char* title, int integration, int read_only,
+                    const SUM_BaselineList& baselines, SUM_Stream& out);
+
+  // The foundation baselines, in "UseBaseline" hyperlink order, replacing
+  // `out`. A target that cannot be reached is counted in `unavailable` and
+  // skipped. When the stream has a timeline for a baseline's component, the
+  // timeline's current foundation baseline (its last foundation arc) is
+  // taken instead of the hyperlink's target.
+  int explicit_baselines(SUM_BaselineList& out, int& unavailable) const;
+  // The "UseBaseline" targets themselves, in link order, replacing `out`;
+  // unreachable ones counted and skipped.
+  int uses_baselines_util(SUM_BaselineList& out, int& unavailable) const;
+  // The components of the foundation, each once, in foundation order,
+  // replacing `out`. (Baselines imply no others yet: the closure of the
+  // foundation is its explicit list.)
+  int components(SUM_ComponentList& out) const;
+  // Whether `component` is among the stream's components.
+  int component_visible(const SUM_Component& component, int& visible) const;
+  // Kind 0: the foundation baseline of `component`; kind 1: the newest
+  // baseline of it made in the stream. 1002 when there is none; another
+  // kind is 1072.
+  int baseline_util(const SUM_Component& component, int kind, SUM_Baseline& out) const;
+  // The baselines made in the stream, oldest first, replacing `out`.
+  int baselines(SUM_BaselineList& out) const;
+
+  // The stream's timelines, in creation order, replacing `out`.
+  int timelines(SUM_TimelineList& out) const;
+  // The stream's timeline of `component`; 1002 when it has none.
+  int component_timeline(const SUM_Component& component, SUM_Timeline& out) const;
+  // As component_timeline, making the timeline when missing: needs local
+  // mastership of the stream (1001 after warning 41); its first foundation
+  // arc is the component's foundation baseline (none: message 2, 1001).
+  int component_timeline_autocreate(const SUM_Component& component, SUM_Timeline& out) const;
+  // The foundation baseline of `component` in force when the stream made
+  // `baseline` (SUM_Timeline::fdn_bl_at_bl on the stream's timeline).
+  int fdn_bl_at_bl(const SUM_Component& component, const SUM_Baseline& baseline,
+                   SUM_Baseline& out) const;
+
+  // The recommended baselines, replacing `out`: below PVOB feature level 3
+  // the project's (SUM_Project::rec_baselines); from level 3 those stored
+  // in "ZEM_STREAM_RECBLS" (none stored: empty).
+  int recbls(SUM_BaselineList& out) const;
+  // Stores the recommended baselines. Needs feature level 3 (message 44,
+  // 1001) and permission. An empty list stores an empty value. Otherwise
+  // each baseline must be of a component of the stream (configuration-change
+  // message 42, 1001), one per component (foundation message 22, 1001), and
+  // be the stream's foundation baseline or made in the stream (message 17,
+  // 1001); the recommendation checks that need the baseline graph are not
+  // made yet. Fires the chstream triggers when asked.
+  int set_recbls(const SUM_BaselineList& list, const char* comment, int fire_triggers) const;
+  // What the stream recommends by default, replacing `out`: per component,
+  // the newest baseline made in the stream at or above the project's
+  // rebase promotion level, else the foundation baseline.
+  int default_recbls(SUM_BaselineList& out) const;
+
+  // The stream-modifiable components ("SUM_STREAM_MOD_COMPS"), replacing
+  // `out`. A selector that cannot be read clears the list (message 75, the
+  // status passes up); one naming nothing any more is left out (warning
+  // 74); one the project has since made modifiable gives warning 80.
+  int stream_only_mod_comps(SUM_ComponentList& out) const;
+  // Makes components of the stream stream-modifiable. Refused (1001) for
+  // the integration stream (73), a read-only stream (76) and a stream with
+  // child streams (82). Skipped with a warning: a component not in the
+  // foundation (77), one already modifiable (69), a rootless one (70). The
+  // list is written (failure: 71) and the "_nonmod" branch type made when
+  // missing (message 72). Fires the chstream triggers; needs permission.
+  int add_mod_comps(const SUM_ComponentList& list, const char* comment) const;
+  // Drops components from the stream-modifiable list (one not on it:
+  // warning 78); an emptied list is deleted. A write failure prints 71.
+  int delete_mod_comps(const SUM_ComponentList& list, const char* comment) const;
+  // The stream's components split into modifiable (by the project or the
+  // stream) and the rest, in foundation order; a read-only stream modifies
+  // none.
+  int mod_comps(SUM_ComponentList& modifiable, SUM_ComponentList& non_modifiable) const;
+  // The stream's components split by the project's modifiable list only.
+  int sort_comps_by_mod(SUM_ComponentList& modifiable, SUM_ComponentList& non_modifiable) const;
+  // The stream's components the project does not list as modifiable.
+  int non_mod_comps(SUM_ComponentList& out) const;
+
  private:
+  // Creation steps of the foundation (sum_stream_config.cpp): the
+  // configuration `baselines` gives the stream about to be made, validated
+  // (refusals print their messages, 1001); once the stream exists, its
+  // commit, and for an integration stream its recommendation.
+  static int check_foundation(const SUM_Project& project, const SUM_Stream& parent, int integration,
+                              const SUM_BaselineList& baselines,
+                              std::unique_ptr<SUM_NewConfig>& config);
+  int commit_foundation(SUM_NewConfig& config, int integration, const char* comment) const;
+  // The checks of set_recbls that need no baseline graph (1001 after the
+  // message of the first refusal).
+  int check_recommendation(const SUM_BaselineList& list) const;
+  // Creation refusal 81: `parent` has stream-modifiable components
+  // (sum_stream_mod_comps.cpp).
+  static int check_parent_mod_comps(const SUM_Stream& parent);
   // Removes the object without checks or triggers (undoing a creation).
   int remove_object(const char* comment) const;
   // The refusals of create that need no object yet.

@@ -5,7 +5,9 @@
 
 #include "services/imsg.h"
 #include "services/vob.h"
+#include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_component.h"
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_vob.h"
@@ -13,6 +15,7 @@
 #include "vantool_command.h"
 #include "vantool_json.h"
 #include "vantool_settings.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -21,7 +24,6 @@ namespace {
 // Messages of the vantool catalog used here.
 constexpr int kNoSuchVob = 19;
 constexpr int kNotAProject = 97;
-constexpr int kNotYet = 104;
 constexpr int kCreated = 106;
 constexpr int kNotAStream = 107;
 constexpr int kCannotCreate = 108;
@@ -34,6 +36,7 @@ constexpr int kChanged = 121;
 constexpr int kCannotChange = 122;
 constexpr int kNoStreamChange = 123;
 constexpr int kPoliciesNotSet = 124;
+constexpr int kNotABaseline = 127;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
@@ -79,13 +82,34 @@ int change_policies(const SUM_Stream& stream, const ParsedArgs& args, const std:
   return status == 1067 ? 0 : status;
 }
 
-int run_mkstream(const ParsedArgs& args) {
-  static const char* const kLater[][2] = {{"baseline", "baselines"}};
-  for (const auto& later : kLater)
-    if (args.has(later[0])) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, later[0], later[1]);
-      return kExitFailure;
+// The baselines named by the comma lists of `option`, in order: selectors,
+// where a bare name is looked up in `pvob`. False after a message naming
+// the first that is not a baseline.
+bool baseline_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,
+                      SUM_BaselineList& out) {
+  for (const std::string& value : args.values(option))
+    for (const std::string& item : split_commas(value)) {
+      SUM_Baseline baseline;
+      if (SUM_Baseline::construct_from_selector(item.c_str(), pvob, baseline) != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kNotABaseline, item.c_str());
+        return false;
+      }
+      out.append(baseline);
     }
+  return true;
+}
+
+// The foundation of a new stream: the baselines of -baseline; without it,
+// a development stream takes its project's recommended baselines and an
+// integration stream starts empty.
+bool new_foundation(const ParsedArgs& args, const SUM_Vob& pvob, const SUM_Project& project,
+                    int integration, SUM_BaselineList& out) {
+  if (args.has("baseline"))
+    return baseline_options(args, "baseline", pvob, out);
+  return integration || project.rec_baselines(out) == 0;
+}
+
+int run_mkstream(const ParsedArgs& args) {
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
   if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
@@ -137,9 +161,14 @@ int run_mkstream(const ParsedArgs& args) {
   std::string comment = args.comment();
   std::string title = args.value("title");
   std::string label = parsed.name + "@" + parsed.vob;
+  SUM_BaselineList foundation;
+  if (!new_foundation(args, pvob, project, integration, foundation)) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    return kExitFailure;
+  }
   SUM_Stream made;
   if (SUM_Stream::create(parsed.name.c_str(), comment.c_str(), project, parent, title.c_str(),
-                         integration, args.has("readonly") ? 1 : 0, made) != 0) {
+                         integration, args.has("readonly") ? 1 : 0, foundation, made) != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
     return kExitFailure;
   }
@@ -156,7 +185,35 @@ int run_mkstream(const ParsedArgs& args) {
 }
 
 // The options of chstream that change something.
-const char* const kStreamChanges[] = {"target", "ntarget", "policy", "npolicy", "title"};
+const char* const kStreamChanges[] = {"target",       "ntarget",  "policy",   "npolicy",
+                                      "title",        "amodcomp", "dmodcomp", "recommended",
+                                      "nrecommended", "default"};
+
+// Applies -amodcomp and -dmodcomp; 0 when nothing failed.
+int change_mod_comps(const SUM_Stream& stream, const ParsedArgs& args, const std::string& comment) {
+  SUM_ComponentList added, removed;
+  if (!component_options(args, "amodcomp", stream.vob(), added) ||
+      !component_options(args, "dmodcomp", stream.vob(), removed))
+    return 1001;
+  int status = added.count() > 0 ? stream.add_mod_comps(added, comment.c_str()) : 0;
+  if (status == 0 && removed.count() > 0)
+    status = stream.delete_mod_comps(removed, comment.c_str());
+  return status;
+}
+
+// Applies -recommended, -nrecommended or -default; 0 when nothing failed.
+int change_recommended(const SUM_Stream& stream, const ParsedArgs& args,
+                       const std::string& comment) {
+  SUM_BaselineList list;
+  if (args.has("recommended") && !baseline_options(args, "recommended", stream.vob(), list))
+    return 1001;
+  if (args.has("default")) {
+    int status = stream.default_recbls(list);
+    if (status != 0)
+      return status;
+  }
+  return stream.set_recbls(list, comment.c_str(), 1);
+}
 
 int run_chstream(const ParsedArgs& args) {
   bool any = false;
@@ -183,12 +240,58 @@ int run_chstream(const ParsedArgs& args) {
     status = change_policies(stream, args, comment);
   if (status == 0 && args.has("title"))
     status = stream.set_title(args.value("title").c_str(), comment.c_str());
+  if (status == 0 && (args.has("amodcomp") || args.has("dmodcomp")))
+    status = change_mod_comps(stream, args, comment);
+  if (status == 0 && (args.has("recommended") || args.has("nrecommended") || args.has("default")))
+    status = change_recommended(stream, args, comment);
   if (status != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
   return kExitOk;
+}
+
+// What -long and -json show of a stream's configuration: its foundation
+// baselines, recommended baselines and stream-modifiable components, each
+// as NAME@PVOB.
+struct ConfigLabels {
+  std::vector<std::string> foundation, recommended, mod_comps;
+};
+
+template <typename T>
+std::vector<std::string> labels_of(const SUM_List<T>& list) {
+  std::vector<std::string> out;
+  for (unsigned i = 0; i < list.count(); ++i)
+    out.push_back(label_of(list[i]));
+  return out;
+}
+
+bool read_config_labels(const SUM_Stream& stream, ConfigLabels& out) {
+  SUM_BaselineList foundation, recommended;
+  SUM_ComponentList mod_comps;
+  int unavailable = 0;
+  if (stream.explicit_baselines(foundation, unavailable) != 0 || stream.recbls(recommended) != 0 ||
+      stream.stream_only_mod_comps(mod_comps) != 0)
+    return false;
+  out.foundation = labels_of(foundation);
+  out.recommended = labels_of(recommended);
+  out.mod_comps = labels_of(mod_comps);
+  return true;
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items)
+    text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
+void json_list(JsonWriter& json, const char* key, const std::vector<std::string>& items) {
+  json.key(key).begin_array();
+  for (const std::string& item : items)
+    json.value(item);
+  json.end_array();
 }
 
 // Prints one stream in the form the options ask for.
@@ -204,20 +307,29 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
   std::string parent_label = stream.parent_stream(parent) == 0 ? label_of(parent) : "";
   std::string target_label = stream.deliver_stream(target) == 0 ? label_of(target) : "";
   std::string kind = integration ? "integration" : "development";
+  ConfigLabels config;
+  if ((args.has("json") || args.has("long")) && !read_config_labels(stream, config))
+    return false;
   if (args.has("json")) {
     json.begin_object().key("name").value(label).key("title").value(text_of(title));
     json.key("project").value(label_of(project)).key("parent").value(parent_label);
     json.key("integration").value(integration != 0).key("read_only").value(read_only != 0);
-    json.key("deliver_target").value(target_label).end_object();
+    json.key("deliver_target").value(target_label);
+    json_list(json, "foundation", config.foundation);
+    json_list(json, "recommended", config.recommended);
+    json_list(json, "mod_comps", config.mod_comps);
+    json.end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
   } else if (args.has("long")) {
     imsg_print_literal(IMSG_INFO,
                        "stream \"%s\"\n  title: %s\n  project: %s\n  parent stream: %s\n"
-                       "  kind: %s%s\n  default deliver target: %s\n",
+                       "  kind: %s%s\n  default deliver target: %s\n  foundation baselines: %s\n"
+                       "  recommended baselines: %s\n  stream-modifiable components: %s\n",
                        label.c_str(), static_cast<const char*>(title), label_of(project).c_str(),
                        parent_label.c_str(), kind.c_str(), read_only ? ", read-only" : "",
-                       target_label.c_str());
+                       target_label.c_str(), joined(config.foundation).c_str(),
+                       joined(config.recommended).c_str(), joined(config.mod_comps).c_str());
   } else {
     imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s%s\n", label.c_str(),
                        static_cast<const char*>(title), integration ? "  (integration)" : "",
@@ -334,13 +446,13 @@ void register_stream_commands(std::vector<Command>& table) {
   Command mk;
   mk.name = "mkstream";
   mk.synopsis =
-      "mkstream -in PROJECT|STREAM [-integration] [-readonly] [-target STREAM] [-policy KEYS] "
-      "[-npolicy KEYS] [-title TEXT] [-c TEXT|-nc] NAME@PVOB";
+      "mkstream -in PROJECT|STREAM [-integration] [-readonly] [-baseline BASELINES] "
+      "[-target STREAM] [-policy KEYS] [-npolicy KEYS] [-title TEXT] [-c TEXT|-nc] NAME@PVOB";
   mk.summary = "Create a stream in a project or under a parent stream.";
   mk.common = kCommentOptions;
   mk.options = {{"in", true, "PROJECT|STREAM", false}, {"integration", false, "", false},
                 {"readonly", false, "", false},        {"target", true, "STREAM", false},
-                {"title", true, "TEXT", false},        {"baseline", true, "BASELINES", false},
+                {"title", true, "TEXT", false},        {"baseline", true, "BASELINES", true},
                 {"policy", true, "KEYS", true},        {"npolicy", true, "KEYS", true}};
   mk.required = {"in"};
   mk.min_operands = 1;
@@ -353,15 +465,21 @@ void register_stream_commands(std::vector<Command>& table) {
   ch.name = "chstream";
   ch.synopsis =
       "chstream [-target STREAM|-ntarget] [-policy KEYS] [-npolicy KEYS] [-title TEXT] "
+      "[-amodcomp COMPS] [-dmodcomp COMPS] [-recommended BASELINES|-nrecommended|-default] "
       "[-c TEXT|-nc] STREAM";
-  ch.summary = "Change a stream's default deliver target, policies or title.";
+  ch.summary =
+      "Change a stream's default deliver target, policies, title, stream-modifiable components "
+      "or recommended baselines.";
   ch.common = kCommentOptions;
-  ch.options = {{"target", true, "STREAM", false},
-                {"ntarget", false, "", false},
-                {"policy", true, "KEYS", true},
-                {"npolicy", true, "KEYS", true},
-                {"title", true, "TEXT", false}};
-  ch.exclusive = {{"target", "ntarget"}};
+  ch.options = {{"target", true, "STREAM", false},  {"ntarget", false, "", false},
+                {"policy", true, "KEYS", true},     {"npolicy", true, "KEYS", true},
+                {"title", true, "TEXT", false},     {"amodcomp", true, "COMPS", true},
+                {"dmodcomp", true, "COMPS", true},  {"recommended", true, "BASELINES", true},
+                {"nrecommended", false, "", false}, {"default", false, "", false}};
+  ch.exclusive = {{"target", "ntarget"},
+                  {"recommended", "nrecommended"},
+                  {"recommended", "default"},
+                  {"nrecommended", "default"}};
   ch.min_operands = 1;
   ch.max_operands = 1;
   ch.operand_name = "a STREAM";
