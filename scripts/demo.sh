@@ -127,4 +127,43 @@ run "A component rooted at a top-level directory of the sources VOB" \
 "$vantool" mkcomp -nroot -c "Only baselines" release_notes@/projects
 "$vantool" lscomp -long
 
+
+run "A component VOB with a real tree: a parser and a code generator" \
+  "$vantool" mkvob -tag /library -admin /projects -c "The compiler library"
+"$vantool" checkout -nc "$views/alice/library"
+for dir in parser codegen; do
+  "$vantool" mkdir -nc "$views/alice/library/$dir"
+  for file in main.c util.c; do
+    printf '/* %s/%s */\nint %s_%s(void) { return 0; }\n' "$dir" "$file" "$dir" "${file%.c}" \
+      > "$views/alice/library/$dir/$file"
+    "$vantool" mkelem -ci -nc "$views/alice/library/$dir/$file"
+  done
+  "$vantool" checkin -nc "$views/alice/library/$dir"
+done
+"$vantool" checkin -nc "$views/alice/library"
+run "The existing directories become components (every element is marked as theirs)" \
+  "$vantool" mkcomp -root "$views/alice/library/parser" -c "The parser" parser@/projects
+"$vantool" mkcomp -root "$views/alice/library/codegen" -c "The code generator" codegen@/projects
+"$vantool" lscomp -long parser@/projects
+run "A project that may modify both components" \
+  "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
+  -c "The library project" libcc@/projects
+run "Its integration stream takes the initial baselines as its foundation" \
+  "$vantool" mkstream -in libcc@/projects -integration \
+  -baseline parser_INITIAL@/projects,codegen_INITIAL@/projects -c "Integration" libcc_int@/projects
+run "Two development streams take the project's recommended baselines" \
+  "$vantool" mkstream -in libcc@/projects -c "Parser work" parser_dev@/projects
+"$vantool" mkstream -in libcc@/projects -c "Code generator work" codegen_dev@/projects
+"$vantool" lsstream -tree -in libcc@/projects
+run "The integration stream recommends its foundation; a development stream took it" \
+  "$vantool" lsstream -long libcc_int@/projects
+"$vantool" lsstream -long parser_dev@/projects
+run "A view attached to each stream" \
+  "$vantool" mkview -stream libcc_int@/projects -tag libcc_int "$views/libcc_int"
+"$vantool" mkview -stream parser_dev@/projects -tag parser_dev "$views/parser_dev"
+"$vantool" mkview -stream codegen_dev@/projects -tag codegen_dev "$views/codegen_dev"
+"$vantool" lsview -long parser_dev
+step "A stream with a view attached cannot be removed (exit status 1)" "$vantool" rmstream -nc codegen_dev@/projects
+"$vantool" rmstream -nc codegen_dev@/projects || echo "(exit status $?)"
+
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"
