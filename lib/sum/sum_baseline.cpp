@@ -189,42 +189,35 @@ int SUM_Baseline::create(const SUM_Timeline& timeline, const char* name, const c
   return SUM_OK;
 }
 
-int SUM_Baseline::read_info(vob_zem_baseline_info_t& info) const {
-  return vob_zem_baseline_get_info(vob_.handle(), dbid_, &info);
+int SUM_Baseline::read_info(const SUM_Trace& trace, vob_zem_baseline_info_t& info) const {
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, vob_zem_baseline_get_info(vob_.handle(), dbid_, &info));
 }
 
 int SUM_Baseline::component(SUM_Component& out) const {
   SUM_Trace trace("SUM_Baseline::component");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
   vob_zem_baseline_info_t info;
-  int status = read_info(info);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
+  if (int status = read_info(trace, info))
+    return status;
   out = SUM_Component(vob_, info.component);
   return SUM_OK;
 }
 
 int SUM_Baseline::timeline(SUM_Timeline& out) const {
   SUM_Trace trace("SUM_Baseline::timeline");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
   vob_zem_baseline_info_t info;
-  int status = read_info(info);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
+  if (int status = read_info(trace, info))
+    return status;
   out = SUM_Timeline(vob_, info.timeline);
   return SUM_OK;
 }
 
 int SUM_Baseline::stream(SUM_Stream& out) const {
   SUM_Trace trace("SUM_Baseline::stream");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
   vob_zem_baseline_info_t info;
-  int status = read_info(info);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
+  if (int status = read_info(trace, info))
+    return status;
   if (info.stream == 0)
     return SUM_NOT_FOUND;
   out = SUM_Stream(vob_, info.stream);

@@ -23,6 +23,7 @@
 #include "sum/sum_lists.h"
 #include "sum/sum_plevel.h"
 #include "sum/sum_string.h"
+#include "sum/sum_trace.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 
@@ -112,8 +113,9 @@ class SUM_Baseline : public SUM_NamedObject {
   int is_foundation_of_timeline(int& result) const;
 
  private:
-  // The PVOB's record of the baseline.
-  int read_info(vob_zem_baseline_info_t& info) const;
+  // The PVOB's record of the baseline, read for the operation traced by
+  // `trace` (a null handle is an internal error there).
+  int read_info(const SUM_Trace& trace, vob_zem_baseline_info_t& info) const;
 };
 
 #endif  // SUM_SUM_BASELINE_H

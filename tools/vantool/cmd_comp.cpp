@@ -10,6 +10,7 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_view.h"
 
@@ -28,17 +29,6 @@ enum : int {
   kListFailed = 120,
   kUnknownVob = 19,
 };
-
-std::string text_of(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
-
-std::string label_of(const SUM_Component& component) {
-  SUM_String name, tag;
-  component.name(name);
-  component.vob().tag(tag);
-  return text_of(name) + "@" + text_of(tag);
-}
 
 bool open_component(const std::string& text, SUM_Component& component) {
   if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)

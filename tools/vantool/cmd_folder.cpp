@@ -12,6 +12,7 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 
 namespace vantool {
@@ -24,18 +25,6 @@ constexpr int kNotAFolderParentMessage = 7;
 
 int usage(const char* command, const std::string& message) {
   return usage_error(*find_command(command), message);
-}
-
-std::string text_of(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
-
-// "NAME@TAG" of a folder, for messages and listings.
-std::string label_of(const SUM_Folder& folder) {
-  SUM_String name, tag;
-  folder.name(name);
-  folder.vob().tag(tag);
-  return text_of(name) + "@" + text_of(tag);
 }
 
 // The folder named by `text`; prints why and gives the exit status when

@@ -12,6 +12,7 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_settings.h"
 
@@ -34,18 +35,6 @@ constexpr int kNoChange = 105;
 // General catalog: "A project may be created only in the RootFolder or
 // another folder."
 constexpr int kNotAProjectParent = 8;
-
-std::string text_of(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
-
-// "NAME@TAG" of a project.
-std::string label_of(const SUM_VobObject& obj) {
-  SUM_String name, tag;
-  SUM_NamedObject(obj.vob(), obj.dbid()).name(name);
-  obj.vob().tag(tag);
-  return text_of(name) + "@" + text_of(tag);
-}
 
 // Splits a list option ("A,B C") into its words.
 std::vector<std::string> words(const std::vector<std::string>& values, const char* separators) {

@@ -41,18 +41,6 @@ constexpr int kNotABaseline = 127;
 // stream."
 constexpr int kTargetNotIntegration = 60;
 
-std::string text_of(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
-
-// "NAME@TAG" of a stream or project.
-std::string label_of(const SUM_VobObject& obj) {
-  SUM_String name, tag;
-  SUM_NamedObject(obj.vob(), obj.dbid()).name(name);
-  obj.vob().tag(tag);
-  return text_of(name) + "@" + text_of(tag);
-}
-
 bool open_stream(const std::string& text, SUM_Stream& stream) {
   if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
     return true;

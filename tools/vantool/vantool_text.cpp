@@ -30,4 +30,15 @@ std::vector<std::string> split_commas(const std::string& list) {
   return items;
 }
 
+std::string text_of(const SUM_String& s) {
+  return static_cast<const char*>(s);
+}
+
+std::string label_of(const SUM_VobObject& obj) {
+  SUM_String name, tag;
+  SUM_NamedObject(obj.vob(), obj.dbid()).name(name);
+  obj.vob().tag(tag);
+  return text_of(name) + "@" + text_of(tag);
+}
+
 }  // namespace vantool
