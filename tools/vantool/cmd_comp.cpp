@@ -176,13 +176,8 @@ int run_rmcomp(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    std::string label = label_of(component);
-    if (component.destroy(comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kRemoveFailed, label.c_str());
+    if (remove_reported(component, comment, kRemoved, kRemoveFailed) != kExitOk)
       result = kExitFailure;
-      continue;
-    }
-    imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
   }
   return result;
 }

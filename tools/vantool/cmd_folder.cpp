@@ -242,13 +242,8 @@ int run_rmfolder(const ParsedArgs& args) {
       result = exit;
       continue;
     }
-    std::string label = label_of(folder);
-    if (folder.destroy(comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 93, label.c_str());
+    if (remove_reported(folder, comment, 92, 93) != kExitOk)
       result = kExitFailure;
-      continue;
-    }
-    imsg_print(IMSG_INFO, &vantool_catalog, 92, label.c_str());
   }
   return result;
 }

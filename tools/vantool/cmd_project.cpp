@@ -326,13 +326,7 @@ int run_rmproject(const ParsedArgs& args) {
   SUM_Project project;
   if (!open_project(args.operands()[0], project))
     return kExitFailure;
-  std::string label = label_of(project);
-  if (project.destroy(args.comment().c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRemove, label.c_str());
-    return kExitFailure;
-  }
-  imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
-  return kExitOk;
+  return remove_reported(project, args.comment(), kRemoved, kCannotRemove);
 }
 
 }  // namespace

@@ -419,13 +419,7 @@ int run_rmstream(const ParsedArgs& args) {
   SUM_Stream stream;
   if (!open_stream(args.operands()[0], stream))
     return kExitFailure;
-  std::string label = label_of(stream);
-  if (stream.destroy(args.comment().c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRemove, label.c_str());
-    return kExitFailure;
-  }
-  imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
-  return kExitOk;
+  return remove_reported(stream, args.comment(), kRemoved, kCannotRemove);
 }
 
 }  // namespace

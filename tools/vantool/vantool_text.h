@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "services/imsg.h"
 #include "sum/sum_string.h"
 #include "sum/sum_vob_object.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_command.h"
 
 namespace vantool {
 
@@ -19,6 +22,20 @@ std::vector<std::string> split_commas(const std::string& list);
 std::string text_of(const SUM_String& s);
 // "NAME@TAG" of a named object, for messages and listings.
 std::string label_of(const SUM_VobObject& obj);
+
+// Removes `object` (its destroy(comment)) and reports it with vantool
+// message `removed`, or `failed` when the removal is refused; both name the
+// object's label. Answers kExitOk or kExitFailure.
+template <typename Object>
+int remove_reported(Object& object, const std::string& comment, int removed, int failed) {
+  std::string label = label_of(object);
+  if (object.destroy(comment.c_str()) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, failed, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, removed, label.c_str());
+  return kExitOk;
+}
 
 }  // namespace vantool
 
