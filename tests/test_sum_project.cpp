@@ -302,25 +302,4 @@ TEST_P(ProjectTest, RemovalRefusals) {
 INSTANTIATE_TEST_SUITE_P(BothForms, ProjectTest, ::testing::Values(8, 6),
                          [](const auto& info) { return "level" + std::to_string(info.param); });
 
-TEST(ProjectOldPvob, SingleStreamNeedsFeatureLevel3) {
-  TempHome home;
-  ScopedEnv user("KORVANE_USER", "vobadmin");
-  vob_create_args_t args;
-  args.tag = "/old";
-  args.project_vob = true;
-  args.feature_level = 2;
-  vob_vob_h handle = nullptr;
-  ASSERT_EQ(vob_create(args, &handle), 0);
-  SUM_Vob pvob(handle);
-  SUM_Folder root;
-  ASSERT_EQ(SUM_Folder::root_folder(pvob, root), 0);
-  ImsgCapture capture;
-  SUM_Project p;
-  EXPECT_EQ(SUM_Project::create("solo", "", root, "", 1, p), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "Cannot create single stream project. The PVOB \"/old\" is below feature level 3.\n");
-  EXPECT_EQ(SUM_Project::construct_from_selector("solo@/old", SUM_Vob(), p), 1002);
-  EXPECT_EQ(SUM_Project::create("multi", "", root, "", 0, p), 0);
-}
-
 }  // namespace

@@ -247,21 +247,22 @@ TEST_P(StreamTest, RemovalRefusalsAndRemoval) {
 INSTANTIATE_TEST_SUITE_P(BothForms, StreamTest, ::testing::Values(8, 6),
                          [](const auto& info) { return "level" + std::to_string(info.param); });
 
-TEST(StreamOldPvob, ReadOnlyNeedsFeatureLevel3) {
+// Single-stream projects and read-only streams need PVOB feature level 3.
+TEST(OldPvob, SingleStreamProjectsAndReadOnlyStreamsNeedFeatureLevel3) {
   TempHome home;
   ScopedEnv user("KORVANE_USER", "vobadmin");
-  vob_create_args_t args;
-  args.tag = "/old";
-  args.project_vob = true;
-  args.feature_level = 2;
-  vob_vob_h handle = nullptr;
-  ASSERT_EQ(vob_create(args, &handle), 0);
-  SUM_Vob pvob(handle);
+  SUM_Vob pvob(test_support::make_test_vob("/old", true, 2));
   SUM_Folder root;
   ASSERT_EQ(SUM_Folder::root_folder(pvob, root), 0);
-  SUM_Project project;
-  ASSERT_EQ(SUM_Project::create("p", "", root, "", 0, project), 0);
   ImsgCapture capture;
+  SUM_Project project;
+  EXPECT_EQ(SUM_Project::create("solo", "", root, "", 1, project), 1001);
+  EXPECT_EQ(capture.joined(IMSG_ERROR),
+            "Cannot create single stream project. The PVOB \"/old\" is below feature level 3.\n");
+  EXPECT_EQ(SUM_Project::construct_from_selector("solo@/old", SUM_Vob(), project), 1002);
+  ASSERT_EQ(SUM_Project::create("p", "", root, "", 0, project), 0);
+
+  capture.clear();
   SUM_Stream s;
   EXPECT_EQ(SUM_Stream::create("ro", "", project, SUM_Stream(), "", 0, 1, s), 1001);
   EXPECT_EQ(capture.joined(IMSG_ERROR),

@@ -37,13 +37,7 @@ class StreamAdminTest : public ::testing::TestWithParam<int> {
   }
 
   SUM_Vob make_pvob(const char* tag) {
-    vob_create_args_t args;
-    args.tag = tag;
-    args.project_vob = true;
-    args.feature_level = GetParam();
-    vob_vob_h handle = nullptr;
-    EXPECT_EQ(vob_create(args, &handle), 0);
-    return SUM_Vob(handle);
+    return SUM_Vob(test_support::make_test_vob(tag, true, GetParam()));
   }
   SUM_Stream make(const char* name, int integration = 0, int read_only = 0,
                   const SUM_Stream& parent = SUM_Stream()) {

@@ -50,13 +50,7 @@ class StreamConfigTest : public ::testing::TestWithParam<int> {
   }
 
   vob_vob_h make_vob(const char* tag, bool project_vob, int level) {
-    vob_create_args_t args;
-    args.tag = tag;
-    args.project_vob = project_vob;
-    args.feature_level = level;
-    vob_vob_h handle = nullptr;
-    EXPECT_EQ(vob_create(args, &handle), 0);
-    return handle;
+    return test_support::make_test_vob(tag, project_vob, level);
   }
   SUM_Component rootless(const char* name) {
     SUM_Component c;

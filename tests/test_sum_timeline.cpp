@@ -45,13 +45,7 @@ class TimelineTest : public ::testing::TestWithParam<int> {
   }
 
   static SUM_Vob make_pvob(const char* tag, int level) {
-    vob_create_args_t args;
-    args.tag = tag;
-    args.project_vob = true;
-    args.feature_level = level;
-    vob_vob_h handle = nullptr;
-    EXPECT_EQ(vob_create(args, &handle), 0);
-    return SUM_Vob(handle);
+    return SUM_Vob(test_support::make_test_vob(tag, true, level));
   }
   // A component made directly in the repository; a rooted one is linked to
   // the root directory of an ordinary VOB.

@@ -17,6 +17,7 @@
 #include "services/vob_zem.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace zem_test {
 
@@ -69,13 +70,7 @@ class ZemTest : public ::testing::Test {
   }
 
   vob_vob_h make_vob(const char* tag, bool project, int level) {
-    vob_create_args_t a;
-    a.tag = tag;
-    a.project_vob = project;
-    a.feature_level = level;
-    vob_vob_h h = nullptr;
-    EXPECT_EQ(vob_create(a, &h), 0);
-    return h;
+    return test_support::make_test_vob(tag, project, level);
   }
 
   tbs_dbid_t folder(const char* name, tbs_dbid_t parent) {

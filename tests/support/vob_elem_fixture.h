@@ -16,10 +16,12 @@
 
 namespace test_support {
 
-inline vob_vob_h make_test_vob(const std::string& tag, bool pvob = false) {
+// A new VOB (a project VOB when `pvob`) at feature level `level`.
+inline vob_vob_h make_test_vob(const std::string& tag, bool pvob = false, int level = 8) {
   vob_create_args_t args;
   args.tag = tag;
   args.project_vob = pvob;
+  args.feature_level = level;
   vob_vob_h vob = nullptr;
   EXPECT_EQ(vob_create(args, &vob), 0) << tag;
   return vob;
