@@ -40,6 +40,7 @@
 #include "sum/sum_utl_adminvob.h"
 #include "sum/sum_utl_list_strings.h"
 #include "sum/sum_utl_names.h"
+#include "sum/sum_library_version.h"
 #include "sum/sum_version.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"

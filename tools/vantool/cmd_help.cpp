@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "services/imsg.h"
-#include "sum/sum_version.h"
+#include "sum/sum_library_version.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 

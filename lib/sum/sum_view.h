@@ -1,0 +1,193 @@
+// SUM_View: the handle of a view. A view attached to a stream shows that
+// stream's configuration and has at most one current activity, the one that
+// records the versions checked out in it. Also the plain entry points the
+// view service and the command tool call (sum_view_*).
+//
+// A SUM_View is identified by its UUID (null UUID: null view). The view
+// server handle is fetched on first need and owned: copies duplicate it,
+// destruction frees it. The tag and the view root are remembered once read.
+//
+// Kinds of view are answered from the view (a view property) or from its
+// registry entry (an attribute of the entry's attribute text): a ZEM view
+// (property 10, "sumview"), a web view (11, "webview"), an automatic view
+// (14, "automatic").
+//
+// Current activity. In a PVOB with first-class objects the binding is the
+// PVOB's current-activity record of the view (vob_zem_view_*); in an older
+// PVOB it is the work record of the PVOB's every-user object for the view.
+//
+// Contracts: a null view (or a null activity where one is needed) records
+// an internal error and returns 1072; out-parameters are filled only on
+// success; refusals print their message and return 1001; repository
+// failures pass up unchanged.
+#ifndef SUM_SUM_VIEW_H
+#define SUM_SUM_VIEW_H
+
+#include "services/tbs.h"
+#include "services/view.h"
+#include "services/vob.h"
+#include "sum/sum_ids.h"
+#include "sum/sum_lists.h"
+#include "sum/sum_string.h"
+#include "sum/sum_vob.h"
+
+class SUM_Activity;
+class SUM_Element;
+class SUM_Stream;
+
+class SUM_View {
+ public:
+  SUM_View();
+  // The view of `handle` (its UUID); the handle is duplicated, the caller
+  // keeps its own. A null handle gives the null view.
+  explicit SUM_View(view_server_h handle);
+  SUM_View(const SUM_View& other);
+  SUM_View& operator=(const SUM_View& other);
+  virtual ~SUM_View();
+
+  // Equal UUIDs.
+  bool operator==(const SUM_View& other) const;
+  bool operator!=(const SUM_View& other) const { return !(*this == other); }
+  int is_null() const;
+
+  // ---- construction ----
+  // The view tagged `tag` (remembered); a null tag is 1072, an unknown one
+  // 1002.
+  static int construct_from_tag(const char* tag, SUM_View& out);
+  static int construct_from_uuid(const SUM_Uuid& uuid, SUM_View& out);
+  // As SUM_View(handle); `unused` is kept for callers that pass it.
+  static int construct_from_handle(view_server_h handle, int unused, SUM_View& out);
+  // The view whose root holds `path`; 1002 when none.
+  static int construct_from_view_root(const SUM_String& path, SUM_View& out);
+  // The view of the process's working directory; 1002 when it is in none.
+  static int current_view(SUM_View& out);
+
+  // ---- identity and properties ----
+  // The cached view server handle (owned by this object: do not free), or
+  // a new one from the UUID; a failure prints message 2.
+  int handle(view_server_h& out) const;
+  // The tag the registry holds for the view.
+  int fetch_tag(SUM_String& out) const;
+  // The tag; on failure (1001) prints, unless `quiet`, message 1 naming the
+  // UUID when the view has no tag, else message 0 with the status text.
+  int tag(SUM_String& out, int quiet = 0) const;
+  int tag(char (&buf)[256]) const;
+  // The tag, else the UUID text; "<null view>" for the null view.
+  SUM_String any_name() const;
+  int uuid(SUM_Uuid& out) const;
+  int uuid(tbs_uuid_t& out) const;
+  // The directory the view's files appear in: a snapshot view's root, or
+  // the parent of a dynamic view's path.
+  int view_root(SUM_String& out) const;
+  // The owner recorded in the view's registry entry, and whether that is
+  // the current user.
+  int owner_by_rgy(SUM_String& out) const;
+  int owned_by_me(int& out) const;
+  int is_snapshot(int& out) const;
+  // Start and stop the view's server. Our views are served in process
+  // from their storage and need no server: both check that the view exists
+  // and answer 0.
+  int start() const;
+  int end(int flags) const;
+
+  // Whether the view is attached to a stream (by its stream, below).
+  int is_sum_view(int& out) const;
+  // The kind by view property `property` ("1" is yes), resp. by the
+  // attribute `attribute` among the registry entry's attributes.
+  int is_view_type_by_view(int property, int& out) const;
+  int is_view_type_by_rgy(const char* attribute, int& out) const;
+  int is_sum_view_by_view(int& out) const;
+  int is_sum_view_by_rgy(int& out) const;
+  int is_web_view_by_view(int& out) const;
+  int is_web_view_by_rgy(int& out) const;
+  int is_automatic_view_by_view(int& out) const;
+  int is_automatic_view_by_rgy(int& out) const;
+
+  // ---- stream binding ----
+  // Attaches the view to `stream` (SUM_Stream::add_view).
+  int set_stream(const SUM_Stream& stream, const char* comment) const;
+  // The stream the view is attached to; 1002 when none.
+  int stream(SUM_Stream& out) const;
+  int is_attached(const SUM_Stream& stream, int& out) const;
+  // Whether the view has a stream (none answers 0).
+  int is_sum_view_by_vob(int& out) const;
+
+  // ---- config spec ----
+  // The view's config spec text.
+  int config_spec(SUM_String& out) const;
+  // Loads `text` as the view's config spec (a malformed text is refused by
+  // the view service, 1004, and nothing changes). A dynamic view shows the
+  // new configuration at once; when the process's working directory no
+  // longer exists afterwards, warning 12 (the load still answers 0).
+  int set_config_spec(const char* text) const;
+  // Whether a snapshot view must be updated to show its config spec.
+  int needs_reload(int& out) const;
+
+  // ---- current activity ----
+  // The current activity; a null handle (status 0) when none.
+  int current_activity(SUM_Activity& out) const;
+  // Makes `activity` current. Refusals: a view not attached to a stream
+  // (message 15, 1002), an activity of another stream (14, 1001), an
+  // integration in progress in the view (31, 1001), the activity already
+  // current (6, 1001), a refusing set-activity trigger. `flag` is passed to
+  // the task provider; `unused` is kept for callers that pass it.
+  int set_activity(const SUM_Activity& activity, const char* comment, int flag,
+                   int unused = 0) const;
+  // Clears the current activity (none is 0); refused (31, 1001) while an
+  // integration is in progress in the view, or by a refusing trigger.
+  // `flag` 0 fires the trigger in the stream's project rather than in the
+  // stream.
+  int unset_activity(int flag, const char* comment) const;
+  // 1001 after message 31 when the current activity is an integration
+  // activity whose operation is in progress (`has` 1, `activity` that
+  // activity); otherwise 0 with `has` 0.
+  int has_active_integration_activity(int& has, SUM_Activity& activity) const;
+  // Whether the view's stream is bound to the change-request tracker.
+  int is_tk_enabled(int& out) const;
+
+  // ---- checkouts and VOBs ----
+  // The VOBs holding the view's checkouts, each once, replacing `out`.
+  int known_vobs(SUM_VobList& out) const;
+  // The versions checked out in view `view` in one VOB, appended to `out`.
+  int checkouts_in_vob(vob_vob_h vob, const tbs_uuid_t& view, SUM_VersionList& out) const;
+  // The view's checkouts in components of its stream (all checkouts for a
+  // view without a stream), replacing `out`.
+  int checkouts(SUM_VersionList& out) const;
+  int has_checkouts(int& has) const;
+  // Removes, for every registered VOB, this view's references.
+  int remove_viewref_all_vobs() const;
+
+ private:
+  // The registry entry of the view.
+  int entry(view_entry_t& out) const;
+  // The activity recorded for the view in `pvob`'s current-activity record
+  // (first-class form) or its every-user work records (older form).
+  int read_current_activity(const SUM_Vob& pvob, SUM_Activity& out) const;
+  // Writes (activity non-null) or clears the view's binding in `pvob`.
+  int record_activity(const SUM_Vob& pvob, const SUM_Activity& activity,
+                      const char* comment) const;
+  // set_activity's checks before any trigger fires.
+  int check_set_activity(const SUM_Activity& activity, SUM_Stream& stream) const;
+
+  SUM_Uuid uuid_;
+  mutable view_server_h handle_ = nullptr;
+  mutable SUM_String tag_;
+  mutable SUM_String root_;
+};
+
+// ---- plain entry points (view service, command tool) ----
+
+// The stream of the view: `pvob` and `stream` are set to 0 first; 1002 when
+// the view is attached to none.
+int sum_view_get_stream(view_server_h view, vob_vob_h* pvob, tbs_dbid_t* stream);
+// Whether `element` of `vob` may be checked out in `view`. A view outside
+// the ZEM layer (or without a stream) answers 0 with `zem_view` 0;
+// otherwise `zem_view` is 1 and `allowed` is the stream's rule
+// (SUM_Stream::checkouts_allowed). `flags` is passed on.
+int sum_view_checkouts_allowed(view_server_h view, vob_vob_h vob, tbs_dbid_t element, int flags,
+                               int* zem_view, int* allowed);
+// Whether the view's current activity is an integration activity whose
+// operation is in progress; `in_progress` is set to 0 first.
+int sum_view_integration_in_progress(view_server_h view, int* in_progress);
+
+#endif  // SUM_SUM_VIEW_H
