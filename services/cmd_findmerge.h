@@ -34,6 +34,15 @@ enum cmd_findmerge_need : int {
   CMD_MERGE_THREE_WAY = 2,
 };
 
+// A change-set key: one version of a change set as merge and version-control
+// passes name it.
+struct fcset_key_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t element = 0;
+  tbs_dbid_t version = 0;
+  vob_mtype_t mtype = 0;  // the version's element's metatype (2: directory)
+};
+
 // What merging one element did.
 struct cmd_findmerge_result_t {
   int need = CMD_MERGE_NOT_NEEDED;

@@ -28,6 +28,7 @@
 #ifndef SUM_SUM_ACTIVITY_H
 #define SUM_SUM_ACTIVITY_H
 
+#include <string>
 #include <vector>
 
 #include "services/vob.h"
@@ -39,8 +40,9 @@
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 
-class SUM_ElementCB;
+class SUM_Component;
 class SUM_EventInfo;
+class SUM_Project;
 class SUM_Stream;
 class SUM_TKEntityID;
 class SUM_VerctlCB;
@@ -85,6 +87,28 @@ enum IntegrationAttr : int {
 // The two-entry attribute map of the integration marker, built once.
 const SUM_AVMapList& IntegrationAttrMap();
 
+// How change_set_verctl fills the version-control callback record before
+// each call of its function: the word indexes below. Word kVerctlFunc holds
+// the function (SUM_VerctlFunc; 0: no callback, every answer 0), word
+// kVerctlData the caller's data (never looked at). An answer other than 0
+// stops the operation.
+enum SUM_VerctlWord : int {
+  kVerctlFunc = 0,
+  kVerctlData = 1,
+  kVerctlPhase = 2,      // SUM_VerctlPhase
+  kVerctlOperation = 3,  // SUM_Activity::kVerctlCheckin or kVerctlUncheckout
+  kVerctlKey = 4,        // const fcset_key_t*: the version, valid during the call
+  kVerctlPath = 5,       // const char*: its path in the view ("" until known)
+};
+enum SUM_VerctlPhase : int {
+  kVerctlBefore = 0,     // before the path is known
+  kVerctlPathKnown = 1,  // the path is known
+  kVerctlFailed = 2,     // the version failed
+  kVerctlDone = 3,       // the version was processed
+  kVerctlEnd = 4,        // the version is over (also after a skip)
+};
+using SUM_VerctlFunc = int (*)(const SUM_VerctlCB&);
+
 class SUM_Activity : public SUM_ActivityBase {
  public:
   static constexpr SUM_HandleKind handle_kind = SUM_HandleKind::ACTIVITY;
@@ -92,6 +116,8 @@ class SUM_Activity : public SUM_ActivityBase {
   static constexpr int kOpCreate = 58;
   static constexpr int kOpChange = 63;
   static constexpr int kOpRemove = 75;
+  // destroy's `tk_behaviour` that skips the tracker questions.
+  static constexpr int kTkBehaviourSkip = 2;
   // The cached modification count when none is stored.
   static constexpr unsigned kNoModCount = 0xFFFFFFFFu;
   // Merge-service operations of change_set_verctl.
@@ -293,22 +319,28 @@ class SUM_Activity : public SUM_ActivityBase {
   int fix_checkout(const SUM_Version& version) const;
 
  private:
-  // The PVOB handle and dbid, checked (1072 for a null handle).
+  // The PVOB handle (1072 for a null handle).
   int repo_ids(const char* operation, int line, vob_vob_h& pvob) const;
-  // The project of the activity's stream.
-  int project(SUM_VobObject& stream, SUM_VobObject& project) const;
-  // The tracker status of the activity's project: 0 enabled, 1 enabled but
-  // suspended, 2 not enabled.
-  int project_tk_status(int& status) const;
+  // As repo_ids, and 1072 as well in the activity-based form.
+  int task_ids(const char* operation, int line, vob_vob_h& pvob) const;
+  // Marks a new activity when `project`'s tracker link is suspended.
+  int mark_if_project_suspended(const SUM_Project& project) const;
+  // Writes the headline in the activity's form, without triggers.
+  int store_title(const char* title, const char* comment, int op) const;
+  // Whether the latest baseline of `stream`'s timeline of `component` lists
+  // this activity (0 when the stream has no such timeline or baseline).
+  int in_latest_baseline(const SUM_Stream& stream, const SUM_Component& component,
+                         int& listed) const;
+  // The UUIDs of the views the activity is current in.
+  int view_uuids(std::vector<std::string>& out) const;
   // Adds `version` to the change set (no triggers): the repair entries.
-  int add_cset_entry(const SUM_Version& version, int checkout, const char* view_tag,
-                     const SUM_EventInfo& event) const;
+  int add_cset_entry(const SUM_Version& version, int checkout, const SUM_EventInfo& event) const;
   // The "ZEM_DELIVER" (else "ZEM_REBASE") record's child `child` as text,
   // after the refusals of contrib_baselines; `present` whether the child
   // exists.
   int read_integration_record(const char* child, SUM_String& text, int& present) const;
   int contrib_list(const char* child, SUM_BaselineList& out) const;
-  // The two link PVARs.
+  // The two link PVARs; a half-set pair is reported (1001).
   int tk_link_pvars(SUM_String& entitydef, SUM_String& display) const;
 
   unsigned mod_count_ = kNoModCount;

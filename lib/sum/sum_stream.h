@@ -37,6 +37,7 @@
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 
+class SUM_Activity;
 class SUM_NewConfig;
 
 class SUM_Stream : public SUM_ActivityBase {
@@ -317,6 +318,23 @@ class SUM_Stream : public SUM_ActivityBase {
   int sort_comps_by_mod(SUM_ComponentList& modifiable, SUM_ComponentList& non_modifiable) const;
   // The stream's components the project does not list as modifiable.
   int non_mod_comps(SUM_ComponentList& out) const;
+
+  // ---- activities (sum_stream_activities.cpp) ----
+
+  // Makes activity `name` (null or "": one generated from `title`) in the
+  // stream: SUM_Activity::zem_create in the first-class form, else
+  // SUM_Activity::create in the activity folder. A read-only stream refuses.
+  int create_activity(const char* name, const char* title, const char* comment,
+                      SUM_Activity& out) const;
+  // The same for the activity of a deliver or rebase into this stream,
+  // which a read-only stream takes in the activity-based form.
+  int create_integration_activity(const char* name, const char* title, const char* comment,
+                                  SUM_Activity& out) const;
+  // The special child folder of kind `kind` (0 activities, 1 timelines, 2
+  // other) of an activity-based stream. This repository places activities
+  // and timelines in the stream itself, so the stream is every kind's
+  // folder. 1072 in the first-class form or for another kind.
+  int special_folder(int kind, SUM_ActivityBase& out) const;
 
  private:
   // Creation steps of the foundation (sum_stream_config.cpp): the
