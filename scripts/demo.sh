@@ -4,7 +4,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-vantool="$root/build/bin/vantool"
+vantool="${VANTOOL:-$root/build/bin/vantool}"  # VANTOOL: another build's vantool
 export KORVANE_HOME="$root/demo-home"
 rm -rf "$KORVANE_HOME"
 mkdir -p "$KORVANE_HOME"
@@ -165,5 +165,44 @@ run "A view attached to each stream" \
 "$vantool" lsview -long parser_dev
 step "A stream with a view attached cannot be removed (exit status 1)" "$vantool" rmstream -nc codegen_dev@/projects
 "$vantool" rmstream -nc codegen_dev@/projects || echo "(exit status $?)"
+
+parser="$views/parser_dev/library/parser"
+codegen="$views/codegen_dev/library/codegen"
+step "A stream's view refuses checkouts until it has a current activity (exit status 1)" \
+  "$vantool" checkout -nc "$parser/main.c"
+"$vantool" checkout -nc "$parser/main.c" || echo "(exit status $?)"
+step "An activity made in the parser view becomes its current activity" \
+  "cd $views/parser_dev && $vantool mkact -headline \"Faster parsing\" -c \"Speed up the parser\""
+(cd "$views/parser_dev" && "$vantool" mkact -headline "Faster parsing" -c "Speed up the parser")
+run "Checkouts in the view are recorded in the activity's change set" \
+  "$vantool" checkout -c "Inline the lexer" "$parser/main.c" "$parser/util.c"
+"$vantool" lsact -long -view parser_dev
+for file in main.c util.c; do
+  printf '/* faster */\n' >> "$parser/$file"
+done
+run "...and stay there once checked in" "$vantool" checkin -nc "$parser/main.c" "$parser/util.c"
+"$vantool" lsact -long -view parser_dev
+
+run "In the code generator stream: an activity named by its developer, set with setact" \
+  "$vantool" mkact -nset -in codegen_dev@/projects -headline "Emit comments" -nc emit_comments@/projects
+"$vantool" setact -view codegen_dev emit_comments
+"$vantool" mkact -nset -in codegen_dev@/projects -headline "Tidy the helpers" -nc tidy@/projects
+run "Two files changed in one go: checked out, edited, and the whole change set checked in" \
+  "$vantool" checkout -nc "$codegen/main.c" "$codegen/util.c"
+for file in main.c util.c; do
+  printf '/* emits comments */\n' >> "$codegen/$file"
+done
+"$vantool" checkin -cact -view codegen_dev -c "Comments in the output"
+run "util.c's change belongs to the tidying: the version moves to that activity" \
+  "$vantool" chact -fcset emit_comments -tcset tidy -view codegen_dev -nc "$codegen/util.c@@/main/2"
+"$vantool" lsact -long -in codegen_dev@/projects
+run "An activity's headline can change; its description shows the change set" \
+  "$vantool" chact -headline "Tidy the code generator helpers" -nc tidy@/projects
+"$vantool" describe activity:tidy@/projects
+step "An activity with versions cannot be removed (exit status 1)" "$vantool" rmact -nc tidy@/projects
+"$vantool" rmact -nc tidy@/projects || echo "(exit status $?)"
+run "An empty one can" "$vantool" mkact -nset -in codegen_dev@/projects -nc scratch@/projects
+"$vantool" rmact -nc scratch@/projects
+run "The parser stream's activities, as JSON" "$vantool" lsact -json -in parser_dev@/projects
 
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

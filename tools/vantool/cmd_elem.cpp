@@ -6,6 +6,7 @@
 
 #include "services/vob_elem.h"
 #include "vantool/vantool_catalogs.h"
+#include "vantool_activity.h"
 #include "vantool_command.h"
 #include "vantool_text.h"
 #include "vantool_json.h"
@@ -73,7 +74,24 @@ int run_checkout(const ParsedArgs& args) {
   return result;
 }
 
+// ci and unco take either PATH operands or -cact / -activity ACTIVITY,
+// which work on a whole change set. Answers kExitOk when the arguments
+// are one of the two, else the usage error's status.
+int paths_or_change_set(const char* command, const ParsedArgs& args) {
+  bool change_set = args.has("cact") || args.has("activity");
+  if (change_set != args.operands().empty()) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 151);
+    return usage_error(*find_command(command), buf);
+  }
+  return kExitOk;
+}
+
 int run_checkin(const ParsedArgs& args) {
+  if (int usage = paths_or_change_set("checkin", args))
+    return usage;
+  if (args.operands().empty())
+    return run_change_set_checkin(args);
   ViewHandle view;
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
@@ -105,6 +123,10 @@ std::string keep_name(const std::string& file) {
 }
 
 int run_uncheckout(const ParsedArgs& args) {
+  if (int usage = paths_or_change_set("uncheckout", args))
+    return usage;
+  if (args.operands().empty())
+    return run_change_set_uncheckout(args);
   ViewHandle view;
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
@@ -324,17 +346,30 @@ void register_elem_commands(std::vector<Command>& table) {
   co.aliases = {"co"};
   table.push_back(co);
 
-  Command ci = paths_command("checkin", "checkin [-c TEXT|-nc] PATH...",
-                             "Check in the view's checkouts as new versions.", run_checkin);
+  Command ci = paths_command(
+      "checkin", "checkin [-c TEXT|-nc] PATH... | -cact | -activity ACTIVITY",
+      "Check in the view's checkouts as new versions (-cact, -activity: every checkout of the "
+      "view's current activity, or of ACTIVITY).",
+      run_checkin);
   ci.aliases = {"ci"};
+  ci.options = {{"cact", false, "", false}, {"activity", true, "ACTIVITY", false}};
+  ci.exclusive = {{"cact", "activity"}};
+  ci.min_operands = 0;
   table.push_back(ci);
 
-  Command unco = paths_command("uncheckout", "uncheckout [-keep|-rm] PATH...",
-                               "Cancel checkouts, restoring the selected version.", run_uncheckout);
+  Command unco = paths_command(
+      "uncheckout", "uncheckout [-keep|-rm] PATH... | -cact | -activity ACTIVITY",
+      "Cancel checkouts, restoring the selected version (-cact, -activity: every checkout of "
+      "the view's current activity, or of ACTIVITY).",
+      run_uncheckout);
   unco.aliases = {"unco"};
   unco.common = kViewOption;
-  unco.options = {{"keep", false, "", false}, {"rm", false, "", false}};
-  unco.exclusive = {{"keep", "rm"}};
+  unco.options = {{"keep", false, "", false},
+                  {"rm", false, "", false},
+                  {"cact", false, "", false},
+                  {"activity", true, "ACTIVITY", false}};
+  unco.exclusive = {{"keep", "rm"}, {"cact", "activity"}, {"keep", "cact"}, {"keep", "activity"}};
+  unco.min_operands = 0;
   table.push_back(unco);
 
   Command lsco;

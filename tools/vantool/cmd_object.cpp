@@ -9,6 +9,7 @@
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
+#include "vantool_activity.h"
 #include "vantool_command.h"
 #include "vantool_text.h"
 #include "vantool_json.h"
@@ -96,6 +97,9 @@ struct Description {
   // For streams: the tags of the views attached to it.
   bool is_stream = false;
   std::vector<std::string> views;
+  // For activities: headline, stream, views, change set.
+  bool is_activity = false;
+  ActivityDetails activity;
 };
 
 void describe_stream(const SUM_Stream& stream, Description& d) {
@@ -143,6 +147,8 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     describe_vob(object.vob(), d);
   if (!SUM_Stream::convert(object).is_null())
     describe_stream(SUM_Stream::convert(object), d);
+  if (!SUM_Activity::convert(object).is_null())
+    d.is_activity = read_activity_details(SUM_Activity::convert(object), nullptr, d.activity);
   vob_ver_details_t details;
   if ((mtype == VOB_MTYPE_FILE_VERSION || mtype == VOB_MTYPE_DIRECTORY_VERSION) &&
       vob_ver_get_details(object.vob().handle(), object.dbid(), &details) == 0) {
@@ -242,6 +248,8 @@ void print_description(const Description& d) {
   if (d.is_stream)
     imsg_print_literal(IMSG_INFO, "  views: %s\n",
                        d.views.empty() ? "(none)" : joined(d.views).c_str());
+  if (d.is_activity)
+    print_activity_details(d.activity);
   if (d.locked)
     imsg_print_literal(IMSG_INFO, "  locked%s%s%s\n", d.obsolete ? " (obsolete)" : "",
                        d.exempt.empty() ? "" : ", except for: ", joined(d.exempt).c_str());
@@ -300,6 +308,11 @@ void print_json(const Description& d) {
     for (const auto& v : d.views)
       json.value(v);
     json.end_array();
+  }
+  if (d.is_activity) {
+    json.key("activity").begin_object();
+    write_activity_json(d.activity, json);
+    json.end_object();
   }
   json.key("hyperlinks").begin_array();
   for (const auto& l : d.links)

@@ -19,6 +19,7 @@ const std::vector<Command>& command_table() {
     register_project_commands(t);
     register_stream_commands(t);
     register_view_commands(t);
+    register_activity_commands(t);
     register_elem_commands(t);
     register_type_commands(t);
     register_merge_commands(t);
