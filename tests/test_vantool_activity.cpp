@@ -171,4 +171,49 @@ TEST_F(VantoolActivityTest, WholeChangeSetsAndJson) {
       << described.out;
 }
 
+TEST_F(VantoolActivityTest, RefusalsNameWhatIsWrong) {
+  auto nameless = vantool({"mkact", "-view", "dev", "-nc"});
+  EXPECT_EQ(nameless.exit_code, 2);
+  EXPECT_NE(nameless.err.find("Give the new activity's NAME, or -headline TEXT"),
+            std::string::npos);
+  auto unattached = vantool({"mkact", "-view", "plain", "-nc", "x"});
+  EXPECT_EQ(unattached.exit_code, 1);
+  EXPECT_NE(unattached.err.find("View \"plain\" is not attached to a stream; name the stream with "
+                                "-in STREAM."),
+            std::string::npos)
+      << unattached.err;
+  auto elsewhere = vantool({"mkact", "-nset", "-in", "dev@/pvob", "-nc", "x@/src"});
+  EXPECT_EQ(elsewhere.exit_code, 1);
+  EXPECT_NE(elsewhere.err.find("Activity \"x\" cannot be made in \"/src\": stream \"dev@/pvob\" is "
+                               "in project VOB \"/pvob\"."),
+            std::string::npos)
+      << elsewhere.err;
+  run({"mkstream", "-in", "proj@/pvob", "-readonly", "-nc", "ro@/pvob"});
+  auto read_only = vantool({"mkact", "-nset", "-in", "ro@/pvob", "-nc", "x"});
+  EXPECT_EQ(read_only.exit_code, 1);
+  EXPECT_NE(read_only.err.find("Cannot make activity in read only stream"), std::string::npos);
+  EXPECT_NE(read_only.err.find("Unable to create activity \"x\"."), std::string::npos);
+  EXPECT_EQ(vantool({"lsact", "x@/pvob"}).exit_code, 1) << "nothing was made";
+
+  run({"mkstream", "-in", "proj@/pvob", "-nc", "dev2@/pvob"});
+  run({"mkact", "-nset", "-in", "dev2@/pvob", "-nc", "other@/pvob"});
+  auto foreign = vantool({"setact", "-view", "dev", "-nc", "other@/pvob"});
+  EXPECT_EQ(foreign.exit_code, 1);
+  EXPECT_NE(foreign.err.find("is not in the stream attached to view \"dev\""), std::string::npos)
+      << foreign.err;
+  EXPECT_EQ(vantool({"lsact", "-cact", "-short", "-view", "dev"}).out, "") << "nothing set";
+  EXPECT_EQ(vantool({"setact", "-view", "dev", "-nc"}).exit_code, 2);
+  EXPECT_EQ(vantool({"setact", "-view", "dev", "-none", "-nc", "other@/pvob"}).exit_code, 2);
+  EXPECT_EQ(vantool({"chact", "-fcset", "other@/pvob", "-nc", "x"}).exit_code, 2);
+  auto unknown = vantool({"lsact", "nothing@/pvob"});
+  EXPECT_EQ(unknown.exit_code, 1);
+  EXPECT_NE(unknown.err.find("\"nothing@/pvob\" does not name an activity"), std::string::npos);
+
+  EXPECT_NE(vantool({"describe", "-json", "activity:other@/pvob"})
+                .out.find("\"activity\":{\"name\":\"other@/pvob\",\"headline\":\"other\","
+                          "\"stream\":\"dev2@/pvob\",\"views\":[],\"mod_count\":0,"
+                          "\"change_set\":[],\"change_set_complete\":true}"),
+            std::string::npos);
+}
+
 }  // namespace

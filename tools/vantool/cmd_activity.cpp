@@ -160,37 +160,36 @@ std::string joined(const std::vector<std::string>& items) {
 
 // The name of the new activity from the NAME operand ("name", "name@pvob"
 // or "activity:name@pvob"), which must be in `stream`'s PVOB. "" when no
-// operand is given; false after a message.
-bool new_activity_name(const ParsedArgs& args, const SUM_Stream& stream, std::string& name) {
+// operand is given. Answers kExitOk, or the exit status after a message.
+int new_activity_name(const ParsedArgs& args, const SUM_Stream& stream, std::string& name) {
   if (args.operands().empty())
-    return true;
+    return kExitOk;
   const std::string& operand = args.operands()[0];
   if (operand.find('@') == std::string::npos && operand.find(':') == std::string::npos) {
     name = operand;
-    return true;
+    return kExitOk;
   }
   vob_objsel_t parsed;
   if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != "activity")) {
     char buf[512];
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAnActivity, operand.c_str());
-    usage_error(*find_command("mkact"), buf);
-    return false;
+    return usage_error(*find_command("mkact"), buf);
   }
   SUM_Vob pvob;
   if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
-    return false;
+    return kExitFailure;
   }
   if (!(pvob == stream.vob())) {
     SUM_String stream_pvob;
     stream.vob().tag(stream_pvob);
     imsg_print(IMSG_ERROR, &vantool_catalog, kWrongPvob, parsed.name.c_str(), parsed.vob.c_str(),
                label_of(stream).c_str(), static_cast<const char*>(stream_pvob));
-    return false;
+    return kExitFailure;
   }
   name = parsed.name;
-  return true;
+  return kExitOk;
 }
 
 // The stream of mkact: -in, else the stream of the command's view.
@@ -230,8 +229,8 @@ int run_mkact(const ParsedArgs& args) {
   if (!mkact_stream(args, view, stream))
     return kExitFailure;
   std::string name;
-  if (!new_activity_name(args, stream, name))
-    return args.operands().empty() ? kExitFailure : kExitUsage;
+  if (int status = new_activity_name(args, stream, name))
+    return status;
   std::string headline = args.value("headline");
   if (name.empty() && headline.empty()) {
     char buf[512];
