@@ -88,8 +88,12 @@ TEST_F(VantoolActivityTest, CheckoutsNeedACurrentActivityWhichRecordsThem) {
   EXPECT_EQ(vantool({"lsact", "-long", "-view", "dev", name}).out,
             header + "  modification count: 2\n  change set:\n    /src/lib/a.txt@@/main/2\n");
 
+  run({"co", "-nc", file("b.txt")});
   run({"setact", "-none", "-view", "dev", "-nc"});
-  EXPECT_EQ(vantool({"co", "-nc", file("b.txt")}).exit_code, 1) << "cleared again";
+  auto no_ci = vantool({"ci", "-nc", file("b.txt")});
+  EXPECT_EQ(no_ci.exit_code, 1) << "check-in needs a current activity too";
+  EXPECT_NE(no_ci.err.find("No current activity is set in view \"dev\""), std::string::npos);
+  EXPECT_EQ(vantool({"co", "-nc", file("a.txt")}).exit_code, 1) << "cleared again";
   auto none = vantool({"lsact", "-cact", "-view", "dev"});
   EXPECT_EQ(none.exit_code, 0);
   EXPECT_NE(none.err.find("View \"dev\" has no current activity."), std::string::npos);
