@@ -336,6 +336,14 @@ class SUM_Stream : public SUM_ActivityBase {
   // folder. 1072 in the first-class form or for another kind.
   int special_folder(int kind, SUM_ActivityBase& out) const;
 
+  // ---- checkouts in attached views (sum_stream_checkouts.cpp) ----
+
+  // Whether `element` may be checked out in `view`: `allowed` 0 after the
+  // message of the first refusal (read-only stream 90, no foundation
+  // baselines 91, unreadable foundation 92, component not modifiable here
+  // 29), else 1. Status 0 either way unless a question cannot be answered.
+  int checkouts_allowed(const SUM_View& view, const SUM_Element& element, int& allowed) const;
+
  private:
   // Creation steps of the foundation (sum_stream_config.cpp): the
   // configuration `baselines` gives the stream about to be made, validated

@@ -14,6 +14,7 @@
 
 #include "services/view.h"
 #include "services/vob.h"
+#include "services/vob_elem.h"
 #include "sum/sum_handle_kind.h"
 #include "sum/sum_lists.h"
 #include "sum/sum_list.h"
@@ -65,8 +66,12 @@ class SUM_Version : public SUM_VobObject {
   int activity(SUM_Activity& out) const;
   // The stream of the version's branch type; 1002 when none.
   int stream(SUM_Stream& out) const;
-  // "<vob tag>@@/main/dev/3" (checkouts: ".../CHECKEDOUT"), for messages.
+  // The element's message name followed by "@@/main/dev/3" (checkouts:
+  // "@@/main/dev/CHECKEDOUT"), for messages.
   int display_name(SUM_String& out) const;
+
+ private:
+  int details(vob_ver_details_t& out) const;
 };
 
 // A file or directory element.
@@ -140,8 +145,8 @@ class SUM_LabelType : public SUM_NamedObject {
   static SUM_LabelType convert(const SUM_VobObject& obj) {
     return sum_convert_as<SUM_LabelType>(obj);
   }
-  static int construct_from_selector(const SUM_String& text, const SUM_Vob& vob,
-                                     SUM_LabelType& out, int widen = 0) {
+  static int construct_from_selector(const SUM_String& text, const SUM_Vob& vob, SUM_LabelType& out,
+                                     int widen = 0) {
     return sum_construct_from_selector_as(text, vob, out, widen);
   }
   // Makes label type `name` in `vob` (1003 when the name is taken).

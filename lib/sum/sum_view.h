@@ -158,14 +158,16 @@ class SUM_View {
   int remove_viewref_all_vobs() const;
 
  private:
+  // The cached handle, fetched from the UUID when missing; a failure prints
+  // message 2 unless `quiet`.
+  int open_handle(int quiet, view_server_h& out) const;
   // The registry entry of the view.
   int entry(view_entry_t& out) const;
   // The activity recorded for the view in `pvob`'s current-activity record
   // (first-class form) or its every-user work records (older form).
   int read_current_activity(const SUM_Vob& pvob, SUM_Activity& out) const;
   // Writes (activity non-null) or clears the view's binding in `pvob`.
-  int record_activity(const SUM_Vob& pvob, const SUM_Activity& activity,
-                      const char* comment) const;
+  int record_activity(const SUM_Vob& pvob, const SUM_Activity& activity, const char* comment) const;
   // set_activity's checks before any trigger fires.
   int check_set_activity(const SUM_Activity& activity, SUM_Stream& stream) const;
 
