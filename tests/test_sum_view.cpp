@@ -20,6 +20,7 @@
 #include "sum/sum_stream.h"
 #include "sum/sum_version.h"
 #include "sum/sum_view.h"
+#include "support/vantool_runner.h"
 #include "vob_zem_fixture.h"
 
 namespace {
@@ -404,6 +405,27 @@ TEST_P(ViewZemTest, ViewServiceAsksBeforeCheckingOutAndCheckoutsAreListed) {
   ASSERT_EQ(integ_view.known_vobs(vobs), 0);
   ASSERT_EQ(vobs.count(), 1u);
   EXPECT_EQ(vobs[0], root_of(c1).vob());
+}
+
+// A fresh process: the library, loaded by vantool, asks its question
+// without any test installing it.
+TEST_P(ViewZemTest, ALoadedLibraryAsksBeforeEveryCheckoutThroughAStreamView) {
+  ASSERT_EQ(integ_view.set_activity(fix1, "", 0), 0);
+  SUM_String root;
+  ASSERT_EQ(integ_view.view_root(root), 0);
+  test_support::ProcessResult refused =
+      test_support::vantool({"checkout", "-nc", std::string(root) + "/c2"});
+  EXPECT_EQ(refused.exit_code, 1) << refused.err;
+  EXPECT_NE(refused.err.find("Component \"" + std::string(c2.any_fullname()) +
+                             "\" is not modifiable in this stream."),
+            std::string::npos)
+      << refused.err;
+  test_support::ProcessResult done =
+      test_support::vantool({"checkout", "-nc", std::string(root) + "/c1"});
+  EXPECT_EQ(done.exit_code, 0) << done.err;
+  int has = 0;
+  ASSERT_EQ(integ_view.has_checkouts(has), 0);
+  EXPECT_EQ(has, 1);
 }
 
 }  // namespace
