@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "services/cmd_findmerge.h"
 #include "services/view.h"
 #include "services/vob_elem.h"
 #include "services/vob_zem_activity.h"
@@ -84,6 +85,16 @@ TEST_F(VersionTest, VersionKnowsItsElementBranchNumberAndPredecessor) {
   EXPECT_NE(std::string(shown).find("@@/main/CHECKEDOUT"), std::string::npos) << shown;
 
   EXPECT_EQ(SUM_Version().element(of), 1072);
+
+  fcset_key_t key;
+  key.vob = vob;
+  key.element = element;
+  key.version = v2.dbid();
+  SUM_Version keyed;
+  ASSERT_EQ(SUM_Version::construct_from_fcset_key(key, keyed), 0);
+  EXPECT_EQ(keyed, v2);
+  key.version = 0;
+  EXPECT_EQ(SUM_Version::construct_from_fcset_key(key, keyed), 1072);
 }
 
 TEST_F(VersionTest, ElementsOfManyVersionsComeInInputOrderAcrossVobs) {

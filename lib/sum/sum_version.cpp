@@ -76,6 +76,14 @@ int SUM_Version::construct_from_element(const SUM_Element& element, const char* 
   return SUM_OK;
 }
 
+int SUM_Version::construct_from_fcset_key(const fcset_key_t& key, SUM_Version& out) {
+  SUM_Trace trace("SUM_Version::construct_from_fcset_key");
+  if (key.vob == nullptr || key.version == 0)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  out = SUM_Version(SUM_Vob(key.vob), key.version);
+  return SUM_OK;
+}
+
 int SUM_Version::elements(const SUM_VersionList& versions, SUM_ElementList& out) {
   SUM_Trace trace("SUM_Version::elements");
   // Positions of the versions of each VOB, so that one call serves a VOB.

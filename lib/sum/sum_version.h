@@ -30,6 +30,7 @@ class SUM_ElementCB;
 class SUM_LabelType;
 class SUM_Stream;
 class SUM_View;
+struct fcset_key_t;
 
 // A version of an element (a checkout included).
 class SUM_Version : public SUM_VobObject {
@@ -44,6 +45,9 @@ class SUM_Version : public SUM_VobObject {
   // the view does not show the element or selects no version of it.
   static int construct_from_element(const SUM_Element& element, const char* view_tag,
                                     SUM_Version& out);
+  // The version a merge service change-set key names; a key without VOB or
+  // version is 1072.
+  static int construct_from_fcset_key(const fcset_key_t& key, SUM_Version& out);
   // The elements of `versions`, in input order (one repository call per
   // VOB), replacing `out`.
   static int elements(const SUM_VersionList& versions, SUM_ElementList& out);
