@@ -424,6 +424,70 @@ inline constexpr const char* kBaselineCountInStream =
 inline constexpr const char* kBaselineCountOffMain =
     "SELECT count(*) FROM zem_baselines WHERE component = ?1 AND timeline <> ?1";
 
+// ---- VOB: change-set entries and pair counts (in the version's VOB) --------------------
+// An activity is named by (?1 PVOB family, ?2 activity oid).
+inline constexpr const char* kCsetEntryInsert =
+    "INSERT INTO zem_cset_entries(hlink, act_family, act_oid, version, element, crde, checkout, "
+    "stamp) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+// The entries of an activity (only checkouts when ?3 is 1), in the order added.
+inline constexpr const char* kCsetEntriesOfAct =
+    "SELECT hlink, version, element, crde, checkout, stamp FROM zem_cset_entries "
+    "WHERE act_family = ?1 AND act_oid = ?2 AND (?3 = 0 OR checkout = 1) ORDER BY hlink";
+inline constexpr const char* kCsetEntryOfActVersion =
+    "SELECT hlink, checkout FROM zem_cset_entries "
+    "WHERE act_family = ?1 AND act_oid = ?2 AND version = ?3";
+inline constexpr const char* kCsetEntriesOfVersion =
+    "SELECT hlink, act_family, act_oid, crde FROM zem_cset_entries WHERE version = ?1 "
+    "ORDER BY hlink";
+inline constexpr const char* kCsetEntryGet =
+    "SELECT act_family, act_oid, crde FROM zem_cset_entries WHERE hlink = ?1";
+inline constexpr const char* kCsetEntrySetCheckedIn =
+    "UPDATE zem_cset_entries SET checkout = 0, stamp = ?2 WHERE hlink = ?1";
+// Entry count and checkout count of an activity.
+inline constexpr const char* kCsetEntryCounts =
+    "SELECT count(*), coalesce(sum(checkout), 0) FROM zem_cset_entries "
+    "WHERE act_family = ?1 AND act_oid = ?2";
+// Hyperlinks of the entries of pair (activity, ?3 crde) stamped in (?4, ?5].
+inline constexpr const char* kCsetInRange =
+    "SELECT hlink FROM zem_cset_entries WHERE act_family = ?1 AND act_oid = ?2 AND crde = ?3 "
+    "AND stamp > ?4 AND stamp <= ?5 ORDER BY stamp";
+inline constexpr const char* kCsetCountAdvance =
+    "INSERT INTO zem_cset_counts(act_family, act_oid, crde, count) VALUES (?1, ?2, ?3, 1) "
+    "ON CONFLICT(act_family, act_oid, crde) DO UPDATE SET count = count + 1";
+inline constexpr const char* kCsetCountGet =
+    "SELECT count FROM zem_cset_counts WHERE act_family = ?1 AND act_oid = ?2 AND crde = ?3";
+inline constexpr const char* kCsetCountsOfAct =
+    "SELECT crde, count FROM zem_cset_counts WHERE act_family = ?1 AND act_oid = ?2 "
+    "ORDER BY crde";
+
+// ---- PVOB: activities ------------------------------------------------------------------
+inline constexpr const char* kActVobTouch =
+    "INSERT OR IGNORE INTO zem_activity_vobs(activity, family) VALUES (?1, ?2)";
+inline constexpr const char* kActVobsOf =
+    "SELECT family FROM zem_activity_vobs WHERE activity = ?1 ORDER BY rowid";
+// ?2 task URIs of activity ?1 from position ?3, in order.
+inline constexpr const char* kTasksOf =
+    "SELECT uri FROM zem_activity_tasks WHERE activity = ?1 ORDER BY position LIMIT ?2 OFFSET ?3";
+inline constexpr const char* kTasksClear = "DELETE FROM zem_activity_tasks WHERE activity = ?1";
+// Appends URI ?2 to the tasks of ?1 unless it is there already.
+inline constexpr const char* kTaskAppend =
+    "INSERT OR IGNORE INTO zem_activity_tasks(activity, position, uri) "
+    "SELECT ?1, coalesce(max(position), -1) + 1, ?2 FROM zem_activity_tasks WHERE activity = ?1";
+inline constexpr const char* kTaskDelete =
+    "DELETE FROM zem_activity_tasks WHERE activity = ?1 AND uri = ?2";
+inline constexpr const char* kViewActivityGet =
+    "SELECT activity, user FROM zem_view_activities WHERE view_uuid = ?1";
+inline constexpr const char* kViewActivitySet =
+    "INSERT OR REPLACE INTO zem_view_activities(view_uuid, activity, user) VALUES (?1, ?2, ?3)";
+inline constexpr const char* kViewActivityDelete =
+    "DELETE FROM zem_view_activities WHERE view_uuid = ?1";
+inline constexpr const char* kViewsOfActivity =
+    "SELECT view_uuid FROM zem_view_activities WHERE activity = ?1 ORDER BY view_uuid";
+// Work records of user ?1 (for view ?2 unless it is NULL); ?3 rows from ?4.
+inline constexpr const char* kWorkOfUser =
+    "SELECT view_uuid, activity FROM zem_view_activities WHERE user = ?1 "
+    "AND (?2 IS NULL OR view_uuid = ?2) ORDER BY view_uuid LIMIT ?3 OFFSET ?4";
+
 }  // namespace sql
 }  // namespace repo
 

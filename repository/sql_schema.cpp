@@ -380,6 +380,59 @@ CREATE TABLE IF NOT EXISTS zem_view_streams (
 );
 CREATE INDEX IF NOT EXISTS zem_view_streams_by_stream ON zem_view_streams(stream);
 )",
+        // 8: activities' change sets and modification counts, the VOBs an
+        // activity touched, tasks, and the current activity of views.
+        R"(
+-- In the VOB of each version: one row per change-set entry, keyed by its
+-- change hyperlink (from the version to the activity). The activity is
+-- named by its PVOB's family UUID and its oid; `stamp` is the pair count
+-- (activity, crde) after the entry's latest change.
+CREATE TABLE IF NOT EXISTS zem_cset_entries (
+  hlink INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  act_family BLOB NOT NULL,
+  act_oid BLOB NOT NULL,
+  version INTEGER NOT NULL,
+  element INTEGER NOT NULL,
+  crde INTEGER NOT NULL,
+  checkout INTEGER NOT NULL,
+  stamp INTEGER NOT NULL,
+  UNIQUE (act_family, act_oid, version)
+);
+CREATE INDEX IF NOT EXISTS zem_cset_entries_by_version ON zem_cset_entries(version);
+CREATE INDEX IF NOT EXISTS zem_cset_entries_by_stamp
+  ON zem_cset_entries(act_family, act_oid, crde, stamp);
+-- In the same VOB: the modification count of each (activity, crde) pair.
+CREATE TABLE IF NOT EXISTS zem_cset_counts (
+  act_family BLOB NOT NULL,
+  act_oid BLOB NOT NULL,
+  crde INTEGER NOT NULL,
+  count INTEGER NOT NULL,
+  PRIMARY KEY (act_family, act_oid, crde)
+) WITHOUT ROWID;
+-- In the PVOB: the VOB families an activity has changed, in the order it
+-- first changed them (kept after its entries leave, so counts never go back).
+CREATE TABLE IF NOT EXISTS zem_activity_vobs (
+  activity INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  family BLOB NOT NULL,
+  UNIQUE (activity, family)
+);
+-- In the PVOB: the task URIs of an activity, in order.
+CREATE TABLE IF NOT EXISTS zem_activity_tasks (
+  activity INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  uri TEXT NOT NULL,
+  PRIMARY KEY (activity, position),
+  UNIQUE (activity, uri)
+);
+-- In the PVOB: the current activity of each view (by view UUID text) and,
+-- for the activity-based form's work records, the user object (0: none).
+CREATE TABLE IF NOT EXISTS zem_view_activities (
+  view_uuid TEXT PRIMARY KEY,
+  activity INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  user INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS zem_view_activities_by_activity ON zem_view_activities(activity);
+)",
     },
 };
 

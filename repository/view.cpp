@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "repository/view_internal.h"
+#include "repository/vob_zem_activity_internal.h"
 #include "services/sysutl.h"
 
 namespace repo {
@@ -191,6 +192,10 @@ int view_remove(const char* tag, int force) {
   event.comment = "view removed";
   for (size_t i = 0; status == 0 && i < checkouts.size(); ++i)
     status = vob_ver_uncheckout(checkouts[i].vob, checkouts[i].version, &event);
+  vob_vob_h pvob = nullptr;
+  tbs_dbid_t stream = 0;
+  if (status == 0 && has_storage && vob_utl_view_get_stream(view, &pvob, &stream) == 0)
+    repo::act::forget_view(pvob, entry.uuid);
   if (status == 0 && has_storage) {
     status = vob_utl_view_clear_stream(view, &event);
     if (status == TBS_ST_NOT_FOUND)

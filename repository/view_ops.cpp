@@ -6,6 +6,11 @@
 // after the VOB has checked it in or undone it. Then the view's file is put
 // right: writable while checked out, the selected version's read-only file
 // afterwards.
+//
+// In a view attached to a stream, a checkout first asks the layer above
+// (view_register_zem_entry_points) and needs the view's current activity,
+// which records it in the checkout's own transaction; check-ins need one
+// too. A view attached to no stream changes versions without either.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +18,7 @@
 #include <cstring>
 
 #include "repository/view_internal.h"
+#include "repository/vob_zem_activity_internal.h"
 
 namespace repo {
 
@@ -98,6 +104,77 @@ int checkout_branch(const Target& t, const std::string& mkbranch, const vob_even
   return vob_branch_create(t.info.vob, t.info.version, brtype, event, branch);
 }
 
+// The entry points the layer above installed.
+view_zem_entry_points_t& zem_entry_points() {
+  static view_zem_entry_points_t installed;
+  return installed;
+}
+
+// What a change through a view attached to a stream records it in: the
+// stream's PVOB and the view's current activity. `pvob` is null for a view
+// attached to no stream.
+struct ChangeSetTarget {
+  vob_vob_h pvob = nullptr;
+  tbs_dbid_t activity = 0;
+};
+
+// The PVOB of the stream `view` is attached to; null when none.
+int attached_stream(view_server_h view, ChangeSetTarget& target) {
+  tbs_dbid_t stream = 0;
+  int status = vob_utl_view_get_stream(view, &target.pvob, &stream);
+  if (status == TBS_ST_NOT_FOUND) {
+    target.pvob = nullptr;
+    status = TBS_ST_OK;
+  }
+  return status;
+}
+
+// The target of changes made through `view`: none for a view attached to
+// no stream; otherwise its current activity, and 1001 after a message when
+// it has none.
+int change_set_target(view_server_h view, ChangeSetTarget& target) {
+  tbs_dbid_t stream = 0;
+  target = ChangeSetTarget();
+  int status = vob_utl_view_get_stream(view, &target.pvob, &stream);
+  if (status == TBS_ST_NOT_FOUND) {
+    target.pvob = nullptr;
+    return TBS_ST_OK;
+  }
+  if (status == 0)
+    status = vob_zem_view_get_activity(target.pvob, view->entry.uuid.c_str(), &target.activity);
+  if (status == 0 && target.activity == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kNoCurrentActivity, view->entry.tag.c_str());
+    status = TBS_ST_ERROR;
+  }
+  return status;
+}
+
+// Asks the layer above whether `element` may be checked out in `view`;
+// 1001 when it refuses (it printed why).
+int ask_checkouts_allowed(view_server_h view, vob_vob_h vob, tbs_dbid_t element) {
+  auto allowed_fn = zem_entry_points().checkouts_allowed;
+  if (allowed_fn == nullptr)
+    return TBS_ST_OK;
+  int zem_view = 0;
+  int allowed = 1;
+  int status = allowed_fn(view, vob, element, 0, &zem_view, &allowed);
+  if (status == 0 && zem_view != 0 && allowed == 0)
+    status = TBS_ST_ERROR;
+  return status;
+}
+
+// Checks out `branch` for the view, in the change set of `target`'s
+// activity when it has one.
+int checkout_for(view_server_h view, const ChangeSetTarget& target, vob_vob_h vob,
+                 tbs_dbid_t branch, tbs_dbid_t from, const vob_event_info_t* event,
+                 tbs_dbid_t* made) {
+  const char* uuid = view->entry.uuid.c_str();
+  if (target.pvob == nullptr)
+    return vob_ver_checkout(vob, branch, from, uuid, event, made);
+  return vob_ver_checkout_in_activity(vob, branch, from, uuid, target.pvob, target.activity, event,
+                                      made);
+}
+
 // "<file>.keep", or "<file>.keep.N" with the first N that is free.
 std::string keep_name(const std::string& file) {
   std::string name = file + ".keep";
@@ -141,6 +218,16 @@ int view_checkout(view_server_h view, const char* path, const char* comment, tbs
     imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotLoaded, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
+  // In a view attached to a stream: the layer's rules, then the activity
+  // that records the checkout, both before anything changes.
+  repo::ChangeSetTarget target;
+  status = repo::attached_stream(view, target);
+  if (status == 0 && target.pvob != nullptr)
+    status = repo::ask_checkouts_allowed(view, t.info.vob, t.info.element);
+  if (status == 0)
+    status = repo::change_set_target(view, target);
+  if (status != 0)
+    return status;
   vob_event_info_t event;
   event.comment = comment;
   tbs_dbid_t branch = 0;
@@ -151,7 +238,7 @@ int view_checkout(view_server_h view, const char* path, const char* comment, tbs
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;
-  status = vob_ver_checkout(t.info.vob, branch, from, view->entry.uuid.c_str(), &event, &made);
+  status = repo::checkout_for(view, target, t.info.vob, branch, from, &event, &made);
   if (status != 0) {
     repo::forget_checkout(view, t.replica, t.info.element);
     return status;
@@ -174,6 +261,9 @@ int view_checkin(view_server_h view, const char* path, const char* comment, tbs_
     imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
+  repo::ChangeSetTarget target;
+  if (status == 0)
+    status = repo::change_set_target(view, target);
   if (status != 0)
     return status;
   std::string content;
@@ -321,6 +411,11 @@ int view_mkelem(view_server_h view, const char* path, int eltype, const char* co
       return status;
   }
 
+  repo::ChangeSetTarget target;
+  status = repo::change_set_target(view, target);
+  if (status != 0)
+    return status;
+
   vob_event_info_t event;
   event.comment = comment;
   tbs_dbid_t made = 0;
@@ -334,7 +429,7 @@ int view_mkelem(view_server_h view, const char* path, int eltype, const char* co
   if (status == 0)
     status = repo::note_checkout(view, replica, made, view_path);
   if (status == 0)
-    status = vob_ver_checkout(parent.vob, branch, 0, view->entry.uuid.c_str(), &event, &version);
+    status = repo::checkout_for(view, target, parent.vob, branch, 0, &event, &version);
   if (status == 0 && checkin) {
     status = vob_ver_checkin(parent.vob, version, is_dir ? nullptr : &content, &event);
     if (status != 0)
@@ -402,4 +497,8 @@ int view_list_checkouts(view_server_h view, std::vector<view_ckout_t>& checkouts
   }
   checkouts.swap(out);
   return TBS_ST_OK;
+}
+
+void view_register_zem_entry_points(const view_zem_entry_points_t* entry_points) {
+  repo::zem_entry_points() = entry_points != nullptr ? *entry_points : view_zem_entry_points_t();
 }

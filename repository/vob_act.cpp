@@ -8,6 +8,7 @@
 // holder); objects of other types may lie in any activity-like object, or
 // in none.
 #include "repository/sql.h"
+#include "repository/vob_zem_activity_internal.h"
 #include "repository/vob_zem_stream_internal.h"
 
 namespace {
@@ -71,6 +72,19 @@ int read_act(vob_vob_h pvob, tbs_dbid_t obj, Body body) {
     int status = zem::need(pvob, s, obj, nullptr, is_activity_like, row);
     return status != 0 ? status : body(s);
   });
+}
+
+// Whether activity-like object `dbid` is of the PVOB's activity type.
+int is_activity(Store& s, tbs_dbid_t dbid, bool* activity) {
+  ObjectRow row;
+  tbs_dbid_t type = 0;
+  int status = repo::read_object(s, dbid, row);
+  if (status == 0)
+    status = repo::well_known(s, VOB_WK_ACTIVITY_TYPE, &type);
+  if (status == TBS_ST_NOT_FOUND)
+    status = TBS_ST_OK;
+  *activity = status == 0 && repo::act::is_activity(row, type);
+  return status;
 }
 
 // The lowest bit of `mask`.
@@ -143,7 +157,15 @@ int vob_act_get_info(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, vob_ac
       out.mask |= VOB_ACT_INFO_BIT(VOB_ACT_INFO_FLAGS);
     }
     if ((mask & VOB_ACT_INFO_BIT(VOB_ACT_INFO_MOD_COUNT)) != 0) {
+      // An activity's count is the sum of its pair counts, kept with its
+      // change-set entries.
+      bool activity = false;
+      status = is_activity(s, dbid, &activity);
       out.mod_count = row.mod_count;
+      if (status == 0 && activity)
+        status = vob_zem_activity_get_mod_count(pvob, dbid, &out.mod_count);
+      if (status != 0)
+        return status;
       out.mask |= VOB_ACT_INFO_BIT(VOB_ACT_INFO_MOD_COUNT);
     }
     *info = out;
@@ -196,6 +218,12 @@ int vob_act_auto_trans_active(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_i
 }
 
 int vob_act_delete(vob_vob_h pvob, tbs_dbid_t dbid, const vob_event_info_t* event) {
+  bool activity = false;
+  int status = read_act(pvob, dbid, [&](Store& s) { return is_activity(s, dbid, &activity); });
+  if (status == 0 && activity)
+    status = repo::act::refuse_nonempty_cset(pvob, dbid);
+  if (status != 0)
+    return status;
   return write_act(pvob, dbid, [&](Store& s, const ObjectRow&) -> int {
     // A component takes its main-timeline baselines along; streams and
     // timelines holding baselines stay.

@@ -104,8 +104,11 @@ int make_branch(Store& store, tbs_dbid_t element, tbs_dbid_t brtype, tbs_dbid_t 
                 const vob_event_info_t* event, tbs_dbid_t* branch);
 // Makes the version `row` describes (its dbid is ignored; number -1 makes a
 // checkout); a directory version gets the entries of `entries_from` (0: none).
+// `oid` (null: a fresh one) lets a caller name the version in another VOB
+// before it exists.
 int make_version(Store& store, const VersionRow& row, tbs_dbid_t entries_from,
-                 const vob_event_info_t* event, tbs_dbid_t* version);
+                 const vob_event_info_t* event, tbs_dbid_t* version,
+                 const tbs_oid_t* oid = nullptr);
 // Makes the element records of the existing object `element`: its kind and
 // CRDE, its main branch and version 0 (an empty file or directory).
 int make_element_records(Store& store, tbs_dbid_t element, int eltype, tbs_dbid_t crde,

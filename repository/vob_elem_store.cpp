@@ -178,9 +178,10 @@ int make_branch(Store& store, tbs_dbid_t element, tbs_dbid_t brtype, tbs_dbid_t 
 }
 
 int make_version(Store& store, const VersionRow& row, tbs_dbid_t entries_from,
-                 const vob_event_info_t* event, tbs_dbid_t* version) {
+                 const vob_event_info_t* event, tbs_dbid_t* version, const tbs_oid_t* oid) {
   NewObject object;
   object.mtype = row.is_dir ? VOB_MTYPE_DIRECTORY_VERSION : VOB_MTYPE_FILE_VERSION;
+  object.oid = oid;
   tbs_dbid_t made = 0;
   int status = insert_object(store, object, event, &made);
   if (status != 0)

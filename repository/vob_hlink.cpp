@@ -122,9 +122,7 @@ std::string type_name_of(Store& s, const HlinkRow& row) {
   return read_object(s, row.type, type) == 0 ? type.name : std::string();
 }
 
-int write_arrow(vob_vob_h to_vob, tbs_dbid_t to, vob_wkobj_t wk_type, const char* type_name,
-                const tbs_uuid_t& from_family, const tbs_oid_t& hlink_oid,
-                const tbs_oid_t& from_oid, const char* from_text, const char* to_text) {
+int write_arrow(vob_vob_h to_vob, const NewArrow& arrow) {
   Store* s = nullptr;
   int status = vob_store(to_vob, s);
   if (status != 0)
@@ -132,19 +130,7 @@ int write_arrow(vob_vob_h to_vob, tbs_dbid_t to, vob_wkobj_t wk_type, const char
   Txn txn(*s);
   if (txn.status() != 0)
     return txn.status();
-  ObjectRow row;
-  status = read_object(*s, to, row);
-  if (status == 0)
-    status = s->query(sql::kArrowInsert)
-                 .bind(1, static_cast<int64_t>(to))
-                 .bind(2, wk_type)
-                 .bind(3, type_name)
-                 .bind_blob(4, from_family.bytes, 16)
-                 .bind_blob(5, hlink_oid.bytes, 16)
-                 .bind_blob(6, from_oid.bytes, 16)
-                 .bind(7, from_text)
-                 .bind(8, to_text)
-                 .run();
+  status = insert_arrow(*s, arrow);
   return status != 0 ? status : txn.commit();
 }
 
@@ -224,33 +210,34 @@ int create_hlink(vob_vob_h vob, tbs_dbid_t from, const TypeRef& type, vob_vob_h 
   tbs_uuid_to_oid(&fresh, &hlink_oid);
   bool cross_vob = to_vob != vob;
   if (cross_vob) {
-    status = write_arrow(to_vob, to, type.wk, type.name != nullptr ? type.name : "", vob->family,
-                         hlink_oid, from_oid, from_text, to_text);
+    NewArrow arrow;
+    arrow.to = to;
+    arrow.wk_type = type.wk;
+    arrow.type_name = type.name != nullptr ? type.name : "";
+    arrow.from_family = vob->family;
+    arrow.hlink_oid = hlink_oid;
+    arrow.from_oid = from_oid;
+    arrow.from_text = from_text;
+    arrow.to_text = to_text;
+    status = write_arrow(to_vob, arrow);
     if (status != 0)
       return status;
   }
   Txn txn(*s);
   if (txn.status() != 0)
     return txn.status();
-  NewObject link;
-  link.mtype = VOB_MTYPE_HYPERLINK;
+  NewHlink link;
+  link.wk_type = type.wk;
   link.type = type_dbid;
+  link.from = from;
+  link.to_family = cross_vob ? &to_vob->family : nullptr;
+  link.to_oid = to_oid;
+  link.to = to;
   link.oid = &hlink_oid;
+  link.from_text = from_text;
+  link.to_text = to_text;
   tbs_dbid_t made = 0;
-  status = insert_object(*s, link, event, &made);
-  if (status == 0) {
-    Query q = s->query(sql::kHlinkInsert);
-    q.bind(1, static_cast<int64_t>(made))
-        .bind(2, type.wk)
-        .bind(3, static_cast<int64_t>(type_dbid))
-        .bind(4, static_cast<int64_t>(from));
-    if (cross_vob)
-      q.bind_blob(5, to_vob->family.bytes, 16).bind_null(7);
-    else
-      q.bind_null(5).bind(7, static_cast<int64_t>(to));
-    q.bind_blob(6, to_oid.bytes, 16).bind(8, from_text).bind(9, to_text);
-    status = q.run();
-  }
+  status = insert_hlink(*s, link, event, &made);
   if (status == 0)
     status = txn.commit();
   if (status == 0 && hlink != nullptr)
@@ -287,6 +274,48 @@ int find_hlink(vob_vob_h vob, tbs_dbid_t from, const TypeRef& type, vob_vob_h to
 }
 
 }  // namespace
+
+int insert_hlink(Store& s, const NewHlink& link, const vob_event_info_t* event, tbs_dbid_t* hlink) {
+  NewObject object;
+  object.mtype = VOB_MTYPE_HYPERLINK;
+  object.type = link.type;
+  object.oid = link.oid;
+  tbs_dbid_t made = 0;
+  int status = insert_object(s, object, event, &made);
+  if (status != 0)
+    return status;
+  Query q = s.query(sql::kHlinkInsert);
+  q.bind(1, static_cast<int64_t>(made))
+      .bind(2, link.wk_type)
+      .bind(3, static_cast<int64_t>(link.type))
+      .bind(4, static_cast<int64_t>(link.from));
+  if (link.to_family != nullptr)
+    q.bind_blob(5, link.to_family->bytes, 16).bind_null(7);
+  else
+    q.bind_null(5).bind(7, static_cast<int64_t>(link.to));
+  q.bind_blob(6, link.to_oid.bytes, 16).bind(8, link.from_text).bind(9, link.to_text);
+  status = q.run();
+  if (status == 0)
+    *hlink = made;
+  return status;
+}
+
+int insert_arrow(Store& s, const NewArrow& arrow) {
+  ObjectRow row;
+  int status = read_object(s, arrow.to, row);
+  if (status != 0)
+    return status;
+  return s.query(sql::kArrowInsert)
+      .bind(1, static_cast<int64_t>(arrow.to))
+      .bind(2, arrow.wk_type)
+      .bind(3, arrow.type_name)
+      .bind_blob(4, arrow.from_family.bytes, 16)
+      .bind_blob(5, arrow.hlink_oid.bytes, 16)
+      .bind_blob(6, arrow.from_oid.bytes, 16)
+      .bind(7, arrow.from_text)
+      .bind(8, arrow.to_text)
+      .run();
+}
 
 // A cursor over the hyperlinks of one type at one object, in two phases for
 // incoming links: those held in this VOB, then the arrows of other VOBs.

@@ -89,6 +89,38 @@ int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);
 // or is privileged.
 int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj);
 
+// A hyperlink row to insert (vob_hlink.cpp). The "to" end is an object of
+// the holding VOB (`to_family` null, `to` set) or of another VOB family.
+struct NewHlink {
+  vob_wkobj_t wk_type = 0;
+  tbs_dbid_t type = 0;  // the type object in the holding VOB
+  tbs_dbid_t from = 0;
+  const tbs_uuid_t* to_family = nullptr;
+  tbs_oid_t to_oid{};
+  tbs_dbid_t to = 0;
+  const tbs_oid_t* oid = nullptr;  // null: a fresh random oid
+  const char* from_text = "";
+  const char* to_text = "";
+};
+// Inside the caller's transaction: the hyperlink object (its creation event
+// carrying `event`) and its row.
+int insert_hlink(Store& store, const NewHlink& link, const vob_event_info_t* event,
+                 tbs_dbid_t* hlink);
+// An arrow record for a hyperlink held in VOB family `from_family`.
+struct NewArrow {
+  tbs_dbid_t to = 0;
+  vob_wkobj_t wk_type = 0;
+  const char* type_name = "";
+  tbs_uuid_t from_family{};
+  tbs_oid_t hlink_oid{};
+  tbs_oid_t from_oid{};
+  const char* from_text = "";
+  const char* to_text = "";
+};
+// Inside the caller's transaction of the "to" end's VOB: the arrow record
+// (1002 when `to` does not exist).
+int insert_arrow(Store& store, const NewArrow& arrow);
+
 // Runs `body(store)` inside one transaction on the VOB's store, committing
 // when it answers 0.
 template <typename Body>

@@ -10,6 +10,7 @@
 
 #include "repository/sql.h"
 #include "repository/vob_elem_internal.h"
+#include "repository/vob_zem_activity_internal.h"
 
 namespace {
 
@@ -213,48 +214,95 @@ int vob_ver_read_content(vob_vob_h vob, tbs_dbid_t version, std::string& content
 
 // ---- checkouts and check-ins ----------------------------------------------------------
 
+namespace {
+
+// Inside the caller's transaction: the checkout of vob_ver_checkout, its
+// version named by `oid` (null: a fresh oid).
+int checkout_in(vob_vob_h vob, Store& s, tbs_dbid_t branch, tbs_dbid_t from_version,
+                const char* view_uuid, const vob_event_info_t* event, const tbs_oid_t* oid,
+                tbs_dbid_t* made) {
+  BranchRow row;
+  VersionRow source;
+  int st = repo::need_branch(vob, s, branch, row);
+  if (st == 0)
+    st = checkout_source(vob, s, row, from_version, source);
+  if (st == 0)
+    st = repo::check_unlocked(vob, s, row.element, branch);
+  if (st == 0)
+    st = check_branch_free(vob, s, row);
+  VersionRow checkout = source;
+  checkout.branch = branch;
+  checkout.number = -1;
+  checkout.predecessor = source.dbid;
+  if (st == 0)
+    st = repo::make_version(s, checkout, source.dbid, event, made, oid);
+  if (st == 0)
+    st = repo::record_event(s, *made, VOB_EVENT_CHECKOUT, event);
+  long event_id = 0;
+  if (st == 0) {
+    Query q = s.query(sql::kEventLatest);
+    q.bind(1, id(*made)).bind(2, VOB_EVENT_CHECKOUT);
+    if (!q.next())
+      return q.status() != 0 ? q.status() : TBS_ST_INTERNAL;
+    event_id = static_cast<long>(q.int64(0));
+  }
+  if (st == 0)
+    st = s.query(sql::kCheckoutInsert)
+             .bind(1, id(*made))
+             .bind(2, view_uuid)
+             .bind(3, static_cast<int64_t>(event_id))
+             .run();
+  return st;
+}
+
+int refuse_no_view(const char* view_uuid) {
+  if (view_uuid != nullptr && *view_uuid != '\0')
+    return TBS_ST_OK;
+  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNoView);
+  return TBS_ST_BAD_ARGUMENT;
+}
+
+}  // namespace
+
 int vob_ver_checkout(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
                      const char* view_uuid, const vob_event_info_t* event, tbs_dbid_t* version) {
-  if (view_uuid == nullptr || *view_uuid == '\0') {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNoView);
-    return TBS_ST_BAD_ARGUMENT;
-  }
+  int status = refuse_no_view(view_uuid);
+  if (status != 0)
+    return status;
   tbs_dbid_t made = 0;
-  int status = repo::in_txn(vob, [&](Store& s) -> int {
-    BranchRow row;
-    VersionRow source;
-    int st = repo::need_branch(vob, s, branch, row);
-    if (st == 0)
-      st = checkout_source(vob, s, row, from_version, source);
-    if (st == 0)
-      st = repo::check_unlocked(vob, s, row.element, branch);
-    if (st == 0)
-      st = check_branch_free(vob, s, row);
-    VersionRow checkout = source;
-    checkout.branch = branch;
-    checkout.number = -1;
-    checkout.predecessor = source.dbid;
-    if (st == 0)
-      st = repo::make_version(s, checkout, source.dbid, event, &made);
-    if (st == 0)
-      st = repo::record_event(s, made, VOB_EVENT_CHECKOUT, event);
-    long event_id = 0;
-    if (st == 0) {
-      Query q = s.query(sql::kEventLatest);
-      q.bind(1, id(made)).bind(2, VOB_EVENT_CHECKOUT);
-      if (!q.next())
-        return q.status() != 0 ? q.status() : TBS_ST_INTERNAL;
-      event_id = static_cast<long>(q.int64(0));
-    }
-    if (st == 0)
-      st = s.query(sql::kCheckoutInsert)
-               .bind(1, id(made))
-               .bind(2, view_uuid)
-               .bind(3, static_cast<int64_t>(event_id))
-               .run();
-    return st;
+  status = repo::in_txn(vob, [&](Store& s) {
+    return checkout_in(vob, s, branch, from_version, view_uuid, event, nullptr, &made);
   });
   if (status == 0 && version != nullptr)
+    *version = made;
+  return status;
+}
+
+int vob_ver_checkout_in_activity(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
+                                 const char* view_uuid, vob_vob_h pvob, tbs_dbid_t activity,
+                                 const vob_event_info_t* event, tbs_dbid_t* version) {
+  int status = refuse_no_view(view_uuid);
+  if (status != 0)
+    return status;
+  // The PVOB learns of the entry first, under the oid the new version will have.
+  tbs_uuid_t fresh;
+  tbs_uuid_generate(&fresh);
+  tbs_oid_t oid;
+  tbs_uuid_to_oid(&fresh, &oid);
+  repo::act::PendingEntry pending;
+  status = repo::act::announce(pvob, activity, vob, oid, event, pending);
+  if (status != 0)
+    return status;
+  tbs_dbid_t made = 0;
+  status = repo::in_txn(vob, [&](Store& s) {
+    int st = checkout_in(vob, s, branch, from_version, view_uuid, event, &oid, &made);
+    return st != 0 ? st : repo::act::insert_entry(s, pending, made, 1, event);
+  });
+  if (status != 0) {
+    repo::act::withdraw(pending);
+    return status;
+  }
+  if (version != nullptr)
     *version = made;
   return status;
 }
@@ -334,16 +382,22 @@ int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* conten
     checkin.comment = event != nullptr && event->comment != nullptr && *event->comment != '\0'
                           ? event->comment
                           : checkout_event.comment.c_str();
-    return repo::record_event(s, version, VOB_EVENT_CREATE, &checkin);
+    status = repo::record_event(s, version, VOB_EVENT_CREATE, &checkin);
+    // Its change-set entries, whatever their activities, become check-ins.
+    return status != 0 ? status : repo::act::note_checkin(s, version);
   });
 }
 
 int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t* event) {
-  return repo::in_txn(vob, [&](Store& s) -> int {
+  std::vector<repo::act::ArrowRef> arrows;
+  int done = repo::in_txn(vob, [&](Store& s) -> int {
     VersionRow row;
     int status = repo::need_checkout(vob, s, version, row);
     if (status == 0)
       status = repo::check_unlocked(vob, s, row.element);
+    // Its change-set entries leave with it; their PVOB arrows go last.
+    if (status == 0)
+      status = repo::act::drop_version_entries(s, version, arrows);
     // The version's rows (entries, checkout, labels, merge arrows) go with
     // its object; the removal is recorded on the branch.
     if (status == 0)
@@ -352,6 +406,9 @@ int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t
       status = s.query(sql::kObjectDelete).bind(1, id(version)).run();
     return status != 0 ? status : repo::record_event(s, row.branch, VOB_EVENT_REMOVE, event);
   });
+  if (done == 0)
+    repo::act::delete_arrows(arrows);
+  return done;
 }
 
 // ---- merge arrows ------------------------------------------------------------------------

@@ -191,4 +191,21 @@ int vob_utl_view_clear_stream(view_server_h view, const vob_event_info_t* event)
 // no longer exists).
 int vob_utl_view_get_stream(view_server_h view, vob_vob_h* pvob, tbs_dbid_t* stream);
 
+// ---- the layer above ------------------------------------------------------------------
+
+// Questions the view service asks the ZEM layer before it changes versions
+// in a view attached to a stream. The layer installs them once (a null
+// member, or nothing installed, means "allowed"); the view service knows
+// nothing else of it.
+struct view_zem_entry_points_t {
+  // Whether `element` of `vob` may be checked out in `view`: `zem_view` 1
+  // when the layer treats the view as attached to a stream, `allowed` 1 when
+  // it may. A refusal prints its reasons; a nonzero status stops the
+  // checkout with that status.
+  int (*checkouts_allowed)(view_server_h view, vob_vob_h vob, tbs_dbid_t element, int flags,
+                           int* zem_view, int* allowed) = nullptr;
+};
+// Installs the entry points (copied); null uninstalls them.
+void view_register_zem_entry_points(const view_zem_entry_points_t* entry_points);
+
 #endif  // SERVICES_VIEW_H

@@ -222,6 +222,15 @@ struct vob_ckout_info_t {
 // of kind VOB_EVENT_CHECKOUT on the new version.
 int vob_ver_checkout(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
                      const char* view_uuid, const vob_event_info_t* event, tbs_dbid_t* version);
+// As vob_ver_checkout, recording the checkout in the change set of
+// `activity` (either form) of project VOB `pvob`: the PVOB's side of the
+// entry is written first, then the checkout and its entry in one
+// transaction of `vob`. 1002 / 1004 (after a message) when `activity` is
+// not an activity of `pvob`, 1040 when it is locked. On failure no checkout
+// and no entry exist.
+int vob_ver_checkout_in_activity(vob_vob_h vob, tbs_dbid_t branch, tbs_dbid_t from_version,
+                                 const char* view_uuid, vob_vob_h pvob, tbs_dbid_t activity,
+                                 const vob_event_info_t* event, tbs_dbid_t* version);
 // 1002 when `version` is not checked out.
 int vob_ver_get_ckout_info(vob_vob_h vob, tbs_dbid_t version, vob_ckout_info_t* info);
 // Checks in a checkout: a file takes `content` (null: keeps the content it
@@ -229,10 +238,12 @@ int vob_ver_get_ckout_info(vob_vob_h vob, tbs_dbid_t version, vob_ckout_info_t* 
 // gets the next number of its branch and keeps its dbid; the check-in is
 // recorded as a VOB_EVENT_CREATE event of the version, whose comment is the
 // checkout event's unless `event` has a non-empty one. 1001 when `version` is
-// not checked out.
+// not checked out. Its change-set entries (services/vob_zem_activity.h)
+// become checked-in entries in the same transaction.
 int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* content,
                     const vob_event_info_t* event);
-// Removes a checkout (and its directory entries); 1001 when not checked out.
+// Removes a checkout (and its directory entries, and its change-set
+// entries with their hyperlinks); 1001 when not checked out.
 // Elements created in a cancelled directory checkout stay, catalogued in no
 // directory version. The removal is recorded on the branch.
 int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t* event);
