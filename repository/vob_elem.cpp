@@ -5,6 +5,7 @@
 
 #include "repository/sql.h"
 #include "repository/vob_elem_internal.h"
+#include "repository/vob_zem_activity_internal.h"
 
 namespace {
 
@@ -178,7 +179,8 @@ int vob_elem_create_cat_crde(vob_vob_h vob, tbs_dbid_t dir_version, const char* 
 }
 
 int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* event) {
-  return repo::in_txn(vob, [&](Store& s) -> int {
+  std::vector<repo::act::ArrowRef> arrows;
+  int done = repo::in_txn(vob, [&](Store& s) -> int {
     ElementRow row;
     int status = repo::need_element(vob, s, element, row);
     tbs_dbid_t root = 0;
@@ -210,6 +212,9 @@ int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* e
       status = list_ids(s, sql::kElementVersions, element, versions);
     if (status == 0)
       status = list_ids(s, sql::kElementBranches, element, branches);
+    // The versions' change-set entries leave with them; their PVOB arrows go last.
+    for (size_t i = 0; status == 0 && i < versions.size(); ++i)
+      status = repo::act::drop_version_entries(s, versions[i], arrows);
     if (status == 0)
       status = delete_objects(s, versions);
     if (status == 0)
@@ -218,6 +223,9 @@ int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* e
       status = delete_objects(s, {element});
     return status != 0 ? status : repo::record_event(s, vob_object, VOB_EVENT_REMOVE, event);
   });
+  if (done == 0)
+    repo::act::delete_arrows(arrows);
+  return done;
 }
 
 int vob_elem_get_eltype(vob_vob_h vob, tbs_dbid_t element, int* eltype) {

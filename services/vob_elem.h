@@ -104,7 +104,8 @@ int vob_elem_create_cat_crde(vob_vob_h vob, tbs_dbid_t dir_version, const char* 
 // Removes an element with its branches and versions, and every entry naming
 // it in checked-out directory versions (checked-in directory versions keep
 // their history and then name a missing element, which views skip). Marks
-// naming it as CRDE are cleared; the removal is recorded on the VOB object.
+// naming it as CRDE are cleared, and its versions leave the change sets
+// that hold them; the removal is recorded on the VOB object.
 // 1001 when it has checkouts or is the VOB root directory.
 int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* event);
 // The element's kind (vob_eltype) and main branch.

@@ -355,6 +355,10 @@ TEST_F(ActivityTest, MkelemRecordsItsCheckoutsAndUnattachedViewsRecordNothing) {
   std::string name;
   ASSERT_EQ(vob_ver_get_name(plain, entries[1].version, name), 0);
   EXPECT_EQ(name, "/main/1");
+  // A removed element's versions leave the change set.
+  ASSERT_EQ(vob_elem_delete(plain, element, nullptr), 0);
+  ASSERT_EQ(cset(a1).size(), 1u);
+  EXPECT_EQ(cset(a1)[0].version, dir);
 
   long before = rows(plain, "SELECT count(*) FROM zem_cset_entries");
   tbs_dbid_t co = 0;
