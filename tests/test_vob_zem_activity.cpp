@@ -201,6 +201,12 @@ TEST_F(ActivityTest, CheckoutInAStreamViewIsRecordedInTheCurrentActivity) {
   ASSERT_EQ(owners.size(), 1u);
   EXPECT_EQ(owners[0].pvob, fc);
   EXPECT_EQ(owners[0].activity, a1);
+  // The change hyperlink is walked from the activity's end as well.
+  std::vector<vob_hlink_end_t> ends;
+  ASSERT_EQ(vob_obj_list_hlinks(fc, a1, VOB_WK_HLTYPE_CHANGE, 0, ends), 0);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].hlink, entries[0].hlink);
+  EXPECT_EQ(ends[0].other, co);
 
   // Check-in flips the entry and stamps it with the next count.
   tbs_dbid_t ci = 0;
