@@ -19,7 +19,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-class ActivityTest : public ZemTest {
+class VobActivityTest : public ZemTest {
  protected:
   void SetUp() override {
     ZemTest::SetUp();
@@ -123,7 +123,7 @@ class ActivityTest : public ZemTest {
   std::map<std::string, tbs_dbid_t> elements;
 };
 
-TEST_F(ActivityTest, ActivitiesLiveInTheirStreamsWithHeadlinesAndTasks) {
+TEST_F(VobActivityTest, ActivitiesLiveInTheirStreamsWithHeadlinesAndTasks) {
   tbs_dbid_t parent = 0;
   ASSERT_EQ(vob_zem_activity_get_parent(fc, a1, &parent), 0);
   EXPECT_EQ(parent, stream);
@@ -168,7 +168,7 @@ TEST_F(ActivityTest, ActivitiesLiveInTheirStreamsWithHeadlinesAndTasks) {
   EXPECT_EQ(parent, old_stream);
 }
 
-TEST_F(ActivityTest, CheckoutInAStreamViewIsRecordedInTheCurrentActivity) {
+TEST_F(VobActivityTest, CheckoutInAStreamViewIsRecordedInTheCurrentActivity) {
   view_server_h v = attached("v1", 0);
   tbs_dbid_t co = 0;
   {
@@ -253,7 +253,7 @@ TEST_F(ActivityTest, CheckoutInAStreamViewIsRecordedInTheCurrentActivity) {
   EXPECT_EQ(checked_out, 1);
 }
 
-TEST_F(ActivityTest, TwoViewsOfOneStreamKeepSeparateChangeSetsAndPairCounts) {
+TEST_F(VobActivityTest, TwoViewsOfOneStreamKeepSeparateChangeSetsAndPairCounts) {
   view_server_h v1 = attached("v1", a1);
   view_server_h v2 = attached("v2", a2);
   tbs_dbid_t co1 = 0;
@@ -291,7 +291,7 @@ TEST_F(ActivityTest, TwoViewsOfOneStreamKeepSeparateChangeSetsAndPairCounts) {
   EXPECT_EQ(mod_count(a2), 4u);
 }
 
-TEST_F(ActivityTest, ExplicitChangesAndRemovalRefusals) {
+TEST_F(VobActivityTest, ExplicitChangesAndRemovalRefusals) {
   tbs_dbid_t v = latest("/src/a.txt");
   ASSERT_EQ(vob_zem_activity_cset_add_ver(fc, a2, plain, v, 0, "setup", nullptr), 0);
   {
@@ -346,7 +346,7 @@ TEST_F(ActivityTest, ExplicitChangesAndRemovalRefusals) {
   EXPECT_TRUE(work.empty());
 }
 
-TEST_F(ActivityTest, MkelemRecordsItsCheckoutsAndUnattachedViewsRecordNothing) {
+TEST_F(VobActivityTest, MkelemRecordsItsCheckoutsAndUnattachedViewsRecordNothing) {
   view_server_h v = attached("v1", a1);
   tbs_dbid_t dir = 0;
   tbs_dbid_t element = 0;
@@ -381,7 +381,7 @@ int refuse_everything(view_server_h, vob_vob_h, tbs_dbid_t, int, int* zem_view, 
   return 0;
 }
 
-TEST_F(ActivityTest, TheLayerAboveMayRefuseCheckoutsInStreamViews) {
+TEST_F(VobActivityTest, TheLayerAboveMayRefuseCheckoutsInStreamViews) {
   view_server_h v = attached("v1", a1);
   view_zem_entry_points_t points;
   points.checkouts_allowed = refuse_everything;
@@ -395,7 +395,7 @@ TEST_F(ActivityTest, TheLayerAboveMayRefuseCheckoutsInStreamViews) {
   EXPECT_EQ(view_checkout(v, "/src/a.txt", "edit", &co), 0);
 }
 
-TEST_F(ActivityTest, AChangeKilledHalfwayLeavesAConsistentChangeSet) {
+TEST_F(VobActivityTest, AChangeKilledHalfwayLeavesAConsistentChangeSet) {
   tbs_dbid_t v = latest("/src/b.txt");
   auto probe = [&](const char* op, int kill_at) {
     return test_support::run_program(
