@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "services/cmd_findmerge.h"
 #include "services/view.h"
 #include "services/vob_zem_activity.h"
 #include "services/vob_zem_stream.h"
@@ -361,6 +362,16 @@ TEST_F(VobActivityTest, MkelemRecordsItsCheckoutsAndUnattachedViewsRecordNothing
   std::string name;
   ASSERT_EQ(vob_ver_get_name(plain, entries[1].version, name), 0);
   EXPECT_EQ(name, "/main/1");
+  // The merge service's checkouts are recorded the same way.
+  tbs_dbid_t merge_co = 0;
+  int in = 0;
+  int checkout = 0;
+  ASSERT_EQ(
+      cmd_findmerge_do_checkout_with_pop(v, plain, elements["/src/a.txt"], "merge", &merge_co), 0);
+  ASSERT_EQ(vob_zem_activity_ver_in_cset(fc, a1, plain, merge_co, &in, &checkout), 0);
+  EXPECT_EQ(in, 1);
+  EXPECT_EQ(checkout, 1);
+  ASSERT_EQ(view_uncheckout(v, "/src/a.txt", 0), 0);
   // A removed element's versions leave the change set.
   ASSERT_EQ(vob_elem_delete(plain, element, nullptr), 0);
   ASSERT_EQ(cset(a1).size(), 1u);
