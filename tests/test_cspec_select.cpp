@@ -11,6 +11,7 @@
 #include "services/vob.h"
 #include "services/vob_elem.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -41,13 +42,7 @@ class CspecSelectTest : public ::testing::Test {
     checkin(src_co, nullptr);
   }
 
-  vob_vob_h make_vob(const std::string& tag) {
-    vob_create_args_t args;
-    args.tag = tag;
-    vob_vob_h made = nullptr;
-    EXPECT_EQ(vob_create(args, &made), 0) << tag;
-    return made;
-  }
+  vob_vob_h make_vob(const std::string& tag) { return test_support::make_test_vob(tag); }
 
   tbs_dbid_t mkelem(tbs_dbid_t dir_version, const char* name, int eltype) {
     tbs_dbid_t element = 0;
@@ -357,8 +352,7 @@ TEST_F(CspecSelectTest, StreamRulesSelectBranchBaselineOrMainZero) {
 
   // Another VOB falls to the backstop.
   vob = make_vob("/w");
-  tbs_dbid_t w_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &w_root), 0);
+  tbs_dbid_t w_root = test_support::wk_obj(vob, VOB_WK_ROOT_DIRECTORY);
   s = select(text, w_root, "/w", view);
   EXPECT_EQ(s.rule, 4);
   EXPECT_EQ(s.nocheckout, 1);

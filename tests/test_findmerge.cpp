@@ -5,31 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "services/cmd_findmerge.h"
 #include "services/vob_elem.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
+using test_support::read_file;
 using test_support::TempHome;
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  ASSERT_TRUE(out.good()) << path;
-}
+using test_support::write_file;
 
 std::vector<tbs_dbid_t> merges_into(vob_vob_h vob, tbs_dbid_t version) {
   std::vector<tbs_dbid_t> from;
@@ -161,8 +149,7 @@ TEST_F(FindmergeTest, CommonAncestorPrefersTheNewestOverNearerOlderOnes) {
   // /main/1 -> x: x/1 .. x/3; branches d and e sprout from x/3 and run four
   // versions each; both latest versions also have a merge arrow from /main/1,
   // which is nearer to them than x/3 but older than it.
-  tbs_dbid_t root_dir = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root_dir), 0);
+  tbs_dbid_t root_dir = test_support::wk_obj(vob, VOB_WK_ROOT_DIRECTORY);
   tbs_dbid_t root_branch = 0;
   ASSERT_EQ(vob_elem_get_main_branch(vob, root_dir, &root_branch), 0);
   tbs_dbid_t dir = 0;

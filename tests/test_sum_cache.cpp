@@ -16,6 +16,7 @@
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -237,12 +238,7 @@ TEST_F(CacheTest, StatisticsArePrintedInTheDestructorScopeAtLevelFour) {
 
 // A VOB made in the current KORVANE_HOME.
 SUM_Vob make_vob(const char* tag, bool project_vob) {
-  vob_create_args_t a;
-  a.tag = tag;
-  a.project_vob = project_vob;
-  vob_vob_h h = nullptr;
-  EXPECT_EQ(vob_create(a, &h), 0) << tag;
-  return SUM_Vob(h);
+  return SUM_Vob(test_support::make_test_vob(tag, project_vob));
 }
 
 TEST_F(CacheTest, AdminVobAnswersAreMemoisedOnlyInsideScopes) {

@@ -15,6 +15,7 @@
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -320,12 +321,8 @@ TEST(Policy, ReadingDamagedTreesSaysWhatIsMissing) {
 class PolicyStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    vob_create_args_t a;
-    a.tag = "/pvob";
-    a.project_vob = true;
-    vob_vob_h h = nullptr;
-    ASSERT_EQ(vob_create(a, &h), 0);
-    ASSERT_EQ(SUM_Vob(h).wk_obj(VOB_WK_ROOT_FOLDER, obj), 0);
+    SUM_Vob pvob(test_support::make_test_vob("/pvob", true));
+    ASSERT_EQ(pvob.wk_obj(VOB_WK_ROOT_FOLDER, obj), 0);
   }
   TempHome home;
   SUM_VobObject obj;  // stands for a project or a stream: policies need only PVARs

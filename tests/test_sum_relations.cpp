@@ -10,6 +10,7 @@
 #include "sum/sum_pvar.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -17,12 +18,7 @@ using test_support::ImsgCapture;
 using test_support::TempHome;
 
 SUM_Vob make_vob(const std::string& tag, bool pvob = false, int level = 8) {
-  vob_create_args_t args;
-  args.tag = tag;
-  args.project_vob = pvob;
-  args.feature_level = level;
-  vob_vob_h handle = nullptr;
-  EXPECT_EQ(vob_create(args, &handle), 0);
+  vob_vob_h handle = test_support::make_test_vob(tag, pvob, level);
   SUM_Vob vob;
   EXPECT_EQ(SUM_Vob::construct_from_handle(handle, vob), 0);
   return vob;

@@ -2,8 +2,6 @@
 // pre- and post-operation commands see, reset and cleanup.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,18 +13,13 @@
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
+using test_support::read_file;
 using test_support::TempHome;
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A trigger class whose record the test can change after setup, standing
 // for a class that adds to its record late.
@@ -51,12 +44,7 @@ class ProbeTrigger : public SUM_TriggerBase {
 class TriggerBaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    vob_create_args_t a;
-    a.tag = "/pvob";
-    a.project_vob = true;
-    vob_vob_h h = nullptr;
-    ASSERT_EQ(vob_create(a, &h), 0);
-    pvob = SUM_Vob(h);
+    pvob = SUM_Vob(test_support::make_test_vob("/pvob", true));
     tbs_dbid_t dbid = 0;
     ASSERT_EQ(pvob.wk_obj(VOB_WK_ROOT_FOLDER, dbid), 0);
     root = SUM_VobObject(pvob, dbid);

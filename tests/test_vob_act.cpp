@@ -61,8 +61,7 @@ TEST_F(ActivityLikeTest, CreationChecksTypeParentNameAndForm) {
   EXPECT_EQ(vob_act_create(old, "dev", folder_type, old_root, "", nullptr, &made), TBS_ST_EXISTS);
   EXPECT_EQ(vob_act_create(old, "a:b", folder_type, old_root, "", nullptr, &made),
             TBS_ST_BAD_ARGUMENT);
-  tbs_dbid_t fc_type = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(fc, VOB_WK_FOLDER_TYPE, &fc_type), 0);
+  tbs_dbid_t fc_type = test_support::wk_obj(fc, VOB_WK_FOLDER_TYPE);
   EXPECT_EQ(vob_act_create(fc, "x", fc_type, fc_root, "", nullptr, &made), TBS_ST_BAD_ARGUMENT);
   EXPECT_EQ(capture.joined(IMSG_ERROR),
             not_a(dev, "/pvob6", "a folder") + "Object 0 of VOB \"/pvob6\" is not a folder.\n" +
@@ -165,8 +164,7 @@ TEST_F(ActivityLikeTest, RemovalAndChildrenInChunks) {
   vob_event_info_t rmproject = event(104, "project gone");
   ASSERT_EQ(vob_act_delete(old, app, &rmproject), 0);
   EXPECT_EQ(children(old_root), std::vector<tbs_dbid_t>{});
-  tbs_dbid_t vob_object = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(old, VOB_WK_VOB_OBJECT, &vob_object), 0);
+  tbs_dbid_t vob_object = test_support::wk_obj(old, VOB_WK_VOB_OBJECT);
   vob_event_t removal;
   ASSERT_EQ(vob_event_get_latest(old, vob_object, VOB_EVENT_REMOVE, &removal), 0);
   EXPECT_EQ(removal.opcode, 104);

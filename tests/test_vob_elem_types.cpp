@@ -204,8 +204,7 @@ TEST_F(VobTypesTest, BranchTypesAreGlobalInTheAdminVob) {
   EXPECT_TRUE(ends.empty());
 
   // Branches of a local copy work like any other.
-  tbs_dbid_t croot = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(client, VOB_WK_ROOT_DIRECTORY, &croot), 0);
+  tbs_dbid_t croot = test_support::wk_obj(client, VOB_WK_ROOT_DIRECTORY);
   tbs_dbid_t zero = 0;
   ASSERT_EQ(vob_ver_lookup(client, croot, "/main/0", &zero), 0);
   tbs_dbid_t branch = 0;
@@ -284,8 +283,7 @@ PRAGMA user_version = 2;
       << sqlite3_errmsg(db);
   sqlite3_close(db);
 
-  tbs_dbid_t old_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(old, VOB_WK_ROOT_DIRECTORY, &old_root), 0);
+  tbs_dbid_t old_root = test_support::wk_obj(old, VOB_WK_ROOT_DIRECTORY);
   tbs_dbid_t zero = 0;
   ASSERT_EQ(vob_ver_lookup(old, old_root, "/main/0", &zero), 0);
   std::vector<vob_nsdir_entry_t> listed;

@@ -8,23 +8,13 @@
 
 #include "services/vob.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
+using test_support::count_rows;
 using test_support::run_program;
 using test_support::TempHome;
-
-// Counts rows of one query on the VOB's database, read directly.
-long count_rows(const std::string& db_path, const char* sql) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr), SQLITE_OK) << sql;
-  long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return n;
-}
 
 std::string integrity(const std::string& db_path) {
   sqlite3* db = nullptr;
@@ -42,13 +32,7 @@ std::string integrity(const std::string& db_path) {
 class VobProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    vob_create_args_t args;
-    args.tag = "/shared";
-    vob_vob_h vob = nullptr;
-    ASSERT_EQ(vob_create(args, &vob), 0);
-    std::string storage;
-    vob_ob_get_storage_path(vob, storage);
-    db_path = storage + "/vob.db";
+    db_path = test_support::vob_db_path(test_support::make_test_vob("/shared"));
   }
   long attypes() { return count_rows(db_path, "SELECT count(*) FROM objects WHERE mtype = 15"); }
   TempHome home;

@@ -10,18 +10,14 @@
 #include "services/vob.h"
 #include "services/vob_attr.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::TempHome;
 
 vob_vob_h make_vob(const std::string& tag, bool pvob = false) {
-  vob_create_args_t args;
-  args.tag = tag;
-  args.project_vob = pvob;
-  vob_vob_h vob = nullptr;
-  EXPECT_EQ(vob_create(args, &vob), 0) << tag;
-  return vob;
+  return test_support::make_test_vob(tag, pvob);
 }
 
 tbs_dbid_t make_type(vob_vob_h vob, const std::string& name) {
@@ -186,14 +182,7 @@ TEST_F(RelationsTest, ProcessVariablesTestAndSet) {
   // The activity calls refuse objects that are not activity-like.
   EXPECT_EQ(vob_act_set_process_var(vob, obj, "X", "y", nullptr), 1004);
   tbs_dbid_t root_folder = 0;
-  vob_vob_h old = nullptr;
-  {
-    vob_create_args_t args;
-    args.tag = "/old";
-    args.project_vob = true;
-    args.feature_level = 6;
-    ASSERT_EQ(vob_create(args, &old), 0);
-  }
+  vob_vob_h old = test_support::make_test_vob("/old", true, 6);
   ASSERT_EQ(vob_ob_get_wk_obj(old, VOB_WK_ROOT_FOLDER, &root_folder), 0);
   ASSERT_EQ(vob_act_set_process_var_local(old, root_folder, "X", "y", nullptr), 0);
   EXPECT_EQ(vob_act_test_process_var(old, root_folder, "X", "y"), 0);
@@ -230,8 +219,7 @@ TEST_F(RelationsTest, RacingProcessesTestAndSetExactlyOneWins) {
 
 TEST_F(RelationsTest, AttributesFollowTheirTypesValues) {
   vob_vob_h pvob = make_vob("/pvob", true);
-  tbs_dbid_t levels = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(pvob, VOB_WK_ATTYPE_PROMOTION_LEVEL, &levels), 0);
+  tbs_dbid_t levels = test_support::wk_obj(pvob, VOB_WK_ATTYPE_PROMOTION_LEVEL);
   std::vector<std::string> values;
   std::string def;
   ASSERT_EQ(vob_attype_get_vinfo(pvob, levels, values, def), 0);

@@ -10,11 +10,13 @@
 #include "services/vob.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
 using test_support::TempHome;
+using test_support::wk_obj;
 
 vob_vob_h make_vob(const std::string& tag, bool pvob = false, int level = 8) {
   vob_create_args_t args;
@@ -25,12 +27,6 @@ vob_vob_h make_vob(const std::string& tag, bool pvob = false, int level = 8) {
   vob_vob_h vob = nullptr;
   EXPECT_EQ(vob_create(args, &vob), 0) << tag;
   return vob;
-}
-
-tbs_dbid_t wk(vob_vob_h vob, vob_wkobj_t number) {
-  tbs_dbid_t dbid = 0;
-  EXPECT_EQ(vob_ob_get_wk_obj(vob, number, &dbid), 0) << number;
-  return dbid;
 }
 
 tbs_dbid_t make_type(vob_vob_h vob, const char* name, vob_mtype_t mtype = VOB_MTYPE_LABEL_TYPE) {
@@ -74,7 +70,7 @@ TEST_F(VobStoreTest, ProjectVobHasItsWellKnownObjects) {
         Expected{55, VOB_MTYPE_ACTIVITY_TYPE, "folder"},
         Expected{64, VOB_MTYPE_FOLDER, "RootFolder"},
         Expected{77, VOB_MTYPE_ATTRIBUTE_TYPE, "PromotionLevel"}}) {
-    tbs_dbid_t dbid = wk(pvob, e.number);
+    tbs_dbid_t dbid = wk_obj(pvob, e.number);
     vob_mtype_t mtype = 0;
     ASSERT_EQ(vob_obj_get_mtype(pvob, dbid, &mtype), 0);
     EXPECT_EQ(mtype, e.mtype) << e.number;
@@ -83,19 +79,19 @@ TEST_F(VobStoreTest, ProjectVobHasItsWellKnownObjects) {
     EXPECT_STREQ(name, e.name);
   }
   vob_mtype_t root_dir = 0;
-  ASSERT_EQ(vob_obj_get_mtype(pvob, wk(pvob, VOB_WK_ROOT_DIRECTORY), &root_dir), 0);
+  ASSERT_EQ(vob_obj_get_mtype(pvob, wk_obj(pvob, VOB_WK_ROOT_DIRECTORY), &root_dir), 0);
   EXPECT_EQ(root_dir, VOB_MTYPE_DIRECTORY_ELEMENT);
 }
 
 TEST_F(VobStoreTest, OlderProjectVobKeepsItsRootFolderAsActivityLikeObject) {
   vob_vob_h old = make_vob("/old", true, 6);
-  tbs_dbid_t root = wk(old, VOB_WK_ROOT_FOLDER);
+  tbs_dbid_t root = wk_obj(old, VOB_WK_ROOT_FOLDER);
   vob_mtype_t mtype = 0;
   tbs_dbid_t type = 0;
   ASSERT_EQ(vob_obj_get_mtype(old, root, &mtype), 0);
   ASSERT_EQ(vob_obj_get_type(old, root, &type), 0);
   EXPECT_EQ(mtype, VOB_MTYPE_ACTIVITY_LIKE);
-  EXPECT_EQ(type, wk(old, VOB_WK_FOLDER_TYPE));
+  EXPECT_EQ(type, wk_obj(old, VOB_WK_FOLDER_TYPE));
   EXPECT_EQ(selector_of(old, root), "folder:RootFolder@/old");
 
   vob_vob_h plain = make_vob("/src");
@@ -160,8 +156,8 @@ TEST_F(VobStoreTest, RemovalDropsTagAndStorage) {
 TEST_F(VobStoreTest, AdminVobCannotBeRemovedWhileUsed) {
   vob_vob_h admin = make_vob("/admin", true);
   vob_vob_h client = make_vob("/client");
-  ASSERT_EQ(vob_hlink_create_wk(client, wk(client, 1), VOB_WK_HLTYPE_ADMIN_VOB, admin, wk(admin, 1),
-                                nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(vob_hlink_create_wk(client, wk_obj(client, 1), VOB_WK_HLTYPE_ADMIN_VOB, admin,
+                                wk_obj(admin, 1), nullptr, nullptr, nullptr, nullptr),
             0);
   ImsgCapture capture;
   EXPECT_EQ(vob_remove("/admin"), 1001);
@@ -239,7 +235,7 @@ TEST_F(VobStoreTest, LocksApplyToEveryoneButExemptUsers) {
   EXPECT_EQ(vob_obj_unlock(vob, type, nullptr), 1002);
 
   setenv("KORVANE_USER", "owner", 1);
-  ASSERT_EQ(vob_obj_lock(vob, wk(vob, VOB_WK_VOB_OBJECT), 0, {}, nullptr), 0);
+  ASSERT_EQ(vob_obj_lock(vob, wk_obj(vob, VOB_WK_VOB_OBJECT), 0, {}, nullptr), 0);
   setenv("KORVANE_USER", "carol", 1);
   EXPECT_EQ(vob_obj_set_name(vob, type, "OTHER", nullptr), 1040)
       << "a locked VOB locks its objects";
@@ -285,8 +281,8 @@ TEST_F(VobStoreTest, ProcessVariablesHoldBytes) {
 TEST_F(VobStoreTest, HyperlinksAcrossVobsWalkFromBothEnds) {
   vob_vob_h admin = make_vob("/admin", true);
   vob_vob_h client = make_vob("/client");
-  tbs_dbid_t from = wk(client, VOB_WK_VOB_OBJECT);
-  tbs_dbid_t to = wk(admin, VOB_WK_VOB_OBJECT);
+  tbs_dbid_t from = wk_obj(client, VOB_WK_VOB_OBJECT);
+  tbs_dbid_t to = wk_obj(admin, VOB_WK_VOB_OBJECT);
   tbs_dbid_t link = 0;
   ASSERT_EQ(vob_hlink_create_wk(client, from, VOB_WK_HLTYPE_ADMIN_VOB, admin, to, "f", "t", nullptr,
                                 &link),
@@ -331,7 +327,7 @@ TEST_F(VobStoreTest, LinkToARemovedVobIsReportedBroken) {
   vob_vob_h keep = make_vob("/keep");
   vob_vob_h gone = make_vob("/gone");
   tbs_dbid_t type = make_type(keep, "REL");
-  ASSERT_EQ(vob_hlink_create_wk(keep, type, VOB_WK_HLTYPE_CHANGE, gone, wk(gone, 1), nullptr,
+  ASSERT_EQ(vob_hlink_create_wk(keep, type, VOB_WK_HLTYPE_CHANGE, gone, wk_obj(gone, 1), nullptr,
                                 nullptr, nullptr, nullptr),
             0);
   ASSERT_EQ(vob_remove("/gone"), 0);
@@ -344,7 +340,7 @@ TEST_F(VobStoreTest, LinkToARemovedVobIsReportedBroken) {
 
 TEST_F(VobStoreTest, SelectorsRoundTripInShortAndUniversalForm) {
   vob_vob_h pvob = make_vob("/pvob", true);
-  tbs_dbid_t folder = wk(pvob, VOB_WK_ROOT_FOLDER);
+  tbs_dbid_t folder = wk_obj(pvob, VOB_WK_ROOT_FOLDER);
   std::string short_form = selector_of(pvob, folder);
   EXPECT_EQ(short_form, "folder:RootFolder@/pvob");
   std::string universal = selector_of(pvob, folder, true);
@@ -378,14 +374,14 @@ TEST_F(VobStoreTest, SelectorsRoundTripInShortAndUniversalForm) {
       vob_resolve_general("folder:RootFolder@/nowhere", VOB_SEL_ANY, nullptr, 24, &vob, &dbid),
       1002);
   ASSERT_EQ(vob_resolve_general("vob:/pvob", VOB_SEL_ANY, nullptr, 24, &vob, &dbid), 0);
-  EXPECT_EQ(dbid, wk(pvob, VOB_WK_VOB_OBJECT));
+  EXPECT_EQ(dbid, wk_obj(pvob, VOB_WK_VOB_OBJECT));
 }
 
 TEST_F(VobStoreTest, WideningLooksInTheAdminVob) {
   vob_vob_h admin = make_vob("/admin", true);
   vob_vob_h client = make_vob("/client");
-  ASSERT_EQ(vob_hlink_create_wk(client, wk(client, 1), VOB_WK_HLTYPE_ADMIN_VOB, admin, wk(admin, 1),
-                                nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(vob_hlink_create_wk(client, wk_obj(client, 1), VOB_WK_HLTYPE_ADMIN_VOB, admin,
+                                wk_obj(admin, 1), nullptr, nullptr, nullptr, nullptr),
             0);
   tbs_dbid_t global = make_type(admin, "integration", VOB_MTYPE_BRANCH_TYPE);
   vob_vob_h vob = nullptr;

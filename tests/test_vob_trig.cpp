@@ -2,10 +2,6 @@
 // gets, what their commands see, refusals and failures.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,59 +11,23 @@
 #include "sum/sum_vob.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
+using test_support::read_file;
+using test_support::ScopedEnv;
 using test_support::TempHome;
-
-// Sets an environment variable for one scope (null: unsets it) and restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name))
-      saved_ = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (saved_)
-      setenv(name_.c_str(), saved_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> saved_;
-};
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class TrigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    pvob = make_vob("/pvob", true);
-    src = make_vob("/src", false);
+    pvob = test_support::make_test_vob("/pvob", true);
+    src = test_support::make_test_vob("/src");
     ASSERT_EQ(SUM_Vob(src).set_admin_vob(SUM_Vob(pvob)), 0);
     ASSERT_EQ(vob_ob_get_wk_obj(pvob, VOB_WK_ROOT_FOLDER, &root), 0);
     log = home.path() + "/fired.log";
-  }
-
-  vob_vob_h make_vob(const char* tag, bool project) {
-    vob_create_args_t a;
-    a.tag = tag;
-    a.project_vob = project;
-    vob_vob_h h = nullptr;
-    EXPECT_EQ(vob_create(a, &h), 0);
-    return h;
   }
 
   tbs_dbid_t brtype(vob_vob_h vob, const char* name) {
@@ -200,7 +160,7 @@ TEST_F(TrigTest, OnlyOwnersAndPrivilegedUsersMakeAndRemoveTypes) {
   vob_vob_h owned = nullptr;
   {
     ScopedEnv alice("KORVANE_USER", "alice");
-    owned = make_vob("/alicevob", true);
+    owned = test_support::make_test_vob("/alicevob", true);
     ASSERT_EQ(make_type(owned, "mine", VOB_TRIG_PREOP, {VOB_OP_MKFOLDER}, "true"), 0);
   }
   tbs_dbid_t mine = 0;
@@ -231,8 +191,7 @@ TEST_F(TrigTest, OnlyOwnersAndPrivilegedUsersMakeAndRemoveTypes) {
   ASSERT_EQ(vob_trtype_list(owned, types), 0);
   ASSERT_EQ(types.size(), 1u);
   EXPECT_EQ(types[0].name, "carols");
-  tbs_dbid_t vob_object = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(owned, VOB_WK_VOB_OBJECT, &vob_object), 0);
+  tbs_dbid_t vob_object = test_support::wk_obj(owned, VOB_WK_VOB_OBJECT);
   vob_event_t removal;
   ASSERT_EQ(vob_event_get_latest(owned, vob_object, VOB_EVENT_REMOVE, &removal), 0);
   EXPECT_EQ(removal.comment, "no longer needed");
@@ -245,8 +204,7 @@ TEST_F(TrigTest, LockedVobOrTypeCannotChange) {
   ASSERT_EQ(vob_obj_lock(pvob, type, 0, {}, nullptr), 0);
   ImsgCapture capture;
   EXPECT_EQ(vob_trtype_remove(pvob, type, nullptr), TBS_ST_LOCKED);
-  tbs_dbid_t vob_object = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(pvob, VOB_WK_VOB_OBJECT, &vob_object), 0);
+  tbs_dbid_t vob_object = test_support::wk_obj(pvob, VOB_WK_VOB_OBJECT);
   ASSERT_EQ(vob_obj_lock(pvob, vob_object, 0, {}, nullptr), 0);
   EXPECT_EQ(make_type(pvob, "u", VOB_TRIG_PREOP, {VOB_OP_MKFOLDER}, "true"), TBS_ST_LOCKED);
   EXPECT_EQ(capture.joined(IMSG_ERROR),

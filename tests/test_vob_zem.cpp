@@ -160,8 +160,7 @@ TEST_F(ZemTest, RemovalWaitsUntilAFolderIsEmpty) {
   ASSERT_EQ(vob_zem_folder_delete(fc, b, &rmfolder), 0);
   ASSERT_EQ(vob_zem_folder_delete(fc, a, &rmfolder), 0);
   EXPECT_EQ(subfolders(fc_root), std::vector<tbs_dbid_t>{});
-  tbs_dbid_t vob_object = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(fc, VOB_WK_VOB_OBJECT, &vob_object), 0);
+  tbs_dbid_t vob_object = test_support::wk_obj(fc, VOB_WK_VOB_OBJECT);
   vob_event_t removal;
   ASSERT_EQ(vob_event_get_latest(fc, vob_object, VOB_EVENT_REMOVE, &removal), 0);
   EXPECT_EQ(removal.opcode, 109);
@@ -193,8 +192,7 @@ TEST_F(ZemTest, TitlesAreStoredPerObject) {
   EXPECT_EQ(title, "Everything");
   EXPECT_EQ(parent_of(app), fc_root) << "a title leaves the parent alone";
 
-  tbs_dbid_t vob_object = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(fc, VOB_WK_VOB_OBJECT, &vob_object), 0);
+  tbs_dbid_t vob_object = test_support::wk_obj(fc, VOB_WK_VOB_OBJECT);
   ImsgCapture capture;
   EXPECT_EQ(vob_zem_obj_set_title(fc, vob_object, "no", nullptr), TBS_ST_BAD_ARGUMENT);
   EXPECT_EQ(vob_zem_obj_get_title(fc, vob_object, title), TBS_ST_BAD_ARGUMENT);
@@ -208,8 +206,7 @@ TEST_F(ZemTest, TitlesAreStoredPerObject) {
 
 TEST_F(ZemTest, NewProjectVobsHaveATemplateHolderOutsideTheTree) {
   for (vob_vob_h pvob : {fc, old}) {
-    tbs_dbid_t holder = 0;
-    ASSERT_EQ(vob_ob_get_wk_obj(pvob, VOB_WK_TEMPLATE_HOLDER, &holder), 0);
+    tbs_dbid_t holder = test_support::wk_obj(pvob, VOB_WK_TEMPLATE_HOLDER);
     vob_mtype_t mtype = 0;
     ASSERT_EQ(vob_obj_get_mtype(pvob, holder, &mtype), 0);
     EXPECT_EQ(mtype, VOB_MTYPE_ACTIVITY_LIKE);
@@ -222,8 +219,7 @@ TEST_F(ZemTest, NewProjectVobsHaveATemplateHolderOutsideTheTree) {
     ImsgCapture capture;
     EXPECT_EQ(vob_act_delete(pvob, holder, nullptr), TBS_ST_ERROR);
   }
-  tbs_dbid_t holder = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(fc, VOB_WK_TEMPLATE_HOLDER, &holder), 0);
+  tbs_dbid_t holder = test_support::wk_obj(fc, VOB_WK_TEMPLATE_HOLDER);
   tbs_dbid_t type = 99;
   ASSERT_EQ(vob_obj_get_type(fc, holder, &type), 0);
   EXPECT_EQ(type, 0u) << "no folder of the first-class form";
@@ -284,8 +280,7 @@ TEST_F(ZemTest, UpgradeGivesOlderProjectVobsATemplateHolder) {
   downgrade_to_schema_3(named, true);
   downgrade_to_schema_3(ordinary, false);
 
-  tbs_dbid_t holder = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(up8, VOB_WK_TEMPLATE_HOLDER, &holder), 0);
+  tbs_dbid_t holder = test_support::wk_obj(up8, VOB_WK_TEMPLATE_HOLDER);
   char name[256];
   ASSERT_EQ(vob_obj_get_name(up8, holder, name, sizeof name), 0);
   EXPECT_STREQ(name, "ProjectTemplates");
@@ -302,8 +297,7 @@ TEST_F(ZemTest, UpgradeGivesOlderProjectVobsATemplateHolder) {
   EXPECT_EQ(events[0].comment, "made by schema upgrade 4");
 
   ASSERT_EQ(vob_ob_get_wk_obj(up6, VOB_WK_TEMPLATE_HOLDER, &holder), 0);
-  tbs_dbid_t up6_folder_type = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(up6, VOB_WK_FOLDER_TYPE, &up6_folder_type), 0);
+  tbs_dbid_t up6_folder_type = test_support::wk_obj(up6, VOB_WK_FOLDER_TYPE);
   ASSERT_EQ(vob_obj_get_type(up6, holder, &type), 0);
   EXPECT_EQ(type, up6_folder_type);
 
@@ -317,8 +311,7 @@ TEST_F(ZemTest, UpgradeGivesOlderProjectVobsATemplateHolder) {
   EXPECT_EQ(vob_ob_get_wk_obj(ordinary, VOB_WK_TEMPLATE_HOLDER, &holder), TBS_ST_NOT_FOUND);
 
   // The upgraded VOBs take folders and projects of their form.
-  tbs_dbid_t root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(up8, VOB_WK_ROOT_FOLDER, &root), 0);
+  tbs_dbid_t root = test_support::wk_obj(up8, VOB_WK_ROOT_FOLDER);
   tbs_dbid_t made = 0;
   ASSERT_EQ(vob_zem_folder_create(up8, "tools", root, nullptr, &made), 0);
   std::vector<tbs_dbid_t> listed;

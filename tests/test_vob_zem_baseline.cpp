@@ -279,26 +279,14 @@ TEST_F(BaselineRepoTest, BaselinesHoldTheirTimelinesStreamsAndComponents) {
               0);
     EXPECT_FALSE(exists(b.vob, initial));
     EXPECT_FALSE(exists(b.vob, b.component));
-    tbs_dbid_t vob_object = 0;
-    ASSERT_EQ(vob_ob_get_wk_obj(b.vob, VOB_WK_VOB_OBJECT, &vob_object), 0);
+    tbs_dbid_t vob_object = test_support::wk_obj(b.vob, VOB_WK_VOB_OBJECT);
     EXPECT_EQ(latest(b.vob, vob_object).comment, "component gone");
     ASSERT_EQ(vob_zem_stream_delete(b.vob, b.stream, nullptr), 0);
   }
 }
 
-// Reads one number from the VOB's database directly.
 long count_rows(vob_vob_h vob, const std::string& sql) {
-  std::string storage;
-  EXPECT_EQ(vob_ob_get_storage_path(vob, storage), 0);
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2((storage + "/vob.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
-            SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-  long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return n;
+  return test_support::count_rows(test_support::vob_db_path(vob), sql);
 }
 
 TEST_F(BaselineRepoTest, InterruptedCallsLeaveNothingHalfDone) {

@@ -14,6 +14,7 @@
 #include "sum/xml_element.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -265,12 +266,7 @@ class TestBranchType : public SUM_NamedObject {
 class ListStrings : public ::testing::Test {
  protected:
   void SetUp() override {
-    vob_create_args_t args;
-    args.tag = "/pvob";
-    args.project_vob = true;
-    vob_vob_h h = nullptr;
-    ASSERT_EQ(vob_create(args, &h), 0);
-    vob = SUM_Vob(h);
+    vob = SUM_Vob(test_support::make_test_vob("/pvob", true));
     for (const char* name : {"dev", "int"}) {
       vob_event_info_t event;
       tbs_dbid_t dbid = 0;

@@ -22,27 +22,8 @@
 namespace zem_test {
 
 using test_support::ImsgCapture;
+using test_support::ScopedEnv;
 using test_support::TempHome;
-
-// Sets an environment variable for one scope and restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name))
-      saved_ = old;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (saved_)
-      setenv(name_.c_str(), saved_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> saved_;
-};
 
 inline vob_event_info_t event(int opcode, const char* comment = "") {
   vob_event_info_t e;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace test_support {
@@ -89,6 +91,33 @@ ProcessResult fork_and_capture(const std::function<void()>& child) {
 }
 
 }  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name))
+    saved_ = old;
+  if (value != nullptr)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (saved_)
+    setenv(name_.c_str(), saved_->c_str(), 1);
+  else
+    unsetenv(name_.c_str());
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write_file(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
 
 ProcessResult run_program(const std::vector<std::string>& argv, const Env& env) {
   return fork_and_capture([&] {

@@ -30,6 +30,25 @@ class TempHome {
   bool had_saved_ = false;
 };
 
+// Sets an environment variable for one scope (a null value unsets it) and
+// restores what was there before.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> saved_;
+};
+
+// The whole content of the file at `path` ("" when it cannot be read).
+std::string read_file(const std::string& path);
+// Replaces the content of the file at `path` with `text`.
+void write_file(const std::string& path, const std::string& text);
+
 struct ProcessResult {
   int exit_code = -1;  // exit status, or 128 + signal
   std::string out;     // standard output

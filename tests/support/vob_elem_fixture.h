@@ -27,6 +27,33 @@ inline vob_vob_h make_test_vob(const std::string& tag, bool pvob = false, int le
   return vob;
 }
 
+// The well-known object `which` of `vob`, which must have it.
+inline tbs_dbid_t wk_obj(vob_vob_h vob, vob_wkobj_t which) {
+  tbs_dbid_t dbid = 0;
+  EXPECT_EQ(vob_ob_get_wk_obj(vob, which, &dbid), 0) << which;
+  return dbid;
+}
+
+// The first column of the first row of `sql` on the database at `db_path`,
+// read directly; -1 when there is no row.
+inline long count_rows(const std::string& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* stmt = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
+  long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return n;
+}
+
+// The path of the database of `vob`.
+inline std::string vob_db_path(vob_vob_h vob) {
+  std::string storage;
+  vob_ob_get_storage_path(vob, storage);
+  return storage + "/vob.db";
+}
+
 class VobElemFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -104,22 +131,9 @@ class VobElemFixture : public ::testing::Test {
     EXPECT_EQ(vob_ver_get_details(vob, version, &d), 0);
     return d;
   }
-  std::string db_path() {
-    std::string storage;
-    vob_ob_get_storage_path(vob, storage);
-    return storage + "/vob.db";
-  }
+  std::string db_path() { return vob_db_path(vob); }
   // The first column of the first row of `sql`, read directly from the database.
-  long count(const std::string& sql) {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(db_path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-    long n = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return n;
-  }
+  long count(const std::string& sql) { return count_rows(db_path(), sql); }
   // What SQLite's integrity check says of the database: "ok" when sound.
   std::string integrity() {
     sqlite3* db = nullptr;
