@@ -22,17 +22,38 @@ Merge merge(const std::string& base, const std::string& ours, const std::string&
   return m;
 }
 
-TEST(MergeText, EditsInSeparatePlacesMergeCleanly) {
-  Merge m = merge("one\ntwo\nthree\nfour\nfive\n", "ONE\ntwo\nthree\nfour\nfive\n",
-                  "one\ntwo\nthree\nfour\nFIVE\n");
-  ASSERT_EQ(m.status, 0);
-  EXPECT_EQ(m.conflicts, 0);
-  EXPECT_EQ(m.text, "ONE\ntwo\nthree\nfour\nFIVE\n");
-
-  Merge one_sided = merge("a\nb\n", "a\nb\n", "a\nb\nc\n");
-  ASSERT_EQ(one_sided.status, 0);
-  EXPECT_EQ(one_sided.conflicts, 0);
-  EXPECT_EQ(one_sided.text, "a\nb\nc\n") << "a change on one side only is taken";
+// Merges without conflicts: separate edits, one-sided changes, identical
+// changes on both sides, an empty ancestor, final newlines following the
+// side that changed them, and text that only looks like a conflict marker.
+TEST(MergeText, CleanMergesTakeEverySidesChange) {
+  struct Case {
+    const char* why;
+    const char* base;
+    const char* ours;
+    const char* theirs;
+    const char* merged;
+  } cases[] = {
+      {"edits in separate places", "one\ntwo\nthree\nfour\nfive\n", "ONE\ntwo\nthree\nfour\nfive\n",
+       "one\ntwo\nthree\nfour\nFIVE\n", "ONE\ntwo\nthree\nfour\nFIVE\n"},
+      {"a change on one side only is taken", "a\nb\n", "a\nb\n", "a\nb\nc\n", "a\nb\nc\n"},
+      {"identical changes", "a\nb\nc\n", "a\nB\nc\nd\n", "a\nB\nc\nd\n", "a\nB\nc\nd\n"},
+      {"identical deletions", "a\nb\nc\n", "a\nc\n", "a\nc\n", "a\nc\n"},
+      {"empty ancestor, same addition", "", "new\n", "new\n", "new\n"},
+      {"empty ancestor, one side adds", "", "", "added\n", "added\n"},
+      {"all empty", "", "", "", ""},
+      {"ours removed the final newline", "a\nb\n", "a\nb", "a\nb\n", "a\nb"},
+      {"a line added after an unterminated last line", "a\nb", "a\nb", "a\nb\nc", "a\nb\nc"},
+      {"an opening marker without the rest of a region is text",
+       "doc\n<<<<<<< ours.c@@/main/2\nexample\n", "doc\n<<<<<<< ours.c@@/main/2\nexample\nmore\n",
+       "doc\n<<<<<<< ours.c@@/main/2\nexample\n", "doc\n<<<<<<< ours.c@@/main/2\nexample\nmore\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Merge m = merge(c.base, c.ours, c.theirs);
+    ASSERT_EQ(m.status, 0);
+    EXPECT_EQ(m.conflicts, 0);
+    EXPECT_EQ(m.text, c.merged);
+  }
 }
 
 TEST(MergeText, ConflictingEditsAreMarkedWithBothSides) {
@@ -56,66 +77,21 @@ TEST(MergeText, ConflictingEditsAreMarkedWithBothSides) {
   EXPECT_NE(two.text.find("\n4\nfive\n6\n7\n<<<<<<< "), std::string::npos) << two.text;
 }
 
-TEST(MergeText, IdenticalChangesOnBothSidesMergeCleanly) {
-  Merge m = merge("a\nb\nc\n", "a\nB\nc\nd\n", "a\nB\nc\nd\n");
-  ASSERT_EQ(m.status, 0);
-  EXPECT_EQ(m.conflicts, 0);
-  EXPECT_EQ(m.text, "a\nB\nc\nd\n");
-
-  Merge deleted = merge("a\nb\nc\n", "a\nc\n", "a\nc\n");
-  ASSERT_EQ(deleted.status, 0);
-  EXPECT_EQ(deleted.conflicts, 0);
-  EXPECT_EQ(deleted.text, "a\nc\n");
-}
-
-TEST(MergeText, EmptyAncestor) {
-  Merge same = merge("", "new\n", "new\n");
-  ASSERT_EQ(same.status, 0);
-  EXPECT_EQ(same.conflicts, 0);
-  EXPECT_EQ(same.text, "new\n");
-
-  Merge one_side = merge("", "", "added\n");
-  ASSERT_EQ(one_side.status, 0);
-  EXPECT_EQ(one_side.conflicts, 0);
-  EXPECT_EQ(one_side.text, "added\n");
-
+TEST(MergeText, BothSidesAddingToAnEmptyAncestorConflict) {
   Merge both = merge("", "mine\n", "yours\n");
   ASSERT_EQ(both.status, 0);
   EXPECT_EQ(both.conflicts, 1) << "both sides added different text";
   EXPECT_NE(both.text.find("mine\n"), std::string::npos);
   EXPECT_NE(both.text.find("yours\n"), std::string::npos);
-
-  Merge nothing = merge("", "", "");
-  ASSERT_EQ(nothing.status, 0);
-  EXPECT_EQ(nothing.conflicts, 0);
-  EXPECT_EQ(nothing.text, "");
 }
 
-TEST(MergeText, FinalNewlineFollowsTheSideThatChangedIt) {
-  Merge dropped = merge("a\nb\n", "a\nb", "a\nb\n");
-  ASSERT_EQ(dropped.status, 0);
-  EXPECT_EQ(dropped.conflicts, 0);
-  EXPECT_EQ(dropped.text, "a\nb") << "ours removed the final newline";
-
-  Merge appended = merge("a\nb", "a\nb", "a\nb\nc");
-  ASSERT_EQ(appended.status, 0);
-  EXPECT_EQ(appended.conflicts, 0);
-  EXPECT_EQ(appended.text, "a\nb\nc") << "a line added after an unterminated last line";
-
+TEST(MergeText, ConflictOnAnUnterminatedLastLineKeepsMarkersOnTheirOwnLines) {
   // Both sides change an unterminated last line: the markers still sit on
   // lines of their own.
   Merge conflict = merge("a\nb", "a\nX", "a\nY");
   ASSERT_EQ(conflict.status, 0);
   EXPECT_EQ(conflict.conflicts, 1);
   EXPECT_NE(conflict.text.find("X\n=======\nY\n>>>>>>> "), std::string::npos) << conflict.text;
-}
-
-TEST(MergeText, TextThatLooksLikeMarkersIsNotCountedAsConflicts) {
-  const std::string quoted = "doc\n<<<<<<< ours.c@@/main/2\nexample\n";
-  Merge m = merge(quoted, quoted + "more\n", quoted);
-  ASSERT_EQ(m.status, 0);
-  EXPECT_EQ(m.conflicts, 0) << "an opening marker without the rest of a region";
-  EXPECT_EQ(m.text, quoted + "more\n");
 }
 
 TEST(MergeText, SidesWithoutLabelsAreCalledOursAndTheirs) {

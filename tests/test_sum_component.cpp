@@ -23,10 +23,15 @@
 #include "sum/sum_timeline.h"
 #include "sum/sum_utl_adminvob.h"
 #include "sum/xml_element.h"
+#include "support/checks.h"
 #include "vob_zem_fixture.h"
 
 namespace {
 
+using test_support::fails_mentioning;
+using test_support::fails_with;
+using test_support::out;
+using test_support::text;
 using zem_test::ImsgCapture;
 using zem_test::ScopedEnv;
 
@@ -64,6 +69,16 @@ class SumComponentTest : public zem_test::ZemTest {
     EXPECT_EQ(view_lookup(view, path.c_str(), &info), 0) << path;
     return SUM_VobObject(SUM_Vob(info.vob), info.element);
   }
+  static tbs_dbid_t root_dir(vob_vob_h vob) {
+    tbs_dbid_t root = 0;
+    EXPECT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root), 0);
+    return root;
+  }
+  // The root directory element of a new non-project VOB "/whole".
+  SUM_VobObject whole_vob_root() {
+    vob_vob_h whole = make_vob("/whole", false, 8);
+    return SUM_VobObject(SUM_Vob(whole), root_dir(whole));
+  }
   tbs_dbid_t crde_of(vob_vob_h vob, tbs_dbid_t element) {
     tbs_dbid_t crde = 0;
     EXPECT_EQ(vob_elem_get_crde(vob, element, &crde), 0);
@@ -71,11 +86,9 @@ class SumComponentTest : public zem_test::ZemTest {
   }
   // The element the latest version of the VOB root names `name`; 0 when none.
   tbs_dbid_t in_vob_root(vob_vob_h vob, const char* name) {
-    tbs_dbid_t root = 0;
     tbs_dbid_t branch = 0;
     tbs_dbid_t version = 0;
-    EXPECT_EQ(vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root), 0);
-    EXPECT_EQ(vob_elem_get_main_branch(vob, root, &branch), 0);
+    EXPECT_EQ(vob_elem_get_main_branch(vob, root_dir(vob), &branch), 0);
     EXPECT_EQ(vob_branch_get_ver(vob, branch, -1, &version), 0);
     tbs_dbid_t element = 0;
     return vob_nsdir_lookup(vob, version, name, &element) == 0 ? element : 0;
@@ -103,19 +116,19 @@ class SumComponentTest : public zem_test::ZemTest {
     return out;
   }
   static std::string name_of(const SUM_NamedObject& obj) {
-    SUM_String text;
-    EXPECT_EQ(obj.name(text), 0);
-    return static_cast<const char*>(text);
+    return text(obj, &SUM_NamedObject::name);
   }
   static std::string univ(const SUM_VobObject& obj) {
-    SUM_String text;
-    EXPECT_EQ(obj.univ_selector(text), 0);
-    return static_cast<const char*>(text);
+    return text(obj, &SUM_VobObject::univ_selector);
   }
   static SUM_Baseline initial_of(const SUM_Component& c) {
-    SUM_Baseline out;
-    EXPECT_EQ(c.initial_baseline(out), 0);
-    return out;
+    return out(c, &SUM_Component::initial_baseline);
+  }
+  // The (is_sub, invalid) pair of `c`.
+  static std::pair<int, int> subvob(const SUM_Component& c) {
+    std::pair<int, int> answer{-1, -1};
+    EXPECT_EQ(c.is_subvob(answer.first, answer.second), 0);
+    return answer;
   }
   static SUM_Baseline baseline_on(const SUM_Component& c, const char* name) {
     SUM_Timeline main;
@@ -134,25 +147,17 @@ TEST_F(SumComponentTest, RootlessInBothFormsAndFeatureLevel) {
     SUM_Component c;
     ASSERT_EQ(create("tools", SUM_VobObject(), nullptr, c, pvob), 0);
     EXPECT_EQ(SUM_Component::convert(c), c) << "the new object converts in its PVOB's form";
-    SUM_String relpath("x");
-    ASSERT_EQ(c.crde_relpath(relpath), 0);
-    EXPECT_STREQ(relpath, "");
+    EXPECT_EQ(text(c, &SUM_Component::crde_relpath), "");
     ImsgCapture capture;
-    int has = 1;
-    ASSERT_EQ(c.has_crde(has), 0);
-    EXPECT_EQ(has, 0);
+    EXPECT_EQ(out(c, &SUM_Component::has_crde), 0);
     EXPECT_TRUE(capture.texts(IMSG_WARNING).empty()) << "a rootless component is not invalid";
-    int sub = 1, invalid = 1;
-    ASSERT_EQ(c.is_subvob(sub, invalid), 0);
-    EXPECT_EQ(sub + invalid, 0);
+    EXPECT_EQ(subvob(c), std::make_pair(0, 0));
     EXPECT_EQ(component_names(SUM_Vob(pvob)), std::vector<std::string>{"tools"});
   }
   vob_vob_h low = make_vob("/pvob2", true, 2);
-  ImsgCapture capture;
   SUM_Component c;
-  EXPECT_EQ(create("tools", SUM_VobObject(), "", c, low), 1001);
-  EXPECT_NE(capture.joined(IMSG_ERROR).find("minimum feature level requirement (3)"),
-            std::string::npos);
+  EXPECT_TRUE(fails_mentioning(1001, "minimum feature level requirement (3)",
+                               [&] { return create("tools", SUM_VobObject(), "", c, low); }));
   EXPECT_TRUE(component_names(SUM_Vob(low)).empty());
 }
 
@@ -162,18 +167,11 @@ TEST_F(SumComponentTest, SubVobByPathMakesACataloguedMarkedRoot) {
   tbs_dbid_t root = in_vob_root(plain, "app");
   ASSERT_NE(root, 0u) << "the new directory is catalogued in the VOB root";
   EXPECT_EQ(crde_of(plain, root), root);
-  int has = 0;
-  ASSERT_EQ(c.has_crde(has), 0);
-  EXPECT_EQ(has, 1);
-  SUM_VobObject found;
-  ASSERT_EQ(c.root_directory_element(found), 0);
+  EXPECT_EQ(out(c, &SUM_Component::has_crde), 1);
+  SUM_VobObject found = out(c, &SUM_Component::root_directory_element);
   EXPECT_EQ(found.dbid(), root);
-  int sub = 0, invalid = 1;
-  ASSERT_EQ(c.is_subvob(sub, invalid), 0);
-  EXPECT_EQ(sub, 1);
-  SUM_String path;
-  ASSERT_EQ(c.crde_path(path), 0);
-  EXPECT_STREQ(path, "/src/app");
+  EXPECT_EQ(subvob(c).first, 1);
+  EXPECT_EQ(text(c, &SUM_Component::crde_path), "/src/app");
   SUM_Component back;
   ASSERT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), found, back), 0);
   EXPECT_EQ(back, c);
@@ -192,93 +190,64 @@ TEST_F(SumComponentTest, ExistingTreeIsMarkedWithItsRoot) {
   for (const char* path : {"/src/lib", "/src/lib/a.c", "/src/lib/sub", "/src/lib/sub/b.c"})
     EXPECT_EQ(crde_of(plain, elem(path).dbid()), lib.dbid()) << path;
   EXPECT_EQ(crde_of(plain, elem("/src/other.c").dbid()), 0u) << "outside the tree";
-  SUM_String relpath;
-  ASSERT_EQ(c.crde_relpath(relpath), 0);
-  EXPECT_STREQ(relpath, "lib");
+  EXPECT_EQ(text(c, &SUM_Component::crde_relpath), "lib");
 }
 
 TEST_F(SumComponentTest, RefusedRootsLeaveNothingBehind) {
   populate({"lib/", "lib/sub/", "lib/x.c", "f.c", "mixed/", "mixed/mine.c", "mixed/theirs.c"});
   SUM_Component c;
-  {
-    ImsgCapture capture;
-    EXPECT_EQ(create("c1", elem("/src/f.c"), nullptr, c), 1070);
-    EXPECT_EQ(capture.joined(IMSG_ERROR), "Specified root name is not a directory\n");
-  }
-  {
-    ImsgCapture capture;
-    EXPECT_EQ(create("c2", elem("/src/lib/sub"), nullptr, c), 1072);
-    EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "Specified root name must be a top-level VOB directory\n");
-  }
+  auto create_on = [&](const char* name, const SUM_VobObject& root) {
+    return [&, name, root] { return create(name, root, nullptr, c); };
+  };
+  EXPECT_TRUE(fails_with(1070, "Specified root name is not a directory\n",
+                         create_on("c1", elem("/src/f.c"))));
+  EXPECT_TRUE(fails_with(1072, "Specified root name must be a top-level VOB directory\n",
+                         create_on("c2", elem("/src/lib/sub"))));
   // A file already marked for another root stops the walk with its name.
   SUM_VobObject mixed = elem("/src/mixed");
   tbs_dbid_t lib = elem("/src/lib").dbid();
   ASSERT_EQ(vob_elem_set_crde(plain, elem("/src/mixed/theirs.c").dbid(), lib, nullptr), 0);
   ASSERT_EQ(vob_elem_set_crde(plain, elem("/src/mixed/mine.c").dbid(), mixed.dbid(), nullptr), 0);
-  {
-    ImsgCapture capture;
-    EXPECT_EQ(create("c3", mixed, nullptr, c), 1001);
-    EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "Element \"/src/mixed/theirs.c\" is a member of another component.\n");
-  }
+  EXPECT_TRUE(fails_with(1001,
+                         "Element \"/src/mixed/theirs.c\" is a member of another component.\n",
+                         create_on("c3", mixed)));
   EXPECT_TRUE(component_names(SUM_Vob(fc)).empty()) << "no object made by a refused creation";
   EXPECT_EQ(in_vob_root(plain, "mixed"), mixed.dbid());
 
   // A root taken by a component; a name taken.
   ASSERT_EQ(create("lib", elem("/src/lib"), nullptr, c), 0);
-  SUM_Component again;
-  {
-    ImsgCapture capture;
-    EXPECT_EQ(create("lib2", elem("/src/lib"), nullptr, again), 1072);
-    EXPECT_NE(capture.joined(IMSG_ERROR).find("is a member of another component"),
-              std::string::npos);
-  }
-  EXPECT_EQ(create("lib", SUM_VobObject(), "/src/newdir", again), 1001);
+  EXPECT_TRUE(fails_mentioning(1072, "is a member of another component",
+                               create_on("lib2", elem("/src/lib"))));
+  EXPECT_EQ(create("lib", SUM_VobObject(), "/src/newdir", c), 1001);
   EXPECT_EQ(in_vob_root(plain, "newdir"), 0u) << "the name is checked before the root is made";
   EXPECT_EQ(component_names(SUM_Vob(fc)), std::vector<std::string>{"lib"});
 }
 
 TEST_F(SumComponentTest, VobLevelExcludesSubVobComponents) {
-  vob_vob_h whole = make_vob("/whole", false, 8);
-  tbs_dbid_t whole_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(whole, VOB_WK_ROOT_DIRECTORY, &whole_root), 0);
+  SUM_VobObject whole_root = whole_vob_root();
+  vob_vob_h whole = whole_root.vob().handle();
   SUM_Component c;
-  ASSERT_EQ(create("whole", SUM_VobObject(SUM_Vob(whole), whole_root), nullptr, c), 0);
-  int sub = 1, invalid = 1;
-  ASSERT_EQ(c.is_subvob(sub, invalid), 0);
-  EXPECT_EQ(sub, 0);
-  EXPECT_EQ(invalid, 0);
-  SUM_String path;
-  ASSERT_EQ(c.crde_path(path), 0);
-  EXPECT_STREQ(path, "/whole");
+  ASSERT_EQ(create("whole", whole_root, nullptr, c), 0);
+  EXPECT_EQ(subvob(c), std::make_pair(0, 0));
+  EXPECT_EQ(text(c, &SUM_Component::crde_path), "/whole");
+  EXPECT_EQ(out(SUM_Vob(whole), &SUM_Vob::is_componentized), 1)
+      << "a VOB-level component's VOB is componentized";
   int answer = 0;
-  ASSERT_EQ(SUM_Vob(whole).is_componentized(answer), 0);
-  EXPECT_EQ(answer, 1) << "a VOB-level component's VOB is componentized";
   ASSERT_EQ(sum_vob_has_components(whole, &answer), 0);
   EXPECT_EQ(answer, 1);
-  ASSERT_EQ(SUM_Vob(plain).has_components(answer), 0);
-  EXPECT_EQ(answer, 0) << "before it holds a sub-VOB component";
-  {
-    ImsgCapture capture;
-    SUM_Component part;
-    EXPECT_EQ(create("part", SUM_VobObject(), "/whole/part", part), 1001);
-    EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "Specified directory's VOB is already a VOB-level component\n");
-  }
-  // A VOB that holds a sub-VOB component cannot become a VOB-level one.
+  EXPECT_EQ(out(SUM_Vob(plain), &SUM_Vob::has_components), 0)
+      << "before it holds a sub-VOB component";
   SUM_Component part;
+  EXPECT_TRUE(fails_with(1001, "Specified directory's VOB is already a VOB-level component\n",
+                         [&] { return create("part", SUM_VobObject(), "/whole/part", part); }));
+  // A VOB that holds a sub-VOB component cannot become a VOB-level one.
   ASSERT_EQ(create("part", SUM_VobObject(), "/src/part", part), 0);
-  ASSERT_EQ(SUM_Vob(plain).has_sub_vob_components(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(SUM_Vob(plain).is_componentized(answer), 0);
-  EXPECT_EQ(answer, 0);
-  tbs_dbid_t src_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(plain, VOB_WK_ROOT_DIRECTORY, &src_root), 0);
-  ImsgCapture capture;
+  EXPECT_EQ(out(SUM_Vob(plain), &SUM_Vob::has_sub_vob_components), 1);
+  EXPECT_EQ(out(SUM_Vob(plain), &SUM_Vob::is_componentized), 0);
   SUM_Component all;
-  EXPECT_EQ(create("all", SUM_VobObject(SUM_Vob(plain), src_root), nullptr, all), 1072);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "Specified directory already contains components\n");
+  EXPECT_TRUE(fails_with(1072, "Specified directory already contains components\n", [&] {
+    return create("all", SUM_VobObject(SUM_Vob(plain), root_dir(plain)), nullptr, all);
+  }));
 
   // Removing the VOB-level component frees its VOB for sub-VOB components.
   ASSERT_EQ(c.destroy("gone"), 0);
@@ -287,18 +256,14 @@ TEST_F(SumComponentTest, VobLevelExcludesSubVobComponents) {
 }
 
 TEST_F(SumComponentTest, PermissionAndRename) {
-  SUM_Component c;
-  ASSERT_EQ(create("one", SUM_VobObject(), nullptr, c), 0);
-  SUM_Component taken;
-  ASSERT_EQ(create("two", SUM_VobObject(), nullptr, taken), 0);
+  SUM_Component c = rootless("one");
+  rootless("two");
   EXPECT_EQ(c.set_name("two", "dup"), 1001);
   ASSERT_EQ(c.set_name("uno", "rename"), 0);
   EXPECT_EQ(component_names(SUM_Vob(fc)), (std::vector<std::string>{"uno", "two"}));
   ScopedEnv stranger("KORVANE_USER", "stranger");
-  ImsgCapture capture;
-  EXPECT_EQ(create("three", SUM_VobObject(), nullptr, c), 1051);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "Permission denied: not project VOB owner or privileged user.\n");
+  EXPECT_TRUE(fails_with(1051, "Permission denied: not project VOB owner or privileged user.\n",
+                         [&] { return create("three", SUM_VobObject(), nullptr, c); }));
 }
 
 TEST_F(SumComponentTest, DestroyUncataloguesRootAndKeepsSubelementMarks) {
@@ -323,9 +288,7 @@ TEST_F(SumComponentTest, DestroyUncataloguesRootAndKeepsSubelementMarks) {
 
 TEST_F(SumComponentTest, EveryKindStartsWithItsInitialBaseline) {
   populate({"lib/"});
-  vob_vob_h whole = make_vob("/whole", false, 8);
-  tbs_dbid_t whole_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(whole, VOB_WK_ROOT_DIRECTORY, &whole_root), 0);
+  SUM_VobObject whole_root = whole_vob_root();
   struct Case {
     const char* name;
     SUM_VobObject root;
@@ -335,28 +298,20 @@ TEST_F(SumComponentTest, EveryKindStartsWithItsInitialBaseline) {
   for (const Case& k :
        {Case{"tools", SUM_VobObject(), nullptr, fc}, Case{"tools", SUM_VobObject(), nullptr, old},
         Case{"app", SUM_VobObject(), "/src/app", fc}, Case{"lib", elem("/src/lib"), nullptr, fc},
-        Case{"whole", SUM_VobObject(SUM_Vob(whole), whole_root), nullptr, fc}}) {
+        Case{"whole", whole_root, nullptr, fc}}) {
     SCOPED_TRACE(k.name);
     SUM_Component c;
     ASSERT_EQ(create(k.name, k.root, k.path, c, k.pvob), 0);
-    SUM_Timeline main;
-    ASSERT_EQ(c.main_timeline(main), 0);
+    SUM_Timeline main = out(c, &SUM_Component::main_timeline);
     EXPECT_EQ(main.dbid(), c.dbid()) << "the component is its own main timeline";
-    SUM_BaselineList on_main;
-    ASSERT_EQ(main.baselines(on_main), 0);
+    SUM_BaselineList on_main = out(main, &SUM_Timeline::baselines);
     ASSERT_EQ(on_main.count(), 1u);
     SUM_Baseline initial = initial_of(c);
     EXPECT_EQ(initial, on_main[0]);
     EXPECT_EQ(name_of(initial), std::string(k.name) + "_INITIAL");
-    int is = 0;
-    ASSERT_EQ(initial.is_initial(is), 0);
-    EXPECT_EQ(is, 1);
-    SUM_Component of;
-    ASSERT_EQ(initial.component(of), 0);
-    EXPECT_EQ(of, c);
-    SUM_String comment;
-    ASSERT_EQ(initial.description(comment), 0);
-    EXPECT_EQ(std::string(comment),
+    EXPECT_EQ(out(initial, &SUM_Baseline::is_initial), 1);
+    EXPECT_EQ(out(initial, &SUM_Baseline::component), c);
+    EXPECT_EQ(text(initial, &SUM_Baseline::description),
               "Initial baseline for component \"" + std::string(k.name) + "\"");
   }
   // A name taken by another baseline makes the initial baseline's unique.
@@ -367,34 +322,25 @@ TEST_F(SumComponentTest, EveryKindStartsWithItsInitialBaseline) {
 }
 
 TEST_F(SumComponentTest, CachedLookupsSeeMakingAndRemoval) {
-  vob_vob_h whole = make_vob("/whole", false, 8);
-  tbs_dbid_t whole_root = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(whole, VOB_WK_ROOT_DIRECTORY, &whole_root), 0);
-  SUM_VobObject root(SUM_Vob(whole), whole_root);
+  SUM_VobObject root = whole_vob_root();
+  SUM_Vob whole = root.vob();
   SUM_CacheControl scope;
   SUM_Component none;
-  {
-    ImsgCapture capture;
-    EXPECT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), none), 1002);
-    EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "Missing component root directory hlink for VOB \"/whole\".\n");
-  }
+  EXPECT_TRUE(fails_with(1002, "Missing component root directory hlink for VOB \"/whole\".\n",
+                         [&] { return SUM_Component::construct_from_vob(whole, none); }));
   SUM_Component c;
   ASSERT_EQ(create("whole", root, nullptr, c), 0);
   SUM_Component app;
   ASSERT_EQ(create("app", SUM_VobObject(), "/src/app", app), 0);
-  SUM_VobObject app_root;
-  ASSERT_EQ(app.root_directory_element(app_root), 0);
+  SUM_VobObject app_root = out(app, &SUM_Component::root_directory_element);
   // Twice each: the second answer may come from the caches.
   for (int round = 0; round < 2; ++round) {
     SUM_Component found;
-    ASSERT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), found), 0);
+    ASSERT_EQ(SUM_Component::construct_from_vob(whole, found), 0);
     EXPECT_EQ(found, c);
     ASSERT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), app_root, found), 0);
     EXPECT_EQ(found, app);
-    int has = 0;
-    ASSERT_EQ(app.has_crde(has), 0);
-    EXPECT_EQ(has, 1);
+    EXPECT_EQ(out(app, &SUM_Component::has_crde), 1);
     SUM_VobObject element;
     int invalid = 1;
     ASSERT_EQ(c.crde(element, invalid), 0);
@@ -402,12 +348,12 @@ TEST_F(SumComponentTest, CachedLookupsSeeMakingAndRemoval) {
   }
   ASSERT_EQ(c.destroy("gone"), 0);
   ASSERT_EQ(app.destroy("gone"), 0);
-  EXPECT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), none), 1002);
+  EXPECT_EQ(SUM_Component::construct_from_vob(whole, none), 1002);
   EXPECT_EQ(SUM_Component::construct_from_crde(SUM_Vob(fc), app_root, none, 1), 1002);
   SUM_Component again;
   ASSERT_EQ(create("again", root, nullptr, again), 0);
   SUM_Component found;
-  ASSERT_EQ(SUM_Component::construct_from_vob(SUM_Vob(whole), found), 0);
+  ASSERT_EQ(SUM_Component::construct_from_vob(whole, found), 0);
   EXPECT_EQ(found, again);
 }
 
@@ -426,14 +372,9 @@ TEST_F(SumComponentTest, AdminVobRules) {
   // refused creation leaves neither object nor root directory.
   vob_vob_h other = make_vob("/other", false, 8);
   ASSERT_EQ(SUM_Vob(other).set_admin_vob(SUM_Vob(old)), 0);
-  {
-    ImsgCapture capture;
-    SUM_Component refused;
-    EXPECT_EQ(create("o", SUM_VobObject(), "/other/o", refused), 1001);
-    EXPECT_NE(capture.joined(IMSG_ERROR)
-                  .find("Component's Admin VOB must be same as ZEM project VOB's\n"),
-              std::string::npos);
-  }
+  SUM_Component refused;
+  EXPECT_TRUE(fails_mentioning(1001, "Component's Admin VOB must be same as ZEM project VOB's\n",
+                               [&] { return create("o", SUM_VobObject(), "/other/o", refused); }));
   EXPECT_EQ(component_names(SUM_Vob(fc)), std::vector<std::string>{"app"});
   view_path_info_t info;
   EXPECT_NE(view_lookup(view, "/other/o", &info), 0) << "the new root directory is gone";
@@ -534,9 +475,7 @@ TEST_F(SumComponentTest, RemovalChecksAllRunAndPrint) {
     ScopedEnv verbose("IMSG_VERBOSITY", "2");
     imsg_clear_desired_verbosity();
     ImsgCapture capture;
-    int ok = 1;
-    ASSERT_EQ(c.ok_to_destroy(ok), 0);
-    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(out(c, &SUM_Component::ok_to_destroy), 0);
     EXPECT_EQ(capture.joined(IMSG_ERROR),
               "Cannot remove component that has baselines other than the initial baseline.\n"
               "Cannot remove component whose initial baseline is being used by a stream.\n"
@@ -558,16 +497,12 @@ TEST_F(SumComponentTest, RemovalChecksAllRunAndPrint) {
   ASSERT_EQ(vob_zem_baseline_delete(fc, extra.dbid(), nullptr), 0);
   ASSERT_EQ(timeline.destroy(), 0);
   int ok = 1;
-  {
-    ImsgCapture capture;
-    ASSERT_EQ(c.ok_to_destroy(ok), 0);
-    EXPECT_EQ(ok, 0);
-    EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "Cannot remove component whose initial baseline is being used by a stream.\n");
-  }
+  EXPECT_TRUE(
+      fails_with(0, "Cannot remove component whose initial baseline is being used by a stream.\n",
+                 [&] { return c.ok_to_destroy(ok); }));
+  EXPECT_EQ(ok, 0);
   ASSERT_EQ(stream.remove_hyperlink_to(initial, VOB_WK_HLTYPE_USE_BASELINE, 0, ""), 0);
-  ASSERT_EQ(c.ok_to_destroy(ok), 0);
-  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(out(c, &SUM_Component::ok_to_destroy), 1);
   EXPECT_EQ(c.destroy("gone"), 0);
 }
 
@@ -584,15 +519,16 @@ TEST_F(SumComponentTest, RemovalDropsTheComponentFromProjectsThatListIt) {
   SUM_Project both = project_in(fc, "both"), only_b = project_in(fc, "only_b");
   SUM_Project elsewhere = project_in(old, "elsewhere");
   auto mod_comps = [](const SUM_Project& p) {
-    SUM_String text;
-    EXPECT_EQ(p.pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, text), 0);
-    return std::string(text);
+    SUM_String value;
+    EXPECT_EQ(p.pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, value), 0);
+    return std::string(value);
   };
-  ASSERT_EQ(
-      both.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_a + "," + sel_b).c_str(), 0, ""),
-      0);
-  ASSERT_EQ(only_b.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_b).c_str(), 0, ""), 0);
-  ASSERT_EQ(elsewhere.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, ("," + sel_a).c_str(), 0, ""), 0);
+  auto set_mod_comps = [](SUM_Project& p, const std::string& value) {
+    ASSERT_EQ(p.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, value.c_str(), 0, ""), 0);
+  };
+  set_mod_comps(both, "," + sel_a + "," + sel_b);
+  set_mod_comps(only_b, "," + sel_b);
+  set_mod_comps(elsewhere, "," + sel_a);
 
   SUM_ProjectList listing;
   {

@@ -10,10 +10,14 @@
 #include "services/vob_trig.h"
 #include "sum/sum_activity_base.h"
 #include "sum/sum_folder.h"
+#include "support/checks.h"
 #include "vob_zem_fixture.h"
 
 namespace {
 
+using test_support::fails_with;
+using test_support::out;
+using test_support::text;
 using zem_test::ScopedEnv;
 
 class SumFolderTest : public zem_test::ZemTest {
@@ -22,11 +26,8 @@ class SumFolderTest : public zem_test::ZemTest {
   std::vector<SUM_Vob> pvobs() const { return {SUM_Vob(fc), SUM_Vob(old)}; }
 
   SUM_Folder root(const SUM_Vob& vob) {
-    SUM_Folder r;
-    EXPECT_EQ(vob.root_folder(r), 0);
-    int is_root = 0;
-    EXPECT_EQ(r.is_root(is_root), 0);
-    EXPECT_EQ(is_root, 1);
+    SUM_Folder r = out(vob, &SUM_Vob::root_folder);
+    EXPECT_EQ(out(r, &SUM_Folder::is_root), 1);
     return r;
   }
   SUM_Folder make(const char* name, const SUM_Folder& parent, const char* title = "") {
@@ -36,17 +37,16 @@ class SumFolderTest : public zem_test::ZemTest {
   }
   static std::vector<std::string> names(SUM_Folder::SubfolderIter* raw) {
     std::unique_ptr<SUM_Folder::SubfolderIter> it(raw);
-    std::vector<std::string> out;
+    std::vector<std::string> found;
     for (it->first(); !it->is_done(); it->next()) {
       SUM_Folder f;
       EXPECT_EQ(it->current_item(f), 0);
-      SUM_String n;
-      EXPECT_EQ(f.name(n), 0);
-      out.push_back(static_cast<const char*>(n));
+      found.push_back(text(f, &SUM_Folder::name));
     }
     EXPECT_EQ(it->status(), 0);
-    return out;
+    return found;
   }
+  static std::string tag_of(const SUM_Vob& vob) { return text(vob, &SUM_Vob::tag); }
   ScopedEnv admin{"KORVANE_USER", "vobadmin"};
 };
 
@@ -56,27 +56,18 @@ TEST_F(SumFolderTest, CreateTitlesAndParentsInBothForms) {
     SUM_Folder top = make("tools", root(vob), "Tool chain");
     ASSERT_FALSE(top.is_null());
     EXPECT_EQ(SUM_Folder::convert(top).dbid(), top.dbid()) << "a created folder converts";
-    SUM_String text;
-    ASSERT_EQ(top.title(text), 0);
-    EXPECT_STREQ(text, "Tool chain");
+    EXPECT_EQ(text(top, &SUM_Folder::title), "Tool chain");
 
     SUM_Folder sub;
     ASSERT_EQ(top.create_subfolder("compilers", "", nullptr, sub), 0);
-    ASSERT_EQ(sub.title(text), 0);
-    EXPECT_STREQ(text, "compilers") << "no title reads as the name";
+    EXPECT_EQ(text(sub, &SUM_Folder::title), "compilers") << "no title reads as the name";
     ASSERT_EQ(sub.set_title("C and C++", "retitle"), 0);
-    ASSERT_EQ(sub.title(text), 0);
-    EXPECT_STREQ(text, "C and C++");
+    EXPECT_EQ(text(sub, &SUM_Folder::title), "C and C++");
 
+    EXPECT_EQ(out(sub, &SUM_Folder::parent_folder), top);
     SUM_Folder parent;
-    ASSERT_EQ(sub.parent_folder(parent), 0);
-    EXPECT_EQ(parent, top);
     EXPECT_EQ(root(vob).parent_folder(parent), 1002);
-    int flag = 0;
-    ASSERT_EQ(root(vob).is_root(flag), 0);
-    EXPECT_EQ(flag, 1);
-    ASSERT_EQ(top.is_root(flag), 0);
-    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(out(top, &SUM_Folder::is_root), 0);
 
     SUM_Folder found;
     ASSERT_EQ(SUM_Folder::construct_from_selector("compilers", vob, found), 0);
@@ -99,15 +90,9 @@ TEST_F(SumFolderTest, NamesMustBeLegalAndUnique) {
     EXPECT_NE(capture.joined(IMSG_ERROR).find("The name is already in use."), std::string::npos);
 
     ASSERT_EQ(b.set_name("gamma", "rename"), 0);
-    SUM_String n;
-    ASSERT_EQ(b.name(n), 0);
-    EXPECT_STREQ(n, "gamma");
-    SUM_String tag;
-    ASSERT_EQ(vob.tag(tag), 0);
-    std::string selector = "gamma@" + std::string(static_cast<const char*>(tag));
-    ASSERT_EQ(sum_folder_set_name(selector.c_str(), "delta", ""), 0);
-    ASSERT_EQ(b.name(n), 0);
-    EXPECT_STREQ(n, "delta");
+    EXPECT_EQ(text(b, &SUM_Folder::name), "gamma");
+    ASSERT_EQ(sum_folder_set_name(("gamma@" + tag_of(vob)).c_str(), "delta", ""), 0);
+    EXPECT_EQ(text(b, &SUM_Folder::name), "delta");
     EXPECT_NE(sum_folder_set_name("nosuch@/pvob8", "x", ""), 0);
   }
 }
@@ -119,9 +104,7 @@ TEST_F(SumFolderTest, MovingAndItsRefusals) {
     SUM_Folder b = make("b", a);
     SUM_Folder c = make("c", root(vob));
     ASSERT_EQ(b.change_parent(c, "move"), 0);
-    SUM_Folder parent;
-    ASSERT_EQ(b.parent_folder(parent), 0);
-    EXPECT_EQ(parent, c);
+    EXPECT_EQ(out(b, &SUM_Folder::parent_folder), c);
     EXPECT_EQ(names(a.subfolders()), std::vector<std::string>{});
     EXPECT_EQ(names(c.subfolders()), std::vector<std::string>{"b"});
 
@@ -129,8 +112,7 @@ TEST_F(SumFolderTest, MovingAndItsRefusals) {
     EXPECT_EQ(c.change_parent(b, ""), 1001) << "below itself";
     EXPECT_EQ(c.change_parent(c, ""), 1001) << "into itself";
     EXPECT_EQ(root(vob).change_parent(a, ""), 1001) << "the root folder stays";
-    ASSERT_EQ(b.parent_folder(parent), 0);
-    EXPECT_EQ(parent, c);
+    EXPECT_EQ(out(b, &SUM_Folder::parent_folder), c);
     EXPECT_EQ(b.change_parent(SUM_Folder(), ""), 1072);
   }
 }
@@ -148,21 +130,14 @@ TEST_F(SumFolderTest, RemovalRefusalsAndRemoval) {
     args.restrict_to = {vob_trig_obj_t{vob.handle(), guarded.dbid(), nullptr}};
     ASSERT_EQ(vob_trtype_create(vob.handle(), args, nullptr), 0);
 
-    SUM_String tag;
-    ASSERT_EQ(vob.tag(tag), 0);
     zem_test::ImsgCapture capture;
-    int ok = 1;
-    ASSERT_EQ(root(vob).ok_to_destroy(ok), 0);
-    EXPECT_EQ(ok, 0);
-    ASSERT_EQ(a.ok_to_destroy(ok), 0);
-    EXPECT_EQ(ok, 0);
-    ASSERT_EQ(guarded.ok_to_destroy(ok), 0);
-    EXPECT_EQ(ok, 0);
+    for (const SUM_Folder& refused : {root(vob), a, guarded})
+      EXPECT_EQ(out(refused, &SUM_Folder::ok_to_destroy), 0);
     EXPECT_EQ(capture.texts(IMSG_ERROR),
               (std::vector<std::string>{
                   "Cannot remove folder that has sub projects or folders.\n",
                   "Cannot remove folder that has sub projects or folders.\n",
-                  "Can't delete folder \"guarded@" + std::string(static_cast<const char*>(tag)) +
+                  "Can't delete folder \"guarded@" + tag_of(vob) +
                       "\" because of references to it in trigger type restriction lists.\n"}))
         << "the root folder holds the others, so its children are named first";
     capture.clear();
@@ -173,9 +148,7 @@ TEST_F(SumFolderTest, RemovalRefusalsAndRemoval) {
     SUM_Folder root_of_empty = root(vob);
     ASSERT_EQ(b.destroy("gone"), 0);
     EXPECT_TRUE(b.is_null());
-    int has = 1;
-    ASSERT_EQ(a.has_projects_or_subfolders(has), 0);
-    EXPECT_EQ(has, 0);
+    EXPECT_EQ(out(a, &SUM_Folder::has_projects_or_subfolders), 0);
     ASSERT_EQ(a.destroy(""), 0);
     ASSERT_EQ(lone.destroy(""), 0);
     EXPECT_EQ(names(root_of_empty.subfolders()), std::vector<std::string>{"guarded"});
@@ -184,11 +157,9 @@ TEST_F(SumFolderTest, RemovalRefusalsAndRemoval) {
 
 TEST_F(SumFolderTest, EmptyRootFolderIsStillRefused) {
   SUM_Folder r = root(SUM_Vob(fc));
-  zem_test::ImsgCapture capture;
   int ok = 1;
-  ASSERT_EQ(r.ok_to_destroy(ok), 0);
+  EXPECT_TRUE(fails_with(0, "Cannot remove root folder.\n", [&] { return r.ok_to_destroy(ok); }));
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "Cannot remove root folder.\n");
   EXPECT_EQ(r.destroy(""), 1001);
 }
 
@@ -228,8 +199,7 @@ TEST_F(SumFolderTest, WalksCrossChunkBoundariesAndSeparateKinds) {
 }
 
 TEST_F(SumFolderTest, TemplateWalkFindsTheTemplateProject) {
-  tbs_dbid_t holder = 0;
-  ASSERT_EQ(vob_ob_get_wk_obj(old, VOB_WK_TEMPLATE_HOLDER, &holder), 0);
+  tbs_dbid_t holder = test_support::wk_obj(old, VOB_WK_TEMPLATE_HOLDER);
   tbs_dbid_t tmpl = act("tmpl", project_type, holder);
   std::unique_ptr<SUM_Folder::ProjectTemplatesInFolderIter> it(
       SUM_Folder(SUM_Vob(old), holder).project_templates());
@@ -240,8 +210,7 @@ TEST_F(SumFolderTest, TemplateWalkFindsTheTemplateProject) {
   EXPECT_EQ(item.dbid(), tmpl);
 
   tbs_dbid_t fc_tmpl = project("fctmpl", fc_root);
-  SUM_String univ;
-  ASSERT_EQ(SUM_VobObject(SUM_Vob(fc), fc_tmpl).univ_selector(univ), 0);
+  SUM_String univ = out(SUM_VobObject(SUM_Vob(fc), fc_tmpl), &SUM_VobObject::univ_selector);
   SUM_VobObject fc_holder;
   ASSERT_EQ(SUM_Vob(fc).wk_obj(VOB_WK_TEMPLATE_HOLDER, fc_holder), 0);
   ASSERT_EQ(SUM_ActivityBase(fc_holder.vob(), fc_holder.dbid())
@@ -298,33 +267,23 @@ TEST_F(SumFolderTest, ActivityBaseMembersOfTheActivityForm) {
   SUM_Vob vob(old);
   tbs_dbid_t holder = act("holder", folder_type, old_root, "");
   SUM_ActivityBase base(vob, holder);
-  SUM_String text;
-  ASSERT_EQ(base.title(text), 0);
-  EXPECT_STREQ(text, "holder");
+  EXPECT_EQ(text(base, &SUM_ActivityBase::title), "holder");
   ASSERT_EQ(base.set_title("Holder title", "t", 108), 0);
-  ASSERT_EQ(base.title(text), 0);
-  EXPECT_STREQ(text, "Holder title");
+  EXPECT_EQ(text(base, &SUM_ActivityBase::title), "Holder title");
   EXPECT_EQ(latest(old, holder).opcode, 108);
 
-  SUM_ActivityType type;
-  ASSERT_EQ(base.type_object(type), 0);
-  EXPECT_EQ(type.dbid(), folder_type);
+  EXPECT_EQ(out(base, &SUM_ActivityBase::type_object).dbid(), folder_type);
+  EXPECT_EQ(out(base, &SUM_ActivityBase::parent).dbid(), old_root);
   SUM_ActivityBase parent;
-  ASSERT_EQ(base.parent(parent), 0);
-  EXPECT_EQ(parent.dbid(), old_root);
   EXPECT_EQ(SUM_ActivityBase(vob, old_root).parent(parent), 1002);
-
-  int has = 1;
-  ASSERT_EQ(base.has_children(has), 0);
-  EXPECT_EQ(has, 0);
+  EXPECT_EQ(out(base, &SUM_ActivityBase::has_children), 0);
   SUM_ActivityBase made;
   ASSERT_EQ(SUM_ActivityBase::common_create(vob, "", "Nightly build jobs",
                                             SUM_VobObject(vob, folder_type), base, "", 107, made),
             0);
-  ASSERT_EQ(made.name(text), 0);
-  EXPECT_STREQ(text, "Nightly_build_jobs") << "a name made from the title";
-  ASSERT_EQ(base.has_children(has), 0);
-  EXPECT_EQ(has, 1);
+  EXPECT_EQ(text(made, &SUM_ActivityBase::name), "Nightly_build_jobs")
+      << "a name made from the title";
+  EXPECT_EQ(out(base, &SUM_ActivityBase::has_children), 1);
   const SUM_ActivityInfo* info = nullptr;
   ASSERT_EQ(made.info(info), 0);
   EXPECT_EQ(info->flags() & VOB_ACT_FLAG_ACTIVE, 0u) << "not active until made so";
@@ -342,14 +301,11 @@ TEST_F(SumFolderTest, ActivityBaseMembersOfTheActivityForm) {
   EXPECT_EQ(kids->is_done(), 1);
 
   ASSERT_EQ(made.reparent(SUM_ActivityBase(vob, old_root), "", 108), 0);
-  ASSERT_EQ(made.parent(parent), 0);
-  EXPECT_EQ(parent.dbid(), old_root);
+  EXPECT_EQ(out(made, &SUM_ActivityBase::parent).dbid(), old_root);
   zem_test::ImsgCapture capture;
   EXPECT_EQ(made.reparent(SUM_ActivityBase(SUM_Vob(fc), fc_root), "", 108), 1001) << "another VOB";
   ASSERT_EQ(made.destroy_util("", 109), 0);
-  int exists = 1;
-  ASSERT_EQ(made.exists(exists), 0);
-  EXPECT_EQ(exists, 0);
+  EXPECT_EQ(out(made, &SUM_ActivityBase::exists), 0);
 }
 
 TEST_F(SumFolderTest, ActivityBaseOpcodesDropBelowLevelFour) {
@@ -384,11 +340,14 @@ TEST_F(SumFolderTest, ActivityBaseFirstClassFormRefusesActivityMembers) {
 
   // Process variables work in both forms.
   for (SUM_ActivityBase obj : {fc_obj, SUM_ActivityBase(SUM_Vob(old), old_root)}) {
-    ASSERT_EQ(obj.pvar("NOTE", text), 0);
-    EXPECT_STREQ(text, "") << "missing reads empty";
+    auto note = [&] {
+      EXPECT_EQ(obj.pvar("NOTE", text), 0);
+      return std::string(text);
+    };
+    EXPECT_EQ(note(), "") << "missing reads empty";
     ASSERT_EQ(obj.set_pvar("NOTE", "one", 0, ""), 0);
-    ASSERT_EQ(obj.pvar("NOTE", text), 0);
-    EXPECT_STREQ(text, "one");
+    EXPECT_EQ(note(), "one");
+
     EXPECT_EQ(obj.test_pvar("NOTE", "one"), 0);
     EXPECT_EQ(obj.test_and_set_pvar("NOTE", "two", "three", 0), 1087);
     ASSERT_EQ(obj.test_and_set_pvar("NOTE", "one", "two", 0), 0);

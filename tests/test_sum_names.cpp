@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "services/date.h"
@@ -15,6 +16,7 @@
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -22,13 +24,7 @@ using test_support::ImsgCapture;
 using test_support::TempHome;
 
 vob_vob_h make_vob(const char* tag, bool project_vob = true) {
-  vob_create_args_t a;
-  a.tag = tag;
-  a.project_vob = project_vob;
-  a.feature_level = 8;
-  vob_vob_h h = nullptr;
-  EXPECT_EQ(vob_create(a, &h), 0) << tag;
-  return h;
+  return test_support::make_test_vob(tag, project_vob);
 }
 
 std::string str(const SUM_String& s) {
@@ -53,50 +49,33 @@ Checked check_name(const std::string& name) {
   return {answer, capture.joined(IMSG_ERROR)};
 }
 
-TEST(NameCheck, AcceptsLettersDigitsAndSeparators) {
-  for (const char* name : {"dev", "rel-1.0_b", "A1", "....", "x.", "-5a", "9lives"}) {
+// Each name with its answer and the error printed (none for a good name);
+// only the first failing rule reports.
+TEST(NameCheck, AnswersAndReportsTheFirstFailingRule) {
+  const std::string illegal = "The name has illegal characters.\n";
+  const std::string dots = "The name is not permitted.\n";
+  const std::string too_long = "The name is too long.\n";
+  std::vector<std::tuple<std::string, int, std::string>> cases = {
+      {"", 0, "The name is empty.\n"},
+      {std::string(255, 'a'), 1, ""},  // the longest name
+      {std::string(256, 'a'), 0, too_long},
+      {std::string(300, ' '), 0, too_long},  // too long and illegal: length comes first
+      {".", 0, dots},
+      {"..", 0, dots},
+      {"...", 0, dots},
+      {"42", 0, "Korvane does not support names that are integers: \"42\".\n"},
+  };
+  for (const char* good : {"dev", "rel-1.0_b", "A1", "....", "x.", "-5a", "9lives"})
+    cases.emplace_back(good, 1, "");
+  for (const char* bad : {"a b", "a@b", "a:b", "a/b", "tab\there", "semi;", "q\"uote"})
+    cases.emplace_back(bad, 0, illegal);
+  for (const auto& [name, answer, errors] : cases) {
     Checked c = check_name(name);
-    EXPECT_EQ(c.answer, 1) << name;
-    EXPECT_EQ(c.errors, "") << name;
+    EXPECT_EQ(c.answer, answer) << name;
+    EXPECT_EQ(c.errors, errors) << name;
   }
-}
-
-TEST(NameCheck, RefusesEmptyAndOverlongNames) {
-  EXPECT_EQ(check_name("").errors, "The name is empty.\n");
-  EXPECT_EQ(check_name("").answer, 0);
-
-  Checked longest = check_name(std::string(255, 'a'));
-  EXPECT_EQ(longest.answer, 1) << "255 bytes is the longest name";
-  Checked too_long = check_name(std::string(256, 'a'));
-  EXPECT_EQ(too_long.answer, 0);
-  EXPECT_EQ(too_long.errors, "The name is too long.\n");
-}
-
-TEST(NameCheck, RefusesIllegalCharacters) {
-  for (const char* name : {"a b", "a@b", "a:b", "a/b", "tab\there", "semi;", "q\"uote"}) {
-    Checked c = check_name(name);
-    EXPECT_EQ(c.answer, 0) << name;
-    EXPECT_EQ(c.errors, "The name has illegal characters.\n") << name;
-  }
-}
-
-TEST(NameCheck, RefusesDotNamesAndIntegers) {
-  for (const char* name : {".", "..", "..."}) {
-    Checked c = check_name(name);
-    EXPECT_EQ(c.answer, 0) << name;
-    EXPECT_EQ(c.errors, "The name is not permitted.\n") << name;
-  }
-  Checked number = check_name("42");
-  EXPECT_EQ(number.answer, 0);
-  EXPECT_EQ(number.errors, "Korvane does not support names that are integers: \"42\".\n");
   EXPECT_EQ(check_name("-7").answer, 0);
   EXPECT_EQ(check_name("0042").answer, 0);
-}
-
-TEST(NameCheck, ReportsOnlyTheFirstFailingRule) {
-  // Too long and illegal at once: the length rule comes first.
-  Checked c = check_name(std::string(300, ' '));
-  EXPECT_EQ(c.errors, "The name is too long.\n");
 }
 
 TEST(TitleToName, ConvertsPunctuationAndCollapsesWhitespace) {

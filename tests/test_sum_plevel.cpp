@@ -12,8 +12,10 @@
 #include "services/vob_attr.h"
 #include "sum/sum_plevel.h"
 #include "sum/sum_vob.h"
+#include "support/checks.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
@@ -21,12 +23,7 @@ using test_support::ImsgCapture;
 using test_support::TempHome;
 
 SUM_Vob make_vob(const char* tag, bool project_vob = true) {
-  vob_create_args_t a;
-  a.tag = tag;
-  a.project_vob = project_vob;
-  vob_vob_h h = nullptr;
-  EXPECT_EQ(vob_create(a, &h), 0) << tag;
-  return SUM_Vob(h);
+  return SUM_Vob(test_support::make_test_vob(tag, project_vob));
 }
 
 std::vector<std::string> names_of(const SUM_PLevelList& levels) {
@@ -107,15 +104,18 @@ TEST_F(PLevelTest, SetLevelsStoresQuotedValuesThatBaselinesCanCarry) {
 }
 
 TEST_F(PLevelTest, RefusedLevelListsChangeNothing) {
+  struct Refusal {
+    std::vector<std::string> levels;
+    const char* def;
+    const char* error;
+  } refusals[] = {{{"LOW", "HIGH"}, "MID", "Promotion level MID not found.\n"},
+                  {{"LOW", "HIGH", "LOW"}, "LOW", "The name is already in use.\n"},
+                  {{"LOW", "NOT OK"}, "LOW", "The name has illegal characters.\n"}};
+  for (const Refusal& r : refusals)
+    EXPECT_TRUE(test_support::fails_with(1001, r.error, [&] {
+      return SUM_PLevel::set_plevels(pvob, string_list(r.levels), r.def, "");
+    }));
   ImsgCapture capture;
-  EXPECT_EQ(SUM_PLevel::set_plevels(pvob, string_list({"LOW", "HIGH"}), "MID", ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "Promotion level MID not found.\n");
-  capture.clear();
-  EXPECT_EQ(SUM_PLevel::set_plevels(pvob, string_list({"LOW", "HIGH", "LOW"}), "LOW", ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "The name is already in use.\n");
-  capture.clear();
-  EXPECT_EQ(SUM_PLevel::set_plevels(pvob, string_list({"LOW", "NOT OK"}), "LOW", ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "The name has illegal characters.\n");
   EXPECT_EQ(SUM_PLevel::set_plevels(pvob, string_list({"LOW", "\"Q\""}), "LOW", ""), 1001)
       << "a quote in a name would break the stored form";
   EXPECT_EQ(SUM_PLevel::set_plevels(pvob, SUM_StringList(), "LOW", ""), 1072);

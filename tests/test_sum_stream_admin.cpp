@@ -14,19 +14,21 @@
 #include "sum/sum_folder.h"
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
-#include "vob_zem_fixture.h"
+#include "sum_pvob_fixture.h"
+#include "support/checks.h"
 
 namespace {
 
+using test_support::fails_mentioning;
+using test_support::fails_with;
 using test_support::ImsgCapture;
-using test_support::TempHome;
-using zem_test::ScopedEnv;
+using test_support::out;
+using test_support::text;
 
-class StreamAdminTest : public ::testing::TestWithParam<int> {
+class StreamAdminTest : public zem_test::PvobLevelTest {
  protected:
   void SetUp() override {
-    pvob = make_pvob("/pvob");
-    ASSERT_EQ(SUM_Folder::root_folder(pvob, root), 0);
+    PvobLevelTest::SetUp();
     ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
     integ = make("integ", 1);
     dev = make("dev");
@@ -36,15 +38,12 @@ class StreamAdminTest : public ::testing::TestWithParam<int> {
       view_free_handle(v);
   }
 
-  SUM_Vob make_pvob(const char* tag) {
-    return SUM_Vob(test_support::make_test_vob(tag, true, GetParam()));
-  }
   SUM_Stream make(const char* name, int integration = 0, int read_only = 0,
                   const SUM_Stream& parent = SUM_Stream()) {
-    SUM_Stream out;
-    EXPECT_EQ(SUM_Stream::create(name, "", project, parent, "", integration, read_only, out), 0)
+    SUM_Stream made;
+    EXPECT_EQ(SUM_Stream::create(name, "", project, parent, "", integration, read_only, made), 0)
         << name;
-    return out;
+    return made;
   }
   // A new view; its UUID.
   SUM_Uuid view(const std::string& tag) {
@@ -66,36 +65,32 @@ class StreamAdminTest : public ::testing::TestWithParam<int> {
     return value;
   }
   static std::string name_of(const SUM_NamedObject& obj) {
-    SUM_String text;
-    EXPECT_EQ(obj.name(text), 0);
-    return static_cast<const char*>(text);
+    return text(obj, &SUM_NamedObject::name);
+  }
+  static std::string policy_in_context(const SUM_Stream& s, int id) {
+    SUM_String value;
+    EXPECT_EQ(s.policy_in_context(id, value), 0);
+    return static_cast<const char*>(value);
   }
   bool brtype_exists(const SUM_Vob& vob, const char* name) {
     tbs_dbid_t dbid = 0;
     return vob_brtype_lookup(vob.handle(), name, &dbid) == 0;
   }
 
-  TempHome home;
-  ScopedEnv user{"KORVANE_USER", "vobadmin"};
-  SUM_Vob pvob;
-  SUM_Folder root;
   SUM_Project project;
   SUM_Stream integ, dev;
   std::vector<view_server_h> views;
 };
 
 TEST_P(StreamAdminTest, BranchTypesComeAndGoWithTheStream) {
-  SUM_NamedObject type;
-  ASSERT_EQ(dev.branch_type(type), 0);
+  SUM_NamedObject type = out(dev, &SUM_Stream::branch_type);
   EXPECT_EQ(name_of(type), "dev");
   EXPECT_EQ(type.vob(), pvob) << "a PVOB without admin VOB keeps the types itself";
   SUM_Stream ro = make("ro", 0, 1, integ);
   EXPECT_EQ(ro.branch_type(type), 1002);
   EXPECT_FALSE(brtype_exists(pvob, "ro"));
 
-  SUM_String nonmod;
-  ASSERT_EQ(dev.nonmod_branch_type_name(nonmod), 0);
-  EXPECT_STREQ(nonmod, "dev_nonmod");
+  EXPECT_EQ(text(dev, &SUM_Stream::nonmod_branch_type_name), "dev_nonmod");
   EXPECT_EQ(dev.nonmod_branch_type(type), 1002);
   tbs_dbid_t made = 0;
   ASSERT_EQ(vob_brtype_create(pvob.handle(), "dev_nonmod", nullptr, &made), 0);
@@ -112,28 +107,22 @@ TEST_P(StreamAdminTest, BranchTypesComeAndGoWithTheStream) {
 
   // A branch type that still has branches stays: message 22, the stream goes.
   SUM_Stream busy = make("busy");
-  ASSERT_EQ(busy.branch_type(type), 0);
+  type = out(busy, &SUM_Stream::branch_type);
   tbs_dbid_t dir = 0, zero = 0, branch = 0;
   ASSERT_EQ(vob_ob_get_wk_obj(pvob.handle(), VOB_WK_ROOT_DIRECTORY, &dir), 0);
   ASSERT_EQ(vob_ver_lookup(pvob.handle(), dir, "/main/0", &zero), 0);
   ASSERT_EQ(vob_branch_create(pvob.handle(), zero, type.dbid(), nullptr, &branch), 0);
-  capture.clear();
-  ASSERT_EQ(busy.destroy(""), 0);
-  EXPECT_NE(capture.joined(IMSG_ERROR).find("Unable to remove branch type \"busy\".\n"),
-            std::string::npos);
+  EXPECT_TRUE(fails_mentioning(0, "Unable to remove branch type \"busy\".\n",
+                               [&] { return busy.destroy(""); }));
   EXPECT_TRUE(brtype_exists(pvob, "busy"));
 }
 
 TEST_P(StreamAdminTest, BranchTypesLiveInTheAdminVob) {
-  SUM_Vob admin = make_pvob("/admin");
+  SUM_Vob admin(test_support::make_test_vob("/admin", true, GetParam()));
   ASSERT_EQ(pvob.set_admin_vob(admin), 0);
   SUM_Stream later = make("later");
-  SUM_Vob where;
-  ASSERT_EQ(later.admin_vob(where), 0);
-  EXPECT_EQ(where, admin);
-  SUM_NamedObject type;
-  ASSERT_EQ(later.branch_type(type), 0);
-  EXPECT_EQ(type.vob(), admin);
+  EXPECT_EQ(out(later, &SUM_Stream::admin_vob), admin);
+  EXPECT_EQ(out(later, &SUM_Stream::branch_type).vob(), admin);
   EXPECT_FALSE(brtype_exists(pvob, "later"));
   ASSERT_EQ(later.destroy(""), 0);
   EXPECT_FALSE(brtype_exists(admin, "later"));
@@ -143,25 +132,19 @@ TEST_P(StreamAdminTest, ViewsAttachToOneStream) {
   SUM_Uuid v1 = view("v1"), v2 = view("v2");
   ASSERT_EQ(dev.add_view(v1, "attach"), 0);
   EXPECT_EQ(prop(0, VIEW_PROP_SUM_VIEW), "1");
-  SUM_String selector;
-  ASSERT_EQ(dev.univ_selector(selector), 0);
-  EXPECT_EQ(prop(0, VIEW_PROP_STREAM), static_cast<const char*>(selector));
+  EXPECT_EQ(prop(0, VIEW_PROP_STREAM), text(dev, &SUM_Stream::univ_selector));
+  EXPECT_TRUE(fails_mentioning(1001, "view v1 already attached to stream",
+                               [&] { return dev.add_view(v1, ""); }));
   {
     ImsgCapture capture;
-    EXPECT_EQ(dev.add_view(v1, ""), 1001);
-    EXPECT_NE(capture.joined(IMSG_ERROR).find("view v1 already attached to stream"),
-              std::string::npos);
     EXPECT_EQ(integ.add_view(v1, ""), 1001) << "one stream per view";
   }
-  SUM_Uuid only;
-  ASSERT_EQ(dev.unique_view(only), 0);
-  EXPECT_EQ(only, v1);
+  EXPECT_EQ(out(dev, &SUM_Stream::unique_view), v1);
   ASSERT_EQ(dev.add_view(v2, ""), 0);
-  int count = 0;
-  ASSERT_EQ(dev.num_of_views(count), 0);
-  EXPECT_EQ(count, 2);
+  EXPECT_EQ(out(dev, &SUM_Stream::num_of_views), 2);
   {
     ImsgCapture capture;
+    SUM_Uuid only;
     EXPECT_EQ(dev.unique_view(only), 1001);
     int ok = 1;
     ASSERT_EQ(dev.ok_to_destroy(ok), 0);
@@ -179,9 +162,7 @@ TEST_P(StreamAdminTest, ViewsAttachToOneStream) {
   EXPECT_EQ(prop(0, VIEW_PROP_STREAM), "");
   EXPECT_EQ(prop(0, VIEW_PROP_SUM_VIEW), "0");
   ASSERT_EQ(view_remove("v2", 0), 0) << "removing a view detaches it";
-  SUM_UuidList left;
-  ASSERT_EQ(dev.views(left), 0);
-  EXPECT_EQ(left.count(), 0u);
+  EXPECT_EQ(out(dev, &SUM_Stream::views).count(), 0u);
   ASSERT_EQ(integ.add_view(v1, ""), 0) << "a detached view may join another stream";
 }
 
@@ -195,11 +176,10 @@ TEST_P(StreamAdminTest, RemovalRefusedForActivitiesAndBaselines) {
   spec.component = comp.dbid();
   spec.timeline = timeline;
   ASSERT_EQ(vob_zem_baseline_create(pvob.handle(), spec, nullptr, &baseline), 0);
-  ImsgCapture capture;
   int ok = 1;
-  ASSERT_EQ(dev.ok_to_destroy(ok), 0);
+  EXPECT_TRUE(fails_with(0, "Cannot remove stream that has baselines.\n",
+                         [&] { return dev.ok_to_destroy(ok); }));
   EXPECT_EQ(ok, 0);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "Cannot remove stream that has baselines.\n");
   EXPECT_EQ(dev.destroy(""), 1001);
   ASSERT_EQ(vob_zem_baseline_delete(pvob.handle(), baseline, nullptr), 0);
 
@@ -207,64 +187,54 @@ TEST_P(StreamAdminTest, RemovalRefusedForActivitiesAndBaselines) {
     tbs_dbid_t type = 0, act = 0;
     ASSERT_EQ(vob_ob_get_wk_obj(pvob.handle(), VOB_WK_ACTIVITY_TYPE, &type), 0);
     ASSERT_EQ(vob_act_create(pvob.handle(), "work", type, dev.dbid(), "", nullptr, &act), 0);
-    capture.clear();
-    ASSERT_EQ(dev.ok_to_destroy(ok), 0);
+    EXPECT_TRUE(fails_with(0, "Cannot remove stream that has activities.\n",
+                           [&] { return dev.ok_to_destroy(ok); }));
     EXPECT_EQ(ok, 0);
-    EXPECT_EQ(capture.joined(IMSG_ERROR), "Cannot remove stream that has activities.\n");
     ASSERT_EQ(vob_act_delete(pvob.handle(), act, nullptr), 0);
   }
-  ASSERT_EQ(dev.ok_to_destroy(ok), 0);
-  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(out(dev, &SUM_Stream::ok_to_destroy), 1);
 }
 
 TEST_P(StreamAdminTest, MastershipOfAnUnreplicatedPvob) {
-  ImsgCapture capture;
-  int local = 0;
-  ASSERT_EQ(dev.check_local_mastership(local), 0);
-  EXPECT_EQ(local, 1);
-  ASSERT_EQ(integ.child_streams_local_mastership(local), 0);
-  EXPECT_EQ(local, 1);
-  EXPECT_TRUE(capture.all().empty());
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(out(dev, &SUM_Stream::check_local_mastership), 1);
+    EXPECT_EQ(out(integ, &SUM_Stream::child_streams_local_mastership), 1);
+    EXPECT_TRUE(capture.all().empty());
+  }
   tbs_dbid_t here = 0;
   ASSERT_EQ(vob_ob_get_replica(pvob.handle(), &here), 0);
-  EXPECT_EQ(dev.chmaster_all(SUM_Replica(pvob, here), 0, ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "VOB is not replicated.\n");
+  EXPECT_TRUE(fails_with(1001, "VOB is not replicated.\n",
+                         [&] { return dev.chmaster_all(SUM_Replica(pvob, here), 0, ""); }));
 }
 
 TEST_P(StreamAdminTest, TaskProviderConfiguration) {
   SUM_Stream sub = make("sub", 0, 0, dev);
   SUM_String conf;
-  int has = 1;
   EXPECT_EQ(dev.get_task_provider_conf(conf), 1002);
-  ASSERT_EQ(sub.has_effective_task_provider(has), 0);
-  EXPECT_EQ(has, 0);
+  EXPECT_EQ(out(sub, &SUM_Stream::has_effective_task_provider), 0);
   ASSERT_EQ(dev.set_task_provider_conf("provider=tracker", ""), 0);
-  ASSERT_EQ(dev.get_task_provider_conf(conf), 0);
-  EXPECT_STREQ(conf, "provider=tracker");
-  ASSERT_EQ(sub.has_task_provider(has), 0);
-  EXPECT_EQ(has, 0);
-  ASSERT_EQ(sub.has_effective_task_provider(has), 0);
-  EXPECT_EQ(has, 1) << "the parent's configuration applies";
+  EXPECT_EQ(text(dev, &SUM_Stream::get_task_provider_conf), "provider=tracker");
+  EXPECT_EQ(out(sub, &SUM_Stream::has_task_provider), 0);
+  EXPECT_EQ(out(sub, &SUM_Stream::has_effective_task_provider), 1)
+      << "the parent's configuration applies";
 
   EXPECT_EQ(dev.replace_task_provider_conf("provider=other", "provider=new", ""), 1087);
   ASSERT_EQ(dev.replace_task_provider_conf("provider=tracker", "provider=new", ""), 0);
-  ASSERT_EQ(dev.get_task_provider_conf(conf), 0);
-  EXPECT_STREQ(conf, "provider=new");
+  EXPECT_EQ(text(dev, &SUM_Stream::get_task_provider_conf), "provider=new");
   ASSERT_EQ(dev.remove_task_provider_conf(""), 0);
   EXPECT_EQ(dev.remove_task_provider_conf(""), 1002);
   EXPECT_EQ(dev.get_task_provider_conf(conf), 1002);
 
   SUM_Stream ro = make("ro", 0, 1, integ);
-  ImsgCapture capture;
-  EXPECT_EQ(ro.set_task_provider_conf("provider=x", ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "Cannot set the task provider conf for read only stream \"ro@/pvob\".\n");
+  EXPECT_TRUE(fails_with(1001,
+                         "Cannot set the task provider conf for read only stream \"ro@/pvob\".\n",
+                         [&] { return ro.set_task_provider_conf("provider=x", ""); }));
 }
 
 TEST_P(StreamAdminTest, PoliciesOfStreams) {
   const int id = SUM_Policy::DELIVER_REQUIRE_REBASE;
-  SUM_PolicyList list;
-  ASSERT_EQ(dev.policy(list), 0);
+  SUM_PolicyList list = out(dev, &SUM_Stream::policy);
   SUM_String value;
   ASSERT_EQ(SUM_Policy::lookup(list, id, value), 0);
   EXPECT_STREQ(value, "DISABLED");
@@ -273,30 +243,23 @@ TEST_P(StreamAdminTest, PoliciesOfStreams) {
   EXPECT_EQ(dev.set_policy(list, "", 1), 1067) << "nothing changes the second time";
   ASSERT_EQ(dev.policy(id, value), 0);
   EXPECT_STREQ(value, "ENABLED");
-  ASSERT_EQ(dev.policy_in_context(id, value), 0);
-  EXPECT_STREQ(value, "DISABLED") << "the project decides unless it delegates";
+  EXPECT_EQ(policy_in_context(dev, id), "DISABLED") << "the project decides unless it delegates";
 
   SUM_PolicyList delegated;
   ASSERT_EQ(SUM_Policy::update_list(delegated, id, "ENABLED_BY_STREAM"), 0);
   ASSERT_EQ(project.set_policy(delegated, "", 0), 0);
-  ASSERT_EQ(dev.policy_in_context(id, value), 0);
-  EXPECT_STREQ(value, "ENABLED");
-  ASSERT_EQ(integ.policy_in_context(id, value), 0);
-  EXPECT_STREQ(value, "DISABLED");
+  EXPECT_EQ(policy_in_context(dev, id), "ENABLED");
+  EXPECT_EQ(policy_in_context(integ, id), "DISABLED");
 
-  ImsgCapture capture;
   SUM_PolicyList model;
   ASSERT_EQ(SUM_Policy::update_list(model, SUM_Policy::PROJECT_MODEL, "SIMPLE"), 0);
-  EXPECT_EQ(dev.set_policy(model, "", 1), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "The policy id \"14\" is not valid for stream \"dev@/pvob\".\n");
+  EXPECT_TRUE(fails_with(1001, "The policy id \"14\" is not valid for stream \"dev@/pvob\".\n",
+                         [&] { return dev.set_policy(model, "", 1); }));
   SUM_Stream ro = make("ro", 0, 1, integ);
-  capture.clear();
-  EXPECT_EQ(ro.set_policy(list, "", 1), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "Cannot set the policy for read only stream \"ro@/pvob\".\n");
+  EXPECT_TRUE(fails_with(1001, "Cannot set the policy for read only stream \"ro@/pvob\".\n",
+                         [&] { return ro.set_policy(list, "", 1); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothForms, StreamAdminTest, ::testing::Values(8, 6));
+INSTANTIATE_TEST_SUITE_P(BothForms, StreamAdminTest, ::testing::Values(8, 6), zem_test::level_name);
 
 }  // namespace

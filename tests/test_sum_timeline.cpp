@@ -20,12 +20,16 @@
 #include "sum/sum_pvar.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
+#include "support/checks.h"
 #include "vob_zem_fixture.h"
 
 namespace {
 
+using test_support::fails_with;
 using test_support::ImsgCapture;
+using test_support::out;
 using test_support::TempHome;
+using test_support::text;
 using zem_test::ScopedEnv;
 
 class TimelineTest : public ::testing::TestWithParam<int> {
@@ -63,10 +67,7 @@ class TimelineTest : public ::testing::TestWithParam<int> {
       EXPECT_EQ(sum_pvar_set(made, "COMP_ROOT_DIR", SUM_Component::kNoRootDir, 0, ""), 0);
       return made;
     }
-    vob_create_args_t args;
-    args.tag = std::string("/src_") + name;
-    vob_vob_h src = nullptr;
-    EXPECT_EQ(vob_create(args, &src), 0);
+    vob_vob_h src = test_support::make_test_vob(std::string("/src_") + name);
     tbs_dbid_t root = 0;
     tbs_dbid_t hlink = 0;
     EXPECT_EQ(vob_ob_get_wk_obj(src, VOB_WK_ROOT_DIRECTORY, &root), 0);
@@ -77,35 +78,41 @@ class TimelineTest : public ::testing::TestWithParam<int> {
   }
   SUM_Baseline make(const SUM_Timeline& on, const char* name, int unique_start = 0,
                     long position = -1) {
-    SUM_Baseline out;
-    EXPECT_EQ(SUM_Baseline::create(on, name, "made", unique_start, position, out), 0) << name;
-    return out;
+    SUM_Baseline made;
+    EXPECT_EQ(SUM_Baseline::create(on, name, "made", unique_start, position, made), 0) << name;
+    return made;
   }
   SUM_Timeline timeline(const SUM_Component& of, const SUM_Stream& in,
                         const SUM_Baseline& foundation) {
-    SUM_Timeline out;
-    EXPECT_EQ(SUM_Timeline::create(of, in, foundation, "tl", out), 0);
-    return out;
+    SUM_Timeline made;
+    EXPECT_EQ(SUM_Timeline::create(of, in, foundation, "tl", made), 0);
+    return made;
   }
-  static std::string name(const SUM_NamedObject& obj) {
-    SUM_String text;
-    EXPECT_EQ(obj.name(text), 0);
-    return static_cast<const char*>(text);
-  }
+  static std::string name(const SUM_NamedObject& obj) { return text(obj, &SUM_NamedObject::name); }
   // The entries as kinds, and the baselines of a timeline as names.
   static std::vector<int> kinds(const SUM_Timeline& tl) {
-    SUM_TimelineEntryList list;
-    EXPECT_EQ(tl.entries(list), 0);
-    std::vector<int> out;
+    SUM_TimelineEntryList list = out(tl, &SUM_Timeline::entries);
+    std::vector<int> found;
     for (unsigned i = 0; i < list.count(); ++i)
-      out.push_back(list[i].kind());
-    return out;
+      found.push_back(list[i].kind());
+    return found;
   }
   static std::vector<std::string> names(const SUM_BaselineList& list) {
-    std::vector<std::string> out;
+    std::vector<std::string> found;
     for (unsigned i = 0; i < list.count(); ++i)
-      out.push_back(name(list[i]));
-    return out;
+      found.push_back(name(list[i]));
+    return found;
+  }
+  static std::string plevel_of(const SUM_Baseline& b) {
+    return static_cast<const char*>(out(b, &SUM_Baseline::plevel).name());
+  }
+  // A baseline `tl` answers for `pos` with `search`, which must succeed.
+  template <typename Pos, typename Arg>
+  static SUM_Baseline fdn(const SUM_Timeline& tl,
+                          int (SUM_Timeline::*search)(Pos, SUM_Baseline&) const, const Arg& pos) {
+    SUM_Baseline found;
+    EXPECT_EQ((tl.*search)(pos, found), 0);
+    return found;
   }
   static vob_event_t event_of(const SUM_VobObject& obj, bool first) {
     std::vector<vob_event_t> events;
@@ -127,27 +134,18 @@ class TimelineTest : public ::testing::TestWithParam<int> {
 
 TEST_P(TimelineTest, MakesBaselinesOnMainAndStreamTimelines) {
   SUM_Timeline main = SUM_Timeline::convert(lib);
-  int flag = -1;
-  ASSERT_EQ(main.is_main(flag), 0);
-  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(out(main, &SUM_Timeline::is_main), 1);
   SUM_Stream where;
   EXPECT_EQ(main.stream(where), 1002);
   EXPECT_EQ(lib_initial.stream(where), 1002);
-  SUM_Timeline on;
-  ASSERT_EQ(lib_initial.timeline(on), 0);
-  EXPECT_EQ(on, main);
-  ASSERT_EQ(lib_initial.is_initial(flag), 0);
-  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(out(lib_initial, &SUM_Baseline::timeline), main);
+  EXPECT_EQ(out(lib_initial, &SUM_Baseline::is_initial), 1);
   EXPECT_EQ(event_of(lib_initial, true).opcode, GetParam() >= 4 ? 99 : 0);
 
   SUM_Timeline tl = timeline(lib, dev, lib_initial);
-  ASSERT_EQ(tl.is_main(flag), 0);
-  EXPECT_EQ(flag, 0);
-  ASSERT_EQ(tl.stream(where), 0);
-  EXPECT_EQ(where, dev);
-  SUM_Component of;
-  ASSERT_EQ(tl.component(of), 0);
-  EXPECT_EQ(of, lib);
+  EXPECT_EQ(out(tl, &SUM_Timeline::is_main), 0);
+  EXPECT_EQ(out(tl, &SUM_Timeline::stream), dev);
+  EXPECT_EQ(out(tl, &SUM_Timeline::component), lib);
 
   // Taken names get the next free suffix, from the uniqueness start on.
   SUM_Baseline rel = make(tl, "rel");
@@ -157,33 +155,25 @@ TEST_P(TimelineTest, MakesBaselinesOnMainAndStreamTimelines) {
   EXPECT_EQ(name(rel), "rel");
   EXPECT_EQ(name(rel1), "rel.1");
   EXPECT_EQ(name(rel5), "rel.5");
-  ASSERT_EQ(rel5.stream(where), 0);
-  EXPECT_EQ(where, dev);
-  ASSERT_EQ(rel5.is_initial(flag), 0);
-  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(out(rel5, &SUM_Baseline::stream), dev);
+  EXPECT_EQ(out(rel5, &SUM_Baseline::is_initial), 0);
   EXPECT_EQ(kinds(tl), (std::vector<int>{1, 3, 3, 3, 3}));
-  SUM_BaselineList list;
-  ASSERT_EQ(tl.baselines(list), 0);
-  EXPECT_EQ(names(list), (std::vector<std::string>{"early", "rel", "rel.1", "rel.5"}));
-  ASSERT_EQ(main.baselines(list), 0);
-  EXPECT_EQ(names(list),
+  EXPECT_EQ(names(out(tl, &SUM_Timeline::baselines)),
+            (std::vector<std::string>{"early", "rel", "rel.1", "rel.5"}));
+  EXPECT_EQ(names(out(main, &SUM_Timeline::baselines)),
             (std::vector<std::string>{"lib_INITIAL", "rel", "rel.1", "rel.5", "early"}));
 
   // A read-only stream takes no baselines.
   SUM_Timeline frozen = timeline(lib, ro, lib_initial);
-  ImsgCapture capture;
   SUM_Baseline none;
-  EXPECT_EQ(SUM_Baseline::create(frozen, "nope", "", 0, -1, none), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "Cannot create baselines in read only stream \"ro@/pvob\".\n");
+  EXPECT_TRUE(fails_with(1001, "Cannot create baselines in read only stream \"ro@/pvob\".\n",
+                         [&] { return SUM_Baseline::create(frozen, "nope", "", 0, -1, none); }));
   EXPECT_TRUE(none.is_null());
   EXPECT_EQ(kinds(frozen), std::vector<int>{1});
 }
 
 TEST_P(TimelineTest, PromotionLevelsOfBaselines) {
-  SUM_PLevel level;
-  ASSERT_EQ(lib_initial.plevel(level), 0);
-  EXPECT_STREQ(level.name(), "INITIAL");
+  EXPECT_EQ(plevel_of(lib_initial), "INITIAL");
   tbs_dbid_t attype = 0;
   std::string stored;
   ASSERT_EQ(pvob.wk_obj(VOB_WK_ATTYPE_PROMOTION_LEVEL, attype), 0);
@@ -191,14 +181,11 @@ TEST_P(TimelineTest, PromotionLevelsOfBaselines) {
   EXPECT_EQ(stored, "\"INITIAL\"");
 
   ASSERT_EQ(lib_initial.set_plevel(SUM_PLevel("TESTED", pvob), "promoted"), 0);
-  ASSERT_EQ(lib_initial.plevel(level), 0);
-  EXPECT_STREQ(level.name(), "TESTED");
+  EXPECT_EQ(plevel_of(lib_initial), "TESTED");
   EXPECT_EQ(latest_event(lib_initial).comment, "promoted");
-  ImsgCapture capture;
-  EXPECT_EQ(lib_initial.set_plevel(SUM_PLevel("SHIPPED", pvob), ""), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "Cannot set baselines to invalid promotion levels.\n");
-  ASSERT_EQ(lib_initial.plevel(level), 0);
-  EXPECT_STREQ(level.name(), "TESTED");
+  EXPECT_TRUE(fails_with(1001, "Cannot set baselines to invalid promotion levels.\n",
+                         [&] { return lib_initial.set_plevel(SUM_PLevel("SHIPPED", pvob), ""); }));
+  EXPECT_EQ(plevel_of(lib_initial), "TESTED");
 }
 
 TEST_P(TimelineTest, LabelingStatusFollowsWhatTheBaselineIs) {
@@ -214,31 +201,22 @@ TEST_P(TimelineTest, LabelingStatusFollowsWhatTheBaselineIs) {
         Case{lib_later, SUM_Baseline::NOT_LABELABLE, 1},
         Case{app_later, SUM_Baseline::UNLABELED, 0}}) {
     SCOPED_TRACE(name(c.baseline));
-    int status = -1;
-    int labeled = -1;
-    ASSERT_EQ(c.baseline.labeling_status(status), 0);
-    EXPECT_EQ(status, c.status);
-    ASSERT_EQ(c.baseline.is_labeled(labeled), 0);
-    EXPECT_EQ(labeled, c.labeled);
+    EXPECT_EQ(out(c.baseline, &SUM_Baseline::labeling_status), c.status);
+    EXPECT_EQ(out(c.baseline, &SUM_Baseline::is_labeled), c.labeled);
   }
 }
 
 TEST_P(TimelineTest, StreamsAndTimelinesUsingABaseline) {
-  int flag = -1;
-  ASSERT_EQ(lib_initial.is_used_by_stream(flag), 0);
-  EXPECT_EQ(flag, 0);
-  ASSERT_EQ(lib_initial.is_foundation_of_timeline(flag), 0);
-  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(out(lib_initial, &SUM_Baseline::is_used_by_stream), 0);
+  EXPECT_EQ(out(lib_initial, &SUM_Baseline::is_foundation_of_timeline), 0);
   ASSERT_EQ(dev.create_hyperlink_to(lib_initial, VOB_WK_HLTYPE_USE_BASELINE, "", "", ""), 0);
   ASSERT_EQ(integ.create_hyperlink_to(lib_initial, VOB_WK_HLTYPE_USE_BASELINE, "", "", ""), 0);
-  SUM_StreamList users;
-  ASSERT_EQ(lib_initial.used_by_streams(users), 0);
+  SUM_StreamList users = out(lib_initial, &SUM_Baseline::used_by_streams);
   ASSERT_EQ(users.count(), 2U);
   EXPECT_EQ(users[0], dev);
   EXPECT_EQ(users[1], integ);
   timeline(lib, dev, lib_initial);
-  ASSERT_EQ(lib_initial.is_foundation_of_timeline(flag), 0);
-  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(out(lib_initial, &SUM_Baseline::is_foundation_of_timeline), 1);
 
   // A foundation baseline of another PVOB.
   SUM_Vob other = make_pvob("/other", 8);
@@ -246,12 +224,10 @@ TEST_P(TimelineTest, StreamsAndTimelinesUsingABaseline) {
   SUM_Baseline remote_bl = make(SUM_Timeline::convert(remote), "remote_bl");
   SUM_Timeline tl = timeline(app, dev, app_initial);
   ASSERT_EQ(tl.add_foundation_arc(remote_bl, "rebased"), 0);
-  SUM_Baseline found;
-  ASSERT_EQ(tl.foundation_baseline(found), 0);
+  SUM_Baseline found = out(tl, &SUM_Timeline::foundation_baseline);
   EXPECT_EQ(found, remote_bl);
   EXPECT_EQ(found.vob(), other);
-  ASSERT_EQ(remote_bl.is_foundation_of_timeline(flag), 0);
-  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(out(remote_bl, &SUM_Baseline::is_foundation_of_timeline), 1);
 }
 
 TEST_P(TimelineTest, FoundationSearchesOverEntries) {
@@ -263,15 +239,11 @@ TEST_P(TimelineTest, FoundationSearchesOverEntries) {
   SUM_Baseline b3 = make(tl, "b3");
   EXPECT_EQ(kinds(tl), (std::vector<int>{1, 3, 3, 1, 3}));
 
+  EXPECT_EQ(out(tl, &SUM_Timeline::foundation_baseline), x);
+  EXPECT_EQ(fdn(tl, &SUM_Timeline::fdn_bl_at_bl, b2), lib_initial);
+  EXPECT_EQ(fdn(tl, &SUM_Timeline::fdn_bl_at_bl, b3), x);
+  EXPECT_EQ(fdn(tl, &SUM_Timeline::fdn_bl_at_offset, 2), lib_initial);
   SUM_Baseline found;
-  ASSERT_EQ(tl.foundation_baseline(found), 0);
-  EXPECT_EQ(found, x);
-  ASSERT_EQ(tl.fdn_bl_at_bl(b2, found), 0);
-  EXPECT_EQ(found, lib_initial);
-  ASSERT_EQ(tl.fdn_bl_at_bl(b3, found), 0);
-  EXPECT_EQ(found, x);
-  ASSERT_EQ(tl.fdn_bl_at_offset(2, found), 0);
-  EXPECT_EQ(found, lib_initial);
   int bl_at = -1;
   int arc_at = -1;
   ASSERT_EQ(tl.latest_interesting_ents(bl_at, arc_at), 0);
@@ -288,30 +260,25 @@ TEST_P(TimelineTest, FoundationSearchesOverEntries) {
 
   // Arcs after the newest baseline: a foundation arc counts for both
   // questions, an entry of the other kind only as an arc.
-  ASSERT_EQ(tl.arc_after_latest_bl(flag), 0);
-  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(out(tl, &SUM_Timeline::arc_after_latest_bl), 0);
   ASSERT_EQ(vob_zem_timeline_add_entry(pvob.handle(), tl.dbid(), 2, x.dbid(), nullptr), 0);
-  ASSERT_EQ(tl.arc_after_latest_bl(flag), 0);
-  EXPECT_EQ(flag, 1);
-  ASSERT_EQ(tl.foundation_arc_after_latest_bl(flag), 0);
-  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(out(tl, &SUM_Timeline::arc_after_latest_bl), 1);
+  EXPECT_EQ(out(tl, &SUM_Timeline::foundation_arc_after_latest_bl), 0);
   ASSERT_EQ(tl.add_foundation_arc(b1, ""), 0);
-  ASSERT_EQ(tl.foundation_arc_after_latest_bl(flag), 0);
-  EXPECT_EQ(flag, 1);
+  EXPECT_EQ(out(tl, &SUM_Timeline::foundation_arc_after_latest_bl), 1);
 
   // The main timeline has no foundation arcs.
   SUM_Timeline main = SUM_Timeline::convert(lib);
   EXPECT_EQ(main.foundation_baseline(found), 1002);
-  ImsgCapture capture;
-  EXPECT_EQ(main.fdn_bl_at_bl(x, found), 1002);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "No foundation arc entries in the main timeline - invalid call to "
-            "SUM_Timeline::fdn_bl_at_bl\n");
+  EXPECT_TRUE(fails_with(1002,
+                         "No foundation arc entries in the main timeline - invalid call to "
+                         "SUM_Timeline::fdn_bl_at_bl\n",
+                         [&] { return main.fdn_bl_at_bl(x, found); }));
   // Nor has a stream timeline made without one.
   tbs_dbid_t bare = 0;
   ASSERT_EQ(vob_zem_timeline_create(pvob.handle(), integ.dbid(), nullptr, nullptr, &bare), 0);
   SUM_Timeline empty(pvob, bare);
-  capture.clear();
+  ImsgCapture capture;
   EXPECT_EQ(empty.foundation_baseline(found), 1001);
   EXPECT_EQ(empty.latest_interesting_ents(bl_at, arc_at), 1001);
   EXPECT_EQ(capture.texts(IMSG_ERROR).size(), 2U);
@@ -325,11 +292,9 @@ TEST_P(TimelineTest, LatestBaselineByLevelAndLabel) {
   SUM_Baseline tested = make(tl, "tested");
   SUM_Baseline fresh = make(tl, "fresh");
   ASSERT_EQ(tested.set_plevel(SUM_PLevel("TESTED", pvob), ""), 0);
+  EXPECT_EQ(out(tl, &SUM_Timeline::latest_baseline), fresh);
+  EXPECT_EQ(fdn(tl, &SUM_Timeline::latest_baseline, SUM_PLevel("BUILT", pvob)), tested);
   SUM_Baseline found;
-  ASSERT_EQ(tl.latest_baseline(found), 0);
-  EXPECT_EQ(found, fresh);
-  ASSERT_EQ(tl.latest_baseline(SUM_PLevel("BUILT", pvob), found), 0);
-  EXPECT_EQ(found, tested);
   EXPECT_EQ(tl.latest_baseline(SUM_PLevel("RELEASED", pvob), found), 1002);
   // Baselines of a rooted component are unlabeled until labeled; only the
   // initial baseline of the main timeline counts.
@@ -342,31 +307,25 @@ TEST_P(TimelineTest, RemovalAndDuplicateEntries) {
   SUM_Timeline single = timeline(lib, integ, lib_initial);
   SUM_Timeline busy = timeline(lib, dev, lib_initial);
   make(busy, "keeps_it");
-  int ok = -1;
-  ASSERT_EQ(busy.ok_to_destroy(ok), 0);
-  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(out(busy, &SUM_Timeline::ok_to_destroy), 0);
   ASSERT_EQ(busy.destroy(), 0);
   EXPECT_FALSE(busy.is_null());
-  ASSERT_EQ(single.ok_to_destroy(ok), 0);
-  EXPECT_EQ(ok, 1);
+  EXPECT_EQ(out(single, &SUM_Timeline::ok_to_destroy), 1);
 
   // A rootless component's timeline may repeat its arc; after that it holds
   // two entries and stays.
-  SUM_TimelineEntryList list;
-  ASSERT_EQ(single.entries(list), 0);
+  SUM_TimelineEntryList list = out(single, &SUM_Timeline::entries);
   ASSERT_EQ(single.create_duplicate_entry(list[0].dbid()), 0);
   EXPECT_EQ(latest_event(single).opcode, GetParam() >= 4 ? 114 : 0);
   EXPECT_EQ(latest_event(single).comment, "Created duplicate timeline entry");
-  SUM_TimelineEntryList twice;
-  ASSERT_EQ(single.entries(twice), 0);
+  SUM_TimelineEntryList twice = out(single, &SUM_Timeline::entries);
   ASSERT_EQ(twice.count(), 2U);
   EXPECT_TRUE(twice[0] == list[0]);
   EXPECT_EQ(twice[1].kind(), SUM_TimelineEntry::FOUNDATION_ARC);
   EXPECT_EQ(twice[1].dbid(), list[0].dbid());
-  ASSERT_EQ(single.ok_to_destroy(ok), 0);
-  EXPECT_EQ(ok, 0);
+  EXPECT_EQ(out(single, &SUM_Timeline::ok_to_destroy), 0);
   SUM_Timeline app_tl = timeline(app, dev, app_initial);
-  ASSERT_EQ(app_tl.entries(list), 0);
+  list = out(app_tl, &SUM_Timeline::entries);
   {
     ImsgCapture internal_error;
     EXPECT_EQ(app_tl.create_duplicate_entry(list[0].dbid()), 1072);
@@ -374,16 +333,12 @@ TEST_P(TimelineTest, RemovalAndDuplicateEntries) {
   EXPECT_EQ(kinds(app_tl), std::vector<int>{1});
 
   // Removing a single-arc timeline takes its arc along.
-  int flag = -1;
   SUM_Baseline x = make(SUM_Timeline::convert(app), "x");
   SUM_Timeline gone = timeline(app, integ, x);
   ASSERT_EQ(gone.destroy(), 0);
   EXPECT_TRUE(gone.is_null());
-  ASSERT_EQ(x.is_foundation_of_timeline(flag), 0);
-  EXPECT_EQ(flag, 0);
-  SUM_VobObject vob_object;
-  ASSERT_EQ(pvob.vob_obj(vob_object), 0);
-  EXPECT_EQ(latest_event(vob_object).comment, "Deleting Timeline");
+  EXPECT_EQ(out(x, &SUM_Baseline::is_foundation_of_timeline), 0);
+  EXPECT_EQ(latest_event(out(pvob, &SUM_Vob::vob_obj)).comment, "Deleting Timeline");
 
   // A creation that fails after the object exists leaves no timeline.
   std::vector<tbs_dbid_t> before;

@@ -12,16 +12,16 @@
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
+#include "support/checks.h"
 #include "support/sandbox.h"
 
 namespace {
 
+using test_support::fails_with;
 using test_support::ImsgCapture;
+using test_support::out;
 using test_support::TempHome;
-
-std::string str(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
+using test_support::text;
 
 SUM_Vob make_vob(const char* tag, bool project_vob = true, int level = 8, bool is_public = true) {
   vob_create_args_t a;
@@ -36,12 +36,23 @@ SUM_Vob make_vob(const char* tag, bool project_vob = true, int level = 8, bool i
 
 std::vector<std::string> tags_of(const SUM_VobList& list) {
   std::vector<std::string> tags;
-  for (unsigned i = 0; i < list.count(); ++i) {
-    SUM_String tag;
-    EXPECT_EQ(list[i].tag(tag), 0);
-    tags.push_back(str(tag));
-  }
+  for (unsigned i = 0; i < list.count(); ++i)
+    tags.push_back(text(list[i], &SUM_Vob::tag));
   return tags;
+}
+
+// The admin VOB of `vob` (following the hierarchy when `follow`); it must have one.
+SUM_Vob admin_of(const SUM_Vob& vob, int follow) {
+  SUM_Vob admin;
+  EXPECT_EQ(vob.admin_vob(admin, follow), 0);
+  return admin;
+}
+
+// The answer of a feature-level comparison of `vob` with `level`.
+int level_compare(const SUM_Vob& vob, int (SUM_Vob::*compare)(const int&, int&) const, int level) {
+  int result = -1;
+  EXPECT_EQ((vob.*compare)(level, result), 0);
+  return result;
 }
 
 // The internal-error records written so far.
@@ -89,16 +100,13 @@ TEST(Vob, ConstructionByTagOidAndHandle) {
   ASSERT_EQ(SUM_Vob::construct_from_pname_or_tag("/pvob", 0, by_tag), 0);
   EXPECT_EQ(by_tag, pvob);
 
-  SUM_Oid replica;
-  ASSERT_EQ(pvob.replica_oid(replica), 0);
   SUM_Vob by_replica;
-  ASSERT_EQ(SUM_Vob::construct_from_oid(replica, SUM_Vob::REPLICA_OID, by_replica), 0);
+  ASSERT_EQ(SUM_Vob::construct_from_oid(out(pvob, &SUM_Vob::replica_oid), SUM_Vob::REPLICA_OID,
+                                        by_replica),
+            0);
   EXPECT_EQ(by_replica, pvob);
 
-  SUM_VobObject vob_object;
-  ASSERT_EQ(pvob.vob_obj(vob_object), 0);
-  SUM_Oid vob_oid;
-  ASSERT_EQ(vob_object.oid(vob_oid), 0);
+  SUM_Oid vob_oid = out<SUM_Oid>(out(pvob, &SUM_Vob::vob_obj), &SUM_VobObject::oid);
   SUM_Vob by_vob_oid;
   ASSERT_EQ(SUM_Vob::construct_from_oid(vob_oid, SUM_Vob::VOB_OID, by_vob_oid), 0);
   EXPECT_EQ(by_vob_oid, pvob);
@@ -112,12 +120,11 @@ TEST(Vob, ConstructionByTagOidAndHandle) {
   EXPECT_EQ(SUM_Vob::construct_from_oid(SUM_Oid(), SUM_Vob::VOB_OID, by_handle), 1072);
   EXPECT_EQ(SUM_Vob::construct_from_pname_or_tag(nullptr, 0, by_handle), 1072);
   EXPECT_EQ(by_handle, pvob);
-  capture.clear();
 
-  EXPECT_EQ(SUM_Vob::construct_from_pname_or_tag("/nope", 0, by_handle), 1002);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "");
-  EXPECT_EQ(SUM_Vob::construct_from_pname_or_tag("/nope", 1, by_handle), 1002);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "VOB tag \"/nope\" does not exist.\n");
+  for (int report : {0, 1})
+    EXPECT_TRUE(fails_with(1002, report ? "VOB tag \"/nope\" does not exist.\n" : "", [&] {
+      return SUM_Vob::construct_from_pname_or_tag("/nope", report, by_handle);
+    }));
 }
 
 TEST(Vob, IdentityAndKind) {
@@ -125,37 +132,22 @@ TEST(Vob, IdentityAndKind) {
   SUM_Vob pvob = make_vob("/pvob");
   SUM_Vob plain = make_vob("/src", false);
 
-  SUM_String tag;
-  ASSERT_EQ(plain.tag(tag), 0);
-  EXPECT_STREQ(tag, "/src");
-  int answer = -1;
-  ASSERT_EQ(pvob.is_sum_pvob(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(plain.is_sum_pvob(answer), 0);
-  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(text(plain, &SUM_Vob::tag), "/src");
+  EXPECT_EQ(out(pvob, &SUM_Vob::is_sum_pvob), 1);
+  EXPECT_EQ(out(plain, &SUM_Vob::is_sum_pvob), 0);
 
-  SUM_Oid replica;
-  SUM_Oid family;
-  SUM_Oid other_family;
-  ASSERT_EQ(pvob.replica_oid(replica), 0);
-  ASSERT_EQ(pvob.family_oid(family), 0);
-  ASSERT_EQ(plain.family_oid(other_family), 0);
+  SUM_Oid replica = out(pvob, &SUM_Vob::replica_oid);
+  SUM_Oid family = out(pvob, &SUM_Vob::family_oid);
   EXPECT_FALSE(replica.is_null());
   EXPECT_NE(replica, family) << "the replica and its family have their own identities";
-  EXPECT_NE(family, other_family);
+  EXPECT_NE(family, out(plain, &SUM_Vob::family_oid));
 
-  SUM_VobObject activity_type;
-  SUM_VobObject stream_type;
-  ASSERT_EQ(pvob.activity_actype(activity_type), 0);
-  ASSERT_EQ(pvob.stream_actype(stream_type), 0);
-  EXPECT_NE(activity_type, stream_type);
+  SUM_VobObject activity_type = out(pvob, &SUM_Vob::activity_actype);
+  EXPECT_NE(activity_type, out(pvob, &SUM_Vob::stream_actype));
   tbs_dbid_t dbid = 0;
   ASSERT_EQ(pvob.wk_obj(VOB_WK_ACTIVITY_TYPE, dbid), 0);
   EXPECT_EQ(dbid, activity_type.dbid());
-  SUM_NamedObject named(pvob, dbid);
-  SUM_String name;
-  ASSERT_EQ(named.name(name), 0);
-  EXPECT_STREQ(name, "activity");
+  EXPECT_EQ(text(SUM_NamedObject(pvob, dbid), &SUM_NamedObject::name), "activity");
 }
 
 TEST(Vob, AnyNameRingKeepsFourTexts) {
@@ -180,23 +172,15 @@ TEST(Vob, FeatureLevels) {
   TempHome home;
   SUM_Vob old_vob = make_vob("/old", true, 6);
   SUM_Vob new_vob = make_vob("/new", true, 8);
-  int level = 0;
-  ASSERT_EQ(old_vob.feature_level(level), 0);
-  EXPECT_EQ(level, 6);
-  ASSERT_EQ(new_vob.feature_level(level), 0);
-  EXPECT_EQ(level, 8);
+  EXPECT_EQ(out(old_vob, &SUM_Vob::feature_level), 6);
+  EXPECT_EQ(out(new_vob, &SUM_Vob::feature_level), 8);
 
-  int result = -1;
-  ASSERT_EQ(old_vob.is_feature_level_lt(7, result), 0);
-  EXPECT_EQ(result, 1);
-  ASSERT_EQ(old_vob.is_feature_level_ge(7, result), 0);
-  EXPECT_EQ(result, 0);
-  ASSERT_EQ(old_vob.is_feature_level_ge(6, result), 0);
-  EXPECT_EQ(result, 1) << "the level itself is not lower";
-  ASSERT_EQ(new_vob.is_feature_level_lt(7, result), 0);
-  EXPECT_EQ(result, 0);
-  ASSERT_EQ(new_vob.is_feature_level_ge(8, result), 0);
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(level_compare(old_vob, &SUM_Vob::is_feature_level_lt, 7), 1);
+  EXPECT_EQ(level_compare(old_vob, &SUM_Vob::is_feature_level_ge, 7), 0);
+  EXPECT_EQ(level_compare(old_vob, &SUM_Vob::is_feature_level_ge, 6), 1)
+      << "the level itself is not lower";
+  EXPECT_EQ(level_compare(new_vob, &SUM_Vob::is_feature_level_lt, 7), 0);
+  EXPECT_EQ(level_compare(new_vob, &SUM_Vob::is_feature_level_ge, 8), 1);
 
   EXPECT_EQ(old_vob.supports_fc_objs(), 0);
   EXPECT_EQ(new_vob.supports_fc_objs(), 1);
@@ -209,36 +193,26 @@ TEST(Vob, AdminVobHierarchy) {
   SUM_Vob middle = make_vob("/middle", false);
   SUM_Vob leaf = make_vob("/leaf", false);
 
-  SUM_Vob out = top;
-  EXPECT_EQ(leaf.admin_vob(out, 0), 1002);
-  EXPECT_EQ(leaf.admin_vob(out, 1), 1002);
-  EXPECT_EQ(leaf.this_admin_vob(out), 1002);
-  EXPECT_TRUE(out.is_null()) << "this_admin_vob clears its result when there is none";
-  int answer = -1;
-  ASSERT_EQ(leaf.has_admin_vob(answer), 0);
-  EXPECT_EQ(answer, 0);
+  SUM_Vob found = top;
+  EXPECT_EQ(leaf.admin_vob(found, 0), 1002);
+  EXPECT_EQ(leaf.admin_vob(found, 1), 1002);
+  EXPECT_EQ(leaf.this_admin_vob(found), 1002);
+  EXPECT_TRUE(found.is_null()) << "this_admin_vob clears its result when there is none";
+  EXPECT_EQ(out(leaf, &SUM_Vob::has_admin_vob), 0);
 
   ASSERT_EQ(leaf.set_admin_vob(middle), 0);
   ASSERT_EQ(middle.set_admin_vob(top), 0);
 
-  ASSERT_EQ(leaf.has_admin_vob(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(leaf.this_admin_vob(out), 0);
-  EXPECT_EQ(out, middle);
-  ASSERT_EQ(leaf.admin_vob(out, 0), 0);
-  EXPECT_EQ(out, middle);
-  ASSERT_EQ(leaf.admin_vob(out, 1), 0);
-  EXPECT_EQ(out, top) << "following climbs to the top of the hierarchy";
-  ASSERT_EQ(middle.admin_vob(out, 1), 0);
-  EXPECT_EQ(out, top);
-  EXPECT_EQ(top.admin_vob(out, 1), 1002);
+  EXPECT_EQ(out(leaf, &SUM_Vob::has_admin_vob), 1);
+  EXPECT_EQ(out(leaf, &SUM_Vob::this_admin_vob), middle);
+  EXPECT_EQ(admin_of(leaf, 0), middle);
+  EXPECT_EQ(admin_of(leaf, 1), top) << "following climbs to the top of the hierarchy";
+  EXPECT_EQ(admin_of(middle, 1), top);
+  EXPECT_EQ(top.admin_vob(found, 1), 1002);
 
-  ASSERT_EQ(top.is_admin_vob(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(middle.is_admin_vob(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(leaf.is_admin_vob(answer), 0);
-  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(out(top, &SUM_Vob::is_admin_vob), 1);
+  EXPECT_EQ(out(middle, &SUM_Vob::is_admin_vob), 1);
+  EXPECT_EQ(out(leaf, &SUM_Vob::is_admin_vob), 0);
 }
 
 TEST(Vob, SecondAdminVobIsRefused) {
@@ -248,14 +222,11 @@ TEST(Vob, SecondAdminVobIsRefused) {
   SUM_Vob src = make_vob("/src", false);
   ASSERT_EQ(src.set_admin_vob(admin), 0);
 
-  ImsgCapture capture;
-  EXPECT_EQ(src.set_admin_vob(other), 1001);
-  EXPECT_EQ(capture.joined(IMSG_ERROR), "VOB \"/src\" already has an Admin VOB\n");
-  SUM_Vob out;
-  ASSERT_EQ(src.admin_vob(out, 0), 0);
-  EXPECT_EQ(out, admin) << "the refused call changed nothing";
+  EXPECT_TRUE(fails_with(1001, "VOB \"/src\" already has an Admin VOB\n",
+                         [&] { return src.set_admin_vob(other); }));
+  EXPECT_EQ(admin_of(src, 0), admin) << "the refused call changed nothing";
 
-  capture.clear();
+  ImsgCapture capture;
   EXPECT_EQ(other.set_admin_vob(SUM_Vob()), 1072);
   ASSERT_EQ(int_errors().size(), 1u);
   EXPECT_EQ(int_errors()[0].operation, "SUM_Vob::set_admin_vob");
@@ -272,19 +243,12 @@ TEST(Vob, PvobListsFollowTheAdminHierarchy) {
   ASSERT_EQ(middle.set_admin_vob(top), 0);
   ASSERT_EQ(side.set_admin_vob(middle), 0);
 
-  SUM_VobList list;
-  ASSERT_EQ(top.get_pvob_list(list), 0);
-  EXPECT_EQ(tags_of(list), std::vector<std::string>{"/top"}) << "a PVOB sees itself";
-
-  list.clear();
-  ASSERT_EQ(leaf.get_pvob_list(list), 0);
-  std::vector<std::string> tags = tags_of(list);
-  EXPECT_EQ(tags, (std::vector<std::string>{"/top", "/side"}))
+  EXPECT_EQ(tags_of(out(top, &SUM_Vob::get_pvob_list)), std::vector<std::string>{"/top"})
+      << "a PVOB sees itself";
+  EXPECT_EQ(tags_of(out(leaf, &SUM_Vob::get_pvob_list)),
+            (std::vector<std::string>{"/top", "/side"}))
       << "the top and the PVOBs naming a VOB below it";
-
-  list.clear();
-  ASSERT_EQ(alone.get_pvob_list(list), 0);
-  EXPECT_EQ(list.count(), 0u);
+  EXPECT_EQ(out(alone, &SUM_Vob::get_pvob_list).count(), 0u);
 }
 
 TEST(Vob, AllPvobsAreThePublicProjectVobsOfTheRegistry) {

@@ -2,8 +2,6 @@
 // identities, users, storage areas and cursors.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,36 +18,17 @@
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "support/imsg_capture.h"
+#include "support/checks.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
+using test_support::out;
+using test_support::ScopedEnv;
 using test_support::TempHome;
-
-std::string str(const SUM_String& s) {
-  return static_cast<const char*>(s);
-}
-
-// Sets KORVANE_USER for one scope and restores it afterwards.
-class ActingUser {
- public:
-  explicit ActingUser(const char* login) {
-    const char* old = std::getenv("KORVANE_USER");
-    if (old != nullptr)
-      saved_ = old;
-    setenv("KORVANE_USER", login, 1);
-  }
-  ~ActingUser() {
-    if (saved_)
-      setenv("KORVANE_USER", saved_->c_str(), 1);
-    else
-      unsetenv("KORVANE_USER");
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
+using test_support::text;
 
 // A branch-type handle built on the typed-handle mechanism, as the element
 // classes will be.
@@ -69,14 +48,7 @@ class TestBranchType : public SUM_NamedObject {
 
 class VobObjectTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vob_create_args_t a;
-    a.tag = "/pvob";
-    a.project_vob = true;
-    vob_vob_h h = nullptr;
-    ASSERT_EQ(vob_create(a, &h), 0);
-    vob = SUM_Vob(h);
-  }
+  void SetUp() override { vob = SUM_Vob(test_support::make_test_vob("/pvob", true)); }
   SUM_NamedObject make_brtype(const char* name, const char* comment = nullptr) {
     vob_event_info_t event;
     event.comment = comment;
@@ -116,29 +88,19 @@ TEST_F(VobObjectTest, NullHandlesAreInternalErrors) {
 }
 
 TEST_F(VobObjectTest, ExistsOfDbidZeroAnswersWithoutAsking) {
-  int answer = 9;
-  ASSERT_EQ(SUM_VobObject(vob, 0).exists(answer), 0);
-  EXPECT_EQ(answer, 0);
-  ASSERT_EQ(SUM_VobObject(SUM_Vob(), 0).exists(answer), 0);
-  EXPECT_EQ(answer, 0);
-  ASSERT_EQ(make_brtype("dev").exists(answer), 0);
-  EXPECT_EQ(answer, 1);
-  ASSERT_EQ(SUM_VobObject(vob, 999999).exists(answer), 0);
-  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(out(SUM_VobObject(vob, 0), &SUM_VobObject::exists), 0);
+  EXPECT_EQ(out(SUM_VobObject(SUM_Vob(), 0), &SUM_VobObject::exists), 0);
+  EXPECT_EQ(out(make_brtype("dev"), &SUM_VobObject::exists), 1);
+  EXPECT_EQ(out(SUM_VobObject(vob, 999999), &SUM_VobObject::exists), 0);
 }
 
 TEST_F(VobObjectTest, KindOwnerAndIdentity) {
-  ActingUser user("alice");
+  ScopedEnv user("KORVANE_USER", "alice");
   SUM_NamedObject dev = make_brtype("dev");
-  vob_mtype_t mtype = 0;
-  ASSERT_EQ(dev.metatype(mtype), 0);
-  EXPECT_EQ(mtype, VOB_MTYPE_BRANCH_TYPE);
-  int answer = -1;
-  ASSERT_EQ(dev.is_dir(answer), 0);
-  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(out(dev, &SUM_VobObject::metatype), VOB_MTYPE_BRANCH_TYPE);
+  EXPECT_EQ(out(dev, &SUM_VobObject::is_dir), 0);
 
-  SUM_OsUser owner;
-  ASSERT_EQ(dev.owner(owner), 0);
+  SUM_OsUser owner = out(dev, &SUM_VobObject::owner);
   char login[256];
   ASSERT_EQ(owner.login_name(login), 0);
   EXPECT_STREQ(login, "alice");
@@ -150,9 +112,7 @@ TEST_F(VobObjectTest, KindOwnerAndIdentity) {
   ASSERT_EQ(dev.oid(raw), 0);
   ASSERT_EQ(dev.oid(oid), 0);
   EXPECT_EQ(oid, SUM_Oid(raw));
-  SUM_Oid other;
-  ASSERT_EQ(make_brtype("other").oid(other), 0);
-  EXPECT_NE(other, oid);
+  EXPECT_NE(out<SUM_Oid>(make_brtype("other"), &SUM_VobObject::oid), oid);
 }
 
 TEST_F(VobObjectTest, DescriptionAndCreationTime) {
@@ -163,37 +123,30 @@ TEST_F(VobObjectTest, DescriptionAndCreationTime) {
   date_timeval_t after;
   date_get_timeval(&after);
 
-  SUM_String text;
-  ASSERT_EQ(dev.description(text), 0);
-  EXPECT_STREQ(text, "branch for development");
-  long created = 0;
-  ASSERT_EQ(dev.creation_time(created), 0);
+  EXPECT_EQ(text(dev, &SUM_VobObject::description), "branch for development");
+  long created = out(dev, &SUM_VobObject::creation_time);
   EXPECT_GE(created, before.sec - 1);
   EXPECT_LE(created, after.sec + 1);
 
   ASSERT_EQ(dev.set_description("the development branch", "typo"), 0);
-  ASSERT_EQ(dev.description(text), 0);
-  EXPECT_STREQ(text, "the development branch");
-  long again = 0;
-  ASSERT_EQ(dev.creation_time(again), 0);
-  EXPECT_EQ(again, created) << "changing the comment keeps the creation time";
+  EXPECT_EQ(text(dev, &SUM_VobObject::description), "the development branch");
+  EXPECT_EQ(out(dev, &SUM_VobObject::creation_time), created)
+      << "changing the comment keeps the creation time";
 }
 
 TEST_F(VobObjectTest, SelectorsAndMessageNames) {
   SUM_NamedObject dev = make_brtype("dev");
-  SUM_String text;
-  ASSERT_EQ(dev.selector(text), 0);
-  EXPECT_STREQ(text, "brtype:dev@/pvob");
-  ASSERT_EQ(dev.selector(1, text), 0);
-  EXPECT_STREQ(text, "dev@/pvob");
-  ASSERT_EQ(dev.selector(0, text), 0);
-  EXPECT_STREQ(text, "brtype:dev@/pvob");
+  EXPECT_EQ(text(dev, &SUM_VobObject::selector), "brtype:dev@/pvob");
+  for (int short_form : {1, 0}) {
+    SUM_String selector;
+    ASSERT_EQ(dev.selector(short_form, selector), 0);
+    EXPECT_STREQ(selector, short_form ? "dev@/pvob" : "brtype:dev@/pvob");
+  }
   EXPECT_STREQ(dev.any_fullname(), "dev@/pvob");
   EXPECT_STREQ(dev.any_name(), "dev@/pvob");
 
-  SUM_String universal;
-  ASSERT_EQ(dev.univ_selector(universal), 0);
-  EXPECT_EQ(str(universal).rfind("oid:", 0), 0u) << str(universal);
+  std::string universal = text(dev, &SUM_VobObject::univ_selector);
+  EXPECT_EQ(universal.rfind("oid:", 0), 0u) << universal;
   EXPECT_STREQ(SUM_VobObject(vob, 999999).any_name(), "???");
 }
 
@@ -214,9 +167,7 @@ TEST_F(VobObjectTest, RenameRoundTrip) {
   SUM_NamedObject dev = make_brtype("dev");
   make_brtype("taken");
   ASSERT_EQ(dev.set_name("feature", "clearer name"), 0);
-  SUM_String name;
-  ASSERT_EQ(dev.name(name), 0);
-  EXPECT_STREQ(name, "feature");
+  EXPECT_EQ(text(dev, &SUM_NamedObject::name), "feature");
   char buf[256];
   ASSERT_EQ(dev.name(buf), 0);
   EXPECT_STREQ(buf, "feature");
@@ -225,40 +176,30 @@ TEST_F(VobObjectTest, RenameRoundTrip) {
     ImsgCapture capture;
     EXPECT_EQ(dev.set_name("taken", ""), TBS_ST_EXISTS);
   }
-  ASSERT_EQ(dev.name(name), 0);
-  EXPECT_STREQ(name, "feature") << "a refused rename keeps the name";
+  EXPECT_EQ(text(dev, &SUM_NamedObject::name), "feature") << "a refused rename keeps the name";
   ASSERT_EQ(dev.set_name_basic("again", "basic"), 0);
-  ASSERT_EQ(dev.name(name), 0);
-  EXPECT_STREQ(name, "again");
+  EXPECT_EQ(text(dev, &SUM_NamedObject::name), "again");
 }
 
 TEST_F(VobObjectTest, LocksAndExemptUsers) {
-  ActingUser user("alice");
+  ScopedEnv user("KORVANE_USER", "alice");
   SUM_NamedObject dev = make_brtype("dev");
-  int locked = -1;
-  int obsolete = -1;
-  ASSERT_EQ(dev.is_locked(locked), 0);
-  ASSERT_EQ(dev.is_obsolete(obsolete), 0);
-  EXPECT_EQ(locked, 0);
-  EXPECT_EQ(obsolete, 0);
+  // (locked, obsolete) as the acting user sees them.
+  auto state = [&] {
+    return std::make_pair(out(dev, &SUM_VobObject::is_locked),
+                          out(dev, &SUM_VobObject::is_obsolete));
+  };
+  EXPECT_EQ(state(), std::make_pair(0, 0));
 
   vob_event_info_t event;
   ASSERT_EQ(vob_obj_lock(vob.handle(), dev.dbid(), 0, {"alice"}, &event), 0);
-  ASSERT_EQ(dev.is_locked(locked), 0);
-  EXPECT_EQ(locked, 0) << "alice is exempt";
+  EXPECT_EQ(state(), std::make_pair(0, 0)) << "alice is exempt";
   {
-    ActingUser other("bob");
-    ASSERT_EQ(dev.is_locked(locked), 0);
-    EXPECT_EQ(locked, 1);
+    ScopedEnv other("KORVANE_USER", "bob");
+    EXPECT_EQ(state(), std::make_pair(1, 0));
   }
-  ASSERT_EQ(dev.is_obsolete(obsolete), 0);
-  EXPECT_EQ(obsolete, 0);
-
   ASSERT_EQ(vob_obj_lock(vob.handle(), dev.dbid(), 1, {}, &event), 0);
-  ASSERT_EQ(dev.is_locked(locked), 0);
-  ASSERT_EQ(dev.is_obsolete(obsolete), 0);
-  EXPECT_EQ(locked, 1);
-  EXPECT_EQ(obsolete, 1);
+  EXPECT_EQ(state(), std::make_pair(1, 1));
 }
 
 TEST_F(VobObjectTest, ReplicaSelectorsResolveToOneHandle) {
@@ -272,15 +213,12 @@ TEST_F(VobObjectTest, ReplicaSelectorsResolveToOneHandle) {
   ASSERT_EQ(SUM_Replica::construct_from_selector("replica:original@/pvob", SUM_Vob(), by_tagged),
             0);
   EXPECT_EQ(by_tagged, by_short);
-  SUM_String universal;
-  ASSERT_EQ(by_short.univ_selector(universal), 0);
   SUM_Replica by_universal;
-  ASSERT_EQ(SUM_Replica::construct_from_selector(universal, SUM_Vob(), by_universal), 0);
+  ASSERT_EQ(SUM_Replica::construct_from_selector(out(by_short, &SUM_VobObject::univ_selector),
+                                                 SUM_Vob(), by_universal),
+            0);
   EXPECT_EQ(by_universal, by_short);
-
-  SUM_String site;
-  ASSERT_EQ(by_short.tarsen_site_name(site), 0);
-  EXPECT_STREQ(site, "original");
+  EXPECT_EQ(text(by_short, &SUM_Replica::tarsen_site_name), "original");
 
   SUM_Replica missing = by_short;
   EXPECT_EQ(SUM_Replica::construct_from_selector("replica:elsewhere", vob, missing), 1002);
@@ -293,12 +231,12 @@ TEST_F(VobObjectTest, WrongMetatypeConvertsToNull) {
   EXPECT_EQ(SUM_Replica::convert(SUM_VobObject()).is_null(), 1);
   EXPECT_EQ(TestBranchType::convert(dev), dev);
 
-  SUM_String universal;
-  ASSERT_EQ(dev.univ_selector(universal), 0);
-  SUM_Replica out;
-  EXPECT_EQ(SUM_Replica::construct_from_selector(universal, vob, out), 1001)
+  SUM_Replica none;
+  EXPECT_EQ(
+      SUM_Replica::construct_from_selector(out(dev, &SUM_VobObject::univ_selector), vob, none),
+      1001)
       << "a branch type named by identity is not a replica";
-  EXPECT_EQ(out.is_null(), 1);
+  EXPECT_EQ(none.is_null(), 1);
 
   TestBranchType brtype;
   ASSERT_EQ(TestBranchType::construct_from_selector("dev", vob, brtype), 0);
@@ -309,34 +247,27 @@ TEST_F(VobObjectTest, WrongMetatypeConvertsToNull) {
 }
 
 TEST_F(VobObjectTest, WideningLooksInTheAdminVob) {
-  vob_create_args_t a;
-  a.tag = "/src";
-  vob_vob_h h = nullptr;
-  ASSERT_EQ(vob_create(a, &h), 0);
-  SUM_Vob src(h);
+  SUM_Vob src(test_support::make_test_vob("/src"));
   ASSERT_EQ(src.set_admin_vob(vob), 0);
   SUM_NamedObject global = make_brtype("global");
 
-  TestBranchType out;
-  EXPECT_EQ(TestBranchType::construct_from_selector("global", src, out), 1002);
-  ASSERT_EQ(TestBranchType::construct_from_selector("global", src, out, 1), 0);
-  EXPECT_EQ(out, global);
+  TestBranchType found;
+  EXPECT_EQ(TestBranchType::construct_from_selector("global", src, found), 1002);
+  ASSERT_EQ(TestBranchType::construct_from_selector("global", src, found, 1), 0);
+  EXPECT_EQ(found, global);
 }
 
 TEST_F(VobObjectTest, MastershipIsLocalInASingleReplica) {
   SUM_NamedObject dev = make_brtype("dev");
+  EXPECT_EQ(out(dev, &SUM_VobObject::has_local_mastership), 1);
   int local = -1;
   SUM_Replica master;
   SUM_Replica here;
-  ASSERT_EQ(dev.has_local_mastership(local), 0);
-  EXPECT_EQ(local, 1);
   ASSERT_EQ(dev.has_local_mastership(local, master, here), 0);
   EXPECT_EQ(local, 1);
   EXPECT_EQ(master, here);
   EXPECT_EQ(here.is_null(), 0);
-  SUM_Replica direct;
-  ASSERT_EQ(dev.master(direct), 0);
-  EXPECT_EQ(direct, master);
+  EXPECT_EQ(out(dev, &SUM_VobObject::master), master);
 
   ASSERT_EQ(dev.chmaster(here, "keep", 0), 0) << "giving mastership to its holder";
   ImsgCapture capture;
@@ -374,7 +305,7 @@ TEST(Ids, OidAndUuidTextRoundTrips) {
 
 TEST(OsUser, CurrentUserAndIdentities) {
   TempHome home;
-  ActingUser user("carol");
+  ScopedEnv user("KORVANE_USER", "carol");
   SUM_OsUser me;
   ASSERT_EQ(SUM_OsUser::current_user(me), 0);
   char login[256];

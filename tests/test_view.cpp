@@ -34,9 +34,7 @@ TEST_F(ViewTest, CreateRegistersStorageAndRootAndRemoveTakesThemAway) {
 
   view_server_h by_uuid = nullptr;
   ASSERT_EQ(view_get_handle_by_uuid(e.uuid.c_str(), &by_uuid), 0);
-  std::string tag;
-  EXPECT_EQ(view_tag(by_uuid, tag), 0);
-  EXPECT_EQ(tag, "alice_dev");
+  EXPECT_EQ(tag_of(by_uuid), "alice_dev");
   view_free_handle(by_uuid);
 
   ASSERT_EQ(view_remove("alice_dev", 0), 0);
@@ -105,34 +103,28 @@ TEST_F(ViewTest, MalformedConfigSpecIsRefusedAndTheOldOneStays) {
 
 TEST_F(ViewTest, PropertiesComeFromKindAttributesAndTheZemBlockIdentity) {
   view_server_h v = make_view("web", VIEW_SNAPSHOT, "sumview,webview");
-  std::string value;
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_KIND, value), 0);
-  EXPECT_EQ(value, "snapshot");
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_ATTRIBUTES, value), 0);
-  EXPECT_EQ(value, "sumview,webview");
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_SUM_VIEW, value), 0);
-  EXPECT_EQ(value, "1");
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_WEB_VIEW, value), 0);
-  EXPECT_EQ(value, "1");
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_AUTOMATIC, value), 0);
-  EXPECT_EQ(value, "0");
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_CSPEC_IDENTITY, value), 0);
-  EXPECT_EQ(value, "");
+  for (auto [property, expected] :
+       std::map<int, std::string>{{VIEW_PROP_KIND, "snapshot"},
+                                  {VIEW_PROP_ATTRIBUTES, "sumview,webview"},
+                                  {VIEW_PROP_SUM_VIEW, "1"},
+                                  {VIEW_PROP_WEB_VIEW, "1"},
+                                  {VIEW_PROP_AUTOMATIC, "0"},
+                                  {VIEW_PROP_CSPEC_IDENTITY, ""}})
+    EXPECT_EQ(prop(v, property), expected) << property;
 
   ASSERT_EQ(view_set_spec(v,
                           "zem\nidentity ZEM.Stream stream:dev@/pvob 3\n"
                           "element * CHECKEDOUT\nend zem\nelement * /main/LATEST\n"),
             0);
-  ASSERT_EQ(view_getprop(v, VIEW_PROP_CSPEC_IDENTITY, value), 0);
-  EXPECT_EQ(value, "ZEM.Stream stream:dev@/pvob 3");
+  EXPECT_EQ(prop(v, VIEW_PROP_CSPEC_IDENTITY), "ZEM.Stream stream:dev@/pvob 3");
   // A second handle reads what the first stored.
   view_server_h again = nullptr;
   ASSERT_EQ(view_get_handle_by_tag("web", &again), 0);
-  ASSERT_EQ(view_getprop(again, VIEW_PROP_CSPEC_IDENTITY, value), 0);
-  EXPECT_EQ(value, "ZEM.Stream stream:dev@/pvob 3");
+  EXPECT_EQ(prop(again, VIEW_PROP_CSPEC_IDENTITY), "ZEM.Stream stream:dev@/pvob 3");
   view_free_handle(again);
 
   ImsgCapture capture;
+  std::string value;
   EXPECT_EQ(view_getprop(v, 99, value), 1004);
   EXPECT_FALSE(capture.joined(IMSG_ERROR).empty());
 }
@@ -140,18 +132,13 @@ TEST_F(ViewTest, PropertiesComeFromKindAttributesAndTheZemBlockIdentity) {
 TEST_F(ViewTest, SnapshotNeedsUpdateAfterSetSpecUntilUpdated) {
   view_server_h snap = make_view("snap", VIEW_SNAPSHOT);
   view_server_h dyn = make_view("dyn");
-  int needs = -1;
-  ASSERT_EQ(view_needs_update(snap, &needs), 0);
-  EXPECT_EQ(needs, 0);
+  EXPECT_EQ(needs_update(snap), 0);
   // Without load rules a snapshot view loads nothing.
   EXPECT_FALSE(exists(file("snap", "/src")));
 
   ASSERT_EQ(view_set_spec(snap, "element * /main/LATEST\nload /src\n"), 0);
-  ASSERT_EQ(view_needs_update(snap, &needs), 0);
-  EXPECT_EQ(needs, 1);
-  std::string value;
-  ASSERT_EQ(view_getprop(snap, VIEW_PROP_NEEDS_UPDATE, value), 0);
-  EXPECT_EQ(value, "1");
+  EXPECT_EQ(needs_update(snap), 1);
+  EXPECT_EQ(prop(snap, VIEW_PROP_NEEDS_UPDATE), "1");
   EXPECT_FALSE(exists(file("snap", "/src")));
   ASSERT_EQ(view_refresh(snap), 0);  // refresh leaves snapshot views alone
   EXPECT_FALSE(exists(file("snap", "/src")));
@@ -160,15 +147,13 @@ TEST_F(ViewTest, SnapshotNeedsUpdateAfterSetSpecUntilUpdated) {
   ASSERT_EQ(view_update(snap, &changed), 0);
   EXPECT_GT(changed, 0);
   EXPECT_TRUE(std::filesystem::is_directory(file("snap", "/src")));
-  ASSERT_EQ(view_needs_update(snap, &needs), 0);
-  EXPECT_EQ(needs, 0);
+  EXPECT_EQ(needs_update(snap), 0);
   ASSERT_EQ(view_update(snap, &changed), 0);
   EXPECT_EQ(changed, 0);
 
   // Dynamic views never wait for an update.
   ASSERT_EQ(view_set_spec(dyn, "element * /main/LATEST\n"), 0);
-  ASSERT_EQ(view_needs_update(dyn, &needs), 0);
-  EXPECT_EQ(needs, 0);
+  EXPECT_EQ(needs_update(dyn), 0);
 }
 
 TEST_F(ViewTest, CurrentViewIsTheOneWhoseRootHoldsThePath) {
@@ -176,15 +161,12 @@ TEST_F(ViewTest, CurrentViewIsTheOneWhoseRootHoldsThePath) {
   make_view("b");
   std::filesystem::create_directories(file("b", "/src/private/deeper"));
   view_server_h found = nullptr;
-  std::string tag;
-  ASSERT_EQ(ws_get_view_by_ws_root(file("b", "/src/private/deeper").c_str(), &found), 0);
-  view_tag(found, tag);
-  EXPECT_EQ(tag, "b");
-  view_free_handle(found);
-  ASSERT_EQ(ws_get_view_by_ws_root(root_of("a").c_str(), &found), 0);
-  view_tag(found, tag);
-  EXPECT_EQ(tag, "a");
-  view_free_handle(found);
+  for (auto [path, tag] :
+       {std::pair{file("b", "/src/private/deeper"), "b"}, std::pair{root_of("a"), "a"}}) {
+    ASSERT_EQ(ws_get_view_by_ws_root(path.c_str(), &found), 0);
+    EXPECT_EQ(tag_of(found), tag);
+    view_free_handle(found);
+  }
   // A path that only shares a prefix with a root is outside it.
   EXPECT_EQ(ws_get_view_by_ws_root((root_of("a") + "x").c_str(), &found), 1002);
   EXPECT_EQ(ws_get_view_by_ws_root(home.path().c_str(), &found), 1002);
@@ -194,8 +176,7 @@ TEST_F(ViewTest, CurrentViewIsTheOneWhoseRootHoldsThePath) {
   ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   ASSERT_EQ(chdir(file("a", "/src").c_str()), 0);
   EXPECT_EQ(ws_get_view_by_ws_root(".", &found), 0);
-  view_tag(found, tag);
-  EXPECT_EQ(tag, "a");
+  EXPECT_EQ(tag_of(found), "a");
   view_path_info_t info;
   EXPECT_EQ(view_lookup(found, ".", &info), 0);
   EXPECT_EQ(info.vob, vob);
@@ -238,9 +219,7 @@ TEST_F(ViewTest, UpdateKilledHalfwayIsFinishedByTheNextOne) {
   auto r = test_support::run_program({VIEW_UPDATER_PATH, "snap"},
                                      {{"KORVANE_FAULT_KILL_AFTER_WRITES", "4"}});
   EXPECT_EQ(r.exit_code, 128 + 9) << r.err;
-  int needs = 0;
-  ASSERT_EQ(view_needs_update(snap, &needs), 0);
-  EXPECT_EQ(needs, 1);
+  EXPECT_EQ(needs_update(snap), 1);
 
   ImsgCapture capture;
   ASSERT_EQ(view_update(snap, nullptr), 0);
@@ -250,8 +229,7 @@ TEST_F(ViewTest, UpdateKilledHalfwayIsFinishedByTheNextOne) {
     EXPECT_EQ(slurp(file("snap", path)), content) << path;
     EXPECT_FALSE(view_test::writable(file("snap", path))) << path;
   }
-  ASSERT_EQ(view_needs_update(snap, &needs), 0);
-  EXPECT_EQ(needs, 0);
+  EXPECT_EQ(needs_update(snap), 0);
   // Everything is recorded: a change of load rules takes it all away again.
   ASSERT_EQ(view_set_spec(snap, "element * /main/LATEST\nload /src/top.txt\n"), 0);
   ASSERT_EQ(view_update(snap, nullptr), 0);

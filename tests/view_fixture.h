@@ -17,6 +17,7 @@
 #include "services/vob_elem.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
+#include "support/vob_elem_fixture.h"
 
 namespace view_test {
 
@@ -56,11 +57,7 @@ inline std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
 
 class ViewTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vob_create_args_t args;
-    args.tag = "/src";
-    ASSERT_EQ(vob_create(args, &vob), 0);
-  }
+  void SetUp() override { vob = test_support::make_test_vob("/src"); }
 
   void TearDown() override {
     for (auto& [tag, view] : views)
@@ -81,7 +78,24 @@ class ViewTest : public ::testing::Test {
     return view;
   }
 
+  static std::string prop(view_server_h v, int property) {
+    std::string value;
+    EXPECT_EQ(view_getprop(v, property, value), 0) << property;
+    return value;
+  }
+  static int needs_update(view_server_h v) {
+    int needs = -1;
+    EXPECT_EQ(view_needs_update(v, &needs), 0);
+    return needs;
+  }
+  static std::string tag_of(view_server_h v) {
+    std::string tag;
+    EXPECT_EQ(view_tag(v, tag), 0);
+    return tag;
+  }
+
   std::string root_of(const std::string& tag) const { return home.path() + "/roots/" + tag; }
+
   // The file a view shows for a view path "/src/...".
   std::string file(const std::string& tag, const std::string& view_path) const {
     return root_of(tag) + view_path;
