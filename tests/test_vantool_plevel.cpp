@@ -12,6 +12,8 @@ namespace {
 
 using test_support::TempHome;
 using test_support::vantool;
+using test_support::vantool_err;
+using test_support::vantool_out;
 
 class VantoolPlevelTest : public ::testing::Test {
  protected:
@@ -23,9 +25,8 @@ class VantoolPlevelTest : public ::testing::Test {
 };
 
 TEST_F(VantoolPlevelTest, ListsTheStandardLevelsInEveryForm) {
-  auto plain = vantool({"lsplevel", "/pvob"});
-  EXPECT_EQ(plain.exit_code, 0) << plain.err;
-  EXPECT_EQ(plain.out, "REJECTED\nINITIAL (default)\nBUILT\nTESTED\nRELEASED\n");
+  EXPECT_EQ(vantool_out({"lsplevel", "/pvob"}),
+            "REJECTED\nINITIAL (default)\nBUILT\nTESTED\nRELEASED\n");
   EXPECT_EQ(vantool({"lsplevel", "-short", "/pvob"}).out,
             "REJECTED\nINITIAL\nBUILT\nTESTED\nRELEASED\n");
   EXPECT_EQ(vantool({"lsplevel", "-long", "/pvob"}).out,
@@ -41,10 +42,8 @@ TEST_F(VantoolPlevelTest, ListsTheStandardLevelsInEveryForm) {
 }
 
 TEST_F(VantoolPlevelTest, SetReplacesLevelsAndDefault) {
-  auto set = vantool({"setplevel", "-default", "DEV", "-c", "our levels", "BROKEN", "DEV", "QA",
-                      "SHIPPED", "/pvob"});
-  EXPECT_EQ(set.exit_code, 0) << set.err;
-  EXPECT_EQ(set.out,
+  EXPECT_EQ(vantool_out({"setplevel", "-default", "DEV", "-c", "our levels", "BROKEN", "DEV", "QA",
+                         "SHIPPED", "/pvob"}),
             "Set the promotion levels of \"/pvob\": BROKEN DEV QA SHIPPED (default DEV).\n");
   EXPECT_EQ(vantool({"lsplevel", "/pvob"}).out, "BROKEN\nDEV (default)\nQA\nSHIPPED\n");
 
@@ -56,22 +55,15 @@ TEST_F(VantoolPlevelTest, SetReplacesLevelsAndDefault) {
 
 TEST_F(VantoolPlevelTest, BadRequestsAreRefusedAndChangeNothing) {
   const char* standard = "REJECTED\nINITIAL (default)\nBUILT\nTESTED\nRELEASED\n";
-  auto not_listed = vantool({"setplevel", "-default", "GOLD", "LOW", "HIGH", "/pvob"});
-  EXPECT_EQ(not_listed.exit_code, 1);
-  EXPECT_EQ(not_listed.err,
+  EXPECT_EQ(vantool_err({"setplevel", "-default", "GOLD", "LOW", "HIGH", "/pvob"}),
             "vantool: Error: The default promotion level \"GOLD\" is not one of the levels "
             "given.\n");
-  auto dropped = vantool({"setplevel", "LOW", "HIGH", "/pvob"});
-  EXPECT_EQ(dropped.exit_code, 1);
-  EXPECT_EQ(dropped.err,
+  EXPECT_EQ(vantool_err({"setplevel", "LOW", "HIGH", "/pvob"}),
             "vantool: Error: The default promotion level \"INITIAL\" of \"/pvob\" is not among "
             "the new levels; name the default with -default.\n");
-  auto twice = vantool({"setplevel", "-default", "LOW", "LOW", "HIGH", "LOW", "/pvob"});
-  EXPECT_EQ(twice.exit_code, 1);
-  EXPECT_EQ(twice.err, "vantool: Error: Promotion level \"LOW\" is given more than once.\n");
-  auto bad_name = vantool({"setplevel", "-default", "LOW", "LOW", "TOO HIGH", "/pvob"});
-  EXPECT_EQ(bad_name.exit_code, 1);
-  EXPECT_EQ(bad_name.err,
+  EXPECT_EQ(vantool_err({"setplevel", "-default", "LOW", "LOW", "HIGH", "LOW", "/pvob"}),
+            "vantool: Error: Promotion level \"LOW\" is given more than once.\n");
+  EXPECT_EQ(vantool_err({"setplevel", "-default", "LOW", "LOW", "TOO HIGH", "/pvob"}),
             "vantool: Error: The name has illegal characters.\n"
             "vantool: Error: \"TOO HIGH\" is not a valid promotion level name.\n");
   EXPECT_EQ(vantool({"lsplevel", "/pvob"}).out, standard);
@@ -81,15 +73,12 @@ TEST_F(VantoolPlevelTest, BadRequestsAreRefusedAndChangeNothing) {
     if (std::string(command) == "setplevel")
       args.push_back("LOW");
     args.push_back("/src");
-    auto ordinary = vantool(args);
-    EXPECT_EQ(ordinary.exit_code, 1) << command;
-    EXPECT_EQ(ordinary.err,
+    EXPECT_EQ(vantool_err(args),
               "vantool: Error: \"/src\" is not a project VOB; promotion levels belong to project "
-              "VOBs.\n");
+              "VOBs.\n")
+        << command;
     args.back() = "/nowhere";
-    auto missing = vantool(args);
-    EXPECT_EQ(missing.exit_code, 1) << command;
-    EXPECT_EQ(missing.err, "vantool: Error: No VOB has the tag \"/nowhere\".\n");
+    EXPECT_EQ(vantool_err(args), "vantool: Error: No VOB has the tag \"/nowhere\".\n") << command;
   }
 
   auto no_levels = vantool({"setplevel", "/pvob"});

@@ -11,6 +11,9 @@ namespace {
 
 using test_support::TempHome;
 using test_support::vantool;
+using test_support::vantool_err;
+using test_support::vantool_out;
+using test_support::vantool_refuses;
 
 class VantoolProjectTest : public ::testing::Test {
  protected:
@@ -24,12 +27,11 @@ class VantoolProjectTest : public ::testing::Test {
 };
 
 TEST_F(VantoolProjectTest, CreatesAndListsWithSettings) {
-  auto made = vantool({"mkproject", "-in", "team@/pvob", "-title", "Alpha", "-policy",
-                       "DeliverReqRebase,POLICY_INTERPROJECT_DELIVER", "-blname_template",
-                       "project,basename", "-nc", "alpha@/pvob"},
-                      owner);
-  ASSERT_EQ(made.exit_code, 0) << made.err;
-  EXPECT_EQ(made.out, "Created project \"alpha@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"mkproject", "-in", "team@/pvob", "-title", "Alpha", "-policy",
+                         "DeliverReqRebase,POLICY_INTERPROJECT_DELIVER", "-blname_template",
+                         "project,basename", "-nc", "alpha@/pvob"},
+                        owner),
+            "Created project \"alpha@/pvob\".\n");
   EXPECT_EQ(vantool({"lsproject"}, owner).out, "alpha@/pvob  \"Alpha\"\n");
   EXPECT_EQ(vantool({"lsproject", "-short", "-in", "team@/pvob"}, owner).out, "alpha@/pvob\n");
   auto long_form = vantool({"lsproject", "-long", "alpha@/pvob"}, owner).out;
@@ -54,25 +56,21 @@ TEST_F(VantoolProjectTest, CreatesAndListsWithSettings) {
 TEST_F(VantoolProjectTest, ChangesAndRefusals) {
   ASSERT_EQ(
       vantool({"mkproject", "-in", "RootFolder@/pvob", "-nc", "alpha@/pvob"}, owner).exit_code, 0);
-  auto changed = vantool({"chproject", "-rebase_level", "BUILT", "-to", "team@/pvob", "-title",
-                          "New title", "-name", "beta", "-nc", "alpha@/pvob"},
-                         owner);
-  ASSERT_EQ(changed.exit_code, 0) << changed.err;
-  EXPECT_EQ(changed.out, "Changed project \"beta@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"chproject", "-rebase_level", "BUILT", "-to", "team@/pvob", "-title",
+                         "New title", "-name", "beta", "-nc", "alpha@/pvob"},
+                        owner),
+            "Changed project \"beta@/pvob\".\n");
   EXPECT_EQ(vantool({"lsproject", "-in", "team@/pvob"}, owner).out, "beta@/pvob  \"New title\"\n");
   EXPECT_NE(vantool({"lsproject", "-long", "beta@/pvob"}, owner)
                 .out.find("rebase promotion level: BUILT\n"),
             std::string::npos);
 
-  auto token = vantool({"chproject", "-blname_template", "stream,weekday", "beta@/pvob"}, owner);
-  EXPECT_EQ(token.exit_code, 1);
-  EXPECT_EQ(token.err,
+  EXPECT_EQ(vantool_err({"chproject", "-blname_template", "stream,weekday", "beta@/pvob"}, owner),
             "vantool: Error: Invalid baseline naming token \"weekday\".\n"
             "vantool: Error: Unable to change project \"beta@/pvob\".\n");
-  auto stranger =
-      vantool({"chproject", "-title", "Mine", "beta@/pvob"}, {{"KORVANE_USER", "mallory"}});
-  EXPECT_EQ(stranger.exit_code, 1);
-  EXPECT_NE(stranger.err.find("No permission to change project"), std::string::npos);
+  EXPECT_TRUE(vantool_refuses({"No permission to change project"},
+                              {"chproject", "-title", "Mine", "beta@/pvob"},
+                              {{"KORVANE_USER", "mallory"}}));
   auto nothing = vantool({"chproject", "beta@/pvob"}, owner);
   EXPECT_EQ(nothing.exit_code, 2);
 
@@ -92,28 +90,21 @@ TEST_F(VantoolProjectTest, TemplateAndRemoval) {
                     owner)
                 .exit_code,
             0);
-  auto second =
-      vantool({"mkproject", "-in", "RootFolder@/pvob", "-template", "-nc", "t2@/pvob"}, owner);
-  EXPECT_EQ(second.exit_code, 1);
-  EXPECT_EQ(second.err,
-            "vantool: Error: Project template already exists. PVOB can not have more than one "
-            "project template.\n"
-            "vantool: Error: Unable to create project \"t2@/pvob\".\n");
-  auto seeded = vantool({"mkproject", "-in", "team@/pvob", "-nc", "alpha@/pvob"}, owner);
-  ASSERT_EQ(seeded.exit_code, 0) << seeded.err;
-  EXPECT_EQ(seeded.out,
+  EXPECT_EQ(
+      vantool_err({"mkproject", "-in", "RootFolder@/pvob", "-template", "-nc", "t2@/pvob"}, owner),
+      "vantool: Error: Project template already exists. PVOB can not have more than one "
+      "project template.\n"
+      "vantool: Error: Unable to create project \"t2@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"mkproject", "-in", "team@/pvob", "-nc", "alpha@/pvob"}, owner),
             "Project settings will default to the project template, unless over-ridden "
             "explicitly.\nCreated project \"alpha@/pvob\".\n");
   EXPECT_NE(
       vantool({"lsproject", "-long", "alpha@/pvob"}, owner).out.find("    WinDevVSnap: False\n"),
       std::string::npos);
 
-  auto removed = vantool({"rmproject", "-nc", "alpha@/pvob"}, owner);
-  EXPECT_EQ(removed.exit_code, 0) << removed.err;
-  EXPECT_EQ(removed.out, "Removed project \"alpha@/pvob\".\n");
-  auto missing = vantool({"rmproject", "alpha@/pvob"}, owner);
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_EQ(missing.err,
+  EXPECT_EQ(vantool_out({"rmproject", "-nc", "alpha@/pvob"}, owner),
+            "Removed project \"alpha@/pvob\".\n");
+  EXPECT_EQ(vantool_err({"rmproject", "alpha@/pvob"}, owner),
             "vantool: Error: \"alpha@/pvob\" does not name a project: give NAME@PVOB or "
             "project:NAME@PVOB.\n");
   EXPECT_EQ(vantool({"lsproject", "-short"}, owner).out, "tmpl@/pvob\n");

@@ -2,22 +2,13 @@
 // mkfolder, a post-operation trigger sees the operation in its environment.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/vantool_runner.h"
 
 namespace {
 
+using test_support::read_file;
 using test_support::TempHome;
 using test_support::vantool;
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(VantoolTriggerFire, PreopRefusesAndPostopSeesTheOperation) {
   TempHome home;

@@ -8,6 +8,9 @@ namespace {
 
 using test_support::TempHome;
 using test_support::vantool;
+using test_support::vantool_err;
+using test_support::vantool_out;
+using test_support::vantool_refuses;
 
 class VantoolTrtypeTest : public ::testing::Test {
  protected:
@@ -20,11 +23,10 @@ class VantoolTrtypeTest : public ::testing::Test {
 };
 
 TEST_F(VantoolTrtypeTest, MakeListAndRemove) {
-  auto made = vantool({"mktrtype", "-zem", "-preop", "mkfolder,rmfolder", "-exec",
-                       "echo \"$KORVANE_OP\"", "-c", "name check", "check@/pvob"},
-                      alice);
-  EXPECT_EQ(made.exit_code, 0) << made.err;
-  EXPECT_EQ(made.out, "Created trigger type \"check@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"mktrtype", "-zem", "-preop", "mkfolder,rmfolder", "-exec",
+                         "echo \"$KORVANE_OP\"", "-c", "name check", "check@/pvob"},
+                        alice),
+            "Created trigger type \"check@/pvob\".\n");
   auto restricted = vantool({"mktrtype", "-zem", "-postop", "mkbl", "-exec", "true", "-restrict",
                              "folder:RootFolder", "-nc", "trtype:notify@/pvob"},
                             alice);
@@ -57,13 +59,10 @@ TEST_F(VantoolTrtypeTest, MakeListAndRemove) {
             0u)
       << json.out;
 
-  auto removed = vantool({"rmtrtype", "check@/pvob", "trtype:guard@/other"}, alice);
-  EXPECT_EQ(removed.exit_code, 0) << removed.err;
-  EXPECT_EQ(removed.out,
+  EXPECT_EQ(vantool_out({"rmtrtype", "check@/pvob", "trtype:guard@/other"}, alice),
             "Removed trigger type \"check@/pvob\".\nRemoved trigger type \"guard@/other\".\n");
-  auto again = vantool({"rmtrtype", "check@/pvob"}, alice);
-  EXPECT_EQ(again.exit_code, 1);
-  EXPECT_EQ(again.err, "vantool: Error: Trigger type \"check@/pvob\" does not exist.\n");
+  EXPECT_EQ(vantool_err({"rmtrtype", "check@/pvob"}, alice),
+            "vantool: Error: Trigger type \"check@/pvob\" does not exist.\n");
   EXPECT_EQ(vantool({"lstrtype", "-short"}).out, "notify@/pvob\n");
 }
 
@@ -110,32 +109,26 @@ TEST_F(VantoolTrtypeTest, FailuresNameWhatFailed) {
   ASSERT_EQ(
       vantool({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "t@/pvob"}, alice).exit_code,
       0);
-  auto taken = vantool({"mktrtype", "-zem", "-postop", "rmbl", "-exec", "true", "t@/pvob"}, alice);
-  EXPECT_EQ(taken.exit_code, 1);
-  EXPECT_EQ(taken.err,
+  EXPECT_EQ(vantool_err({"mktrtype", "-zem", "-postop", "rmbl", "-exec", "true", "t@/pvob"}, alice),
             "vantool: Error: A trigger type named \"t\" already exists.\n"
             "vantool: Error: Unable to make trigger type \"t@/pvob\".\n");
-  auto no_vob = vantool({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "t@/nowhere"});
-  EXPECT_EQ(no_vob.exit_code, 1);
-  EXPECT_EQ(no_vob.err, "vantool: Error: No VOB has the tag \"/nowhere\".\n");
-  auto no_object = vantool({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "-restrict",
-                            "folder:RootFolder,folder:Missing", "u@/pvob"},
-                           alice);
-  EXPECT_EQ(no_object.exit_code, 1);
-  EXPECT_EQ(no_object.err, "vantool: Error: Cannot resolve \"folder:Missing\": no such object.\n");
+  EXPECT_EQ(vantool_err({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "t@/nowhere"}),
+            "vantool: Error: No VOB has the tag \"/nowhere\".\n");
+  EXPECT_EQ(vantool_err({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "-restrict",
+                         "folder:RootFolder,folder:Missing", "u@/pvob"},
+                        alice),
+            "vantool: Error: Cannot resolve \"folder:Missing\": no such object.\n");
   auto bob = vantool({"mktrtype", "-zem", "-preop", "mkbl", "-exec", "true", "b@/pvob"},
                      {{"KORVANE_USER", "bob"}});
   EXPECT_EQ(bob.exit_code, 1);
   EXPECT_EQ(bob.err,
             "vantool: Error: User \"bob\" is not privileged.\n"
             "vantool: Error: Unable to make trigger type \"b@/pvob\".\n");
-  auto bob_rm = vantool({"rmtrtype", "t@/pvob"}, {{"KORVANE_USER", "bob"}});
-  EXPECT_EQ(bob_rm.exit_code, 1);
-  EXPECT_NE(bob_rm.err.find("Unable to remove trigger type \"t@/pvob\""), std::string::npos);
+  EXPECT_TRUE(vantool_refuses({"Unable to remove trigger type \"t@/pvob\""},
+                              {"rmtrtype", "t@/pvob"}, {{"KORVANE_USER", "bob"}}));
   EXPECT_EQ(vantool({"lstrtype", "-short", "/pvob"}).out, "t@/pvob\n");
-  auto unknown_vob = vantool({"lstrtype", "/nowhere"});
-  EXPECT_EQ(unknown_vob.exit_code, 1);
-  EXPECT_EQ(unknown_vob.err, "vantool: Error: No VOB has the tag \"/nowhere\".\n");
+  EXPECT_EQ(vantool_err({"lstrtype", "/nowhere"}),
+            "vantool: Error: No VOB has the tag \"/nowhere\".\n");
 }
 
 }  // namespace
