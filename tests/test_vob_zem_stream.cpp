@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "services/vob_zem_stream.h"
+#include "support/checks.h"
 #include "vob_zem_fixture.h"
 
 namespace zem_test {
@@ -111,25 +112,19 @@ TEST_F(StreamTest, BadCreationsChangeNothing) {
     SCOPED_TRACE(f.label);
     tbs_dbid_t integ = stream(f, "main", f.project, VOB_ZEM_STREAM_INTEGRATION);
     tbs_dbid_t made = 0;
-    {
-      ImsgCapture capture;
-      EXPECT_EQ(vob_zem_stream_create(f.vob, "main", f.project, 0, nullptr, &made), TBS_ST_EXISTS);
-      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("main"));
-    }
-    {
-      ImsgCapture capture;
-      EXPECT_EQ(vob_zem_stream_create(f.vob, "int2", f.project, VOB_ZEM_STREAM_INTEGRATION, nullptr,
-                                      &made),
-                TBS_ST_ERROR);
-      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("already has the integration stream"));
-    }
-    {
-      ImsgCapture capture;
-      EXPECT_EQ(
-          vob_zem_stream_create(f.vob, "int3", integ, VOB_ZEM_STREAM_INTEGRATION, nullptr, &made),
-          TBS_ST_BAD_ARGUMENT);
-      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("is placed in its project"));
-    }
+    EXPECT_TRUE(test_support::fails_mentioning(TBS_ST_EXISTS, "main", [&] {
+      return vob_zem_stream_create(f.vob, "main", f.project, 0, nullptr, &made);
+    }));
+    EXPECT_TRUE(
+        test_support::fails_mentioning(TBS_ST_ERROR, "already has the integration stream", [&] {
+          return vob_zem_stream_create(f.vob, "int2", f.project, VOB_ZEM_STREAM_INTEGRATION,
+                                       nullptr, &made);
+        }));
+    EXPECT_TRUE(
+        test_support::fails_mentioning(TBS_ST_BAD_ARGUMENT, "is placed in its project", [&] {
+          return vob_zem_stream_create(f.vob, "int3", integ, VOB_ZEM_STREAM_INTEGRATION, nullptr,
+                                       &made);
+        }));
     {
       ImsgCapture capture;
       tbs_dbid_t root = f.vob == fc ? fc_root : old_root;
@@ -157,11 +152,9 @@ TEST_F(StreamTest, RemovalKeepsTheTreeWhole) {
     tbs_dbid_t dev = stream(f, "task", integ);
     tbs_dbid_t tl = timeline(f, dev, nullptr);
     ASSERT_EQ(vob_zem_timeline_add_entry(f.vob, tl, VOB_ZEM_TL_FOUNDATION_ARC, integ, nullptr), 0);
-    {
-      ImsgCapture capture;
-      EXPECT_EQ(vob_zem_stream_delete(f.vob, integ, nullptr), TBS_ST_ERROR);
-      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("has 1 child streams"));
-    }
+    EXPECT_TRUE(test_support::fails_mentioning(TBS_ST_ERROR, "has 1 child streams", [&] {
+      return vob_zem_stream_delete(f.vob, integ, nullptr);
+    }));
     EXPECT_EQ(child_streams(f, integ), std::vector<tbs_dbid_t>{dev});
     // A project holding streams cannot go either.
     {
@@ -175,11 +168,9 @@ TEST_F(StreamTest, RemovalKeepsTheTreeWhole) {
     ASSERT_EQ(vob_zem_stream_delete(f.vob, dev, &e), 0);
     std::vector<vob_zem_timeline_entry_t> left;
     EXPECT_EQ(vob_zem_timeline_get_entries(f.vob, tl, left), TBS_ST_NOT_FOUND);
-    {
-      ImsgCapture capture;
-      EXPECT_EQ(vob_zem_stream_delete(f.vob, dev, nullptr), TBS_ST_NOT_FOUND);
-      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("is not a stream"));
-    }
+    EXPECT_TRUE(test_support::fails_mentioning(TBS_ST_NOT_FOUND, "is not a stream", [&] {
+      return vob_zem_stream_delete(f.vob, dev, nullptr);
+    }));
     ASSERT_EQ(vob_zem_stream_delete(f.vob, integ, nullptr), 0);
     EXPECT_TRUE(project_streams(f).empty());
     // The name is free again, and so is the integration place.
