@@ -233,6 +233,31 @@ TEST_P(ActivityTest, RemovalRefusals) {
   EXPECT_TRUE(SUM_Activity::convert(SUM_VobObject(pvob, dbid)).is_null());
 }
 
+TEST_P(ActivityTest, ViewSide) {
+  SUM_Activity act = make("act");
+  SUM_Activity other = make("other");
+  SUM_View found;
+  EXPECT_EQ(act.current_view(found), 1002);
+  EXPECT_EQ(act.name_resolver_view(found), 1002) << "no view is attached to the stream";
+  SUM_Uuid uuid;
+  ASSERT_EQ(view.uuid(uuid), 0);
+  ASSERT_EQ(integ.add_view(uuid, ""), 0);
+  EXPECT_EQ(act.name_resolver_view(found), 0);
+  EXPECT_EQ(found, view) << "the stream's view";
+
+  ASSERT_EQ(act.set_activity(view, "", 0), 0);
+  EXPECT_EQ(act.current_view(found), 0);
+  EXPECT_EQ(found, view);
+  EXPECT_EQ(act.start_work(view, ""), 0) << "already current: nothing to do";
+  ASSERT_EQ(other.start_work(view, ""), 0);
+  EXPECT_EQ(act.current_view(found), 1002);
+  ASSERT_EQ(other.unset_from_all_views(""), 0);
+  EXPECT_EQ(other.current_view(found), 1002);
+  SUM_Activity current;
+  ASSERT_EQ(view.current_activity(current), 0);
+  EXPECT_TRUE(current.is_null());
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, ActivityTest, ::testing::Values(8, 6), act_test::level_name);
 
 }  // namespace
