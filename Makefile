@@ -28,6 +28,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_import
 	@$(BUILD_DIR)/bin/bench_component
 	@$(BUILD_DIR)/bin/bench_streams
+	@$(BUILD_DIR)/bin/bench_activity
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -235,7 +235,14 @@ inline constexpr const char* kContentInsert =
 inline constexpr const char* kContentGet = "SELECT data FROM contents WHERE hash = ?1";
 inline constexpr const char* kElementInsert =
     "INSERT INTO elements(dbid, eltype, crde) VALUES (?1, ?2, ?3)";
-inline constexpr const char* kElementGet = "SELECT eltype, crde FROM elements WHERE dbid = ?1";
+// An element's CRDE: its mark, or, for an unmarked element of a VOB whose
+// root directory is marked as its own CRDE (a component made of the whole
+// VOB), that root directory.
+#define KORVANE_SQL_EFFECTIVE_CRDE                                                  \
+  "CASE WHEN e.crde <> 0 THEN e.crde ELSE coalesce((SELECT r.dbid FROM elements r " \
+  "WHERE r.dbid = (SELECT dbid FROM well_known WHERE number = 2) AND r.crde = r.dbid), 0) END"
+inline constexpr const char* kElementGet =
+    "SELECT e.eltype, " KORVANE_SQL_EFFECTIVE_CRDE " FROM elements e WHERE e.dbid = ?1";
 inline constexpr const char* kElementSetCrde = "UPDATE elements SET crde = ?2 WHERE dbid = ?1";
 inline constexpr const char* kElementsClearCrde = "UPDATE elements SET crde = 0 WHERE crde = ?1";
 inline constexpr const char* kElementCheckouts =
@@ -258,9 +265,11 @@ inline constexpr const char* kBranchesOfType =
 inline constexpr const char* kBranchesOfTypeChunk =
     "SELECT dbid FROM branches WHERE brtype = ?1 ORDER BY dbid LIMIT ?2 OFFSET ?3";
 inline constexpr const char* kBranchCountOfType = "SELECT count(*) FROM branches WHERE brtype = ?1";
-inline constexpr const char* kBranchElemsCrdes =
-    "SELECT b.element, e.crde FROM branches b JOIN elements e ON e.dbid = b.element "
-    "WHERE b.brtype = ?1";
+inline constexpr const char* kBranchElemsCrdes = "SELECT b.element, " KORVANE_SQL_EFFECTIVE_CRDE
+                                                 " FROM branches b "
+                                                 "JOIN elements e ON e.dbid = b.element "
+                                                 "WHERE b.brtype = ?1";
+#undef KORVANE_SQL_EFFECTIVE_CRDE
 inline constexpr const char* kVersionInsert =
     "INSERT INTO versions(dbid, element, branch, number, predecessor, content, size) "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";

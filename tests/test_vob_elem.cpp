@@ -340,6 +340,29 @@ TEST_F(VobElemTest, ComponentRootsMarkTheirElements) {
   EXPECT_EQ(entries(after), (std::vector<std::string>{"comp", "plain", "top"}));
 }
 
+TEST_F(VobElemTest, AWholeVobComponentOwnsItsUnmarkedElements) {
+  tbs_dbid_t root_co = checkout(root);
+  tbs_dbid_t dir = make_elem(root_co, "dir", VOB_ELTYPE_DIRECTORY);
+  checkin_dir(root_co);
+  tbs_dbid_t crde = 0;
+  ASSERT_EQ(vob_elem_get_crde(vob, dir, &crde), 0);
+  EXPECT_EQ(crde, 0u) << "no component yet";
+
+  ASSERT_EQ(vob_elem_set_crde(vob, root, root, nullptr), 0);
+  ASSERT_EQ(vob_elem_get_crde(vob, dir, &crde), 0);
+  EXPECT_EQ(crde, root) << "an element made before the VOB became a component belongs to it";
+  tbs_dbid_t main_type = 0;
+  ASSERT_EQ(vob_brtype_lookup(vob, "main", &main_type), 0);
+  std::vector<tbs_dbid_t> elements;
+  std::vector<tbs_dbid_t> crdes;
+  ASSERT_EQ(vob_branch_get_elems_crdes(vob, {main_type}, elements, crdes), 0);
+  EXPECT_EQ(crdes, (std::vector<tbs_dbid_t>{root, root}));
+
+  ASSERT_EQ(vob_elem_set_crde(vob, root, 0, nullptr), 0);
+  ASSERT_EQ(vob_elem_get_crde(vob, dir, &crde), 0);
+  EXPECT_EQ(crde, 0u) << "removing the root's mark frees the VOB";
+}
+
 TEST_F(VobElemTest, ComponentsAreDefinedInNewRootVersions) {
   // A directory element that no root version catalogues yet.
   tbs_dbid_t root_co = checkout(root);

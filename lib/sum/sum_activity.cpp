@@ -622,16 +622,12 @@ int SUM_Activity::components_modcnts(SUM_ComponentList& comps, SUM_ModCntList& c
   SUM_ComponentList found_comps;
   SUM_ModCntList found_counts;
   for (const vob_act_modcnt_t& pair : pairs) {
-    // Elements without a mark belong to the VOB-level component, whose root
-    // is the VOB's root directory, when there is one.
-    tbs_dbid_t root = pair.crde;
-    if (root == 0 && (status = vob_ob_get_wk_obj(pair.vob, VOB_WK_ROOT_DIRECTORY, &root)) != 0)
-      return trace.checked(__LINE__, status);
+    // Pair 0 gathers the elements outside every component.
+    if (pair.crde == 0)
+      continue;
     SUM_Component component;
-    status = SUM_Component::construct_from_crde(vob_, SUM_VobObject(SUM_Vob(pair.vob), root),
+    status = SUM_Component::construct_from_crde(vob_, SUM_VobObject(SUM_Vob(pair.vob), pair.crde),
                                                 component, 1);
-    if (status == SUM_NOT_FOUND && pair.crde == 0)
-      continue;  // outside every component
     if (status != 0)
       return trace.checked(__LINE__, status);
     found_comps.append(component);

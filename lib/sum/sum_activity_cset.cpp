@@ -324,14 +324,10 @@ int SUM_Activity::change_set_in_range(unsigned from, unsigned to, const SUM_Oid&
     return status;
   SUM_Vob vob;
   int status = SUM_Vob::construct_from_oid(vob_family, SUM_Vob::VOB_OID, vob);
-  // The counts are kept by the elements' mark: the root's own, which is 0
-  // for the root directory of a VOB-level component.
-  tbs_dbid_t root = 0;
+  // The counts are kept per component root directory element.
   tbs_dbid_t crde = 0;
   if (status == 0)
-    status = vob_obj_oid_to_dbid(vob.handle(), &crde_oid.oid(), &root);
-  if (status == 0)
-    status = vob_elem_get_crde(vob.handle(), root, &crde);
+    status = vob_obj_oid_to_dbid(vob.handle(), &crde_oid.oid(), &crde);
   std::vector<tbs_dbid_t> hlinks;
   if (status == 0)
     status = vob_zem_activity_cset_in_range(pvob, dbid_, from, to, vob.handle(), crde, hlinks);
