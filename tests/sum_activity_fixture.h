@@ -23,41 +23,18 @@
 #include "sum/sum_view.h"
 #include "sum/sum_folder.h"
 #include "sum/sum_vob.h"
+#include "support/checks.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
 #include "support/vob_elem_fixture.h"
+#include "sum_pvob_fixture.h"
 #include "vob_zem_fixture.h"
 
 namespace act_test {
 
-// The value `get` leaves in its out-parameter; the call must return 0.
-template <typename T, typename Obj, typename Cls>
-T out(const Obj& obj, int (Cls::*get)(T&) const) {
-  T value{};
-  EXPECT_EQ((obj.*get)(value), 0);
-  return value;
-}
-
-// As `out`, for getters that fill a SUM_String, as a std::string.
-template <typename Obj, typename Cls>
-std::string text(const Obj& obj, int (Cls::*get)(SUM_String&) const) {
-  return std::string(static_cast<const char*>(out(obj, get)));
-}
-
-// Holds when `call` returns `status` and the error messages it prints,
-// joined, are `errors` (with `whole` false: contain them).
-template <typename Call>
-::testing::AssertionResult fails_with(int status, const std::string& errors, Call call,
-                                      bool whole = true) {
-  test_support::ImsgCapture capture;
-  int got = call();
-  std::string printed = capture.joined(IMSG_ERROR);
-  bool printed_ok = whole ? printed == errors : printed.find(errors) != std::string::npos;
-  if (got == status && printed_ok)
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "status " << got << " (expected " << status << "), errors \"" << printed << "\"";
-}
+using test_support::fails_with;
+using test_support::out;
+using test_support::text;
 
 class ActivityTest : public ::testing::TestWithParam<int> {
  protected:
@@ -140,9 +117,7 @@ class ActivityTest : public ::testing::TestWithParam<int> {
 };
 
 // Names the instances of a suite by their feature level.
-inline std::string level_name(const ::testing::TestParamInfo<int>& info) {
-  return "level" + std::to_string(info.param);
-}
+using zem_test::level_name;
 
 }  // namespace act_test
 

@@ -17,6 +17,7 @@
 #include "sum/sum_catalogs.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_scoped_view_handle.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_view.h"
 
@@ -32,20 +33,6 @@ constexpr unsigned kPhaseStart = 0;
 constexpr unsigned kPhaseVersionKnown = 1;
 constexpr unsigned kPhaseFailed = 2;
 
-// A view server handle freed on scope exit.
-class ScopedViewHandle {
- public:
-  ScopedViewHandle() = default;
-  ~ScopedViewHandle() { view_free_handle(handle_); }
-  ScopedViewHandle(const ScopedViewHandle&) = delete;
-  ScopedViewHandle& operator=(const ScopedViewHandle&) = delete;
-  view_server_h* out() { return &handle_; }
-  view_server_h get() const { return handle_; }
-
- private:
-  view_server_h handle_ = nullptr;
-};
-
 // The callback's answer for one phase; 0 without a callback.
 int tell(SUM_ElementCB* cb, const SUM_Element& element, unsigned phase, unsigned version) {
   return cb == nullptr ? 0 : cb->invoke(&element, phase, version);
@@ -60,7 +47,7 @@ int SUM_Version::construct_from_element(const SUM_Element& element, const char* 
   SUM_Trace trace("SUM_Version::construct_from_element");
   if (element.is_null() || view_tag == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  ScopedViewHandle view;
+  SUM_ScopedViewHandle view;
   std::string path;
   view_path_info_t info;
   int status = view_get_handle_by_tag(view_tag, view.out());

@@ -17,6 +17,7 @@
 #include "sum/sum_os_user.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_scoped_view_handle.h"
 #include "sum/sum_trace.h"
 
 namespace {
@@ -31,20 +32,6 @@ constexpr int kMsgCwdInvisible = 12;
 
 // Registered VOBs are walked this many at a time.
 constexpr size_t kVobChunk = 64;
-
-// A view server handle freed on scope exit.
-class ScopedViewHandle {
- public:
-  ScopedViewHandle() = default;
-  ~ScopedViewHandle() { view_free_handle(handle_); }
-  ScopedViewHandle(const ScopedViewHandle&) = delete;
-  ScopedViewHandle& operator=(const ScopedViewHandle&) = delete;
-  view_server_h* out() { return &handle_; }
-  view_server_h get() const { return handle_; }
-
- private:
-  view_server_h handle_ = nullptr;
-};
 
 // The answer of a view property that reads "1" or "0".
 int flag_property(view_server_h handle, int property, int& out) {
@@ -129,7 +116,7 @@ int SUM_View::construct_from_tag(const char* tag, SUM_View& out) {
   SUM_Trace trace("SUM_View::construct_from_tag");
   if (tag == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  ScopedViewHandle handle;
+  SUM_ScopedViewHandle handle;
   int status = view_get_handle_by_tag(tag, handle.out());
   if (status != 0)
     return trace.checked(__LINE__, status);
@@ -159,7 +146,7 @@ int SUM_View::construct_from_handle(view_server_h handle, int unused, SUM_View& 
 
 int SUM_View::construct_from_view_root(const SUM_String& path, SUM_View& out) {
   SUM_Trace trace("SUM_View::construct_from_view_root");
-  ScopedViewHandle handle;
+  SUM_ScopedViewHandle handle;
   int status = ws_get_view_by_ws_root(path, handle.out());
   if (status != 0)
     return trace.checked(__LINE__, status);
@@ -204,7 +191,7 @@ int SUM_View::entry(view_entry_t& out) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   // A fresh handle: the registry entry (attributes above all) changes while
   // a cached handle lives.
-  ScopedViewHandle fresh;
+  SUM_ScopedViewHandle fresh;
   int status = view_get_handle_by_uuid(uuid_.string(), fresh.out());
   if (status == 0)
     status = view_get_entry(fresh.get(), &out);
