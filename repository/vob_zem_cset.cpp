@@ -200,43 +200,39 @@ int vob_zem_activity_cset_get_vers(vob_vob_h pvob, tbs_dbid_t activity, int chec
   return TBS_ST_OK;
 }
 
-int vob_zem_activity_has_changeset(vob_vob_h pvob, tbs_dbid_t activity, int* has) {
+namespace {
+
+// Answers one yes/no question about the change set's entries: `pick` gets
+// the number of entries and of checkouts.
+template <typename Pick>
+int ask_counts(vob_vob_h pvob, tbs_dbid_t activity, int* answer, Pick pick) {
+  if (answer == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
   int entries = 0;
   int checkouts = 0;
-  int status =
-      has == nullptr ? TBS_ST_BAD_ARGUMENT : count_entries(pvob, activity, &entries, &checkouts);
+  int status = count_entries(pvob, activity, &entries, &checkouts);
   if (status == 0)
-    *has = entries > 0 ? 1 : 0;
+    *answer = pick(entries, checkouts) ? 1 : 0;
   return status;
+}
+
+}  // namespace
+
+int vob_zem_activity_has_changeset(vob_vob_h pvob, tbs_dbid_t activity, int* has) {
+  return ask_counts(pvob, activity, has, [](int entries, int) { return entries > 0; });
 }
 
 int vob_zem_activity_cset_is_empty(vob_vob_h pvob, tbs_dbid_t activity, int* empty) {
-  int has = 0;
-  int status =
-      empty == nullptr ? TBS_ST_BAD_ARGUMENT : vob_zem_activity_has_changeset(pvob, activity, &has);
-  if (status == 0)
-    *empty = has ? 0 : 1;
-  return status;
+  return ask_counts(pvob, activity, empty, [](int entries, int) { return entries == 0; });
 }
 
 int vob_zem_activity_cset_has_cos(vob_vob_h pvob, tbs_dbid_t activity, int* has) {
-  int entries = 0;
-  int checkouts = 0;
-  int status =
-      has == nullptr ? TBS_ST_BAD_ARGUMENT : count_entries(pvob, activity, &entries, &checkouts);
-  if (status == 0)
-    *has = checkouts > 0 ? 1 : 0;
-  return status;
+  return ask_counts(pvob, activity, has, [](int, int checkouts) { return checkouts > 0; });
 }
 
 int vob_zem_activity_cset_has_cis(vob_vob_h pvob, tbs_dbid_t activity, int* has) {
-  int entries = 0;
-  int checkouts = 0;
-  int status =
-      has == nullptr ? TBS_ST_BAD_ARGUMENT : count_entries(pvob, activity, &entries, &checkouts);
-  if (status == 0)
-    *has = entries > checkouts ? 1 : 0;
-  return status;
+  return ask_counts(pvob, activity, has,
+                    [](int entries, int checkouts) { return entries > checkouts; });
 }
 
 int vob_zem_activity_ver_in_cset(vob_vob_h pvob, tbs_dbid_t activity, vob_vob_h vob,
