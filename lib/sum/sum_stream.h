@@ -38,6 +38,7 @@
 #include "sum/sum_vob.h"
 
 class SUM_Activity;
+class SUM_ConfigSpecId;
 class SUM_NewConfig;
 
 class SUM_Stream : public SUM_ActivityBase {
@@ -343,6 +344,17 @@ class SUM_Stream : public SUM_ActivityBase {
   // baselines 91, unreadable foundation 92, component not modifiable here
   // 29), else 1. Status 0 either way unless a question cannot be answered.
   int checkouts_allowed(const SUM_View& view, const SUM_Element& element, int& allowed) const;
+
+  // ---- config spec identity (sum_stream_cspec_id.cpp) ----
+
+  // The identity of the stream's current configuration: kind "ZEM.Stream",
+  // its universal selector and the version its "SUM_CSPEC_ID" PVAR holds (0
+  // when none). A stored value that is not "0:N" is refused (1001) after
+  // message 15 (not two numbers around a colon) or 16 (another format).
+  int config_spec_id(SUM_ConfigSpecId& out) const;
+  // Moves the stored version from `old_id`'s to `new_id`'s by test-and-set
+  // (version 0: no value); 1087 when another regeneration got there first.
+  int tas_config_spec_id(const SUM_ConfigSpecId& old_id, const SUM_ConfigSpecId& new_id) const;
 
  private:
   // Creation steps of the foundation (sum_stream_config.cpp): the
