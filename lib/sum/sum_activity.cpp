@@ -256,29 +256,38 @@ int SUM_Activity::mark_if_project_suspended(const SUM_Project& project) const {
 
 // ---- naming and titles -------------------------------------------------------------------
 
+namespace {
+
+// Runs `change` (given the activity's project) between the pre- and
+// post-operation chact triggers; a refusing trigger or a failed change
+// stops with its status.
+template <typename Change>
+int change_under_chact(const SUM_Activity& activity, const char* comment, Change change) {
+  SUM_Stream stream;
+  SUM_Project project;
+  int status = sum_act_stream_and_project(activity, stream, project);
+  if (status != 0)
+    return status;
+  SUM_TrigChAct trigger(activity, comment, stream, project);
+  if ((status = trigger.fire_preop()) != 0 || (status = change(project)) != 0)
+    return status;
+  return trigger.fire_postop(SUM_VobObject());
+}
+
+}  // namespace
+
 int SUM_Activity::set_name(const char* name, const char* comment, int internal) const {
   SUM_Trace trace("SUM_Activity::set_name");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!name_ok(name, vob_))
     return trace.checked(__LINE__, SUM_FAILED);
-  SUM_Stream stream;
-  SUM_Project project;
-  int status = sum_act_stream_and_project(*this, stream, project);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_TrigChAct trigger(*this, comment, stream, project);
-  if ((status = trigger.fire_preop()) != 0)
-    return trace.checked(__LINE__, status);
-  if (internal) {
-    SUM_EventInfo event(comment, kOpChange);
-    status = vob_obj_set_name(vob_.handle(), dbid_, name, event.info());
-  } else {
-    status = set_name_basic(name, comment);
-  }
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  return trace.checked(__LINE__, change_under_chact(*this, comment, [&](const SUM_Project&) {
+                         if (!internal)
+                           return set_name_basic(name, comment);
+                         SUM_EventInfo event(comment, kOpChange);
+                         return vob_obj_set_name(vob_.handle(), dbid_, name, event.info());
+                       }));
 }
 
 int SUM_Activity::title(SUM_String& out) const {
@@ -310,49 +319,31 @@ int SUM_Activity::set_title(const char* title, const char* comment, int op) cons
   SUM_Trace trace("SUM_Activity::set_title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  SUM_Stream stream;
-  SUM_Project project;
-  int status = sum_act_stream_and_project(*this, stream, project);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_TrigChAct trigger(*this, comment, stream, project);
-  if ((status = trigger.fire_preop()) != 0)
-    return trace.checked(__LINE__, status);
-  int tk = kTkNotEnabled;
-  if ((status = sum_act_project_tk_status(project, tk)) != 0)
-    return trace.checked(__LINE__, status);
-  if (tk == kTkSuspended) {
-    status = set_modified_while_TK_suspended();
-  } else if (tk == kTkEnabled) {
-    int linked = 0;
-    status = is_tk_enabled(linked, 0);
-    // A linked activity's headline is the tracker record's: the record is
-    // told first, through the bridge.
-    if (status == 0 && linked)
-      status = sum_act_tk_bridge_needed(trace.name(), __LINE__);
-  }
-  if (status == 0)
-    status = store_title(title, comment, op != 0 ? op : kOpChange);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  return trace.checked(
+      __LINE__, change_under_chact(*this, comment, [&](const SUM_Project& project) {
+        int tk = kTkNotEnabled;
+        int status = sum_act_project_tk_status(project, tk);
+        if (status == 0 && tk == kTkSuspended) {
+          status = set_modified_while_TK_suspended();
+        } else if (status == 0 && tk == kTkEnabled) {
+          int linked = 0;
+          status = is_tk_enabled(linked, 0);
+          // A linked activity's headline is the tracker record's: the record is
+          // told first, through the bridge.
+          if (status == 0 && linked)
+            status = sum_act_tk_bridge_needed(trace.name(), __LINE__);
+        }
+        return status != 0 ? status : store_title(title, comment, op != 0 ? op : kOpChange);
+      }));
 }
 
 int SUM_Activity::set_title_from_Tarsen(const char* title, const char* comment) const {
   SUM_Trace trace("SUM_Activity::set_title_from_Tarsen");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  SUM_Stream stream;
-  SUM_Project project;
-  int status = sum_act_stream_and_project(*this, stream, project);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_TrigChAct trigger(*this, comment, stream, project);
-  if ((status = trigger.fire_preop()) != 0)
-    return trace.checked(__LINE__, status);
-  if ((status = store_title(title, comment, kOpChange)) != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  return trace.checked(__LINE__, change_under_chact(*this, comment, [&](const SUM_Project&) {
+                         return store_title(title, comment, kOpChange);
+                       }));
 }
 
 int SUM_Activity::set_display_name(const char* name, const char* comment) const {

@@ -60,6 +60,13 @@ int project_of(const SUM_Stream& stream, SUM_Project& out) {
   return stream.project(out);
 }
 
+// The checkouts `view` holds, as the view service lists them.
+int held_checkouts(const SUM_View& view, std::vector<view_ckout_t>& held) {
+  view_server_h h = nullptr;
+  int status = view.handle(h);
+  return status != 0 ? status : view_list_checkouts(h, held);
+}
+
 }  // namespace
 
 // ---- current activity ----
@@ -265,11 +272,8 @@ int SUM_View::is_tk_enabled(int& out) const {
 
 int SUM_View::known_vobs(SUM_VobList& out) const {
   SUM_Trace trace("SUM_View::known_vobs");
-  view_server_h h = nullptr;
   std::vector<view_ckout_t> held;
-  int status = open_handle(0, h);
-  if (status == 0)
-    status = view_list_checkouts(h, held);
+  int status = held_checkouts(*this, held);
   if (status != 0)
     return trace.checked(__LINE__, status);
   SUM_VobList found;
@@ -285,13 +289,10 @@ int SUM_View::checkouts_in_vob(vob_vob_h vob, const tbs_uuid_t& view, SUM_Versio
   if (vob == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_View holder;
-  view_server_h h = nullptr;
   std::vector<view_ckout_t> held;
   int status = construct_from_uuid(SUM_Uuid(view), holder);
   if (status == 0)
-    status = holder.open_handle(0, h);
-  if (status == 0)
-    status = view_list_checkouts(h, held);
+    status = held_checkouts(holder, held);
   if (status != 0)
     return trace.checked(__LINE__, status);
   for (const view_ckout_t& c : held)
@@ -302,11 +303,8 @@ int SUM_View::checkouts_in_vob(vob_vob_h vob, const tbs_uuid_t& view, SUM_Versio
 
 int SUM_View::checkouts(SUM_VersionList& out) const {
   SUM_Trace trace("SUM_View::checkouts");
-  view_server_h h = nullptr;
   std::vector<view_ckout_t> held;
-  int status = open_handle(0, h);
-  if (status == 0)
-    status = view_list_checkouts(h, held);
+  int status = held_checkouts(*this, held);
   if (status != 0)
     return trace.checked(__LINE__, status);
   // Checkouts in components of the view's stream only: the (VOB, root
