@@ -31,6 +31,8 @@ class SUM_Component;
 class SUM_Stream;
 class SUM_Timeline;
 struct vob_zem_baseline_info_t;
+template <typename K, typename V>
+class SUM_HashTab;
 
 class SUM_Baseline : public SUM_NamedObject {
  public:
@@ -111,6 +113,39 @@ class SUM_Baseline : public SUM_NamedObject {
   int is_used_by_stream(int& result) const;
   // Whether some timeline has a foundation arc to this baseline.
   int is_foundation_of_timeline(int& result) const;
+
+  // ---- members of composite baselines (sum_baseline_dependency.cpp) ----
+
+  // The member records (sum_baseline_dependency.h), in member order,
+  // replacing `out`; read once per cache-control scope.
+  int dependencies(SUM_BaselineDependencyList& out) const;
+  // Resolved members in member order; `unavailable` 1 when a member's VOB is
+  // not reachable (that member is left out). An unresolvable member ends the
+  // list there and the call still succeeds.
+  int dependencies(SUM_BaselineList& members, int& unavailable) const;
+  int has_dependencies(int& result) const;
+  // The components of the direct members, each once, in member order.
+  int dependency_scope(SUM_ComponentList& out) const;
+  // The components of all members, recursively, each once.
+  int full_dependency_scope(SUM_ComponentList& out) const;
+
+  // ---- dependents across PVOBs (sum_baseline_dependency.cpp) ----
+
+  // Enters, for each baseline of each PVOB of `pvobs`, one pair per resolved
+  // member: member -> list of baselines depending on it. An unresolvable
+  // member prints a warning naming its composite and is skipped.
+  static int compute_reverse_dependencies(const SUM_VobList& pvobs,
+                                          SUM_HashTab<SUM_Baseline, SUM_BaselineList>& table);
+  // Appends this baseline's dependents from `table` to `out` (each once);
+  // with `recurse`, their dependents follow. With `print`, lists them under
+  // a heading, indented one unit per `level` (0 at the top).
+  int reverse_dependency_lookup(const SUM_HashTab<SUM_Baseline, SUM_BaselineList>& table,
+                                int print, int recurse, int level, SUM_BaselineList& out) const;
+  // The baselines of every registered PVOB that depend on this one (with
+  // `recurse`, transitively), after the searching warning.
+  int reverse_dependency_list(SUM_BaselineList& out, int recurse) const;
+  // As reverse_dependency_list, printing the listing.
+  int reverse_dependency_print(int recurse) const;
 
  private:
   // The PVOB's record of the baseline, read for the operation traced by

@@ -39,6 +39,7 @@
 
 class SUM_Activity;
 class SUM_ConfigSpecId;
+class SUM_Foundation;
 class SUM_NewConfig;
 
 class SUM_Stream : public SUM_ActivityBase {
@@ -265,6 +266,10 @@ class SUM_Stream : public SUM_ActivityBase {
   int baseline_util(const SUM_Component& component, int kind, SUM_Baseline& out) const;
   // The baselines made in the stream, oldest first, replacing `out`.
   int baselines(SUM_BaselineList& out) const;
+  // The evaluated foundation of the stream's explicit baselines (label
+  // checked); `unavailable` counts those that could not be read
+  // (sum_stream_foundation.cpp).
+  int foundation(SUM_Foundation& out, int& unavailable) const;
 
   // The stream's timelines, in creation order, replacing `out`.
   int timelines(SUM_TimelineList& out) const;
