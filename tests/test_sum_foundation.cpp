@@ -247,6 +247,32 @@ TEST_P(FoundationTest, OverrideReportNamesTheOverriddenBaselines) {
             "Baseline \"" + shown(x2) + "\" in VOB \"/pvob\" overrides baseline(s):\nx1\n");
 }
 
+TEST_P(FoundationTest, ExpandedOverrideReportNamesTheComponentAndFullNames) {
+  ScopedEnv expanded("KORVA_EXPANDED_MSGS", "1");
+  SUM_Foundation f = of(bl_list({a, x2}));
+  ImsgCapture capture;
+  ASSERT_EQ(f.report_overrides(), 0);
+  EXPECT_EQ(capture.joined(IMSG_INFO), "Component: \"" + shown(cx) + "\"\nBaseline \"" + shown(x2) +
+                                           "\" in VOB \"/pvob\" overrides baseline(s):\n    " +
+                                           shown(x1) + "\n");
+}
+
+TEST_P(FoundationTest, UnreadableMembersLeaveAFoundationThatAnswersNothing) {
+  SUM_Baseline bad = with_record(rootless("bad"), "bad", "<bl_info><deps_v1>");
+  SUM_Foundation f = of(bl_list({x2}));
+  EXPECT_TRUE(test_support::fails_mentioning(
+      1001,
+      "Unable to get member baseline of composite baseline \"" + shown(bad) +
+          "\"\nUnable to enter member baselines of composite baseline \"" + shown(bad) +
+          "\" into foundation\n",
+      [&] { return f.add_baselines(bl_list({bad})); }));
+  SUM_BaselineList closure;
+  SUM_Baseline effective;
+  EXPECT_EQ(f.closure(closure), 1072);
+  EXPECT_EQ(f.lookup_component(cx, effective), 1072) << "no answer from a partial graph";
+  EXPECT_EQ(f.add_baselines(bl_list({a})), 1072);
+}
+
 TEST_P(FoundationTest, DumpFollowsTheVariable) {
   {
     ScopedEnv dump("KORVANE_DUMP_FOUNDATION", "");
