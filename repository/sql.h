@@ -429,6 +429,13 @@ inline constexpr const char* kBaselineCountOnTimeline =
 inline constexpr const char* kBaselineCountInStream =
     "SELECT count(*) FROM zem_baselines b JOIN zem_objects z ON z.obj = b.timeline "
     "WHERE z.parent = ?1";
+// The position and time of the entry of kind ?3 naming ?2 on timeline ?1.
+inline constexpr const char* kTimelineEntryFind =
+    "SELECT position, etime FROM zem_timeline_entries WHERE timeline = ?1 AND obj = ?2 "
+    "AND kind = ?3 ORDER BY position LIMIT 1";
+// The first version map based on map ?1.
+inline constexpr const char* kVermapFirstDependent =
+    "SELECT vermap FROM vermap_bases WHERE base = ?1 ORDER BY vermap LIMIT 1";
 // How many baselines of component ?1 lie on the timelines of streams.
 inline constexpr const char* kBaselineCountOffMain =
     "SELECT count(*) FROM zem_baselines WHERE component = ?1 AND timeline <> ?1";

@@ -9,6 +9,11 @@
 
 namespace {
 
+// Entries of the tbs catalog printed here.
+constexpr int kMsgNoSuchEntry = 132;      // (timeline, kind, dbid)
+constexpr int kMsgMapHasDependent = 133;  // (map, dependent map)
+constexpr int kMsgHasVermap = 134;        // (baseline, map)
+
 using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
@@ -138,6 +143,66 @@ int store_records(Store& s, tbs_dbid_t made, const vob_zem_baseline_spec_t& spec
   return status;
 }
 
+// The position and time of the entry of `kind` naming `obj` on `timeline`;
+// 1002 when there is none.
+int find_entry(Store& s, tbs_dbid_t timeline, int kind, tbs_dbid_t obj, int64_t* position,
+               int64_t* etime) {
+  Query q = s.query(repo::sql::kTimelineEntryFind);
+  q.bind(1, id(timeline)).bind(2, id(obj)).bind(3, static_cast<int64_t>(kind));
+  if (!q.next())
+    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+  *position = q.int64(0);
+  *etime = q.int64(1);
+  return TBS_ST_OK;
+}
+
+// Moves the entries `reorder` of `timeline`, in order, right after the
+// entry of the new baseline `made`, each keeping its time.
+int reorder_entries(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, tbs_dbid_t made,
+                    const std::vector<vob_zem_tl_entry_ref_t>& reorder) {
+  for (size_t i = 0; i < reorder.size(); ++i) {
+    const vob_zem_tl_entry_ref_t& ref = reorder[i];
+    int64_t from = 0;
+    int64_t etime = 0;
+    int status = find_entry(s, timeline, ref.kind, ref.obj, &from, &etime);
+    if (status == TBS_ST_NOT_FOUND) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoSuchEntry,
+                 zem::display_name(pvob, timeline).c_str(), ref.kind, ref.obj);
+      return TBS_ST_BAD_ARGUMENT;
+    }
+    if (status == 0)
+      status = s.query(repo::sql::kTimelineEntryDelete).bind(1, id(timeline)).bind(2, from).run();
+    if (status == 0)
+      status = s.query(repo::sql::kTimelineUnshift).bind(1, id(timeline)).bind(2, from).run();
+    int64_t own = 0;
+    int64_t own_time = 0;
+    if (status == 0)
+      status = find_entry(s, timeline, VOB_ZEM_TL_BASELINE, made, &own, &own_time);
+    int64_t to = own + 1 + static_cast<int64_t>(i);
+    if (status == 0)
+      status = s.query(repo::sql::kTimelineShift).bind(1, id(timeline)).bind(2, to).run();
+    if (status == 0)
+      status = s.query(repo::sql::kTimelineEntryInsert)
+                   .bind(1, id(timeline))
+                   .bind(2, to)
+                   .bind(3, static_cast<int64_t>(ref.kind))
+                   .bind(4, id(ref.obj))
+                   .bind(5, etime)
+                   .run();
+    if (status != 0)
+      return status;
+  }
+  return TBS_ST_OK;
+}
+
+// The name of a label type for messages, "<dbid>" when it has none.
+std::string lbtype_name(vob_vob_h vob, tbs_dbid_t lbtype) {
+  char buf[256] = "";
+  if (vob_obj_get_name(vob, lbtype, buf, sizeof buf) != 0)
+    return std::to_string(lbtype);
+  return buf;
+}
+
 }  // namespace
 
 namespace repo {
@@ -205,6 +270,8 @@ int vob_zem_baseline_create(vob_vob_h pvob, const vob_zem_baseline_spec_t& spec,
       st = store_records(s, made, spec);
     if (st == 0 && spec.timeline != spec.component)
       st = zem::place_entry(pvob, s, spec.timeline, spec.position, VOB_ZEM_TL_BASELINE, made);
+    if (st == 0 && spec.timeline != spec.component)
+      st = reorder_entries(pvob, s, spec.timeline, made, spec.reorder);
     return st;
   });
   if (status == 0)
@@ -325,5 +392,81 @@ int vob_zem_stream_next_baselines(vob_vob_h pvob, tbs_dbid_t stream, size_t offs
         [&](const ObjectRow& r) { return kinds.streams.stream.matches(r); }, row);
     return status != 0 ? status
                        : list_ids(s, repo::sql::kBaselinesOfStream, stream, offset, max, baselines);
+  });
+}
+
+int vob_zem_baseline_set_vermap(vob_vob_h pvob, tbs_dbid_t baseline, vob_vob_h vob,
+                                tbs_dbid_t vermap, const vob_event_info_t* event) {
+  if (vob == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  int status = read_pvob(pvob, [&](Store& s, const BaselineKinds& kinds) -> int {
+    ObjectRow row;
+    return need_baseline(pvob, s, kinds, baseline, "baseline", row);
+  });
+  if (status == 0)
+    status = repo::with_store(vob, [&](Store& s) -> int {
+      ObjectRow row;
+      return zem::need(
+          vob, s, vermap, "label type",
+          [](const ObjectRow& r) { return r.mtype == VOB_MTYPE_LABEL_TYPE; }, row);
+    });
+  if (status != 0)
+    return status;
+  vob_vob_h has_vob = nullptr;
+  tbs_dbid_t has = 0;
+  status = vob_zem_baseline_get_vermap(pvob, baseline, &has_vob, &has);
+  if (status == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgHasVermap, zem::display_name(pvob, baseline).c_str(),
+               lbtype_name(has_vob, has).c_str());
+    return TBS_ST_EXISTS;
+  }
+  if (status != TBS_ST_NOT_FOUND)
+    return status;
+  return vob_hlink_create_wk(pvob, baseline, VOB_WK_HLTYPE_BASELINE_LBTYPE, vob, vermap, "", "",
+                             event, nullptr);
+}
+
+int vob_zem_baseline_get_vermap(vob_vob_h pvob, tbs_dbid_t baseline, vob_vob_h* vob,
+                                tbs_dbid_t* vermap) {
+  if (vob == nullptr || vermap == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  int status = read_pvob(pvob, [&](Store& s, const BaselineKinds& kinds) -> int {
+    ObjectRow row;
+    return need_baseline(pvob, s, kinds, baseline, nullptr, row);
+  });
+  std::vector<vob_hlink_end_t> ends;
+  if (status == 0)
+    status = vob_obj_list_hlinks(pvob, baseline, VOB_WK_HLTYPE_BASELINE_LBTYPE, 1, ends);
+  if (status != 0)
+    return status;
+  for (const vob_hlink_end_t& end : ends) {
+    if (end.broken == 0 && end.other_vob != nullptr) {
+      *vob = end.other_vob;
+      *vermap = end.other;
+      return TBS_ST_OK;
+    }
+  }
+  return TBS_ST_NOT_FOUND;
+}
+
+int vob_zem_vermap_delete(vob_vob_h vob, tbs_dbid_t vermap, const vob_event_info_t* event) {
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    ObjectRow row;
+    int status = zem::need(
+        vob, s, vermap, "label type",
+        [](const ObjectRow& r) { return r.mtype == VOB_MTYPE_LABEL_TYPE; }, row);
+    if (status != 0)
+      return status;
+    Query q = s.query(repo::sql::kVermapFirstDependent);
+    q.bind(1, id(vermap));
+    if (q.next()) {
+      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMapHasDependent, row.name.c_str(),
+                 lbtype_name(vob, static_cast<tbs_dbid_t>(q.int64(0))).c_str());
+      return TBS_ST_ERROR;
+    }
+    if (q.status() != 0)
+      return q.status();
+    // Its labels and map records go with the object (ON DELETE CASCADE).
+    return zem::remove_object(vob, s, vermap, event);
   });
 }

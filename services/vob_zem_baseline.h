@@ -49,6 +49,12 @@ struct vob_zem_baseline_cset_t {
   long mod_count = 0;
 };
 
+// An entry of a timeline, named by its raw kind and the object it names.
+struct vob_zem_tl_entry_ref_t {
+  int kind = 0;
+  tbs_dbid_t obj = 0;
+};
+
 // What a new baseline records.
 struct vob_zem_baseline_spec_t {
   const char* name = nullptr;       // the unique name
@@ -63,6 +69,9 @@ struct vob_zem_baseline_spec_t {
   long position = -1;
   std::vector<vob_zem_baseline_cset_t> csets;  // activities must be objects of the PVOB
   const char* deps_xml = nullptr;              // dependency record; null or "": none
+  // Entries of the stream's timeline to move, in this order, right after
+  // the new baseline's entry (1004 when one is not on the timeline).
+  std::vector<vob_zem_tl_entry_ref_t> reorder;
 };
 
 // What the PVOB keeps of a baseline.
@@ -94,6 +103,24 @@ int vob_zem_baseline_get_info(vob_vob_h pvob, tbs_dbid_t baseline, vob_zem_basel
 // The change sets a baseline records, in the order given at creation.
 int vob_zem_baseline_get_cset_list(vob_vob_h pvob, tbs_dbid_t baseline,
                                    std::vector<vob_zem_baseline_cset_t>& csets);
+
+// Version maps. A baseline's version map is a label type of any VOB (the
+// VOB of its component's root directory) linked from the baseline by a
+// hyperlink of well-known type 69 (BaselineLbtype).
+//
+// Links `vermap` (a label type of `vob`) to the baseline: 1003 when the
+// baseline has a version map already, 1004 when `vermap` is not a label
+// type. The link is recorded with `event`.
+int vob_zem_baseline_set_vermap(vob_vob_h pvob, tbs_dbid_t baseline, vob_vob_h vob,
+                                tbs_dbid_t vermap, const vob_event_info_t* event);
+// The baseline's version map; 1002 when it has none (or the label type is
+// gone).
+int vob_zem_baseline_get_vermap(vob_vob_h pvob, tbs_dbid_t baseline, vob_vob_h* vob,
+                                tbs_dbid_t* vermap);
+// Removes label type `vermap` of `vob` with its labels and version map
+// records, in one transaction of `vob`: 1001 (after a message) while
+// another version map is based on it, 1004 when it is not a label type.
+int vob_zem_vermap_delete(vob_vob_h vob, tbs_dbid_t vermap, const vob_event_info_t* event);
 
 // The component's initial baseline: the first baseline made on its main
 // timeline. 1002 when it has none.

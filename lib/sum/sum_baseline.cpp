@@ -1,6 +1,7 @@
-// SUM_Baseline (first slice): creation and naming, the timeline, component
-// and stream a baseline belongs to, its labeling status, its promotion level,
-// and the streams and timelines that take it as a foundation.
+// SUM_Baseline: creation, the timeline, component and stream a baseline
+// belongs to, its change sets, renaming, permission, its promotion level,
+// and the streams and timelines that take it as a foundation. Naming is in
+// sum_baseline_name.cpp, labeling in sum_baseline_label.cpp.
 #include "sum/sum_baseline.h"
 
 #include <string>
@@ -9,11 +10,14 @@
 #include "services/imsg.h"
 #include "services/vob_attr.h"
 #include "services/vob_hlink.h"
+#include "services/vob_zem.h"
 #include "services/vob_zem_baseline.h"
+#include "sum/sum_activity.h"
+#include "sum/sum_baseline_dependency.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
-#include "sum/sum_hash_tab.h"
+#include "sum/sum_project.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_status.h"
 #include "sum/sum_timeline.h"
@@ -27,63 +31,16 @@ constexpr const char* kSource = "sum_baseline";
 
 // Baseline catalog messages used here.
 constexpr int kReadOnlyStream = 0;
-constexpr int kNameTruncated = 4;
-constexpr int kNoUniqueName = 5;
+constexpr int kActivityCheckouts = 1;
+constexpr int kDepsNeedLevel3 = 2;
+constexpr int kNoModCount = 78;
+constexpr int kRenameFailed = 79;
+// Component catalog: the current user may not change the object.
+constexpr int kPermissionDenied = 0;
 constexpr int kInvalidPLevel = 18;
-
-// How many numbered candidates a unique name is looked for among.
-constexpr int kUniqueTries = 10000;
-constexpr int kMaxName = 255;
-
-// The labeling status of baselines already asked about. A status changes
-// only through this library's labeling operations, which update it here.
-SUM_HashTab<SUM_Baseline, int>& status_cache() {
-  static auto* cache = new SUM_HashTab<SUM_Baseline, int>(32);
-  return *cache;
-}
 
 vob_mtype_t baseline_mtype(const SUM_Vob& pvob) {
   return pvob.supports_fc_objs() ? VOB_MTYPE_BASELINE : VOB_MTYPE_CHECKPOINT;
-}
-
-// Whether `name` names no baseline of `pvob`: `free` 1 or 0.
-int name_is_free(const SUM_Vob& pvob, const SUM_String& name, int& free) {
-  tbs_dbid_t dbid = 0;
-  int status = vob_obj_resolve(pvob.handle(), name, baseline_mtype(pvob), &dbid);
-  if (status == SUM_NOT_FOUND) {
-    free = 1;
-    return SUM_OK;
-  }
-  if (status == 0)
-    free = 0;
-  return status;
-}
-
-// `base`, or when a baseline has that name, `base` + "." + n for the first
-// free n from `start` (at least 1).
-int unique_name(const SUM_Vob& pvob, const SUM_String& base, int start, SUM_String& out) {
-  int free = 0;
-  int status = name_is_free(pvob, base, free);
-  if (status != 0 || free) {
-    if (status == 0)
-      out = base;
-    return status;
-  }
-  int first = start < 1 ? 1 : start;
-  for (int n = first; n < first + kUniqueTries; ++n) {
-    SUM_String candidate;
-    candidate.Format("%s.%d", static_cast<const char*>(base), n);
-    if (candidate.GetLength() > kMaxName)
-      break;
-    if ((status = name_is_free(pvob, candidate, free)) != 0)
-      return status;
-    if (free) {
-      out = candidate;
-      return SUM_OK;
-    }
-  }
-  imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoUniqueName, static_cast<const char*>(base));
-  return SUM_FAILED;
 }
 
 // `op`, or 0 below feature level 4, whose events carry no operation codes.
@@ -107,36 +64,89 @@ int incoming(const SUM_VobObject& obj, vob_wkobj_t type, std::vector<SUM_VobObje
   return SUM_OK;
 }
 
-}  // namespace
-
-int SUM_Baseline::compute_baseline_name(const char* base, const SUM_Stream& stream,
-                                        const SUM_Component& component, int unique_start,
-                                        SUM_String& name_base, SUM_String& name) {
-  SUM_Trace trace("SUM_Baseline::compute_baseline_name");
-  if (base == nullptr || component.is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  // The project's naming template applies to baselines made in a stream;
-  // until projects keep one, every baseline is named by its base name.
-  (void)stream;
-  SUM_String cut(base);
-  if (cut.GetLength() > kMaxNameBase) {
-    cut = cut.Left(kMaxNameBase);
-    imsg_print(IMSG_WARNING, &sum_baseline_catalog, kNameTruncated);
+// 1001 after the message when `stream` is read-only.
+int refuse_read_only(const SUM_Stream& stream) {
+  int read_only = 0;
+  int status = stream.is_read_only(read_only);
+  if (status == 0 && read_only) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, stream.any_fullname());
+    status = SUM_FAILED;
   }
-  if (!sum_utl_is_ok_name(cut))
-    return trace.checked(__LINE__, SUM_FAILED);
-  SUM_String unique;
-  int status = unique_name(component.vob(), cut, unique_start, unique);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  name_base = cut;
-  name = unique;
+  return status;
+}
+
+// Warns once, naming the first activity of `activities` with checkouts.
+int warn_checkouts(const SUM_ActivityList& activities) {
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    int has = 0;
+    int status = activities[i].has_checkouts(has);
+    if (status != 0)
+      return status;
+    if (has) {
+      imsg_print(IMSG_WARNING, &sum_baseline_catalog, kActivityCheckouts,
+                 activities[i].any_fullname());
+      break;
+    }
+  }
   return SUM_OK;
 }
+
+// The (activity, modification count) pairs a baseline records; an activity
+// without a recorded count is 1001 after a message naming it.
+int recorded_counts(const SUM_ActivityList& activities, std::vector<vob_zem_baseline_cset_t>& out) {
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    unsigned count = 0;
+    int status = activities[i].mod_count(count);
+    if (status == SUM_NOT_FOUND) {
+      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoModCount, activities[i].any_fullname());
+      return SUM_FAILED;
+    }
+    if (status != 0)
+      return status;
+    vob_zem_baseline_cset_t cset;
+    cset.activity = activities[i].dbid();
+    cset.mod_count = static_cast<long>(count);
+    out.push_back(cset);
+  }
+  return SUM_OK;
+}
+
+// The dependency record of a new baseline of `pvob` ("" without
+// dependencies); feature level 3 is needed for one.
+int dependency_record(const SUM_Vob& pvob, const SUM_BaselineList& dependencies, SUM_String& out) {
+  if (dependencies.count() == 0) {
+    out = "";
+    return SUM_OK;
+  }
+  int level = 0;
+  int status = pvob.feature_level(level);
+  if (status != 0)
+    return status;
+  if (level < 3) {
+    SUM_String tag;
+    pvob.tag(tag);
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kDepsNeedLevel3, static_cast<const char*>(tag));
+    return SUM_FAILED;
+  }
+  return SUM_BaselineDependency::deps_to_xml_text(dependencies, out);
+}
+
+}  // namespace
 
 int SUM_Baseline::create(const SUM_Timeline& timeline, const char* name, const char* comment,
                          int unique_start, long position, SUM_Baseline& out) {
   SUM_Trace trace("SUM_Baseline::create");
+  return trace.checked(
+      __LINE__, create_and_reorder(timeline, name, SUM_ActivityList(), SUM_BaselineList(), comment,
+                                   unique_start, position, SUM_TimelineEntryList(), out));
+}
+
+int SUM_Baseline::create_and_reorder(const SUM_Timeline& timeline, const char* name,
+                                     const SUM_ActivityList& activities,
+                                     const SUM_BaselineList& dependencies, const char* comment,
+                                     int unique_start, long position,
+                                     const SUM_TimelineEntryList& reorder, SUM_Baseline& out) {
+  SUM_Trace trace("SUM_Baseline::create_and_reorder");
   if (timeline.is_null() || name == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
   const SUM_Vob& pvob = timeline.vob();
@@ -144,15 +154,15 @@ int SUM_Baseline::create(const SUM_Timeline& timeline, const char* name, const c
   int status = timeline.stream(stream);
   if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
-  if (!stream.is_null()) {
-    int read_only = 0;
-    if ((status = stream.is_read_only(read_only)) != 0)
-      return trace.checked(__LINE__, status);
-    if (read_only) {
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, stream.any_fullname());
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-  }
+  if (!stream.is_null() && (status = refuse_read_only(stream)) != 0)
+    return trace.checked(__LINE__, status);
+  vob_zem_baseline_spec_t spec;
+  if ((status = warn_checkouts(activities)) != 0 ||
+      (status = recorded_counts(activities, spec.csets)) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_String deps_xml;
+  if ((status = dependency_record(pvob, dependencies, deps_xml)) != 0)
+    return trace.checked(__LINE__, status);
   SUM_PLevel level;
   status = SUM_PLevel::get_def_plevel(pvob, level);
   if (status != 0 && status != SUM_NOT_FOUND)
@@ -170,12 +180,18 @@ int SUM_Baseline::create(const SUM_Timeline& timeline, const char* name, const c
     return trace.checked(__LINE__, status);
 
   SUM_EventInfo event(comment, op);
-  vob_zem_baseline_spec_t spec;
   spec.name = unique;
   spec.name_base = name_base;
   spec.component = component.dbid();
   spec.timeline = timeline.dbid();
   spec.position = position;
+  spec.deps_xml = deps_xml;
+  for (unsigned i = 0; i < reorder.count(); ++i) {
+    vob_zem_tl_entry_ref_t ref;
+    ref.kind = reorder[i].raw_kind();
+    ref.obj = reorder[i].dbid();
+    spec.reorder.push_back(ref);
+  }
   tbs_dbid_t dbid = 0;
   if ((status = vob_zem_baseline_create(pvob.handle(), spec, event.info(), &dbid)) != 0)
     return trace.checked(__LINE__, status);
@@ -237,43 +253,6 @@ int SUM_Baseline::is_initial(int& result) const {
   if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
   result = status == 0 && initial == dbid_ ? 1 : 0;
-  return SUM_OK;
-}
-
-int SUM_Baseline::labeling_status(int& status_out) const {
-  SUM_Trace trace("SUM_Baseline::labeling_status");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  if (const int* cached = status_cache().lookup(*this)) {
-    status_out = *cached;
-    return SUM_OK;
-  }
-  // No baseline has a version map yet: the status follows from what the
-  // baseline is.
-  int initial = 0;
-  int status = is_initial(initial);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  int computed = INITIAL;
-  if (!initial) {
-    SUM_Component owner;
-    int has_root = 0;
-    if ((status = component(owner)) != 0 || (status = owner.has_crde(has_root)) != 0)
-      return trace.checked(__LINE__, status);
-    computed = has_root ? UNLABELED : NOT_LABELABLE;
-  }
-  status_cache().enter(*this, computed);
-  status_out = computed;
-  return SUM_OK;
-}
-
-int SUM_Baseline::is_labeled(int& labeled) const {
-  SUM_Trace trace("SUM_Baseline::is_labeled");
-  int status_value = 0;
-  int status = labeling_status(status_value);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  labeled = status_value != UNLABELED ? 1 : 0;
   return SUM_OK;
 }
 
@@ -380,4 +359,105 @@ int SUM_Baseline::is_foundation_of_timeline(int& result) const {
     found = found || !SUM_Timeline::convert(source).is_null();
   result = found;
   return SUM_OK;
+}
+
+int SUM_Baseline::change_sets(SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_Baseline::change_sets");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  std::vector<vob_zem_baseline_cset_t> csets;
+  int status = vob_zem_baseline_get_cset_list(vob_.handle(), dbid_, csets);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_ActivityList found;
+  for (const vob_zem_baseline_cset_t& cset : csets) {
+    SUM_Activity activity(vob_, cset.activity);
+    int exists = 0;
+    if ((status = activity.exists(exists)) != 0)
+      return trace.checked(__LINE__, status);
+    if (!exists)
+      continue;  // removed since: its changes stay recorded in the labels
+    activity.set_mod_count(static_cast<unsigned>(cset.mod_count));
+    found.append(activity);
+  }
+  out = found;
+  return SUM_OK;
+}
+
+int SUM_Baseline::set_name(const char* name, const char* comment) const {
+  SUM_Trace trace("SUM_Baseline::set_name");
+  if (is_null() || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (!sum_utl_is_ok_name(name) || !sum_utl_is_unique_name(name, baseline_mtype(vob_), vob_))
+    return trace.checked(__LINE__, SUM_FAILED);
+  SUM_Component owner;
+  SUM_Stream home;
+  SUM_Project project;
+  int status = trigger_context(owner, home, project);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_TrigChBl trigger(*this, owner, home, project, SUM_String(name), SUM_String(comment));
+  if ((status = trigger.fire_preop()) != 0)
+    return trace.checked(__LINE__, status);
+  if ((status = set_name_basic(name, comment)) != 0) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRenameFailed, any_fullname());
+    return trace.checked(__LINE__, status);
+  }
+  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+}
+
+int SUM_Baseline::title(SUM_String& out) const {
+  SUM_Trace trace("SUM_Baseline::title");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, name(out));
+}
+
+int SUM_Baseline::is_import(int& result) const {
+  SUM_Trace trace("SUM_Baseline::is_import");
+  vob_zem_baseline_info_t info;
+  if (int status = read_info(trace, info))
+    return status;
+  int initial = 0;
+  if (info.timeline == info.component) {
+    int status = is_initial(initial);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+  }
+  // Only the initial baseline and imported ones lie on the main timeline.
+  result = info.timeline == info.component && !initial ? 1 : 0;
+  return SUM_OK;
+}
+
+int SUM_Baseline::check_permission() const {
+  SUM_Trace trace("SUM_Baseline::check_permission");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Stream home;
+  int status = stream(home);
+  if (status == 0)
+    status = home.check_permission();
+  if (status != 0 && status != SUM_NOT_FOUND)
+    return trace.checked(__LINE__, status);
+  int allowed = 0;
+  status = vob_obj_zem_check_permission(vob_.handle(), dbid_, &allowed);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (!allowed) {
+    imsg_print(IMSG_ERROR, &sum_component_catalog, kPermissionDenied);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  return SUM_OK;
+}
+
+int SUM_Baseline::trigger_context(SUM_Component& component, SUM_Stream& stream,
+                                  SUM_Project& project) const {
+  SUM_Trace trace("SUM_Baseline::trigger_context");
+  int status = this->component(component);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  status = this->stream(stream);
+  if (status == 0)
+    status = stream.project(project);
+  return status == SUM_NOT_FOUND ? SUM_OK : trace.checked(__LINE__, status);
 }

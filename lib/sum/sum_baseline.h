@@ -28,8 +28,13 @@
 #include "sum/sum_vob_object.h"
 
 class SUM_Component;
+class SUM_Element;
+class SUM_LabelType;
+class SUM_Project;
 class SUM_Stream;
 class SUM_Timeline;
+class SUM_Vermap;
+class SUM_Version;
 struct vob_zem_baseline_info_t;
 template <typename K, typename V>
 class SUM_HashTab;
@@ -81,6 +86,40 @@ class SUM_Baseline : public SUM_NamedObject {
   static int compute_baseline_name(const char* base, const SUM_Stream& stream,
                                    const SUM_Component& component, int unique_start,
                                    SUM_String& name_base, SUM_String& name);
+  // The full creation: as create, recording the (activity, mod_count) pair
+  // of each of `activities` (an activity without a recorded count fails with
+  // 1001; one with checkouts only warns), the dependency record of
+  // `dependencies` (PVOB feature level 3 needed, 1001 otherwise), and moving
+  // the entries `reorder` of the timeline, in their order, right after the
+  // new baseline's entry. One repository transaction.
+  static int create_and_reorder(const SUM_Timeline& timeline, const char* name,
+                                const SUM_ActivityList& activities,
+                                const SUM_BaselineList& dependencies, const char* comment,
+                                int unique_start, long position,
+                                const SUM_TimelineEntryList& reorder, SUM_Baseline& out);
+  // The naming template expansion as above; with `allow_no_component` a
+  // null component is allowed (the "component" token then expands to
+  // "<component>"), otherwise it is an internal error. The template is the
+  // project's (tokens joined by "_"); "ZEM_FORCE_UNIQUE_BLNAME" set to
+  // "true" refuses a name that is taken instead of adding a suffix.
+  static int compute_baseline_name(const char* base, const SUM_Stream& stream,
+                                   const SUM_Component& component, int allow_no_component,
+                                   int unique_start, SUM_String& name_base, SUM_String& name);
+  // The name of a baseline importing label type `lbtype_name` into
+  // `component`: "<lbtype>_<component>_IMPORT", cut and made unique.
+  static int compute_import_baseline_name(const char* lbtype_name, const SUM_Component& component,
+                                          SUM_String& name);
+  // Between these two calls every baseline named with the "date" or "time"
+  // token gets the same date and time text (the first one made fixes it).
+  static void start_group_create();
+  static void end_group_create();
+  // Makes a baseline of `component`'s main timeline whose version map is the
+  // label type `lbtype` (of the VOB of the component's root directory),
+  // named `name` or, when null or empty, by compute_import_baseline_name.
+  // Fires the mkbl triggers; a failure after the baseline exists removes it.
+  static int create_import(const SUM_LabelType& lbtype, const char* name,
+                           const SUM_Component& component, const char* comment,
+                           SUM_Baseline& out);
 
   // The component the baseline is of.
   int component(SUM_Component& out) const;
@@ -96,6 +135,54 @@ class SUM_Baseline : public SUM_NamedObject {
   // Whether the baseline may serve as a foundation: every status but
   // UNLABELED.
   int is_labeled(int& labeled) const;
+  // As is_labeled; with `check_members` a baseline with dependencies is
+  // labeled only when every member baseline is (recursively).
+  int is_labeled(int& labeled, int check_members) const;
+  // Whether the baseline is labeled and its version map's name holds
+  // "_in_progress".
+  int is_in_progress(int& result) const;
+  // The version map (a label type in the VOB of the component's root
+  // directory); vermap answers 1002 when there is none.
+  int has_vermap(int& result) const;
+  int vermap(SUM_Vermap& out) const;
+  // Records `map` as the baseline's version map (1001 when it has one).
+  int set_vermap(const SUM_Vermap& map) const;
+  // The selector a config spec uses for the baseline: a labeled baseline's
+  // version map name; an initial one without map "/" + main branch type
+  // name + "/0"; others refuse with the "does not appear to be labeled"
+  // message, 1001.
+  int config_str(SUM_String& out) const;
+  // Labels an unlabeled baseline: a new incremental version map named
+  // `name` (null or empty: the baseline's name) holding the versions the
+  // baseline changed since its predecessor on its timeline, based on the
+  // nearest labeled predecessor's map. `flag` is kept for callers (unused).
+  int upgrade_to_incremental(const char* name, const char* comment, int flag) const;
+  // Makes an incremental version map hold the whole configuration.
+  int upgrade_to_full(const char* comment) const;
+  // Drops from `versions` those a later labeled (or unlabeled) predecessor
+  // already holds in a newer version of the same branch (see the source).
+  static int adjust_baselined_versions(SUM_VersionList& versions, const SUM_Baseline& labeled_pred,
+                                       const SUM_Baseline& unlabeled_pred);
+
+  // The activities recorded by the baseline that still exist, each with
+  // set_mod_count applied.
+  int change_sets(SUM_ActivityList& out) const;
+  // Renames the baseline (a valid name, unique among baselines of the
+  // PVOB), firing the chbl triggers.
+  int set_name(const char* name, const char* comment) const;
+  // The title: the name (baselines keep no separate title).
+  int title(SUM_String& out) const;
+  // Whether the baseline was made by importing a label type.
+  int is_import(int& result) const;
+  // The version of `element` the baseline selects: from its version map, or
+  // for an initial baseline without one version 0 of main; 1002 when the
+  // map has none; 1001 for an unlabeled baseline.
+  int selected_version(const SUM_Element& element, SUM_Version& out) const;
+  // 0 when the current user may change the baseline (and its stream);
+  // the repository's refusal otherwise.
+  int check_permission() const;
+  // `ok` 1 unless another replica masters the version map.
+  int modmaster_operation_ok(int& ok) const;
 
   // The promotion level; a baseline without one reads as the PVOB's
   // default level.
@@ -151,6 +238,12 @@ class SUM_Baseline : public SUM_NamedObject {
   // The PVOB's record of the baseline, read for the operation traced by
   // `trace` (a null handle is an internal error there).
   int read_info(const SUM_Trace& trace, vob_zem_baseline_info_t& info) const;
+  // The fixed labeling refusals of upgrade_to_incremental and
+  // upgrade_to_full for the current status; 0 when `status` may change.
+  int refuse_labeling(int status, int to_full) const;
+  // What the chbl triggers name: the component, and the stream and project
+  // (null handles for a baseline of a main timeline).
+  int trigger_context(SUM_Component& component, SUM_Stream& stream, SUM_Project& project) const;
 };
 
 #endif  // SUM_SUM_BASELINE_H
