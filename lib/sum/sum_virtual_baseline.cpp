@@ -1,0 +1,721 @@
+// SUM_VirtualConfig, SUM_VirtualBaseline and SUM_BaselineVR: building a
+// stream's virtual configuration, distributing its activities over the
+// components they changed, and realizing virtual baselines as baselines.
+#include "sum/sum_virtual_baseline.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+
+#include "services/imsg.h"
+#include "services/vob_zem_stream.h"
+#include "sum/sum_catalogs.h"
+#include "sum/sum_ids.h"
+#include "sum/sum_project.h"
+#include "sum/sum_status.h"
+#include "sum/sum_trace.h"
+#include "sum/sum_triggers.h"
+#include "sum/sum_version.h"
+
+namespace {
+
+constexpr const char* kSource = "sum_virtual_baseline";
+
+// General catalog messages used here.
+constexpr int kNotSameStream = 52;
+constexpr int kUnchangedActivity = 53;
+constexpr int kMissingComponent = 54;
+constexpr int kRetry = 61;
+constexpr int kUnreadableMember = 63;
+// Baseline catalog messages used here.
+constexpr int kReadOnlyStream = 0;
+
+constexpr size_t kChunk = 64;
+
+}  // namespace
+
+// The state behind the shared handles.
+struct SUM_VirtualBaselineRep {
+  std::weak_ptr<SUM_VirtualConfigRep> config;
+  SUM_Stream stream;
+  SUM_Component component;
+  SUM_ActivityList activities;  // each with its count in this component
+  SUM_VirtualBaselineList dependencies;
+  SUM_BaselineList fixed_dependencies;  // members outside the configuration
+  long position = -1;                   // where a new baseline goes on the timeline
+  int has_unrecorded = 0;
+  SUM_Baseline realized;
+  int is_realized = 0;
+  int foundation_reused = 0;
+};
+
+struct SUM_VirtualConfigRep {
+  SUM_Stream stream;
+  SUM_VirtualBaselineList baselines;
+  SUM_ProgressCB* progress = nullptr;
+  int csets_computed = 0;
+};
+
+namespace {
+
+// Whether foundation reuse is switched off for this process.
+bool fdn_reuse_disabled() {
+  const char* value = std::getenv(SUM_VirtualBaseline::kDisableFdnReuse);
+  return value != nullptr && strcasecmp(value, "true") == 0;
+}
+
+// The index of `activity` in `list`, or -1 (counts are not compared).
+int index_of(const SUM_ActivityList& list, const SUM_Activity& activity) {
+  for (unsigned i = 0; i < list.count(); ++i)
+    if (list[i].dbid() == activity.dbid() && list[i].vob() == activity.vob())
+      return static_cast<int>(i);
+  return -1;
+}
+
+// Whether `a` and `b` hold the same baselines, in any order.
+bool same_baselines(const SUM_BaselineList& a, const SUM_BaselineList& b) {
+  if (a.count() != b.count())
+    return false;
+  for (unsigned i = 0; i < a.count(); ++i)
+    if (b.find(a[i]) < 0)
+      return false;
+  return true;
+}
+
+// The activities placed in `stream`, in creation order.
+int stream_activities(const SUM_Stream& stream, SUM_ActivityList& out) {
+  SUM_ActivityList found;
+  std::vector<tbs_dbid_t> chunk;
+  for (size_t offset = 0;; offset += kChunk) {
+    int status =
+        vob_zem_stream_next_activities(stream.vob().handle(), stream.dbid(), offset, kChunk, chunk);
+    if (status != 0)
+      return status;
+    for (tbs_dbid_t dbid : chunk)
+      found.append(SUM_Activity(stream.vob(), dbid));
+    if (chunk.size() < kChunk)
+      break;
+  }
+  out = found;
+  return SUM_OK;
+}
+
+// The baseline the stream currently has of `component`: its newest one,
+// else its foundation baseline; 1002 when neither.
+int current_baseline(const SUM_Stream& stream, const SUM_Component& component, SUM_Baseline& out) {
+  int status = stream.baseline_util(component, 1, out);
+  if (status == SUM_NOT_FOUND)
+    status = stream.baseline_util(component, 0, out);
+  return status;
+}
+
+// Whether versions of `component` were recorded in `activity` between the
+// counts `from` (excluded) and `to`.
+int versions_between(const SUM_Activity& activity, const SUM_Component& component, unsigned from,
+                     unsigned to, int& found) {
+  int rooted = 0;
+  int status = component.has_crde(rooted);
+  if (status != 0 || !rooted) {
+    found = from != to ? 1 : 0;  // nothing to look at: a changed count is the change
+    return status;
+  }
+  SUM_VobObject root;
+  SUM_Oid family;
+  SUM_Oid crde;
+  SUM_VersionList versions;
+  if ((status = component.root_directory_element(root)) != 0 ||
+      (status = root.vob().family_oid(family)) != 0 || (status = root.oid(crde)) != 0)
+    return status;
+  unsigned low = from < to ? from : to;
+  unsigned high = from < to ? to : from;
+  if ((status = activity.change_set_in_range(low, high, family, crde, versions)) == 0)
+    found = versions.count() > 0 ? 1 : 0;
+  return status;
+}
+
+}  // namespace
+
+// ---- SUM_VirtualConfig ----------------------------------------------------------------
+
+int SUM_VirtualConfig::progress(SUM_ProgressCB::Operation op, int n, int total) const {
+  SUM_ProgressCB* callback = rep_->progress;
+  if (callback == nullptr || callback->f == nullptr)
+    return 0;
+  return callback->invoke(op, n, total) != 0 ? 1 : 0;
+}
+
+int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress_cb,
+                                     SUM_VirtualConfig& out, int& interrupted) {
+  SUM_Trace trace("SUM_VirtualConfig::construct_utl");
+  if (stream.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  interrupted = 0;
+  SUM_ComponentList components;
+  int status = stream.components(components);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_VirtualConfig made(std::make_shared<SUM_VirtualConfigRep>());
+  made.rep_->stream = stream;
+  made.rep_->progress = progress_cb;
+  int total = static_cast<int>(components.count());
+  for (unsigned i = 0; i < components.count(); ++i) {
+    if (made.progress(SUM_ProgressCB::PREPARE_COMPONENT, static_cast<int>(i) + 1, total)) {
+      interrupted = 1;
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+    auto rep = std::make_shared<SUM_VirtualBaselineRep>();
+    rep->config = made.rep_;
+    rep->stream = stream;
+    rep->component = components[i];
+    made.rep_->baselines.append(SUM_VirtualBaseline(rep));
+  }
+  // Dependencies: the members of each component's current baseline, as
+  // virtual baselines where the configuration has their component.
+  for (unsigned i = 0; i < made.rep_->baselines.count(); ++i) {
+    SUM_VirtualBaselineRep& rep = *made.rep_->baselines[i].rep_;
+    SUM_Baseline current;
+    status = current_baseline(stream, rep.component, current);
+    if (status == SUM_NOT_FOUND)
+      continue;
+    SUM_BaselineList members;
+    int unavailable = 0;
+    if (status == 0)
+      status = current.dependencies(members, unavailable);
+    if (status == 0 && unavailable) {
+      imsg_print(IMSG_ERROR, &sum_catalog, kUnreadableMember, current.any_fullname());
+      status = SUM_FAILED;
+    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    for (unsigned m = 0; m < members.count(); ++m) {
+      SUM_Component member_component;
+      SUM_VirtualBaseline member;
+      if ((status = members[m].component(member_component)) != 0)
+        return trace.checked(__LINE__, status);
+      if (made.virtual_baseline(member_component, member) == 0)
+        rep.dependencies.append(SUM_VirtualBaseline(member.rep_));  // no strong link back
+      else
+        rep.fixed_dependencies.append(members[m]);
+    }
+  }
+  out = made;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::construct(const SUM_Stream& stream, SUM_ProgressCB* progress_cb,
+                                 SUM_VirtualConfig& out, int& interrupted) {
+  SUM_Trace trace("SUM_VirtualConfig::construct");
+  return trace.checked(__LINE__, construct_utl(stream, progress_cb, out, interrupted));
+}
+
+int SUM_VirtualConfig::construct_from_acts(const SUM_Stream& stream,
+                                           const SUM_ActivityList& activities,
+                                           SUM_VirtualConfig& out) {
+  SUM_Trace trace("SUM_VirtualConfig::construct_from_acts");
+  SUM_VirtualConfig made;
+  int interrupted = 0;
+  int status = construct_utl(stream, nullptr, made, interrupted);
+  if (status == 0)
+    status = made.add_acts(activities, 0);
+  for (unsigned i = 0; status == 0 && i < made.rep_->baselines.count(); ++i)
+    status = made.rep_->baselines[i].compute_has_unrecorded_changes();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  // The configuration holds the given activities only.
+  made.rep_->csets_computed = 1;
+  out = made;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::add_acts(const SUM_ActivityList& activities, int flag) {
+  SUM_Trace trace("SUM_VirtualConfig::add_acts");
+  (void)flag;
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    SUM_Stream owner;
+    int status = activities[i].stream(owner);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    if (owner != rep_->stream) {
+      imsg_print(IMSG_ERROR, &sum_catalog, kNotSameStream);
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+  }
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    SUM_ComponentList components;
+    SUM_ModCntList counts;
+    int status = activities[i].components_modcnts(components, counts);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    for (unsigned c = 0; c < components.count(); ++c) {
+      SUM_VirtualBaseline target;
+      if (virtual_baseline(components[c], target) != 0)
+        return sum_int_error(kSource, trace.name(), __LINE__);
+      if ((status = target.add_activity(activities[i], counts[c].count)) != 0)
+        return trace.checked(__LINE__, status);
+    }
+  }
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::stream(SUM_Stream& out) const {
+  SUM_Trace trace("SUM_VirtualConfig::stream");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  out = rep_->stream;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::virtual_baselines(SUM_VirtualBaselineList& out) const {
+  SUM_Trace trace("SUM_VirtualConfig::virtual_baselines");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_VirtualBaselineList kept;
+  for (unsigned i = 0; i < rep_->baselines.count(); ++i)
+    kept.append(rep_->baselines[i].kept_with(rep_));
+  out = kept;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::virtual_baseline(const SUM_Component& component,
+                                        SUM_VirtualBaseline& out) const {
+  SUM_Trace trace("SUM_VirtualConfig::virtual_baseline");
+  if (is_null() || component.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (unsigned i = 0; i < rep_->baselines.count(); ++i)
+    if (rep_->baselines[i].rep_->component == component) {
+      out = rep_->baselines[i].kept_with(rep_);
+      return SUM_OK;
+    }
+  return SUM_NOT_FOUND;
+}
+
+int SUM_VirtualConfig::partition_cset(const SUM_Activity& activity) {
+  SUM_Trace trace("SUM_VirtualConfig::partition_cset");
+  unsigned recorded = 0;
+  SUM_ComponentList components;
+  SUM_ModCntList counts;
+  int status = activity.mod_count(recorded);
+  if (status == SUM_NOT_FOUND)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (status == 0)
+    status = activity.components_modcnts(components, counts);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  for (unsigned c = 0; c < components.count(); ++c) {
+    SUM_VirtualBaseline target;
+    if (virtual_baseline(components[c], target) != 0) {
+      imsg_print(IMSG_ERROR, &sum_catalog, kMissingComponent, activity.any_fullname(),
+                 components[c].any_fullname(), rep_->stream.any_fullname());
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+    if (counts[c].count > recorded) {
+      imsg_print(IMSG_ERROR, &sum_catalog, kRetry, activity.any_fullname());
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+    SUM_Activity copy(activity);
+    copy.set_mod_count(counts[c].count);
+    target.rep_->activities.append(copy);
+  }
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::compute_cset_info() {
+  SUM_Trace trace("SUM_VirtualConfig::compute_cset_info");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (rep_->csets_computed)
+    return SUM_OK;
+  // The counts are read first, so that an activity changed while the
+  // distribution runs is caught by its per-component counts.
+  SUM_ActivityList activities;
+  int status = stream_activities(rep_->stream, activities);
+  for (unsigned i = 0; status == 0 && i < activities.count(); ++i) {
+    unsigned count = 0;
+    if ((status = activities[i].current_mod_count(count)) == 0)
+      activities[i].set_mod_count(count);
+  }
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  int total = static_cast<int>(activities.count());
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    if (progress(SUM_ProgressCB::PREPARE_CHANGE_SET, static_cast<int>(i) + 1, total))
+      return trace.checked(__LINE__, SUM_FAILED);
+    if ((status = partition_cset(activities[i])) != 0)
+      return trace.checked(__LINE__, status);
+  }
+  total = static_cast<int>(rep_->baselines.count());
+  for (unsigned i = 0; i < rep_->baselines.count(); ++i) {
+    if (progress(SUM_ProgressCB::EVALUATE_BASELINE, static_cast<int>(i) + 1, total))
+      return trace.checked(__LINE__, SUM_FAILED);
+    if ((status = rep_->baselines[i].compute_has_unrecorded_changes()) != 0)
+      return trace.checked(__LINE__, status);
+  }
+  rep_->csets_computed = 1;
+  return SUM_OK;
+}
+
+namespace {
+
+// Appends index `i` to `order` after the indexes it depends on (depth
+// first); `state` is 0 unseen, 1 being walked, 2 placed. A cycle is 1072.
+int place_after_dependencies(unsigned i, const std::vector<std::vector<unsigned>>& deps,
+                             std::vector<int>& state, std::vector<unsigned>& order) {
+  if (state[i] == 2)
+    return SUM_OK;
+  if (state[i] == 1)
+    return SUM_INTERNAL_ERROR;
+  state[i] = 1;
+  for (unsigned d : deps[i])
+    if (int status = place_after_dependencies(d, deps, state, order))
+      return status;
+  state[i] = 2;
+  order.push_back(i);
+  return SUM_OK;
+}
+
+}  // namespace
+
+int SUM_VirtualConfig::sort_in_reverse_dependency_order(SUM_VirtualBaselineList& list) const {
+  SUM_Trace trace("SUM_VirtualConfig::sort_in_reverse_dependency_order");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  // Only the dependencies that are in `list` take part in the order.
+  std::vector<std::vector<unsigned>> deps(list.count());
+  for (unsigned i = 0; i < list.count(); ++i) {
+    if (list[i].is_null())
+      return sum_int_error(kSource, trace.name(), __LINE__);
+    const SUM_VirtualBaselineList& all = list[i].rep_->dependencies;
+    for (unsigned d = 0; d < all.count(); ++d) {
+      int at = list.find(all[d]);
+      if (at >= 0)
+        deps[i].push_back(static_cast<unsigned>(at));
+    }
+  }
+  std::vector<int> state(list.count(), 0);
+  std::vector<unsigned> order;
+  for (unsigned i = 0; i < list.count(); ++i)
+    if (place_after_dependencies(i, deps, state, order) != 0)
+      return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_VirtualBaselineList sorted;
+  for (unsigned i : order)
+    sorted.append(list[i]);
+  list = sorted;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::realize(const char* name, const char* comment,
+                               const SUM_ComponentList& components, int identical,
+                               SUM_BaselineList& made, std::vector<int>& created) {
+  SUM_Trace trace("SUM_VirtualConfig::realize");
+  if (is_null() || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = compute_cset_info();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_VirtualBaselineList chosen;
+  for (unsigned i = 0; i < components.count(); ++i) {
+    SUM_VirtualBaseline vbl;
+    if ((status = virtual_baseline(components[i], vbl)) != 0)
+      return trace.checked(__LINE__, status);
+    chosen.append(vbl);
+  }
+  if (components.count() == 0)
+    chosen = rep_->baselines;
+  // A composite is realized with its members.
+  for (unsigned i = 0; i < chosen.count(); ++i) {
+    const SUM_VirtualBaselineList& deps = chosen[i].rep_->dependencies;
+    for (unsigned d = 0; d < deps.count(); ++d)
+      if (chosen.find(deps[d]) < 0)
+        chosen.append(deps[d]);
+  }
+  if ((status = sort_in_reverse_dependency_order(chosen)) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_BaselineList results;
+  std::vector<int> fresh;
+  SUM_Baseline::start_group_create();
+  for (unsigned i = 0; i < chosen.count() && status == 0; ++i) {
+    SUM_Baseline result;
+    if ((status = chosen[i].realize(name, comment, identical, result)) == 0) {
+      results.append(result);
+      fresh.push_back(chosen[i].rep_->foundation_reused ? 0 : 1);
+    }
+  }
+  SUM_Baseline::end_group_create();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  made = results;
+  created = fresh;
+  return SUM_OK;
+}
+
+// ---- SUM_VirtualBaseline --------------------------------------------------------------
+
+SUM_VirtualConfig SUM_VirtualBaseline::vconfig() const {
+  return rep_ == nullptr ? SUM_VirtualConfig() : SUM_VirtualConfig(rep_->config.lock());
+}
+
+int SUM_VirtualBaseline::stream(SUM_Stream& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::stream");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  out = rep_->stream;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::component(SUM_Component& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::component");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  out = rep_->component;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::ensure_csets() const {
+  SUM_VirtualConfig config = vconfig();
+  if (config.is_null())
+    return SUM_OK;  // a configuration gone keeps what was distributed
+  return config.compute_cset_info();
+}
+
+int SUM_VirtualBaseline::change_sets(SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::change_sets");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (int status = ensure_csets())
+    return trace.checked(__LINE__, status);
+  out = rep_->activities;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::latest_real_baseline(SUM_Baseline& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::latest_real_baseline");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return rep_->stream.baseline_util(rep_->component, 1, out);
+}
+
+int SUM_VirtualBaseline::has_unrecorded_changes(int& result) const {
+  SUM_Trace trace("SUM_VirtualBaseline::has_unrecorded_changes");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (int status = ensure_csets())
+    return trace.checked(__LINE__, status);
+  result = rep_->has_unrecorded;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::realized(SUM_Baseline& out, int& foundation_reused) const {
+  SUM_Trace trace("SUM_VirtualBaseline::realized");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  if (!rep_->is_realized)
+    return SUM_NOT_FOUND;
+  out = rep_->realized;
+  foundation_reused = rep_->foundation_reused;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::any_name(SUM_String& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::any_name");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  out.Format("%s in %s", rep_->component.any_name(), rep_->stream.any_name());
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::add_activity(const SUM_Activity& activity, unsigned count) {
+  SUM_Trace trace("SUM_VirtualBaseline::add_activity");
+  if (is_null() || activity.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int at = index_of(rep_->activities, activity);
+  if (at < 0) {
+    SUM_Activity copy(activity);
+    copy.set_mod_count(count);
+    rep_->activities.append(copy);
+    return SUM_OK;
+  }
+  unsigned listed = 0;
+  SUM_Activity& entry = rep_->activities[static_cast<unsigned>(at)];
+  if (entry.mod_count(listed) == 0 && listed == count)
+    imsg_print(IMSG_WARNING, &sum_catalog, kUnchangedActivity, activity.any_fullname());
+  else
+    entry.set_mod_count(count);
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::compute_has_unrecorded_changes() {
+  SUM_Trace trace("SUM_VirtualBaseline::compute_has_unrecorded_changes");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_ActivityList kept;
+  for (unsigned i = 0; i < rep_->activities.count(); ++i) {
+    int has = 0;
+    if (int status = rep_->activities[i].has_change_set(has))
+      return trace.checked(__LINE__, status);
+    if (has)
+      kept.append(rep_->activities[i]);
+  }
+  rep_->activities = kept;
+  SUM_Baseline latest;
+  SUM_ActivityList recorded;
+  int status = latest_real_baseline(latest);
+  if (status == 0)
+    status = latest.change_sets(recorded);
+  else if (status == SUM_NOT_FOUND)
+    status = SUM_OK;
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  int unrecorded = 0;
+  for (unsigned i = 0; i < kept.count() && !unrecorded; ++i) {
+    int at = index_of(recorded, kept[i]);
+    if (at < 0) {
+      unrecorded = 1;
+      continue;
+    }
+    unsigned then = 0;
+    unsigned now = 0;
+    if ((status = recorded[static_cast<unsigned>(at)].mod_count(then)) != 0 ||
+        (status = kept[i].mod_count(now)) != 0)
+      return trace.checked(__LINE__, status);
+    if (then != now &&
+        (status = versions_between(kept[i], rep_->component, then, now, unrecorded)) != 0)
+      return trace.checked(__LINE__, status);
+  }
+  rep_->has_unrecorded = unrecorded;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::tl_ents_to_reorder(const SUM_Timeline& timeline,
+                                            SUM_TimelineEntryList& out) const {
+  SUM_Trace trace("SUM_VirtualBaseline::tl_ents_to_reorder");
+  if (is_null() || timeline.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_TimelineEntryList moved;
+  // Appended at the end, the new baseline follows every entry.
+  if (rep_->position < 0) {
+    out = moved;
+    return SUM_OK;
+  }
+  int newest_baseline = -1;
+  int newest_arc = -1;
+  SUM_TimelineEntryList entries;
+  int status = timeline.latest_interesting_ents(newest_baseline, newest_arc);
+  if (status == 0)
+    status = timeline.entries(entries);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  // Baselines placed after the position that record activities of this
+  // virtual baseline build on it: they are moved after the new one.
+  unsigned first = static_cast<unsigned>(rep_->position);
+  for (unsigned i = first; i < entries.count() && static_cast<int>(i) <= newest_baseline; ++i) {
+    if (entries[i].kind() != SUM_TimelineEntry::BASELINE)
+      continue;
+    SUM_ActivityList recorded;
+    if ((status = SUM_Baseline(timeline.vob(), entries[i].dbid()).change_sets(recorded)) != 0)
+      return trace.checked(__LINE__, status);
+    bool shares = false;
+    for (unsigned a = 0; a < recorded.count() && !shares; ++a)
+      shares = index_of(rep_->activities, recorded[a]) >= 0;
+    if (shares)
+      moved.append(entries[i]);
+  }
+  out = moved;
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::realize(const char* name, const char* comment, int identical,
+                                 SUM_Baseline& out) {
+  SUM_Trace trace("SUM_VirtualBaseline::realize");
+  if (is_null() || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  bool reuse_allowed = !identical && !fdn_reuse_disabled();
+  const SUM_Stream& home = rep_->stream;
+  int read_only = 0;
+  int status = home.is_read_only(read_only);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (read_only) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, home.any_fullname());
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  if ((status = ensure_csets()) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_BaselineList dependencies;
+  for (unsigned i = 0; i < rep_->dependencies.count(); ++i) {
+    const SUM_VirtualBaselineRep& member = *rep_->dependencies[i].rep_;
+    if (!member.is_realized)
+      return sum_int_error(kSource, trace.name(), __LINE__);
+    dependencies.append(member.realized);
+  }
+  for (unsigned i = 0; i < rep_->fixed_dependencies.count(); ++i)
+    dependencies.append(rep_->fixed_dependencies[i]);
+
+  SUM_Project project;
+  if ((status = home.project(project)) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_TrigMkBl trigger(rep_->component, SUM_String(comment), home, project);
+  if ((status = trigger.fire_preop()) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_Timeline timeline;
+  SUM_TimelineEntryList reorder;
+  if ((status = home.component_timeline_autocreate(rep_->component, timeline)) != 0 ||
+      (status = tl_ents_to_reorder(timeline, reorder)) != 0)
+    return trace.checked(__LINE__, status);
+
+  if (reuse_allowed && rep_->activities.count() == 0) {
+    SUM_Baseline foundation;
+    SUM_BaselineList members;
+    int unavailable = 0;
+    if ((status = timeline.foundation_baseline(foundation)) != 0 ||
+        (status = foundation.dependencies(members, unavailable)) != 0)
+      return trace.checked(__LINE__, status);
+    if (!unavailable && same_baselines(members, dependencies)) {
+      rep_->realized = foundation;
+      rep_->is_realized = 1;
+      rep_->foundation_reused = 1;
+      out = foundation;
+      return SUM_OK;
+    }
+  }
+  SUM_Baseline made;
+  status = SUM_Baseline::create_and_reorder(timeline, name, rep_->activities, dependencies, comment,
+                                            0, rep_->position, reorder, made);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  rep_->realized = made;
+  rep_->is_realized = 1;
+  rep_->foundation_reused = 0;
+  out = made;
+  return trace.checked(__LINE__, trigger.fire_postop(made));
+}
+
+// ---- SUM_BaselineVR -------------------------------------------------------------------
+
+int SUM_BaselineVR::component(SUM_Component& out) const {
+  SUM_Trace trace("SUM_BaselineVR::component");
+  if (!virtual_.is_null())
+    return trace.checked(__LINE__, virtual_.component(out));
+  if (real_.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, real_.component(out));
+}
+
+int SUM_BaselineVR::stream(SUM_Stream& out) const {
+  SUM_Trace trace("SUM_BaselineVR::stream");
+  if (!virtual_.is_null())
+    return trace.checked(__LINE__, virtual_.stream(out));
+  if (real_.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return real_.stream(out);
+}
+
+int SUM_BaselineVR::change_sets(SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_BaselineVR::change_sets");
+  if (!virtual_.is_null())
+    return trace.checked(__LINE__, virtual_.change_sets(out));
+  if (real_.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, real_.change_sets(out));
+}

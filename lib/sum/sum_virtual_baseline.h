@@ -1,0 +1,193 @@
+// Virtual baselines: for one component of one stream, the baseline the
+// stream would make now (its activities, each at the modification count it
+// has in that component, and its dependencies); a virtual configuration
+// holds one per component of the stream. Streams make their baselines by
+// realizing virtual baselines.
+//
+// SUM_VirtualConfig and SUM_VirtualBaseline are shared handles: copies refer
+// to the same representation, and a virtual baseline refers back to its
+// configuration. SUM_BaselineVR holds either a real or a virtual baseline
+// so that callers can treat both alike.
+//
+// Contracts: status returns as everywhere in the library; a null handle is
+// an internal error (1072); refusals print their message and return 1001;
+// "not found" is 1002.
+#ifndef SUM_SUM_VIRTUAL_BASELINE_H
+#define SUM_SUM_VIRTUAL_BASELINE_H
+
+#include <memory>
+#include <vector>
+
+#include "sum/sum_activity.h"
+#include "sum/sum_baseline.h"
+#include "sum/sum_callbacks.h"
+#include "sum/sum_component.h"
+#include "sum/sum_lists.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
+
+class SUM_VirtualConfig;
+struct SUM_VirtualBaselineRep;
+struct SUM_VirtualConfigRep;
+
+class SUM_VirtualBaseline {
+ public:
+  // The environment variable that, set to "true" (any case), makes every
+  // realization create a baseline instead of reusing the foundation.
+  static constexpr const char* kDisableFdnReuse = "KORVA_DISABLE_FDN_REUSE";
+
+  SUM_VirtualBaseline() = default;
+  bool is_null() const { return rep_ == nullptr; }
+  bool operator==(const SUM_VirtualBaseline& other) const { return rep_ == other.rep_; }
+  bool operator!=(const SUM_VirtualBaseline& other) const { return rep_ != other.rep_; }
+
+  // The configuration it belongs to (null once that is gone).
+  SUM_VirtualConfig vconfig() const;
+  int stream(SUM_Stream& out) const;
+  int component(SUM_Component& out) const;
+  // Its activities, each carrying its count in this component, replacing
+  // `out` (the configuration's change sets are distributed first).
+  int change_sets(SUM_ActivityList& out) const;
+  // The stream's newest baseline of the component; 1002 when none.
+  int latest_real_baseline(SUM_Baseline& out) const;
+  // Whether it holds changes the stream's newest baseline of the component
+  // does not record.
+  int has_unrecorded_changes(int& result) const;
+  // The baseline realize made or reused (1002 before), and whether it was
+  // the reused foundation.
+  int realized(SUM_Baseline& out, int& foundation_reused) const;
+
+  // Makes the baseline: `name` is the base name (made unique by the naming
+  // template), `comment` is recorded. Unless `identical` is set or
+  // KORVA_DISABLE_FDN_REUSE is "true", a virtual baseline that adds nothing
+  // to the timeline's foundation baseline (no activity of the component,
+  // the same dependencies) gives that foundation baseline and creates
+  // nothing; otherwise a baseline is made, even when nothing changed since
+  // the stream's newest baseline. A read-only stream refuses (1001). Fires the mkbl triggers
+  // (post-operation only for a created baseline).
+  int realize(const char* name, const char* comment, int identical, SUM_Baseline& out);
+  // The baseline entries of `timeline` at or after the timeline position
+  // (none when the new baseline is appended) that record activities of this
+  // virtual baseline: they build on it and are moved after the new one.
+  int tl_ents_to_reorder(const SUM_Timeline& timeline, SUM_TimelineEntryList& out) const;
+  // A name for messages: "<component> in <stream>".
+  int any_name(SUM_String& out) const;
+
+  // Changes-set computation steps (used by SUM_VirtualConfig).
+  // Appends `activity` with `count`, or updates the count of the listed
+  // one (warning when unchanged).
+  int add_activity(const SUM_Activity& activity, unsigned count);
+  // Drops activities without a change set, then compares with the newest
+  // baseline of the component.
+  int compute_has_unrecorded_changes();
+
+ private:
+  friend class SUM_VirtualConfig;
+  explicit SUM_VirtualBaseline(std::shared_ptr<SUM_VirtualBaselineRep> rep)
+      : rep_(std::move(rep)) {}
+  // This handle, keeping `config` alive for as long as it lives.
+  SUM_VirtualBaseline kept_with(const std::shared_ptr<SUM_VirtualConfigRep>& config) const {
+    SUM_VirtualBaseline copy(*this);
+    copy.keep_ = config;
+    return copy;
+  }
+  // The configuration's change sets, distributed once.
+  int ensure_csets() const;
+
+  std::shared_ptr<SUM_VirtualBaselineRep> rep_;
+  // Set in handles given to callers only: the configuration refers to its
+  // virtual baselines, which refer back to it weakly.
+  std::shared_ptr<SUM_VirtualConfigRep> keep_;
+};
+
+class SUM_VirtualConfig {
+ public:
+  SUM_VirtualConfig() = default;
+  bool is_null() const { return rep_ == nullptr; }
+  bool operator==(const SUM_VirtualConfig& other) const { return rep_ == other.rep_; }
+  bool operator!=(const SUM_VirtualConfig& other) const { return rep_ != other.rep_; }
+
+  // One virtual baseline per component of the stream (progress reason
+  // PREPARE_COMPONENT per component; `interrupted` 1, status 1001, when the
+  // callback answers nonzero). `progress` may be null.
+  static int construct(const SUM_Stream& stream, SUM_ProgressCB* progress, SUM_VirtualConfig& out,
+                       int& interrupted);
+  // As construct, holding only `activities` (all of `stream`: otherwise
+  // "All activities must be in same stream.", 1001).
+  static int construct_from_acts(const SUM_Stream& stream, const SUM_ActivityList& activities,
+                                 SUM_VirtualConfig& out);
+  // Adds `activities` with their counts per component; `flag` is reserved.
+  int add_acts(const SUM_ActivityList& activities, int flag);
+
+  int stream(SUM_Stream& out) const;
+  int virtual_baselines(SUM_VirtualBaselineList& out) const;
+  // The virtual baseline of `component`; 1002 when it has none.
+  int virtual_baseline(const SUM_Component& component, SUM_VirtualBaseline& out) const;
+  // Distributes the stream's activities over the virtual baselines by the
+  // components they changed, then computes their unrecorded changes. Runs
+  // once per configuration.
+  int compute_cset_info();
+  // `list` ordered so that every virtual baseline comes after those it
+  // depends on (members before composites); order kept otherwise.
+  int sort_in_reverse_dependency_order(SUM_VirtualBaselineList& list) const;
+
+  // Realizes the virtual baselines of `components` (empty: all) in reverse
+  // dependency order, inside one group (same date and time in names);
+  // `identical` as for SUM_VirtualBaseline::realize. `made` gets one
+  // baseline per realized component (a reused foundation included) and
+  // `created` marks (1/0, same order) which were made new. Stops at the
+  // first failure; baselines already made stay.
+  int realize(const char* name, const char* comment, const SUM_ComponentList& components,
+              int identical, SUM_BaselineList& made, std::vector<int>& created);
+
+ private:
+  friend class SUM_VirtualBaseline;
+  explicit SUM_VirtualConfig(std::shared_ptr<SUM_VirtualConfigRep> rep) : rep_(std::move(rep)) {}
+  // The representation with one empty virtual baseline per component.
+  static int construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress,
+                           SUM_VirtualConfig& out, int& interrupted);
+  // Appends copies of `activity` (one per component it changed, with its
+  // count there) to the virtual baselines.
+  int partition_cset(const SUM_Activity& activity);
+  // Reports progress; 1 when the caller asked to stop.
+  int progress(SUM_ProgressCB::Operation op, int n, int total) const;
+
+  std::shared_ptr<SUM_VirtualConfigRep> rep_;
+};
+
+// A real or a virtual baseline, with a timeline and an offset on it (-1
+// when none).
+class SUM_BaselineVR {
+ public:
+  SUM_BaselineVR() = default;
+  explicit SUM_BaselineVR(const SUM_Baseline& real) : real_(real) {}
+  explicit SUM_BaselineVR(const SUM_VirtualBaseline& virt) : virtual_(virt) {}
+  bool operator==(const SUM_BaselineVR& other) const {
+    return real_ == other.real_ && virtual_ == other.virtual_ && timeline_ == other.timeline_ &&
+           offset_ == other.offset_;
+  }
+  bool operator!=(const SUM_BaselineVR& other) const { return !(*this == other); }
+
+  const SUM_Baseline& real() const { return real_; }
+  const SUM_VirtualBaseline& virtual_baseline() const { return virtual_; }
+  int is_virtual() const { return virtual_.is_null() ? 0 : 1; }
+  const SUM_Timeline& timeline() const { return timeline_; }
+  int offset() const { return offset_; }
+  void set_position(const SUM_Timeline& timeline, int offset) {
+    timeline_ = timeline;
+    offset_ = offset;
+  }
+
+  // From whichever baseline is set (neither: 1072).
+  int component(SUM_Component& out) const;
+  int stream(SUM_Stream& out) const;
+  int change_sets(SUM_ActivityList& out) const;
+
+ private:
+  SUM_Baseline real_;
+  SUM_VirtualBaseline virtual_;
+  SUM_Timeline timeline_;
+  int offset_ = -1;
+};
+
+#endif  // SUM_SUM_VIRTUAL_BASELINE_H

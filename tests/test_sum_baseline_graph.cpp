@@ -1,0 +1,258 @@
+// The baseline graph in both storage forms (feature levels 8 and 6): ancestry
+// along a timeline and through foundation arcs, flow into streams (with and
+// without a timeline of the component), neighbours on timelines, delivery
+// records, and the order of the removal refusals.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "services/vob_hlink.h"
+#include "sum/sum_baseline.h"
+#include "sum/sum_baseline_graph.h"
+#include "sum/sum_component.h"
+#include "sum/sum_project.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
+#include "sum_pvob_fixture.h"
+#include "support/checks.h"
+
+namespace {
+
+using test_support::fails_with;
+using test_support::ImsgCapture;
+
+SUM_BaselineList bls(std::initializer_list<SUM_Baseline> items) {
+  SUM_BaselineList list;
+  for (const SUM_Baseline& b : items)
+    list.append(b);
+  return list;
+}
+
+class BaselineGraphTest : public zem_test::PvobLevelTest {
+ protected:
+  // Project "proj" with rootless components c1 and c2 (whose baselines may
+  // serve as foundations unlabeled), the integration stream "integ" on their
+  // initial baselines, and b1, b2 made in it for c1.
+  void SetUp() override {
+    PvobLevelTest::SetUp();
+    ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
+    c1 = component("c1");
+    c2 = component("c2");
+    c1_init = initial("c1");
+    c2_init = initial("c2");
+    ASSERT_EQ(SUM_Stream::create("integ", "", project, SUM_Stream(), "", 1, 0,
+                                 bls({c1_init, c2_init}), integ),
+              0);
+    b1 = made_in(integ, "b1");
+    b2 = made_in(integ, "b2");
+  }
+
+  SUM_Component component(const char* name) {
+    SUM_Component c;
+    EXPECT_EQ(SUM_Component::create(pvob, name, SUM_VobObject(), nullptr, nullptr, "", c), 0);
+    return c;
+  }
+  SUM_Baseline initial(const std::string& name) {
+    SUM_Baseline b;
+    EXPECT_EQ(SUM_Baseline::construct_from_selector(("baseline:" + name + "_INITIAL@/pvob").c_str(),
+                                                    SUM_Vob(), b),
+              0);
+    return b;
+  }
+  SUM_Baseline made_in(const SUM_Stream& stream, const char* name) {
+    SUM_Timeline timeline;
+    EXPECT_EQ(stream.component_timeline_autocreate(c1, timeline), 0);
+    SUM_Baseline b;
+    EXPECT_EQ(SUM_Baseline::create(timeline, name, "", 0, -1, b), 0) << name;
+    return b;
+  }
+  SUM_Stream child(const char* name, const SUM_BaselineList& foundation) {
+    SUM_Stream s;
+    EXPECT_EQ(SUM_Stream::create(name, "", project, integ, "", 0, 0, foundation, s), 0) << name;
+    return s;
+  }
+  SUM_Timeline timeline_of(const SUM_Stream& stream) {
+    SUM_Timeline timeline;
+    EXPECT_EQ(stream.component_timeline(c1, timeline), 0);
+    return timeline;
+  }
+  int ancestor(const SUM_Baseline& a, const SUM_BaselineList& candidates) {
+    int result = -1;
+    EXPECT_EQ(a.is_ancestor_of(candidates, result), 0);
+    return result;
+  }
+  int flowed(const SUM_Baseline& a, const SUM_Stream& stream) {
+    int result = -1;
+    EXPECT_EQ(a.has_flowed_to(stream, result), 0);
+    return result;
+  }
+  // Records `baseline` as delivered to `timeline`, as a delivery does.
+  void record_delivery(const SUM_Baseline& baseline, const SUM_Timeline& timeline) {
+    tbs_dbid_t hlink = 0;
+    ASSERT_EQ(vob_hlink_create_wk(pvob.handle(), baseline.dbid(), VOB_WK_HLTYPE_TIMELINE_CONTRIB,
+                                  pvob.handle(), timeline.dbid(), "", "", nullptr, &hlink),
+              0);
+  }
+  // ok_to_destroy's answer and the errors it printed.
+  std::string refusal(const SUM_Baseline& b) {
+    ImsgCapture capture;
+    int ok = -1;
+    EXPECT_EQ(b.ok_to_destroy(0, ok), 0);
+    EXPECT_EQ(ok, 0) << "removal allowed";
+    return capture.joined(IMSG_ERROR);
+  }
+
+  SUM_Project project;
+  SUM_Component c1, c2;
+  SUM_Baseline c1_init, c2_init, b1, b2;
+  SUM_Stream integ;
+};
+
+TEST_P(BaselineGraphTest, AncestryAlongOneTimelineAndThroughItsFoundation) {
+  EXPECT_EQ(ancestor(b1, bls({b1})), 1) << "a baseline is its own ancestor";
+  EXPECT_EQ(ancestor(c1_init, bls({c1_init})), 1);
+  EXPECT_EQ(ancestor(b1, bls({b2})), 1);
+  EXPECT_EQ(ancestor(b2, bls({b1})), 0) << "a later baseline is no ancestor of an earlier one";
+  EXPECT_EQ(ancestor(c1_init, bls({b2})), 1) << "the foundation the timeline grew from";
+  EXPECT_EQ(ancestor(b2, bls({c1_init})), 0);
+  EXPECT_EQ(ancestor(b2, bls({c1_init, b1})), 0);
+  EXPECT_EQ(ancestor(b1, bls({c1_init, b2})), 1) << "any candidate will do";
+  EXPECT_EQ(ancestor(b1, SUM_BaselineList()), 0);
+  int result = -1;
+  EXPECT_EQ(SUM_Baseline().is_ancestor_of(bls({b1}), result), 1072);
+}
+
+TEST_P(BaselineGraphTest, ChildStreamTakesABaselineThenMakesItsOwn) {
+  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Baseline d1 = made_in(dev, "d1");
+  EXPECT_EQ(ancestor(b1, bls({d1})), 1);
+  EXPECT_EQ(ancestor(c1_init, bls({d1})), 1) << "two timelines back";
+  EXPECT_EQ(ancestor(b2, bls({d1})), 0) << "made in the parent after the child took b1";
+  EXPECT_EQ(ancestor(d1, bls({b2})), 0);
+
+  EXPECT_EQ(flowed(b1, dev), 1);
+  EXPECT_EQ(flowed(c1_init, dev), 1);
+  EXPECT_EQ(flowed(b2, dev), 0);
+  EXPECT_EQ(flowed(d1, integ), 0) << "nothing delivered";
+  EXPECT_EQ(flowed(b2, integ), 1);
+
+  // A rebase to b2 adds a foundation arc: b2 has now reached the child,
+  // before and after the child's next baseline.
+  ASSERT_EQ(timeline_of(dev).add_foundation_arc(b2, "rebased"), 0);
+  EXPECT_EQ(flowed(b2, dev), 1);
+  SUM_Baseline d2 = made_in(dev, "d2");
+  EXPECT_EQ(ancestor(b2, bls({d2})), 1);
+  EXPECT_EQ(ancestor(d1, bls({d2})), 1);
+  EXPECT_EQ(ancestor(b2, bls({d1})), 0);
+  EXPECT_EQ(flowed(b2, dev), 1);
+}
+
+TEST_P(BaselineGraphTest, StreamWithoutTimelineAnswersThroughItsFoundation) {
+  // c1 is rootless: a stream gets its timeline only when it makes a baseline.
+  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Timeline none;
+  ASSERT_EQ(dev.component_timeline(c1, none), 1002);
+  EXPECT_EQ(flowed(b1, dev), 1);
+  EXPECT_EQ(flowed(c1_init, dev), 1);
+  EXPECT_EQ(flowed(b2, dev), 0);
+  EXPECT_EQ(flowed(c2_init, dev), 1);
+
+  SUM_Stream bare = child("bare", bls({c2_init}));
+  EXPECT_EQ(flowed(c1_init, bare), 0) << "no baseline of c1 at all";
+}
+
+TEST_P(BaselineGraphTest, NeighboursOnTimelinesAndDelivery) {
+  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Baseline d1 = made_in(dev, "d1");
+
+  SUM_BaselineList list;
+  ASSERT_EQ(b2.predecessors(list), 0);
+  EXPECT_EQ(list, bls({b1}));
+  ASSERT_EQ(b1.predecessors(list), 0);
+  EXPECT_EQ(list, SUM_BaselineList());
+
+  SUM_Baseline pred;
+  ASSERT_EQ(b2.nearest_predecessor(pred), 0);
+  EXPECT_EQ(pred, b1);
+  ASSERT_EQ(b1.nearest_predecessor(pred), 0);
+  EXPECT_EQ(pred, c1_init) << "the foundation arc before it";
+  ASSERT_EQ(d1.nearest_predecessor(pred), 0);
+  EXPECT_EQ(pred, b1);
+  EXPECT_EQ(c1_init.nearest_predecessor(pred), 1002);
+
+  ASSERT_EQ(b1.successors(list), 0);
+  EXPECT_EQ(list, bls({b2, d1})) << "its own timeline, then the child's";
+  ASSERT_EQ(b2.successors(list), 0);
+  EXPECT_EQ(list, SUM_BaselineList());
+
+  int delivered = -1;
+  ASSERT_EQ(d1.has_been_delivered(delivered), 0);
+  EXPECT_EQ(delivered, 0);
+  record_delivery(d1, timeline_of(integ));
+  ASSERT_EQ(d1.has_been_delivered(delivered), 0);
+  EXPECT_EQ(delivered, 1);
+  EXPECT_EQ(refusal(d1), "Cannot remove baseline that has been delivered.\n");
+}
+
+TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
+  // The initial baseline is refused before any search of the PVOBs starts.
+  {
+    ImsgCapture capture;
+    int ok = -1;
+    ASSERT_EQ(c1_init.ok_to_destroy(0, ok), 0);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Cannot remove baseline that is the initial baseline of a component.\n");
+    EXPECT_EQ(capture.joined(IMSG_WARNING), "");
+  }
+  // A trigger type naming it comes first of all.
+  guard(VOB_OP_RMBL, b1.dbid());
+  EXPECT_EQ(refusal(b1),
+            "Can't delete baseline \"b1@/pvob\" because of references to it in "
+            "trigger type restriction lists.\n");
+
+  // Taken by a stream: as a stream foundation, then as a timeline's too.
+  SUM_Stream dev = child("dev", bls({b2, c2_init}));
+  EXPECT_EQ(refusal(b2), "Cannot remove baseline that is the foundation for a stream.\n");
+  made_in(dev, "d1");
+  EXPECT_EQ(refusal(b2), "Cannot remove baseline that is the foundation for a timeline.\n");
+
+  // Recommended by the integration stream, after both searches.
+  SUM_Baseline b3 = made_in(integ, "b3");
+  ASSERT_EQ(integ.set_recbls(bls({b3, c2_init}), "", 0), 0);
+  {
+    ImsgCapture capture;
+    int ok = -1;
+    ASSERT_EQ(b3.ok_to_destroy(0, ok), 0);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "Cannot remove baseline \"b3@/pvob\" because it is recommended by "
+              "streams ...\nStream \"integ@/pvob\" \n");
+    EXPECT_EQ(capture.joined(IMSG_WARNING),
+              "Searching PVOBs for baselines that depend upon baseline \"b3@/pvob\".  This may "
+              "take a few minutes...\n\nSearching PVOBs to check if baseline \"b3@/pvob\" is "
+              "recommended.\nThis may take a few minutes...\n");
+  }
+  EXPECT_TRUE(fails_with(1001,
+                         "Cannot remove baseline \"b3@/pvob\" because it is recommended "
+                         "by streams ...\nStream \"integ@/pvob\" \n",
+                         [&] { return b3.destroy("gone"); }));
+
+  // Nothing holds b4: it goes, and the stream no longer lists it.
+  SUM_Baseline b4 = made_in(integ, "b4");
+  int ok = -1;
+  ASSERT_EQ(b4.ok_to_destroy(0, ok), 0);
+  EXPECT_EQ(ok, 1);
+  ASSERT_EQ(b4.destroy("gone"), 0);
+  EXPECT_TRUE(b4.is_null());
+  SUM_Baseline found;
+  EXPECT_NE(SUM_Baseline::construct_from_selector("baseline:b4@/pvob", SUM_Vob(), found), 0);
+  SUM_BaselineList left;
+  ASSERT_EQ(integ.baselines(left), 0);
+  EXPECT_EQ(left, bls({b1, b2, b3}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothForms, BaselineGraphTest, ::testing::Values(8, 6),
+                         zem_test::level_name);
+
+}  // namespace
