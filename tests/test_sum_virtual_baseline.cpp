@@ -4,6 +4,7 @@
 // activities, and unrecorded changes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,76 @@ TEST_P(VirtualBaselineTest, MembersAreRealizedBeforeTheirComposite) {
   ASSERT_EQ(deps.count(), 1u);
   EXPECT_EQ(deps[0], made[0]) << "the composite records the new member baseline";
   EXPECT_EQ(unavailable, 0);
+}
+
+// What the progress callback of a test sees and does.
+struct ProgressProbe {
+  std::vector<std::string> texts;
+  int stop_at = -1;                     // operation to answer "stop" to
+  std::function<void()> on_change_set;  // run at each change set
+  static void report(const SUM_ProgressCB& cb, int& answer) {
+    auto* probe = static_cast<ProgressProbe*>(cb.cd);
+    probe->texts.push_back(static_cast<const char*>(*cb.message));
+    if (cb.operation == SUM_ProgressCB::PREPARE_CHANGE_SET && probe->on_change_set)
+      probe->on_change_set();
+    answer = cb.operation == probe->stop_at ? 1 : 0;
+  }
+};
+
+TEST_P(VirtualBaselineTest, ProgressInterruptionAndChangesWhileDistributing) {
+  SUM_Activity act = changed(integ, "busy", 1);
+  ProgressProbe probe;
+  SUM_ProgressCB cb(&ProgressProbe::report, &probe);
+  SUM_VirtualConfig config;
+  int interrupted = -1;
+  probe.stop_at = SUM_ProgressCB::PREPARE_COMPONENT;
+  EXPECT_EQ(SUM_VirtualConfig::construct(integ, &cb, config, interrupted), 1001);
+  EXPECT_EQ(interrupted, 1);
+  EXPECT_EQ(probe.texts, std::vector<std::string>{"Preparing component 1 of 1.\n"});
+
+  // The activity gains a version after its count was read.
+  probe = ProgressProbe();
+  probe.on_change_set = [&] { enter(act, add_file("meanwhile", "z"), 0); };
+  ASSERT_EQ(SUM_VirtualConfig::construct(integ, &cb, config, interrupted), 0);
+  EXPECT_EQ(interrupted, 0);
+  EXPECT_TRUE(fails_with(
+      1001,
+      "Please retry operation - failed due to change to activity \"busy@/pvob\" while in "
+      "progress.\n",
+      [&] { return config.compute_cset_info(); }));
+  SUM_BaselineList in_stream;
+  ASSERT_EQ(integ.baselines(in_stream), 0);
+  EXPECT_EQ(in_stream.count(), 0u);
+}
+
+TEST_P(VirtualBaselineTest, ChangeOutsideTheConfigurationIsRefused) {
+  // Component "lib" of another VOB, not in integ's foundation.
+  SUM_Vob lib(test_support::make_test_vob("/lib"));
+  tbs_dbid_t lib_root = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(lib.handle(), VOB_WK_ROOT_DIRECTORY, &lib_root), 0);
+  SUM_Component lib_comp;
+  ASSERT_EQ(SUM_Component::create(pvob, "lib", SUM_VobObject(lib, lib_root), nullptr, nullptr, "",
+                                  lib_comp),
+            0);
+  SUM_Activity act = changed(integ, "stray", 0);
+  tbs_dbid_t dir = 0, element = 0, version = 0;
+  ASSERT_EQ(view_checkout(handle, "/lib", "add", &dir), 0);
+  std::ofstream(view_root() + "/lib/f", std::ios::binary) << "x";
+  ASSERT_EQ(view_mkelem(handle, "/lib/f", VOB_ELTYPE_FILE, "new", 1, &element), 0);
+  ASSERT_EQ(view_checkin(handle, "/lib", nullptr, &dir), 0);
+  ASSERT_EQ(vob_ver_lookup(lib.handle(), element, "/main/1", &version), 0);
+  vob_event_info_t event;
+  ASSERT_EQ(vob_zem_activity_cset_add_ver(pvob.handle(), act.dbid(), lib.handle(), version, 0,
+                                          "work", &event),
+            0);
+  SUM_BaselineList made;
+  std::vector<int> created;
+  EXPECT_TRUE(fails_with(
+      1001,
+      "Activity \"stray@/pvob\" contains changes in component \"lib@/pvob\",\n"
+      "but that component is missing from the configuration of the activity's "
+      "stream \"integ@/pvob\".\n",
+      [&] { return config_of(integ).realize("rel", "", SUM_ComponentList(), 0, made, created); }));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, VirtualBaselineTest, ::testing::Values(8, 6),

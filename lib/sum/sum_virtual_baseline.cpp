@@ -52,7 +52,8 @@ struct SUM_VirtualBaselineRep {
 struct SUM_VirtualConfigRep {
   SUM_Stream stream;
   SUM_VirtualBaselineList baselines;
-  SUM_ProgressCB* progress = nullptr;
+  SUM_ProgressCB progress;  // a copy: the caller's may be gone by the time it is used
+  int has_progress = 0;
   int csets_computed = 0;
 };
 
@@ -138,10 +139,9 @@ int versions_between(const SUM_Activity& activity, const SUM_Component& componen
 // ---- SUM_VirtualConfig ----------------------------------------------------------------
 
 int SUM_VirtualConfig::progress(SUM_ProgressCB::Operation op, int n, int total) const {
-  SUM_ProgressCB* callback = rep_->progress;
-  if (callback == nullptr || callback->f == nullptr)
+  if (!rep_->has_progress || rep_->progress.f == nullptr)
     return 0;
-  return callback->invoke(op, n, total) != 0 ? 1 : 0;
+  return rep_->progress.invoke(op, n, total) != 0 ? 1 : 0;
 }
 
 int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress_cb,
@@ -156,7 +156,10 @@ int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* p
     return trace.checked(__LINE__, status);
   SUM_VirtualConfig made(std::make_shared<SUM_VirtualConfigRep>());
   made.rep_->stream = stream;
-  made.rep_->progress = progress_cb;
+  if (progress_cb != nullptr) {
+    made.rep_->progress = *progress_cb;
+    made.rep_->has_progress = 1;
+  }
   int total = static_cast<int>(components.count());
   for (unsigned i = 0; i < components.count(); ++i) {
     if (made.progress(SUM_ProgressCB::PREPARE_COMPONENT, static_cast<int>(i) + 1, total)) {

@@ -109,7 +109,9 @@ class SUM_VirtualConfig {
 
   // One virtual baseline per component of the stream (progress reason
   // PREPARE_COMPONENT per component; `interrupted` 1, status 1001, when the
-  // callback answers nonzero). `progress` may be null.
+  // callback answers nonzero). `progress` may be null; a copy of it serves
+  // the configuration's later steps (PREPARE_CHANGE_SET per activity and
+  // EVALUATE_BASELINE per component while change sets are distributed).
   static int construct(const SUM_Stream& stream, SUM_ProgressCB* progress, SUM_VirtualConfig& out,
                        int& interrupted);
   // As construct, holding only `activities` (all of `stream`: otherwise
