@@ -260,6 +260,9 @@ TEST_P(BaselineTest, RenamingChecksTheName) {
   EXPECT_EQ(a.set_name("b", ""), 1001);
   EXPECT_EQ(a.set_name("bad name", ""), 1001);
   EXPECT_EQ(name_of(a), "renamed");
+  ASSERT_EQ(sum_baseline_set_name("baseline:renamed@/pvob", "again", ""), 0);
+  EXPECT_EQ(name_of(a), "again");
+  EXPECT_EQ(sum_baseline_set_name("baseline:missing@/pvob", "x", ""), 1002);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, BaselineTest, ::testing::Values(8, 6), act_test::level_name);

@@ -12,6 +12,7 @@
 
 #include "services/view.h"
 #include "services/vob_elem.h"
+#include "services/vob_zem_baseline.h"
 #include "sum/sum_timeline.h"
 #include "sum/sum_version.h"
 #include "sum_activity_fixture.h"
@@ -131,10 +132,14 @@ TEST_P(BaselineLabelTest, IncrementalLabelsOnlyTheRecordedChanges) {
   EXPECT_EQ(info.based_on, std::vector<tbs_dbid_t>{first_map.dbid()});
   EXPECT_EQ(selected(second, a), a2);
   EXPECT_EQ(selected(second, b), b1);
-  EXPECT_NE(selected(second, b), b2);
   EXPECT_EQ(text(second, &SUM_Baseline::config_str), "second_map");
   // The earlier map is unchanged.
   EXPECT_EQ(selected(first, a), a1);
+  // The new map holds no version of b itself: moving the earlier map's
+  // label of b moves what the new one resolves.
+  ASSERT_EQ(vob_ver_add_labels(src.handle(), first_map.dbid(), {b2}, nullptr), 0);
+  EXPECT_EQ(selected(second, b), b2);
+  EXPECT_EQ(selected(second, a), a2);
 }
 
 TEST_P(BaselineLabelTest, UnlabeledPredecessorsChangesAreLabeledToo) {
@@ -277,6 +282,48 @@ TEST_P(BaselineLabelTest, ImportRefusesForeignLabelTypesAndRootlessComponents) {
   ASSERT_EQ(comp.main_timeline(main), 0);
   ASSERT_EQ(main.baselines(main_baselines), 0);
   EXPECT_EQ(main_baselines.count(), 1u);  // the initial baseline only
+}
+
+TEST_P(BaselineLabelTest, FailedImportLeavesNoBaseline) {
+  SUM_Baseline first = baseline("first");
+  ASSERT_EQ(first.upgrade_to_incremental(nullptr, "", 0), 0);
+  SUM_Vermap map;
+  ASSERT_EQ(first.vermap(map), 0);
+  SUM_Baseline made;
+  // An incremental map cannot become an imported configuration.
+  EXPECT_TRUE(test_support::fails_mentioning(
+      1001,
+      "Unable to import label type \"first\" for component \"" + std::string(comp.any_fullname()) +
+          "\".\n",
+      [&] {
+        return SUM_Baseline::create_import(SUM_LabelType(src, map.dbid()), "imported", comp, "",
+                                           made);
+      }));
+  SUM_Baseline gone;
+  EXPECT_EQ(SUM_Baseline::construct_from_selector("imported", pvob, gone), 1002);
+  EXPECT_EQ(status_of(first), SUM_Baseline::INCREMENTAL);
+}
+
+TEST_P(BaselineLabelTest, MapsStayWithTheirBaselines) {
+  SUM_Baseline first = baseline("first");
+  ASSERT_EQ(first.upgrade_to_incremental(nullptr, "", 0), 0);
+  edit(act, "a.txt", "a2");
+  SUM_Baseline second = baseline("second");
+  ASSERT_EQ(second.upgrade_to_incremental(nullptr, "", 0), 0);
+  SUM_Vermap first_map, second_map;
+  ASSERT_EQ(first.vermap(first_map), 0);
+  ASSERT_EQ(second.vermap(second_map), 0);
+
+  EXPECT_TRUE(fails_with(1003,
+                         "Baseline \"baseline:first@/pvob\" already has the version map "
+                         "\"first\".\n",
+                         [&] { return first.set_vermap(second_map); }));
+  EXPECT_EQ(text(first, &SUM_Baseline::config_str), "first");
+  EXPECT_TRUE(fails_with(
+      1001, "Version map \"first\" cannot be removed: version map \"second\" is based on it.\n",
+      [&] { return vob_zem_vermap_delete(src.handle(), first_map.dbid(), nullptr); }));
+  ASSERT_EQ(vob_zem_vermap_delete(src.handle(), second_map.dbid(), nullptr), 0);
+  EXPECT_EQ(vob_zem_vermap_delete(src.handle(), first_map.dbid(), nullptr), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, BaselineLabelTest, ::testing::Values(8, 6), act_test::level_name);

@@ -17,7 +17,9 @@
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
+#include "sum/sum_policy.h"
 #include "sum/sum_project.h"
+#include "sum/sum_replica.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_status.h"
 #include "sum/sum_timeline.h"
@@ -38,6 +40,7 @@ constexpr int kRenameFailed = 79;
 // Component catalog: the current user may not change the object.
 constexpr int kPermissionDenied = 0;
 constexpr int kInvalidPLevel = 18;
+constexpr int kMasteredElsewhere = 19;
 
 vob_mtype_t baseline_mtype(const SUM_Vob& pvob) {
   return pvob.supports_fc_objs() ? VOB_MTYPE_BASELINE : VOB_MTYPE_CHECKPOINT;
@@ -62,6 +65,31 @@ int incoming(const SUM_VobObject& obj, vob_wkobj_t type, std::vector<SUM_VobObje
     if (end.broken == 0 && end.other_vob != nullptr)
       sources.emplace_back(SUM_Vob(end.other_vob), end.other);
   return SUM_OK;
+}
+
+// The stream's part of a baseline's permission check: where anyone may
+// change the stream, a baseline mastered at another replica is warned
+// about; the stream must be mastered here and the user allowed to change it.
+int check_stream_side(const SUM_Baseline& baseline, const SUM_Stream& stream) {
+  SUM_String unrestricted;
+  int status = stream.policy_in_context(SUM_Policy::CHSTREAM_UNRESTRICTED, unrestricted);
+  if (status != 0)
+    return status;
+  if (unrestricted.Compare("ENABLED") == 0) {
+    int local = 0;
+    SUM_Replica master, here;
+    if ((status = baseline.has_local_mastership(local, master, here)) != 0)
+      return status;
+    if (!local)
+      imsg_print(IMSG_WARNING, &sum_baseline_catalog, kMasteredElsewhere, baseline.any_fullname(),
+                 master.any_name(), here.any_name());
+  }
+  int stream_local = 0;
+  if ((status = stream.check_local_mastership(stream_local)) != 0)
+    return status;
+  if (!stream_local)
+    return SUM_FAILED;  // the warning names the stream and its master
+  return stream.check_permission();
 }
 
 // 1001 after the message when `stream` is read-only.
@@ -436,7 +464,7 @@ int SUM_Baseline::check_permission() const {
   SUM_Stream home;
   int status = stream(home);
   if (status == 0)
-    status = home.check_permission();
+    status = check_stream_side(*this, home);
   if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
   int allowed = 0;
@@ -460,4 +488,14 @@ int SUM_Baseline::trigger_context(SUM_Component& component, SUM_Stream& stream,
   if (status == 0)
     status = stream.project(project);
   return status == SUM_NOT_FOUND ? SUM_OK : trace.checked(__LINE__, status);
+}
+
+int sum_baseline_set_name(const char* selector, const char* name, const char* comment) {
+  SUM_Trace trace("sum_baseline_set_name");
+  if (selector == nullptr || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Baseline baseline;
+  if (int status = SUM_Baseline::construct_from_selector(selector, SUM_Vob(), baseline))
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, baseline.set_name(name, comment));
 }
