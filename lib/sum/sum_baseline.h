@@ -234,6 +234,39 @@ class SUM_Baseline : public SUM_NamedObject {
   // As reverse_dependency_list, printing the listing.
   int reverse_dependency_print(int recurse) const;
 
+  // ---- the baseline graph (sum_baseline_graph.cpp) ----
+
+  // `result` 1 when this baseline is one of `candidates` or an ancestor of
+  // one of them (SUM_BaselineGraph::is_ancestor_of).
+  int is_ancestor_of(const SUM_BaselineList& candidates, int& result) const;
+  // `result` 1 when this baseline has reached `stream`
+  // (SUM_BaselineGraph::has_flowed_to).
+  int has_flowed_to(const SUM_Stream& stream, int& result) const;
+  // The baselines before this one on its timeline, oldest first.
+  int predecessors(SUM_BaselineList& out) const;
+  // The baseline this one grew from on its stream's timeline: the previous
+  // baseline entry, or the foundation baseline of a foundation arc that
+  // comes first going back. 1002 when there is none and for baselines of a
+  // component's main timeline.
+  int nearest_predecessor(SUM_Baseline& out) const;
+  // The next baseline on its stream's timeline, then the next baseline after
+  // each entry of another timeline that received this one (foundation arcs,
+  // deliveries), each once.
+  int successors(SUM_BaselineList& out) const;
+  // Whether a delivery recorded this baseline on a target's timeline.
+  int has_been_delivered(int& result) const;
+
+  // ---- removal (sum_baseline_removal.cpp) ----
+
+  // Whether the baseline may be removed: `ok` 0 after the message of the
+  // first refusal (status 0 either way unless a question fails). The checks
+  // that need no search come first; the PVOB-wide searches (dependents,
+  // recommending streams) run last. `flags` is reserved (no bit defined).
+  int ok_to_destroy(int flags, int& ok) const;
+  // Removes the baseline after ok_to_destroy (a refusal is 1001), with its
+  // version map, and makes this handle null. Fires the rmbl triggers.
+  int destroy(const char* comment);
+
  private:
   // The PVOB's record of the baseline, read for the operation traced by
   // `trace` (a null handle is an internal error there).
