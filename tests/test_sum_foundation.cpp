@@ -190,6 +190,15 @@ TEST_P(FoundationTest, ExplicitBaselineAnotherCompositeImpliesIsRedundantInEithe
     EXPECT_EQ(dependent, a);
   }
   EXPECT_EQ(redundant_of(of(bl_list({a, x2}))), SUM_BaselineList());
+
+  // z1 is implied only through x1; while x2 overrides x1 nothing implies it.
+  for (const SUM_BaselineList& order : {bl_list({a, x2, z1}), bl_list({a, z1, x2})}) {
+    SUM_Foundation f = of(order);
+    EXPECT_EQ(redundant_of(f), SUM_BaselineList());
+    EXPECT_EQ(implied_count(f, z1), 0);
+    ASSERT_EQ(f.remove_baselines(bl_list({x2})), 0);
+    EXPECT_EQ(redundant_of(f), bl_list({z1}));
+  }
 }
 
 TEST_P(FoundationTest, MembersLeadingBackToTheirComponentsBaselineAreACycle) {
