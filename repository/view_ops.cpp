@@ -425,11 +425,20 @@ int view_mkelem(view_server_h view, const char* path, int eltype, const char* co
     return status;
   std::string replica = repo::replica_text(parent.vob);
   tbs_dbid_t version = 0;
-  status = vob_elem_get_main_branch(parent.vob, made, &branch);
+  // The first checkout goes where the rule selecting the new element's
+  // version 0 sends checkouts: its -mkbranch branch, else main.
+  repo::Target t;
+  cspec_selection_t sel;
+  tbs_dbid_t from = 0;
+  status = repo::describe(view, cspec, parent.vob, made, view_path, t.info, &sel);
+  if (status == 0 && t.info.version != 0)
+    status = repo::checkout_branch(t, sel.mkbranch, &event, &branch, &from);
+  else if (status == 0)
+    status = vob_elem_get_main_branch(parent.vob, made, &branch);
   if (status == 0)
     status = repo::note_checkout(view, replica, made, view_path);
   if (status == 0)
-    status = repo::checkout_for(view, target, parent.vob, branch, 0, &event, &version);
+    status = repo::checkout_for(view, target, parent.vob, branch, from, &event, &version);
   if (status == 0 && checkin) {
     status = vob_ver_checkin(parent.vob, version, is_dir ? nullptr : &content, &event);
     if (status != 0)

@@ -128,29 +128,35 @@ run "A component rooted at a top-level directory of the sources VOB" \
 "$vantool" lscomp -long
 
 
-run "A component VOB with a real tree: a parser and a code generator" \
-  "$vantool" mkvob -tag /library -admin /projects -c "The compiler library"
-"$vantool" checkout -nc "$views/alice/library"
-for dir in parser codegen; do
-  "$vantool" mkdir -nc "$views/alice/library/$dir"
+run "Two component VOBs with real trees: a parser and a code generator" \
+  "$vantool" mkvob -tag /parser -admin /projects -c "The parser"
+"$vantool" mkvob -tag /codegen -admin /projects -c "The code generator"
+for vob in parser codegen; do
+  "$vantool" checkout -nc "$views/alice/$vob"
   for file in main.c util.c; do
-    printf '/* %s/%s */\nint %s_%s(void) { return 0; }\n' "$dir" "$file" "$dir" "${file%.c}" \
-      > "$views/alice/library/$dir/$file"
-    "$vantool" mkelem -ci -nc "$views/alice/library/$dir/$file"
+    printf '/* %s/%s */\nint %s_%s(void) { return 0; }\n' "$vob" "$file" "$vob" "${file%.c}" \
+      > "$views/alice/$vob/$file"
+    "$vantool" mkelem -ci -nc "$views/alice/$vob/$file"
   done
-  "$vantool" checkin -nc "$views/alice/library/$dir"
+  "$vantool" checkin -nc "$views/alice/$vob"
 done
-"$vantool" checkin -nc "$views/alice/library"
-run "The existing directories become components (every element is marked as theirs)" \
-  "$vantool" mkcomp -root "$views/alice/library/parser" -c "The parser" parser@/projects
-"$vantool" mkcomp -root "$views/alice/library/codegen" -c "The code generator" codegen@/projects
+run "Each VOB becomes a component as a whole" \
+  "$vantool" mkcomp -root "$views/alice/parser" -c "The parser" parser@/projects
+"$vantool" mkcomp -root "$views/alice/codegen" -c "The code generator" codegen@/projects
 "$vantool" lscomp -long parser@/projects
+run "A component's initial baseline selects version 0 of its elements: the existing files are labeled and the label type imported as a baseline" \
+  "$vantool" mklbtype -nc V1@/parser V1@/codegen
+for vob in parser codegen; do
+  "$vantool" mklabel -nc V1 "$views/alice/$vob" "$views/alice/$vob/main.c" "$views/alice/$vob/util.c"
+  "$vantool" mkbl -import V1 -component $vob@/projects -c "The $vob as it stands"
+done
+"$vantool" lsbl -component parser@/projects
 run "A project that may modify both components" \
   "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
   -c "The library project" libcc@/projects
-run "Its integration stream takes the initial baselines as its foundation" \
+run "Its integration stream takes the imported baselines as its foundation" \
   "$vantool" mkstream -in libcc@/projects -integration \
-  -baseline parser_INITIAL@/projects,codegen_INITIAL@/projects -c "Integration" libcc_int@/projects
+  -baseline V1_parser_IMPORT@/projects,V1_codegen_IMPORT@/projects -c "Integration" libcc_int@/projects
 run "Two development streams take the project's recommended baselines" \
   "$vantool" mkstream -in libcc@/projects -c "Parser work" parser_dev@/projects
 "$vantool" mkstream -in libcc@/projects -c "Code generator work" codegen_dev@/projects
@@ -158,23 +164,24 @@ run "Two development streams take the project's recommended baselines" \
 run "The integration stream recommends its foundation; a development stream took it" \
   "$vantool" lsstream -long libcc_int@/projects
 "$vantool" lsstream -long parser_dev@/projects
-run "A view attached to each stream" \
+run "A view attached to each stream: its config spec is generated from the stream" \
   "$vantool" mkview -stream libcc_int@/projects -tag libcc_int "$views/libcc_int"
 "$vantool" mkview -stream parser_dev@/projects -tag parser_dev "$views/parser_dev"
 "$vantool" mkview -stream codegen_dev@/projects -tag codegen_dev "$views/codegen_dev"
 "$vantool" lsview -long parser_dev
+"$vantool" catcs -view parser_dev
 step "A stream with a view attached cannot be removed (exit status 1)" "$vantool" rmstream -nc codegen_dev@/projects
 "$vantool" rmstream -nc codegen_dev@/projects || echo "(exit status $?)"
 
-parser="$views/parser_dev/library/parser"
-codegen="$views/codegen_dev/library/codegen"
+parser="$views/parser_dev/parser"
+codegen="$views/codegen_dev/codegen"
 step "A stream's view refuses checkouts until it has a current activity (exit status 1)" \
   "$vantool" checkout -nc "$parser/main.c"
 "$vantool" checkout -nc "$parser/main.c" || echo "(exit status $?)"
 step "An activity made in the parser view becomes its current activity" \
   "cd $views/parser_dev && $vantool mkact -headline \"Faster parsing\" -c \"Speed up the parser\""
 (cd "$views/parser_dev" && "$vantool" mkact -headline "Faster parsing" -c "Speed up the parser")
-run "Checkouts in the view are recorded in the activity's change set" \
+run "Checkouts in the view branch on the stream's branch type and are recorded in the activity's change set" \
   "$vantool" checkout -c "Inline the lexer" "$parser/main.c" "$parser/util.c"
 "$vantool" lsact -long -view parser_dev
 for file in main.c util.c; do
@@ -194,7 +201,7 @@ for file in main.c util.c; do
 done
 "$vantool" checkin -cact -view codegen_dev -c "Comments in the output"
 run "util.c's change belongs to the tidying: the version moves to that activity" \
-  "$vantool" chact -fcset emit_comments -tcset tidy -view codegen_dev -nc "$codegen/util.c@@/main/2"
+  "$vantool" chact -fcset emit_comments -tcset tidy -view codegen_dev -nc "$codegen/util.c@@/main/codegen_dev/1"
 "$vantool" lsact -long -in codegen_dev@/projects
 run "An activity's headline can change; its description shows the change set" \
   "$vantool" chact -headline "Tidy the code generator helpers" -nc tidy@/projects
@@ -204,5 +211,48 @@ step "An activity with versions cannot be removed (exit status 1)" "$vantool" rm
 run "An empty one can" "$vantool" mkact -nset -in codegen_dev@/projects -nc scratch@/projects
 "$vantool" rmact -nc scratch@/projects
 run "The parser stream's activities, as JSON" "$vantool" lsact -json -in parser_dev@/projects
+
+run "Baselines: a new component VOB for the manual, in a project of its own" \
+  "$vantool" mkvob -tag /manual -admin /projects -c "The user manual"
+"$vantool" mkcomp -root "$views/alice/manual" -c "The manual" manual@/projects
+"$vantool" mkproject -in compilers@/projects -modcomp manual@/projects -blname_template basename \
+  -c "Writing the manual" docs@/projects
+"$vantool" mkstream -in docs@/projects -integration -baseline manual_INITIAL@/projects -nc docs_int@/projects
+"$vantool" mkstream -in docs@/projects -nc writers@/projects
+"$vantool" mkview -stream writers@/projects -tag writers "$views/writers"
+run "A stream's view shows exactly its configuration: the initial baseline, an empty VOB root" \
+  ls -A "$views/writers/manual"
+manual="$views/writers/manual"
+run "The writers add two chapters in an activity" \
+  "$vantool" mkact -view writers -headline "First chapters" -nc chapters@/projects
+"$vantool" checkout -nc "$manual"
+printf 'Chapter 1: Getting started\n' > "$manual/start.txt"
+printf 'Chapter 2: Streams\n' > "$manual/streams.txt"
+"$vantool" mkelem -ci -nc "$manual/start.txt" "$manual/streams.txt"
+"$vantool" checkin -nc "$manual"
+run "A baseline of the writers' stream records the activity and labels its versions" \
+  "$vantool" mkbl -view writers -c "First draft" DRAFT1
+run "With nothing changed since, no new baseline is made" \
+  "$vantool" mkbl -stream writers@/projects -nc DRAFT2
+run "The baselines of the component" "$vantool" lsbl -component manual@/projects
+run "The baseline in detail: component, stream, level, labeling, activities" \
+  "$vantool" describe baseline:DRAFT1@/projects
+run "Promoted and fully labeled" \
+  "$vantool" chbl -level REVIEWED -c "Proof-read" DRAFT1@/projects
+"$vantool" chbl -full -nc DRAFT1@/projects
+"$vantool" lsbl -long DRAFT1@/projects
+run "A review stream starts from the baseline; its view shows the baselined files" \
+  "$vantool" mkstream -in writers@/projects -baseline DRAFT1@/projects -c "Review" review@/projects
+"$vantool" mkview -stream review@/projects -tag review "$views/review"
+cat "$views/review/manual/start.txt" "$views/review/manual/streams.txt"
+run "Its config spec selects the baseline's version map and branches on checkout" \
+  "$vantool" catcs -view review
+run "Regenerating a stream's config spec (its identity advances), and loading it into a view again" \
+  "$vantool" chstream -generate -nc review@/projects
+"$vantool" setcs -stream -view review
+"$vantool" catcs -view review | head -n 2
+step "A baseline that a stream is founded on cannot be removed (exit status 1)" \
+  "$vantool" rmbl -nc DRAFT1@/projects
+"$vantool" rmbl -nc DRAFT1@/projects || echo "(exit status $?)"
 
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"

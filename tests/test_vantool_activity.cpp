@@ -18,9 +18,11 @@ using test_support::vantool_refuses;
 
 class VantoolActivityTest : public ::testing::Test {
  protected:
-  // A component "lib" (the directory /src/lib with a.txt and b.txt), a
-  // project that may modify it, its integration stream and development
-  // stream "dev", and view "dev" attached to that stream.
+  // A component "lib" (the whole VOB /src, holding lib/a.txt and
+  // lib/b.txt), whose files are labeled and imported as its baseline
+  // REL_lib_IMPORT; a project that may modify it, its integration stream
+  // founded on that baseline and development stream "dev", and view "dev"
+  // attached to that stream. Checkouts there branch on "dev".
   void SetUp() override {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
@@ -33,10 +35,14 @@ class VantoolActivityTest : public ::testing::Test {
     std::ofstream(plain + "/src/lib/b.txt") << "b\n";
     run({"mkelem", "-ci", "-nc", plain + "/src/lib/a.txt", plain + "/src/lib/b.txt"});
     run({"ci", "-nc", plain + "/src/lib", plain + "/src"});
-    run({"mkcomp", "-root", plain + "/src/lib", "-nc", "lib@/pvob"});
+    run({"mkcomp", "-root", plain + "/src", "-nc", "lib@/pvob"});
+    run({"mklbtype", "-nc", "REL@/src"});
+    run({"mklabel", "-nc", "REL", plain + "/src", plain + "/src/lib", plain + "/src/lib/a.txt",
+         plain + "/src/lib/b.txt"});
+    run({"mkbl", "-import", "REL", "-component", "lib@/pvob", "-nc"});
     run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "lib@/pvob", "-nc", "proj@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "lib_INITIAL@/pvob", "-nc",
-         "int@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "REL_lib_IMPORT@/pvob",
+         "-nc", "int@/pvob"});
     run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
     run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
   }
@@ -81,10 +87,10 @@ TEST_F(VantoolActivityTest, CheckoutsNeedACurrentActivityWhichRecordsThem) {
   EXPECT_EQ(vantool_out({"lsact", "-long", "-view", "dev", name}),
             header +
                 "  modification count: 1\n  change set:\n"
-                "    /src/lib/a.txt@@/main/CHECKEDOUT  (checked out)\n");
+                "    /src/lib/a.txt@@/main/dev/CHECKEDOUT  (checked out)\n");
   run({"ci", "-nc", file("a.txt")});
   EXPECT_EQ(vantool_out({"lsact", "-long", "-view", "dev", name}),
-            header + "  modification count: 2\n  change set:\n    /src/lib/a.txt@@/main/2\n");
+            header + "  modification count: 2\n  change set:\n    /src/lib/a.txt@@/main/dev/1\n");
 
   run({"co", "-nc", file("b.txt")});
   run({"setact", "-none", "-view", "dev", "-nc"});
@@ -109,12 +115,12 @@ TEST_F(VantoolActivityTest, HeadlinesMovesAndRemoval) {
 
   std::vector<std::string> move = {"chact",  "-fcset", "first",
                                    "-tcset", "second", "-view",
-                                   "dev",    "-nc",    file("a.txt") + "@@/main/2"};
+                                   "dev",    "-nc",    file("a.txt") + "@@/main/dev/1"};
   EXPECT_EQ(vantool_out(move),
-            "Moved \"/src/lib/a.txt@@/main/2\" from activity \"first@/pvob\" to activity "
+            "Moved \"/src/lib/a.txt@@/main/dev/1\" from activity \"first@/pvob\" to activity "
             "\"second@/pvob\".\n");
   EXPECT_NE(vantool_out({"lsact", "-long", "-view", "dev", "second"})
-                .find("  change set:\n    /src/lib/a.txt@@/main/2\n"),
+                .find("  change set:\n    /src/lib/a.txt@@/main/dev/1\n"),
             std::string::npos);
   EXPECT_TRUE(vantool_refuses({"Unable to move"}, move)) << "no longer in the source change set";
 
@@ -135,15 +141,15 @@ TEST_F(VantoolActivityTest, WholeChangeSetsAndJson) {
   EXPECT_EQ(vantool_out({"lsact", "-json", "-view", "dev"}),
             "[{\"name\":\"both@/pvob\",\"headline\":\"Both files\",\"stream\":\"dev@/pvob\","
             "\"views\":[\"dev\"],\"mod_count\":2,\"change_set\":["
-            "{\"version\":\"/src/lib/a.txt@@/main/CHECKEDOUT\",\"checked_out\":true},"
-            "{\"version\":\"/src/lib/b.txt@@/main/CHECKEDOUT\",\"checked_out\":true}],"
+            "{\"version\":\"/src/lib/a.txt@@/main/dev/CHECKEDOUT\",\"checked_out\":true},"
+            "{\"version\":\"/src/lib/b.txt@@/main/dev/CHECKEDOUT\",\"checked_out\":true}],"
             "\"change_set_complete\":true}]\n");
 
   EXPECT_EQ(vantool({"ci", "-cact", "-view", "dev", file("a.txt")}).exit_code, 2)
       << "paths or the change set, not both";
   EXPECT_EQ(vantool_out({"ci", "-cact", "-view", "dev", "-nc"}),
-            "Checked in \"/src/lib/a.txt\" version \"/main/2\".\n"
-            "Checked in \"/src/lib/b.txt\" version \"/main/2\".\n");
+            "Checked in \"/src/lib/a.txt\" version \"/main/dev/1\".\n"
+            "Checked in \"/src/lib/b.txt\" version \"/main/dev/1\".\n");
   EXPECT_EQ(vantool_out({"lsco", "-short", "-view", "dev"}), "");
   EXPECT_EQ(vantool_out({"ci", "-cact", "-view", "dev"}),
             "Activity \"both@/pvob\" has no checkouts.\n");
@@ -155,8 +161,8 @@ TEST_F(VantoolActivityTest, WholeChangeSetsAndJson) {
   std::string described = vantool_out({"describe", "activity:both@/pvob"});
   EXPECT_NE(described.find("  headline: Both files\n  stream: dev@/pvob\n"), std::string::npos)
       << described;
-  EXPECT_NE(described.find("  change set:\n    /src/lib/a.txt@@/main/2\n"
-                           "    /src/lib/b.txt@@/main/2\n"),
+  EXPECT_NE(described.find("  change set:\n    /src/lib/a.txt@@/main/dev/1\n"
+                           "    /src/lib/b.txt@@/main/dev/1\n"),
             std::string::npos)
       << described;
 }

@@ -10,6 +10,7 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_activity.h"
+#include "vantool_baseline.h"
 #include "vantool_command.h"
 #include "vantool_text.h"
 #include "vantool_json.h"
@@ -100,6 +101,9 @@ struct Description {
   // For activities: headline, stream, views, change set.
   bool is_activity = false;
   ActivityDetails activity;
+  // For baselines: component, stream, level, labeling, activities, members.
+  bool is_baseline = false;
+  BaselineDetails baseline;
 };
 
 void describe_stream(const SUM_Stream& stream, Description& d) {
@@ -149,6 +153,8 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     describe_stream(SUM_Stream::convert(object), d);
   if (!SUM_Activity::convert(object).is_null())
     d.is_activity = read_activity_details(SUM_Activity::convert(object), nullptr, d.activity);
+  if (!SUM_Baseline::convert(object).is_null())
+    d.is_baseline = read_baseline_details(SUM_Baseline::convert(object), d.baseline);
   vob_ver_details_t details;
   if ((mtype == VOB_MTYPE_FILE_VERSION || mtype == VOB_MTYPE_DIRECTORY_VERSION) &&
       vob_ver_get_details(object.vob().handle(), object.dbid(), &details) == 0) {
@@ -250,6 +256,8 @@ void print_description(const Description& d) {
                        d.views.empty() ? "(none)" : joined(d.views).c_str());
   if (d.is_activity)
     print_activity_details(d.activity);
+  if (d.is_baseline)
+    print_baseline_details(d.baseline);
   if (d.locked)
     imsg_print_literal(IMSG_INFO, "  locked%s%s%s\n", d.obsolete ? " (obsolete)" : "",
                        d.exempt.empty() ? "" : ", except for: ", joined(d.exempt).c_str());
@@ -312,6 +320,11 @@ void print_json(const Description& d) {
   if (d.is_activity) {
     json.key("activity").begin_object();
     write_activity_json(d.activity, json);
+    json.end_object();
+  }
+  if (d.is_baseline) {
+    json.key("baseline").begin_object();
+    write_baseline_json(d.baseline, json);
     json.end_object();
   }
   json.key("hyperlinks").begin_array();

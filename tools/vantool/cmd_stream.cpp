@@ -37,6 +37,8 @@ constexpr int kCannotChange = 122;
 constexpr int kNoStreamChange = 123;
 constexpr int kPoliciesNotSet = 124;
 constexpr int kNotABaseline = 127;
+constexpr int kRegenerated = 167;
+constexpr int kCannotRegenerate = 168;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
@@ -175,7 +177,7 @@ int run_mkstream(const ParsedArgs& args) {
 // The options of chstream that change something.
 const char* const kStreamChanges[] = {"target",       "ntarget",  "policy",   "npolicy",
                                       "title",        "amodcomp", "dmodcomp", "recommended",
-                                      "nrecommended", "default"};
+                                      "nrecommended", "none",     "default",  "generate"};
 
 // Applies -amodcomp and -dmodcomp; 0 when nothing failed.
 int change_mod_comps(const SUM_Stream& stream, const ParsedArgs& args, const std::string& comment) {
@@ -189,7 +191,8 @@ int change_mod_comps(const SUM_Stream& stream, const ParsedArgs& args, const std
   return status;
 }
 
-// Applies -recommended, -nrecommended or -default; 0 when nothing failed.
+// Applies -recommended, -nrecommended (-none) or -default; 0 when nothing
+// failed.
 int change_recommended(const SUM_Stream& stream, const ParsedArgs& args,
                        const std::string& comment) {
   SUM_BaselineList list;
@@ -230,13 +233,26 @@ int run_chstream(const ParsedArgs& args) {
     status = stream.set_title(args.value("title").c_str(), comment.c_str());
   if (status == 0 && (args.has("amodcomp") || args.has("dmodcomp")))
     status = change_mod_comps(stream, args, comment);
-  if (status == 0 && (args.has("recommended") || args.has("nrecommended") || args.has("default")))
+  if (status == 0 && (args.has("recommended") || args.has("nrecommended") || args.has("none") ||
+                      args.has("default")))
     status = change_recommended(stream, args, comment);
   if (status != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+  bool other_changes = false;
+  for (const char* option : kStreamChanges)
+    other_changes = other_changes || (args.has(option) && std::string(option) != "generate");
+  if (other_changes)
+    imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+  // -generate comes last, so that the text reflects the changes above.
+  if (!args.has("generate"))
+    return kExitOk;
+  if (stream.regen_cspec(0) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRegenerate, label.c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kRegenerated, label.c_str());
   return kExitOk;
 }
 
@@ -447,21 +463,22 @@ void register_stream_commands(std::vector<Command>& table) {
   ch.name = "chstream";
   ch.synopsis =
       "chstream [-target STREAM|-ntarget] [-policy KEYS] [-npolicy KEYS] [-title TEXT] "
-      "[-amodcomp COMPS] [-dmodcomp COMPS] [-recommended BASELINES|-nrecommended|-default] "
-      "[-c TEXT|-nc] STREAM";
+      "[-amodcomp COMPS] [-dmodcomp COMPS] [-recommended BASELINES|-nrecommended|-none|-default] "
+      "[-generate] [-c TEXT|-nc] STREAM";
   ch.summary =
       "Change a stream's default deliver target, policies, title, stream-modifiable components "
-      "or recommended baselines.";
+      "or recommended baselines; -generate regenerates its config spec.";
   ch.common = kCommentOptions;
   ch.options = {{"target", true, "STREAM", false},  {"ntarget", false, "", false},
                 {"policy", true, "KEYS", true},     {"npolicy", true, "KEYS", true},
                 {"title", true, "TEXT", false},     {"amodcomp", true, "COMPS", true},
                 {"dmodcomp", true, "COMPS", true},  {"recommended", true, "BASELINES", true},
-                {"nrecommended", false, "", false}, {"default", false, "", false}};
-  ch.exclusive = {{"target", "ntarget"},
-                  {"recommended", "nrecommended"},
-                  {"recommended", "default"},
-                  {"nrecommended", "default"}};
+                {"nrecommended", false, "", false}, {"default", false, "", false},
+                {"none", false, "", false},         {"generate", false, "", false}};
+  ch.exclusive = {{"target", "ntarget"},      {"recommended", "nrecommended"},
+                  {"recommended", "default"}, {"nrecommended", "default"},
+                  {"none", "recommended"},    {"none", "nrecommended"},
+                  {"none", "default"}};
   ch.min_operands = 1;
   ch.max_operands = 1;
   ch.operand_name = "a STREAM";

@@ -8,6 +8,7 @@
 #include "services/view.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_view.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
@@ -19,8 +20,13 @@ namespace {
 
 // Messages of the vantool catalog used here.
 constexpr int kNotAStream = 107;
+constexpr int kCannotSetSpec = 50;
 constexpr int kNotAttached = 125;
 constexpr int kAttached = 126;
+constexpr int kNoStreamSpec = 169;
+constexpr int kFileOrStream = 170;
+constexpr int kSpecFromStream = 171;
+constexpr int kAttachedWithoutSpec = 172;
 
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
@@ -76,6 +82,9 @@ int run_mkview(const ParsedArgs& args) {
   view_get_path(view, root);
   bool attached = stream.is_null() || attach(view, create.tag, stream, args.comment());
   std::string label = attached ? stream_of(view) : "";
+  // A view of a stream shows the stream's configuration: its config spec is
+  // the stream's.
+  bool spec_set = stream.is_null() || !attached || SUM_View(view).update_config_spec() == 0;
   view_free_handle(view);
   if (!attached)
     return kExitFailure;
@@ -83,7 +92,11 @@ int run_mkview(const ParsedArgs& args) {
              root.c_str());
   if (!label.empty())
     imsg_print(IMSG_INFO, &vantool_catalog, kAttached, create.tag.c_str(), label.c_str());
-  return kExitOk;
+  if (spec_set)
+    return kExitOk;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kAttachedWithoutSpec, create.tag.c_str(), label.c_str(),
+             create.tag.c_str());
+  return kExitFailure;
 }
 
 // "NAME@TAG" of the stream the view with tag `tag` is attached to.
@@ -183,7 +196,35 @@ int run_rmview(const ParsedArgs& args) {
   return kExitOk;
 }
 
+// setcs -stream: the view takes its stream's config spec, its custom
+// areas kept.
+int set_stream_spec(const ParsedArgs& args) {
+  ViewHandle view;
+  if (!open_view(args, "", view))
+    return kExitFailure;
+  SUM_View handle(view.get());
+  SUM_Stream stream;
+  if (handle.stream(stream) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNoStreamSpec, view.tag().c_str());
+    return kExitFailure;
+  }
+  if (handle.update_config_spec() != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotSetSpec, view.tag().c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kSpecFromStream, view.tag().c_str(),
+             stream_of(view.get()).c_str());
+  return kExitOk;
+}
+
 int run_setcs(const ParsedArgs& args) {
+  if (args.has("stream") == !args.operands().empty()) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kFileOrStream);
+    return usage_error(*find_command("setcs"), buf);
+  }
+  if (args.has("stream"))
+    return set_stream_spec(args);
   const std::string& file = args.operands()[0];
   std::ifstream in(file);
   if (!in) {
@@ -271,10 +312,11 @@ void register_view_commands(std::vector<Command>& table) {
 
   Command setcs;
   setcs.name = "setcs";
-  setcs.synopsis = "setcs [-view TAG] FILE";
-  setcs.summary = "Set the config spec of a view from a file.";
+  setcs.synopsis = "setcs [-view TAG] FILE | setcs -stream [-view TAG]";
+  setcs.summary =
+      "Set the config spec of a view from a file, or (-stream) from the stream it is attached to.";
   setcs.common = kViewOption;
-  setcs.min_operands = 1;
+  setcs.options = {{"stream", false, "", false}};
   setcs.max_operands = 1;
   setcs.operand_name = "a config spec FILE";
   setcs.run = run_setcs;

@@ -20,6 +20,7 @@ const std::vector<Command>& command_table() {
     register_stream_commands(t);
     register_view_commands(t);
     register_activity_commands(t);
+    register_baseline_commands(t);
     register_elem_commands(t);
     register_type_commands(t);
     register_merge_commands(t);

@@ -1,0 +1,213 @@
+// Baselines end to end through vantool: made in a development stream from
+// its activity, labeled, promoted, listed and described; a new stream
+// started from that baseline whose view shows the baselined files; an
+// imported label type as the foundation of a stream; removal refusals;
+// config specs of stream views; and the errors bad usage gets.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "support/sandbox.h"
+#include "support/vantool_runner.h"
+
+namespace {
+
+using test_support::TempHome;
+using test_support::vantool;
+using test_support::vantool_out;
+using test_support::vantool_refuses;
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class VantoolBaselineTest : public ::testing::Test {
+ protected:
+  // The whole VOB /src is component "src" of project "proj", which may
+  // modify it; the integration stream starts from its initial baseline and
+  // development stream "dev" has view "dev", in which activity "work"
+  // added hello.txt.
+  void SetUp() override {
+    plain = home.path() + "/plain";
+    dev = home.path() + "/dev";
+    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
+    run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
+    run({"mkview", "-tag", "plain", plain});
+    run({"mkcomp", "-root", plain + "/src", "-nc", "src@/pvob"});
+    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "proj@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "src_INITIAL@/pvob", "-nc",
+         "int@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
+    run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
+    run({"mkact", "-view", "dev", "-nc", "work"});
+    run({"co", "-nc", dev + "/src"});
+    test_support::write_file(dev + "/src/hello.txt", "hello from dev\n");
+    run({"mkelem", "-ci", "-nc", dev + "/src/hello.txt"});
+    run({"ci", "-nc", dev + "/src"});
+  }
+
+  void run(const std::vector<std::string>& args) {
+    auto r = vantool(args);
+    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
+  }
+
+  TempHome home;
+  std::string plain, dev;
+};
+
+TEST_F(VantoolBaselineTest, MakeLabelPromoteListAndDescribe) {
+  EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-nc", "BL1"}),
+            "Created baseline \"BL1@/pvob\" of component \"src@/pvob\" (incremental).\n");
+  auto again = vantool({"mkbl", "-stream", "dev@/pvob", "-nc", "BL2"});
+  EXPECT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_TRUE(
+      has(again.out, "of component \"src@/pvob\" is unchanged; no new baseline was made.\n"))
+      << again.out;
+  EXPECT_EQ(vantool({"lsbl", "BL2@/pvob"}).exit_code, 1) << "nothing changed, nothing made";
+
+  EXPECT_EQ(vantool_out({"lsbl", "-stream", "dev@/pvob"}),
+            "BL1@/pvob  src@/pvob  INITIAL  incremental\n");
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-component", "src@/pvob"}),
+            "src_INITIAL@/pvob\nBL1@/pvob\n");
+  std::string described = vantool_out({"describe", "baseline:BL1@/pvob"});
+  EXPECT_TRUE(has(described,
+                  "  component: src@/pvob\n  stream: dev@/pvob\n  promotion level: INITIAL\n"
+                  "  labeling status: incremental\n  depends on: (none)\n  activities:\n"
+                  "    work@/pvob  modification count "))
+      << described;
+
+  EXPECT_EQ(vantool_out({"chbl", "-level", "TESTED", "-nc", "BL1@/pvob"}),
+            "Changed baseline \"BL1@/pvob\" (promotion level TESTED).\n");
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-level", "TESTED", "-component", "src@/pvob"}),
+            "BL1@/pvob\n");
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-level", "INITIAL", "-component", "src@/pvob"}),
+            "src_INITIAL@/pvob\n");
+  EXPECT_TRUE(vantool_refuses({"NOPE"}, {"lsbl", "-level", "NOPE", "-stream", "dev@/pvob"}));
+  EXPECT_TRUE(vantool_refuses({"Unable to change baseline \"BL1@/pvob\"."},
+                              {"chbl", "-level", "NOPE", "-nc", "BL1@/pvob"}));
+
+  EXPECT_EQ(vantool_out({"chbl", "-full", "-nc", "BL1@/pvob"}),
+            "Changed baseline \"BL1@/pvob\" (labeling status full).\n");
+  EXPECT_TRUE(vantool_refuses({"Baseline \"BL1@/pvob\" is already fully labeled.",
+                               "Unable to change baseline \"BL1@/pvob\"."},
+                              {"chbl", "-full", "-nc", "BL1@/pvob"}));
+  EXPECT_TRUE(vantool_refuses({"Cannot change the labeling status of the initial baseline"},
+                              {"chbl", "-full", "-nc", "src_INITIAL@/pvob"}));
+  std::string json = vantool_out({"lsbl", "-json", "BL1@/pvob"});
+  EXPECT_TRUE(has(json,
+                  "[{\"name\":\"BL1@/pvob\",\"component\":\"src@/pvob\",\"stream\":\"dev@/pvob\","
+                  "\"promotion_level\":\"TESTED\",\"labeling_status\":\"full\",\"import\":false,"
+                  "\"activities\":[{\"name\":\"work@/pvob\",\"mod_count\":"))
+      << json;
+}
+
+TEST_F(VantoolBaselineTest, ANewStreamFromTheBaselineShowsItsFiles) {
+  run({"mkbl", "-view", "dev", "-nc", "BL1"});
+  run({"mkstream", "-in", "dev@/pvob", "-baseline", "BL1@/pvob", "-nc", "child@/pvob"});
+  std::string child = home.path() + "/child";
+  auto made = vantool({"mkview", "-stream", "child@/pvob", "-tag", "child", child});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_EQ(test_support::read_file(child + "/src/hello.txt"), "hello from dev\n");
+  std::string spec = vantool_out({"catcs", "-view", "child"});
+  EXPECT_EQ(spec.rfind("zem\nidentity ZEM.Stream ", 0), 0u) << spec;
+  EXPECT_TRUE(has(spec,
+                  "This config spec was automatically generated by the ZEM stream\n"
+                  "# \"child\" at "))
+      << spec;
+  EXPECT_TRUE(has(spec, " BL1 ")) << "the baseline's version map selects: " << spec;
+
+  // The integration stream's view still shows the empty initial baseline.
+  std::string integration = home.path() + "/int";
+  run({"mkview", "-stream", "int@/pvob", "-tag", "int", integration});
+  EXPECT_FALSE(std::ifstream(integration + "/src/hello.txt").good());
+
+  EXPECT_TRUE(vantool_refuses({"Cannot remove baseline that is the foundation for a timeline.",
+                               "Unable to remove baseline \"BL1@/pvob\"."},
+                              {"rmbl", "-nc", "BL1@/pvob"}));
+  EXPECT_TRUE(
+      vantool_refuses({"Cannot remove baseline that is the initial baseline of a component."},
+                      {"rmbl", "-nc", "src_INITIAL@/pvob"}));
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-component", "src@/pvob"}),
+            "src_INITIAL@/pvob\nBL1@/pvob\n")
+      << "nothing was removed";
+}
+
+TEST_F(VantoolBaselineTest, AnImportedLabelTypeFoundsAStream) {
+  run({"mkvob", "-tag", "/imp", "-admin", "/pvob", "-nc"});
+  run({"co", "-nc", plain + "/imp"});
+  test_support::write_file(plain + "/imp/old.txt", "existing file\n");
+  run({"mkelem", "-ci", "-nc", plain + "/imp/old.txt"});
+  run({"ci", "-nc", plain + "/imp"});
+  run({"mkcomp", "-root", plain + "/imp", "-nc", "imp@/pvob"});
+  run({"mklbtype", "-nc", "REL@/imp"});
+  run({"mklabel", "-nc", "REL", plain + "/imp", plain + "/imp/old.txt"});
+
+  EXPECT_EQ(vantool_out({"mkbl", "-import", "REL", "-component", "imp@/pvob", "-nc"}),
+            "Imported label type \"REL@/imp\" as baseline \"REL_imp_IMPORT@/pvob\" of component "
+            "\"imp@/pvob\".\n");
+  std::string listed = vantool_out({"lsbl", "-long", "REL_imp_IMPORT@/pvob"});
+  EXPECT_TRUE(has(listed, "  stream: (none: the component's main timeline)\n"));
+  EXPECT_TRUE(has(listed, "  labeling status: full (imported label type)\n")) << listed;
+
+  run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "imp@/pvob", "-nc", "p2@/pvob"});
+  run({"mkstream", "-in", "p2@/pvob", "-integration", "-baseline", "REL_imp_IMPORT@/pvob", "-nc",
+       "p2_int@/pvob"});
+  std::string view = home.path() + "/p2";
+  run({"mkview", "-stream", "p2_int@/pvob", "-tag", "p2", view});
+  EXPECT_EQ(test_support::read_file(view + "/imp/old.txt"), "existing file\n");
+
+  EXPECT_TRUE(vantool_refuses({"does not name a label type"},
+                              {"mkbl", "-import", "NOLABEL", "-component", "imp@/pvob", "-nc"}));
+  run({"mkcomp", "-nroot", "-nc", "bare@/pvob"});
+  EXPECT_TRUE(vantool_refuses(
+      {"Cannot import to rootless component \"bare@/pvob\"", "Unable to import label type"},
+      {"mkbl", "-import", "REL@/imp", "-component", "bare@/pvob", "-nc"}));
+}
+
+TEST_F(VantoolBaselineTest, StreamConfigSpecsAndBadUsage) {
+  EXPECT_EQ(vantool_out({"chstream", "-generate", "-nc", "dev@/pvob"}),
+            "Regenerated the config spec of stream \"dev@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"setcs", "-stream", "-view", "dev"}),
+            "Set the config spec of view \"dev\" from stream \"dev@/pvob\".\n");
+  EXPECT_EQ(test_support::read_file(dev + "/src/hello.txt"), "hello from dev\n")
+      << "the stream's own work shows";
+  EXPECT_TRUE(has(vantool_out({"catcs", "-view", "dev"}), "-mkbranch dev\n"));
+  EXPECT_TRUE(vantool_refuses(
+      {"View \"plain\" is not attached to a stream, so there is no stream config spec to set."},
+      {"setcs", "-stream", "-view", "plain"}));
+  EXPECT_TRUE(vantool_refuses(
+      {"View \"plain\" is not attached to a stream; name the stream with -stream STREAM."},
+      {"mkbl", "-view", "plain", "-nc", "X"}));
+  run({"mkcomp", "-nroot", "-nc", "other@/pvob"});
+  EXPECT_TRUE(vantool_refuses(
+      {"Component \"other@/pvob\" is not in the configuration of stream \"dev@/pvob\".",
+       "Unable to make baselines in stream \"dev@/pvob\"."},
+      {"mkbl", "-stream", "dev@/pvob", "-component", "other@/pvob", "-nc", "X"}));
+  EXPECT_TRUE(vantool_refuses({"\"X@/pvob\" does not name a baseline"}, {"lsbl", "X@/pvob"}));
+  EXPECT_TRUE(vantool_refuses({"\"nowork\" does not name an activity"},
+                              {"mkbl", "-view", "dev", "-activities", "nowork", "-nc", "X"}));
+
+  struct Usage {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Usage usages[] = {
+      {{"chbl", "-nc", "src_INITIAL@/pvob"}, "Give one of -incremental, -full and -level LEVEL."},
+      {{"chbl", "-full", "-level", "TESTED", "src_INITIAL@/pvob"}, "Give one of -incremental"},
+      {{"mkbl", "-view", "dev", "-nc"}, "Give the BASENAME of the new baselines."},
+      {{"mkbl", "-import", "REL", "-nc"}, "Option \"-import\" needs -component COMPONENT"},
+      {{"mkbl", "-full", "-incremental", "X"}, "cannot be used together"},
+      {{"setcs", "-view", "dev"}, "Give either a config spec FILE or -stream."},
+      {{"setcs", "-stream", "-view", "dev", "file.cs"},
+       "Give either a config spec FILE or -stream."},
+      {{"chstream", "-none", "-default", "dev@/pvob"}, "cannot be used together"},
+  };
+  for (const Usage& u : usages) {
+    auto r = vantool(u.args);
+    EXPECT_EQ(r.exit_code, 2) << u.args[0] << " " << u.args[1];
+    EXPECT_TRUE(has(r.err, u.message)) << r.err;
+  }
+}
+
+}  // namespace

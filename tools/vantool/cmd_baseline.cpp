@@ -1,0 +1,639 @@
+// vantool mkbl, chbl, lsbl and rmbl: baselines of components, made in a
+// stream from its activities or imported from a label type, labeled,
+// promoted, listed and removed.
+//
+// A baseline is named NAME@PVOB or baseline:NAME@PVOB.
+#include <string>
+#include <vector>
+
+#include "services/imsg.h"
+#include "services/vob.h"
+#include "sum/sum_activity.h"
+#include "sum/sum_baseline.h"
+#include "sum/sum_component.h"
+#include "sum/sum_plevel.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
+#include "sum/sum_version.h"
+#include "sum/sum_view.h"
+#include "sum/sum_virtual_baseline.h"
+#include "sum/sum_vob.h"
+#include "vantool/vantool_catalogs.h"
+#include "vantool_baseline.h"
+#include "vantool_command.h"
+#include "vantool_json.h"
+#include "vantool_settings.h"
+#include "vantool_text.h"
+#include "vantool_view.h"
+
+namespace vantool {
+
+namespace {
+
+// Messages of the vantool catalog used here.
+constexpr int kNotAStream = 107;
+constexpr int kCannotList = 111;
+constexpr int kNotAComponent = 115;
+constexpr int kNotABaseline = 127;
+constexpr int kNotAnActivity = 130;
+constexpr int kCreated = 153;
+constexpr int kUnchanged = 154;
+constexpr int kCannotMake = 155;
+constexpr int kViewWithoutStream = 156;
+constexpr int kNotInStream = 157;
+constexpr int kNotLabeled = 158;
+constexpr int kImported = 159;
+constexpr int kCannotImport = 160;
+constexpr int kChanged = 161;
+constexpr int kCannotChange = 162;
+constexpr int kOneChange = 163;
+constexpr int kRemoved = 164;
+constexpr int kCannotRemove = 165;
+constexpr int kCannotListBaselines = 166;
+constexpr int kImportNeedsComponent = 173;
+constexpr int kNotALabelType = 174;
+constexpr int kNeedBasename = 175;
+
+bool open_baseline(const std::string& text, SUM_Baseline& baseline) {
+  if (SUM_Baseline::construct_from_selector(text.c_str(), SUM_Vob(), baseline) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotABaseline, text.c_str());
+  return false;
+}
+
+bool open_stream(const std::string& text, SUM_Stream& stream) {
+  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
+  return false;
+}
+
+bool open_component(const std::string& text, SUM_Component& component) {
+  if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
+  return false;
+}
+
+int usage(const char* command, int message) {
+  char buf[512];
+  imsg_sprintf(buf, sizeof buf, &vantool_catalog, message);
+  return usage_error(*find_command(command), buf);
+}
+
+// ---- mkbl ------------------------------------------------------------------------------
+
+// The stream mkbl works in: -stream, else the stream of the view named by
+// -view or holding the current directory.
+bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
+  if (args.has("stream"))
+    return open_stream(args.value("stream"), stream);
+  ViewHandle handle;
+  if (!find_view(args, "", handle))
+    return false;
+  if (SUM_View(handle.get()).stream(stream) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, &vantool_catalog, kViewWithoutStream, handle.tag().c_str());
+  return false;
+}
+
+// The activities of -activities, bare names looked up in `pvob`.
+bool activity_options(const ParsedArgs& args, const SUM_Vob& pvob, SUM_ActivityList& out) {
+  for (const std::string& value : args.values("activities"))
+    for (const std::string& text : split_commas(value)) {
+      SUM_Activity activity;
+      if (SUM_Activity::construct_from_selector(text.c_str(), pvob, activity) != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kNotAnActivity, text.c_str());
+        return false;
+      }
+      out.append(activity);
+    }
+  return true;
+}
+
+// The virtual baselines mkbl works on: those of `components` (each must
+// be in `config`), else all.
+bool virtual_baselines_in_scope(const SUM_VirtualConfig& config,
+                                const SUM_ComponentList& components, const SUM_Stream& stream,
+                                SUM_VirtualBaselineList& out) {
+  if (components.count() == 0)
+    return config.virtual_baselines(out) == 0;
+  for (unsigned i = 0; i < components.count(); ++i) {
+    SUM_VirtualBaseline virtual_baseline;
+    int status = config.virtual_baseline(components[i], virtual_baseline);
+    if (status == 1002)
+      imsg_print(IMSG_ERROR, &vantool_catalog, kNotInStream, label_of(components[i]).c_str(),
+                 label_of(stream).c_str());
+    if (status != 0)
+      return false;
+    out.append(virtual_baseline);
+  }
+  return true;
+}
+
+// Of `scope`, the components to realize, appended to `out`. Without
+// `identical`, a component whose newest baseline in the stream already
+// records all its changes is reported unchanged and left out.
+bool components_to_realize(const SUM_VirtualBaselineList& scope, bool identical,
+                           SUM_ComponentList& out) {
+  for (unsigned i = 0; i < scope.count(); ++i) {
+    SUM_Component component;
+    int changed = 1;
+    SUM_Baseline latest;
+    if (scope[i].component(component) != 0 ||
+        (!identical && scope[i].has_unrecorded_changes(changed) != 0))
+      return false;
+    int status = changed ? 1002 : scope[i].latest_real_baseline(latest);
+    if (status == 0) {
+      imsg_print(IMSG_INFO, &vantool_catalog, kUnchanged, label_of(latest).c_str(),
+                 label_of(component).c_str());
+      continue;
+    }
+    if (status != 1002)
+      return false;
+    out.append(component);
+  }
+  return true;
+}
+
+// Labels a baseline just made: incrementally, and with `full` fully too. A
+// baseline that cannot be labeled (rootless component) stays as it is.
+int label_new_baseline(const SUM_Baseline& baseline, bool full, const std::string& comment) {
+  int status = 0;
+  int result = baseline.labeling_status(status);
+  if (result == 0 && status == SUM_Baseline::UNLABELED)
+    result = baseline.upgrade_to_incremental(nullptr, comment.c_str(), 0);
+  if (result == 0 && full && baseline.labeling_status(status) == 0 &&
+      status == SUM_Baseline::INCREMENTAL)
+    result = baseline.upgrade_to_full(comment.c_str());
+  return result;
+}
+
+// Prints what became of each realized component; labels the new ones.
+int report_made(const SUM_BaselineList& made, const std::vector<int>& created, bool full,
+                const std::string& comment) {
+  int result = kExitOk;
+  for (unsigned i = 0; i < made.count(); ++i) {
+    SUM_Component component;
+    made[i].component(component);
+    std::string label = label_of(made[i]);
+    std::string component_label = label_of(component);
+    if (i >= created.size() || !created[i]) {
+      imsg_print(IMSG_INFO, &vantool_catalog, kUnchanged, label.c_str(), component_label.c_str());
+      continue;
+    }
+    int labeled = label_new_baseline(made[i], full, comment);
+    int status = SUM_Baseline::UNLABELED;
+    made[i].labeling_status(status);
+    imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str(), component_label.c_str(),
+               labeling_status_text(status));
+    if (labeled != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kNotLabeled, label.c_str());
+      result = kExitFailure;
+    }
+  }
+  return result;
+}
+
+// mkbl -import LBTYPE -component COMP [NAME]: a baseline of COMP's main
+// timeline whose version map is the label type.
+int run_import(const ParsedArgs& args) {
+  if (!args.has("component"))
+    return usage("mkbl", kImportNeedsComponent);
+  SUM_Component component;
+  if (!open_component(args.value("component"), component))
+    return kExitFailure;
+  // A label type given without a VOB is looked up in the VOB of the
+  // component's root directory.
+  std::string lbtype_text = args.value("import");
+  SUM_VobObject root;
+  SUM_Vob root_vob;
+  int has_root = 0;
+  if (lbtype_text.find('@') == std::string::npos && component.has_crde(has_root) == 0 && has_root &&
+      component.root_directory_element(root) == 0)
+    root_vob = root.vob();
+  SUM_LabelType lbtype;
+  if (SUM_LabelType::construct_from_selector(lbtype_text.c_str(), root_vob, lbtype) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNotALabelType, lbtype_text.c_str());
+    return kExitFailure;
+  }
+  std::string name;
+  if (!args.operands().empty()) {
+    vob_objsel_t parsed;
+    const std::string& operand = args.operands()[0];
+    name = vob_utl_parse_objsel(operand.c_str(), &parsed) == 0 ? parsed.name : operand;
+  }
+  std::string comment = args.comment();
+  SUM_Baseline made;
+  if (SUM_Baseline::create_import(lbtype, name.c_str(), component, comment.c_str(), made) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotImport, lbtype.any_fullname(),
+               label_of(component).c_str());
+    return kExitFailure;
+  }
+  imsg_print(IMSG_INFO, &vantool_catalog, kImported, label_of(lbtype).c_str(),
+             label_of(made).c_str(), label_of(component).c_str());
+  return kExitOk;
+}
+
+int run_mkbl(const ParsedArgs& args) {
+  if (args.has("import"))
+    return run_import(args);
+  if (args.operands().empty())
+    return usage("mkbl", kNeedBasename);
+  SUM_Stream stream;
+  if (!mkbl_stream(args, stream))
+    return kExitFailure;
+  SUM_ComponentList components;
+  SUM_ActivityList activities;
+  if (!component_options(args, "component", stream.vob(), components) ||
+      !activity_options(args, stream.vob(), activities))
+    return kExitFailure;
+  std::string label = label_of(stream);
+  SUM_VirtualConfig config;
+  int interrupted = 0;
+  int status = args.has("activities")
+                   ? SUM_VirtualConfig::construct_from_acts(stream, activities, config)
+                   : SUM_VirtualConfig::construct(stream, nullptr, config, interrupted);
+  if (status != 0 || interrupted) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    return kExitFailure;
+  }
+  SUM_VirtualBaselineList scope;
+  SUM_ComponentList chosen;
+  if (!virtual_baselines_in_scope(config, components, stream, scope) ||
+      !components_to_realize(scope, args.has("identical"), chosen)) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    return kExitFailure;
+  }
+  // An empty list would realize every component.
+  if (chosen.count() == 0)
+    return kExitOk;
+  std::string comment = args.comment();
+  SUM_BaselineList made;
+  std::vector<int> created;
+  status = config.realize(args.operands()[0].c_str(), comment.c_str(), chosen,
+                          args.has("identical") ? 1 : 0, made, created);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    return kExitFailure;
+  }
+  return report_made(made, created, args.has("full"), comment);
+}
+
+// ---- chbl ------------------------------------------------------------------------------
+
+// Applies the one change chbl was given to `baseline`; `what` says what
+// the baseline now is.
+int change_baseline(const SUM_Baseline& baseline, const ParsedArgs& args,
+                    const std::string& comment, std::string& what) {
+  if (args.has("level")) {
+    SUM_PLevel level;
+    int status =
+        SUM_PLevel::construct_from_string(args.value("level").c_str(), baseline.vob(), 1, level);
+    if (status == 0)
+      status = baseline.set_plevel(level, comment.c_str());
+    what = "promotion level " + args.value("level");
+    return status;
+  }
+  int status = args.has("incremental")
+                   ? baseline.upgrade_to_incremental(nullptr, comment.c_str(), 0)
+                   : baseline.upgrade_to_full(comment.c_str());
+  int labeling = SUM_Baseline::UNLABELED;
+  baseline.labeling_status(labeling);
+  what = std::string("labeling status ") + labeling_status_text(labeling);
+  return status;
+}
+
+int run_chbl(const ParsedArgs& args) {
+  int changes =
+      (args.has("incremental") ? 1 : 0) + (args.has("full") ? 1 : 0) + (args.has("level") ? 1 : 0);
+  if (changes != 1)
+    return usage("chbl", kOneChange);
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const std::string& text : args.operands()) {
+    SUM_Baseline baseline;
+    if (!open_baseline(text, baseline)) {
+      result = kExitFailure;
+      continue;
+    }
+    std::string label = label_of(baseline);
+    std::string what;
+    if (change_baseline(baseline, args, comment, what) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str(), what.c_str());
+  }
+  return result;
+}
+
+// ---- lsbl ------------------------------------------------------------------------------
+
+// Every baseline of every component of every PVOB, in creation order per
+// component.
+bool all_baselines(SUM_BaselineList& out) {
+  SUM_VobList pvobs;
+  if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+    return false;
+  }
+  for (unsigned i = 0; i < pvobs.count(); ++i) {
+    SUM_Component::Iter it(pvobs[i]);
+    bool ok = true;
+    for (it.first(); ok && !it.is_done(); it.next()) {
+      SUM_Component component;
+      SUM_Timeline main;
+      SUM_BaselineList some;
+      ok = it.current_item(component) == 0 && component.main_timeline(main) == 0 &&
+           main.baselines(some) == 0;
+      for (unsigned b = 0; ok && b < some.count(); ++b)
+        out.append(some[b]);
+    }
+    if (!ok || it.status() != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotListBaselines, pvobs[i].any_name());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The baselines lsbl lists: those named, those made in -stream (of
+// -component only, when given), those of -component, or all.
+bool baselines_to_list(const ParsedArgs& args, SUM_BaselineList& out) {
+  for (const std::string& text : args.operands()) {
+    SUM_Baseline baseline;
+    if (!open_baseline(text, baseline))
+      return false;
+    out.append(baseline);
+  }
+  if (!args.operands().empty())
+    return true;
+  SUM_Stream stream;
+  SUM_Component component;
+  if (args.has("stream") && !open_stream(args.value("stream"), stream))
+    return false;
+  if (args.has("component") && !open_component(args.value("component"), component))
+    return false;
+  if (stream.is_null() && component.is_null())
+    return all_baselines(out);
+  SUM_BaselineList found;
+  SUM_Timeline main;
+  int status = !stream.is_null()                    ? stream.baselines(found)
+               : component.main_timeline(main) == 0 ? main.baselines(found)
+                                                    : 1;
+  if (status != 0) {
+    std::string where = !stream.is_null() ? label_of(stream) : label_of(component);
+    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotListBaselines, where.c_str());
+    return false;
+  }
+  for (unsigned i = 0; i < found.count(); ++i) {
+    SUM_Component of;
+    if (!component.is_null() && (found[i].component(of) != 0 || !(of == component)))
+      continue;
+    out.append(found[i]);
+  }
+  return true;
+}
+
+// Whether `level` names a promotion level of a PVOB lsbl looks in (said
+// otherwise by the level lookup itself).
+bool known_level(const ParsedArgs& args, const std::string& level) {
+  SUM_Stream stream;
+  SUM_Component component;
+  SUM_Vob pvob;
+  if (args.has("stream") &&
+      SUM_Stream::construct_from_selector(args.value("stream").c_str(), SUM_Vob(), stream) == 0)
+    pvob = stream.vob();
+  else if (args.has("component") && SUM_Component::construct_from_selector(
+                                        args.value("component").c_str(), SUM_Vob(), component) == 0)
+    pvob = component.vob();
+  SUM_PLevel found;
+  return pvob.is_null() || SUM_PLevel::construct_from_string(level.c_str(), pvob, 1, found) == 0;
+}
+
+bool print_baseline(const SUM_Baseline& baseline, const ParsedArgs& args, JsonWriter& json) {
+  BaselineDetails details;
+  if (!read_baseline_details(baseline, details))
+    return false;
+  if (args.has("level") && details.plevel != args.value("level"))
+    return true;
+  if (args.has("json")) {
+    json.begin_object();
+    write_baseline_json(details, json);
+    json.end_object();
+  } else if (args.has("short")) {
+    imsg_print_literal(IMSG_INFO, "%s\n", details.label.c_str());
+  } else if (args.has("long")) {
+    imsg_print_literal(IMSG_INFO, "baseline \"%s\"\n", details.label.c_str());
+    print_baseline_details(details);
+  } else {
+    imsg_print_literal(IMSG_INFO, "%s  %s  %s  %s\n", details.label.c_str(),
+                       details.component.c_str(), details.plevel.c_str(), details.labeling.c_str());
+  }
+  return true;
+}
+
+int run_lsbl(const ParsedArgs& args) {
+  if (args.has("level") && !known_level(args, args.value("level")))
+    return kExitFailure;
+  SUM_BaselineList baselines;
+  if (!baselines_to_list(args, baselines))
+    return kExitFailure;
+  JsonWriter json;
+  json.begin_array();
+  bool ok = true;
+  for (unsigned i = 0; i < baselines.count(); ++i)
+    if (!print_baseline(baselines[i], args, json)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(baselines[i]).c_str());
+      ok = false;
+    }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return ok ? kExitOk : kExitFailure;
+}
+
+// ---- rmbl ------------------------------------------------------------------------------
+
+int run_rmbl(const ParsedArgs& args) {
+  std::string comment = args.comment();
+  int result = kExitOk;
+  for (const std::string& text : args.operands()) {
+    SUM_Baseline baseline;
+    if (!open_baseline(text, baseline)) {
+      result = kExitFailure;
+      continue;
+    }
+    // destroy runs the removal checks itself, printing the first refusal.
+    if (remove_reported(baseline, comment, kRemoved, kCannotRemove) != kExitOk)
+      result = kExitFailure;
+  }
+  return result;
+}
+
+}  // namespace
+
+// ---- details shared with describe --------------------------------------------------------
+
+const char* labeling_status_text(int status) {
+  switch (status) {
+    case SUM_Baseline::UNLABELED:
+      return "unlabeled";
+    case SUM_Baseline::INCREMENTAL:
+      return "incremental";
+    case SUM_Baseline::FULL:
+      return "full";
+    case SUM_Baseline::INITIAL:
+      return "initial";
+    case SUM_Baseline::NOT_LABELABLE:
+      return "not labelable";
+    default:
+      return "?";
+  }
+}
+
+bool read_baseline_details(const SUM_Baseline& baseline, BaselineDetails& out) {
+  out.label = label_of(baseline);
+  SUM_Component component;
+  SUM_PLevel level;
+  int labeling = 0, import = 0;
+  if (baseline.component(component) != 0 || baseline.plevel(level) != 0 ||
+      baseline.labeling_status(labeling) != 0 || baseline.is_import(import) != 0)
+    return false;
+  out.component = label_of(component);
+  out.plevel = text_of(level.name());
+  out.labeling = labeling_status_text(labeling);
+  out.import = import != 0;
+  SUM_Stream stream;
+  int status = baseline.stream(stream);
+  if (status == 0)
+    out.stream = label_of(stream);
+  else if (status != 1002)
+    return false;
+  SUM_ActivityList activities;
+  if (baseline.change_sets(activities) != 0)
+    return false;
+  for (unsigned i = 0; i < activities.count(); ++i) {
+    unsigned count = 0;
+    activities[i].mod_count(count);
+    out.activities.emplace_back(label_of(activities[i]), count);
+  }
+  SUM_BaselineList members;
+  int unavailable = 0;
+  if (baseline.dependencies(members, unavailable) != 0)
+    return false;
+  for (unsigned i = 0; i < members.count(); ++i)
+    out.dependencies.push_back(label_of(members[i]));
+  out.some_unavailable = unavailable != 0;
+  return true;
+}
+
+void print_baseline_details(const BaselineDetails& d) {
+  std::string dependencies;
+  for (const std::string& member : d.dependencies)
+    dependencies += (dependencies.empty() ? "" : ", ") + member;
+  if (d.some_unavailable)
+    dependencies += dependencies.empty() ? "(some unavailable)" : ", (some unavailable)";
+  imsg_print_literal(IMSG_INFO,
+                     "  component: %s\n  stream: %s\n  promotion level: %s\n"
+                     "  labeling status: %s%s\n  depends on: %s\n",
+                     d.component.c_str(),
+                     d.stream.empty() ? "(none: the component's main timeline)" : d.stream.c_str(),
+                     d.plevel.c_str(), d.labeling.c_str(), d.import ? " (imported label type)" : "",
+                     dependencies.empty() ? "(none)" : dependencies.c_str());
+  if (d.activities.empty()) {
+    imsg_print_literal(IMSG_INFO, "  activities: (none)\n");
+    return;
+  }
+  imsg_print_literal(IMSG_INFO, "  activities:\n");
+  for (const auto& [activity, count] : d.activities)
+    imsg_print_literal(IMSG_INFO, "    %s  modification count %u\n", activity.c_str(), count);
+}
+
+void write_baseline_json(const BaselineDetails& d, JsonWriter& json) {
+  json.key("name").value(d.label).key("component").value(d.component);
+  json.key("stream").value(d.stream).key("promotion_level").value(d.plevel);
+  json.key("labeling_status").value(d.labeling).key("import").value(d.import);
+  json.key("activities").begin_array();
+  for (const auto& [activity, count] : d.activities)
+    json.begin_object()
+        .key("name")
+        .value(activity)
+        .key("mod_count")
+        .value(static_cast<long>(count))
+        .end_object();
+  json.end_array().key("dependencies").begin_array();
+  for (const std::string& member : d.dependencies)
+    json.value(member);
+  json.end_array().key("dependencies_complete").value(!d.some_unavailable);
+}
+
+void register_baseline_commands(std::vector<Command>& table) {
+  Command mk;
+  mk.name = "mkbl";
+  mk.synopsis =
+      "mkbl [-stream STREAM|-view TAG] [-activities ACTS] [-component COMPS] "
+      "[-full|-incremental] [-identical] [-c TEXT|-nc] BASENAME | "
+      "mkbl -import LBTYPE -component COMPONENT [-c TEXT|-nc] [NAME]";
+  mk.summary =
+      "Make baselines of a stream's components from its activities (labeled incrementally, or "
+      "fully with -full), or a baseline of a component from a label type (-import).";
+  mk.common = kCommentOptions | kViewOption;
+  mk.options = {{"stream", true, "STREAM", false},  {"activities", true, "ACTS", true},
+                {"component", true, "COMPS", true}, {"full", false, "", false},
+                {"incremental", false, "", false},  {"identical", false, "", false},
+                {"import", true, "LBTYPE", false}};
+  mk.exclusive = {{"full", "incremental"}, {"stream", "view"},       {"import", "view"},
+                  {"import", "stream"},    {"import", "activities"}, {"import", "identical"},
+                  {"import", "full"},      {"import", "incremental"}};
+  mk.max_operands = 1;
+  mk.operand_name = "a BASENAME";
+  mk.run = run_mkbl;
+  table.push_back(mk);
+
+  Command ch;
+  ch.name = "chbl";
+  ch.synopsis = "chbl -incremental|-full|-level LEVEL [-c TEXT|-nc] BASELINE...";
+  ch.summary = "Label baselines incrementally or fully, or set their promotion level.";
+  ch.common = kCommentOptions;
+  ch.options = {{"incremental", false, "", false},
+                {"full", false, "", false},
+                {"level", true, "LEVEL", false}};
+  ch.min_operands = 1;
+  ch.max_operands = kUnlimited;
+  ch.operand_name = "a BASELINE";
+  ch.run = run_chbl;
+  table.push_back(ch);
+
+  Command ls;
+  ls.name = "lsbl";
+  ls.synopsis =
+      "lsbl [-stream STREAM] [-component COMPONENT] [-level LEVEL] [-short|-long] [-json] "
+      "[BASELINE...]";
+  ls.summary =
+      "List baselines: those named, those made in a stream, those of a component, or all; "
+      "-level keeps those at that promotion level.";
+  ls.common = kListingOptions;
+  ls.options = {{"stream", true, "STREAM", false},
+                {"component", true, "COMPONENT", false},
+                {"level", true, "LEVEL", false}};
+  ls.max_operands = kUnlimited;
+  ls.run = run_lsbl;
+  table.push_back(ls);
+
+  Command rm;
+  rm.name = "rmbl";
+  rm.synopsis = "rmbl [-c TEXT|-nc] BASELINE...";
+  rm.summary =
+      "Remove baselines that no stream, timeline, delivery, dependency or recommendation uses.";
+  rm.common = kCommentOptions;
+  rm.min_operands = 1;
+  rm.max_operands = kUnlimited;
+  rm.operand_name = "a BASELINE";
+  rm.run = run_rmbl;
+  table.push_back(rm);
+}
+
+}  // namespace vantool
