@@ -106,6 +106,30 @@ TEST_P(BaselineTest, CreationRecordsActivitiesWithTheirCounts) {
   EXPECT_EQ(test_support::out(made, &SUM_Baseline::is_import), 0);
 }
 
+TEST_P(BaselineTest, CreationRecordsTheMembersItDependsOn) {
+  SUM_Vob lib(test_support::make_test_vob("/lib"));
+  tbs_dbid_t lib_root = 0;
+  ASSERT_EQ(vob_ob_get_wk_obj(lib.handle(), VOB_WK_ROOT_DIRECTORY, &lib_root), 0);
+  SUM_Component lib_comp;
+  ASSERT_EQ(SUM_Component::create(pvob, "lib", SUM_VobObject(lib, lib_root), nullptr, nullptr, "",
+                                  lib_comp),
+            0);
+  SUM_Baseline lib_initial, composite;
+  ASSERT_EQ(lib_comp.initial_baseline(lib_initial), 0);
+  SUM_BaselineList members;
+  members.append(lib_initial);
+  ASSERT_EQ(SUM_Baseline::create_and_reorder(timeline, "composite", SUM_ActivityList(), members, "",
+                                             0, -1, SUM_TimelineEntryList(), composite),
+            0);
+  SUM_BaselineList read;
+  int unavailable = -1;
+  ASSERT_EQ(composite.dependencies(read, unavailable), 0);
+  EXPECT_EQ(unavailable, 0);
+  ASSERT_EQ(read.count(), 1u);
+  EXPECT_EQ(read[0], lib_initial);
+  EXPECT_EQ(test_support::out(composite, &SUM_Baseline::has_dependencies), 1);
+}
+
 TEST_P(BaselineTest, CreationMovesTheGivenEntriesAfterTheNewOne) {
   SUM_Baseline first, second;
   ASSERT_EQ(make_bl("first", first), 0);
