@@ -102,6 +102,32 @@ TEST_F(VantoolBaselineTest, MakeLabelPromoteListAndDescribe) {
       << json;
 }
 
+TEST_F(VantoolBaselineTest, ActivitySubsetsIdenticalBaselinesAndRemoval) {
+  run({"mkbl", "-view", "dev", "-nc", "BL1"});
+  run({"mkact", "-view", "dev", "-nc", "more"});
+  run({"co", "-nc", dev + "/src/hello.txt"});
+  test_support::write_file(dev + "/src/hello.txt", "hello again\n");
+  run({"ci", "-nc", dev + "/src/hello.txt"});
+
+  EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-activities", "work", "-nc", "OLD"}),
+            "Baseline \"BL1@/pvob\" of component \"src@/pvob\" is unchanged; no new baseline was "
+            "made.\n");
+  EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-activities", "more", "-full", "-nc", "PART"}),
+            "Created baseline \"PART@/pvob\" of component \"src@/pvob\" (full).\n");
+  EXPECT_TRUE(has(vantool_out({"lsbl", "-json", "PART@/pvob"}),
+                  "\"activities\":[{\"name\":\"more@/pvob\",\"mod_count\":2}]"));
+  EXPECT_EQ(vantool_out({"mkbl", "-stream", "dev@/pvob", "-identical", "-nc", "SAME"}),
+            "Created baseline \"SAME@/pvob\" of component \"src@/pvob\" (incremental).\n");
+  EXPECT_TRUE(vantool_refuses({"Baseline \"SAME@/pvob\" is already incrementally labeled."},
+                              {"chbl", "-incremental", "-nc", "SAME@/pvob"}));
+
+  EXPECT_EQ(vantool_out({"rmbl", "-nc", "SAME@/pvob"}), "Removed baseline \"SAME@/pvob\".\n");
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-stream", "dev@/pvob"}), "BL1@/pvob\nPART@/pvob\n");
+  EXPECT_EQ(vantool_out({"lsbl", "-short"}), "src_INITIAL@/pvob\nBL1@/pvob\nPART@/pvob\n");
+  EXPECT_TRUE(
+      vantool_refuses({"\"SAME@/pvob\" does not name a baseline"}, {"rmbl", "-nc", "SAME@/pvob"}));
+}
+
 TEST_F(VantoolBaselineTest, ANewStreamFromTheBaselineShowsItsFiles) {
   run({"mkbl", "-view", "dev", "-nc", "BL1"});
   run({"mkstream", "-in", "dev@/pvob", "-baseline", "BL1@/pvob", "-nc", "child@/pvob"});
