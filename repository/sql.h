@@ -358,6 +358,10 @@ inline constexpr const char* kZemIsAncestor =
 // ---- VOB: streams and timelines --------------------------------------------------------
 // An object "of kind (?m, ?t)" has metatype ?m, or is an activity-like
 // object (28) of type ?t.
+inline constexpr const char* kStreamCspecGet =
+    "SELECT text, final FROM zem_stream_cspecs WHERE stream = ?1";
+inline constexpr const char* kStreamCspecSet =
+    "INSERT OR REPLACE INTO zem_stream_cspecs(stream, text, final) VALUES (?1, ?2, ?3)";
 inline constexpr const char* kStreamFlagsGet = "SELECT flags FROM zem_streams WHERE obj = ?1";
 inline constexpr const char* kStreamFlagsSet =
     "INSERT INTO zem_streams(obj, flags) VALUES (?1, ?2)";

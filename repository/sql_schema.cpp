@@ -433,6 +433,15 @@ CREATE TABLE IF NOT EXISTS zem_view_activities (
 );
 CREATE INDEX IF NOT EXISTS zem_view_activities_by_activity ON zem_view_activities(activity);
 )",
+        // 9: the config spec text stored for a stream (either form), and
+        // whether its last store was final.
+        R"(
+CREATE TABLE IF NOT EXISTS zem_stream_cspecs (
+  stream INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  text TEXT NOT NULL,
+  final INTEGER NOT NULL DEFAULT 1
+);
+)",
     },
 };
 

@@ -156,6 +156,23 @@ int vob_act_get_info(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, vob_ac
                   (children > 0 ? VOB_ACT_FLAG_HAS_CHILDREN : 0U);
       out.mask |= VOB_ACT_INFO_BIT(VOB_ACT_INFO_FLAGS);
     }
+    if ((mask & VOB_ACT_INFO_BIT(VOB_ACT_INFO_CSPEC)) != 0) {
+      // Kept for streams only.
+      zem::StreamKinds kinds;
+      ObjectRow object;
+      bool stream = false;
+      status = zem::read_kinds(pvob, s, false, kinds);
+      if (status == 0)
+        status = repo::read_object(s, dbid, object);
+      if (status == 0 && (stream = kinds.stream.matches(object))) {
+        int final = 1;
+        status = zem::read_cspec(s, dbid, out.cspec, final);
+      }
+      if (status != 0)
+        return status;
+      if (stream)
+        out.mask |= VOB_ACT_INFO_BIT(VOB_ACT_INFO_CSPEC);
+    }
     if ((mask & VOB_ACT_INFO_BIT(VOB_ACT_INFO_MOD_COUNT)) != 0) {
       // An activity's count is the sum of its pair counts, kept with its
       // change-set entries.
@@ -177,15 +194,28 @@ int vob_act_update(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, const vo
                    const vob_event_info_t* event) {
   if (info == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  unsigned long other = mask & ~VOB_ACT_INFO_BIT(VOB_ACT_INFO_TITLE);
+  const unsigned long cspec_bit = VOB_ACT_INFO_BIT(VOB_ACT_INFO_CSPEC);
+  unsigned long other = mask & ~(VOB_ACT_INFO_BIT(VOB_ACT_INFO_TITLE) | cspec_bit);
   if (other != 0) {
     imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNotUpdatable, lowest_bit(other));
     return TBS_ST_BAD_ARGUMENT;
   }
   return write_act(pvob, dbid, [&](Store& s, const ObjectRow& row) -> int {
-    if (mask == 0)
-      return TBS_ST_OK;
-    return zem::store_title(pvob, s, dbid, row.mtype, info->title.c_str(), event);
+    int status = TBS_ST_OK;
+    if ((mask & cspec_bit) != 0) {
+      // Only a stream keeps a config spec.
+      zem::StreamKinds kinds;
+      status = zem::read_kinds(pvob, s, true, kinds);
+      if (status == 0 && !kinds.stream.matches(row)) {
+        imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNotUpdatable, VOB_ACT_INFO_CSPEC);
+        status = TBS_ST_BAD_ARGUMENT;
+      }
+      if (status == 0)
+        status = zem::store_cspec(pvob, s, dbid, info->cspec.c_str(), 1, event);
+    }
+    if (status == 0 && (mask & VOB_ACT_INFO_BIT(VOB_ACT_INFO_TITLE)) != 0)
+      status = zem::store_title(pvob, s, dbid, row.mtype, info->title.c_str(), event);
+    return status;
   });
 }
 

@@ -92,9 +92,11 @@ int end_of(vob_vob_h vob, Store& s, tbs_dbid_t hlink, int direction, vob_hlink_e
   e.to_text = row.to_text;
   if (direction != 0) {
     to_end(vob, row, &e.other_vob, &e.other);
+    e.other_family = row.cross_vob ? row.to_family : vob->family;
   } else {
     e.other_vob = vob;
     e.other = row.from;
+    e.other_family = vob->family;
   }
   e.broken = e.other == 0 ? 1 : 0;
   return TBS_ST_OK;
@@ -106,6 +108,7 @@ bool end_of_arrow(const tbs_uuid_t& from_family, const tbs_oid_t& hlink_oid, vob
   locate(from_family, hlink_oid, &e.hlink_vob, &e.hlink);
   if (e.hlink_vob == nullptr) {  // the VOB holding the hyperlink is gone
     e.broken = 1;
+    e.other_family = from_family;
     return true;
   }
   if (e.hlink == 0)

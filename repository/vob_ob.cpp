@@ -54,6 +54,13 @@ int vob_ob_get_tag(vob_vob_h vob, char* buf, size_t size) {
   return TBS_ST_OK;
 }
 
+int vob_ob_get_uvob_pname(vob_vob_h vob, char* buf, size_t size) {
+  if (vob == nullptr || buf == nullptr || vob->tag.size() >= size)
+    return TBS_ST_BAD_ARGUMENT;
+  repo::copy_out(vob->tag, buf, size);
+  return TBS_ST_OK;
+}
+
 int vob_ob_get_storage_path(vob_vob_h vob, std::string& path) {
   if (vob == nullptr)
     return TBS_ST_BAD_ARGUMENT;

@@ -155,6 +155,7 @@ int vob_zem_component_get_root(vob_vob_h pvob, tbs_dbid_t component,
   vob_zem_component_root_t out;
   out.hlink = end.hlink;
   out.broken = end.broken != 0 ? 1 : 0;
+  out.root_family = end.other_family;
   if (out.broken == 0) {
     out.root_vob = end.other_vob;
     out.root_element = end.other;

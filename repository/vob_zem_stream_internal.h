@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "repository/vob_zem_internal.h"
@@ -70,6 +71,15 @@ int drop_entries_of(Store& s, tbs_dbid_t obj, int kind);
 // of component `obj` lie on stream timelines; then removes the baselines of
 // `obj`'s main timeline, recording `event` with each removal.
 int release_baselines(vob_vob_h pvob, Store& s, tbs_dbid_t obj, const vob_event_info_t* event);
+
+// Inside the caller's transaction: stores the config spec text of
+// `stream` (checked by the caller) with its final mark and a modify event;
+// 1040 when the stream is locked.
+int store_cspec(vob_vob_h pvob, Store& s, tbs_dbid_t stream, const char* text, int final,
+                const vob_event_info_t* event);
+// The stored text of `stream` ("" when none) and its final mark (1 when
+// none).
+int read_cspec(Store& s, tbs_dbid_t stream, std::string& text, int& final);
 
 }  // namespace zem
 }  // namespace repo

@@ -221,6 +221,10 @@ int vob_remove(const char* tag);
 int vob_resolve_vob(const char* pname_or_tag, vob_vob_h* vob);
 
 int vob_ob_get_tag(vob_vob_h vob, char* buf, size_t size);
+// The universal name of the VOB: the name config spec patterns give it
+// ("/cvob" in "element \"/cvob/...\" ..."), the same on every host.
+// 1004 when `size` cannot hold it.
+int vob_ob_get_uvob_pname(vob_vob_h vob, char* buf, size_t size);
 int vob_ob_get_storage_path(vob_vob_h vob, std::string& path);
 // The VOB's own oid (that of its VOB object), its family and replica UUIDs.
 // The VOB object's oid holds the same 16 bytes as the family UUID, and the

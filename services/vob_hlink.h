@@ -24,6 +24,7 @@ struct vob_hlink_end_t {
   int broken = 0;
   std::string from_text;
   std::string to_text;
+  tbs_uuid_t other_family{};  // the VOB family of the other end, known even when broken
 };
 
 // The arrow record of a hyperlink: its type and both ends.

@@ -114,6 +114,7 @@ int vob_obj_zem_check_permission(vob_vob_h pvob, tbs_dbid_t dbid, int* allowed);
 // (VOB_ACT_INFO_BIT(VOB_ACT_INFO_TITLE) | ...).
 enum vob_act_info_field : int {
   VOB_ACT_INFO_TITLE = 0,
+  VOB_ACT_INFO_CSPEC = 7,  // a stream's config spec text
   VOB_ACT_INFO_PARENT = 18,
   VOB_ACT_INFO_FLAGS = 21,
   VOB_ACT_INFO_MOD_COUNT = 23,
@@ -135,6 +136,7 @@ struct vob_act_info_t {
   tbs_dbid_t parent = 0;       // VOB_ACT_INFO_PARENT: 0 when it has none
   unsigned int flags = 0;      // VOB_ACT_INFO_FLAGS: vob_act_flag bits
   unsigned int mod_count = 0;  // VOB_ACT_INFO_MOD_COUNT: advanced by change-set changes
+  std::string cspec;           // VOB_ACT_INFO_CSPEC: a stream's stored config spec, "" when none
 };
 
 // Creates activity-like object `name` (unique among activity-like objects)
@@ -150,11 +152,17 @@ int vob_act_create(vob_vob_h pvob, const char* name, tbs_dbid_t type, tbs_dbid_t
 // return may have fewer bits than `mask`. 1004 for an object of another
 // metatype.
 int vob_act_get_info(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, vob_act_info_t* info);
-// Writes the fields of `mask` from `info`: only the title can be written
-// this way (1004 after a message for any other bit). An unchanged title
-// writes nothing and answers 0.
+// Writes the fields of `mask` from `info`: only the title and a stream's
+// config spec can be written this way (1004 after a message for any other
+// bit, and for a config spec of an object that is not a stream). An
+// unchanged title writes nothing and answers 0. Writing the config spec is
+// its final store (vob_zem_stream_set_cspec with final 1).
 int vob_act_update(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, const vob_act_info_t* info,
                    const vob_event_info_t* event);
+// Stores a stream's config spec text without marking it final
+// (vob_zem_stream_set_cspec with final 0).
+int vob_act_update_cspec(vob_vob_h pvob, tbs_dbid_t dbid, const char* text,
+                         const vob_event_info_t* event);
 // Moves an object into `parent` (an activity-like object of the same VOB, or
 // 0 for none), under the placement rule of vob_act_create. 1001 when
 // `parent` is the object or lies below it, or the object is well-known; an

@@ -63,6 +63,7 @@ struct vob_zem_component_root_t {
   vob_vob_h root_vob = nullptr;  // the component VOB; null when broken
   tbs_dbid_t root_element = 0;   // the root directory element; 0 when broken
   int broken = 0;                // 1: the element or its VOB no longer exists
+  tbs_uuid_t root_family{};      // the component VOB's family, known even when broken
 };
 // Reads the root link of `component`. 1002 for a rootless component (no
 // link); 1004 for an object that is not a component. A link whose far end

@@ -99,6 +99,19 @@ int vob_zem_stream_next_activities(vob_vob_h pvob, tbs_dbid_t stream, size_t off
 int vob_zem_stream_next_views(vob_vob_h pvob, tbs_dbid_t stream, size_t offset, size_t max,
                               std::vector<std::string>& view_uuids);
 
+// ---- config spec text --------------------------------------------------------------
+
+// The config spec text stored for a stream of either form: "" when none is
+// stored (the layer above then generates it on demand). `final` (may be
+// null) is 1 when the last store was final, 0 when a text was stored but
+// not yet marked final (an interrupted regeneration).
+int vob_zem_stream_get_cspec(vob_vob_h pvob, tbs_dbid_t stream, std::string& text, int* final);
+// Stores `text` (null: "") for a stream, recorded as a modify event with
+// `event`; `final` 1 marks the stream's configuration as changed, 0 stores
+// the text only. 1040 when the stream is locked.
+int vob_zem_stream_set_cspec(vob_vob_h pvob, tbs_dbid_t stream, const char* text, int final,
+                             const vob_event_info_t* event);
+
 // ---- timelines --------------------------------------------------------------------
 
 // Raw kind codes of timeline entries.

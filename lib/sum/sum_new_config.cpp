@@ -556,7 +556,6 @@ int SUM_NewConfig::new_stream_commit(const char* comment) {
       return trace.checked(__LINE__, status);
   }
   committed_ = 1;
-  // The stream's config spec is generated from this foundation by the
-  // config spec generator, which is not part of the library yet.
-  return SUM_OK;
+  // The new stream's config spec, at identity version 0.
+  return trace.checked(__LINE__, stream_.regen_cspec(1));
 }

@@ -40,6 +40,7 @@ constexpr int kReplicated = 18;
 constexpr int kNotModifiable = 19;
 constexpr int kNotAllStreams = 20;
 constexpr int kChanged = 32;
+constexpr int kNotAllRegenerated = 4;
 constexpr int kPropagating = 33;
 constexpr int kExistingAdminVobs = 35;
 constexpr int kNewAdminVob = 36;
@@ -230,8 +231,8 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
     return trace.checked(__LINE__, status);
   imsg_print(IMSG_INFO, &sum_project_catalog, kPropagatingToIntegration,
              integration.any_fullname());
-  // The integration stream's config spec is regenerated here once config
-  // spec generation exists (SUM_Stream::regen_cspec).
+  if ((status = integration.regen_cspec(0)) != 0)
+    return trace.checked(__LINE__, status);
   std::vector<SUM_Stream> streams;
   if ((status = SUM_Stream::project_streams(*this, streams)) != 0)
     return trace.checked(__LINE__, status);
@@ -309,10 +310,14 @@ int SUM_Project::delete_mod_comps(const SUM_ComponentList& list, const char* com
       imsg_print(IMSG_INFO, &sum_project_catalog, kTemplateChanged);
     else
       imsg_print(IMSG_INFO, &sum_project_catalog, kChanged, any_fullname());
-    // Every stream's config spec is regenerated here once config spec
-    // generation exists (SUM_Stream::regen_cspec; warning 4 when one fails).
     if (!streams.empty())
       imsg_print(IMSG_INFO, &sum_project_catalog, kPropagating, any_fullname());
+    int all_regenerated = 1;
+    for (const SUM_Stream& stream : streams)
+      if (stream.regen_cspec(0) != 0)
+        all_regenerated = 0;
+    if (!all_regenerated)
+      imsg_print(IMSG_WARNING, &sum_project_catalog, kNotAllRegenerated);
   }
   return refused ? trace.checked(__LINE__, SUM_FAILED) : SUM_OK;
 }

@@ -39,6 +39,7 @@
 
 class SUM_Activity;
 class SUM_ConfigSpecId;
+class SUM_ImsgPresenter;
 class SUM_Foundation;
 class SUM_NewConfig;
 
@@ -345,7 +346,10 @@ class SUM_Stream : public SUM_ActivityBase {
   // ---- checkouts in attached views (sum_stream_checkouts.cpp) ----
 
   // Whether `element` may be checked out in `view`: `allowed` 0 after the
-  // message of the first refusal (read-only stream 90, no foundation
+  // message of the first refusal (a snapshot view not showing the stream's
+  // current configuration 14; a dynamic one is updated after warning 13;
+  // a view whose config spec has no identity is not compared), read-only
+  // stream 90, no foundation
   // baselines 91, unreadable foundation 92, component not modifiable here
   // 29), else 1. Status 0 either way unless a question cannot be answered.
   int checkouts_allowed(const SUM_View& view, const SUM_Element& element, int& allowed) const;
@@ -361,7 +365,72 @@ class SUM_Stream : public SUM_ActivityBase {
   // (version 0: no value); 1087 when another regeneration got there first.
   int tas_config_spec_id(const SUM_ConfigSpecId& old_id, const SUM_ConfigSpecId& new_id) const;
 
+  // ---- config spec text (sum_stream_cspec.cpp) ----
+  //
+  // The generated text: a "zem" block holding the identity line and, per
+  // component of the foundation closure, rules selecting its foundation
+  // baseline (a modifiable component: also the latest version on the
+  // stream's branch, made on checkout); then two custom areas (element
+  // rules, load rules) that survive regeneration, and a backstop rule
+  // forbidding checkouts elsewhere. A stream with two views or more keeps
+  // its text stored; otherwise it is generated whenever asked.
+
+  // Regenerates the text: advances the stream's identity by test-and-set
+  // (not with `generate_only`), then stores the new text or, with fewer
+  // than two views, removes a stored one. A concurrent regeneration: 1001
+  // after message 24 (before anything is written) or 26 (after). A failed
+  // final store warns with 25; other failures print 8.
+  int regen_cspec(int generate_only) const;
+  // The text for the stream's current foundation and identity; warning 57
+  // when some foundation baselines cannot be read.
+  int generate_cspec(SUM_String& out) const;
+  // The text for `baselines` (one per component, in order) with identity
+  // `id`.
+  int regen_cspec_util(const SUM_BaselineList& baselines, const SUM_ConfigSpecId& id,
+                       SUM_String& out) const;
+  // The stored text; when none is stored and `generate` is set, a new one.
+  int config_spec(SUM_String& out, int generate) const;
+  // The text `view` should be set to: the stream's, with the custom areas
+  // of the view's current text carried over.
+  int config_spec(const SUM_View& view, SUM_String& out) const;
+  // A text independent of any stream (no identity, no component rules) with
+  // the custom areas of `old_text`: for a view being detached.
+  int generate_null_cspec(const char* old_text, SUM_String& out) const;
+  // The custom element rules and load rules of `old_text` (load rules
+  // standing before its "zem" line count too), each line with its newline.
+  static int config_spec_user_text(const char* old_text, SUM_String& elem_rules,
+                                   SUM_String& load_rules);
+  // `new_text` with `elem_rules` and `load_rules` put right after the
+  // markers that open their areas.
+  static int augment_config_spec(const char* new_text, const char* elem_rules,
+                                 const char* load_rules, SUM_String& out);
+  // Whether the stream keeps its text stored (two views or more).
+  int need_persistent_cspec(int& need) const;
+  // Stores an empty text: views generate theirs on demand.
+  int remove_cspec() const;
+  // Whether `view` shows the stream's current configuration: the identity
+  // in its config spec equals the stream's.
+  int config_spec_in_sync(const SUM_View& view, int& in_sync) const;
+  // Before a snapshot view is updated: `allowed` 1 at once when the view
+  // is in sync. Otherwise the question (19 for the whole view, 21 for a
+  // part; 20 added when the view has checkouts, 18 when that cannot be
+  // told) is asked through `presenter` when `interactive` (else consent is
+  // taken), and on consent the view gets the stream's config spec.
+  int snapshot_update_allowed(const SUM_View& view, int whole_view, int interactive,
+                              const SUM_ImsgPresenter& presenter, int& allowed) const;
+
  private:
+  // The stored text ("" when none) and storing one (text, then final
+  // store) with an event carrying `comment`.
+  int stored_cspec(SUM_String& out) const;
+  int store_cspec(const char* text, const char* comment) const;
+  // The baselines a generated text configures: the closure of the
+  // foundation (warning 57 for unreadable foundation baselines).
+  int cspec_baselines(SUM_BaselineList& out) const;
+  // Steps of checkouts_allowed before the stream's own rules: `may` 0
+  // after message 14 for a snapshot view out of date; a dynamic view out
+  // of date is brought up to date after warning 13 (and 17 or 18).
+  int view_shows_configuration(const SUM_View& view, int& may) const;
   // Creation steps of the foundation (sum_stream_config.cpp): the
   // configuration `baselines` gives the stream about to be made, validated
   // (refusals print their messages, 1001); once the stream exists, its
@@ -398,6 +467,25 @@ class SUM_Stream : public SUM_ActivityBase {
   // Whether `flag` is set in the stream's flag word, traced as `operation`.
   int has_flag(const char* operation, unsigned int flag, int& result) const;
 };
+
+// The config spec rules of one component of a stream's foundation, for its
+// foundation baseline `baseline` (see sum_stream_cspec.cpp): none for a
+// rootless component; an "-error" rule after warning 31 when its VOB
+// cannot be reached; rules on the "<stream>_nonmod" branch for a component
+// in `stream_mod`; rules on `branch` for a modifiable one (in
+// `project_mod`, the stream not `read_only`, and unless
+// `integration_or_no_target`, the baseline flowed to `target`: else
+// warnings 27/28, 29, 30); else one "-nocheckout" rule.
+int per_component_cspec_fragment(const SUM_Baseline& baseline, int integration_or_no_target,
+                                 const SUM_Stream& target, const char* branch,
+                                 const SUM_ComponentList& project_mod,
+                                 const SUM_ComponentList& stream_mod, const char* stream_name,
+                                 SUM_String& out, int read_only);
+// The read-only rules of one baseline, without stream context.
+int per_component_cspec_fragment(const SUM_Baseline& baseline, SUM_String& out);
+// The read-only rules of every baseline of `closure` (a foundation's
+// closure), without header or footer.
+int sum_utl_foundation_to_read_only_cspec(const SUM_BaselineList& closure, SUM_String& out);
 
 // The streams placed in a stream, in creation order.
 class SUM_Stream::ChildIter : public SUM_DbidChunkIter {

@@ -5,6 +5,7 @@
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
+#include "sum/sum_config_spec_id.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_trace.h"
@@ -16,6 +17,10 @@ namespace {
 constexpr const char* kSource = "sum_stream_checkouts";
 
 // Stream catalog messages used here.
+constexpr int kMsgConfigurationChanged = 13;
+constexpr int kMsgSnapshotOutOfDate = 14;
+constexpr int kMsgOldCheckouts = 17;
+constexpr int kMsgCheckoutsUnknown = 18;
 constexpr int kMsgNotModifiable = 29;
 constexpr int kMsgNoCrde = 59;
 constexpr int kMsgReadOnly = 90;
@@ -24,16 +29,62 @@ constexpr int kMsgFoundationUnreadable = 92;
 
 }  // namespace
 
+int SUM_Stream::view_shows_configuration(const SUM_View& view, int& may) const {
+  SUM_Trace trace("SUM_Stream::view_shows_configuration");
+  // A view whose config spec carries no identity was never set from a
+  // stream (its rules are the user's own): nothing to compare.
+  SUM_ConfigSpecId shown;
+  int in_sync = 0;
+  int status = view.config_spec_id(shown);
+  if (status == 0 && shown.is_null()) {
+    may = 1;
+    return SUM_OK;
+  }
+  if (status == 0)
+    status = config_spec_in_sync(view, in_sync);
+  if (status != 0 || in_sync) {
+    may = 1;
+    return trace.checked(__LINE__, status);
+  }
+  int snapshot = 0, web = 0;
+  if ((status = view.is_snapshot(snapshot)) == 0)
+    status = view.is_web_view_by_view(web);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (snapshot || web) {
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgSnapshotOutOfDate);
+    may = 0;
+    return SUM_OK;
+  }
+  // A dynamic view catches up by itself; checkouts made before keep the old
+  // configuration and need a merge once checked in.
+  imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgConfigurationChanged);
+  int has = 0;
+  if (view.has_checkouts(has) != 0)
+    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgCheckoutsUnknown);
+  else if (has)
+    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgOldCheckouts);
+  if ((status = view.update_config_spec()) != 0)
+    return trace.checked(__LINE__, status);
+  may = 1;
+  return SUM_OK;
+}
+
 int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& element,
                                   int& allowed) const {
   SUM_Trace trace("SUM_Stream::checkouts_allowed");
   if (is_null() || view.is_null() || element.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  // The checks that compare the view's configuration with the stream's (a
-  // rebase using another view, a config spec out of date) join here once
-  // views carry config spec identities.
+  // A rebase using another view of the stream would refuse checkouts here
+  // (message 12); this library has no rebase yet, so none can be running.
+  int may = 0;
+  int status = view_shows_configuration(view, may);
+  if (status != 0 || !may) {
+    allowed = 0;
+    return trace.checked(__LINE__, status);
+  }
   int read_only = 0;
-  int status = is_read_only(read_only);
+  status = is_read_only(read_only);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (read_only) {

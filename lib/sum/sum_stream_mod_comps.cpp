@@ -3,9 +3,8 @@
 // ("," before each component's universal selector, as the project's list)
 // and changes them on its "_nonmod" branch type, outside any activity.
 //
-// The config spec of the stream changes with the list; it is regenerated
-// by the config spec generator, which is not part of the library yet, so
-// these operations change the list and the branch type only.
+// The config spec of the stream changes with the list: both operations
+// regenerate it once the list is written (SUM_Stream::regen_cspec).
 #include <string>
 
 #include "services/imsg.h"
@@ -206,7 +205,9 @@ int SUM_Stream::add_mod_comps(const SUM_ComponentList& list, const char* comment
     return trace.checked(__LINE__, status);
   imsg_print(IMSG_INFO, &sum_stream_catalog, kNonmodBranch, any_fullname(),
              static_cast<const char*>(branch));
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  if ((status = trigger.fire_postop(SUM_VobObject())) != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, regen_cspec(0));
 }
 
 int SUM_Stream::delete_mod_comps(const SUM_ComponentList& list, const char* comment) const {
@@ -246,7 +247,9 @@ int SUM_Stream::delete_mod_comps(const SUM_ComponentList& list, const char* comm
     imsg_print(IMSG_ERROR, &sum_stream_catalog, kListNotUpdated, any_fullname());
     return trace.checked(__LINE__, status);
   }
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  if ((status = trigger.fire_postop(SUM_VobObject())) != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, regen_cspec(0));
 }
 
 int SUM_Stream::sort_comps_by_mod(SUM_ComponentList& modifiable,

@@ -32,6 +32,7 @@
 #include "sum/sum_vob.h"
 
 class SUM_Activity;
+class SUM_ConfigSpecId;
 class SUM_Element;
 class SUM_Stream;
 
@@ -120,6 +121,16 @@ class SUM_View {
   // new configuration at once; when the process's working directory no
   // longer exists afterwards, warning 12 (the load still answers 0).
   int set_config_spec(const char* text) const;
+  // Sets the config spec to the stream's text (SUM_Stream::config_spec
+  // with this view, custom areas kept) when the view does not show the
+  // stream's current configuration; 1002 for a view without stream.
+  int update_config_spec() const;
+  // Sets the stream-independent text (SUM_Stream::generate_null_cspec),
+  // custom areas kept; 1002 for a view without stream.
+  int set_null_config_spec() const;
+  // The identity of the loaded config spec (its "identity" line); a null
+  // identity when the text has none.
+  int config_spec_id(SUM_ConfigSpecId& out) const;
   // Whether a snapshot view must be updated to show its config spec.
   int needs_reload(int& out) const;
 
@@ -188,6 +199,16 @@ int sum_view_get_stream(view_server_h view, vob_vob_h* pvob, tbs_dbid_t* stream)
 // (SUM_Stream::checkouts_allowed). `flags` is passed on.
 int sum_view_checkouts_allowed(view_server_h view, vob_vob_h vob, tbs_dbid_t element, int flags,
                                int* zem_view, int* allowed);
+// Whether the view shows its stream's current configuration: `zem_view` 0
+// (status 0) for a view without stream, else 1 with `in_sync`.
+int sum_view_config_spec_in_sync(view_server_h view, int* zem_view, int* in_sync);
+// Before a snapshot view is updated (SUM_Stream::snapshot_update_allowed,
+// asking through the default presenter); `zem_view` as above.
+int sum_view_snapshot_update_allowed(view_server_h view, int whole_view, int interactive,
+                                     int* zem_view, int* allowed);
+// Removes the stored config spec of stream `stream` of `pvob` when it no
+// longer needs one (fewer than two views); 0 when either is not given.
+int sum_view_check_stream_cspec(vob_vob_h pvob, tbs_dbid_t stream);
 // Whether the view's current activity is an integration activity whose
 // operation is in progress; `in_progress` is set to 0 first.
 int sum_view_integration_in_progress(view_server_h view, int* in_progress);
