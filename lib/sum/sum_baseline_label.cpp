@@ -496,6 +496,12 @@ int SUM_Baseline::adjust_baselined_versions(SUM_VersionList& versions,
       kept.append(version);
       continue;
     }
+    if (trace.is_on(4)) {
+      SUM_String shown;
+      version.display_name(shown);
+      trace.info(4, "checking version for later labeled baseline:  %s",
+                 static_cast<const char*>(shown));
+    }
     SUM_Element element;
     long number = 0;
     tbs_dbid_t branch = 0;
@@ -533,8 +539,11 @@ int SUM_Baseline::adjust_baselined_versions(SUM_VersionList& versions,
       continue;
     }
     // A later baseline already holds a newer version of the element.
-    if (labeled_pred.is_null())
+    if (labeled_pred.is_null()) {
+      trace.info(4, "baselined ver_num: %d   to be labeled ver_num: %d",
+                 static_cast<int>(held_number), static_cast<int>(number));
       appended.append(held);
+    }
   }
   for (unsigned i = 0; i < appended.count(); ++i)
     kept.append(appended[i]);
@@ -601,11 +610,15 @@ int SUM_Baseline::upgrade_to_incremental(const char* name, const char* comment, 
   if ((status = base.labeling_status(base_labeling)) != 0)
     return trace.checked(__LINE__, status);
   bool base_has_map = base_labeling == INCREMENTAL || base_labeling == FULL;
+  SUM_Baseline unlabeled_pred = previous != base ? previous : SUM_Baseline();
+  trace.info(4, "Pred is:  %s", previous.any_fullname());
+  trace.info(4, "Labeled pred on stream:  %s", base_has_map ? base.any_fullname() : "");
+  trace.info(4, "Ulabeled pred is:  %s",
+             unlabeled_pred.is_null() ? "" : unlabeled_pred.any_fullname());
   // Without a map to rest on, the new map holds the whole configuration.
   if (!base_has_map && (status = complete_configuration(root, base, changed)) != 0)
     return trace.checked(__LINE__, status);
   SUM_VersionList versions = as_list(changed);
-  SUM_Baseline unlabeled_pred = previous != base ? previous : SUM_Baseline();
   status =
       adjust_baselined_versions(versions, base_has_map ? base : SUM_Baseline(), unlabeled_pred);
   if (status != 0)
