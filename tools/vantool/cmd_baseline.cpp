@@ -3,6 +3,9 @@
 // promoted, listed and removed.
 //
 // A baseline is named NAME@PVOB or baseline:NAME@PVOB.
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "services/vob.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_callbacks.h"
 #include "sum/sum_component.h"
 #include "sum/sum_plevel.h"
 #include "sum/sum_stream.h"
@@ -95,6 +99,13 @@ bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
     return true;
   imsg_print(IMSG_ERROR, &vantool_catalog, kViewWithoutStream, handle.tag().c_str());
   return false;
+}
+
+// Shows the library's progress texts on standard error; never stops.
+void show_progress(const SUM_ProgressCB& progress, int& stop) {
+  if (progress.message != nullptr && progress.message->GetLength() > 0)
+    std::fputs(static_cast<const char*>(*progress.message), stderr);
+  stop = 0;
 }
 
 // The activities of -activities, bare names looked up in `pvob`.
@@ -251,9 +262,12 @@ int run_mkbl(const ParsedArgs& args) {
   std::string label = label_of(stream);
   SUM_VirtualConfig config;
   int interrupted = 0;
+  // Progress shows only where someone watches it.
+  SUM_ProgressCB progress(show_progress, nullptr);
+  SUM_ProgressCB* watcher = isatty(STDERR_FILENO) ? &progress : nullptr;
   int status = args.has("activities")
                    ? SUM_VirtualConfig::construct_from_acts(stream, activities, config)
-                   : SUM_VirtualConfig::construct(stream, nullptr, config, interrupted);
+                   : SUM_VirtualConfig::construct(stream, watcher, config, interrupted);
   if (status != 0 || interrupted) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
     return kExitFailure;
