@@ -41,7 +41,7 @@ class VantoolBaselineTest : public ::testing::Test {
   void SetUp() override {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
-    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
+    run({"mkvob", "-tag", "/pvob", "-pvob", "-fl", feature_level(), "-nc"});
     run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
     run({"mkview", "-tag", "plain", plain});
     run({"mkcomp", "-root", plain + "/src", "-nc", "src@/pvob"});
@@ -61,6 +61,9 @@ class VantoolBaselineTest : public ::testing::Test {
     auto r = vantool(args);
     ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
   }
+  // The project VOB's feature level: 8 keeps first-class objects, 6 the
+  // activity-based form.
+  virtual std::string feature_level() const { return "8"; }
 
   TempHome home;
   std::string plain, dev;
@@ -138,7 +141,15 @@ TEST_F(VantoolBaselineTest, ActivitySubsetsIdenticalBaselinesAndRemoval) {
       vantool_refuses({"\"SAME@/pvob\" does not name a baseline"}, {"rmbl", "-nc", "SAME@/pvob"}));
 }
 
-TEST_F(VantoolBaselineTest, ANewStreamFromTheBaselineShowsItsFiles) {
+class VantoolBaselineFormsTest : public VantoolBaselineTest,
+                                 public ::testing::WithParamInterface<int> {
+ protected:
+  std::string feature_level() const override { return std::to_string(GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothForms, VantoolBaselineFormsTest, ::testing::Values(8, 6));
+
+TEST_P(VantoolBaselineFormsTest, ANewStreamFromTheBaselineShowsItsFiles) {
   run({"mkbl", "-view", "dev", "-nc", "BL1"});
   run({"mkstream", "-in", "dev@/pvob", "-baseline", "BL1@/pvob", "-nc", "child@/pvob"});
   std::string child = home.path() + "/child";
