@@ -7,6 +7,7 @@
 #include <string>
 
 #include "services/vob_hlink.h"
+#include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_baseline_graph.h"
 #include "sum/sum_component.h"
@@ -238,6 +239,24 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
                          "by streams ...\nStream \"integ@/pvob\" \n",
                          [&] { return b3.destroy("gone"); }));
 
+  // A composite depending on b5 keeps it, and is listed.
+  SUM_Baseline b5 = made_in(integ, "b5");
+  SUM_Baseline composite;
+  ASSERT_EQ(
+      SUM_Baseline::create_and_reorder(SUM_Timeline(pvob, c2.dbid()), "top", SUM_ActivityList(),
+                                       bls({b5}), "", 0, -1, SUM_TimelineEntryList(), composite),
+      0);
+  {
+    ImsgCapture capture;
+    int ok = -1;
+    ASSERT_EQ(b5.ok_to_destroy(0, ok), 0);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(capture.joined(IMSG_INFO),
+              "Following baselines depend on baseline \"b5@/pvob\":\n    baseline:top@/pvob "
+              "(component:c2@/pvob)\n");
+    EXPECT_EQ(capture.texts(IMSG_WARNING).size(), 1u) << "no search for recommendations";
+  }
+
   // Nothing holds b4: it goes, and the stream no longer lists it.
   SUM_Baseline b4 = made_in(integ, "b4");
   int ok = -1;
@@ -249,7 +268,7 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
   EXPECT_NE(SUM_Baseline::construct_from_selector("baseline:b4@/pvob", SUM_Vob(), found), 0);
   SUM_BaselineList left;
   ASSERT_EQ(integ.baselines(left), 0);
-  EXPECT_EQ(left, bls({b1, b2, b3}));
+  EXPECT_EQ(left, bls({b1, b2, b3, b5}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, BaselineGraphTest, ::testing::Values(8, 6),

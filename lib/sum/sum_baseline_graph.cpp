@@ -87,15 +87,14 @@ int SUM_BaselineGraph::timeline_entries(const SUM_Timeline& timeline, SUM_Timeli
 
 int SUM_BaselineGraph::timeline_offset(const SUM_Baseline& baseline,
                                        const SUM_TimelineEntryList& entries) {
-  for (unsigned i = 0; i < entries.count(); ++i) {
-    const SUM_TimelineEntry& entry = entries[i];
-    SUM_Timeline timeline;
-    if (entry.kind() != SUM_TimelineEntry::BASELINE || entry.dbid() != baseline.dbid() ||
-        entry.timeline(timeline) != 0)
-      continue;
-    if (timeline.vob() == baseline.vob())
+  // Entries name baselines of their timeline's VOB.
+  SUM_Timeline timeline;
+  if (entries.count() == 0 || entries[0].timeline(timeline) != 0 ||
+      timeline.vob() != baseline.vob())
+    return -1;
+  for (unsigned i = 0; i < entries.count(); ++i)
+    if (entries[i].kind() == SUM_TimelineEntry::BASELINE && entries[i].dbid() == baseline.dbid())
       return static_cast<int>(i);
-  }
   return -1;
 }
 
