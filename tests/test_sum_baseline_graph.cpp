@@ -1,7 +1,8 @@
 // The baseline graph in both storage forms (feature levels 8 and 6): ancestry
 // along a timeline and through foundation arcs, flow into streams (with and
 // without a timeline of the component), neighbours on timelines, delivery
-// records, and the order of the removal refusals.
+// records, the order of the removal refusals, and what removal leaves of an
+// imported label type.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +15,8 @@
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
+#include "sum/sum_version.h"
+#include "sum_activity_fixture.h"
 #include "sum_pvob_fixture.h"
 #include "support/checks.h"
 
@@ -270,6 +273,27 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
   ASSERT_EQ(integ.baselines(left), 0);
   EXPECT_EQ(left, bls({b1, b2, b3, b5}));
 }
+
+using BaselineRemovalTest = act_test::ActivityTest;
+
+TEST_P(BaselineRemovalTest, ImportedLabelTypeOutlivesItsBaseline) {
+  SUM_LabelType lbtype;
+  ASSERT_EQ(SUM_LabelType::create(src, "REL1", "", lbtype), 0);
+  SUM_Baseline imported;
+  ASSERT_EQ(SUM_Baseline::create_import(lbtype, nullptr, comp, "", imported), 0);
+  vob_vermap_info_t info;
+  ASSERT_EQ(vob_vermap_get_info(src.handle(), lbtype.dbid(), &info), 0);
+
+  ASSERT_EQ(imported.destroy("gone"), 0);
+  EXPECT_EQ(vob_vermap_get_info(src.handle(), lbtype.dbid(), &info), 1002)
+      << "an ordinary label type again";
+  SUM_LabelType still;
+  EXPECT_EQ(SUM_LabelType::construct_from_selector("lbtype:REL1@/src", SUM_Vob(), still), 0);
+  EXPECT_EQ(still, lbtype);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothForms, BaselineRemovalTest, ::testing::Values(8, 6),
+                         zem_test::level_name);
 
 INSTANTIATE_TEST_SUITE_P(BothForms, BaselineGraphTest, ::testing::Values(8, 6),
                          zem_test::level_name);

@@ -263,8 +263,11 @@ class SUM_Baseline : public SUM_NamedObject {
   // that need no search come first; the PVOB-wide searches (dependents,
   // recommending streams) run last. `flags` is reserved (no bit defined).
   int ok_to_destroy(int flags, int& ok) const;
-  // Removes the baseline after ok_to_destroy (a refusal is 1001), with its
-  // version map, and makes this handle null. Fires the rmbl triggers.
+  // Removes the baseline after ok_to_destroy (a refusal is 1001) and makes
+  // this handle null. The label type of an imported baseline of a whole-VOB
+  // component becomes an ordinary label type again; other version maps stay
+  // behind as label types (the repository removes no label types). Fires
+  // the rmbl triggers.
   int destroy(const char* comment);
 
  private:
