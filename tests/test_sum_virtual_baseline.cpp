@@ -198,8 +198,12 @@ TEST_P(VirtualBaselineTest, MembersAreRealizedBeforeTheirComposite) {
   ASSERT_EQ(order[0].component(first), 0);
   EXPECT_EQ(first, comp) << "the member comes first";
 
+  // Asked for the member only, the composite comes along.
   std::vector<int> created;
-  SUM_BaselineList made = realize_all(config, created);
+  SUM_BaselineList made;
+  SUM_ComponentList member_only(1);
+  member_only[0] = comp;
+  ASSERT_EQ(config.realize("rel", "made", member_only, 0, made, created), 0);
   ASSERT_EQ(made.count(), 2u);
   EXPECT_EQ(created, (std::vector<int>{1, 1})) << "a changed member changes its composite";
   SUM_BaselineList deps;
@@ -208,6 +212,16 @@ TEST_P(VirtualBaselineTest, MembersAreRealizedBeforeTheirComposite) {
   ASSERT_EQ(deps.count(), 1u);
   EXPECT_EQ(deps[0], made[0]) << "the composite records the new member baseline";
   EXPECT_EQ(unavailable, 0);
+  SUM_Baseline new_member = made[0];
+
+  // Asked for the composite only, it keeps the stream's current member.
+  SUM_ComponentList top_only(1);
+  top_only[0] = top;
+  ASSERT_EQ(config_of(integ2).realize("again", "", top_only, 1, made, created), 0);
+  ASSERT_EQ(made.count(), 1u);
+  ASSERT_EQ(made[0].dependencies(deps, unavailable), 0);
+  ASSERT_EQ(deps.count(), 1u);
+  EXPECT_EQ(deps[0], new_member);
 }
 
 // What the progress callback of a test sees and does.

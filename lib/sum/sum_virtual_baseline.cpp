@@ -408,6 +408,23 @@ int SUM_VirtualConfig::sort_in_reverse_dependency_order(SUM_VirtualBaselineList&
   return SUM_OK;
 }
 
+void SUM_VirtualConfig::add_missing_composites(SUM_VirtualBaselineList& chosen) const {
+  for (bool added = true; added;) {
+    added = false;
+    for (unsigned i = 0; i < rep_->baselines.count(); ++i) {
+      const SUM_VirtualBaseline& candidate = rep_->baselines[i];
+      const SUM_VirtualBaselineList& deps = candidate.rep_->dependencies;
+      if (chosen.find(candidate) >= 0)
+        continue;
+      for (unsigned d = 0; d < deps.count() && !added; ++d)
+        if (chosen.find(deps[d]) >= 0) {
+          chosen.append(candidate);
+          added = true;
+        }
+    }
+  }
+}
+
 int SUM_VirtualConfig::realize(const char* name, const char* comment,
                                const SUM_ComponentList& components, int identical,
                                SUM_BaselineList& made, std::vector<int>& created) {
@@ -426,13 +443,7 @@ int SUM_VirtualConfig::realize(const char* name, const char* comment,
   }
   if (components.count() == 0)
     chosen = rep_->baselines;
-  // A composite is realized with its members.
-  for (unsigned i = 0; i < chosen.count(); ++i) {
-    const SUM_VirtualBaselineList& deps = chosen[i].rep_->dependencies;
-    for (unsigned d = 0; d < deps.count(); ++d)
-      if (chosen.find(deps[d]) < 0)
-        chosen.append(deps[d]);
-  }
+  add_missing_composites(chosen);
   if ((status = sort_in_reverse_dependency_order(chosen)) != 0)
     return trace.checked(__LINE__, status);
   SUM_BaselineList results;
@@ -645,12 +656,15 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
   }
   if ((status = ensure_csets()) != 0)
     return trace.checked(__LINE__, status);
+  // A member realized earlier gives its new baseline; one left out of the
+  // realization keeps the stream's current baseline of its component.
   SUM_BaselineList dependencies;
   for (unsigned i = 0; i < rep_->dependencies.count(); ++i) {
     const SUM_VirtualBaselineRep& member = *rep_->dependencies[i].rep_;
-    if (!member.is_realized)
+    SUM_Baseline current = member.realized;
+    if (!member.is_realized && current_baseline(home, member.component, current) != 0)
       return sum_int_error(kSource, trace.name(), __LINE__);
-    dependencies.append(member.realized);
+    dependencies.append(current);
   }
   for (unsigned i = 0; i < rep_->fixed_dependencies.count(); ++i)
     dependencies.append(rep_->fixed_dependencies[i]);

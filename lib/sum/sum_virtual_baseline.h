@@ -133,8 +133,10 @@ class SUM_VirtualConfig {
   // depends on (members before composites); order kept otherwise.
   int sort_in_reverse_dependency_order(SUM_VirtualBaselineList& list) const;
 
-  // Realizes the virtual baselines of `components` (empty: all) in reverse
-  // dependency order, inside one group (same date and time in names);
+  // Realizes the virtual baselines of `components` (empty: all), with the
+  // composites that depend on them (add_missing_composites), in reverse
+  // dependency order, inside one group (same date and time in names); a
+  // member left out keeps the stream's current baseline of its component;
   // `identical` as for SUM_VirtualBaseline::realize. `made` gets one
   // baseline per realized component (a reused foundation included) and
   // `created` marks (1/0, same order) which were made new. Stops at the
@@ -151,6 +153,9 @@ class SUM_VirtualConfig {
   // Appends copies of `activity` (one per component it changed, with its
   // count there) to the virtual baselines.
   int partition_cset(const SUM_Activity& activity);
+  // Adds to `chosen` every virtual baseline of the configuration that
+  // depends on one in it, repeatedly.
+  void add_missing_composites(SUM_VirtualBaselineList& chosen) const;
   // Reports progress; 1 when the caller asked to stop.
   int progress(SUM_ProgressCB::Operation op, int n, int total) const;
 
