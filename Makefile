@@ -29,6 +29,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_component
 	@$(BUILD_DIR)/bin/bench_streams
 	@$(BUILD_DIR)/bin/bench_activity
+	@$(BUILD_DIR)/bin/bench_cspec
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

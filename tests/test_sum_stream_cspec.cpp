@@ -19,6 +19,7 @@
 #include "sum/sum_project.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
 #include "sum/sum_view.h"
 #include "support/checks.h"
 #include "support/imsg_capture.h"
@@ -332,6 +333,88 @@ TEST_P(StreamCspecTest, ProjectModifiableComponentsRegenerateTheIntegrationStrea
   ASSERT_EQ(project.delete_mod_comps(more, ""), 0);
   EXPECT_EQ(out(integ, &SUM_Stream::config_spec_id).version(), 2);
   EXPECT_EQ(out(dev, &SUM_Stream::config_spec_id).version(), 1) << "every stream of the project";
+}
+
+TEST_P(StreamCspecTest, AFoundationBaselineNotInTheTargetIsNotModifiable) {
+  // A baseline made in "dev" that its deliver target "integ" never
+  // received, and a target of another project without the component.
+  SUM_Timeline timeline;
+  ASSERT_EQ(dev.component_timeline(src, timeline), 0);
+  SUM_Baseline made;
+  ASSERT_EQ(SUM_Baseline::create(timeline, "dev_bl", "", 0, -1, made), 0);
+  ASSERT_EQ(made.upgrade_to_incremental("dev_bl", "", 0), 0);
+  SUM_Project elsewhere;
+  SUM_Stream unrelated;
+  SUM_BaselineList docs_only(1);
+  docs_only[0] = out(docs, &SUM_Component::initial_baseline);
+  ASSERT_EQ(SUM_Project::create("elsewhere", "", root, "", 0, elsewhere), 0);
+  ASSERT_EQ(
+      SUM_Stream::create("unrelated", "", elsewhere, SUM_Stream(), "", 1, 0, docs_only, unrelated),
+      0);
+  SUM_ComponentList modifiable(1);
+  modifiable[0] = src;
+  const std::string nocheckout =
+      "element \"/src/...\" " + text(made, &SUM_Baseline::config_str) + " -nocheckout\n\n";
+  const std::string not_modifiable =
+      "Component \"src\" is not modifiable in this stream.\nUse rebase to update stream \"side\" "
+      ".\n";
+  struct Case {
+    SUM_Stream target;
+    std::string warning;
+  } cases[] = {
+      {integ,
+       "Stream \"side\" configuration has baseline \"dev_bl\"\nfor component \"src\" which is "
+       "incompatible with - not an ancestor\nof - the baseline in the integration stream's "
+       "configuration.\n"},
+      {unrelated,
+       "Stream \"side\" configuration has baseline \"dev_bl\"\nfor component \"src\" which is not "
+       "in the integration stream's configuration.\n"},
+  };
+  for (const Case& c : cases) {
+    ImsgCapture capture;
+    SUM_String rules;
+    ASSERT_EQ(per_component_cspec_fragment(made, 0, c.target, "side", modifiable,
+                                           SUM_ComponentList(), "side", rules, 0),
+              0);
+    EXPECT_EQ(std::string(rules), nocheckout);
+    EXPECT_EQ(capture.joined(IMSG_WARNING), c.warning + not_modifiable);
+  }
+  // Without a target (or for the integration stream) nothing is checked.
+  ImsgCapture capture;
+  SUM_String rules;
+  ASSERT_EQ(per_component_cspec_fragment(made, 1, SUM_Stream(), "side", modifiable,
+                                         SUM_ComponentList(), "side", rules, 0),
+            0);
+  EXPECT_EQ(capture.joined(IMSG_WARNING), "");
+  EXPECT_NE(std::string(rules).find(" -mkbranch side\n"), std::string::npos) << rules;
+}
+
+// Advances the stored identity of `racing` behind a regeneration's back,
+// once, when the regeneration reads the clock for its header.
+SUM_Stream racing;
+void racing_clock(date_timeval_t* tv) {
+  date_set_clock(nullptr);
+  date_get_timeval(tv);
+  EXPECT_EQ(racing.set_pvar(PVAR_ZEM_STRM_SUM_CSPEC_ID, "0:7", 0, ""), 0);
+}
+
+TEST_P(StreamCspecTest, AConcurrentChangeDuringRegenerationIsReported) {
+  attached("first", integ);
+  attached("second", integ);
+  racing = integ;
+  date_set_clock(racing_clock);
+  EXPECT_TRUE(test_support::fails_with(
+      1001,
+      "The stream's configuration was concurrently modified by another user and the stream's "
+      "configuration is now in an intermediate state.  Use \"vantool chstream -generate integ\" to "
+      "correct the problem.\n",
+      [&] { return integ.regen_cspec(0); }));
+  date_set_clock(nullptr);
+  EXPECT_EQ(lines_of(stored(integ))[1], identity_line(integ, 1))
+      << "the text written is the one of the regeneration's own identity";
+  EXPECT_EQ(out(integ, &SUM_Stream::config_spec_id).version(), 7);
+  ASSERT_EQ(integ.regen_cspec(0), 0) << "a regeneration repairs it";
+  EXPECT_EQ(lines_of(stored(integ))[1], identity_line(integ, 8));
 }
 
 TEST(DateTokenTest, TokensOfOneSecondAreFixedFormsThatSortInTime) {
