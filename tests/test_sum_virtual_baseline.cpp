@@ -83,6 +83,24 @@ TEST_P(VirtualBaselineTest, NewActivityMakesOneBaselineWithItsCount) {
   ASSERT_EQ(made[0].nearest_predecessor(pred), 0);
   EXPECT_EQ(pred, initial());
 
+  // Real and virtual baselines answer alike.
+  SUM_VirtualBaseline vbl;
+  ASSERT_EQ(config_of(integ).virtual_baseline(comp, vbl), 0);
+  for (const SUM_BaselineVR& either : {SUM_BaselineVR(made[0]), SUM_BaselineVR(vbl)}) {
+    SUM_Component of;
+    SUM_Stream in;
+    SUM_ActivityList acts;
+    ASSERT_EQ(either.component(of), 0);
+    ASSERT_EQ(either.stream(in), 0);
+    ASSERT_EQ(either.change_sets(acts), 0);
+    EXPECT_EQ(of, comp);
+    EXPECT_EQ(in, integ);
+    ASSERT_EQ(acts.count(), 1u);
+    EXPECT_EQ(acts[0].dbid(), act.dbid());
+  }
+  SUM_Component none;
+  EXPECT_EQ(SUM_BaselineVR().component(none), 1072);
+
   // Recorded now; a further version of the same activity is not.
   EXPECT_EQ(unrecorded(integ), 0);
   enter(act, add_file("later", "y"), 0);
