@@ -147,8 +147,11 @@ int sum_view_check_stream_cspec(vob_vob_h pvob, tbs_dbid_t stream) {
     return SUM_OK;
   SUM_Stream attached(SUM_Vob(pvob), stream);
   int need = 0;
+  SUM_String stored;
   int status = attached.need_persistent_cspec(need);
   if (status == 0 && !need)
+    status = attached.config_spec(stored, 0);
+  if (status == 0 && !need && stored.GetLength() > 0)
     status = attached.remove_cspec();
   return trace.checked(__LINE__, status);
 }
