@@ -16,9 +16,11 @@
 #include "sum/sum_config_spec_id.h"
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
 #include "sum/sum_view.h"
 #include "support/checks.h"
 #include "support/imsg_capture.h"
+#include "sum_activity_fixture.h"
 #include "sum_pvob_fixture.h"
 
 namespace {
@@ -215,5 +217,57 @@ TEST_P(ViewCspecTest, TheNullConfigSpecKeepsCustomAreasAndHasNoIdentity) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, ViewCspecTest, ::testing::Values(8, 6), level_name);
+
+// A labeled baseline of "src" on "integ" holding a.txt, and a development
+// stream "dev" on it: a view of "dev" shows the baseline's versions.
+class LabeledFoundationViewTest : public act_test::ActivityTest {};
+
+TEST_P(LabeledFoundationViewTest, AViewOfTheStreamShowsItsFoundationBaselinesVersions) {
+  SUM_Activity act = make("one");
+  tbs_dbid_t a1 = add_file("a.txt", "a1");
+  tbs_dbid_t branch = 0, root_version = 0;
+  ASSERT_EQ(vob_elem_get_main_branch(src.handle(), root_dir, &branch), 0);
+  ASSERT_EQ(vob_branch_get_ver(src.handle(), branch, -1, &root_version), 0);
+  enter(act, a1, 0);
+  enter(act, root_version, 0);
+  SUM_ComponentList comps;
+  SUM_ModCntList counts;
+  ASSERT_EQ(act.components_modcnts(comps, counts), 0);
+  SUM_Activity counted(act);
+  counted.set_mod_count(counts[0].count);
+  SUM_ActivityList acts;
+  acts.append(counted);
+  SUM_Timeline timeline;
+  ASSERT_EQ(integ.component_timeline(comp, timeline), 0);
+  SUM_BaselineList foundation(1);
+  ASSERT_EQ(SUM_Baseline::create_and_reorder(timeline, "bl1", acts, SUM_BaselineList(), "", 0, -1,
+                                             SUM_TimelineEntryList(), foundation[0]),
+            0);
+  ASSERT_EQ(foundation[0].upgrade_to_incremental(nullptr, "", 0), 0);
+  tbs_dbid_t later = add_file("later.txt", "after the baseline");
+  ASSERT_NE(later, 0u);
+  SUM_Stream dev;
+  ASSERT_EQ(SUM_Stream::create("dev", "", project, integ, "", 0, 0, foundation, dev), 0);
+
+  view_create_args_t args;
+  args.tag = "devview";
+  args.root = home.path() + "/roots/devview";
+  view_server_h devh = nullptr;
+  ASSERT_EQ(view_create(args, &devh), 0);
+  SUM_View devview;
+  ASSERT_EQ(SUM_View::construct_from_tag("devview", devview), 0);
+  ASSERT_EQ(devview.set_stream(dev, "attach"), 0);
+  ASSERT_EQ(devview.update_config_spec(), 0);
+
+  view_path_info_t info;
+  ASSERT_EQ(view_lookup(devh, "/src/a.txt", &info), 0);
+  EXPECT_EQ(info.version, a1);
+  EXPECT_EQ(info.rule_text, "element \"/src/...\" bl1 -nocheckout");
+  EXPECT_NE(view_lookup(devh, "/src/later.txt", &info), 0)
+      << "a file made after the baseline is not in the stream's configuration";
+  view_free_handle(devh);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothForms, LabeledFoundationViewTest, ::testing::Values(8, 6), level_name);
 
 }  // namespace
