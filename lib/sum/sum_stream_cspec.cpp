@@ -16,6 +16,7 @@
 #include "services/vob_zem_component.h"
 #include "services/vob_zem_stream.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_cache_control.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_config_spec_id.h"
@@ -447,6 +448,8 @@ int SUM_Stream::generate_cspec(SUM_String& out) const {
   SUM_Trace trace("SUM_Stream::generate_cspec");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  // Every component's rules read the same VOBs and objects again.
+  SUM_CacheControl cache_scope;
   SUM_BaselineList baselines;
   SUM_ConfigSpecId id;
   int status = cspec_baselines(baselines);
