@@ -142,6 +142,31 @@ TEST_P(BaselineLabelTest, IncrementalLabelsOnlyTheRecordedChanges) {
   EXPECT_EQ(selected(second, a), a2);
 }
 
+TEST_P(BaselineLabelTest, RemovalTakesTheVersionMapWithIt) {
+  SUM_Baseline first = baseline("first");
+  ASSERT_EQ(first.upgrade_to_incremental(nullptr, "", 0), 0);
+  edit(act, "a.txt", "a2");
+  SUM_Baseline second = baseline("second");
+  ASSERT_EQ(second.upgrade_to_incremental("second_map", "", 0), 0);
+  SUM_Vermap first_map, second_map;
+  ASSERT_EQ(first.vermap(first_map), 0);
+  ASSERT_EQ(second.vermap(second_map), 0);
+  vob_vermap_info_t info;
+  {
+    // The later map builds on the first one: the baseline goes, the map it
+    // needs stays, and the user is told.
+    test_support::ImsgCapture capture;
+    ASSERT_EQ(first.destroy("gone"), 0);
+    EXPECT_NE(capture.joined(IMSG_ERROR).find("Cannot remove associated version map"),
+              std::string::npos);
+    EXPECT_EQ(vob_vermap_get_info(src.handle(), first_map.dbid(), &info), 0);
+  }
+  ASSERT_EQ(second.destroy("gone"), 0);
+  EXPECT_NE(vob_vermap_get_info(src.handle(), second_map.dbid(), &info), 0);
+  SUM_LabelType gone;
+  EXPECT_NE(SUM_LabelType::construct_from_selector("lbtype:second_map@/src", SUM_Vob(), gone), 0);
+}
+
 TEST_P(BaselineLabelTest, UnlabeledPredecessorsChangesAreLabeledToo) {
   SUM_Baseline first = baseline("first");
   ASSERT_EQ(first.upgrade_to_incremental(nullptr, "", 0), 0);

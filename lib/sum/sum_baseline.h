@@ -265,9 +265,9 @@ class SUM_Baseline : public SUM_NamedObject {
   int ok_to_destroy(int flags, int& ok) const;
   // Removes the baseline after ok_to_destroy (a refusal is 1001) and makes
   // this handle null. The label type of an imported baseline of a whole-VOB
-  // component becomes an ordinary label type again; other version maps stay
-  // behind as label types (the repository removes no label types). Fires
-  // the rmbl triggers.
+  // component becomes an ordinary label type again; other version maps are
+  // removed with it (one a later map is based on stays, with a message).
+  // Fires the rmbl triggers.
   int destroy(const char* comment);
 
  private:

@@ -32,6 +32,7 @@ constexpr int kRecommended = 29;
 constexpr int kRecommendingStream = 30;
 constexpr int kRemoveFailed = 31;
 constexpr int kExportFailed = 32;
+constexpr int kRemoveMapFailed = 33;
 
 constexpr int kOpRemove = 101;
 
@@ -179,10 +180,14 @@ int SUM_Baseline::destroy(const char* comment) {
   }
   dbid_ = 0;
   // An imported label type of a whole-VOB component goes back to being an
-  // ordinary label type. Other version maps stay as label types: the
-  // repository offers no removal of a label type.
-  if (!map.is_null() && imported && !is_sub &&
-      map.export_lbtype(SUM_LabelType(map.vob(), map.dbid()), comment) != 0)
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kExportFailed, map.any_fullname());
+  // ordinary label type; any other version map goes with its baseline (a
+  // map a later baseline's map is based on stays, with the message).
+  if (!map.is_null() && imported && !is_sub) {
+    if (map.export_lbtype(SUM_LabelType(map.vob(), map.dbid()), comment) != 0)
+      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kExportFailed, map.any_fullname());
+  } else if (!map.is_null() &&
+             vob_zem_vermap_delete(map.vob().handle(), map.dbid(), event.info()) != 0) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRemoveMapFailed, map.any_fullname());
+  }
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
 }
