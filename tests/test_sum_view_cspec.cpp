@@ -14,6 +14,7 @@
 #include "sum/sum_baseline.h"
 #include "sum/sum_component.h"
 #include "sum/sum_config_spec_id.h"
+#include "sum/sum_imsg.h"
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
@@ -181,6 +182,54 @@ TEST_P(ViewCspecTest, ASnapshotViewRefusesCheckoutsUntilUpdated) {
   EXPECT_EQ(in_sync(v), 1);
   EXPECT_NE(cspec_of(v).find("load /src\n"), std::string::npos);
   ASSERT_EQ(view_checkout(handle_of(v), "/src", "work", &version), 0);
+}
+
+// Answers the update question with `answer`, keeping the question asked.
+class Answering : public SUM_ImsgPresenter {
+ public:
+  explicit Answering(long answer) : answer_(answer) {}
+  int prompt_yes_no(int, const char* question, long, long, long& answer) const override {
+    asked += question;
+    answer = answer_;
+    return 0;
+  }
+  mutable std::string asked;
+
+ private:
+  long answer_;
+};
+
+TEST_P(ViewCspecTest, ASnapshotUpdateAsksFirstAndUpdatesOnlyOnConsent) {
+  SUM_View v = make_view("snap", integ, VIEW_SNAPSHOT);
+  ASSERT_EQ(v.update_config_spec(), 0);
+  add_custom(v, kLoadMarker, "load /src\n");
+  int changed = 0;
+  ASSERT_EQ(view_update(handle_of(v), &changed), 0);
+  tbs_dbid_t version = 0;
+  ASSERT_EQ(view_checkout(handle_of(v), "/src", "work", &version), 0);
+  ASSERT_EQ(integ.regen_cspec(0), 0);
+
+  Answering no(0);
+  int allowed = -1;
+  ASSERT_EQ(integ.snapshot_update_allowed(v, 0, 1, no, allowed), 0);
+  EXPECT_EQ(allowed, 0);
+  EXPECT_EQ(no.asked,
+            "The stream's configuration has changed.  Only an update of the entire view\nmakes "
+            "the view show the stream's new configuration.  Update the entire view\ninstead of "
+            "the selected part?\n\nThe view has checkouts.  After the update, use \"vantool "
+            "findmerge -flatest\"\nto merge the stream's new configuration into the checked-out "
+            "versions.\n");
+  EXPECT_EQ(in_sync(v), 0) << "refused: the view keeps its text";
+
+  Answering yes(1);
+  ASSERT_EQ(integ.snapshot_update_allowed(v, 1, 1, yes, allowed), 0);
+  EXPECT_EQ(allowed, 1);
+  EXPECT_EQ(yes.asked.substr(0, 40), "The stream's configuration has changed. ");
+  EXPECT_EQ(in_sync(v), 1);
+  Answering unused(0);
+  ASSERT_EQ(integ.snapshot_update_allowed(v, 1, 1, unused, allowed), 0);
+  EXPECT_EQ(allowed, 1);
+  EXPECT_EQ(unused.asked, "") << "nothing is asked of a view in sync";
 }
 
 TEST_P(ViewCspecTest, AViewWithoutStreamIsOutsideTheZemLayer) {
