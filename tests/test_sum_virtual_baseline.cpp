@@ -137,6 +137,24 @@ TEST_P(VirtualBaselineTest, NothingNewReusesTheFoundationUnlessSwitchedOff) {
   EXPECT_EQ(in_stream.count(), 2u);
 }
 
+TEST_P(VirtualBaselineTest, NothingSinceTheNewestBaselineGivesThatBaseline) {
+  changed(integ, "work", 1);
+  std::vector<int> created;
+  SUM_BaselineList first = realize_all(config_of(integ), created);
+  ASSERT_EQ(created, std::vector<int>{1});
+
+  SUM_BaselineList again = realize_all(config_of(integ), created);
+  EXPECT_EQ(again, first) << "the newest baseline already records every change";
+  EXPECT_EQ(created, std::vector<int>{0});
+  again = realize_all(config_of(integ), created, 1);
+  EXPECT_EQ(created, std::vector<int>{1}) << "unless an identical one is asked for";
+  EXPECT_NE(again, first);
+
+  changed(integ, "more", 1);
+  again = realize_all(config_of(integ), created);
+  EXPECT_EQ(created, std::vector<int>{1}) << "a new change makes a new baseline";
+}
+
 TEST_P(VirtualBaselineTest, ChosenActivitiesOnlyAndFromOneStream) {
   SUM_Activity first = changed(integ, "first", 1);
   changed(integ, "second", 2);

@@ -46,7 +46,7 @@ struct SUM_VirtualBaselineRep {
   int has_unrecorded = 0;
   SUM_Baseline realized;
   int is_realized = 0;
-  int foundation_reused = 0;
+  int reused = 0;  // `realized` is an existing baseline, not a new one
 };
 
 struct SUM_VirtualConfigRep {
@@ -453,7 +453,7 @@ int SUM_VirtualConfig::realize(const char* name, const char* comment,
     SUM_Baseline result;
     if ((status = chosen[i].realize(name, comment, identical, result)) == 0) {
       results.append(result);
-      fresh.push_back(chosen[i].rep_->foundation_reused ? 0 : 1);
+      fresh.push_back(chosen[i].rep_->reused ? 0 : 1);
     }
   }
   SUM_Baseline::end_group_create();
@@ -520,14 +520,14 @@ int SUM_VirtualBaseline::has_unrecorded_changes(int& result) const {
   return SUM_OK;
 }
 
-int SUM_VirtualBaseline::realized(SUM_Baseline& out, int& foundation_reused) const {
+int SUM_VirtualBaseline::realized(SUM_Baseline& out, int& reused) const {
   SUM_Trace trace("SUM_VirtualBaseline::realized");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!rep_->is_realized)
     return SUM_NOT_FOUND;
   out = rep_->realized;
-  foundation_reused = rep_->foundation_reused;
+  reused = rep_->reused;
   return SUM_OK;
 }
 
@@ -639,12 +639,36 @@ int SUM_VirtualBaseline::tl_ents_to_reorder(const SUM_Timeline& timeline,
   return SUM_OK;
 }
 
+int SUM_VirtualBaseline::existing_result(const SUM_Timeline& timeline,
+                                         const SUM_BaselineList& dependencies, int identical,
+                                         SUM_Baseline& out) const {
+  if (identical)
+    return SUM_OK;
+  SUM_Baseline candidate;
+  int status = SUM_OK;
+  if (!fdn_reuse_disabled() && rep_->activities.count() == 0)
+    status = timeline.foundation_baseline(candidate);
+  else if (!rep_->has_unrecorded) {
+    status = timeline.latest_baseline(candidate);
+    if (status == SUM_NOT_FOUND)  // nothing made in the stream yet
+      return SUM_OK;
+  }
+  if (status != 0 || candidate.is_null())
+    return status;
+  SUM_BaselineList members;
+  int unavailable = 0;
+  if ((status = candidate.dependencies(members, unavailable)) != 0)
+    return status;
+  if (!unavailable && same_baselines(members, dependencies))
+    out = candidate;
+  return SUM_OK;
+}
+
 int SUM_VirtualBaseline::realize(const char* name, const char* comment, int identical,
                                  SUM_Baseline& out) {
   SUM_Trace trace("SUM_VirtualBaseline::realize");
   if (is_null() || name == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  bool reuse_allowed = !identical && !fdn_reuse_disabled();
   const SUM_Stream& home = rep_->stream;
   int read_only = 0;
   int status = home.is_read_only(read_only);
@@ -681,20 +705,15 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
       (status = tl_ents_to_reorder(timeline, reorder)) != 0)
     return trace.checked(__LINE__, status);
 
-  if (reuse_allowed && rep_->activities.count() == 0) {
-    SUM_Baseline foundation;
-    SUM_BaselineList members;
-    int unavailable = 0;
-    if ((status = timeline.foundation_baseline(foundation)) != 0 ||
-        (status = foundation.dependencies(members, unavailable)) != 0)
-      return trace.checked(__LINE__, status);
-    if (!unavailable && same_baselines(members, dependencies)) {
-      rep_->realized = foundation;
-      rep_->is_realized = 1;
-      rep_->foundation_reused = 1;
-      out = foundation;
-      return SUM_OK;
-    }
+  SUM_Baseline existing;
+  if ((status = existing_result(timeline, dependencies, identical, existing)) != 0)
+    return trace.checked(__LINE__, status);
+  if (!existing.is_null()) {
+    rep_->realized = existing;
+    rep_->is_realized = 1;
+    rep_->reused = 1;
+    out = existing;
+    return SUM_OK;
   }
   SUM_Baseline made;
   status = SUM_Baseline::create_and_reorder(timeline, name, rep_->activities, dependencies, comment,
@@ -703,7 +722,7 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
     return trace.checked(__LINE__, status);
   rep_->realized = made;
   rep_->is_realized = 1;
-  rep_->foundation_reused = 0;
+  rep_->reused = 0;
   out = made;
   return trace.checked(__LINE__, trigger.fire_postop(made));
 }

@@ -54,17 +54,18 @@ class SUM_VirtualBaseline {
   // does not record.
   int has_unrecorded_changes(int& result) const;
   // The baseline realize made or reused (1002 before), and whether it was
-  // the reused foundation.
-  int realized(SUM_Baseline& out, int& foundation_reused) const;
+  // an existing one (the foundation or the newest baseline).
+  int realized(SUM_Baseline& out, int& reused) const;
 
   // Makes the baseline: `name` is the base name (made unique by the naming
   // template), `comment` is recorded. Unless `identical` is set or
   // KORVA_DISABLE_FDN_REUSE is "true", a virtual baseline that adds nothing
   // to the timeline's foundation baseline (no activity of the component,
   // the same dependencies) gives that foundation baseline and creates
-  // nothing; otherwise a baseline is made, even when nothing changed since
-  // the stream's newest baseline. A read-only stream refuses (1001). Fires the mkbl triggers
-  // (post-operation only for a created baseline).
+  // nothing; unless `identical` is set, one with nothing unrecorded since
+  // the timeline's newest baseline (same dependencies) gives that baseline.
+  // Otherwise a baseline is made. A read-only stream refuses (1001). Fires
+  // the mkbl triggers (post-operation only for a created baseline).
   int realize(const char* name, const char* comment, int identical, SUM_Baseline& out);
   // The baseline entries of `timeline` at or after the timeline position
   // (none when the new baseline is appended) that record activities of this
@@ -93,6 +94,13 @@ class SUM_VirtualBaseline {
   }
   // The configuration's change sets, distributed once.
   int ensure_csets() const;
+  // The existing baseline that realizing stands for, left null when a new
+  // one is needed: unless `identical`, the timeline's foundation baseline
+  // when the component has no activity (and foundation reuse is on), else
+  // the timeline's newest baseline when nothing is unrecorded; in both
+  // cases only with the same dependencies as `dependencies`.
+  int existing_result(const SUM_Timeline& timeline, const SUM_BaselineList& dependencies,
+                      int identical, SUM_Baseline& out) const;
 
   std::shared_ptr<SUM_VirtualBaselineRep> rep_;
   // Set in handles given to callers only: the configuration refers to its

@@ -122,13 +122,10 @@ bool activity_options(const ParsedArgs& args, const SUM_Vob& pvob, SUM_ActivityL
   return true;
 }
 
-// The virtual baselines mkbl works on: those of `components` (each must
-// be in `config`), else all.
-bool virtual_baselines_in_scope(const SUM_VirtualConfig& config,
-                                const SUM_ComponentList& components, const SUM_Stream& stream,
-                                SUM_VirtualBaselineList& out) {
-  if (components.count() == 0)
-    return config.virtual_baselines(out) == 0;
+// Whether each of `components` (mkbl -component) is in the stream's
+// configuration `config`; names the first one that is not.
+bool components_in_config(const SUM_VirtualConfig& config, const SUM_ComponentList& components,
+                          const SUM_Stream& stream) {
   for (unsigned i = 0; i < components.count(); ++i) {
     SUM_VirtualBaseline virtual_baseline;
     int status = config.virtual_baseline(components[i], virtual_baseline);
@@ -137,32 +134,6 @@ bool virtual_baselines_in_scope(const SUM_VirtualConfig& config,
                  label_of(stream).c_str());
     if (status != 0)
       return false;
-    out.append(virtual_baseline);
-  }
-  return true;
-}
-
-// Of `scope`, the components to realize, appended to `out`. Without
-// `identical`, a component whose newest baseline in the stream already
-// records all its changes is reported unchanged and left out.
-bool components_to_realize(const SUM_VirtualBaselineList& scope, bool identical,
-                           SUM_ComponentList& out) {
-  for (unsigned i = 0; i < scope.count(); ++i) {
-    SUM_Component component;
-    int changed = 1;
-    SUM_Baseline latest;
-    if (scope[i].component(component) != 0 ||
-        (!identical && scope[i].has_unrecorded_changes(changed) != 0))
-      return false;
-    int status = changed ? 1002 : scope[i].latest_real_baseline(latest);
-    if (status == 0) {
-      imsg_print(IMSG_INFO, &vantool_catalog, kUnchanged, label_of(latest).c_str(),
-                 label_of(component).c_str());
-      continue;
-    }
-    if (status != 1002)
-      return false;
-    out.append(component);
   }
   return true;
 }
@@ -272,20 +243,14 @@ int run_mkbl(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
     return kExitFailure;
   }
-  SUM_VirtualBaselineList scope;
-  SUM_ComponentList chosen;
-  if (!virtual_baselines_in_scope(config, components, stream, scope) ||
-      !components_to_realize(scope, args.has("identical"), chosen)) {
+  if (!components_in_config(config, components, stream)) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
     return kExitFailure;
   }
-  // An empty list would realize every component.
-  if (chosen.count() == 0)
-    return kExitOk;
   std::string comment = args.comment();
   SUM_BaselineList made;
   std::vector<int> created;
-  status = config.realize(args.operands()[0].c_str(), comment.c_str(), chosen,
+  status = config.realize(args.operands()[0].c_str(), comment.c_str(), components,
                           args.has("identical") ? 1 : 0, made, created);
   if (status != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
