@@ -335,6 +335,28 @@ TEST_P(FoundationTest, StreamFoundationEvaluatesItsExplicitBaselines) {
   EXPECT_EQ(unavailable, 0);
   EXPECT_EQ(explicit_of(f), bl_list({a, x2}));
   EXPECT_EQ(status_of(f, x1), SUM_Foundation::OVERRIDDEN);
+
+  // The stream's components and foundation baselines are those of the
+  // closure: what the explicit composite implies counts, what its
+  // overridden member alone brought does not.
+  SUM_ComponentList comps;
+  ASSERT_EQ(stream.components(comps), 0);
+  EXPECT_EQ(comps.count(), 2u);
+  EXPECT_GE(comps.find(ca), 0);
+  EXPECT_GE(comps.find(cx), 0);
+  SUM_Baseline effective;
+  ASSERT_EQ(stream.baseline_util(cx, 0, effective), 0);
+  EXPECT_EQ(effective, x2);
+  EXPECT_EQ(stream.baseline_util(cz, 0, effective), 1002);
+
+  SUM_Project other;
+  ASSERT_EQ(SUM_Project::create("other", "", root, "", 0, other), 0);
+  SUM_Stream whole;
+  ASSERT_EQ(SUM_Stream::create("whole", "", other, SUM_Stream(), "", 1, 0, bl_list({a}), whole), 0);
+  ASSERT_EQ(whole.components(comps), 0);
+  EXPECT_EQ(comps.count(), 3u);
+  ASSERT_EQ(whole.baseline_util(cz, 0, effective), 0);
+  EXPECT_EQ(effective, z1) << "implied through two levels of members";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, FoundationTest, ::testing::Values(8, 6), zem_test::level_name);

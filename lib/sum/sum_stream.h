@@ -255,13 +255,14 @@ class SUM_Stream : public SUM_ActivityBase {
   // The "UseBaseline" targets themselves, in link order, replacing `out`;
   // unreachable ones counted and skipped.
   int uses_baselines_util(SUM_BaselineList& out, int& unavailable) const;
-  // The components of the foundation, each once, in foundation order,
-  // replacing `out`. (Baselines imply no others yet: the closure of the
-  // foundation is its explicit list.)
+  // The components of the foundation's closure (explicit baselines and the
+  // members they imply), each once, replacing `out`; 1001 when the
+  // foundation has conflicts.
   int components(SUM_ComponentList& out) const;
   // Whether `component` is among the stream's components.
   int component_visible(const SUM_Component& component, int& visible) const;
-  // Kind 0: the foundation baseline of `component`; kind 1: the newest
+  // Kind 0: the effective foundation baseline of `component` (explicit or
+  // implied; 1001 when baselines conflict); kind 1: the newest
   // baseline of it made in the stream. 1002 when there is none; another
   // kind is 1072.
   int baseline_util(const SUM_Component& component, int kind, SUM_Baseline& out) const;

@@ -9,6 +9,7 @@
 #include "services/vob_zem_stream.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_foundation.h"
 #include "sum/sum_hyperlink.h"
 #include "sum/sum_new_config.h"
 #include "sum/sum_pvar.h"
@@ -204,21 +205,12 @@ int SUM_Stream::explicit_baselines(SUM_BaselineList& out, int& unavailable) cons
 
 int SUM_Stream::components(SUM_ComponentList& out) const {
   SUM_Trace trace("SUM_Stream::components");
-  SUM_BaselineList foundation;
+  SUM_Foundation evaluated;
   int unavailable = 0;
-  int status = explicit_baselines(foundation, unavailable);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_ComponentList result;
-  for (unsigned i = 0; i < foundation.count(); ++i) {
-    SUM_Component component;
-    if ((status = component_of(foundation[i], component)) != 0)
-      return trace.checked(__LINE__, status);
-    if (result.find(component) < 0)
-      result.append(component);
-  }
-  out = result;
-  return SUM_OK;
+  int status = foundation(evaluated, unavailable);
+  if (status == 0)
+    status = evaluated.closure_scope(out);
+  return trace.checked(__LINE__, status);
 }
 
 int SUM_Stream::component_visible(const SUM_Component& component, int& visible) const {
@@ -246,21 +238,22 @@ int SUM_Stream::baseline_util(const SUM_Component& component, int kind, SUM_Base
       status = timeline.latest_baseline(out);
     return status == SUM_NOT_FOUND ? SUM_NOT_FOUND : trace.checked(__LINE__, status);
   }
-  SUM_BaselineList foundation;
+  SUM_Foundation evaluated;
   int unavailable = 0;
-  int status = explicit_baselines(foundation, unavailable);
+  int status = foundation(evaluated, unavailable);
+  // The closure holds one baseline per component that has an effective one
+  // (a component whose baselines were all eclipsed has none).
+  SUM_BaselineList closure;
+  SUM_ComponentList scope;
+  if (status == 0 && (status = evaluated.closure(closure)) == 0)
+    status = evaluated.closure_scope(scope);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  for (unsigned i = 0; i < foundation.count(); ++i) {
-    SUM_Component owner;
-    if ((status = component_of(foundation[i], owner)) != 0)
-      return trace.checked(__LINE__, status);
-    if (owner == component) {
-      out = foundation[i];
-      return SUM_OK;
-    }
-  }
-  return SUM_NOT_FOUND;
+  int index = scope.find(component);
+  if (index < 0)
+    return SUM_NOT_FOUND;
+  out = closure[index];
+  return SUM_OK;
 }
 
 int SUM_Stream::baselines(SUM_BaselineList& out) const {
