@@ -6,9 +6,9 @@
 // explicit baselines, and per-component timelines).
 //
 // What is computed today: the configuration of a stream that has none yet
-// (a new stream), whose every change is an "add". Baselines do not depend
-// on one another yet, so the closure of a foundation is its explicit list
-// and no baseline is implied. The ancestry tests of the development-stream
+// (a new stream), whose every change is an "add" of an explicit baseline;
+// the members composite baselines imply get no changes of their own here.
+// The ancestry tests of the development-stream
 // rule (whether a baseline of another stream has flowed to the parent
 // stream, and whether it is an ancestor of the parent's foundation
 // baseline) need the baseline graph; until it exists such baselines are
@@ -181,9 +181,8 @@ class SUM_NewConfig {
   // message 22 and 1001). The stream must have no configuration yet: the
   // computation of a rebase is not available (1072).
   int init(const SUM_BaselineList& baselines);
-  // Validates every change in list order (validate_baselines); baselines
-  // do not depend on one another yet, so there are no dependency cycles to
-  // check afterwards.
+  // Validates every change in list order (validate_baselines); dependency
+  // cycles among the baselines are not checked here.
   int validate();
   // Validates each change and hands it to the `validated` callback; an
   // answer of 1 stops the pass (`stopped` 1). `valid` is 1 when every
