@@ -222,30 +222,45 @@ TEST_P(StreamCspecTest, StreamModifiableAndReadOnlyStreams) {
   }
 }
 
+// The text form of the family of the VOB holding `component`'s root.
+std::string family_of(const SUM_Component& component) {
+  SUM_VobObject root_element;
+  tbs_uuid_t family{};
+  EXPECT_EQ(component.root_directory_element(root_element), 0);
+  EXPECT_EQ(vob_ob_get_family_uuid(root_element.vob().handle(), &family), 0);
+  char text[TBS_ID_STR_SIZE];
+  tbs_uuid_to_str(&family, text);
+  return text;
+}
+
 TEST_P(StreamCspecTest, AnUnavailableComponentGetsAnErrorRuleAndAWarning) {
-  SUM_BaselineList with_gone(1);
-  with_gone[0] = out(gone, &SUM_Component::initial_baseline);
+  SUM_BaselineList lost(2);
+  lost[0] = out(gone, &SUM_Component::initial_baseline);
+  lost[1] = out(app, &SUM_Component::initial_baseline);
   SUM_Project elsewhere;
   ASSERT_EQ(SUM_Project::create("elsewhere", "", root, "", 0, elsewhere), 0);
   SUM_Stream other;
-  ASSERT_EQ(SUM_Stream::create("other", "", elsewhere, SUM_Stream(), "", 1, 0, with_gone, other),
-            0);
-  tbs_uuid_t family{};
-  SUM_VobObject root_element;
-  ASSERT_EQ(gone.root_directory_element(root_element), 0);
-  ASSERT_EQ(vob_ob_get_family_uuid(root_element.vob().handle(), &family), 0);
-  char family_text[TBS_ID_STR_SIZE];
-  tbs_uuid_to_str(&family, family_text);
+  ASSERT_EQ(SUM_Stream::create("other", "", elsewhere, SUM_Stream(), "", 1, 0, lost, other), 0);
+  std::string gone_family = family_of(gone), app_family = family_of(app);
   ASSERT_EQ(vob_remove("/gone"), 0);
+  ASSERT_EQ(vob_remove("/libs"), 0);
 
   ImsgCapture capture;
   std::string cs = generated(other);
-  EXPECT_NE(cs.find("# ERROR: component \"gone\" is unavailable\nelement \"[" +
-                    std::string(family_text) + "]/...\" -error\n\n"),
+  EXPECT_NE(cs.find("# ERROR: component \"gone\" is unavailable\nelement \"[" + gone_family +
+                    "]/...\" -error\n\n"),
             std::string::npos)
       << cs;
-  EXPECT_NE(capture.joined(IMSG_WARNING).find("Component \"gone\" is unavailable; check its VOB."),
-            std::string::npos);
+  EXPECT_NE(cs.find("# ERROR: component \"app\" is unavailable\nelement \"[" + app_family +
+                    "]/app/...\" -error\n\n"),
+            std::string::npos)
+      << "a sub-VOB component keeps its directory in the pattern";
+  std::string warnings = capture.joined(IMSG_WARNING);
+  EXPECT_NE(warnings.find("Problem generating config spec for stream \"other\":\n    Component "
+                          "\"gone\" is unavailable; check its VOB."),
+            std::string::npos)
+      << warnings;
+  EXPECT_NE(warnings.find("Component \"app\" is unavailable"), std::string::npos);
   cspec_t parsed;
   std::string error;
   EXPECT_EQ(cspec_parse(cs, parsed, error), 0) << error;

@@ -203,7 +203,8 @@ int place_of(const SUM_Component& component, ComponentPlace& out) {
   if ((status = component.crde(root, invalid)) != 0)
     return status;
   SUM_String relpath;
-  if (!invalid && (status = component.crde_relpath(relpath)) != 0)
+  // The path is kept in the PVOB, so it is known even when the VOB is not.
+  if ((status = component.crde_relpath(relpath)) != 0)
     return status;
   out.path = relpath.GetLength() > 0 ? std::string(relpath) + "/" : std::string();
   if (invalid) {
@@ -273,7 +274,6 @@ struct GenerationContext {
   int read_only = 0;
   SUM_String branch;  // "" for a read-only stream
   SUM_String name;
-  SUM_String nonmod_branch;
   SUM_ComponentList project_mod;
   SUM_ComponentList stream_mod;
   int integration_or_no_target = 1;
