@@ -213,6 +213,26 @@ TEST_F(VantoolBaselineTest, AnImportedLabelTypeFoundsAStream) {
       {"mkbl", "-import", "REL@/imp", "-component", "bare@/pvob", "-nc"}));
 }
 
+TEST_F(VantoolBaselineTest, OutOfDateSnapshotViewRefusesCheckoutsUntilUpdated) {
+  const std::string snap = home.path() + "/snap";
+  run({"mkview", "-snapshot", "-stream", "dev@/pvob", "-tag", "snap", snap});
+  std::string spec = vantool_out({"catcs", "-view", "snap"});
+  test_support::write_file(home.path() + "/load.cs", spec + "load /src\n");
+  run({"setcs", "-view", "snap", home.path() + "/load.cs"});
+  run({"update", "-view", "snap"});
+  EXPECT_EQ(test_support::read_file(snap + "/src/hello.txt"), "hello from dev\n");
+
+  run({"chstream", "-generate", "-nc", "dev@/pvob"});
+  EXPECT_TRUE(vantool_refuses({"Checkouts are currently disallowed in this\nsnapshot view"},
+                              {"co", "-nc", snap + "/src/hello.txt"}));
+  run({"update", "-view", "snap"});
+  spec = vantool_out({"catcs", "-view", "snap"});
+  EXPECT_EQ(identity_version(spec), "1") << "updated to the stream's text: " << spec;
+  EXPECT_TRUE(has(spec, "AFTER THIS LINE\nload /src\n")) << "its load rule kept: " << spec;
+  run({"setact", "-view", "snap", "work"});
+  run({"co", "-nc", snap + "/src/hello.txt"});
+}
+
 TEST_F(VantoolBaselineTest, StreamConfigSpecsAndBadUsage) {
   EXPECT_EQ(vantool_out({"chstream", "-generate", "-nc", "dev@/pvob"}),
             "Regenerated the config spec of stream \"dev@/pvob\".\n");

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "services/view.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_stream.h"
@@ -27,6 +29,7 @@ constexpr int kNoStreamSpec = 169;
 constexpr int kFileOrStream = 170;
 constexpr int kSpecFromStream = 171;
 constexpr int kAttachedWithoutSpec = 172;
+constexpr int kUpdateDeclined = 176;
 
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
@@ -260,6 +263,22 @@ int run_update(const ParsedArgs& args) {
   std::string path = args.operands().empty() ? std::string() : args.operands()[0];
   if (!open_view(args, path, view))
     return kExitFailure;
+  // A snapshot view of a stream whose configuration changed takes the
+  // stream's new config spec first, with the user's consent when asked on a
+  // terminal.
+  int snapshot = 0;
+  int zem_view = 0;
+  int allowed = 1;
+  if (SUM_View(view.get()).is_snapshot(snapshot) == 0 && snapshot &&
+      sum_view_snapshot_update_allowed(view.get(), path.empty() ? 1 : 0,
+                                       isatty(STDIN_FILENO) ? 1 : 0, &zem_view, &allowed) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 52, view.tag().c_str());
+    return kExitFailure;
+  }
+  if (!allowed) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kUpdateDeclined, view.tag().c_str());
+    return kExitFailure;
+  }
   int changed = 0;
   if (view_update(view.get(), &changed) != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, 52, view.tag().c_str());
