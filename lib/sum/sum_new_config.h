@@ -11,8 +11,8 @@
 // The ancestry tests of the development-stream
 // rule (whether a baseline of another stream has flowed to the parent
 // stream, and whether it is an ancestor of the parent's foundation
-// baseline) need the baseline graph; until it exists such baselines are
-// refused (codes 11 and 17), never accepted unchecked.
+// baseline) are not asked of the baseline graph here yet; such baselines
+// are refused (codes 11 and 17), never accepted unchecked.
 //
 // A configuration is built (init), validated (validate), then committed
 // (new_stream_commit) or dropped. Operations on a configuration in the
