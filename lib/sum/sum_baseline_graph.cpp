@@ -106,11 +106,16 @@ int SUM_BaselineGraph::timeline_successor(const SUM_TimelineEntryList& entries, 
 }
 
 int SUM_BaselineGraph::position(const SUM_Baseline& baseline, SUM_Timeline& timeline, int& offset) {
+  SUM_TimelineEntryList entries;
+  return position(baseline, timeline, offset, entries);
+}
+
+int SUM_BaselineGraph::position(const SUM_Baseline& baseline, SUM_Timeline& timeline, int& offset,
+                                SUM_TimelineEntryList& entries) {
   SUM_Trace trace("SUM_BaselineGraph::position");
   if (baseline.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_Timeline on;
-  SUM_TimelineEntryList entries;
   int status = baseline.timeline(on);
   if (status == 0)
     status = timeline_entries(on, entries);
@@ -340,11 +345,9 @@ int SUM_Baseline::nearest_predecessor(SUM_Baseline& out) const {
   int offset = -1;
   int main = 0;
   SUM_TimelineEntryList entries;
-  int status = SUM_BaselineGraph::position(*this, on, offset);
+  int status = SUM_BaselineGraph::position(*this, on, offset, entries);
   if (status == 0)
     status = on.is_main(main);
-  if (status == 0)
-    status = SUM_BaselineGraph::timeline_entries(on, entries);
   if (status != 0)
     return trace.checked(__LINE__, status);
   // The main timeline lists baselines of every timeline: its order makes no
@@ -423,11 +426,9 @@ int SUM_Baseline::successors(SUM_BaselineList& out) const {
   int offset = -1;
   int main = 0;
   SUM_TimelineEntryList entries;
-  int status = SUM_BaselineGraph::position(*this, on, offset);
+  int status = SUM_BaselineGraph::position(*this, on, offset, entries);
   if (status == 0)
     status = on.is_main(main);
-  if (status == 0)
-    status = SUM_BaselineGraph::timeline_entries(on, entries);
   if (status != 0)
     return trace.checked(__LINE__, status);
   SUM_BaselineList found;

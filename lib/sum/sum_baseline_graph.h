@@ -70,6 +70,9 @@ class SUM_BaselineGraph {
   // The timeline `baseline` lies on and its offset there (1072 when the
   // timeline does not list it).
   static int position(const SUM_Baseline& baseline, SUM_Timeline& timeline, int& offset);
+  // As above, also giving the timeline's entries (replacing `entries`).
+  static int position(const SUM_Baseline& baseline, SUM_Timeline& timeline, int& offset,
+                      SUM_TimelineEntryList& entries);
   // The baselines that entries `from` to `to` (clipped to the list) brought
   // into their timeline, in entry order, replacing `out`. Baseline entries
   // bring nothing; an entry whose contribution cannot be told (1002 from
