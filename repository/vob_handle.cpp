@@ -275,6 +275,20 @@ void copy_out(const std::string& text, char* buf, size_t size) {
   buf[n] = '\0';
 }
 
+tbs_uuid_t uuid_of(const std::string& blob) {
+  tbs_uuid_t u{};
+  if (blob.size() == sizeof u.bytes)
+    std::memcpy(u.bytes, blob.data(), sizeof u.bytes);
+  return u;
+}
+
+tbs_oid_t oid_of(const std::string& blob) {
+  tbs_oid_t o{};
+  if (blob.size() == sizeof o.bytes)
+    std::memcpy(o.bytes, blob.data(), sizeof o.bytes);
+  return o;
+}
+
 }  // namespace repo
 
 int vob_utl_lock_excludes_user(const vob_lock_t* lock, const char* user) {

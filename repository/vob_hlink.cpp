@@ -3,7 +3,6 @@
 // an arrow record naming the hyperlink, written first and deleted last, so a
 // link is never visible from one end only: an arrow whose hyperlink does not
 // exist (a creation that did not finish, a deletion that did) is ignored.
-#include <cstring>
 
 #include "repository/sql.h"
 #include "repository/vob_internal.h"
@@ -11,20 +10,6 @@
 namespace repo {
 
 namespace {
-
-tbs_uuid_t uuid_of(const std::string& blob) {
-  tbs_uuid_t u{};
-  if (blob.size() == 16)
-    std::memcpy(u.bytes, blob.data(), 16);
-  return u;
-}
-
-tbs_oid_t oid_of(const std::string& blob) {
-  tbs_oid_t o{};
-  if (blob.size() == 16)
-    std::memcpy(o.bytes, blob.data(), 16);
-  return o;
-}
 
 // Finds the object with `oid` in the VOB of `family`: the VOB (null when the
 // family is not registered here) and the dbid (0 when it does not exist).

@@ -147,6 +147,11 @@ int with_store(vob_vob_h vob, Body body) {
 // Copies `text` into a caller buffer, cut to fit and zero-terminated.
 void copy_out(const std::string& text, char* buf, size_t size);
 
+// A 16-byte column read back as a UUID or an object id; all zero when the
+// column does not hold 16 bytes (a NULL column).
+tbs_uuid_t uuid_of(const std::string& blob);
+tbs_oid_t oid_of(const std::string& blob);
+
 }  // namespace repo
 
 #endif  // REPOSITORY_VOB_INTERNAL_H

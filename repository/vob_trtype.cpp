@@ -4,7 +4,6 @@
 // Restrictions name objects by VOB family and oid rather than by dbid, so
 // that they can name objects of other VOBs and stay valid across replicas.
 #include <cctype>
-#include <cstring>
 #include <set>
 #include <sstream>
 
@@ -132,12 +131,8 @@ int read_restrictions(Store& store, vob_trtype_t& type) {
   q.bind(1, static_cast<int64_t>(type.dbid));
   while (q.next()) {
     vob_trtype_restriction_t r;
-    std::string family = q.blob(0);
-    std::string oid = q.blob(1);
-    if (family.size() == 16)
-      std::memcpy(r.family.bytes, family.data(), 16);
-    if (oid.size() == 16)
-      std::memcpy(r.oid.bytes, oid.data(), 16);
+    r.family = repo::uuid_of(q.blob(0));
+    r.oid = repo::oid_of(q.blob(1));
     type.restrictions.push_back(r);
   }
   return q.status();

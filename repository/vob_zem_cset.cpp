@@ -1,7 +1,6 @@
 // Change sets and modification counts of activities, read and changed
 // explicitly: the entries live in the VOBs of their versions, found through
 // the VOBs the PVOB remembers each activity touched.
-#include <cstring>
 
 #include "repository/sql.h"
 #include "repository/vob_elem_internal.h"
@@ -35,11 +34,7 @@ int read_touched(vob_vob_h pvob, tbs_dbid_t activity, Touched& touched) {
     Query q = s.query(sql::kActVobsOf);
     q.bind(1, id(activity));
     while (q.next()) {
-      tbs_uuid_t family{};
-      std::string blob = q.blob(0);
-      if (blob.size() == 16)
-        std::memcpy(family.bytes, blob.data(), 16);
-      touched.families.push_back(family);
+      touched.families.push_back(repo::uuid_of(q.blob(0)));
     }
     return q.status();
   });
@@ -398,11 +393,9 @@ int vob_utl_get_activities(vob_vob_h vob, tbs_dbid_t version,
     q.bind(1, id(version));
     while (q.next()) {
       act::ActivityId a;
-      std::string family = q.blob(1);
-      std::string oid = q.blob(2);
-      if (family.size() == 16 && oid.size() == 16) {
-        std::memcpy(a.family.bytes, family.data(), 16);
-        std::memcpy(a.oid.bytes, oid.data(), 16);
+      if (q.blob(1).size() == sizeof a.family.bytes && q.blob(2).size() == sizeof a.oid.bytes) {
+        a.family = repo::uuid_of(q.blob(1));
+        a.oid = repo::oid_of(q.blob(2));
         named.push_back(a);
       }
     }

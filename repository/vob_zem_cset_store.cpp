@@ -3,7 +3,6 @@
 // own transaction (a checkout, a check-in, an uncheckout or an explicit
 // change), the hyperlink, the entry and its pair count; arrows of removed
 // entries are deleted after the version's VOB has committed.
-#include <cstring>
 
 #include "repository/sql.h"
 #include "repository/vob_elem_internal.h"
@@ -13,20 +12,6 @@ namespace repo {
 namespace act {
 
 namespace {
-
-tbs_uuid_t uuid_of(const std::string& blob) {
-  tbs_uuid_t u{};
-  if (blob.size() == 16)
-    std::memcpy(u.bytes, blob.data(), 16);
-  return u;
-}
-
-tbs_oid_t oid_of(const std::string& blob) {
-  tbs_oid_t o{};
-  if (blob.size() == 16)
-    std::memcpy(o.bytes, blob.data(), 16);
-  return o;
-}
 
 // Advances the count of pair (`act`, `crde`) by one; `count` is the new count.
 int advance(Store& s, const ActivityId& act, tbs_dbid_t crde, int64_t* count) {
