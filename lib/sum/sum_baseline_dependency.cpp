@@ -91,6 +91,23 @@ int resolve_selector(const SUM_String& selector, vob_objsel_kind_t kind, int qui
   return SUM_BaselineDependency::RESOLVED;
 }
 
+// Resolves `selector` (of `kind`) into `cached` the first time, while
+// `status` is NOT_RESOLVED, and keeps the outcome in `status`; answers it.
+template <class Handle>
+int resolve_once(const SUM_String& selector, vob_objsel_kind_t kind, int quiet, int& status,
+                 Handle& cached) {
+  if (status != SUM_BaselineDependency::NOT_RESOLVED)
+    return status;
+  SUM_VobObject found;
+  status = resolve_selector(selector, kind, quiet, found);
+  if (status == SUM_BaselineDependency::RESOLVED) {
+    cached = Handle::convert(found);
+    if (cached.is_null())
+      status = SUM_BaselineDependency::UNRESOLVABLE;
+  }
+  return status;
+}
+
 // The child of `element` named `name`, or null.
 const XML_Element* child_named(const XML_Element& element, const char* name) {
   const XML_ElementList& children = element.sub_elements();
@@ -126,38 +143,22 @@ int SUM_BaselineDependency::dependency(SUM_Baseline& out, int quiet) const {
   SUM_Trace trace("SUM_BaselineDependency::dependency");
   if (rep_ == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  if (rep_->member_status == NOT_RESOLVED) {
-    SUM_VobObject found;
-    int status = resolve_selector(rep_->dependency_selector, VOB_SEL_BASELINE, quiet, found);
-    if (status == RESOLVED) {
-      rep_->member = SUM_Baseline::convert(found);
-      if (rep_->member.is_null())
-        status = UNRESOLVABLE;
-    }
-    rep_->member_status = status;
-  }
-  if (rep_->member_status == RESOLVED)
+  int status = resolve_once(rep_->dependency_selector, VOB_SEL_BASELINE, quiet, rep_->member_status,
+                            rep_->member);
+  if (status == RESOLVED)
     out = rep_->member;
-  return rep_->member_status;
+  return status;
 }
 
 int SUM_BaselineDependency::component(SUM_Component& out, int quiet) const {
   SUM_Trace trace("SUM_BaselineDependency::component");
   if (rep_ == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  if (rep_->component_status == NOT_RESOLVED) {
-    SUM_VobObject found;
-    int status = resolve_selector(rep_->component_selector, VOB_SEL_COMPONENT, quiet, found);
-    if (status == RESOLVED) {
-      rep_->component = SUM_Component::convert(found);
-      if (rep_->component.is_null())
-        status = UNRESOLVABLE;
-    }
-    rep_->component_status = status;
-  }
-  if (rep_->component_status == RESOLVED)
+  int status = resolve_once(rep_->component_selector, VOB_SEL_COMPONENT, quiet,
+                            rep_->component_status, rep_->component);
+  if (status == RESOLVED)
     out = rep_->component;
-  return rep_->component_status;
+  return status;
 }
 
 const SUM_String& SUM_BaselineDependency::dependency_selector() const {

@@ -119,26 +119,30 @@ int SUM_Foundation::failed(const char* op, int line) const {
 
 // ---- construction and evaluation ----
 
+namespace {
+
+// A new foundation of `baselines` entered with label-check exemption
+// `exempt`; `out` is replaced only on success.
+int construct_with(const SUM_BaselineList& baselines, int exempt, SUM_Foundation& out) {
+  SUM_Foundation made;
+  int status = made.add_baselines(baselines, exempt);
+  if (status == 0)
+    out = made;
+  return status;
+}
+
+}  // namespace
+
 int SUM_Foundation::construct_from_baselines(const SUM_BaselineList& baselines,
                                              SUM_Foundation& out) {
   SUM_Trace trace("SUM_Foundation::construct_from_baselines");
-  SUM_Foundation made;
-  int status = made.add_baselines(baselines, 0);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  out = made;
-  return SUM_OK;
+  return trace.checked(__LINE__, construct_with(baselines, 0, out));
 }
 
 int SUM_Foundation::construct_from_bls_no_lbl_chk(const SUM_BaselineList& baselines,
                                                   SUM_Foundation& out) {
   SUM_Trace trace("SUM_Foundation::construct_from_bls_no_lbl_chk");
-  SUM_Foundation made;
-  int status = made.add_baselines(baselines, 1);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  out = made;
-  return SUM_OK;
+  return trace.checked(__LINE__, construct_with(baselines, 1, out));
 }
 
 int SUM_Foundation::component_of(const SUM_Baseline& baseline, SUM_Component& out) {
