@@ -33,7 +33,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNoSuchVob = 19;
 constexpr int kNotVisible = 53;
 constexpr int kCheckedIn = 58;
 constexpr int kCannotCheckIn = 59;
@@ -170,17 +169,10 @@ int new_activity_name(const ParsedArgs& args, const SUM_Stream& stream, std::str
     return kExitOk;
   }
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
-      (!parsed.kind.empty() && parsed.kind != "activity")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAnActivity, operand.c_str());
-    return usage_error(*find_command("mkact"), buf);
-  }
   SUM_Vob pvob;
-  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
-    return kExitFailure;
-  }
+  int exit = kExitOk;
+  if (!new_object_operand("mkact", operand, "activity", kNotAnActivity, parsed, pvob, exit))
+    return exit;
   if (!(pvob == stream.vob())) {
     SUM_String stream_pvob;
     stream.vob().tag(stream_pvob);

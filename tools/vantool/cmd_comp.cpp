@@ -27,7 +27,6 @@ enum : int {
   kRemoveFailed = 118,
   kRootOrNoRoot = 119,
   kListFailed = 120,
-  kUnknownVob = 19,
 };
 
 bool open_component(const std::string& text, SUM_Component& component) {
@@ -45,17 +44,10 @@ int run_mkcomp(const ParsedArgs& args) {
   }
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
-      (!parsed.kind.empty() && parsed.kind != "component")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAComponent, operand.c_str());
-    return usage_error(*find_command("mkcomp"), buf);
-  }
   SUM_Vob pvob;
-  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kUnknownVob, parsed.vob.c_str());
-    return kExitFailure;
-  }
+  int exit = kExitOk;
+  if (!new_object_operand("mkcomp", operand, "component", kNotAComponent, parsed, pvob, exit))
+    return exit;
   std::string comment = args.comment();
   std::string label = parsed.name + "@" + parsed.vob;
   SUM_Component made;

@@ -41,17 +41,10 @@ bool open_folder(const std::string& text, const SUM_Vob& vob, SUM_Folder& folder
 int run_mkfolder(const ParsedArgs& args) {
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
-      (!parsed.kind.empty() && parsed.kind != "folder")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 88, operand.c_str());
-    return usage("mkfolder", buf);
-  }
   SUM_Vob pvob;
-  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 19, parsed.vob.c_str());
-    return kExitFailure;
-  }
+  int exit = kExitOk;
+  if (!new_object_operand("mkfolder", operand, "folder", 88, parsed, pvob, exit))
+    return exit;
   SUM_Folder parent;
   if (args.has("in")) {
     if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, parent) != 0) {

@@ -21,7 +21,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNoSuchVob = 19;
 constexpr int kCreated = 96;
 constexpr int kNotAProject = 97;
 constexpr int kCannotCreate = 98;
@@ -79,17 +78,10 @@ int run_mkproject(const ParsedArgs& args) {
     return kExitFailure;
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
-      (!parsed.kind.empty() && parsed.kind != "project")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAProject, operand.c_str());
-    return usage_error(*find_command("mkproject"), buf);
-  }
   SUM_Vob pvob;
-  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
-    return kExitFailure;
-  }
+  int exit = kExitOk;
+  if (!new_object_operand("mkproject", operand, "project", kNotAProject, parsed, pvob, exit))
+    return exit;
   SUM_Folder folder;
   if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, folder) != 0) {
     imsg_print(IMSG_ERROR, &sum_catalog, kNotAProjectParent);

@@ -22,7 +22,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNoSuchVob = 19;
 constexpr int kNotAProject = 97;
 constexpr int kCreated = 106;
 constexpr int kNotAStream = 107;
@@ -102,17 +101,10 @@ bool new_foundation(const ParsedArgs& args, const SUM_Vob& pvob, const SUM_Proje
 int run_mkstream(const ParsedArgs& args) {
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
-      (!parsed.kind.empty() && parsed.kind != "stream")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotAStream, operand.c_str());
-    return usage_error(*find_command("mkstream"), buf);
-  }
   SUM_Vob pvob;
-  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, parsed.vob.c_str());
-    return kExitFailure;
-  }
+  int exit = kExitOk;
+  if (!new_object_operand("mkstream", operand, "stream", kNotAStream, parsed, pvob, exit))
+    return exit;
   // -in names the project or the parent stream.
   std::string where = args.value("in");
   SUM_Project project;

@@ -41,4 +41,21 @@ std::string label_of(const SUM_VobObject& obj) {
   return text_of(name) + "@" + text_of(tag);
 }
 
+bool new_object_operand(const char* command, const std::string& operand, const char* kind,
+                        int malformed, vob_objsel_t& parsed, SUM_Vob& pvob, int& exit) {
+  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+      (!parsed.kind.empty() && parsed.kind != kind)) {
+    char buf[512];
+    imsg_sprintf(buf, sizeof buf, &vantool_catalog, malformed, operand.c_str());
+    exit = usage_error(*find_command(command), buf);
+    return false;
+  }
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, 19, parsed.vob.c_str());
+    exit = kExitFailure;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace vantool

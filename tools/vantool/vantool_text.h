@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "services/imsg.h"
+#include "services/vob.h"
 #include "sum/sum_string.h"
+#include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
@@ -22,6 +24,14 @@ std::vector<std::string> split_commas(const std::string& list);
 std::string text_of(const SUM_String& s);
 // "NAME@TAG" of a named object, for messages and listings.
 std::string label_of(const SUM_VobObject& obj);
+
+// Splits the operand of a command that makes an object, "[KIND:]NAME@PVOB"
+// with KIND `kind` when given: `parsed` and the opened PVOB. A malformed
+// operand is a usage error of `command` with vantool message `malformed`
+// (naming the operand); an unknown VOB fails with message 19. `exit` then
+// holds the exit status.
+bool new_object_operand(const char* command, const std::string& operand, const char* kind,
+                        int malformed, vob_objsel_t& parsed, SUM_Vob& pvob, int& exit);
 
 // Removes `object` (its destroy(comment)) and reports it with vantool
 // message `removed`, or `failed` when the removal is refused; both name the
