@@ -48,9 +48,7 @@ vob_mtype_t activity_mtype(const SUM_Vob& vob) {
 // Whether `name` may name a new or renamed activity of `vob` (1 yes; 0
 // after the naming utility's message).
 int name_ok(const char* name, const SUM_Vob& vob) {
-  if (name == nullptr || !sum_utl_is_ok_name(name))
-    return 0;
-  return sum_utl_is_unique_name(name, activity_mtype(vob), vob);
+  return sum_utl_is_usable_name(name, activity_mtype(vob), vob);
 }
 
 // The name a new activity gets: `name`, or one made from `title` and unique

@@ -416,7 +416,7 @@ int SUM_Baseline::set_name(const char* name, const char* comment) const {
   SUM_Trace trace("SUM_Baseline::set_name");
   if (is_null() || name == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  if (!sum_utl_is_ok_name(name) || !sum_utl_is_unique_name(name, baseline_mtype(vob_), vob_))
+  if (!sum_utl_is_usable_name(name, baseline_mtype(vob_), vob_))
     return trace.checked(__LINE__, SUM_FAILED);
   SUM_Component owner;
   SUM_Stream home;

@@ -233,7 +233,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     imsg_print(IMSG_ERROR, &sum_component_catalog, kPermission);
     return 1051;
   }
-  if (!sum_utl_is_ok_name(name) || !sum_utl_is_unique_name(name, component_name_mtype(pvob), pvob))
+  if (!sum_utl_is_usable_name(name, component_name_mtype(pvob), pvob))
     return 1001;
 
   Made made;

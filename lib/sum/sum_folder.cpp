@@ -28,8 +28,7 @@ vob_mtype_t folder_name_mtype(const SUM_Vob& vob) {
 
 // 1 when `name` may name a new folder of `vob` (after the message if not).
 int name_usable(const char* name, const SUM_Vob& vob) {
-  SUM_String text(name);
-  return sum_utl_is_ok_name(text) && sum_utl_is_unique_name(text, folder_name_mtype(vob), vob);
+  return sum_utl_is_usable_name(name, folder_name_mtype(vob), vob);
 }
 
 // The parent folder, or a null object for the root folder: the record a

@@ -49,9 +49,7 @@ vob_mtype_t project_mtype(const SUM_Vob& vob) {
 // Whether `name` may name a new or renamed project of `vob` (1 yes; 0 after
 // the naming utility's message).
 int name_ok(const char* name, const SUM_Vob& vob) {
-  if (!sum_utl_is_ok_name(name))
-    return 0;
-  return sum_utl_is_unique_name(name, project_mtype(vob), vob);
+  return sum_utl_is_usable_name(name, project_mtype(vob), vob);
 }
 
 // Turns a list of keys into the array form the policy functions take.

@@ -46,10 +46,8 @@ constexpr int kTriggerTypeRefs = 87;
 // Whether `name` may name a new or renamed stream of `vob` (1 yes; 0 after
 // the naming utility's message).
 int name_ok(const char* name, const SUM_Vob& vob) {
-  if (name == nullptr || !sum_utl_is_ok_name(name))
-    return 0;
   vob_mtype_t mtype = vob.supports_fc_objs() ? VOB_MTYPE_STREAM : VOB_MTYPE_ACTIVITY_LIKE;
-  return sum_utl_is_unique_name(name, mtype, vob);
+  return sum_utl_is_usable_name(name, mtype, vob);
 }
 
 // The object named by universal selector `selector` in `vob`; 1002 when

@@ -119,6 +119,13 @@ int sum_utl_is_ok_name(const SUM_String& name) {
   return 1;
 }
 
+int sum_utl_is_usable_name(const char* name, vob_mtype_t mtype, const SUM_Vob& vob) {
+  if (name == nullptr)
+    return 0;
+  SUM_String text(name);
+  return sum_utl_is_ok_name(text) && sum_utl_is_unique_name(text, mtype, vob) ? 1 : 0;
+}
+
 int sum_utl_is_unique_name(const SUM_String& name, vob_mtype_t mtype, const SUM_Vob& vob) {
   SUM_Trace trace("sum_utl_is_unique_name");
   if (vob.is_null()) {

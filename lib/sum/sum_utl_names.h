@@ -28,6 +28,11 @@ int sum_utl_is_ok_name(const SUM_String& name);
 // fails. A null VOB records an internal error and answers 0.
 int sum_utl_is_unique_name(const SUM_String& name, vob_mtype_t mtype, const SUM_Vob& vob);
 
+// 1 when `name` may name a new or renamed object of metatype `mtype` in
+// `vob`: a valid name (sum_utl_is_ok_name) not yet taken
+// (sum_utl_is_unique_name); 0 after their message, or for a null name.
+int sum_utl_is_usable_name(const char* name, vob_mtype_t mtype, const SUM_Vob& vob);
+
 // An object name made from a free-text title: characters other than
 // letters, digits, "-", "." and "_" become spaces, leading "-" are dropped,
 // whitespace runs collapse, the text is cut after its 60th byte (at the end
