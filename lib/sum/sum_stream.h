@@ -421,6 +421,11 @@ class SUM_Stream : public SUM_ActivityBase {
                               const SUM_ImsgPresenter& presenter, int& allowed) const;
 
  private:
+  // Makes an activity in the stream: in the first-class form placed in the
+  // stream (a read-only stream refuses), else in its activity folder, where
+  // `allow_read_only` lets an integration activity into a read-only stream.
+  int make_activity(const char* name, const char* title, const char* comment, int allow_read_only,
+                    SUM_Activity& out) const;
   // The stored text ("" when none) and storing one (text, then final
   // store) with an event carrying `comment`.
   int stored_cspec(SUM_String& out) const;
