@@ -77,6 +77,14 @@ inline constexpr const char* kViewCkoutDelete =
     "DELETE FROM checkouts WHERE replica_uuid = ?1 AND element = ?2";
 inline constexpr const char* kViewCkoutAll =
     "SELECT replica_uuid, element, path FROM checkouts ORDER BY path";
+inline constexpr const char* kViewCkoutOfElement =
+    "SELECT path FROM checkouts WHERE replica_uuid = ?1 AND element = ?2";
+inline constexpr const char* kViewSeenAll = "SELECT replica_uuid, generation FROM seen_generations";
+inline constexpr const char* kViewSeenSet =
+    "INSERT OR REPLACE INTO seen_generations(replica_uuid, generation) VALUES (?1, ?2)";
+inline constexpr const char* kViewSeenDelete =
+    "DELETE FROM seen_generations WHERE replica_uuid = ?1";
+inline constexpr const char* kViewSeenClear = "DELETE FROM seen_generations";
 
 // ---- VOB: identity ------------------------------------------------------------------
 inline constexpr const char* kVobInfoGet = "SELECT value FROM vob_info WHERE key = ?1";

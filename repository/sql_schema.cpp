@@ -442,7 +442,20 @@ CREATE TABLE IF NOT EXISTS zem_stream_cspecs (
   final INTEGER NOT NULL DEFAULT 1
 );
 )",
+        // 10: the VOB's generation, advanced by every committed write
+        // transaction, so that a view can tell that nothing changed since it
+        // last looked without walking the VOB.
+        R"(
+CREATE TABLE IF NOT EXISTS vob_generation (
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  n INTEGER NOT NULL
+);
+INSERT OR IGNORE INTO vob_generation (id, n) VALUES (1, 0);
+)",
     },
+    "UPDATE vob_generation SET n = n + 1 RETURNING n",
+    "SELECT n FROM vob_generation",
+    true,
 };
 
 }  // namespace repo

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <set>
 #include <unistd.h>
 
 #include "services/imsg.h"
@@ -35,6 +36,15 @@ Faults& faults() {
   }();
   return f;
 }
+
+// The stores open in the process, so that the end of a ReadScope reaches
+// them all, and how many ReadScopes are open. Never destroyed: stores held
+// by static objects close after static destruction began.
+std::set<Store*>& live_stores() {
+  static auto* stores = new std::set<Store*>;
+  return *stores;
+}
+int read_scope_depth = 0;
 
 }  // namespace
 
@@ -93,9 +103,13 @@ bool Query::next() {
   if (stmt_ == nullptr || status_ != 0)
     return false;
   if (!sqlite3_stmt_readonly(stmt_)) {
+    if (!store_->in_transaction() || store_->reading_)
+      store_->end_read();  // an autocommit write must not upgrade a snapshot
     status_ = store_->count_write(stmt_);
     if (status_ != 0)
       return false;
+  } else if (sqlite3_stmt_busy(stmt_) == 0) {
+    store_->begin_read_if_scoped();
   }
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW)
@@ -135,9 +149,13 @@ bool Query::is_null(int column) const {
 
 // ---- Store ----------------------------------------------------------------------
 
-Store::Store(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+Store::Store(sqlite3* db, std::string path, const Schema& schema)
+    : db_(db), path_(std::move(path)), schema_(schema) {
+  live_stores().insert(this);
+}
 
 Store::~Store() {
+  live_stores().erase(this);
   for (auto& [sql, stmt] : statements_)
     sqlite3_finalize(stmt);
   sqlite3_close(db_);
@@ -156,7 +174,7 @@ int Store::open(const std::string& path, const Schema& schema, bool create,
     sqlite3_close(db);
     return TBS_ST_IO_ERROR;
   }
-  std::unique_ptr<Store> store(new Store(db, path));
+  std::unique_ptr<Store> store(new Store(db, path, schema));
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db, 1);
   int status =
@@ -205,18 +223,66 @@ int Store::migrate(const Schema& schema) {
   return txn.commit();
 }
 
-Query Store::query(const char* sql) {
+sqlite3_stmt* Store::prepared(const char* sql) {
   auto it = statements_.find(sql);
   if (it != statements_.end())
-    return Query(*this, it->second);
+    return it->second;
   sqlite3_stmt* stmt = nullptr;
   int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
   if (rc != SQLITE_OK) {
     imsg_print(IMSG_ERROR, &tbs_catalog, 8, path_.c_str(), sqlite3_errmsg(db_));
-    return Query(*this, nullptr);
+    return nullptr;
   }
   statements_[sql] = stmt;
-  return Query(*this, stmt);
+  return stmt;
+}
+
+Query Store::query(const char* sql) {
+  return Query(*this, prepared(sql));
+}
+
+int Store::generation(int64_t& generation) {
+  generation = 0;
+  if (schema_.read_generation == nullptr)
+    return TBS_ST_OK;
+  Query q = query(schema_.read_generation);
+  if (q.next())
+    generation = q.int64(0);
+  return q.status();
+}
+
+int Store::advance_generation() {
+  pending_generation_ = -1;
+  if (schema_.advance_generation == nullptr)
+    return TBS_ST_OK;
+  // Stepped directly: the counter is bookkeeping of the transaction, not one
+  // of the writes that fault injection counts.
+  sqlite3_stmt* stmt = prepared(schema_.advance_generation);
+  if (stmt == nullptr)
+    return TBS_ST_IO_ERROR;
+  int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW)
+    pending_generation_ = sqlite3_column_int64(stmt, 0);
+  while (rc == SQLITE_ROW)
+    rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc == SQLITE_DONE ? TBS_ST_OK : status_of(rc, schema_.advance_generation);
+}
+
+void Store::begin_read_if_scoped() {
+  if (read_scope_depth == 0 || !schema_.scoped_reads || reading_ || in_transaction())
+    return;
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK)
+    reading_ = true;
+}
+
+void Store::end_read() {
+  if (!reading_)
+    return;
+  reading_ = false;
+  // A read transaction has nothing to keep: should COMMIT fail, ROLLBACK.
+  if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 int Store::exec(const char* sql) {
@@ -269,6 +335,7 @@ int Store::count_write(sqlite3_stmt*) {
 // ---- Txn ------------------------------------------------------------------------
 
 Txn::Txn(Store& store) : store_(store) {
+  store_.end_read();
   status_ = store_.exec("BEGIN IMMEDIATE");
   open_ = status_ == 0;
 }
@@ -281,11 +348,31 @@ Txn::~Txn() {
 int Txn::commit() {
   if (!open_)
     return status_ != 0 ? status_ : TBS_ST_INTERNAL;
-  int status = store_.exec("COMMIT");
+  int status = store_.advance_generation();
+  if (status == 0)
+    status = store_.exec("COMMIT");
   if (status != 0)
     return status;  // the destructor rolls back
   open_ = false;
+  if (store_.pending_generation_ >= 0)
+    store_.last_commit_generation_ = store_.pending_generation_;
   return TBS_ST_OK;
+}
+
+// ---- ReadScope ------------------------------------------------------------------
+
+ReadScope::ReadScope() {
+  ++read_scope_depth;
+}
+
+ReadScope::~ReadScope() {
+  if (--read_scope_depth == 0)
+    end_all_reads();
+}
+
+void ReadScope::end_all_reads() {
+  for (Store* store : live_stores())
+    store->end_read();
 }
 
 }  // namespace repo

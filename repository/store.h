@@ -30,6 +30,16 @@ namespace repo {
 struct Schema {
   const char* name;  // for messages: "VOB", "registry"
   std::vector<const char*> migrations;
+  // With both set, every committed write transaction advances the database's
+  // generation (`advance_generation` returns the new value as its one
+  // column; `read_generation` reads it), in the transaction itself.
+  const char* advance_generation = nullptr;
+  const char* read_generation = nullptr;
+  // Whether reads inside a ReadScope share one transaction. Only for
+  // databases that a process opens through one connection (a VOB is
+  // interned per replica), so that no second connection of the same process
+  // writes behind a reader's snapshot.
+  bool scoped_reads = false;
   int version() const { return static_cast<int>(migrations.size()); }
 };
 
@@ -98,16 +108,57 @@ class Store {
   // 1005 otherwise), after printing the store's message for real failures.
   int status_of(int rc, const char* what);
 
+  // The database's generation as committed now (schemas that keep one; 0
+  // otherwise). Inside a ReadScope, as of the scope's snapshot.
+  int generation(int64_t& generation);
+  // The generation this process's latest commit made, or -1 when it has
+  // made none.
+  int64_t last_commit_generation() const { return last_commit_generation_; }
+
+  // Ends the read transaction a ReadScope opened, if any (before writing,
+  // and before another process may write what this one reads next).
+  void end_read();
+
  private:
   friend class Query;
-  Store(sqlite3* db, std::string path);
+  friend class Txn;
+  Store(sqlite3* db, std::string path, const Schema& schema);
   int migrate(const Schema& schema);
   // Counts a writing step for fault injection: 0, or the injected failure.
   int count_write(sqlite3_stmt* stmt);
+  // The cached prepared statement for `sql`; null after a message.
+  sqlite3_stmt* prepared(const char* sql);
+  // Opens the read transaction of an open ReadScope before a read.
+  void begin_read_if_scoped();
+  // Inside the caller's write transaction: advances the generation.
+  int advance_generation();
 
   sqlite3* db_;
   std::string path_;
+  const Schema& schema_;
   std::map<const char*, sqlite3_stmt*> statements_;
+  bool reading_ = false;  // a ReadScope's read transaction is open
+  int64_t last_commit_generation_ = -1;
+  int64_t pending_generation_ = -1;  // advanced inside the open Txn
+};
+
+// While at least one ReadScope exists in the process, the reads of each
+// store whose schema allows it run in one read transaction, opened at the
+// first read: one snapshot and one set of file locks instead of one per
+// statement. A write transaction ends the read transaction first (so it
+// writes on the newest data) and the next read opens another. Scopes nest;
+// the outermost one's end ends every read transaction. Not thread-safe, as
+// the stores are not.
+class ReadScope {
+ public:
+  ReadScope();
+  ~ReadScope();
+  ReadScope(const ReadScope&) = delete;
+  ReadScope& operator=(const ReadScope&) = delete;
+
+  // Ends every open read transaction of the process (the scopes stay open):
+  // before running another program that may write what this process reads.
+  static void end_all_reads();
 };
 
 // One BEGIN IMMEDIATE transaction: commit() makes it durable; destruction

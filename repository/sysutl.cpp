@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "services/tbs.h"
 
@@ -35,13 +37,54 @@ int sysutl_make_dirs(const std::string& path) {
   return S_ISDIR(st.st_mode) ? TBS_ST_OK : TBS_ST_NOT_DIRECTORY;
 }
 
+namespace {
+
+// What the system's user database says of one account. Looked up once per
+// process and account: every created object asks for its owner, and reading
+// the user database (a file, or a name service) costs more than the write.
+struct Account {
+  bool known = false;
+  uid_t uid = 0;
+  std::string name;
+  std::string gecos;
+};
+
+Account account_of(const struct passwd* pw) {
+  Account a;
+  if (pw != nullptr) {
+    a.known = true;
+    a.uid = pw->pw_uid;
+    a.name = pw->pw_name != nullptr ? pw->pw_name : "";
+    a.gecos = pw->pw_gecos != nullptr ? pw->pw_gecos : "";
+  }
+  return a;
+}
+
+const Account& account_by_uid(uid_t uid) {
+  static std::map<uid_t, Account> cache;
+  auto it = cache.find(uid);
+  if (it == cache.end())
+    it = cache.emplace(uid, account_of(getpwuid(uid))).first;
+  return it->second;
+}
+
+const Account& account_by_name(const std::string& login) {
+  static std::map<std::string, Account> cache;
+  auto it = cache.find(login);
+  if (it == cache.end())
+    it = cache.emplace(login, account_of(getpwnam(login.c_str()))).first;
+  return it->second;
+}
+
+}  // namespace
+
 int sysutl_myloginname(char* buf, size_t size) {
   if (buf == nullptr || size == 0)
     return TBS_ST_BAD_ARGUMENT;
   const char* name = std::getenv("KORVANE_USER");
   if (name == nullptr || *name == '\0') {
-    struct passwd* pw = getpwuid(geteuid());
-    name = pw != nullptr ? pw->pw_name : nullptr;
+    const Account& me = account_by_uid(geteuid());
+    name = me.known ? me.name.c_str() : nullptr;
   }
   if (name == nullptr || *name == '\0')
     return TBS_ST_NOT_FOUND;
@@ -65,8 +108,8 @@ long synthetic_user_id(const char* login) {
 int sysutl_user_to_usid(const char* login, sysutl_usid_t* usid) {
   if (login == nullptr || *login == '\0' || usid == nullptr)
     return TBS_ST_NOT_FOUND;
-  struct passwd* pw = getpwnam(login);
-  usid->id = pw != nullptr ? static_cast<long>(pw->pw_uid) : synthetic_user_id(login);
+  const Account& account = account_by_name(login);
+  usid->id = account.known ? static_cast<long>(account.uid) : synthetic_user_id(login);
   std::strncpy(usid->name, login, sizeof usid->name - 1);
   usid->name[sizeof usid->name - 1] = '\0';
   return TBS_ST_OK;
@@ -76,9 +119,11 @@ int sysutl_usid_to_user(const sysutl_usid_t* usid, char* buf, size_t size) {
   if (usid == nullptr || usid->id < 0 || buf == nullptr || size == 0)
     return 2;
   const char* name = usid->name;
-  struct passwd* pw = usid->id < 0x80000000l ? getpwuid(static_cast<uid_t>(usid->id)) : nullptr;
-  if (pw != nullptr)
-    name = pw->pw_name;
+  if (usid->id < 0x80000000l) {
+    const Account& account = account_by_uid(static_cast<uid_t>(usid->id));
+    if (account.known)
+      name = account.name.c_str();
+  }
   if (*name == '\0')
     return 2;
   std::strncpy(buf, name, size - 1);
@@ -87,10 +132,12 @@ int sysutl_usid_to_user(const sysutl_usid_t* usid, char* buf, size_t size) {
 }
 
 int sysutl_user_to_fullname(const char* login, char* buf, size_t size) {
-  struct passwd* pw = login != nullptr ? getpwnam(login) : nullptr;
-  if (pw == nullptr || pw->pw_gecos == nullptr || *pw->pw_gecos == '\0' || size == 0)
+  if (login == nullptr || size == 0)
     return TBS_ST_NOT_FOUND;
-  std::string full = pw->pw_gecos;
+  const Account& account = account_by_name(login);
+  if (!account.known || account.gecos.empty())
+    return TBS_ST_NOT_FOUND;
+  std::string full = account.gecos;
   full = full.substr(0, full.find(','));
   if (full.empty())
     return TBS_ST_NOT_FOUND;

@@ -390,6 +390,8 @@ int view_set_spec(view_server_h view, const std::string& text) {
       status = repo::view_info_set(*db, "config_spec", text);
     if (status == 0)
       status = repo::view_info_set(*db, "identity", cspec.identity);
+    if (status == 0)
+      status = repo::seen_forget(*db, "");  // every VOB looks different now
     if (status == 0 && view->entry.kind == VIEW_SNAPSHOT)
       status = repo::view_info_set(*db, "needs_update", "1");
     if (status == 0)
@@ -419,7 +421,7 @@ int view_update(view_server_h view, int* changed) {
 int view_refresh(view_server_h view) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  return view->entry.kind == VIEW_DYNAMIC ? repo::sync_view(view, "", nullptr) : TBS_ST_OK;
+  return view->entry.kind == VIEW_DYNAMIC ? repo::refresh_view(view) : TBS_ST_OK;
 }
 
 int view_needs_update(view_server_h view, int* needs) {

@@ -123,8 +123,16 @@ struct CkoutRow {
   std::string path;
 };
 int ckout_rows(Store& db, std::vector<CkoutRow>& rows);
+// Whether the view has a row for `element` of the replica.
+int ckout_has_row(Store& db, const std::string& replica, tbs_dbid_t element, bool& has_row);
 int ckout_set(Store& db, const CkoutRow& row);
 int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element);
+
+// The generation of each VOB (by replica UUID text) as of the view's last
+// whole walk of it; forgetting replica "" forgets every VOB.
+int seen_generations(Store& db, std::map<std::string, int64_t>& seen);
+int seen_set(Store& db, const std::string& replica, int64_t generation);
+int seen_forget(Store& db, const std::string& replica);
 
 // ---- VOBs and checkouts (view_paths.cpp) ---------------------------------------------
 
@@ -174,6 +182,11 @@ int describe(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t
 // one transaction of the view's database. `changed` (may be null) counts the
 // files and directories written, made or removed.
 int sync_view(view_server_h view, const std::string& scope, int* changed);
+
+// Brings a dynamic view's root in line with what changed since it last
+// looked: only the VOBs whose generation moved are walked (every VOB when
+// one left the region or the view was never walked whole).
+int refresh_view(view_server_h view);
 
 // Writes `content` to `path` through a temporary file and a rename, with mode
 // `mode`, and records what the file now looks like in `row`.

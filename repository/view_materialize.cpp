@@ -25,6 +25,7 @@
 #include <set>
 
 #include "repository/view_internal.h"
+#include "repository/vob_internal.h"
 #include "services/sysutl.h"
 
 namespace repo {
@@ -76,9 +77,7 @@ class Materializer {
       : view_(view), db_(db), cspec_(cspec), root_(view->entry.root) {}
 
   int run(const std::string& scope, int* changed) {
-    int status = my_checkouts(view_, db_, mine_);
-    if (status == 0)
-      status = loaded_under(db_, scope, loaded_);
+    int status = loaded_under(db_, scope, loaded_);
     if (status == 0)
       status = scope.empty() ? want_everything() : want_scope(scope);
     if (status == 0)
@@ -89,6 +88,9 @@ class Materializer {
       *changed = changed_;
     return status;
   }
+
+  // The generation of each VOB walked whole, read before its walk.
+  const std::map<std::string, int64_t>& walked() const { return walked_; }
 
  private:
   bool snapshot() const { return view_->entry.kind == VIEW_SNAPSHOT; }
@@ -102,20 +104,35 @@ class Materializer {
       std::string tag = vob_tag_of(vob);
       tbs_dbid_t root_element = 0;
       view_path_info_t info;
-      status = vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root_element);
+      int64_t generation = 0;
+      status = vob_generation(vob, generation);
+      if (status == 0)
+        status = vob_ob_get_wk_obj(vob, VOB_WK_ROOT_DIRECTORY, &root_element);
       if (status == 0)
         status = describe(view_, cspec_, vob, root_element, tag, info);
       if (status == 0)
         status = want(info);
       if (status != 0)
         unavailable_.push_back(tag);  // keep what the view shows of a VOB it cannot read
+      else
+        walked_[replica_text(vob)] = generation;
     }
     return TBS_ST_OK;
   }
 
   int want_scope(const std::string& scope) {
+    // A VOB's whole tree ("/vobtag") is a walk of that VOB.
+    vob_vob_h whole = nullptr;
+    int64_t generation = 0;
+    if (scope.find('/', 1) == std::string::npos && vob_resolve_vob(scope.c_str(), &whole) == 0 &&
+        vob_generation(whole, generation) != 0)
+      whole = nullptr;
     view_path_info_t info;
     int status = resolve_path(view_, cspec_, scope, false, info);
+    if (status == 0 || status == TBS_ST_NOT_FOUND) {
+      if (whole != nullptr)
+        walked_[replica_text(whole)] = generation;
+    }
     if (status == TBS_ST_NOT_FOUND)
       return TBS_ST_OK;  // nothing to show there
     if (status != 0)
@@ -135,14 +152,14 @@ class Materializer {
     w.element = info.element;
     w.version = info.version;
     w.is_dir = info.is_dir;
-    auto mine = mine_.find({w.replica, w.element});
-    if (mine != mine_.end())
-      w.checkout = mine->second;
+    int status = checkout_of(info.vob, w.replica, w.element, w.checkout);
+    if (status != 0)
+      return status;
     wanted_[info.vob_path] = w;
     if (!info.is_dir)
       return TBS_ST_OK;
     std::vector<vob_nsdir_entry_t> entries;
-    int status = dir_entries(info.vob, info.version, entries);
+    status = dir_entries(info.vob, info.version, entries);
     for (size_t i = 0; status == 0 && i < entries.size(); ++i) {
       view_path_info_t entry;
       status = describe(view_, cspec_, info.vob, entries[i].element,
@@ -155,6 +172,34 @@ class Materializer {
         status = want(entry);
     }
     return status;
+  }
+
+  // The view's checkout of `element` (0 when none). Only elements the view
+  // has a checkout row of are looked up in their VOB (`vob` may be null: it
+  // is found from `replica`), each once per pass; so a pass costs what its
+  // scope holds, whatever the number of the view's checkouts.
+  int checkout_of(vob_vob_h vob, const std::string& replica, tbs_dbid_t element,
+                  tbs_dbid_t& checkout) {
+    checkout = 0;
+    std::pair<std::string, tbs_dbid_t> key{replica, element};
+    auto known = resolved_.find(key);
+    if (known != resolved_.end()) {
+      checkout = known->second;
+      return TBS_ST_OK;
+    }
+    bool has_row = false;
+    int status = ckout_has_row(db_, replica, element, has_row);
+    if (status != 0 || !has_row) {
+      resolved_[key] = 0;
+      return status;
+    }
+    status = vob != nullptr ? TBS_ST_OK : vob_of_replica(replica, &vob);
+    if (status == 0)
+      status = my_checkout(view_, vob, element, &checkout);
+    if (status != 0 && status != TBS_ST_NOT_FOUND && vob != nullptr)
+      return status;
+    resolved_[key] = checkout;  // 0: checked in or undone, or its VOB is gone
+    return TBS_ST_OK;
   }
 
   bool protected_path(const std::string& path) const {
@@ -172,7 +217,11 @@ class Materializer {
         continue;
       if (protected_path(row.path))
         continue;
-      if (row.checked_out && mine_.count({row.replica, row.element}) != 0)
+      tbs_dbid_t checkout = 0;
+      int status = row.checked_out ? checkout_of(nullptr, row.replica, row.element, checkout) : 0;
+      if (status != 0)
+        return status;
+      if (checkout != 0)
         continue;  // the view's checkout stays, shown or not
       std::string file = root_ + row.path;
       Kind kind = kind_on_disk(file);
@@ -187,7 +236,7 @@ class Materializer {
         }
         ++changed_;
       }
-      int status = loaded_delete(db_, row.path);
+      status = loaded_delete(db_, row.path);
       if (status != 0)
         return status;
       gone_.insert(row.path);
@@ -332,7 +381,8 @@ class Materializer {
   Store& db_;
   const cspec_t& cspec_;
   std::string root_;
-  CkoutMap mine_;
+  std::map<std::pair<std::string, tbs_dbid_t>, tbs_dbid_t> resolved_;
+  std::map<std::string, int64_t> walked_;
   std::map<std::string, LoadedRow> loaded_;
   std::map<std::string, Want> wanted_;
   std::vector<std::string> unavailable_;
@@ -420,7 +470,9 @@ int sync_view(view_server_h view, const std::string& scope, int* changed) {
   if (status != 0)
     return status;
   // The config spec is read inside the transaction, so that a new one set
-  // meanwhile is not marked as loaded by this pass.
+  // meanwhile is not marked as loaded by this pass; the VOBs are read in one
+  // snapshot, the generations recorded with what the walk saw.
+  ReadScope reads;
   Txn txn(*db);
   if (txn.status() != 0)
     return txn.status();
@@ -437,7 +489,40 @@ int sync_view(view_server_h view, const std::string& scope, int* changed) {
   status = m.run(scope, changed);
   if (status == 0 && scope.empty() && view->entry.kind == VIEW_SNAPSHOT)
     status = view_info_set(*db, "needs_update", "0");
+  if (status == 0 && scope.empty())
+    status = seen_forget(*db, "");  // VOBs no longer registered
+  for (auto it = m.walked().begin(); status == 0 && it != m.walked().end(); ++it)
+    status = seen_set(*db, it->first, it->second);
   return status != 0 ? status : txn.commit();
+}
+
+int refresh_view(view_server_h view) {
+  ReadScope reads;
+  Store* db = nullptr;
+  int status = view_db(view, db);
+  std::map<std::string, int64_t> seen;
+  if (status == 0)
+    status = seen_generations(*db, seen);
+  std::vector<vob_vob_h> vobs;
+  if (status == 0)
+    status = registered_vobs(vobs);
+  if (status != 0)
+    return status;
+  std::vector<std::string> changed;
+  size_t still_registered = 0;
+  for (vob_vob_h vob : vobs) {
+    auto it = seen.find(replica_text(vob));
+    int64_t generation = 0;
+    if (it != seen.end())
+      ++still_registered;
+    if (it == seen.end() || vob_generation(vob, generation) != 0 || generation != it->second)
+      changed.push_back(vob_tag_of(vob));
+  }
+  if (still_registered != seen.size() || seen.empty())
+    return sync_view(view, "", nullptr);  // a VOB left, or the view was never walked whole
+  for (size_t i = 0; status == 0 && i < changed.size(); ++i)
+    status = sync_view(view, changed[i], nullptr);
+  return status;
 }
 
 }  // namespace repo

@@ -38,6 +38,14 @@ CREATE TABLE checkouts (
   PRIMARY KEY (replica_uuid, element)
 ) WITHOUT ROWID;
 )",
+        // 2: the generation of each VOB that the view's root last showed
+        // whole, so that a refresh skips the VOBs that did not change.
+        R"(
+CREATE TABLE seen_generations (
+  replica_uuid TEXT PRIMARY KEY,
+  generation INTEGER NOT NULL
+) WITHOUT ROWID;
+)",
     },
 };
 
@@ -269,6 +277,13 @@ int ckout_rows(Store& db, std::vector<CkoutRow>& rows) {
   return q.status();
 }
 
+int ckout_has_row(Store& db, const std::string& replica, tbs_dbid_t element, bool& has_row) {
+  Query q = db.query(sql::kViewCkoutOfElement);
+  q.bind(1, replica).bind(2, static_cast<int64_t>(element));
+  has_row = q.next();
+  return q.status();
+}
+
 int ckout_set(Store& db, const CkoutRow& row) {
   return db.query(sql::kViewCkoutSet)
       .bind(1, row.replica)
@@ -282,6 +297,24 @@ int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element) {
       .bind(1, replica)
       .bind(2, static_cast<int64_t>(element))
       .run();
+}
+
+int seen_generations(Store& db, std::map<std::string, int64_t>& seen) {
+  Query q = db.query(sql::kViewSeenAll);
+  while (q.next())
+    seen[q.text(0)] = q.int64(1);
+  return q.status();
+}
+
+int seen_set(Store& db, const std::string& replica, int64_t generation) {
+  return db.query(sql::kViewSeenSet).bind(1, replica).bind(2, generation).run();
+}
+
+int seen_forget(Store& db, const std::string& replica) {
+  Query q = replica.empty() ? db.query(sql::kViewSeenClear) : db.query(sql::kViewSeenDelete);
+  if (!replica.empty())
+    q.bind(1, replica);
+  return q.run();
 }
 
 }  // namespace repo

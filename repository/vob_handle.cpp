@@ -99,6 +99,12 @@ int vob_store(vob_vob_h vob, Store*& store) {
   return TBS_ST_OK;
 }
 
+int vob_generation(vob_vob_h vob, int64_t& generation) {
+  Store* store = nullptr;
+  int status = vob_store(vob, store);
+  return status != 0 ? status : store->generation(generation);
+}
+
 int vob_of_family(const tbs_uuid_t& family, vob_vob_h* vob) {
   rgy_vob_entry entry;
   int status = rgy_lookup_vob_family(&family, &entry);
@@ -308,4 +314,24 @@ int vob_obj_get_lock(vob_vob_h vob, tbs_dbid_t dbid, vob_lock_t* lock) {
   if (status == 0 && lock != nullptr)
     *lock = read;
   return status;
+}
+
+namespace {
+
+// The scopes entered through the service calls, innermost last. Never
+// destroyed, like the stores they reach.
+std::vector<std::unique_ptr<repo::ReadScope>>& entered_read_scopes() {
+  static auto* scopes = new std::vector<std::unique_ptr<repo::ReadScope>>;
+  return *scopes;
+}
+
+}  // namespace
+
+void vob_read_scope_enter() {
+  entered_read_scopes().push_back(std::make_unique<repo::ReadScope>());
+}
+
+void vob_read_scope_leave() {
+  if (!entered_read_scopes().empty())
+    entered_read_scopes().pop_back();
 }

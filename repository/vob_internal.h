@@ -38,6 +38,8 @@ void close_vob(vob_vob_h vob);
 
 // The store of an open VOB: 1004 for a null handle, 1002 when its storage is gone.
 int vob_store(vob_vob_h vob, Store*& store);
+// The VOB's generation: advanced by every write transaction committed on it.
+int vob_generation(vob_vob_h vob, int64_t& generation);
 // The VOB of a family (the replica registered here).
 int vob_of_family(const tbs_uuid_t& family, vob_vob_h* vob);
 

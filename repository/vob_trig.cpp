@@ -193,8 +193,10 @@ int run_shell(const std::string& command, const Vars& vars, int& exit_code, std:
   std::string sh = "sh", dash_c = "-c", text = command;
   char* argv[] = {sh.data(), dash_c.data(), text.data(), nullptr};
 
-  // What was printed so far must come before the command's own output.
+  // What was printed so far must come before the command's own output; and
+  // what the command writes must be seen by this process's next reads.
   std::fflush(nullptr);
+  repo::ReadScope::end_all_reads();
   pid_t pid = 0;
   int rc = posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, envp.data());
   if (rc != 0) {

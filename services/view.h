@@ -103,7 +103,11 @@ int view_get_cspec(view_server_h view, cspec_t& cspec);
 // files are left as they are. `changed` counts files written or removed.
 int view_update(view_server_h view, int* changed);
 // Refreshes a dynamic view (a snapshot view is left alone): what commands
-// call after they change versions.
+// call before they work in a view. Only the VOBs that changed since the view
+// last showed them whole are walked (each VOB counts its committed writes),
+// so a refresh of a view whose VOBs and config spec did not change reads
+// one number per VOB; files of the view changed by hand are put right by
+// view_update, not here.
 int view_refresh(view_server_h view);
 int view_needs_update(view_server_h view, int* needs);
 

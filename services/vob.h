@@ -404,6 +404,26 @@ int vob_ob_cursor_next(vob_cursor_h cursor, tbs_dbid_t* dbid);
 // Closes and frees a cursor of either kind; a null cursor is ignored.
 void vob_ob_cursor_close(vob_cursor_h cursor);
 
+// ---- read scopes ------------------------------------------------------------------
+
+// Between vob_read_scope_enter and the matching vob_read_scope_leave, the
+// reads of each VOB share one read transaction (one snapshot of the VOB, one
+// set of file locks) until the process writes to that VOB or runs a
+// trigger; each write still commits on its own and sees what other
+// processes committed before it. Scopes nest. An operation that reads much
+// (a command, a walk of a tree) runs inside one; `vob_read_scope` does it
+// for a C++ block.
+void vob_read_scope_enter();
+void vob_read_scope_leave();
+
+class vob_read_scope {
+ public:
+  vob_read_scope() { vob_read_scope_enter(); }
+  ~vob_read_scope() { vob_read_scope_leave(); }
+  vob_read_scope(const vob_read_scope&) = delete;
+  vob_read_scope& operator=(const vob_read_scope&) = delete;
+};
+
 // ---- rename hook of the command layer -------------------------------------------
 
 // Offers a rename of a ZEM object to the command layer, which renames objects

@@ -316,18 +316,22 @@ TEST_F(ViewTest, RefreshRepairsTheViewsOwnFilesAndLeavesPrivateOnesAlone) {
   EXPECT_NE(capture.joined(IMSG_WARNING).find("x.txt"), std::string::npos);
   EXPECT_EQ(slurp(file("b", "/src/y.txt")), "y\n");
 
-  // What the view wrote and someone changed or removed comes back.
+  // A refresh looks only at VOBs that changed; an update repairs what the
+  // view wrote and someone changed or removed.
   put(file("b", "/src/y.txt"), "edited without a checkout\n");
   ASSERT_EQ(std::remove(file("a", "/src/x.txt").c_str()), 0);
   ASSERT_EQ(view_refresh(b), 0);
-  ASSERT_EQ(view_refresh(views.at("a")), 0);
+  EXPECT_EQ(slurp(file("b", "/src/y.txt")), "edited without a checkout\n");
+  int changed = 0;
+  ASSERT_EQ(view_update(b, &changed), 0);
+  ASSERT_EQ(view_update(views.at("a"), &changed), 0);
   EXPECT_EQ(slurp(file("b", "/src/y.txt")), "y\n");
   EXPECT_FALSE(writable(file("b", "/src/y.txt")));
   EXPECT_EQ(slurp(file("a", "/src/x.txt")), "x\n");
 
   // Once the private file holds the element's content, the view takes it over.
   put(file("b", "/src/x.txt"), "x\n");
-  ASSERT_EQ(view_refresh(b), 0);
+  ASSERT_EQ(view_update(b, &changed), 0);
   EXPECT_FALSE(writable(file("b", "/src/x.txt")));
   ASSERT_EQ(view_set_spec(b, "element * /main/0\n"), 0);
   EXPECT_FALSE(exists(file("b", "/src/x.txt")));

@@ -1,6 +1,7 @@
 // The command table of vantool and the frame every command runs in.
 #include "vantool_command.h"
 
+#include "services/vob.h"
 #include "sum/sum_trace.h"
 #include "vantool/vantool_catalogs.h"
 
@@ -80,6 +81,9 @@ int run_command(const std::vector<std::string>& args) {
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, 5, operands[command->max_operands].c_str());
     return usage_error(*command, buf);
   }
+  // One snapshot of each VOB for the command's reads (its writes still
+  // commit one by one).
+  vob_read_scope reads;
   int status = command->run(parsed);
   if (status != kExitOk)
     trace.status_line(__LINE__, status);
