@@ -1,11 +1,14 @@
 // Three-way text merge of the merge service, over libgit2's file merge.
 // Sides without a label are labelled "ours" and "theirs".
 //
-// libgit2 is initialised the first time a merge runs and shut down when the
-// process exits; both happen once per process whatever the number of threads
-// merging. Conflicting regions are left in the text between the markers
-// "<<<<<<< <ours label>", "=======" and ">>>>>>> <theirs label>", and counted
-// from those markers.
+// libgit2 (with the network and crypto libraries it needs) is loaded the
+// first time a merge runs, not when a program starts: most commands never
+// merge, and loading it cost more than the rest of their start. It is
+// initialised then and shut down when the process exits; both happen once
+// per process whatever the number of threads merging. Conflicting regions
+// are left in the text between the markers "<<<<<<< <ours label>",
+// "=======" and ">>>>>>> <theirs label>", and counted from those markers.
+#include <dlfcn.h>
 #include <git2.h>
 
 #include <string>
@@ -17,27 +20,72 @@
 
 namespace {
 
-// Holds libgit2 initialised for the life of the process. A function-local
-// static makes the first initialisation thread-safe; its destructor runs the
-// matching shutdown at exit.
+// The libgit2 calls the merge uses, found in the library loaded at run time.
+struct Libgit2 {
+  decltype(&git_libgit2_init) init = nullptr;
+  decltype(&git_libgit2_shutdown) shutdown = nullptr;
+  decltype(&git_error_last) error_last = nullptr;
+  decltype(&git_merge_file) merge_file = nullptr;
+  decltype(&git_merge_file_result_free) result_free = nullptr;
+  std::string failure;  // why it could not be loaded; "" when it was
+};
+
+template <typename Fn>
+bool find_symbol(void* library, const char* name, Fn& fn) {
+  fn = reinterpret_cast<Fn>(dlsym(library, name));
+  return fn != nullptr;
+}
+
+Libgit2 load_libgit2() {
+  Libgit2 lib;
+  // The build's own libgit2 first (its ABI matches the header), then any.
+  void* library = dlopen(KORVANE_LIBGIT2_SONAME, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr)
+    library = dlopen("libgit2.so", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* error = dlerror();
+    lib.failure = error != nullptr ? error : KORVANE_LIBGIT2_SONAME " cannot be loaded";
+    return lib;
+  }
+  if (!find_symbol(library, "git_libgit2_init", lib.init) ||
+      !find_symbol(library, "git_libgit2_shutdown", lib.shutdown) ||
+      !find_symbol(library, "git_error_last", lib.error_last) ||
+      !find_symbol(library, "git_merge_file", lib.merge_file) ||
+      !find_symbol(library, "git_merge_file_result_free", lib.result_free))
+    lib.failure = "libgit2 lacks the file merge calls";
+  return lib;
+}
+
+// Holds libgit2 loaded and initialised for the life of the process. A
+// function-local static makes the first initialisation thread-safe; its
+// destructor runs the matching shutdown at exit. The library stays loaded.
 class Libgit2Session {
  public:
-  Libgit2Session() : status_(git_libgit2_init()) {}
+  Libgit2Session() : lib_(load_libgit2()) {
+    if (lib_.failure.empty() && lib_.init() < 0)
+      lib_.failure = last_error("libgit2 cannot be initialised");
+  }
   ~Libgit2Session() {
-    if (status_ >= 0)
-      git_libgit2_shutdown();
+    if (lib_.failure.empty())
+      lib_.shutdown();
   }
   Libgit2Session(const Libgit2Session&) = delete;
   Libgit2Session& operator=(const Libgit2Session&) = delete;
-  bool ok() const { return status_ >= 0; }
+
+  const Libgit2& lib() const { return lib_; }
+  // libgit2's message of its latest error, or `otherwise`.
+  std::string last_error(const char* otherwise) const {
+    const git_error* error = lib_.error_last != nullptr ? lib_.error_last() : nullptr;
+    return error != nullptr && error->message != nullptr ? error->message : otherwise;
+  }
 
  private:
-  int status_;
+  Libgit2 lib_;
 };
 
-bool libgit2_ready() {
+const Libgit2Session& libgit2() {
   static Libgit2Session session;
-  return session.ok();
+  return session;
 }
 
 void set_input(git_merge_file_input& input, const std::string& text) {
@@ -52,10 +100,10 @@ int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
                              const char* theirs_label, std::string& merged, int* conflicts) {
   const char* what_ours = ours_label != nullptr ? ours_label : "ours";
   const char* what_theirs = theirs_label != nullptr ? theirs_label : "theirs";
-  if (!libgit2_ready()) {
-    const git_error* error = git_error_last();
-    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs,
-               error != nullptr ? error->message : "libgit2 cannot be initialised");
+  const Libgit2Session& session = libgit2();
+  const Libgit2& git = session.lib();
+  if (!git.failure.empty()) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs, git.failure.c_str());
     return TBS_ST_ERROR;
   }
   git_merge_file_input in_base = GIT_MERGE_FILE_INPUT_INIT;
@@ -71,11 +119,10 @@ int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
   options.flags = GIT_MERGE_FILE_STYLE_MERGE;
 
   git_merge_file_result result{};
-  if (git_merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) {
-    const git_error* error = git_error_last();
-    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs,
-               error != nullptr ? error->message : "unknown error");
-    git_merge_file_result_free(&result);
+  if (git.merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) {
+    std::string error = session.last_error("unknown error");
+    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs, error.c_str());
+    git.result_free(&result);
     return TBS_ST_ERROR;
   }
   std::string text(result.ptr != nullptr ? result.ptr : "", result.len);
@@ -85,7 +132,7 @@ int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
     if (regions == 0)
       regions = 1;  // libgit2 reported a conflict whose markers the inputs disguise
   }
-  git_merge_file_result_free(&result);
+  git.result_free(&result);
   merged.swap(text);
   if (conflicts != nullptr)
     *conflicts = regions;
