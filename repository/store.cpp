@@ -334,20 +334,27 @@ int Store::count_write(sqlite3_stmt*) {
 
 // ---- Txn ------------------------------------------------------------------------
 
-Txn::Txn(Store& store) : store_(store) {
+Txn::Txn(Store& store) : store_(store), savepoint_(store.grouped_) {
   store_.end_read();
-  status_ = store_.exec("BEGIN IMMEDIATE");
+  status_ = store_.exec(savepoint_ ? "SAVEPOINT txn" : "BEGIN IMMEDIATE");
   open_ = status_ == 0;
 }
 
 Txn::~Txn() {
-  if (open_)
+  if (open_ && savepoint_)
+    store_.exec("ROLLBACK TO txn; RELEASE txn");
+  else if (open_)
     store_.exec("ROLLBACK");
 }
 
 int Txn::commit() {
   if (!open_)
     return status_ != 0 ? status_ : TBS_ST_INTERNAL;
+  if (savepoint_) {
+    int status = store_.exec("RELEASE txn");
+    open_ = status != 0;  // a failed release is rolled back by the destructor
+    return status;
+  }
   int status = store_.advance_generation();
   if (status == 0)
     status = store_.exec("COMMIT");
@@ -357,6 +364,21 @@ int Txn::commit() {
   if (store_.pending_generation_ >= 0)
     store_.last_commit_generation_ = store_.pending_generation_;
   return TBS_ST_OK;
+}
+
+// ---- WriteGroup -----------------------------------------------------------------
+
+WriteGroup::WriteGroup(Store& store) : store_(store), txn_(store) {
+  store_.grouped_ = txn_.status() == 0;
+}
+
+WriteGroup::~WriteGroup() {
+  store_.grouped_ = false;
+}
+
+int WriteGroup::commit() {
+  store_.grouped_ = false;
+  return txn_.commit();
 }
 
 // ---- ReadScope ------------------------------------------------------------------

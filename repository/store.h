@@ -122,6 +122,7 @@ class Store {
  private:
   friend class Query;
   friend class Txn;
+  friend class WriteGroup;
   Store(sqlite3* db, std::string path, const Schema& schema);
   int migrate(const Schema& schema);
   // Counts a writing step for fault injection: 0, or the injected failure.
@@ -138,6 +139,7 @@ class Store {
   const Schema& schema_;
   std::map<const char*, sqlite3_stmt*> statements_;
   bool reading_ = false;  // a ReadScope's read transaction is open
+  bool grouped_ = false;  // a WriteGroup's transaction is open
   int64_t last_commit_generation_ = -1;
   int64_t pending_generation_ = -1;  // advanced inside the open Txn
 };
@@ -161,8 +163,12 @@ class ReadScope {
   static void end_all_reads();
 };
 
+class WriteGroup;
+
 // One BEGIN IMMEDIATE transaction: commit() makes it durable; destruction
-// without commit rolls it back.
+// without commit rolls it back. Inside a WriteGroup of its store it is a
+// savepoint of the group's transaction instead: commit() keeps its writes
+// for the group's commit, destruction without commit undoes them alone.
 class Txn {
  public:
   explicit Txn(Store& store);
@@ -178,6 +184,31 @@ class Txn {
   Store& store_;
   int status_ = 0;
   bool open_ = false;
+  bool savepoint_ = false;
+};
+
+// Groups the write transactions of a bulk operation on one store into one
+// transaction: what succeeded is made durable together by commit(), and a
+// crash or a destruction without commit loses all of it, so a store never
+// holds part of one element's writes. Holds the store's write lock from
+// construction to commit: keep groups to a bounded amount of work. Groups
+// on several stores are begun in the order of their paths (two processes
+// grouping the same stores then never wait on each other) and committed in
+// the order the caller's protocol needs.
+class WriteGroup {
+ public:
+  explicit WriteGroup(Store& store);
+  ~WriteGroup();
+  WriteGroup(const WriteGroup&) = delete;
+  WriteGroup& operator=(const WriteGroup&) = delete;
+
+  // 0 when the group's transaction began; 1006 when the store stayed busy.
+  int status() const { return txn_.status(); }
+  int commit();
+
+ private:
+  Store& store_;
+  Txn txn_;
 };
 
 }  // namespace repo

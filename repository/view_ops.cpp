@@ -14,8 +14,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <set>
 
 #include "repository/view_internal.h"
 #include "repository/vob_zem_activity_internal.h"
@@ -62,9 +66,19 @@ int in_view_txn(view_server_h view, F change) {
   return status != 0 ? status : txn.commit();
 }
 
-int note_checkout(view_server_h view, const std::string& replica, tbs_dbid_t element,
-                  const std::string& view_path) {
-  return in_view_txn(view, [&](Store& db) { return ckout_set(db, {replica, element, view_path}); });
+// Runs `change` in one write group of the view's database, so that the
+// transactions it runs (the view passes) commit together.
+template <typename F>
+int in_view_group(view_server_h view, F change) {
+  Store* db = nullptr;
+  int status = view_db(view, db);
+  if (status != 0)
+    return status;
+  WriteGroup group(*db);
+  if (group.status() != 0)
+    return group.status();
+  status = change(*db);
+  return status != 0 ? status : group.commit();
 }
 
 int forget_checkout(view_server_h view, const std::string& replica, tbs_dbid_t element) {
@@ -183,303 +197,734 @@ std::string keep_name(const std::string& file) {
   return name;
 }
 
+// Paths of a bulk call are done this many at a time: each store commits
+// once per batch, and holds its write lock for one batch's work only.
+constexpr size_t kBatchSize = 200;
+
+// The write groups of one phase of a batch: begun on the stores in the order
+// of their paths, committed in the order the caller names.
+class PhaseGroups {
+ public:
+  // Begins a group on the store of each VOB (null entries are skipped).
+  int begin(const std::vector<vob_vob_h>& vobs) {
+    std::map<std::string, Store*> by_path;
+    for (vob_vob_h vob : vobs) {
+      Store* store = nullptr;
+      if (vob == nullptr)
+        continue;
+      int status = vob_store(vob, store);
+      if (status != 0)
+        return status;
+      by_path[store->path()] = store;
+    }
+    for (const auto& [path, store] : by_path) {
+      auto group = std::make_unique<WriteGroup>(*store);
+      if (group->status() != 0)
+        return group->status();
+      groups_[store] = std::move(group);
+    }
+    return TBS_ST_OK;
+  }
+  // Commits the group of `vob`'s store (none: 0).
+  int commit(vob_vob_h vob) {
+    Store* store = nullptr;
+    if (vob == nullptr || vob_store(vob, store) != 0)
+      return TBS_ST_OK;
+    auto it = groups_.find(store);
+    if (it == groups_.end())
+      return TBS_ST_OK;
+    int status = it->second->commit();
+    groups_.erase(it);
+    return status;
+  }
+  // Commits every group left, in path order.
+  int commit_rest() {
+    int status = TBS_ST_OK;
+    for (auto& [store, group] : groups_) {
+      int s = group->commit();
+      if (status == 0)
+        status = s;
+    }
+    groups_.clear();
+    return status;
+  }
+
+ private:
+  std::map<Store*, std::unique_ptr<WriteGroup>> groups_;
+};
+
+// One path of a bulk call being worked on.
+struct Work {
+  size_t index = 0;  // into the caller's results
+  Target t;
+  tbs_dbid_t branch = 0;  // checkouts: the branch to check out, from `from`
+  tbs_dbid_t from = 0;
+  tbs_dbid_t version = 0;  // the checkout made, or the checkout to check in or undo
+  std::string content;     // check-ins: the view's file; new elements: their first content
+  std::string kept;        // uncheckouts: where -keep saved the file
+  bool on_disk = false;    // new elements: a view-private file or directory is there
+  int eltype = 0;
+};
+
+// The distinct VOBs of the works.
+std::vector<vob_vob_h> vobs_of(const std::vector<Work>& works) {
+  std::set<vob_vob_h> vobs;
+  for (const auto& w : works)
+    vobs.insert(w.t.info.vob);
+  return {vobs.begin(), vobs.end()};
+}
+
+// Sets the status of every work of `works` that has none yet.
+void fail_all(std::vector<Work>& works, std::vector<view_path_result_t>& results, int status) {
+  for (const auto& w : works)
+    if (results[w.index].status == 0)
+      results[w.index].status = status;
+}
+
+// Removes the works whose path failed.
+void drop_failed(std::vector<Work>& works, const std::vector<view_path_result_t>& results) {
+  works.erase(std::remove_if(works.begin(), works.end(),
+                             [&](const Work& w) { return results[w.index].status != 0; }),
+              works.end());
+}
+
+// Runs `body` on each path of `paths` in batches of kBatchSize: `prepare`
+// checks a path and fills its work (a nonzero status fails the path),
+// `run` does the batch's works. `flush_before(path, batch)` may ask that the
+// batch so far be done before a path is prepared (it builds on the batch).
+template <typename Prepare, typename Run, typename FlushBefore>
+int in_batches(const std::vector<std::string>& paths, std::vector<view_path_result_t>& results,
+               Prepare prepare, Run run, FlushBefore flush_before) {
+  results.assign(paths.size(), view_path_result_t());
+  std::vector<Work> batch;
+  auto run_batch = [&] {
+    if (!batch.empty())
+      run(batch, results);
+    batch.clear();
+  };
+  for (size_t i = 0; i < paths.size(); ++i) {
+    results[i].path = paths[i];
+    if (flush_before(paths[i], batch))
+      run_batch();
+    Work w;
+    w.index = i;
+    results[i].status = prepare(paths[i].c_str(), w);
+    if (results[i].status == 0)
+      batch.push_back(std::move(w));
+    if (batch.size() == kBatchSize)
+      run_batch();
+  }
+  run_batch();
+  for (const auto& r : results)
+    if (r.status != 0)
+      return r.status;
+  return TBS_ST_OK;
+}
+
+bool never_flush(const std::string&, const std::vector<Work>&) {
+  return false;
+}
+
+// ---- checkout ----------------------------------------------------------------------
+
+int prepare_checkout(view_server_h view, const char* path, Work& w) {
+  const char* tag = view->entry.tag.c_str();
+  Target& t = w.t;
+  int status = find_target(view, path, t);
+  cspec_selection_t sel;
+  if (status == 0)
+    status = describe(view, t.cspec, t.info.vob, t.info.element, t.info.vob_path, t.info, &sel);
+  if (status != 0)
+    return status;
+  if (sel.nocheckout) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoCheckout, t.info.vob_path.c_str(), tag,
+               t.info.rule_text.c_str());
+    return TBS_ST_ERROR;
+  }
+  tbs_dbid_t held = 0;
+  status = my_checkout(view, t.info.vob, t.info.element, &held);
+  if (status == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgAlreadyCheckedOut, t.info.vob_path.c_str(), tag);
+    return TBS_ST_ERROR;
+  }
+  if (status != TBS_ST_NOT_FOUND)
+    return status;
+  if (view->entry.kind == VIEW_SNAPSHOT && !cspec_path_is_loaded(t.cspec, t.info.vob_path)) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotLoaded, t.info.vob_path.c_str(), tag);
+    return TBS_ST_ERROR;
+  }
+  // In a view attached to a stream: the layer's rules, before anything changes.
+  ChangeSetTarget target;
+  status = attached_stream(view, target);
+  if (status == 0 && target.pvob != nullptr)
+    status = ask_checkouts_allowed(view, t.info.vob, t.info.element);
+  if (status != 0)
+    return status;
+  // The branch is decided (and made when missing) here; a branch made for a
+  // checkout that then fails is harmless.
+  vob_event_info_t event;
+  return checkout_branch(t, sel.mkbranch, &event, &w.branch, &w.from);
+}
+
+// Records the intent of the works in the view, then checks them out (the
+// PVOB's change-set arrows committed before the VOBs' checkouts), then shows
+// them; a work that fails is forgotten by the view.
+void run_checkouts(view_server_h view, const ChangeSetTarget& target, const char* comment,
+                   std::vector<Work>& works, std::vector<view_path_result_t>& results) {
+  int status = in_view_txn(view, [&](Store& db) {
+    int s = 0;
+    for (size_t i = 0; s == 0 && i < works.size(); ++i)
+      s = ckout_set(db, {works[i].t.replica, works[i].t.info.element, works[i].t.info.vob_path});
+    return s;
+  });
+  if (status != 0)
+    return fail_all(works, results, status);
+  vob_event_info_t event;
+  event.comment = comment;
+  PhaseGroups groups;
+  std::vector<vob_vob_h> stores = vobs_of(works);
+  stores.push_back(target.pvob);
+  status = groups.begin(stores);
+  for (auto& w : works) {
+    int s = status != 0
+                ? status
+                : checkout_for(view, target, w.t.info.vob, w.branch, w.from, &event, &w.version);
+    results[w.index].status = s;
+  }
+  if (status == 0)
+    status = groups.commit(target.pvob);
+  int committed = groups.commit_rest();
+  if (status == 0)
+    status = committed;
+  if (status != 0)
+    fail_all(works, results, status);
+  status = in_view_group(view, [&](Store& db) {
+    for (const auto& w : works) {
+      int s = results[w.index].status == 0 ? sync_view(view, w.t.info.vob_path, nullptr)
+                                           : ckout_delete(db, w.t.replica, w.t.info.element);
+      if (s != 0 && results[w.index].status == 0)
+        results[w.index].status = s;
+    }
+    return TBS_ST_OK;
+  });
+  if (status != 0)
+    fail_all(works, results, status);
+  for (const auto& w : works)
+    if (results[w.index].status == 0)
+      results[w.index].dbid = w.version;
+}
+
+// The view's stream and current activity for a batch of changes; every
+// work fails with the status when there is none to record them in.
+bool batch_target(view_server_h view, std::vector<Work>& works,
+                  std::vector<view_path_result_t>& results, ChangeSetTarget& target) {
+  int status = change_set_target(view, target);
+  if (status != 0)
+    fail_all(works, results, status);
+  return status == 0;
+}
+
+// ---- check-in -----------------------------------------------------------------------
+
+int prepare_checkin(view_server_h view, const char* path, Work& w) {
+  const char* tag = view->entry.tag.c_str();
+  Target& t = w.t;
+  int status = find_target(view, path, t);
+  if (status != 0)
+    return status;
+  status = my_checkout(view, t.info.vob, t.info.element, &w.version);
+  if (status == TBS_ST_NOT_FOUND) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
+    return TBS_ST_ERROR;
+  }
+  if (status != 0)
+    return status;
+  if (!t.info.is_dir && read_view_file(t.info.file_path, w.content) != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgCheckinFileGone, t.info.vob_path.c_str(), tag);
+    return TBS_ST_ERROR;
+  }
+  return TBS_ST_OK;
+}
+
+// Checks the works in (each VOB committing once), then makes their files
+// read-only and lets the view forget the checkouts.
+void run_checkins(view_server_h view, const char* comment, std::vector<Work>& works,
+                  std::vector<view_path_result_t>& results) {
+  vob_event_info_t event;
+  event.comment = comment;
+  PhaseGroups groups;
+  int status = groups.begin(vobs_of(works));
+  for (auto& w : works)
+    results[w.index].status = status != 0
+                                  ? status
+                                  : vob_ver_checkin(w.t.info.vob, w.version,
+                                                    w.t.info.is_dir ? nullptr : &w.content, &event);
+  if (status == 0)
+    status = groups.commit_rest();
+  if (status != 0)
+    fail_all(works, results, status);
+  drop_failed(works, results);
+  // The view's files now show the checked-in versions: read-only, recorded as such.
+  std::vector<LoadedRow> rows(works.size());
+  std::vector<bool> have_file(works.size());
+  for (size_t i = 0; i < works.size(); ++i) {
+    const Target& t = works[i].t;
+    rows[i].path = t.info.vob_path;
+    rows[i].replica = t.replica;
+    rows[i].element = t.info.element;
+    rows[i].version = works[i].version;
+    rows[i].is_dir = t.info.is_dir;
+    have_file[i] = t.info.is_dir || (chmod(t.info.file_path.c_str(), kReadOnlyMode) == 0 &&
+                                     stat_into(t.info.file_path, rows[i]) == 0);
+  }
+  status = in_view_group(view, [&](Store& db) {
+    for (size_t i = 0; i < works.size(); ++i) {
+      const Target& t = works[i].t;
+      int s = ckout_delete(db, t.replica, t.info.element);
+      if (s == 0)
+        s = have_file[i] ? loaded_set(db, rows[i]) : loaded_delete(db, rows[i].path);
+      if (s == 0)
+        s = sync_view(view, t.info.vob_path, nullptr);
+      if (s != 0)
+        results[works[i].index].status = s;
+    }
+    return TBS_ST_OK;
+  });
+  if (status != 0)
+    fail_all(works, results, status);
+  for (const auto& w : works)
+    if (results[w.index].status == 0)
+      results[w.index].dbid = w.version;
+}
+
+// ---- uncheckout -----------------------------------------------------------------------
+
+int prepare_uncheckout(view_server_h view, const char* path, int keep, Work& w) {
+  const char* tag = view->entry.tag.c_str();
+  Target& t = w.t;
+  int status = find_target(view, path, t);
+  if (status != 0)
+    return status;
+  status = my_checkout(view, t.info.vob, t.info.element, &w.version);
+  if (status == TBS_ST_NOT_FOUND) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
+    return TBS_ST_ERROR;
+  }
+  if (status != 0 || !keep || t.info.is_dir || !exists(t.info.file_path))
+    return status;
+  std::string content;
+  LoadedRow ignored;
+  w.kept = keep_name(t.info.file_path);
+  status = read_view_file(t.info.file_path, content);
+  if (status == 0)
+    status = write_view_file(w.kept, content, kWritableMode, ignored);
+  if (status != 0)
+    w.kept.clear();
+  return status;
+}
+
+// Undoes the checkouts (the VOBs commit before the PVOB's change-set arrows
+// go), then gives the view's files back to the view to rewrite.
+void run_uncheckouts(view_server_h view, std::vector<Work>& works,
+                     std::vector<view_path_result_t>& results) {
+  ChangeSetTarget target;
+  int status = attached_stream(view, target);
+  PhaseGroups groups;
+  std::vector<vob_vob_h> stores = vobs_of(works);
+  stores.push_back(target.pvob);
+  if (status == 0)
+    status = groups.begin(stores);
+  vob_event_info_t event;
+  for (auto& w : works)
+    results[w.index].status =
+        status != 0 ? status : vob_ver_uncheckout(w.t.info.vob, w.version, &event);
+  for (auto& w : works)
+    if (status == 0)
+      status = groups.commit(w.t.info.vob);
+  int committed = groups.commit_rest();
+  if (status == 0)
+    status = committed;
+  if (status != 0)
+    fail_all(works, results, status);
+  for (const auto& w : works)
+    if (results[w.index].status != 0 && !w.kept.empty())
+      unlink(w.kept.c_str());
+  drop_failed(works, results);
+  // The view's file is to show the selected version again: it is the view's
+  // to rewrite, whatever it holds now.
+  status = in_view_group(view, [&](Store& db) {
+    for (const auto& w : works) {
+      const Target& t = w.t;
+      int s = ckout_delete(db, t.replica, t.info.element);
+      if (s == 0) {
+        LoadedRow row;
+        row.path = t.info.vob_path;
+        row.replica = t.replica;
+        row.element = t.info.element;
+        row.is_dir = t.info.is_dir;
+        s = exists(t.info.file_path) ? loaded_set(db, row) : loaded_delete(db, row.path);
+      }
+      if (s == 0)
+        s = sync_view(view, t.info.vob_path, nullptr);
+      if (s != 0)
+        results[w.index].status = s;
+    }
+    return TBS_ST_OK;
+  });
+  if (status != 0)
+    fail_all(works, results, status);
+}
+
+// ---- new elements --------------------------------------------------------------------
+
+// A new element's parent directory, as the view shows it, and its name.
+struct NewName {
+  std::string view_path;
+  std::string parent_path;
+  std::string name;
+};
+
+int split_new_name(view_server_h view, const char* path, NewName& n) {
+  int status = to_view_path(view, path, true, n.view_path);
+  if (status != 0)
+    return status;
+  size_t slash = n.view_path.rfind('/');
+  n.parent_path = slash == std::string::npos ? "" : n.view_path.substr(0, slash);
+  n.name = slash == std::string::npos ? "" : n.view_path.substr(slash + 1);
+  if (n.parent_path.empty() || n.name.empty() || n.name.find("@@") != std::string::npos) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameChars, n.view_path.c_str());
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  return TBS_ST_OK;
+}
+
+// Checks that an element can be made at `path` and fills the work: `t.info`
+// describes the parent (its checkout in `version`), `t.info.vob_path` is
+// replaced by the new element's path once made.
+int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
+  const char* tag = view->entry.tag.c_str();
+  NewName n;
+  int status = split_new_name(view, path, n);
+  view_path_info_t& parent = w.t.info;
+  if (status == 0)
+    status = load_cspec(view, w.t.cspec);
+  if (status == 0)
+    status = resolve_path(view, w.t.cspec, n.parent_path, true, parent);
+  if (status != 0)
+    return status;
+  if (!parent.is_dir) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotDirectory, n.parent_path.c_str(), tag);
+    return TBS_ST_NOT_DIRECTORY;
+  }
+  status = my_checkout(view, parent.vob, parent.element, &w.version);
+  if (status == TBS_ST_NOT_FOUND) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgParentNotCheckedOut, n.parent_path.c_str(), tag,
+               n.name.c_str());
+    return TBS_ST_ERROR;
+  }
+  if (status != 0)
+    return status;
+  tbs_dbid_t existing = 0;
+  status = vob_nsdir_lookup(parent.vob, w.version, n.name.c_str(), &existing);
+  std::string file = view->entry.root + n.view_path;
+  struct stat st;
+  w.on_disk = lstat(file.c_str(), &st) == 0;
+  bool is_dir = eltype == VOB_ELTYPE_DIRECTORY;
+  if (status == 0 || (w.on_disk && (S_ISDIR(st.st_mode) != is_dir ||
+                                    !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))))) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgPathExists, n.view_path.c_str(), tag);
+    return TBS_ST_EXISTS;
+  }
+  if (status != TBS_ST_NOT_FOUND)
+    return status;
+  // A view-private file becomes the element's first content.
+  if (w.on_disk && !is_dir) {
+    status = read_view_file(file, w.content);
+    if (status != 0)
+      return status;
+  }
+  w.eltype = eltype;
+  w.t.replica = replica_text(parent.vob);
+  w.t.info.vob_path = n.view_path;
+  w.t.info.file_path = file;
+  w.t.info.is_dir = is_dir ? 1 : 0;
+  return TBS_ST_OK;
+}
+
+// Whether `path` names something inside a directory the batch is making:
+// that directory must exist (and be checked out) before the path is checked.
+bool inside_new_directory(view_server_h view, const std::string& path,
+                          const std::vector<Work>& batch) {
+  std::string view_path;
+  if (batch.empty() || to_view_path(view, path.c_str(), false, view_path) != 0)
+    return false;
+  std::string parent = view_path.substr(0, view_path.rfind('/'));
+  for (const auto& w : batch)
+    if (w.t.info.vob_path == parent)
+      return true;
+  return false;
+}
+
+// Writes the new element's file or directory into the view root and fills
+// `row` with what the view wrote.
+int write_new_element(const Work& w, int checkin, LoadedRow& row) {
+  const std::string& file = w.t.info.file_path;
+  unsigned mode = checkin ? kReadOnlyMode : kWritableMode;
+  int err = 0;
+  if (w.t.info.is_dir) {
+    if (!w.on_disk && mkdir(file.c_str(), kDirMode) != 0)
+      err = errno;
+  } else if (w.on_disk) {
+    if (chmod(file.c_str(), mode) != 0 || stat_into(file, row) != 0)
+      err = errno;
+  } else {
+    return write_view_file(file, w.content, mode, row);
+  }
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
+// Makes the works' elements (each VOB committing once), then checks each
+// out where the rule selecting it sends checkouts, in the view's current
+// activity, and with `checkin` in again; then writes their files.
+void run_mkelems(view_server_h view, const ChangeSetTarget& target, const char* comment,
+                 int checkin, std::vector<Work>& works, std::vector<view_path_result_t>& results) {
+  vob_event_info_t event;
+  event.comment = comment;
+  std::vector<tbs_dbid_t> made(works.size());
+  {
+    PhaseGroups groups;
+    int status = groups.begin(vobs_of(works));
+    for (size_t i = 0; i < works.size(); ++i) {
+      std::string name = works[i].t.info.vob_path.substr(works[i].t.info.vob_path.rfind('/') + 1);
+      results[works[i].index].status =
+          status != 0 ? status
+                      : vob_elem_create(works[i].t.info.vob, works[i].version, name.c_str(),
+                                        works[i].eltype, &event, &made[i]);
+    }
+    if (status == 0)
+      status = groups.commit_rest();
+    if (status != 0)
+      fail_all(works, results, status);
+  }
+  // From here on a work names its new element (0: none was made).
+  for (size_t i = 0; i < works.size(); ++i)
+    works[i].t.info.element = results[works[i].index].status == 0 ? made[i] : 0;
+  // The first checkout goes where the rule selecting the new element's
+  // version 0 sends checkouts: its -mkbranch branch, else main.
+  for (size_t i = 0; i < works.size(); ++i) {
+    Work& w = works[i];
+    if (results[w.index].status != 0)
+      continue;
+    Target t;
+    cspec_selection_t sel;
+    int status = describe(view, w.t.cspec, w.t.info.vob, made[i], w.t.info.vob_path, t.info, &sel);
+    if (status == 0 && t.info.version != 0)
+      status = checkout_branch(t, sel.mkbranch, &event, &w.branch, &w.from);
+    else if (status == 0)
+      status = vob_elem_get_main_branch(w.t.info.vob, made[i], &w.branch);
+    results[w.index].status = status;
+  }
+  std::vector<Work> failed_early;
+  for (const auto& w : works)
+    if (results[w.index].status != 0 && w.t.info.element != 0)
+      failed_early.push_back(w);
+  drop_failed(works, results);
+  int status = in_view_txn(view, [&](Store& db) {
+    int s = 0;
+    for (size_t i = 0; s == 0 && i < works.size(); ++i)
+      s = ckout_set(db, {works[i].t.replica, works[i].t.info.element, works[i].t.info.vob_path});
+    return s;
+  });
+  if (status != 0)
+    fail_all(works, results, status);
+  {
+    PhaseGroups groups;
+    std::vector<vob_vob_h> stores = vobs_of(works);
+    stores.push_back(target.pvob);
+    if (status == 0)
+      status = groups.begin(stores);
+    for (auto& w : works) {
+      int s = status != 0
+                  ? status
+                  : checkout_for(view, target, w.t.info.vob, w.branch, w.from, &event, &w.version);
+      if (s == 0 && checkin) {
+        s = vob_ver_checkin(w.t.info.vob, w.version, w.t.info.is_dir ? nullptr : &w.content,
+                            &event);
+        if (s != 0)
+          vob_ver_uncheckout(w.t.info.vob, w.version, &event);
+      }
+      if (results[w.index].status == 0)
+        results[w.index].status = s;
+    }
+    if (status == 0)
+      status = groups.commit(target.pvob);
+    int committed = groups.commit_rest();
+    if (status == 0)
+      status = committed;
+    if (status != 0)
+      fail_all(works, results, status);
+  }
+  // What failed leaves nothing behind: no row in the view, no element.
+  for (const auto& w : works)
+    if (results[w.index].status != 0)
+      failed_early.push_back(w);
+  for (const auto& w : failed_early) {
+    if (w.t.info.element == 0)
+      continue;
+    forget_checkout(view, w.t.replica, w.t.info.element);
+    vob_elem_delete(w.t.info.vob, w.t.info.element, &event);
+  }
+  drop_failed(works, results);
+
+  // The view's files and directories, recorded as written by the view.
+  std::vector<LoadedRow> rows(works.size());
+  for (size_t i = 0; i < works.size(); ++i) {
+    const Work& w = works[i];
+    rows[i].path = w.t.info.vob_path;
+    rows[i].replica = w.t.replica;
+    rows[i].element = w.t.info.element;
+    rows[i].version = w.version;
+    rows[i].is_dir = w.t.info.is_dir;
+    rows[i].checked_out = checkin ? 0 : 1;
+    results[w.index].status = write_new_element(w, checkin, rows[i]);
+  }
+  status = in_view_txn(view, [&](Store& db) -> int {
+    for (size_t i = 0; i < works.size(); ++i) {
+      const Work& w = works[i];
+      if (results[w.index].status != 0)
+        continue;
+      int s = checkin ? ckout_delete(db, w.t.replica, w.t.info.element) : 0;
+      if (s == 0)
+        s = loaded_set(db, rows[i]);
+      if (s != 0)
+        return s;
+    }
+    return TBS_ST_OK;
+  });
+  if (status != 0)
+    fail_all(works, results, status);
+  for (const auto& w : works)
+    if (results[w.index].status == 0)
+      results[w.index].dbid = w.t.info.element;
+}
+
+// The single-path form of a bulk call: its status and the result's dbid.
+template <typename Bulk>
+int one_path(const char* path, tbs_dbid_t* dbid, Bulk bulk) {
+  std::vector<view_path_result_t> results;
+  int status = bulk(std::vector<std::string>{path != nullptr ? path : ""}, results);
+  if (status == 0 && dbid != nullptr)
+    *dbid = results[0].dbid;
+  return status;
+}
+
 }  // namespace
 
 }  // namespace repo
 
 using repo::Store;
 
-int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {
-  if (view == nullptr || version == nullptr)
-    return TBS_ST_BAD_ARGUMENT;
-  const char* tag = view->entry.tag.c_str();
-  repo::Target t;
-  int status = repo::find_target(view, path, t);
-  cspec_selection_t sel;
-  if (status == 0)
-    status =
-        repo::describe(view, t.cspec, t.info.vob, t.info.element, t.info.vob_path, t.info, &sel);
-  if (status != 0)
-    return status;
-  if (sel.nocheckout) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNoCheckout, t.info.vob_path.c_str(), tag,
-               t.info.rule_text.c_str());
-    return TBS_ST_ERROR;
-  }
-  tbs_dbid_t held = 0;
-  status = repo::my_checkout(view, t.info.vob, t.info.element, &held);
-  if (status == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgAlreadyCheckedOut, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
-  if (status != TBS_ST_NOT_FOUND)
-    return status;
-  if (view->entry.kind == VIEW_SNAPSHOT && !cspec_path_is_loaded(t.cspec, t.info.vob_path)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotLoaded, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
-  // In a view attached to a stream: the layer's rules, then the activity
-  // that records the checkout, both before anything changes.
-  repo::ChangeSetTarget target;
-  status = repo::attached_stream(view, target);
-  if (status == 0 && target.pvob != nullptr)
-    status = repo::ask_checkouts_allowed(view, t.info.vob, t.info.element);
-  if (status == 0)
-    status = repo::change_set_target(view, target);
-  if (status != 0)
-    return status;
-  vob_event_info_t event;
-  event.comment = comment;
-  tbs_dbid_t branch = 0;
-  tbs_dbid_t from = 0;
-  status = repo::checkout_branch(t, sel.mkbranch, &event, &branch, &from);
-  if (status == 0)
-    status = repo::note_checkout(view, t.replica, t.info.element, t.info.vob_path);
-  if (status != 0)
-    return status;
-  tbs_dbid_t made = 0;
-  status = repo::checkout_for(view, target, t.info.vob, branch, from, &event, &made);
-  if (status != 0) {
-    repo::forget_checkout(view, t.replica, t.info.element);
-    return status;
-  }
-  *version = made;
-  return repo::sync_view(view, t.info.vob_path, nullptr);
-}
-
-int view_checkin(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {
-  if (view == nullptr || version == nullptr)
-    return TBS_ST_BAD_ARGUMENT;
-  const char* tag = view->entry.tag.c_str();
-  repo::Target t;
-  int status = repo::find_target(view, path, t);
-  if (status != 0)
-    return status;
-  tbs_dbid_t checkout = 0;
-  status = repo::my_checkout(view, t.info.vob, t.info.element, &checkout);
-  if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
-  repo::ChangeSetTarget target;
-  if (status == 0)
-    status = repo::change_set_target(view, target);
-  if (status != 0)
-    return status;
-  std::string content;
-  if (!t.info.is_dir && repo::read_view_file(t.info.file_path, content) != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgCheckinFileGone, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
-  vob_event_info_t event;
-  event.comment = comment;
-  status = vob_ver_checkin(t.info.vob, checkout, t.info.is_dir ? nullptr : &content, &event);
-  if (status != 0)
-    return status;
-  *version = checkout;
-  // The view's file now shows the checked-in version: read-only, recorded as such.
-  repo::LoadedRow row;
-  row.path = t.info.vob_path;
-  row.replica = t.replica;
-  row.element = t.info.element;
-  row.version = checkout;
-  row.is_dir = t.info.is_dir;
-  bool have_file = t.info.is_dir || (chmod(t.info.file_path.c_str(), repo::kReadOnlyMode) == 0 &&
-                                     repo::stat_into(t.info.file_path, row) == 0);
-  status = repo::in_view_txn(view, [&](Store& db) {
-    int s = repo::ckout_delete(db, t.replica, t.info.element);
-    if (s == 0)
-      s = have_file ? repo::loaded_set(db, row) : repo::loaded_delete(db, row.path);
-    return s;
-  });
-  if (status == 0)
-    status = repo::sync_view(view, t.info.vob_path, nullptr);
-  return status;
-}
-
-int view_uncheckout(view_server_h view, const char* path, int keep) {
+int view_checkout_many(view_server_h view, const std::vector<std::string>& paths,
+                       const char* comment, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  const char* tag = view->entry.tag.c_str();
-  repo::Target t;
-  int status = repo::find_target(view, path, t);
-  if (status != 0)
-    return status;
-  tbs_dbid_t checkout = 0;
-  status = repo::my_checkout(view, t.info.vob, t.info.element, &checkout);
-  if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
-  if (status != 0)
-    return status;
-  std::string kept;
-  if (keep && !t.info.is_dir && repo::exists(t.info.file_path)) {
-    std::string content;
-    repo::LoadedRow ignored;
-    kept = repo::keep_name(t.info.file_path);
-    status = repo::read_view_file(t.info.file_path, content);
-    if (status == 0)
-      status = repo::write_view_file(kept, content, repo::kWritableMode, ignored);
-    if (status != 0)
-      return status;
-  }
-  vob_event_info_t event;
-  status = vob_ver_uncheckout(t.info.vob, checkout, &event);
-  if (status != 0) {
-    if (!kept.empty())
-      unlink(kept.c_str());
-    return status;
-  }
-  // The view's file is to show the selected version again: it is the view's
-  // to rewrite, whatever it holds now.
-  status = repo::in_view_txn(view, [&](Store& db) {
-    int s = repo::ckout_delete(db, t.replica, t.info.element);
-    if (s == 0) {
-      repo::LoadedRow row;
-      row.path = t.info.vob_path;
-      row.replica = t.replica;
-      row.element = t.info.element;
-      row.is_dir = t.info.is_dir;
-      s = repo::exists(t.info.file_path) ? repo::loaded_set(db, row)
-                                         : repo::loaded_delete(db, row.path);
-    }
-    return s;
-  });
-  if (status == 0)
-    status = repo::sync_view(view, t.info.vob_path, nullptr);
-  return status;
+  repo::ReadScope reads;
+  return repo::in_batches(
+      paths, results,
+      [&](const char* path, repo::Work& w) { return repo::prepare_checkout(view, path, w); },
+      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
+        repo::ChangeSetTarget target;
+        if (repo::batch_target(view, works, out, target))
+          repo::run_checkouts(view, target, comment, works, out);
+      },
+      repo::never_flush);
 }
 
-int view_mkelem(view_server_h view, const char* path, int eltype, const char* comment, int checkin,
-                tbs_dbid_t* element) {
-  if (view == nullptr || element == nullptr)
+int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
+                      const char* comment, std::vector<view_path_result_t>& results) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  repo::ReadScope reads;
+  return repo::in_batches(
+      paths, results,
+      [&](const char* path, repo::Work& w) { return repo::prepare_checkin(view, path, w); },
+      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
+        repo::ChangeSetTarget target;
+        if (repo::batch_target(view, works, out, target))
+          repo::run_checkins(view, comment, works, out);
+      },
+      repo::never_flush);
+}
+
+int view_uncheckout_many(view_server_h view, const std::vector<std::string>& paths, int keep,
+                         std::vector<view_path_result_t>& results) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  repo::ReadScope reads;
+  return repo::in_batches(
+      paths, results,
+      [&](const char* path, repo::Work& w) {
+        return repo::prepare_uncheckout(view, path, keep, w);
+      },
+      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
+        repo::run_uncheckouts(view, works, out);
+      },
+      repo::never_flush);
+}
+
+int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, int eltype,
+                     const char* comment, int checkin, std::vector<view_path_result_t>& results) {
+  if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   if (eltype != VOB_ELTYPE_FILE && eltype != VOB_ELTYPE_DIRECTORY &&
       eltype != VOB_ELTYPE_FILE_NEVER_MERGE)
     return TBS_ST_BAD_ARGUMENT;
-  const char* tag = view->entry.tag.c_str();
-  std::string view_path;
-  int status = repo::to_view_path(view, path, true, view_path);
-  if (status != 0)
-    return status;
-  size_t slash = view_path.rfind('/');
-  std::string parent_path = slash == std::string::npos ? "" : view_path.substr(0, slash);
-  std::string name = slash == std::string::npos ? "" : view_path.substr(slash + 1);
-  if (parent_path.empty() || name.empty() || name.find("@@") != std::string::npos) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNameChars, view_path.c_str());
+  repo::ReadScope reads;
+  return repo::in_batches(
+      paths, results,
+      [&](const char* path, repo::Work& w) { return repo::prepare_mkelem(view, path, eltype, w); },
+      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
+        repo::ChangeSetTarget target;
+        if (repo::batch_target(view, works, out, target))
+          repo::run_mkelems(view, target, comment, checkin, works, out);
+      },
+      [&](const std::string& path, const std::vector<repo::Work>& batch) {
+        return repo::inside_new_directory(view, path, batch);
+      });
+}
+
+int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {
+  if (version == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  }
-  cspec_t cspec;
-  view_path_info_t parent;
-  status = repo::load_cspec(view, cspec);
-  if (status == 0)
-    status = repo::resolve_path(view, cspec, parent_path, true, parent);
-  if (status != 0)
-    return status;
-  if (!parent.is_dir) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNotDirectory, parent_path.c_str(), tag);
-    return TBS_ST_NOT_DIRECTORY;
-  }
-  tbs_dbid_t dir_checkout = 0;
-  status = repo::my_checkout(view, parent.vob, parent.element, &dir_checkout);
-  if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgParentNotCheckedOut, parent_path.c_str(), tag,
-               name.c_str());
-    return TBS_ST_ERROR;
-  }
-  if (status != 0)
-    return status;
-  tbs_dbid_t existing = 0;
-  status = vob_nsdir_lookup(parent.vob, dir_checkout, name.c_str(), &existing);
-  std::string file = view->entry.root + view_path;
-  struct stat st;
-  bool on_disk = lstat(file.c_str(), &st) == 0;
-  bool is_dir = eltype == VOB_ELTYPE_DIRECTORY;
-  if (status == 0 || (on_disk && (S_ISDIR(st.st_mode) != is_dir ||
-                                  !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))))) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgPathExists, view_path.c_str(), tag);
-    return TBS_ST_EXISTS;
-  }
-  if (status != TBS_ST_NOT_FOUND)
-    return status;
-  // A view-private file becomes the element's first content.
-  std::string content;
-  if (on_disk && !is_dir) {
-    status = repo::read_view_file(file, content);
-    if (status != 0)
-      return status;
-  }
+  return repo::one_path(path, version, [&](const auto& paths, auto& results) {
+    return view_checkout_many(view, paths, comment, results);
+  });
+}
 
-  repo::ChangeSetTarget target;
-  status = repo::change_set_target(view, target);
-  if (status != 0)
-    return status;
+int view_checkin(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {
+  if (version == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  return repo::one_path(path, version, [&](const auto& paths, auto& results) {
+    return view_checkin_many(view, paths, comment, results);
+  });
+}
 
-  vob_event_info_t event;
-  event.comment = comment;
-  tbs_dbid_t made = 0;
-  tbs_dbid_t branch = 0;
-  status = vob_elem_create(parent.vob, dir_checkout, name.c_str(), eltype, &event, &made);
-  if (status != 0)
-    return status;
-  std::string replica = repo::replica_text(parent.vob);
-  tbs_dbid_t version = 0;
-  // The first checkout goes where the rule selecting the new element's
-  // version 0 sends checkouts: its -mkbranch branch, else main.
-  repo::Target t;
-  cspec_selection_t sel;
-  tbs_dbid_t from = 0;
-  status = repo::describe(view, cspec, parent.vob, made, view_path, t.info, &sel);
-  if (status == 0 && t.info.version != 0)
-    status = repo::checkout_branch(t, sel.mkbranch, &event, &branch, &from);
-  else if (status == 0)
-    status = vob_elem_get_main_branch(parent.vob, made, &branch);
-  if (status == 0)
-    status = repo::note_checkout(view, replica, made, view_path);
-  if (status == 0)
-    status = repo::checkout_for(view, target, parent.vob, branch, from, &event, &version);
-  if (status == 0 && checkin) {
-    status = vob_ver_checkin(parent.vob, version, is_dir ? nullptr : &content, &event);
-    if (status != 0)
-      vob_ver_uncheckout(parent.vob, version, &event);
-  }
-  if (status != 0) {
-    repo::forget_checkout(view, replica, made);
-    vob_elem_delete(parent.vob, made, &event);
-    return status;
-  }
-  *element = made;
+int view_uncheckout(view_server_h view, const char* path, int keep) {
+  return repo::one_path(path, nullptr, [&](const auto& paths, auto& results) {
+    return view_uncheckout_many(view, paths, keep, results);
+  });
+}
 
-  // The view's file or directory, recorded as written by the view.
-  repo::LoadedRow row;
-  row.path = view_path;
-  row.replica = replica;
-  row.element = made;
-  row.version = version;
-  row.is_dir = is_dir ? 1 : 0;
-  row.checked_out = checkin ? 0 : 1;
-  unsigned mode = checkin ? repo::kReadOnlyMode : repo::kWritableMode;
-  if (is_dir) {
-    if (!on_disk && mkdir(file.c_str(), repo::kDirMode) != 0) {
-      int err = errno;
-      imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgWriteFile, file.c_str(), std::strerror(err));
-      status = tbs_errno2status(err);
-    }
-  } else if (on_disk) {
-    if (chmod(file.c_str(), mode) != 0 || repo::stat_into(file, row) != 0) {
-      int err = errno;
-      imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgWriteFile, file.c_str(), std::strerror(err));
-      status = tbs_errno2status(err);
-    }
-  } else {
-    status = repo::write_view_file(file, content, mode, row);
-  }
-  if (status != 0)
-    return status;
-  return repo::in_view_txn(view, [&](Store& db) {
-    int s = checkin ? repo::ckout_delete(db, replica, made) : 0;
-    return s != 0 ? s : repo::loaded_set(db, row);
+int view_mkelem(view_server_h view, const char* path, int eltype, const char* comment, int checkin,
+                tbs_dbid_t* element) {
+  if (element == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  return repo::one_path(path, element, [&](const auto& paths, auto& results) {
+    return view_mkelem_many(view, paths, eltype, comment, checkin, results);
   });
 }
 

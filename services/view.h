@@ -163,6 +163,30 @@ int view_uncheckout(view_server_h view, const char* path, int keep);
 // becomes the first content. 1001 when the parent is not checked out.
 int view_mkelem(view_server_h view, const char* path, int eltype, const char* comment, int checkin,
                 tbs_dbid_t* element);
+// Bulk forms of the four calls above, for many paths of one view: each path
+// is done as its single form does it, with the same checks and messages, and
+// the work is grouped in batches so that each VOB (and the view's database)
+// commits once per batch of paths rather than once per path. A path that
+// fails leaves nothing of itself behind and does not stop the others; a
+// crash leaves every path of a batch either done or not begun. `results`
+// has one entry per path, in order: its status and what it made (the
+// checkout, the version checked in, the new element; 0 for uncheckouts).
+// Answers 0 when every path succeeded, else the first failing path's status.
+// Paths inside a directory made earlier in the same call are done after it.
+struct view_path_result_t {
+  std::string path;
+  int status = 0;
+  tbs_dbid_t dbid = 0;
+};
+int view_checkout_many(view_server_h view, const std::vector<std::string>& paths,
+                       const char* comment, std::vector<view_path_result_t>& results);
+int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
+                      const char* comment, std::vector<view_path_result_t>& results);
+int view_uncheckout_many(view_server_h view, const std::vector<std::string>& paths, int keep,
+                         std::vector<view_path_result_t>& results);
+int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, int eltype,
+                     const char* comment, int checkin, std::vector<view_path_result_t>& results);
+
 // The checkouts this view holds: VOB, checked-out version, view path.
 struct view_ckout_t {
   vob_vob_h vob = nullptr;

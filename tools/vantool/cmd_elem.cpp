@@ -2,6 +2,7 @@
 // versioned files through a view.
 #include <algorithm>
 #include <ctime>
+#include <map>
 #include <unistd.h>
 
 #include "services/vob_elem.h"
@@ -20,23 +21,33 @@ std::string first_path(const ParsedArgs& args) {
   return args.operands().empty() ? std::string() : args.operands()[0];
 }
 
+// Reports each path of a bulk call: `failed` names the catalog entry of a
+// failure, `done(result)` prints a success. Answers the exit status.
+template <typename Done>
+int report_paths(const std::vector<view_path_result_t>& results, int failed, Done done) {
+  int exit = kExitOk;
+  for (const auto& r : results) {
+    if (r.status != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, failed, r.path.c_str());
+      exit = kExitFailure;
+    } else {
+      done(r);
+    }
+  }
+  return exit;
+}
+
 int make_elements(const ParsedArgs& args, int eltype) {
   ViewHandle view;
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
   std::string comment = args.comment();
-  int result = kExitOk;
-  for (const auto& path : args.operands()) {
-    tbs_dbid_t element = 0;
-    if (view_mkelem(view.get(), path.c_str(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
-                    &element) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 55, path.c_str());
-      result = kExitFailure;
-      continue;
-    }
-    imsg_print(IMSG_INFO, &vantool_catalog, 54, path.c_str());
-  }
-  return result;
+  std::vector<view_path_result_t> results;
+  view_mkelem_many(view.get(), args.operands(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
+                   results);
+  return report_paths(results, 55, [](const view_path_result_t& r) {
+    imsg_print(IMSG_INFO, &vantool_catalog, 54, r.path.c_str());
+  });
 }
 
 int run_mkelem(const ParsedArgs& args) {
@@ -56,22 +67,16 @@ int run_checkout(const ParsedArgs& args) {
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
   std::string comment = args.comment();
-  int result = kExitOk;
-  for (const auto& path : args.operands()) {
-    tbs_dbid_t version = 0;
+  std::vector<view_path_result_t> results;
+  view_checkout_many(view.get(), args.operands(), comment.c_str(), results);
+  return report_paths(results, 57, [&](const view_path_result_t& r) {
     view_path_info_t info;
-    if (view_checkout(view.get(), path.c_str(), comment.c_str(), &version) != 0 ||
-        view_lookup(view.get(), path.c_str(), &info) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 57, path.c_str());
-      result = kExitFailure;
-      continue;
-    }
     vob_ckout_info_t ckout;
-    vob_ver_get_ckout_info(info.vob, version, &ckout);
-    imsg_print(IMSG_INFO, &vantool_catalog, 56, path.c_str(),
-               version_name(info.vob, ckout.predecessor).c_str());
-  }
-  return result;
+    if (view_lookup(view.get(), r.path.c_str(), &info) == 0 &&
+        vob_ver_get_ckout_info(info.vob, r.dbid, &ckout) == 0)
+      imsg_print(IMSG_INFO, &vantool_catalog, 56, r.path.c_str(),
+                 version_name(info.vob, ckout.predecessor).c_str());
+  });
 }
 
 // ci and unco take either PATH operands or -cact / -activity ACTIVITY,
@@ -96,21 +101,15 @@ int run_checkin(const ParsedArgs& args) {
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
   std::string comment = args.comment();
-  int result = kExitOk;
-  for (const auto& path : args.operands()) {
-    tbs_dbid_t version = 0;
+  std::vector<view_path_result_t> results;
+  view_checkin_many(view.get(), args.operands(), args.has("c") ? comment.c_str() : nullptr,
+                    results);
+  return report_paths(results, 59, [&](const view_path_result_t& r) {
     view_path_info_t info;
-    if (view_checkin(view.get(), path.c_str(), args.has("c") ? comment.c_str() : nullptr,
-                     &version) != 0 ||
-        view_lookup(view.get(), path.c_str(), &info) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 59, path.c_str());
-      result = kExitFailure;
-      continue;
-    }
-    imsg_print(IMSG_INFO, &vantool_catalog, 58, path.c_str(),
-               version_name(info.vob, version).c_str());
-  }
-  return result;
+    if (view_lookup(view.get(), r.path.c_str(), &info) == 0)
+      imsg_print(IMSG_INFO, &vantool_catalog, 58, r.path.c_str(),
+                 version_name(info.vob, r.dbid).c_str());
+  });
 }
 
 // The name uncheckout -keep saves a checkout's content under: "<file>.keep",
@@ -130,21 +129,20 @@ int run_uncheckout(const ParsedArgs& args) {
   ViewHandle view;
   if (!open_view(args, first_path(args), view))
     return kExitFailure;
-  int result = kExitOk;
+  // Where -keep saves each file, known before the files move.
+  std::map<std::string, std::string> kept;
   for (const auto& path : args.operands()) {
     view_path_info_t info;
-    std::string kept = view_lookup(view.get(), path.c_str(), &info) == 0 ? keep_name(info.file_path)
-                                                                         : path + ".keep";
-    if (view_uncheckout(view.get(), path.c_str(), args.has("keep") ? 1 : 0) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 61, path.c_str());
-      result = kExitFailure;
-      continue;
-    }
-    if (args.has("keep"))
-      imsg_print(IMSG_INFO, &vantool_catalog, 62, path.c_str(), kept.c_str());
-    imsg_print(IMSG_INFO, &vantool_catalog, 60, path.c_str());
+    kept[path] = view_lookup(view.get(), path.c_str(), &info) == 0 ? keep_name(info.file_path)
+                                                                   : path + ".keep";
   }
-  return result;
+  std::vector<view_path_result_t> results;
+  view_uncheckout_many(view.get(), args.operands(), args.has("keep") ? 1 : 0, results);
+  return report_paths(results, 61, [&](const view_path_result_t& r) {
+    if (args.has("keep"))
+      imsg_print(IMSG_INFO, &vantool_catalog, 62, r.path.c_str(), kept[r.path].c_str());
+    imsg_print(IMSG_INFO, &vantool_catalog, 60, r.path.c_str());
+  });
 }
 
 // One checkout of one view, as lsco shows it.
