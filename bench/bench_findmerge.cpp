@@ -6,6 +6,7 @@
 // checked in. Then, each a vantool command of its own:
 //   BM_FindmergePrint            findmerge -print of the branch
 //   BM_FindmergeMergeAndCheckin  findmerge -merge, then ci of every checkout
+//   BM_FindmergeMergeCiOneCommand  findmerge -merge -ci
 // The branch is named by KORVANE_BENCH_MERGE_FROM (default /main/dev/LATEST);
 // KORVANE_BENCH_VANTOOL names another vantool to time (an earlier build).
 // BM_GitMergeSameChange merges the same change with git (`git merge --no-ff`
@@ -222,6 +223,32 @@ void BM_FindmergeMergeAndCheckin(benchmark::State& state) {
   report(state, seconds, changed_count(tree));
 }
 BENCHMARK(BM_FindmergeMergeAndCheckin)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The same merge and check-in as one command, findmerge -merge -ci.
+void BM_FindmergeMergeCiOneCommand(benchmark::State& state) {
+  const Tree& tree = source_tree();
+  double seconds = 0;
+  for (auto _ : state) {
+    Merging m = make_store(tree);
+    if (!m.ok) {
+      state.SkipWithError("cannot set up the store");
+      return;
+    }
+    seconds = timed_system(vantool_line(m, "-merge -ci -nc"));
+    std::string merged = slurp(m.main_root + "/bench/" + tree.files[0].string());
+    if (seconds < 0 || merged.find(kBranchLine) == std::string::npos) {
+      state.SkipWithError("findmerge -merge -ci failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+    fs::remove_all(m.home);
+  }
+  report(state, seconds, changed_count(tree));
+}
+BENCHMARK(BM_FindmergeMergeCiOneCommand)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
