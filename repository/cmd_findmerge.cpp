@@ -406,6 +406,21 @@ int checkin_merge(view_server_h view, const std::string& path, tbs_dbid_t* versi
 
 namespace {
 
+// Brings into the view's root the directories on the way to `vob_path` that
+// it does not hold yet (made since the view last showed that part), so that
+// the element's file can be written there. Only the missing part is synced.
+int show_directories_above(view_server_h view, const std::string& vob_path) {
+  std::string missing;
+  for (size_t slash = vob_path.rfind('/'); slash != std::string::npos && slash > 0;
+       slash = vob_path.rfind('/', slash - 1)) {
+    std::string dir = vob_path.substr(0, slash);
+    if (::access((view->entry.root + dir).c_str(), F_OK) == 0)
+      break;
+    missing = dir;
+  }
+  return missing.empty() ? TBS_ST_OK : sync_view(view, missing, nullptr);
+}
+
 // Prints each directory conflict the merge left.
 void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>& conflicts) {
   for (const auto& c : conflicts) {
@@ -471,7 +486,9 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     return status;
   }
 
-  status = checkout_for_merge(view, vob, where, comment, &r.checkout);
+  status = show_directories_above(view, where.path);
+  if (status == 0)
+    status = checkout_for_merge(view, vob, where, comment, &r.checkout);
   if (status == 0 && r.checkout != to)  // what the view shows now: the new checkout
     status = describe(view, cspec, vob, element, where.path, where.info);
   if (status != 0)

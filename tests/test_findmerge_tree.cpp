@@ -136,6 +136,25 @@ TEST_F(FindmergeTreeTest, PrintListsExactlyWhatNeedsAMergeDirectoriesFirst) {
   EXPECT_EQ(checkouts.size(), 7u);
 }
 
+TEST_F(FindmergeTreeTest, MergesReachDirectoriesTheViewHasNotShownYet) {
+  // Another view of main makes deep/er/f.txt; the main view has not looked
+  // at /src since.
+  view_server_h other = make_view("other");
+  make_dir(other, "/src", "deep");
+  make_dir(other, "/src/deep", "er");
+  make_element(other, "/src/deep/er", "f.txt", "f\n");
+  ASSERT_EQ(view_refresh(dev_view), 0);
+  edit(dev_view, "/src/deep/er/f.txt", "f on dev\n");
+  view_free_handle(other);
+  ASSERT_FALSE(std::filesystem::exists(file(main_view, "/src/deep")));
+
+  std::vector<cmd_findmerge_item_t> items;
+  ASSERT_EQ(findmerge(main_view, "/src", ".../dev/LATEST", false, items), 0);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].status, 0);
+  EXPECT_EQ(read_file(file(main_view, "/src/deep/er/f.txt")), "f on dev\n");
+}
+
 TEST_F(FindmergeTreeTest, AVersionNumberPicksThatVersionOfTheBranch) {
   make_element(main_view, "/src", "f.txt", "0\n");
   tbs_dbid_t first = edit(dev_view, "/src/f.txt", "first\n");
