@@ -30,6 +30,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_streams
 	@$(BUILD_DIR)/bin/bench_activity
 	@$(BUILD_DIR)/bin/bench_cspec
+	@$(BUILD_DIR)/bin/bench_findmerge
 	@bench/vs_git.sh
 
 format:

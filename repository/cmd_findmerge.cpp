@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "repository/cmd_findmerge_internal.h"
+#include "repository/view_internal.h"
 #include "services/cmd_findmerge.h"
 #include "services/vob_elem.h"
 
@@ -26,38 +27,39 @@ namespace {
 
 using repo::merge::DirPlan;
 using repo::merge::Entries;
+using repo::merge::InView;
+namespace msg = repo::merge;
 
 // Distances from a version to its ancestors (itself at 0).
 using Ancestry = std::unordered_map<tbs_dbid_t, int>;
 
-// The version graph of one element, read on demand and kept for one call.
+// The version graph of one element, read whole (one read of the VOB) on
+// first use and kept for one call.
 class VersionGraph {
  public:
-  explicit VersionGraph(vob_vob_h vob) : vob_(vob) {}
+  VersionGraph(vob_vob_h vob, tbs_dbid_t element) : vob_(vob), element_(element) {}
 
   // The versions `version` comes from directly: its predecessor and the
-  // versions of the same element merged into it.
+  // versions of the same element merged into it. 1002 for a version of
+  // another element.
   int parents(tbs_dbid_t version, const std::vector<tbs_dbid_t>*& out) {
-    auto it = parents_.find(version);
-    if (it == parents_.end()) {
-      vob_ver_details_t details;
-      int status = vob_ver_get_details(vob_, version, &details);
+    if (!loaded_) {
+      std::vector<vob_ver_edges_t> versions;
+      int status = vob_elem_get_version_graph(vob_, element_, versions);
       if (status != 0)
         return status;
-      std::vector<tbs_dbid_t> merged;
-      status = vob_ver_get_merges_into(vob_, version, merged);
-      if (status != 0)
-        return status;
-      std::vector<tbs_dbid_t> direct;
-      if (details.predecessor != 0)
-        direct.push_back(details.predecessor);
-      for (tbs_dbid_t from : merged) {
-        vob_ver_details_t other;
-        if (vob_ver_get_details(vob_, from, &other) == 0 && other.element == details.element)
-          direct.push_back(from);
+      for (auto& v : versions) {
+        std::vector<tbs_dbid_t> direct;
+        if (v.predecessor != 0)
+          direct.push_back(v.predecessor);
+        direct.insert(direct.end(), v.merged_from.begin(), v.merged_from.end());
+        parents_.emplace(v.version, std::move(direct));
       }
-      it = parents_.emplace(version, std::move(direct)).first;
+      loaded_ = true;
     }
+    auto it = parents_.find(version);
+    if (it == parents_.end())
+      return TBS_ST_NOT_FOUND;
     out = &it->second;
     return TBS_ST_OK;
   }
@@ -140,13 +142,9 @@ class VersionGraph {
 
  private:
   vob_vob_h vob_;
+  tbs_dbid_t element_;
+  bool loaded_ = false;
   std::unordered_map<tbs_dbid_t, std::vector<tbs_dbid_t>> parents_;
-};
-
-// Where an element stands in a view.
-struct InView {
-  std::string path;  // "/vobtag/dir/file"
-  view_path_info_t info;
 };
 
 // The element's path in the view and what the view selects for it; 1002
@@ -181,7 +179,7 @@ int read_file(const std::string& path, std::string& content) {
   if (fd >= 0)
     ::close(fd);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 40, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgReadMergeFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   content.swap(text);
@@ -214,7 +212,7 @@ int write_file(const std::string& path, const std::string& content) {
     err = errno;
   if (err != 0) {
     ::unlink(tmp.c_str());
-    imsg_print(IMSG_ERROR, &tbs_catalog, 41, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgWriteMergeFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -318,7 +316,11 @@ int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours
 int cmd_findmerge_common_ancestor(vob_vob_h vob, tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base) {
   if (vob == nullptr || a == 0 || b == 0 || base == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  VersionGraph graph(vob);
+  std::vector<tbs_dbid_t> elements;
+  int status = vob_ver_get_elems(vob, {a}, elements);
+  if (status != 0)
+    return status;
+  VersionGraph graph(vob, elements[0]);
   return graph.common_ancestor(a, b, base);
 }
 
@@ -332,7 +334,8 @@ int cmd_findmerge_report_never_mergetype(vob_vob_h vob, tbs_dbid_t element, int 
     return status;
   *never_merge = eltype == VOB_ELTYPE_FILE_NEVER_MERGE ? 1 : 0;
   if (*never_merge && report)
-    imsg_print(IMSG_WARNING, &tbs_catalog, 61, element_name(vob, element).c_str());
+    imsg_print(IMSG_WARNING, &tbs_catalog, msg::kMsgNeverMerged,
+               element_name(vob, element).c_str());
   return TBS_ST_OK;
 }
 
@@ -348,7 +351,7 @@ int cmd_findmerge_zem_needs_co_merge(view_server_h view, vob_vob_h vob, tbs_dbid
   status = locate(view, vob, details.element, where);
   if (status != 0)
     return status;
-  VersionGraph graph(vob);
+  VersionGraph graph(vob, details.element);
   return decide(graph, vob, details.element, from, where.info.version, need);
 }
 
@@ -358,29 +361,8 @@ int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_db
     return TBS_ST_BAD_ARGUMENT;
   InView where;
   int status = locate(view, vob, element, where);
-  if (status != 0)
-    return status;
-  if (where.info.checked_out) {
-    *checkout = where.info.version;
-    return TBS_ST_OK;
-  }
-  // A checkout of this view that the config spec does not select.
-  std::string uuid;
-  std::vector<tbs_dbid_t> checkouts;
-  status = view_get_uuid(view, uuid);
-  if (status == 0)
-    status = vob_elem_next_ckouts(vob, element, checkouts);
-  if (status != 0)
-    return status;
-  for (tbs_dbid_t version : checkouts) {
-    vob_ckout_info_t info;
-    if (vob_ver_get_ckout_info(vob, version, &info) == 0 && info.view_uuid == uuid) {
-      *checkout = version;
-      return TBS_ST_OK;
-    }
-  }
-  // view_checkout makes the -mkbranch branch (and its type's local copy).
-  return view_checkout(view, where.path.c_str(), comment, checkout);
+  return status != 0 ? status
+                     : repo::merge::checkout_for_merge(view, vob, where, comment, checkout);
 }
 
 int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, const char* comment,
@@ -393,14 +375,95 @@ int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, 
     return status;
   InView where;
   status = locate(view, vob, details.element, where);
+  cspec_t cspec;
+  if (status == 0)
+    status = repo::load_cspec(view, cspec);
   if (status != 0)
     return status;
+  return repo::merge::merge_into(view, cspec, vob, from, details.is_dir != 0, where, comment,
+                                 print_only != 0, *result, nullptr);
+}
+
+namespace repo::merge {
+
+int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, const char* comment,
+                       tbs_dbid_t* checkout) {
+  if (where.info.checked_out) {
+    *checkout = where.info.version;
+    return TBS_ST_OK;
+  }
+  // A checkout of this view that the config spec does not select.
+  int status = my_checkout(view, vob, where.info.element, checkout);
+  if (status != TBS_ST_NOT_FOUND)
+    return status;
+  // view_checkout makes the -mkbranch branch (and its type's local copy).
+  return view_checkout(view, where.path.c_str(), comment, checkout);
+}
+
+int checkin_merge(view_server_h view, const std::string& path, tbs_dbid_t* version) {
+  return view_checkin(view, path.c_str(), nullptr, version);
+}
+
+namespace {
+
+// Brings into the view's root the directories on the way to `vob_path` that
+// it does not hold yet (made since the view last showed that part), so that
+// the element's file can be written there. Only the missing part is synced.
+int show_directories_above(view_server_h view, const std::string& vob_path) {
+  std::string missing;
+  for (size_t slash = vob_path.rfind('/'); slash != std::string::npos && slash > 0;
+       slash = vob_path.rfind('/', slash - 1)) {
+    std::string dir = vob_path.substr(0, slash);
+    if (::access((view->entry.root + dir).c_str(), F_OK) == 0)
+      break;
+    missing = dir;
+  }
+  return missing.empty() ? TBS_ST_OK : sync_view(view, missing, nullptr);
+}
+
+// Prints each directory conflict the merge left.
+void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>& conflicts) {
+  for (const auto& c : conflicts) {
+    if (c.kind == DirConflict::kRenameClash)
+      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgRenameClash, dir.c_str(), c.name.c_str(),
+                 c.theirs_name.c_str());
+    else
+      imsg_print(IMSG_WARNING, &tbs_catalog,
+                 c.kind == DirConflict::kRenameRemoved ? kMsgRenameRemoved : kMsgEntryClash,
+                 dir.c_str(), c.name.c_str());
+  }
+}
+
+// Writes a computed merge into the checkout at `where`: a directory's plan
+// (then the view shows the directory's new entries), a file's text into the
+// view's file.
+int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_dbid_t from,
+                  bool is_dir, const Outcome& outcome, const vob_event_info_t& event) {
+  if (is_dir) {
+    int status = apply_dir_plan(vob, where.info.version, outcome.plan, &event);
+    report_dir_conflicts(where.path, outcome.plan.conflicts);
+    int synced = sync_view(view, where.path, nullptr);
+    return status != 0 ? status : synced;
+  }
+  int status = write_file(where.info.file_path, outcome.text);
+  if (status == 0 && outcome.conflicts > 0)
+    imsg_print(IMSG_WARNING, &tbs_catalog, kMsgTextConflicts, where.path.c_str(), outcome.conflicts,
+               version_name(vob, from).c_str());
+  return status;
+}
+
+}  // namespace
+
+int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
+               bool is_dir, InView& where, const char* comment, bool print_only,
+               cmd_findmerge_result_t& result, Entries* merged) {
   cmd_findmerge_result_t r;
   r.path = where.path;
   tbs_dbid_t to = where.info.version;
-  VersionGraph graph(vob);
-  status = decide(graph, vob, details.element, from, to, &r.need);
-  if (status == 0)
+  tbs_dbid_t element = where.info.element;
+  VersionGraph graph(vob, element);
+  int status = decide(graph, vob, element, from, to, &r.need);
+  if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
     status = graph.common_ancestor(from, to, &r.base);
   if (status == TBS_ST_NOT_FOUND)
     status = TBS_ST_OK;  // no ancestor: merge against an empty one
@@ -408,63 +471,51 @@ int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, 
     return status;
   if (where.info.checked_out)
     r.checkout = to;
+  Outcome outcome;
+  // A dry run computes what can conflict: a copy of a file cannot.
+  bool file_copy = !is_dir && r.need == CMD_MERGE_TRIVIAL;
+  if (r.need != CMD_MERGE_NOT_NEEDED && print_only && !file_copy) {
+    status = compute(vob, where, from, to, r.base, r.need, is_dir, outcome);
+    r.conflicts = outcome.conflicts;
+  }
   if (r.need == CMD_MERGE_NOT_NEEDED || print_only) {
-    if (r.need != CMD_MERGE_NOT_NEEDED) {
-      Outcome dry;
-      status = compute(vob, where, from, to, r.base, r.need, details.is_dir != 0, dry);
-      if (status != 0)
-        return status;
-      r.conflicts = dry.conflicts;
-    }
-    *result = std::move(r);
-    return TBS_ST_OK;
+    if (status == 0 && merged != nullptr && r.need != CMD_MERGE_NOT_NEEDED)
+      *merged = std::move(outcome.plan.merged);
+    if (status == 0)
+      result = std::move(r);
+    return status;
   }
 
-  status = cmd_findmerge_do_checkout_with_pop(view, vob, details.element, comment, &r.checkout);
-  if (status == 0 && r.checkout != to)
-    status = locate(view, vob, details.element, where);  // the file of the new checkout
+  status = show_directories_above(view, where.path);
+  if (status == 0)
+    status = checkout_for_merge(view, vob, where, comment, &r.checkout);
+  if (status == 0 && r.checkout != to)  // what the view shows now: the new checkout
+    status = describe(view, cspec, vob, element, where.path, where.info);
   if (status != 0)
     return status;
   if (where.info.version != r.checkout) {
-    std::string tag;
-    view_tag(view, tag);
-    imsg_print(IMSG_ERROR, &tbs_catalog, 84, tag.c_str(), r.path.c_str());
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgCheckoutNotShown, view->entry.tag.c_str(),
+               r.path.c_str());
     return TBS_ST_ERROR;
   }
-  Outcome outcome;  // merged into the checkout's current content, the view's file
-  status = compute(vob, where, from, r.checkout, r.base, r.need, details.is_dir != 0, outcome);
-  if (status != 0)
-    return status;
+  // Merged into the checkout's current content, the view's file.
+  status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, outcome);
   vob_event_info_t event;
   event.comment = comment;
-  if (details.is_dir) {
-    status = repo::merge::apply_dir_plan(vob, r.checkout, outcome.plan, &event);
-    for (const auto& name : outcome.plan.conflicts)
-      imsg_print(IMSG_WARNING, &tbs_catalog, 62, r.path.c_str(), name.c_str());
-    int refreshed = view_refresh(view);
-    if (status == 0)
-      status = refreshed;
-  } else {
-    std::string file = where.info.file_path;
-    if (file.empty()) {
-      std::string root;
-      status = view_get_path(view, root);
-      file = root + where.path;
-    }
-    if (status == 0)
-      status = write_file(file, outcome.text);
-    if (status == 0 && outcome.conflicts > 0)
-      imsg_print(IMSG_WARNING, &tbs_catalog, 63, r.path.c_str(), outcome.conflicts,
-                 version_name(vob, from).c_str());
-  }
+  if (status == 0)
+    status = write_outcome(view, vob, where, from, is_dir, outcome, event);
   r.conflicts = outcome.conflicts;
   if (status == 0 && r.conflicts == 0)
     status = vob_ver_add_merge(vob, from, r.checkout, &event);
   if (status != 0)
     return status;
-  *result = std::move(r);
+  if (merged != nullptr)
+    *merged = std::move(outcome.plan.merged);
+  result = std::move(r);
   return TBS_ST_OK;
 }
+
+}  // namespace repo::merge
 
 int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
                            tbs_dbid_t checkout) {
@@ -478,8 +529,8 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
   if (status != 0)
     return status;
   if (theirs.element != ours.element || from == checkout) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 65, version_name(vob, checkout).c_str(),
-               version_name(vob, from).c_str());
+    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgNotSameElement,
+               version_name(vob, checkout).c_str(), version_name(vob, from).c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   std::vector<tbs_dbid_t> merged;
@@ -501,7 +552,8 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
       return status;
     if (repo::merge::count_conflict_regions(content, nullptr, nullptr) > 0) {
       std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
-      imsg_print(IMSG_ERROR, &tbs_catalog, 64, what.c_str(), version_name(vob, from).c_str());
+      imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgConflictsRemain, what.c_str(),
+                 version_name(vob, from).c_str());
       return TBS_ST_ERROR;
     }
   }

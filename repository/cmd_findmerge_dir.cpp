@@ -1,6 +1,8 @@
 // Three-way merge of directory name spaces for the merge service: reading a
-// directory version's entries, planning the changes entry by entry, and
-// applying them to a checked-out directory version.
+// directory version's entries, planning the changes element by element (so
+// that renames are carried over and clashes found), and applying them to a
+// checked-out directory version.
+#include <map>
 #include <set>
 
 #include "repository/cmd_findmerge_internal.h"
@@ -12,17 +14,80 @@ namespace {
 // Entries are read this many at a time.
 constexpr size_t kEntryChunk = 256;
 
-tbs_dbid_t entry_of(const Entries& entries, const std::string& name) {
-  auto it = entries.find(name);
-  return it == entries.end() ? 0 : it->second;
+// Element to name; an element under several names keeps the first by name.
+using Names = std::map<tbs_dbid_t, std::string>;
+
+Names names_of(const Entries& entries) {
+  Names names;
+  for (const auto& [name, element] : entries)
+    names.emplace(element, name);
+  return names;
 }
 
-// Records that `name` must end up naming `element` (0: absent) in ours.
-void take(DirPlan& plan, const std::string& name, tbs_dbid_t ours, tbs_dbid_t element) {
-  if (ours != 0)
-    plan.remove.push_back(name);
-  if (element != 0)
-    plan.add.push_back(vob_nsdir_entry_t{name, element});
+const std::string& name_in(const Names& names, tbs_dbid_t element) {
+  static const std::string none;
+  auto it = names.find(element);
+  return it == names.end() ? none : it->second;
+}
+
+// The name space after the merge: ours with the changes only theirs made.
+// `moves` are the elements only theirs renamed, added or removed (to their
+// new name, "" when removed); a move to a name that the result already
+// gives another element is undone (the element stays where ours has it),
+// which can free no name and can take one another move wanted, so undoing
+// repeats until every remaining move lands on a free name.
+Entries place_moves(const Entries& ours, const Names& our_names,
+                    std::map<tbs_dbid_t, std::string> moves, std::vector<DirConflict>& conflicts) {
+  Entries result;
+  for (const auto& [name, element] : ours)
+    if (moves.count(element) == 0)
+      result.emplace(name, element);
+  for (bool undone = true; undone;) {
+    undone = false;
+    for (auto it = moves.begin(); it != moves.end();) {
+      if (it->second.empty() || result.count(it->second) == 0) {
+        ++it;
+        continue;
+      }
+      conflicts.push_back({DirConflict::kNameClash, it->second, ""});
+      const std::string& stay = name_in(our_names, it->first);
+      if (!stay.empty())
+        result.emplace(stay, it->first);
+      it = moves.erase(it);
+      undone = true;
+    }
+  }
+  for (const auto& [element, name] : moves)
+    if (!name.empty())
+      result.emplace(name, element);
+  return result;
+}
+
+Entries merge_names(const Entries& base, const Entries& ours, const Entries& theirs,
+                    std::vector<DirConflict>& conflicts) {
+  Names base_names = names_of(base);
+  Names our_names = names_of(ours);
+  Names their_names = names_of(theirs);
+  std::set<tbs_dbid_t> elements;
+  for (const auto* names : {&base_names, &our_names, &their_names})
+    for (const auto& [element, name] : *names)
+      elements.insert(element);
+  std::map<tbs_dbid_t, std::string> moves;
+  for (tbs_dbid_t element : elements) {
+    const std::string& b = name_in(base_names, element);
+    const std::string& o = name_in(our_names, element);
+    const std::string& t = name_in(their_names, element);
+    if (o == t || t == b)
+      continue;  // both agree, or only ours changed it: ours stands
+    if (o == b) {
+      moves[element] = t;  // only theirs changed it
+    } else if (o.empty() || t.empty()) {
+      conflicts.push_back({DirConflict::kRenameRemoved, o.empty() ? b : o, ""});
+    } else {
+      conflicts.push_back({DirConflict::kRenameClash, o, t});
+    }
+  }
+  return place_moves(ours, our_names, std::move(moves), conflicts);
 }
 
 }  // namespace
@@ -47,22 +112,16 @@ int read_dir_entries(vob_vob_h vob, tbs_dbid_t dir_version, Entries& entries) {
 void plan_dir_merge(const Entries& base, const Entries& ours, const Entries& theirs, bool copy,
                     DirPlan& plan) {
   plan = DirPlan{};
-  std::set<std::string> names;
-  for (const auto* side : {&base, &ours, &theirs})
-    for (const auto& [name, element] : *side)
-      names.insert(name);
-  for (const auto& name : names) {
-    tbs_dbid_t b = entry_of(base, name);
-    tbs_dbid_t o = entry_of(ours, name);
-    tbs_dbid_t t = entry_of(theirs, name);
-    if (o == t)
-      continue;  // both sides agree, whatever the ancestor had
-    if (copy || o == b)
-      take(plan, name, o, t);  // only theirs changed the name
-    else if (t == b)
-      continue;  // only ours changed it: keep ours
-    else
-      plan.conflicts.push_back(name);
+  plan.merged = copy ? theirs : merge_names(base, ours, theirs, plan.conflicts);
+  for (const auto& [name, element] : ours) {
+    auto kept = plan.merged.find(name);
+    if (kept == plan.merged.end() || kept->second != element)
+      plan.remove.push_back(name);
+  }
+  for (const auto& [name, element] : plan.merged) {
+    auto had = ours.find(name);
+    if (had == ours.end() || had->second != element)
+      plan.add.push_back(vob_nsdir_entry_t{name, element});
   }
 }
 

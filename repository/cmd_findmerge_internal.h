@@ -1,5 +1,7 @@
-// What the parts of the merge service share: recognising conflict regions in
-// merged text, and the three-way merge of directory name spaces.
+// What the parts of the merge service share: its messages, recognising
+// conflict regions in merged text, the three-way merge of directory name
+// spaces, merging one element found in a view, and naming the version to
+// merge from.
 #ifndef REPOSITORY_CMD_FINDMERGE_INTERNAL_H
 #define REPOSITORY_CMD_FINDMERGE_INTERNAL_H
 
@@ -7,9 +9,28 @@
 #include <string>
 #include <vector>
 
+#include "services/cmd_findmerge.h"
+#include "services/cspec.h"
+#include "services/view.h"
 #include "services/vob_elem.h"
 
 namespace repo::merge {
+
+// Messages of the tbs catalog the merge service prints.
+enum MergeMsg : int {
+  kMsgReadMergeFile = 40,
+  kMsgWriteMergeFile = 41,
+  kMsgNeverMerged = 61,
+  kMsgEntryClash = 62,
+  kMsgTextConflicts = 63,
+  kMsgConflictsRemain = 64,
+  kMsgNotSameElement = 65,
+  kMsgCheckoutNotShown = 84,
+  kMsgRenameClash = 135,
+  kMsgRenameRemoved = 136,
+  kMsgBadMergeSource = 137,
+  kMsgNoMergeBranchType = 138,
+};
 
 // Counts complete conflict regions in `text`: an opening line "<<<<<<<", a
 // separator line "=======" and a closing line ">>>>>>>", in that order. A
@@ -25,18 +46,36 @@ using Entries = std::map<std::string, tbs_dbid_t>;
 // held); version 0 reads as an empty directory. Status of the failing call.
 int read_dir_entries(vob_vob_h vob, tbs_dbid_t dir_version, Entries& entries);
 
+// A change of a directory that both sides made differently; the merge
+// leaves the target's entries as they are.
+struct DirConflict {
+  enum Kind {
+    kNameClash,     // `name` names different elements on the two sides
+    kRenameClash,   // the element named `name` is named `theirs_name` on the other side
+    kRenameRemoved  // `name` was renamed on one side and removed on the other
+  };
+  Kind kind = kNameClash;
+  std::string
+      name;  // the target's name (kRenameRemoved: the ancestor's when the target removed it)
+  std::string theirs_name;  // kRenameClash: the merged version's name
+};
+
 // The changes that bring `theirs` into `ours`.
 struct DirPlan {
   std::vector<std::string> remove;     // names to remove from ours
   std::vector<vob_nsdir_entry_t> add;  // names to catalogue in ours
-  std::vector<std::string> conflicts;  // names changed differently on both sides, kept as ours
+  std::vector<DirConflict> conflicts;  // left as ours
+  Entries merged;                      // ours once the plan is applied
 };
 
-// Plans the merge of name spaces. With `copy` ours becomes theirs entry for
-// entry. Otherwise, per name: equal on both sides, nothing; unchanged from
-// `base` on one side, the other side's entry is taken (added, removed or
-// pointed at another element); changed differently on both sides, a conflict
-// left as ours. A name that changes its element is removed, then added.
+// Plans the merge of name spaces, element by element. With `copy` ours
+// becomes theirs entry for entry. Otherwise each element keeps the name ours
+// gives it (or stays out) unless only theirs changed it since `base`: then
+// it takes theirs' name, is added, or is removed. Both sides changing it
+// differently (two new names, or a new name against a removal) is a
+// conflict. An element whose new name ours already gives another element
+// stays where ours has it, a conflict on that name. No element ends up
+// under two names that ours did not already give it.
 void plan_dir_merge(const Entries& base, const Entries& ours, const Entries& theirs, bool copy,
                     DirPlan& plan);
 
@@ -46,6 +85,44 @@ void plan_dir_merge(const Entries& base, const Entries& ours, const Entries& the
 // interruption finishes the work (entries already changed are skipped).
 int apply_dir_plan(vob_vob_h vob, tbs_dbid_t checkout, const DirPlan& plan,
                    const vob_event_info_t* event);
+
+// Where an element stands in a view.
+struct InView {
+  std::string path;  // "/vobtag/dir/file"
+  view_path_info_t info;
+};
+
+// Merges version `from` (of a directory when `is_dir`) into the element the
+// view shows at `where`, with the view's config spec `cspec`, as
+// cmd_findmerge_zem_merge describes; `where` then describes the checkout.
+// For a directory that needs a merge, `merged` (when not null) receives its
+// entries after the merge (for `print_only`: after the merge it would make).
+int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
+               bool is_dir, InView& where, const char* comment, bool print_only,
+               cmd_findmerge_result_t& result, Entries* merged);
+
+// The checkout of the element at `where` that a merge writes into: the
+// view's checkout of it when it holds one, else a new one made as
+// view_checkout makes it. Every checkout of the merge service is made here.
+int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, const char* comment,
+                       tbs_dbid_t* checkout);
+
+// Checks in the checkout of the element at view path `path` once its merge
+// is complete, keeping the checkout's comment. Every check-in of the merge
+// service is made here.
+int checkin_merge(view_server_h view, const std::string& path, tbs_dbid_t* version);
+
+// The version findmerge merges from, per element: "BRANCH-PATH/N" or
+// "BRANCH-PATH/LATEST", where BRANCH-PATH is "/main/..." (that branch) or
+// ".../NAME" (the branch of type NAME wherever it sprouts).
+struct MergeSource {
+  bool anywhere = false;    // ".../NAME"
+  std::string branch_path;  // "/main/dev" unless `anywhere`
+  std::string brtype;       // the branch type: the path's last name
+  int number = -1;          // -1: LATEST
+};
+// 1004 after a message naming `text` when it is not of that form.
+int parse_merge_source(const std::string& text, MergeSource& source);
 
 }  // namespace repo::merge
 

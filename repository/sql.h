@@ -278,6 +278,34 @@ inline constexpr const char* kBranchElemsCrdes = "SELECT b.element, " KORVANE_SQ
                                                  "JOIN elements e ON e.dbid = b.element "
                                                  "WHERE b.brtype = ?1";
 #undef KORVANE_SQL_EFFECTIVE_CRDE
+// The branches of type ?1 with their element, its kind, the branch's path
+// ("/main/dev", built by walking up the versions each branch sprouts from,
+// at most 1000 deep) and its version numbered ?2 (-1: the latest checked-in
+// one; NULL when there is none), by element.
+inline constexpr const char* kBranchTipsOfType =
+    "WITH RECURSIVE up(tip, branch, path, depth) AS ("
+    "  SELECT dbid, dbid, '', 0 FROM branches WHERE brtype = ?1"
+    "  UNION ALL"
+    "  SELECT up.tip, v.branch, '/' || o.name || up.path, up.depth + 1"
+    "  FROM up JOIN branches cb ON cb.dbid = up.branch"
+    "  JOIN objects o ON o.dbid = cb.brtype"
+    "  LEFT JOIN versions v ON v.dbid = cb.parent_version"
+    "  WHERE up.depth < 1000) "
+    "SELECT b.element, b.dbid, e.eltype, up.path, "
+    "  (SELECT v.dbid FROM versions v WHERE v.branch = b.dbid AND v.number IS NOT NULL "
+    "   AND (?2 < 0 OR v.number = ?2) ORDER BY v.number DESC LIMIT 1) "
+    "FROM up JOIN branches b ON b.dbid = up.tip JOIN elements e ON e.dbid = b.element "
+    "WHERE up.branch IS NULL ORDER BY b.element";
+// The directory elements that catalogue, in any of their versions, an
+// element with a branch of type ?1, and those that catalogue them in turn.
+inline constexpr const char* kDirsAboveBranchesOfType =
+    "WITH RECURSIVE below(element) AS ("
+    "  SELECT element FROM branches WHERE brtype = ?1"
+    "  UNION"
+    "  SELECT v.element FROM below JOIN dir_entries d ON d.element = below.element"
+    "  JOIN versions v ON v.dbid = d.version) "
+    "SELECT DISTINCT v.element FROM below JOIN dir_entries d ON d.element = below.element "
+    "JOIN versions v ON v.dbid = d.version ORDER BY 1";
 inline constexpr const char* kVersionInsert =
     "INSERT INTO versions(dbid, element, branch, number, predecessor, content, size) "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
@@ -320,6 +348,13 @@ inline constexpr const char* kMergeInsert =
 inline constexpr const char* kMergesInto =
     "SELECT from_version FROM merges WHERE to_version = ?1 ORDER BY id";
 
+inline constexpr const char* kElementVersionEdges =
+    "SELECT dbid, predecessor FROM versions WHERE element = ?1 ORDER BY dbid";
+// Merge arrows between versions of element ?1: (to, from), oldest first.
+inline constexpr const char* kElementMergeEdges =
+    "SELECT m.to_version, m.from_version FROM merges m "
+    "JOIN versions t ON t.dbid = m.to_version JOIN versions f ON f.dbid = m.from_version "
+    "WHERE t.element = ?1 AND f.element = ?1 ORDER BY m.id";
 // ---- VOB: labels and version maps ------------------------------------------------------------
 inline constexpr const char* kLabelSet =
     "INSERT OR REPLACE INTO labels(lbtype, element, version) VALUES (?1, ?2, ?3)";

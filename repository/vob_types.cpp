@@ -342,6 +342,42 @@ int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, size_t offset, size_t
   });
 }
 
+int vob_brtype_find_tips(vob_vob_h vob, tbs_dbid_t brtype, int number,
+                         std::vector<vob_branch_tip_t>& tips, std::vector<tbs_dbid_t>& dirs) {
+  if (number < -1)
+    return TBS_ST_BAD_ARGUMENT;
+  return repo::with_store(vob, [&](Store& s) -> int {
+    ObjectRow row;
+    int status = repo::read_type(s, brtype, VOB_MTYPE_BRANCH_TYPE, row);
+    if (status != 0)
+      return status;
+    std::vector<vob_branch_tip_t> found;
+    Query q = s.query(sql::kBranchTipsOfType);
+    q.bind(1, id(brtype)).bind(2, static_cast<int64_t>(number));
+    while (q.next()) {
+      vob_branch_tip_t tip;
+      tip.element = dbid_at(q, 0);
+      tip.branch = dbid_at(q, 1);
+      tip.is_dir = q.integer(2) == VOB_ELTYPE_DIRECTORY ? 1 : 0;
+      tip.branch_path = q.text(3);
+      tip.version = q.is_null(4) ? 0 : dbid_at(q, 4);
+      found.push_back(std::move(tip));
+    }
+    if (q.status() != 0)
+      return q.status();
+    std::vector<tbs_dbid_t> above;
+    Query d = s.query(sql::kDirsAboveBranchesOfType);
+    d.bind(1, id(brtype));
+    while (d.next())
+      above.push_back(dbid_at(d, 0));
+    if (d.status() != 0)
+      return d.status();
+    tips.swap(found);
+    dirs.swap(above);
+    return TBS_ST_OK;
+  });
+}
+
 int vob_brtype_delete(vob_vob_h vob, tbs_dbid_t brtype, const vob_event_info_t* event) {
   std::vector<TypeInVob> family;
   int status = repo::with_store(vob, [&](Store& s) -> int {

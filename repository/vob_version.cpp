@@ -7,6 +7,7 @@
 // it the next number of its branch in place, so its dbid never changes.
 #include <cctype>
 #include <cstdlib>
+#include <map>
 
 #include "repository/sql.h"
 #include "repository/vob_elem_internal.h"
@@ -446,5 +447,36 @@ int vob_ver_get_merges_into(vob_vob_h vob, tbs_dbid_t to, std::vector<tbs_dbid_t
     while (q.next())
       from.push_back(dbid_at(q, 0));
     return q.status();
+  });
+}
+
+int vob_elem_get_version_graph(vob_vob_h vob, tbs_dbid_t element,
+                               std::vector<vob_ver_edges_t>& versions) {
+  return repo::with_store(vob, [&](Store& s) -> int {
+    repo::ElementRow row;
+    int status = repo::read_element(s, element, row);
+    if (status != 0)
+      return status;
+    std::vector<vob_ver_edges_t> found;
+    std::map<tbs_dbid_t, size_t> at;
+    Query q = s.query(sql::kElementVersionEdges);
+    q.bind(1, id(element));
+    while (q.next()) {
+      at[dbid_at(q, 0)] = found.size();
+      found.push_back({dbid_at(q, 0), dbid_at(q, 1), {}});
+    }
+    if (q.status() != 0)
+      return q.status();
+    Query m = s.query(sql::kElementMergeEdges);
+    m.bind(1, id(element));
+    while (m.next()) {
+      auto to = at.find(dbid_at(m, 0));
+      if (to != at.end())
+        found[to->second].merged_from.push_back(dbid_at(m, 1));
+    }
+    if (m.status() != 0)
+      return m.status();
+    versions.swap(found);
+    return TBS_ST_OK;
   });
 }

@@ -10,7 +10,10 @@
 //     types that are never merged;
 //   - otherwise three-way: files through a three-way text merge (conflicts
 //     leave the checkout holding conflict markers, a deferred merge);
-//     directories on their name-space entries, one pass per entry.
+//     directories on their name-space entries, element by element, so that
+//     names removed or renamed on one side are carried over and an element
+//     never ends up under two names; names both sides changed differently
+//     are conflicts that keep the target's entries (and record no arrow).
 // After a merge without conflicts a merge arrow from `from` to the checkout
 // records it. A merge writes through several calls, each one transaction; the
 // arrow is written last, so an interrupted merge has none and can be redone.
@@ -77,6 +80,53 @@ int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_db
 // its checkout of the element (no CHECKEDOUT rule).
 int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, const char* comment,
                             int print_only, cmd_findmerge_result_t* result);
+// ---- findmerge over a tree ------------------------------------------------------------
+
+// What cmd_findmerge_tree is asked.
+struct cmd_findmerge_args_t {
+  // An element the view shows: a path in the view root, or a view path
+  // "/vobtag/dir". The element and everything under it are merged.
+  std::string path;
+  // The version of each element to merge, named by its branch:
+  // "BRANCH-PATH/N" or "BRANCH-PATH/LATEST", where BRANCH-PATH is
+  // "/main/..." (exactly that branch, "/main" itself included) or
+  // ".../NAME" (the branch of type NAME wherever it sprouts).
+  std::string from;
+  std::string comment;  // of the checkouts the merges make
+  int print_only = 0;   // decide and compute only; change nothing
+  // Once every merge is made, check in each checkout this call made whose
+  // merge left no conflict (what a directory contains before it).
+  int checkin = 0;
+};
+
+// One element that needs a merge.
+struct cmd_findmerge_item_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t element = 0;
+  tbs_dbid_t from = 0;            // the version merged
+  int status = 0;                 // the status of its merge (or check-in): 0, or why it failed
+  cmd_findmerge_result_t result;  // its path always; the rest when `status` is 0
+  int checked_in = 0;             // `result.checkout` was checked in
+};
+
+// Merges `args.from` of every element at or under `args.path` into `view`
+// as cmd_findmerge_zem_merge does, and lists in `items` each element whose
+// merge is needed (or would be, with `print_only`) or failed, in the order
+// merged: a directory before what it contains. Only elements with a branch
+// of the type `args.from` names are looked at (the VOB is asked for them,
+// and for the directories above them, once); the view's config spec is
+// read once. A directory's merge comes first, so what it gains (an element
+// added on the branch) is merged in the same call; with `print_only` the
+// entries it would gain are reported as they would be merged. A failing
+// element does not stop the others: its item holds the status. With
+// `args.checkin` the merges this call checked out and completed are checked
+// in at the end.
+// 1004 (after a message) for a malformed `args.from`; 1001 (after a message)
+// when its branch type does not exist in the VOB; 1002 when the view shows
+// no element at `args.path`. `items` is filled only on success.
+int cmd_findmerge_tree(view_server_h view, const cmd_findmerge_args_t& args,
+                       std::vector<cmd_findmerge_item_t>& items);
+
 // Records the merge arrow of a deferred merge once its conflicts are resolved:
 // `checkout` may be checked out still or checked in since. An arrow already
 // there is not recorded twice. 1001 (after a message) while the file's

@@ -56,6 +56,23 @@ int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, std::vector<tbs_dbid_
 // `branches` is replaced, and fewer than `max` mean the end.
 int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, size_t offset, size_t max,
                          std::vector<tbs_dbid_t>& branches);
+// A branch of a branch type, as a merge from that branch looks for it.
+struct vob_branch_tip_t {
+  tbs_dbid_t element = 0;
+  tbs_dbid_t branch = 0;
+  tbs_dbid_t version = 0;   // the branch's version asked for; 0 when it has none
+  int is_dir = 0;           // the element is a directory
+  std::string branch_path;  // "/main/dev"
+};
+// Every branch of local branch type `brtype` with its version numbered
+// `number` (-1: its latest checked-in version), by element; and in `dirs`,
+// by dbid, the directory elements that catalogue one of those elements in
+// any of their versions, and those that catalogue such directories in turn:
+// every directory that can lie on the way to one of them in a view. Two
+// reads of the VOB, whatever its size. 1002 when `brtype` is not a branch
+// type of `vob`; nothing is filled on failure.
+int vob_brtype_find_tips(vob_vob_h vob, tbs_dbid_t brtype, int number,
+                         std::vector<vob_branch_tip_t>& tips, std::vector<tbs_dbid_t>& dirs);
 // Removes branch type `brtype` of `vob` with the hyperlinks at it. A global
 // type takes its local copies in other VOBs with it (copies first, each in
 // its own VOB's transaction, then the global type), so what remains at any
@@ -254,6 +271,19 @@ int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t
 int vob_ver_add_merge(vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t to, const vob_event_info_t* event);
 // The versions merged into `to`.
 int vob_ver_get_merges_into(vob_vob_h vob, tbs_dbid_t to, std::vector<tbs_dbid_t>& from);
+
+// One version of an element's version graph.
+struct vob_ver_edges_t {
+  tbs_dbid_t version = 0;
+  tbs_dbid_t predecessor = 0;           // 0 for /main/0
+  std::vector<tbs_dbid_t> merged_from;  // versions of the same element merged into it
+};
+// Every version of `element` (checkouts included) with its predecessor and
+// the merge arrows into it from versions of the element, by dbid: the graph
+// common ancestors are found in, in one read. 1002 when `element` is not an
+// element of `vob`.
+int vob_elem_get_version_graph(vob_vob_h vob, tbs_dbid_t element,
+                               std::vector<vob_ver_edges_t>& versions);
 
 // ---- labels and version maps ------------------------------------------------------------------
 

@@ -6,108 +6,16 @@
 
 #include <algorithm>
 
-#include "services/cmd_findmerge.h"
-#include "services/vob_elem.h"
-#include "support/imsg_capture.h"
-#include "support/sandbox.h"
-#include "support/vob_elem_fixture.h"
+#include "findmerge_fixture.h"
 
 namespace {
 
+using findmerge_test::FindmergeTest;
+using findmerge_test::has;
+using findmerge_test::merges_into;
 using test_support::ImsgCapture;
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::write_file;
-
-std::vector<tbs_dbid_t> merges_into(vob_vob_h vob, tbs_dbid_t version) {
-  std::vector<tbs_dbid_t> from;
-  EXPECT_EQ(vob_ver_get_merges_into(vob, version, from), 0);
-  return from;
-}
-
-bool has(const std::vector<tbs_dbid_t>& list, tbs_dbid_t v) {
-  return std::find(list.begin(), list.end(), v) != list.end();
-}
-
-// A VOB "/src" with a main view and a view working on branch "dev" (made from
-// /main/LATEST at the first checkout).
-class FindmergeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    vob_create_args_t args;
-    args.tag = "/src";
-    ASSERT_EQ(vob_create(args, &vob), 0);
-    ASSERT_EQ(vob_brtype_create(vob, "dev", nullptr, &dev_type), 0);
-    main_view = make_view("main");
-    dev_view = make_view("dev");
-    ASSERT_EQ(view_set_spec(dev_view,
-                            "element * CHECKEDOUT\n"
-                            "element * .../dev/LATEST\n"
-                            "element * /main/LATEST -mkbranch dev\n"),
-              0);
-  }
-  void TearDown() override {
-    view_free_handle(main_view);
-    view_free_handle(dev_view);
-  }
-
-  view_server_h make_view(const std::string& tag) {
-    view_create_args_t args;
-    args.tag = tag;
-    args.root = home.path() + "/roots/" + tag;
-    view_server_h view = nullptr;
-    EXPECT_EQ(view_create(args, &view), 0) << tag;
-    return view;
-  }
-
-  static std::string file(view_server_h view, const std::string& vob_path) {
-    std::string root;
-    EXPECT_EQ(view_get_path(view, root), 0);
-    return root + vob_path;
-  }
-
-  // Checks out, writes and checks in; the new version.
-  tbs_dbid_t edit(view_server_h view, const std::string& vob_path, const std::string& text) {
-    tbs_dbid_t version = 0;
-    EXPECT_EQ(view_checkout(view, file(view, vob_path).c_str(), "edit", &version), 0) << vob_path;
-    write_file(file(view, vob_path), text);
-    EXPECT_EQ(view_checkin(view, file(view, vob_path).c_str(), nullptr, &version), 0) << vob_path;
-    return version;
-  }
-
-  // Makes an element in the directory `dir` (checked out and in around it)
-  // holding `text`; the element.
-  tbs_dbid_t make_element(view_server_h view, const std::string& dir, const std::string& name,
-                          const std::string& text, int eltype = VOB_ELTYPE_FILE) {
-    tbs_dbid_t ignored = 0;
-    EXPECT_EQ(view_checkout(view, file(view, dir).c_str(), "add", &ignored), 0);
-    std::string path = dir + "/" + name;
-    write_file(file(view, path), text);
-    tbs_dbid_t element = 0;
-    EXPECT_EQ(view_mkelem(view, file(view, path).c_str(), eltype, "new", 1, &element), 0) << path;
-    EXPECT_EQ(view_checkin(view, file(view, dir).c_str(), nullptr, &ignored), 0);
-    return element;
-  }
-
-  // The version the view selects at `vob_path`.
-  tbs_dbid_t selected(view_server_h view, const std::string& vob_path) {
-    view_path_info_t info;
-    EXPECT_EQ(view_lookup(view, file(view, vob_path).c_str(), &info), 0) << vob_path;
-    return info.version;
-  }
-
-  int need_of(view_server_h view, tbs_dbid_t from) {
-    int need = -1;
-    EXPECT_EQ(cmd_findmerge_zem_needs_co_merge(view, vob, from, &need), 0);
-    return need;
-  }
-
-  TempHome home;
-  vob_vob_h vob = nullptr;
-  tbs_dbid_t dev_type = 0;
-  view_server_h main_view = nullptr;
-  view_server_h dev_view = nullptr;
-};
 
 TEST_F(FindmergeTest, CommonAncestorFollowsBranchesAndMergeArrows) {
   make_element(main_view, "/src", "f.txt", "one\n");

@@ -174,6 +174,63 @@ TEST_F(VantoolFilesTest, MergesCopyMergeAndReportConflicts) {
   EXPECT_NE(merged.find("beta on dev"), std::string::npos);
 }
 
+TEST_F(VantoolFilesTest, FindmergeFollowsTheBranchWhereverItSprouts) {
+  make_hello("alpha\n");
+  vantool({"co", "-nc", a + "/src"});
+  write_file(a + "/src/other.txt", "other\n");
+  ASSERT_EQ(vantool({"mkelem", "-ci", "-nc", a + "/src/other.txt"}).exit_code, 0);
+  ASSERT_EQ(vantool({"ci", "-nc", a + "/src"}).exit_code, 0);
+  ASSERT_EQ(vantool({"mkbrtype", "-nc", "dev@/src"}).exit_code, 0);
+  setcs("b",
+        "element * CHECKEDOUT\nelement * .../dev/LATEST\nelement * /main/LATEST -mkbranch dev\n");
+  ASSERT_EQ(vantool({"co", "-nc", b + "/src/hello.txt"}).exit_code, 0);
+  write_file(b + "/src/hello.txt", "alpha on dev\n");
+  ASSERT_EQ(vantool({"ci", "-nc", b + "/src/hello.txt"}).exit_code, 0);
+  ASSERT_EQ(vantool({"co", "-nc", b + "/src"}).exit_code, 0);
+  write_file(b + "/src/added.txt", "added on dev\n");
+  ASSERT_EQ(vantool({"mkelem", "-ci", "-nc", b + "/src/added.txt"}).exit_code, 0);
+  ASSERT_EQ(vantool({"ci", "-nc", b + "/src"}).exit_code, 0);
+
+  // -print names the directory, the file it gains and the edited file;
+  // other.txt has no dev branch and is not named.
+  auto print = vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-print"});
+  ASSERT_EQ(print.exit_code, 0) << print.err;
+  EXPECT_EQ(print.out,
+            "Needs merge \"/src\" [trivial from /main/dev/1 base /main/2]\n"
+            "Needs merge \"/src/added.txt\" [trivial from /main/dev/1 base /main/0]\n"
+            "Needs merge \"/src/hello.txt\" [trivial from /main/dev/1 base /main/1]\n");
+
+  // One run merges all three; the new file arrives with its content.
+  auto merge = vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-merge", "-nc"});
+  ASSERT_EQ(merge.exit_code, 0) << merge.err;
+  EXPECT_EQ(read_file(a + "/src/added.txt"), "added on dev\n");
+  EXPECT_EQ(read_file(a + "/src/hello.txt"), "alpha on dev\n");
+  EXPECT_EQ(vantool({"lsco", "-short", "-view", "a"}).out,
+            "/src\n/src/added.txt\n/src/hello.txt\n");
+  ASSERT_EQ(
+      vantool({"ci", "-nc", a + "/src/added.txt", a + "/src/hello.txt", a + "/src"}).exit_code, 0);
+
+  // -ci checks in what the merge checked out once it is merged.
+  ASSERT_EQ(vantool({"co", "-nc", b + "/src/added.txt"}).exit_code, 0);
+  write_file(b + "/src/added.txt", "added, then changed on dev\n");
+  ASSERT_EQ(vantool({"ci", "-nc", b + "/src/added.txt"}).exit_code, 0);
+  auto merge_ci = vantool(
+      {"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-merge", "-ci", "-c", "take dev"});
+  ASSERT_EQ(merge_ci.exit_code, 0) << merge_ci.err;
+  EXPECT_NE(merge_ci.out.find("Checked in \"/src/added.txt\" version \"/main/2\""),
+            std::string::npos)
+      << merge_ci.out;
+  EXPECT_EQ(vantool({"lsco", "-short", "-view", "a"}).out, "");
+  EXPECT_EQ(read_file(a + "/src/added.txt"), "added, then changed on dev\n");
+  EXPECT_EQ(vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-ci"}).exit_code, 2);
+
+  EXPECT_TRUE(vantool_refuses({"\"dev/LATEST\" does not name a version to merge from"},
+                              {"findmerge", a + "/src", "-fversion", "dev/LATEST", "-print"}));
+  EXPECT_TRUE(
+      vantool_refuses({"Branch type \"nosuch\" does not exist in VOB \"/src\""},
+                      {"findmerge", a + "/src", "-fversion", ".../nosuch/LATEST", "-print"}));
+}
+
 TEST_F(VantoolFilesTest, MistakesGetClearErrors) {
   EXPECT_TRUE(vantool_refuses({"nothing.txt"}, {"co", "-nc", a + "/src/nothing.txt"}));
   write_file(a + "/src/loose.txt", "x\n");

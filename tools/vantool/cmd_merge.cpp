@@ -153,70 +153,68 @@ int run_diff(const ParsedArgs& args) {
   return kExitFailure;  // like diff(1): 1 when the texts differ
 }
 
+// Messages of the vantool catalog that findmerge prints.
+enum FindmergeMsg : int {
+  kMsgNotVisible = 53,
+  kMsgCheckedIn = 58,
+  kMsgNeedsMerge = 72,
+  kMsgMerged = 73,
+  kMsgMergedWithConflicts = 74,
+  kMsgCannotMerge = 75,
+};
+
 const char* need_text(int need) {
   return need == CMD_MERGE_TRIVIAL ? "trivial" : need == CMD_MERGE_THREE_WAY ? "three-way" : "none";
-}
-
-// Every element at or under `path` that the view shows.
-void collect_elements(const ViewHandle& view, const std::string& path,
-                      std::vector<view_path_info_t>& out) {
-  view_path_info_t info;
-  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0)
-    return;
-  out.push_back(info);
-  if (!info.is_dir)
-    return;
-  std::vector<view_path_info_t> entries;
-  if (view_readdir_ext(view.get(), path.c_str(), entries) != 0)
-    return;
-  for (const auto& e : entries)
-    if (e.version != 0)
-      collect_elements(view, e.file_path, out);
 }
 
 int run_findmerge(const ParsedArgs& args) {
   if (args.has("fversion") == args.has("flatest"))
     return usage_error(*find_command("findmerge"), "Give either -fversion VERSION or -flatest.\n");
-  std::string from_name = args.has("flatest") ? "/main/LATEST" : args.value("fversion");
-  bool print_only = !args.has("merge");
-  const std::string& path = args.operands()[0];
+  if (args.has("ci") && !args.has("merge"))
+    return usage_error(*find_command("findmerge"),
+                       "-ci checks in what -merge merged; give both.\n");
+  cmd_findmerge_args_t request;
+  request.path = args.operands()[0];
+  request.from = args.has("flatest") ? "/main/LATEST" : args.value("fversion");
+  request.comment = args.comment();
+  request.print_only = args.has("merge") ? 0 : 1;
+  request.checkin = args.has("ci") ? 1 : 0;
+  // No refresh of the whole view first: the merge service reads the VOBs,
+  // not the view's files, and brings up to date the paths it changes.
   ViewHandle view;
-  if (!open_view(args, path, view))
+  if (!find_view(args, request.path, view))
     return kExitFailure;
-  std::vector<view_path_info_t> elements;
-  collect_elements(view, path, elements);
-  if (elements.empty()) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+  std::vector<cmd_findmerge_item_t> items;
+  int status = cmd_findmerge_tree(view.get(), request, items);
+  if (status == TBS_ST_NOT_FOUND)
+    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgNotVisible, request.path.c_str(),
+               view.tag().c_str());
+  if (status != 0)
     return kExitFailure;
-  }
-  std::string comment = args.comment();
   int result = kExitOk;
-  for (const auto& e : elements) {
-    tbs_dbid_t from = 0;
-    if (vob_ver_lookup(e.vob, e.element, from_name.c_str(), &from) != 0)
-      continue;
-    cmd_findmerge_result_t merge;
-    if (cmd_findmerge_zem_merge(view.get(), e.vob, from, comment.c_str(), print_only ? 1 : 0,
-                                &merge) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 75, e.file_path.c_str());
+  for (const auto& item : items) {
+    const cmd_findmerge_result_t& merge = item.result;
+    if (item.status != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, kMsgCannotMerge, merge.path.c_str());
       result = kExitFailure;
       continue;
     }
-    if (merge.need == CMD_MERGE_NOT_NEEDED)
-      continue;
-    std::string shown = merge.path.empty() ? e.file_path : merge.path;
-    if (print_only) {
-      imsg_print(IMSG_INFO, &vantool_catalog, 72, shown.c_str(), need_text(merge.need),
-                 version_name(e.vob, from).c_str(),
-                 merge.base != 0 ? version_name(e.vob, merge.base).c_str() : "(none)");
+    std::string from = version_name(item.vob, item.from);
+    std::string base = merge.base != 0 ? version_name(item.vob, merge.base) : "(none)";
+    if (request.print_only) {
+      imsg_print(IMSG_INFO, &vantool_catalog, kMsgNeedsMerge, merge.path.c_str(),
+                 need_text(merge.need), from.c_str(), base.c_str());
     } else if (merge.conflicts > 0) {
-      imsg_print(IMSG_WARNING, &vantool_catalog, 74, shown.c_str(),
-                 version_name(e.vob, from).c_str(), merge.conflicts);
+      imsg_print(IMSG_WARNING, &vantool_catalog, kMsgMergedWithConflicts, merge.path.c_str(),
+                 from.c_str(), merge.conflicts);
       result = kExitFailure;
     } else {
-      imsg_print(IMSG_INFO, &vantool_catalog, 73, shown.c_str(), version_name(e.vob, from).c_str(),
-                 merge.base != 0 ? version_name(e.vob, merge.base).c_str() : "(none)");
+      imsg_print(IMSG_INFO, &vantool_catalog, kMsgMerged, merge.path.c_str(), from.c_str(),
+                 base.c_str());
     }
+    if (item.checked_in)
+      imsg_print(IMSG_INFO, &vantool_catalog, kMsgCheckedIn, merge.path.c_str(),
+                 version_name(item.vob, merge.checkout).c_str());
   }
   return result;
 }
@@ -239,14 +237,16 @@ void register_merge_commands(std::vector<Command>& table) {
   Command findmerge;
   findmerge.name = "findmerge";
   findmerge.synopsis =
-      "findmerge PATH -fversion VERSION|-flatest -merge|-print [-view TAG] [-c TEXT|-nc]";
-  findmerge.summary = "Merge a version of each element at or under PATH into the view.";
+      "findmerge PATH -fversion VERSION|-flatest -merge [-ci]|-print [-view TAG] [-c TEXT|-nc]";
+  findmerge.summary =
+      "Merge a version of each element at or under PATH that has its branch into the view.";
   findmerge.common = kCommentOptions | kViewOption;
   findmerge.options = {{"fversion", true, "VERSION", false},
                        {"flatest", false, "", false},
                        {"merge", false, "", false},
+                       {"ci", false, "", false},
                        {"print", false, "", false}};
-  findmerge.exclusive = {{"fversion", "flatest"}, {"merge", "print"}};
+  findmerge.exclusive = {{"fversion", "flatest"}, {"merge", "print"}, {"ci", "print"}};
   findmerge.min_operands = 1;
   findmerge.max_operands = 1;
   findmerge.operand_name = "a PATH";
