@@ -442,6 +442,21 @@ CREATE TABLE IF NOT EXISTS zem_stream_cspecs (
   final INTEGER NOT NULL DEFAULT 1
 );
 )",
+        // 10: what events of element histories did (vob_hist_action of
+        // services/vob_elem.h) with their text: a name, a version, a label
+        // type. Check-ins recorded before (the latest creation event of a
+        // numbered version) get theirs; checkouts and uncheckouts are known
+        // by their kinds.
+        R"(
+CREATE TABLE IF NOT EXISTS event_details (
+  event INTEGER PRIMARY KEY REFERENCES events(id) ON DELETE CASCADE,
+  action INTEGER NOT NULL,
+  detail TEXT NOT NULL
+);
+INSERT OR IGNORE INTO event_details(event, action, detail)
+  SELECT max(e.id), 4, '' FROM events e JOIN versions v ON v.dbid = e.obj
+  WHERE e.kind = 1 AND v.number > 0 GROUP BY e.obj;
+)",
     },
 };
 
