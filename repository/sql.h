@@ -132,6 +132,36 @@ inline constexpr const char* kEventLatest =
 inline constexpr const char* kEventGet =
     "SELECT id, obj, kind, opcode, time, usec, user, host, comment FROM events WHERE id = ?1";
 inline constexpr const char* kEventSetComment = "UPDATE events SET comment = ?2 WHERE id = ?1";
+// What an event of an element's history did (event_details).
+inline constexpr const char* kEventDetailInsert =
+    "INSERT INTO event_details(event, action, detail) VALUES (?1, ?2, ?3)";
+// Moves the events of kind ?3 of object ?1 to object ?2.
+inline constexpr const char* kEventsMove =
+    "UPDATE events SET obj = ?2 WHERE obj = ?1 AND kind = ?3";
+// The events of the elements in the JSON array ?1, of their branches and of
+// their versions, from time ?2, newest first; with each, its action and
+// detail, the version's number (-1 checked out, NULL no version), whether the
+// branch sprouts from a version, and the activity of a change-set entry of
+// the version (a version in two change sets gives two rows).
+inline constexpr const char* kElementsHistory =
+    "WITH els(element) AS (SELECT DISTINCT CAST(value AS INTEGER) FROM json_each(?1)), "
+    "objs(obj, element, branch, version) AS ("
+    "  SELECT element, element, 0, 0 FROM els "
+    "  UNION ALL SELECT b.dbid, b.element, b.dbid, 0 FROM branches b "
+    "    JOIN els ON b.element = els.element "
+    "  UNION ALL SELECT v.dbid, v.element, v.branch, v.dbid FROM versions v "
+    "    JOIN els ON v.element = els.element) "
+    "SELECT e.id, o.element, o.branch, o.version, e.kind, coalesce(d.action, 0), "
+    "  coalesce(d.detail, ''), e.time, e.usec, e.user, e.comment, "
+    "  CASE WHEN v.dbid IS NULL THEN NULL ELSE coalesce(v.number, -1) END, "
+    "  coalesce(b.parent_version, 0), c.act_family, c.act_oid "
+    "FROM objs o JOIN events e ON e.obj = o.obj "
+    "LEFT JOIN event_details d ON d.event = e.id "
+    "LEFT JOIN versions v ON v.dbid = o.version "
+    "LEFT JOIN branches b ON b.dbid = o.branch "
+    "LEFT JOIN zem_cset_entries c ON o.version <> 0 AND c.version = o.version "
+    "WHERE e.time >= ?2 "
+    "ORDER BY e.id DESC";
 
 // ---- VOB: locks -------------------------------------------------------------------------
 inline constexpr const char* kLockGet =

@@ -452,6 +452,21 @@ CREATE TABLE IF NOT EXISTS vob_generation (
 );
 INSERT OR IGNORE INTO vob_generation (id, n) VALUES (1, 0);
 )",
+        // 11: what events of element histories did (vob_hist_action of
+        // services/vob_elem.h) with their text: a name, a version, a label
+        // type. Check-ins recorded before (the latest creation event of a
+        // numbered version) get theirs; checkouts and uncheckouts are known
+        // by their kinds.
+        R"(
+CREATE TABLE IF NOT EXISTS event_details (
+  event INTEGER PRIMARY KEY REFERENCES events(id) ON DELETE CASCADE,
+  action INTEGER NOT NULL,
+  detail TEXT NOT NULL
+);
+INSERT OR IGNORE INTO event_details(event, action, detail)
+  SELECT max(e.id), 4, '' FROM events e JOIN versions v ON v.dbid = e.obj
+  WHERE e.kind = 1 AND v.number > 0 GROUP BY e.obj;
+)",
     },
     "UPDATE vob_generation SET n = n + 1 RETURNING n",
     "SELECT n FROM vob_generation",

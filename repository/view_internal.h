@@ -69,6 +69,11 @@ enum ViewMsg : int {
   kMsgNotDirectory = 81,
   kMsgNoProperty = 82,
   kMsgCheckinFileGone = 83,
+  kMsgVobRootName = 135,           // (path, VOB tag)
+  kMsgNameDirNotCheckedOut = 136,  // (directory, view, name)
+  kMsgNameCheckedOut = 137,        // (path, view)
+  kMsgMoveAcrossVobs = 138,        // (source, target)
+  kMsgMoveIntoItself = 139,        // (source, target)
 };
 
 // ---- registry: view tags (view_store.cpp) -------------------------------------------
@@ -174,6 +179,36 @@ int resolve_path(view_server_h view, const cspec_t& cspec, const std::string& vi
 int describe(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t element,
              const std::string& view_path, view_path_info_t& info,
              cspec_selection_t* selection = nullptr);
+
+// ---- changing versions through a view (view_ops.cpp) -----------------------------
+
+// One element of the view, found from a caller's path.
+struct Target {
+  cspec_t cspec;
+  view_path_info_t info;
+  std::string replica;
+};
+
+// Resolves `path` to a visible element of the view: 1002 after a message
+// when it names nothing visible (or the view root).
+int find_target(view_server_h view, const char* path, Target& t);
+
+// Whether something (file, directory, link) stands at `path`.
+bool exists(const std::string& path);
+
+// Runs `change` in one transaction of the view's database.
+template <typename F>
+int in_view_txn(view_server_h view, F change) {
+  Store* db = nullptr;
+  int status = view_db(view, db);
+  if (status != 0)
+    return status;
+  Txn txn(*db);
+  if (txn.status() != 0)
+    return txn.status();
+  status = change(*db);
+  return status != 0 ? status : txn.commit();
+}
 
 // ---- materialisation (view_materialize.cpp) ---------------------------------------------
 

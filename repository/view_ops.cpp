@@ -26,16 +26,6 @@
 
 namespace repo {
 
-namespace {
-
-// One element of the view, found from a caller's path.
-struct Target {
-  cspec_t cspec;
-  view_path_info_t info;
-  std::string replica;
-};
-
-// Resolves `path` to a visible element of the view, reporting failures.
 int find_target(view_server_h view, const char* path, Target& t) {
   std::string view_path;
   int status = to_view_path(view, path, true, view_path);
@@ -52,19 +42,12 @@ int find_target(view_server_h view, const char* path, Target& t) {
   return status;
 }
 
-// Runs `change` in one transaction of the view's database.
-template <typename F>
-int in_view_txn(view_server_h view, F change) {
-  Store* db = nullptr;
-  int status = view_db(view, db);
-  if (status != 0)
-    return status;
-  Txn txn(*db);
-  if (txn.status() != 0)
-    return txn.status();
-  status = change(*db);
-  return status != 0 ? status : txn.commit();
+bool exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
 }
+
+namespace {
 
 // Runs `change` in one write group of the view's database, so that the
 // transactions it runs (the view passes) commit together.
@@ -83,11 +66,6 @@ int in_view_group(view_server_h view, F change) {
 
 int forget_checkout(view_server_h view, const std::string& replica, tbs_dbid_t element) {
   return in_view_txn(view, [&](Store& db) { return ckout_delete(db, replica, element); });
-}
-
-bool exists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
 }
 
 // The branch to check out for `t` and the version to check out from: the

@@ -376,23 +376,54 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
   return TBS_ST_NOT_FOUND;
 }
 
+namespace {
+
+// The entries of directory version `dir_version` of `vob`, described as the
+// view shows them under `view_path`, appended to `out`; entries naming a
+// removed element are left out.
+int describe_entries(view_server_h view, const cspec_t& cspec, vob_vob_h vob,
+                     tbs_dbid_t dir_version, const std::string& view_path,
+                     std::vector<view_path_info_t>& out) {
+  std::vector<vob_nsdir_entry_t> names;
+  int status = repo::dir_entries(vob, dir_version, names);
+  for (size_t i = 0; status == 0 && i < names.size(); ++i) {
+    view_path_info_t info;
+    status =
+        repo::describe(view, cspec, vob, names[i].element, view_path + "/" + names[i].name, info);
+    if (status == TBS_ST_NOT_FOUND) {
+      status = 0;  // an entry naming a removed element
+      continue;
+    }
+    if (status == 0)
+      out.push_back(info);
+  }
+  return status;
+}
+
+// The directory at `path`, resolved silently; 1070 for a file.
+int resolve_dir(view_server_h view, const char* path, cspec_t& cspec, std::string& view_path,
+                view_path_info_t& dir) {
+  int status = repo::to_view_path(view, path, false, view_path);
+  if (status == 0)
+    status = repo::load_cspec(view, cspec);
+  if (status == 0)
+    status = repo::resolve_path(view, cspec, view_path, false, dir);
+  if (status == 0 && !dir.is_dir)
+    status = TBS_ST_NOT_DIRECTORY;
+  return status;
+}
+
+}  // namespace
+
 int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path_info_t>& entries) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   std::string view_path;
-  int status = repo::to_view_path(view, path, false, view_path);
-  if (status != 0)
-    return status;
   cspec_t cspec;
-  status = repo::load_cspec(view, cspec);
-  if (status != 0)
-    return status;
   view_path_info_t dir;
-  status = repo::resolve_path(view, cspec, view_path, false, dir);
+  int status = resolve_dir(view, path, cspec, view_path, dir);
   if (status != 0)
     return status;
-  if (!dir.is_dir)
-    return TBS_ST_NOT_DIRECTORY;
   std::vector<view_path_info_t> out;
   if (view_path.empty()) {
     std::vector<vob_vob_h> vobs;
@@ -408,22 +439,33 @@ int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path
         out.push_back(info);
     }
   } else {
-    std::vector<vob_nsdir_entry_t> names;
-    status = repo::dir_entries(dir.vob, dir.version, names);
-    for (size_t i = 0; status == 0 && i < names.size(); ++i) {
-      view_path_info_t info;
-      status = repo::describe(view, cspec, dir.vob, names[i].element,
-                              view_path + "/" + names[i].name, info);
-      if (status == TBS_ST_NOT_FOUND) {
-        status = 0;  // an entry naming a removed element
-        continue;
-      }
-      if (status == 0)
-        out.push_back(info);
-    }
+    status = describe_entries(view, cspec, dir.vob, dir.version, view_path, out);
   }
   if (status != 0)
     return status;
   entries.swap(out);
   return TBS_ST_OK;
+}
+
+int view_readdir_version(view_server_h view, const char* path, tbs_dbid_t dir_version,
+                         std::vector<view_path_info_t>& entries) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  std::string view_path;
+  cspec_t cspec;
+  view_path_info_t dir;
+  int status = resolve_dir(view, path, cspec, view_path, dir);
+  if (status == 0 && dir.element == 0)
+    status = TBS_ST_BAD_ARGUMENT;  // the view root has no versions
+  vob_ver_details_t details;
+  if (status == 0)
+    status = vob_ver_get_details(dir.vob, dir_version, &details);
+  if (status == 0 && details.element != dir.element)
+    status = TBS_ST_BAD_ARGUMENT;
+  std::vector<view_path_info_t> out;
+  if (status == 0)
+    status = describe_entries(view, cspec, dir.vob, dir_version, view_path, out);
+  if (status == 0)
+    entries.swap(out);
+  return status;
 }

@@ -50,7 +50,7 @@ int create_in_dir(vob_vob_h vob, Store& s, tbs_dbid_t dir_version, const char* n
   if (status == 0)
     status = repo::add_entry(vob, s, dir, name, made);
   if (status == 0)
-    status = repo::record_event(s, dir.dbid, VOB_EVENT_MODIFY, event);
+    status = repo::record_action(s, dir.dbid, VOB_EVENT_MODIFY, event, VOB_HIST_ADDNAME, name);
   if (status == 0)
     *element = made;
   return status;

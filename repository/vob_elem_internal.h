@@ -149,6 +149,11 @@ int resolve_branch(Store& store, tbs_dbid_t element, const std::string& path, tb
 int catalogue_in_root(vob_vob_h vob, Store& store, const char* name, tbs_dbid_t element,
                       const vob_event_info_t* event);
 
+// Records an event of `kind` on `obj` (as record_event) that an element's
+// history shows as `action` (vob_hist_action) with `detail`.
+int record_action(Store& store, tbs_dbid_t obj, int kind, const vob_event_info_t* event, int action,
+                  const std::string& detail);
+
 inline int64_t id(tbs_dbid_t dbid) {
   return static_cast<int64_t>(dbid);
 }

@@ -217,6 +217,10 @@ int vob_ver_add_labels(vob_vob_h vob, tbs_dbid_t lbtype, const std::vector<tbs_d
       status = check_versions(vob, s, versions, config);
     if (status == 0)
       status = write_labels(s, lbtype, config);
+    // Each labelled version's history shows the label.
+    for (auto it = config.begin(); status == 0 && it != config.end(); ++it)
+      status =
+          repo::record_action(s, it->second, VOB_EVENT_MODIFY, event, VOB_HIST_LABEL, row.name);
     return status != 0 ? status : repo::record_event(s, lbtype, VOB_EVENT_MODIFY, event);
   });
 }

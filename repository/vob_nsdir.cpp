@@ -46,6 +46,49 @@ void entry_absent(vob_vob_h vob, Store& s, const VersionRow& dir, const char* na
              vob->tag.c_str());
 }
 
+// The element `name` names in directory version `dir`: 1002 after a
+// message when the name is absent.
+int named_entry(vob_vob_h vob, Store& s, const VersionRow& dir, const char* name,
+                tbs_dbid_t* element) {
+  int status = entry_of(s, dir.dbid, name, element);
+  if (status == 0 && *element == 0) {
+    entry_absent(vob, s, dir, name);
+    status = TBS_ST_NOT_FOUND;
+  }
+  return status;
+}
+
+// 1003 after a message when `name` is taken in directory version `dir`.
+int name_free(vob_vob_h vob, Store& s, const VersionRow& dir, const char* name) {
+  tbs_dbid_t taken = 0;
+  int status = entry_of(s, dir.dbid, name, &taken);
+  if (status != 0 || taken == 0)
+    return status;
+  std::string dir_name;
+  repo::version_name(s, dir, dir_name);
+  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryTaken, name, dir_name.c_str(), dir.element,
+             vob->tag.c_str());
+  return TBS_ST_EXISTS;
+}
+
+// Records a rename on the directory versions it changed (one rename, or a
+// move out and a move in) and on the element.
+int record_rename(Store& s, tbs_dbid_t from_dir, tbs_dbid_t to_dir, tbs_dbid_t element,
+                  const char* from_name, const char* to_name, const vob_event_info_t* event) {
+  std::string detail = std::string(from_name) + " -> " + to_name;
+  int status = 0;
+  if (from_dir == to_dir) {
+    status = repo::record_action(s, from_dir, VOB_EVENT_MODIFY, event, VOB_HIST_RENAME, detail);
+  } else {
+    status = repo::record_action(s, from_dir, VOB_EVENT_MODIFY, event, VOB_HIST_MOVEOUT, detail);
+    if (status == 0)
+      status = repo::record_action(s, to_dir, VOB_EVENT_MODIFY, event, VOB_HIST_MOVEIN, detail);
+  }
+  return status != 0
+             ? status
+             : repo::record_action(s, element, VOB_EVENT_RENAME, event, VOB_HIST_RENAME, detail);
+}
+
 // What a change of the root directory's components starts from: the root's
 // main branch, its latest version and its checkout (0 when none).
 struct RootState {
@@ -185,7 +228,9 @@ int vob_nsdir_add_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
       st = repo::check_unlocked(vob, s, dir.element);
     if (st == 0)
       st = repo::add_entry(vob, s, dir, name, element);
-    return st != 0 ? st : repo::record_event(s, dir_version, VOB_EVENT_MODIFY, event);
+    return st != 0 ? st
+                   : repo::record_action(s, dir_version, VOB_EVENT_MODIFY, event, VOB_HIST_ADDNAME,
+                                         name);
   });
 }
 
@@ -196,16 +241,51 @@ int vob_nsdir_remove_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* na
     return status;
   return repo::in_txn(vob, [&](Store& s) -> int {
     VersionRow dir;
+    tbs_dbid_t element = 0;
     int st = need_dir_checkout(vob, s, dir_version, dir);
     if (st == 0)
       st = repo::check_unlocked(vob, s, dir.element);
     if (st == 0)
+      st = named_entry(vob, s, dir, name, &element);
+    if (st == 0)
       st = s.query(sql::kDirEntryDelete).bind(1, id(dir_version)).bind(2, name).run();
-    if (st == 0 && s.changes() == 0) {
-      entry_absent(vob, s, dir, name);
-      st = TBS_ST_NOT_FOUND;
-    }
-    return st != 0 ? st : repo::record_event(s, dir_version, VOB_EVENT_MODIFY, event);
+    // Both the directory's history and the element's show the removal.
+    if (st == 0)
+      st = repo::record_action(s, dir_version, VOB_EVENT_MODIFY, event, VOB_HIST_RMNAME, name);
+    return st != 0
+               ? st
+               : repo::record_action(s, element, VOB_EVENT_MODIFY, event, VOB_HIST_RMNAME, name);
+  });
+}
+
+int vob_nsdir_rename_entry(vob_vob_h vob, tbs_dbid_t from_dir_version, const char* from_name,
+                           tbs_dbid_t to_dir_version, const char* to_name,
+                           const vob_event_info_t* event) {
+  int status = repo::check_entry_name(from_name);
+  if (status == 0)
+    status = repo::check_entry_name(to_name);
+  if (status != 0)
+    return status;
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    VersionRow from;
+    VersionRow to;
+    tbs_dbid_t element = 0;
+    int st = need_dir_checkout(vob, s, from_dir_version, from);
+    if (st == 0)
+      st = need_dir_checkout(vob, s, to_dir_version, to);
+    if (st == 0)
+      st = repo::check_unlocked(vob, s, from.element);
+    if (st == 0 && to.element != from.element)
+      st = repo::check_unlocked(vob, s, to.element);
+    if (st == 0)
+      st = named_entry(vob, s, from, from_name, &element);
+    if (st == 0)
+      st = name_free(vob, s, to, to_name);
+    if (st == 0)
+      st = s.query(sql::kDirEntryDelete).bind(1, id(from.dbid)).bind(2, from_name).run();
+    if (st == 0)
+      st = repo::add_entry(vob, s, to, to_name, element);
+    return st != 0 ? st : record_rename(s, from.dbid, to.dbid, element, from_name, to_name, event);
   });
 }
 

@@ -237,8 +237,11 @@ int checkout_in(vob_vob_h vob, Store& s, tbs_dbid_t branch, tbs_dbid_t from_vers
   checkout.predecessor = source.dbid;
   if (st == 0)
     st = repo::make_version(s, checkout, source.dbid, event, made, oid);
+  std::string source_name;
   if (st == 0)
-    st = repo::record_event(s, *made, VOB_EVENT_CHECKOUT, event);
+    st = repo::version_name(s, source, source_name);
+  if (st == 0)
+    st = repo::record_action(s, *made, VOB_EVENT_CHECKOUT, event, VOB_HIST_CHECKOUT, source_name);
   long event_id = 0;
   if (st == 0) {
     Query q = s.query(sql::kEventLatest);
@@ -383,7 +386,7 @@ int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* conten
     checkin.comment = event != nullptr && event->comment != nullptr && *event->comment != '\0'
                           ? event->comment
                           : checkout_event.comment.c_str();
-    status = repo::record_event(s, version, VOB_EVENT_CREATE, &checkin);
+    status = repo::record_action(s, version, VOB_EVENT_CREATE, &checkin, VOB_HIST_CHECKIN, "");
     // Its change-set entries, whatever their activities, become check-ins.
     return status != 0 ? status : repo::act::note_checkin(s, version);
   });
@@ -400,12 +403,21 @@ int vob_ver_uncheckout(vob_vob_h vob, tbs_dbid_t version, const vob_event_info_t
     if (status == 0)
       status = repo::act::drop_version_entries(s, version, arrows);
     // The version's rows (entries, checkout, labels, merge arrows) go with
-    // its object; the removal is recorded on the branch.
+    // its object; its checkout event stays in the branch's history, beside
+    // the removal recorded on the branch.
+    if (status == 0)
+      status = s.query(sql::kEventsMove)
+                   .bind(1, id(version))
+                   .bind(2, id(row.branch))
+                   .bind(3, VOB_EVENT_CHECKOUT)
+                   .run();
     if (status == 0)
       status = s.query(sql::kEventsDelete).bind(1, id(version)).run();
     if (status == 0)
       status = s.query(sql::kObjectDelete).bind(1, id(version)).run();
-    return status != 0 ? status : repo::record_event(s, row.branch, VOB_EVENT_REMOVE, event);
+    return status != 0 ? status
+                       : repo::record_action(s, row.branch, VOB_EVENT_REMOVE, event,
+                                             VOB_HIST_UNCHECKOUT, "");
   });
   if (done == 0)
     repo::act::delete_arrows(arrows);
@@ -431,7 +443,12 @@ int vob_ver_add_merge(vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t to,
       status = repo::check_unlocked(vob, s, target.element);
     if (status == 0)
       status = s.query(sql::kMergeInsert).bind(1, id(from)).bind(2, id(to)).run();
-    return status != 0 ? status : repo::record_event(s, to, VOB_EVENT_MODIFY, event);
+    std::string from_name;
+    if (status == 0)
+      status = repo::version_name(s, source, from_name);
+    return status != 0
+               ? status
+               : repo::record_action(s, to, VOB_EVENT_MODIFY, event, VOB_HIST_MERGE, from_name);
   });
 }
 

@@ -25,6 +25,11 @@ void date_set_clock(date_clock_fn clock);
 // "2026-12-06T22:04:05": date and time as one token without blanks.
 std::string date_fmt_token_date_time(long sec);
 
+// The time (local) a text of the form date_fmt_token_date_time writes
+// names, or a date alone "2026-12-06" (its midnight): 0 and `sec` filled,
+// or 1004 for any other text (nothing printed) and `sec` untouched.
+int date_parse_token_date_time(const char* text, long* sec);
+
 // Compact numeric tokens for names, chosen by `token`.
 enum date_numeric_token : int {
   DATE_TOKEN_TIME = 0,       // "220405"

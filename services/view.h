@@ -140,6 +140,12 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
 // name; entries no rule selects come with version 0. For the view root: the
 // root directories of the registered VOBs. 1070 for a file.
 int view_readdir_ext(view_server_h view, const char* path, std::vector<view_path_info_t>& entries);
+// The entries of `dir_version`, any version of the directory element at
+// `path` (an older one, say), with the selections the view makes for them
+// under `path`, by name. 1070 for a file, 1004 when `dir_version` is not a
+// version of that element.
+int view_readdir_version(view_server_h view, const char* path, tbs_dbid_t dir_version,
+                         std::vector<view_path_info_t>& entries);
 
 // ---- changing versions through a view ------------------------------------------------
 
@@ -187,6 +193,26 @@ int view_uncheckout_many(view_server_h view, const std::vector<std::string>& pat
 int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, int eltype,
                      const char* comment, int checkin, std::vector<view_path_result_t>& results);
 
+// Removes the name at `path` from its parent directory's checkout in this
+// view (the next version of the directory lacks it once checked in); the
+// element, its versions and older directory versions stay. The view stops
+// showing it: the scope of the parent directory is brought in line. 1001
+// (after a message naming the path) when the parent is not checked out in
+// this view, when the view holds a checkout of the element or of anything
+// below it, and for a VOB root directory; 1002 when `path` is not visible.
+int view_rmname(view_server_h view, const char* path, const char* comment);
+// Renames or moves the element at `from` within its VOB, in one
+// transaction of the VOB: `to` names an existing directory (the element
+// keeps its name inside it) or a new path whose parent directory takes it.
+// Both parent directories must be checked out in this view (one when they
+// are the same). The view's files (checkouts included, with their edits)
+// move along and both parents' scopes are brought in line, so the view
+// shows the element at its new path only. 1001 (after a message) for a
+// parent not checked out, a target in another VOB, a directory moved into
+// itself or below itself, and a VOB root directory; 1003 when the new path
+// is taken (an element or a view-private file); 1002 when `from` is not
+// visible; 1004 for a bad name.
+int view_rename(view_server_h view, const char* from, const char* to, const char* comment);
 // The checkouts this view holds: VOB, checked-out version, view path.
 struct view_ckout_t {
   vob_vob_h vob = nullptr;

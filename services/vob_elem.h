@@ -206,6 +206,21 @@ int vob_nsdir_add_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
                         const vob_event_info_t* event);
 int vob_nsdir_remove_entry(vob_vob_h vob, tbs_dbid_t dir_version, const char* name,
                            const vob_event_info_t* event);
+// Renames an entry in one transaction: the element named `from_name` in the
+// checked-out directory version `from_dir_version` leaves it and enters the
+// checked-out directory version `to_dir_version` (the same version for a
+// rename within one directory) as `to_name`. The element, its versions and
+// the checked-in directory versions are untouched, so older directory
+// versions keep the old name. Recorded on each directory version (a rename,
+// or a move out and a move in) and on the element. 1001 when a directory
+// version is not checked out, 1002 when `from_name` is absent, 1003 when
+// `to_name` is taken (the same name in the same directory included), 1004
+// for a bad name or when the element would catalogue itself; each after a
+// message. Whether the target directory lies below the element in some
+// view is a question of paths that the caller answers.
+int vob_nsdir_rename_entry(vob_vob_h vob, tbs_dbid_t from_dir_version, const char* from_name,
+                           tbs_dbid_t to_dir_version, const char* to_name,
+                           const vob_event_info_t* event);
 // Catalogues an existing top-level directory `element` as a component under
 // `name` in the VOB root directory, or removes that entry: the root
 // directory's main branch gets a new checked-in version with the change, so no
@@ -284,6 +299,53 @@ struct vob_ver_edges_t {
 // element of `vob`.
 int vob_elem_get_version_graph(vob_vob_h vob, tbs_dbid_t element,
                                std::vector<vob_ver_edges_t>& versions);
+
+// ---- history ---------------------------------------------------------------------------
+
+// What an event of an element's history did. The numbers are stored with
+// the events: never renumber them.
+enum vob_hist_action : int {
+  VOB_HIST_MKELEM = 1,      // the element was made
+  VOB_HIST_MKBRANCH = 2,    // a branch other than main was made
+  VOB_HIST_CHECKOUT = 3,    // detail: the version checked out from ("" when recorded before)
+  VOB_HIST_CHECKIN = 4,     // the version got its number
+  VOB_HIST_UNCHECKOUT = 5,  // a checkout of the branch was cancelled
+  VOB_HIST_LABEL = 6,       // detail: the label type
+  VOB_HIST_MERGE = 7,       // detail: the version merged from
+  VOB_HIST_ADDNAME = 8,     // directory version: detail the name added
+  VOB_HIST_RMNAME = 9,      // directory version or element: detail the name removed
+  VOB_HIST_RENAME = 10,     // directory version or element: detail "old -> new"
+  VOB_HIST_MOVEOUT = 11,    // directory version: detail "old -> new", moved to another directory
+  VOB_HIST_MOVEIN = 12,     // directory version: detail "old -> new", moved from another directory
+};
+
+// One event of an element's history.
+struct vob_hist_event_t {
+  long id = 0;  // increases with time within one VOB
+  tbs_dbid_t element = 0;
+  tbs_dbid_t branch = 0;     // 0 for an event of the element itself
+  tbs_dbid_t version = 0;    // 0 for an event of the element or of a branch
+  int action = 0;            // vob_hist_action
+  std::string branch_path;   // "/main/dev"; "" for an event of the element
+  std::string version_name;  // "/main/3" or "/main/CHECKEDOUT"; "" unless a version's
+  std::string detail;        // as vob_hist_action says
+  long time = 0;             // seconds since the epoch
+  long usec = 0;
+  std::string user;
+  std::string comment;
+  // The activity whose change set holds the version; null and 0 when none
+  // (or when its project VOB is not registered here).
+  vob_vob_h activity_pvob = nullptr;
+  tbs_dbid_t activity = 0;
+};
+
+// The history of `elements` (each with its branches and versions), newest
+// first, from time `since` (seconds since the epoch; 0: all of it): one
+// read of the VOB whatever the number of elements, plus one look-up per
+// distinct activity. An element that does not exist contributes nothing.
+// `events` is replaced.
+int vob_elem_get_history(vob_vob_h vob, const std::vector<tbs_dbid_t>& elements, long since,
+                         std::vector<vob_hist_event_t>& events);
 
 // ---- labels and version maps ------------------------------------------------------------------
 

@@ -17,6 +17,12 @@ namespace vantool {
 
 namespace {
 
+// vantool catalog messages named here (the older commands of this file
+// still give theirs by number).
+enum : int {
+  kNotDirectoryVersion = 183,
+};
+
 std::string first_path(const ParsedArgs& args) {
   return args.operands().empty() ? std::string() : args.operands()[0];
 }
@@ -230,24 +236,47 @@ void print_ls_line(const view_path_info_t& e, const std::string& shown, bool lon
                        "", e.rule_text.c_str(), e.checked_out ? "  [checked out]" : "");
 }
 
+// ls DIR@@VERSION: the entries of that version of the directory, each with
+// the version the view selects for it.
+int list_dir_version(const ViewHandle& view, const std::string& text,
+                     std::vector<view_path_info_t>& entries) {
+  std::string path;
+  std::string name;
+  split_extended_path(text, path, name);
+  view_path_info_t info;
+  tbs_dbid_t version = 0;
+  if (!resolve_version(view, text, info, version))
+    return kExitFailure;
+  if (view_readdir_version(view.get(), path.c_str(), version, entries) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNotDirectoryVersion, text.c_str());
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
 int run_ls(const ParsedArgs& args) {
   std::string path = args.operands().empty() ? "." : args.operands()[0];
   ViewHandle view;
   if (!open_view(args, path, view))
     return kExitFailure;
-  view_path_info_t info;
-  if (view_lookup(view.get(), path.c_str(), &info) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
-    return kExitFailure;
-  }
-  if (!info.is_dir && info.element != 0) {
-    print_ls_line(info, path, args.has("long"));
-    return kExitOk;
-  }
   std::vector<view_path_info_t> entries;
-  if (view_readdir_ext(view.get(), path.c_str(), entries) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
-    return kExitFailure;
+  if (path.find("@@") != std::string::npos) {
+    if (int failed = list_dir_version(view, path, entries))
+      return failed;
+  } else {
+    view_path_info_t info;
+    if (view_lookup(view.get(), path.c_str(), &info) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+      return kExitFailure;
+    }
+    if (!info.is_dir && info.element != 0) {
+      print_ls_line(info, path, args.has("long"));
+      return kExitOk;
+    }
+    if (view_readdir_ext(view.get(), path.c_str(), entries) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+      return kExitFailure;
+    }
   }
   for (const auto& e : entries) {
     std::string name = e.vob_path.substr(e.vob_path.rfind('/') + 1);
@@ -382,8 +411,10 @@ void register_elem_commands(std::vector<Command>& table) {
 
   Command ls;
   ls.name = "ls";
-  ls.synopsis = "ls [-long] [-view TAG] [PATH]";
-  ls.summary = "List elements with the version the view selects and the rule that chose it.";
+  ls.synopsis = "ls [-long] [-view TAG] [PATH | DIR@@VERSION]";
+  ls.summary =
+      "List elements with the version the view selects and the rule that chose it "
+      "(DIR@@VERSION: the names that version of the directory holds).";
   ls.common = kViewOption;
   ls.options = {{"long", false, "", false}};
   ls.max_operands = 1;

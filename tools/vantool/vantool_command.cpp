@@ -23,6 +23,8 @@ const std::vector<Command>& command_table() {
     register_activity_commands(t);
     register_baseline_commands(t);
     register_elem_commands(t);
+    register_name_commands(t);
+    register_history_commands(t);
     register_type_commands(t);
     register_merge_commands(t);
     register_plevel_commands(t);

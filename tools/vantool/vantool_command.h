@@ -59,6 +59,8 @@ void register_project_commands(std::vector<Command>& table);
 void register_stream_commands(std::vector<Command>& table);
 void register_view_commands(std::vector<Command>& table);
 void register_elem_commands(std::vector<Command>& table);
+void register_name_commands(std::vector<Command>& table);
+void register_history_commands(std::vector<Command>& table);
 void register_type_commands(std::vector<Command>& table);
 void register_merge_commands(std::vector<Command>& table);
 void register_plevel_commands(std::vector<Command>& table);
