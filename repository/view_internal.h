@@ -69,11 +69,11 @@ enum ViewMsg : int {
   kMsgNotDirectory = 81,
   kMsgNoProperty = 82,
   kMsgCheckinFileGone = 83,
-  kMsgVobRootName = 135,           // (path, VOB tag)
-  kMsgNameDirNotCheckedOut = 136,  // (directory, view, name)
-  kMsgNameCheckedOut = 137,        // (path, view)
-  kMsgMoveAcrossVobs = 138,        // (source, target)
-  kMsgMoveIntoItself = 139,        // (source, target)
+  kMsgVobRootName = 139,           // (path, VOB tag)
+  kMsgNameDirNotCheckedOut = 140,  // (directory, view, name)
+  kMsgNameCheckedOut = 141,        // (path, view)
+  kMsgMoveAcrossVobs = 142,        // (source, target)
+  kMsgMoveIntoItself = 143,        // (source, target)
 };
 
 // ---- registry: view tags (view_store.cpp) -------------------------------------------
