@@ -72,17 +72,25 @@ git_add_tree() {  # directory
   (cd "$1" && git init -q . && git add -A && git commit -qm import)
 }
 
+# The tree in, by hand (mkdir, mkelem -ci, ci) and by `vantool import`,
+# against `git add -A && git commit`.
 ingest() {  # size, list
-  local k=() g=() i dir
+  local k=() m=() g=() i dir
+  mkdir -p "$work/source$1"
+  copy_files "$2" "$work/source$1"
   for ((i = 0; i < runs; i++)); do
     dir=$(new_store "ingest$1.$i")
     copy_files "$2" "$dir"
     k+=("$(timed korvane_add_tree "$dir" "$2")")
+    dir=$(new_store "import$1.$i")
+    m+=("$(timed "$vantool" import -nc "$work/source$1" "$dir")")
     mkdir -p "$work/git-ingest$1.$i"
     copy_files "$2" "$work/git-ingest$1.$i"
     g+=("$(timed git_add_tree "$work/git-ingest$1.$i")")
   done
-  report "put $1 files under version control" "$(median "${k[@]}")" "$(median "${g[@]}")"
+  report "put $1 files under version control by hand" "$(median "${k[@]}")" "$(median "${g[@]}")"
+  report "vantool import of $1 files (vs add -A && commit)" "$(median "${m[@]}")" \
+    "$(median "${g[@]}")"
 }
 
 # Check out and check in every file in one command each, against touching

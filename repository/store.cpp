@@ -177,8 +177,10 @@ int Store::open(const std::string& path, const Schema& schema, bool create,
   std::unique_ptr<Store> store(new Store(db, path, schema));
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db, 1);
-  int status =
-      store->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+  int status = store->exec(
+      "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
+      // Savepoints of write groups journal in memory, not in temporary files.
+      "PRAGMA temp_store=MEMORY;");
   if (status == 0)
     status = store->migrate(schema);
   if (status != 0)

@@ -1,5 +1,6 @@
 // Oids and UUIDs: text forms, comparison, hashing and generation.
 #include <fcntl.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -118,11 +119,15 @@ unsigned int tbs_oid_to_hash32(const tbs_oid_t* oid) {
 }
 
 void tbs_uuid_generate(tbs_uuid_t* uuid) {
-  bool filled = false;
-  int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    filled = read(fd, uuid->bytes, 16) == 16;
-    close(fd);
+  // The kernel's generator, without opening a device per id (every new
+  // object takes one).
+  bool filled = getrandom(uuid->bytes, 16, 0) == 16;
+  if (!filled) {
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      filled = read(fd, uuid->bytes, 16) == 16;
+      close(fd);
+    }
   }
   if (!filled) {
     std::random_device rd;

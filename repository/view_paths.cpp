@@ -1,8 +1,11 @@
 // Paths in a view: turning the caller's paths into view paths, resolving them
 // through the directory versions the config spec selects, and the view's
 // checkouts as the VOBs record them.
+#include <sys/stat.h>
+
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "repository/view_internal.h"
@@ -31,17 +34,43 @@ std::vector<std::string> split_path(const std::string& view_path) {
 
 }  // namespace
 
+namespace {
+
+std::string resolved_path(const std::filesystem::path& p) {
+  std::error_code ec;
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(p, ec);
+  std::string out = (ec ? p.lexically_normal() : canonical.lexically_normal()).string();
+  while (out.size() > 1 && out.back() == '/')
+    out.pop_back();
+  return out;
+}
+
+}  // namespace
+
 std::string absolute_path(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path p = fs::absolute(path.empty() ? "." : path, ec);
   if (ec)
     p = path;
-  fs::path canonical = fs::weakly_canonical(p, ec);
-  std::string out = (ec ? p.lexically_normal() : canonical.lexically_normal()).string();
-  while (out.size() > 1 && out.back() == '/')
-    out.pop_back();
-  return out;
+  p = p.lexically_normal();
+  // Bulk commands name many files of few directories: each directory's
+  // symbolic links are resolved once per process (a link changed meanwhile
+  // is not seen), the file name itself every time.
+  fs::path name = p.filename();
+  if (name.empty() || !p.has_parent_path() || p.parent_path() == p)
+    return resolved_path(p);
+  static std::map<std::string, std::string> directories;
+  std::string parent = p.parent_path().string();
+  auto known = directories.find(parent);
+  if (known == directories.end())
+    known = directories.emplace(parent, resolved_path(parent)).first;
+  std::string joined =
+      known->second == "/" ? "/" + name.string() : known->second + "/" + name.string();
+  struct stat st;
+  if (lstat(joined.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    return resolved_path(joined);
+  return joined;
 }
 
 namespace {

@@ -27,6 +27,7 @@ const std::vector<Command>& command_table() {
     register_history_commands(t);
     register_type_commands(t);
     register_merge_commands(t);
+    register_import_commands(t);
     register_plevel_commands(t);
     return t;
   }();

@@ -63,6 +63,7 @@ void register_name_commands(std::vector<Command>& table);
 void register_history_commands(std::vector<Command>& table);
 void register_type_commands(std::vector<Command>& table);
 void register_merge_commands(std::vector<Command>& table);
+void register_import_commands(std::vector<Command>& table);
 void register_plevel_commands(std::vector<Command>& table);
 void register_activity_commands(std::vector<Command>& table);
 void register_baseline_commands(std::vector<Command>& table);
