@@ -400,8 +400,9 @@ int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, c
   return view_checkout(view, where.path.c_str(), comment, checkout);
 }
 
-int checkin_merge(view_server_h view, const std::string& path, tbs_dbid_t* version) {
-  return view_checkin(view, path.c_str(), nullptr, version);
+int checkin_merges(view_server_h view, const std::vector<std::string>& paths,
+                   std::vector<view_path_result_t>& results) {
+  return view_checkin_many(view, paths, nullptr, results);
 }
 
 namespace {

@@ -107,10 +107,12 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
 int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, const char* comment,
                        tbs_dbid_t* checkout);
 
-// Checks in the checkout of the element at view path `path` once its merge
-// is complete, keeping the checkout's comment. Every check-in of the merge
-// service is made here.
-int checkin_merge(view_server_h view, const std::string& path, tbs_dbid_t* version);
+// Checks in the checkouts of the elements at view paths `paths` once their
+// merges are complete, keeping the checkouts' comments, in the view's
+// batches (one result per path, as view_checkin_many gives). Every check-in
+// of the merge service is made here.
+int checkin_merges(view_server_h view, const std::vector<std::string>& paths,
+                   std::vector<view_path_result_t>& results);
 
 // The version findmerge merges from, per element: "BRANCH-PATH/N" or
 // "BRANCH-PATH/LATEST", where BRANCH-PATH is "/main/..." (that branch) or

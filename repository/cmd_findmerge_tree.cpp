@@ -173,12 +173,20 @@ class TreeMerge {
   // what a directory contains before the directory; a failure is kept in
   // the element's item.
   void checkin_made() {
+    std::vector<size_t> clean;
+    std::vector<std::string> paths;
     for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
-      cmd_findmerge_item_t& item = items_[*it];
+      const cmd_findmerge_item_t& item = items_[*it];
       if (item.status != 0 || item.result.conflicts != 0)
         continue;
-      tbs_dbid_t version = 0;
-      item.status = checkin_merge(view_, item.result.path, &version);
+      clean.push_back(*it);
+      paths.push_back(item.result.path);
+    }
+    std::vector<view_path_result_t> results;
+    checkin_merges(view_, paths, results);
+    for (size_t i = 0; i < clean.size() && i < results.size(); ++i) {
+      cmd_findmerge_item_t& item = items_[clean[i]];
+      item.status = results[i].status;
       item.checked_in = item.status == 0 ? 1 : 0;
     }
   }
