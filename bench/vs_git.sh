@@ -39,7 +39,8 @@ report() {  # work, korvane seconds, git seconds
 
 # The file list of a size, relative to the tree.
 file_list() {
-  (cd "$tree" && find . -type f ! -type l -printf '%P\n' 2> /dev/null | LC_ALL=C sort | head -n "$1")
+  (cd "$tree" && find . -type f ! -type l -printf '%P\n' 2> /dev/null | LC_ALL=C sort |
+    awk -v n="$1" 'NR <= n')
 }
 
 # Copies the listed files of the tree into a directory.
@@ -48,13 +49,14 @@ copy_files() {  # list, destination
   chmod -R u+w "$2"
 }
 
-# A fresh store with one VOB /v and a dynamic view whose VOB directory is printed.
+# A fresh store (KORVANE_HOME) with one VOB /v and a dynamic view; $store_dir
+# is the VOB's directory in the view.
 new_store() {  # name
   export KORVANE_HOME="$work/$1/home"
   mkdir -p "$KORVANE_HOME"
   "$vantool" mkvob -tag /v -nc > /dev/null
   "$vantool" mkview -tag "$1" "$work/$1/view" > /dev/null
-  echo "$work/$1/view/v"
+  store_dir="$work/$1/view/v"
 }
 
 # Puts the copied tree in VOB directory $1 under version control the way a
@@ -79,11 +81,11 @@ ingest() {  # size, list
   mkdir -p "$work/source$1"
   copy_files "$2" "$work/source$1"
   for ((i = 0; i < runs; i++)); do
-    dir=$(new_store "ingest$1.$i")
-    copy_files "$2" "$dir"
-    k+=("$(timed korvane_add_tree "$dir" "$2")")
-    dir=$(new_store "import$1.$i")
-    m+=("$(timed "$vantool" import -nc "$work/source$1" "$dir")")
+    new_store "ingest$1.$i"
+    copy_files "$2" "$store_dir"
+    k+=("$(timed korvane_add_tree "$store_dir" "$2")")
+    new_store "import$1.$i"
+    m+=("$(timed "$vantool" import -nc "$work/source$1" "$store_dir")")
     mkdir -p "$work/git-ingest$1.$i"
     copy_files "$2" "$work/git-ingest$1.$i"
     g+=("$(timed git_add_tree "$work/git-ingest$1.$i")")
@@ -124,7 +126,7 @@ small_ls() {  # size, vob dir
 # against the same change merged by git.
 merge_branch() {  # size, list, vob dir, git dir
   local list=$2 dir=$3 gdir=$4 changed="$work/changed$1"
-  awk 'NR % int(('"$1"' + 99) / 100) == 0' "$list" | head -n 100 > "$changed"
+  awk -v n="$1" 'NR % int((n + 99) / 100) == 0 && ++k <= 100' "$list" > "$changed"
   "$vantool" mkbrtype -nc dev@/v > /dev/null
   "$vantool" mkview -tag "dev$1" "$work/dev$1" > /dev/null
   printf 'element * CHECKEDOUT\nelement * .../dev/LATEST\nelement * /main/LATEST -mkbranch dev\n' \
@@ -136,8 +138,7 @@ merge_branch() {  # size, list, vob dir, git dir
   (cd "$dir" && "$vantool" co -nc zz_small/a > /dev/null && echo main >> zz_small/a &&
     "$vantool" ci -nc zz_small/a > /dev/null)
   local k
-  k=$(timed sh -c "cd '$dir' && '$vantool' findmerge . -fversion /main/dev/LATEST -merge -nc &&
-      '$vantool' lsco -short | xargs -r -d '\n' '$vantool' ci -nc")
+  k=$(timed sh -c "cd '$dir' && '$vantool' findmerge . -fversion /main/dev/LATEST -merge -ci -nc")
   git -C "$gdir" checkout -qb dev
   (cd "$gdir" && while read -r f; do echo "// on dev" >> "$f"; done < "$changed")
   git -C "$gdir" commit -qam dev
@@ -155,7 +156,8 @@ for n in $sizes; do
   list="$work/list$n"
   file_list "$n" > "$list"
   ingest "$n" "$list"
-  dir=$(new_store "cycle$n")
+  new_store "cycle$n"
+  dir=$store_dir
   copy_files "$list" "$dir"
   korvane_add_tree "$dir" "$list" > /dev/null
   mkdir -p "$work/git-cycle$n"
