@@ -215,13 +215,14 @@ class PhaseGroups {
     groups_.erase(it);
     return status;
   }
-  // Commits every group left, in path order.
+  // Commits every group left, in path order; after a failure the groups
+  // not committed yet are rolled back (so that what the protocol orders
+  // after them is never made durable without them).
   int commit_rest() {
     int status = TBS_ST_OK;
     for (auto& [store, group] : groups_) {
-      int s = group->commit();
       if (status == 0)
-        status = s;
+        status = group->commit();
     }
     groups_.clear();
     return status;
@@ -369,11 +370,11 @@ void run_checkouts(view_server_h view, const ChangeSetTarget& target, const char
                 : checkout_for(view, target, w.t.info.vob, w.branch, w.from, &event, &w.version);
     results[w.index].status = s;
   }
+  // The PVOB's arrows before the checkouts they announce.
   if (status == 0)
     status = groups.commit(target.pvob);
-  int committed = groups.commit_rest();
   if (status == 0)
-    status = committed;
+    status = groups.commit_rest();
   if (status != 0)
     fail_all(works, results, status);
   status = in_view_group(view, [&](Store& db) {
@@ -516,12 +517,12 @@ void run_uncheckouts(view_server_h view, std::vector<Work>& works,
   for (auto& w : works)
     results[w.index].status =
         status != 0 ? status : vob_ver_uncheckout(w.t.info.vob, w.version, &event);
+  // The checkouts go before the PVOB's arrows that announced them.
   for (auto& w : works)
     if (status == 0)
       status = groups.commit(w.t.info.vob);
-  int committed = groups.commit_rest();
   if (status == 0)
-    status = committed;
+    status = groups.commit_rest();
   if (status != 0)
     fail_all(works, results, status);
   for (const auto& w : works)
@@ -740,9 +741,8 @@ void run_mkelems(view_server_h view, const ChangeSetTarget& target, const char* 
     }
     if (status == 0)
       status = groups.commit(target.pvob);
-    int committed = groups.commit_rest();
     if (status == 0)
-      status = committed;
+      status = groups.commit_rest();
     if (status != 0)
       fail_all(works, results, status);
   }
@@ -790,6 +790,17 @@ void run_mkelems(view_server_h view, const ChangeSetTarget& target, const char* 
       results[w.index].dbid = w.t.info.element;
 }
 
+// The batch step of a bulk call that records changes: the view's change-set
+// target is found first (every work fails when there is none), then `run`.
+template <typename Run>
+auto with_target(view_server_h view, Run run) {
+  return [view, run](std::vector<Work>& works, std::vector<view_path_result_t>& results) {
+    ChangeSetTarget target;
+    if (batch_target(view, works, results, target))
+      run(target, works, results);
+  };
+}
+
 // The single-path form of a bulk call: its status and the result's dbid.
 template <typename Bulk>
 int one_path(const char* path, tbs_dbid_t* dbid, Bulk bulk) {
@@ -814,11 +825,10 @@ int view_checkout_many(view_server_h view, const std::vector<std::string>& paths
   return repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkout(view, path, w); },
-      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
-        repo::ChangeSetTarget target;
-        if (repo::batch_target(view, works, out, target))
-          repo::run_checkouts(view, target, comment, works, out);
-      },
+      repo::with_target(view,
+                        [&](const auto& target, auto& works, auto& out) {
+                          repo::run_checkouts(view, target, comment, works, out);
+                        }),
       repo::never_flush);
 }
 
@@ -830,11 +840,8 @@ int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
   return repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkin(view, path, w); },
-      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
-        repo::ChangeSetTarget target;
-        if (repo::batch_target(view, works, out, target))
-          repo::run_checkins(view, comment, works, out);
-      },
+      repo::with_target(view, [&](const auto&, auto& works,
+                                  auto& out) { repo::run_checkins(view, comment, works, out); }),
       repo::never_flush);
 }
 
@@ -865,11 +872,10 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
   return repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_mkelem(view, path, eltype, w); },
-      [&](std::vector<repo::Work>& works, std::vector<view_path_result_t>& out) {
-        repo::ChangeSetTarget target;
-        if (repo::batch_target(view, works, out, target))
-          repo::run_mkelems(view, target, comment, checkin, works, out);
-      },
+      repo::with_target(view,
+                        [&](const auto& target, auto& works, auto& out) {
+                          repo::run_mkelems(view, target, comment, checkin, works, out);
+                        }),
       [&](const std::string& path, const std::vector<repo::Work>& batch) {
         return repo::inside_new_directory(view, path, batch);
       });
