@@ -119,6 +119,29 @@ cat "$views/alice/sources/README.txt"
 run "The version tree, with the merge arrow" "$vantool" lsvtree "$views/alice/sources/README.txt"
 run "Which version each view selects, and why" "$vantool" ls "$views/bob/sources"
 
+mkdir -p "$KORVANE_HOME/tools-tree/scripts"
+printf '#!/bin/sh\necho build\n' > "$KORVANE_HOME/tools-tree/scripts/build.sh"
+printf '#!/bin/sh\necho test\n' > "$KORVANE_HOME/tools-tree/scripts/test.sh"
+printf 'Tools of the demonstration\n' > "$KORVANE_HOME/tools-tree/NOTES"
+"$vantool" checkout -nc "$views/alice/sources"
+mkdir -p "$views/alice/sources/tools"
+"$vantool" mkdir -c "Tools" "$views/alice/sources/tools"
+"$vantool" checkin -nc "$views/alice/sources"
+run "An existing tree brought in with import: what it would do, then doing it" \
+  "$vantool" import -preview "$KORVANE_HOME/tools-tree" "$views/alice/sources/tools"
+"$vantool" import -c "Tools brought in" "$KORVANE_HOME/tools-tree" "$views/alice/sources/tools"
+printf '#!/bin/sh\necho build all\n' > "$KORVANE_HOME/tools-tree/scripts/build.sh"
+rm "$KORVANE_HOME/tools-tree/NOTES"
+run "The tree changed: import again brings one new version and removes one name" \
+  "$vantool" import -nc "$KORVANE_HOME/tools-tree" "$views/alice/sources/tools"
+run "A file renamed: its directory is checked out, the name moves, the history stays" \
+  "$vantool" checkout -nc "$views/alice/sources/tools/scripts"
+"$vantool" mv -c "Clearer name" "$views/alice/sources/tools/scripts/test.sh" \
+  "$views/alice/sources/tools/scripts/run-tests.sh"
+"$vantool" checkin -nc "$views/alice/sources/tools/scripts"
+"$vantool" ls "$views/alice/sources/tools/scripts"
+run "Who did what to the tools, newest first" "$vantool" lshistory -recurse "$views/alice/sources/tools"
+
 run "A component rooted at a top-level directory of the sources VOB" \
   "$vantool" checkout -nc "$views/alice/sources"
 "$vantool" mkdir -nc "$views/alice/sources/compiler"
