@@ -126,7 +126,7 @@ printf 'Tools of the demonstration\n' > "$KORVANE_HOME/tools-tree/NOTES"
 "$vantool" checkout -nc "$views/alice/sources"
 mkdir -p "$views/alice/sources/tools"
 "$vantool" mkdir -c "Tools" "$views/alice/sources/tools"
-"$vantool" checkin -nc "$views/alice/sources"
+"$vantool" checkin -nc "$views/alice/sources/tools" "$views/alice/sources"
 run "An existing tree brought in with import: what it would do, then doing it" \
   "$vantool" import -preview "$KORVANE_HOME/tools-tree" "$views/alice/sources/tools"
 "$vantool" import -c "Tools brought in" "$KORVANE_HOME/tools-tree" "$views/alice/sources/tools"
