@@ -8,13 +8,13 @@
 #
 # Files are the first N regular files of KORVANE_BENCH_TREE (default
 # /usr/include) in name order, for N in KORVANE_BENCH_SIZES (default
-# "1000 3000"). Run by `make bench`; VANTOOL names another build's vantool.
+# "1000 5000"). Run by `make bench`; VANTOOL names another build's vantool.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 vantool="${VANTOOL:-$root/build/bin/vantool}"
 tree="${KORVANE_BENCH_TREE:-/usr/include}"
-sizes="${KORVANE_BENCH_SIZES:-1000 3000}"
+sizes="${KORVANE_BENCH_SIZES:-1000 5000}"
 runs="${KORVANE_BENCH_RUNS:-3}"
 work=$(mktemp -d /tmp/korvane-vs-git-XXXXXX)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
@@ -110,16 +110,26 @@ bulk_cycle() {  # size, list
   report "check in $1 files in one command (vs commit -a)" "$(median "${ci[@]}")" "$(median "${g[@]}")"
 }
 
-# Lists a directory of three files in the view of this size.
-small_ls() {  # size, vob dir
-  local dir=$2 k=() i
+# Small commands in the view of this size: `ls` of a directory of three
+# files, `lsco` of the view, `describe` of one file; their medians go to
+# small_cost[size,command].
+declare -A small_cost
+small_commands() {  # size, vob dir
+  local dir=$2 i
   mkdir -p "$dir/zz_small"
   (cd "$dir" && "$vantool" co -nc . > /dev/null && "$vantool" mkdir -nc zz_small > /dev/null &&
     for f in a b c; do echo "$f" > "zz_small/$f"; done &&
     "$vantool" mkelem -ci -nc zz_small/a zz_small/b zz_small/c > /dev/null &&
     "$vantool" ci -nc zz_small . > /dev/null)
-  for ((i = 0; i < runs; i++)); do k+=("$(timed "$vantool" ls "$dir/zz_small")"); done
-  median "${k[@]}"
+  local ls=() lsco=() describe=()
+  for ((i = 0; i < runs; i++)); do
+    ls+=("$(timed "$vantool" ls "$dir/zz_small")")
+    lsco+=("$(timed sh -c "cd '$dir' && '$vantool' lsco")")
+    describe+=("$(timed "$vantool" describe "$dir/zz_small/a")")
+  done
+  small_cost[$1,ls]=$(median "${ls[@]}")
+  small_cost[$1,lsco]=$(median "${lsco[@]}")
+  small_cost[$1,describe]=$(median "${describe[@]}")
 }
 
 # Merges a branch that changed 100 files into main and checks the merges in,
@@ -151,7 +161,6 @@ merge_branch() {  # size, list, vob dir, git dir
 }
 
 printf '%-58s %10s %10s %8s\n' "work" "korvane" "git" "ratio"
-declare -A ls_cost
 for n in $sizes; do
   list="$work/list$n"
   file_list "$n" > "$list"
@@ -164,14 +173,16 @@ for n in $sizes; do
   copy_files "$list" "$work/git-cycle$n"
   git_add_tree "$work/git-cycle$n"
   bulk_cycle "$n" "$list" "$dir" "$work/git-cycle$n"
-  ls_cost[$n]=$(small_ls "$n" "$dir")
+  small_commands "$n" "$dir"
   merge_branch "$n" "$list" "$dir" "$work/git-cycle$n"
 done
 
 first=""
 for n in $sizes; do
-  report "ls of a 3-file directory in a view of $n files (vs ${first:-itself})" "${ls_cost[$n]}" \
-    "${ls_cost[${first:-$n}]}"
+  for c in ls lsco describe; do
+    report "$c in a view of $n files (vs ${first:-itself})" "${small_cost[$n,$c]}" \
+      "${small_cost[${first:-$n},$c]}"
+  done
   first=${first:-$n}
 done
 k=() g=()
