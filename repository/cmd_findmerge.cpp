@@ -400,6 +400,44 @@ int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, c
   return view_checkout(view, where.path.c_str(), comment, checkout);
 }
 
+namespace {
+int show_directories_above(view_server_h view, const std::string& vob_path);
+}  // namespace
+
+void checkout_for_merges(view_server_h view, vob_vob_h vob,
+                         const std::vector<MergeCandidate>& candidates, const char* comment,
+                         std::set<tbs_dbid_t>& made) {
+  std::vector<std::string> paths;
+  std::vector<tbs_dbid_t> elements;
+  for (const auto& c : candidates) {
+    if (c.where.info.checked_out || c.where.info.version == 0)
+      continue;
+    VersionGraph graph(vob, c.where.info.element);
+    int need = CMD_MERGE_NOT_NEEDED;
+    if (decide(graph, vob, c.where.info.element, c.from, c.where.info.version, &need) == 0 &&
+        need != CMD_MERGE_NOT_NEEDED) {
+      paths.push_back(c.where.path);
+      elements.push_back(c.where.info.element);
+    }
+  }
+  if (paths.empty() || show_directories_above(view, paths.front()) != 0)
+    return;
+  // Quiet: each element's own merge meets and reports what failed here.
+  imsg_proc_t saved[IMSG_NUM_PROCS];
+  void* saved_arg = nullptr;
+  imsg_get_redirect_procs(saved, &saved_arg);
+  imsg_proc_t quiet[IMSG_NUM_PROCS];
+  for (auto& proc : quiet)
+    proc = [](const char*, void*) {};
+  imsg_set_redirect_procs(quiet, nullptr);
+  std::vector<view_path_result_t> results;
+  view_checkout_many(view, paths, comment, results);
+  imsg_set_redirect_procs(saved, saved_arg);
+  for (size_t i = 0; i < results.size() && i < elements.size(); ++i)
+    if (results[i].status == 0)
+      made.insert(elements[i]);
+}
+
 int checkin_merges(view_server_h view, const std::vector<std::string>& paths,
                    std::vector<view_path_result_t>& results) {
   return view_checkin_many(view, paths, nullptr, results);

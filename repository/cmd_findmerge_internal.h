@@ -6,6 +6,7 @@
 #define REPOSITORY_CMD_FINDMERGE_INTERNAL_H
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -103,9 +104,25 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
 
 // The checkout of the element at `where` that a merge writes into: the
 // view's checkout of it when it holds one, else a new one made as
-// view_checkout makes it. Every checkout of the merge service is made here.
+// view_checkout makes it. Every checkout of the merge service is made here
+// or, ahead of their merges, by checkout_for_merges.
 int checkout_for_merge(view_server_h view, vob_vob_h vob, const InView& where, const char* comment,
                        tbs_dbid_t* checkout);
+
+// A file element about to be merged: where the view shows it, and the
+// version to merge from.
+struct MergeCandidate {
+  InView where;
+  tbs_dbid_t from = 0;
+};
+// Checks out, in one bulk call of the view service, those of the files of
+// one directory that need a merge and that the view does not hold checked
+// out, so that their merges find their checkouts made; `made` gains the
+// elements checked out. A failure is left for the element's own merge to
+// meet and report.
+void checkout_for_merges(view_server_h view, vob_vob_h vob,
+                         const std::vector<MergeCandidate>& candidates, const char* comment,
+                         std::set<tbs_dbid_t>& made);
 
 // Checks in the checkouts of the elements at view paths `paths` once their
 // merges are complete, keeping the checkouts' comments, in the view's

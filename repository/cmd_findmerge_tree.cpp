@@ -153,6 +153,8 @@ class TreeMerge {
       if (status != 0)
         return status;
     }
+    if (!args_.print_only)
+      checkout_files_ahead(where, *entries);
     for (const auto& [name, child] : *entries) {
       if (tips_.count(child) == 0 && above_.count(child) == 0)
         continue;
@@ -167,6 +169,23 @@ class TreeMerge {
         return status;
     }
     return TBS_ST_OK;
+  }
+
+  // Checks out the files of the directory at `where` that will merge, in
+  // one bulk call, before their merges one by one.
+  void checkout_files_ahead(const InView& where, const Entries& entries) {
+    std::vector<MergeCandidate> candidates;
+    for (const auto& [name, child] : entries) {
+      auto tip = tips_.find(child);
+      if (tip == tips_.end() || tip->second.is_dir || visited_.count(child) != 0)
+        continue;
+      MergeCandidate c;
+      c.where.path = where.path + "/" + name;
+      c.from = tip->second.version;
+      if (describe(view_, cspec_, vob_, child, c.where.path, c.where.info) == 0)
+        candidates.push_back(std::move(c));
+    }
+    checkout_for_merges(view_, vob_, candidates, args_.comment.c_str(), checked_out_ahead_);
   }
 
   // Checks in the checkouts this run made and merged without conflict,
@@ -195,7 +214,7 @@ class TreeMerge {
   // on. A merged directory's entries (what it holds after the merge, or
   // would hold for a dry run) go to `merged`.
   int merge(InView& where, const vob_branch_tip_t& tip, Entries& merged, bool& have_merged) {
-    bool had_checkout = where.info.checked_out != 0;
+    bool had_checkout = where.info.checked_out != 0 && checked_out_ahead_.count(tip.element) == 0;
     cmd_findmerge_item_t item;
     item.vob = vob_;
     item.element = tip.element;
@@ -223,7 +242,8 @@ class TreeMerge {
   std::unordered_set<tbs_dbid_t> above_;                   // directories above a tip
   std::unordered_set<tbs_dbid_t> visited_;
   std::unordered_map<tbs_dbid_t, Entries> entries_;  // by directory version
-  std::vector<size_t> made_;  // items whose checkout this run made, in merge order
+  std::vector<size_t> made_;                // items whose checkout this run made, in merge order
+  std::set<tbs_dbid_t> checked_out_ahead_;  // elements checked out ahead of their merges
 };
 
 }  // namespace

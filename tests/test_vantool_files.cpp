@@ -224,6 +224,20 @@ TEST_F(VantoolFilesTest, FindmergeFollowsTheBranchWhereverItSprouts) {
   EXPECT_EQ(read_file(a + "/src/added.txt"), "added, then changed on dev\n");
   EXPECT_EQ(vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-ci"}).exit_code, 2);
 
+  // A file the user holds checked out is merged into but left checked out;
+  // the files the merge checked out itself are checked in.
+  for (const char* name : {"/src/hello.txt", "/src/added.txt"}) {
+    ASSERT_EQ(vantool({"co", "-nc", b + name}).exit_code, 0);
+    write_file(b + name, std::string("again on dev: ") + name + "\n");
+    ASSERT_EQ(vantool({"ci", "-nc", b + name}).exit_code, 0);
+  }
+  ASSERT_EQ(vantool({"co", "-nc", a + "/src/hello.txt"}).exit_code, 0);
+  auto mixed =
+      vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-merge", "-ci", "-nc"});
+  ASSERT_EQ(mixed.exit_code, 0) << mixed.err;
+  EXPECT_EQ(vantool({"lsco", "-short", "-view", "a"}).out, "/src/hello.txt\n");
+  EXPECT_EQ(read_file(a + "/src/added.txt"), "again on dev: /src/added.txt\n");
+
   EXPECT_TRUE(vantool_refuses({"\"dev/LATEST\" does not name a version to merge from"},
                               {"findmerge", a + "/src", "-fversion", "dev/LATEST", "-print"}));
   EXPECT_TRUE(
