@@ -199,7 +199,7 @@ class PhaseGroups {
       auto group = std::make_unique<WriteGroup>(*store);
       if (group->status() != 0)
         return group->status();
-      groups_[store] = std::move(group);
+      groups_[path] = std::move(group);
     }
     return TBS_ST_OK;
   }
@@ -208,7 +208,7 @@ class PhaseGroups {
     Store* store = nullptr;
     if (vob == nullptr || vob_store(vob, store) != 0)
       return TBS_ST_OK;
-    auto it = groups_.find(store);
+    auto it = groups_.find(store->path());
     if (it == groups_.end())
       return TBS_ST_OK;
     int status = it->second->commit();
@@ -220,7 +220,7 @@ class PhaseGroups {
   // after them is never made durable without them).
   int commit_rest() {
     int status = TBS_ST_OK;
-    for (auto& [store, group] : groups_) {
+    for (auto& [path, group] : groups_) {
       if (status == 0)
         status = group->commit();
     }
@@ -229,7 +229,7 @@ class PhaseGroups {
   }
 
  private:
-  std::map<Store*, std::unique_ptr<WriteGroup>> groups_;
+  std::map<std::string, std::unique_ptr<WriteGroup>> groups_;  // by store path
 };
 
 // One path of a bulk call being worked on.
@@ -267,9 +267,9 @@ void drop_failed(std::vector<Work>& works, const std::vector<view_path_result_t>
               works.end());
 }
 
-// Runs `body` on each path of `paths` in batches of kBatchSize: `prepare`
-// checks a path and fills its work (a nonzero status fails the path),
-// `run` does the batch's works. `flush_before(path, batch)` may ask that the
+// Does the paths of a bulk call in batches of kBatchSize: `prepare` checks
+// a path and fills its work (a nonzero status fails the path), `run` does
+// a batch's works. `flush_before(path, batch)` may ask that the
 // batch so far be done before a path is prepared (it builds on the batch).
 template <typename Prepare, typename Run, typename FlushBefore>
 int in_batches(const std::vector<std::string>& paths, std::vector<view_path_result_t>& results,
