@@ -365,6 +365,7 @@ int Txn::commit() {
   open_ = false;
   if (store_.pending_generation_ >= 0)
     store_.last_commit_generation_ = store_.pending_generation_;
+  ++store_.commits_;
   return TBS_ST_OK;
 }
 

@@ -114,6 +114,8 @@ class Store {
   // The generation this process's latest commit made, or -1 when it has
   // made none.
   int64_t last_commit_generation() const { return last_commit_generation_; }
+  // How many write transactions this process has committed on the store.
+  int64_t commits() const { return commits_; }
 
   // Ends the read transaction a ReadScope opened, if any (before writing,
   // and before another process may write what this one reads next).
@@ -141,6 +143,7 @@ class Store {
   bool reading_ = false;  // a ReadScope's read transaction is open
   bool grouped_ = false;  // a WriteGroup's transaction is open
   int64_t last_commit_generation_ = -1;
+  int64_t commits_ = 0;
   int64_t pending_generation_ = -1;  // advanced inside the open Txn
 };
 

@@ -218,6 +218,27 @@ int in_view_txn(view_server_h view, F change) {
 // files and directories written, made or removed.
 int sync_view(view_server_h view, const std::string& scope, int* changed);
 
+// Accounts for the view's own changes. Made before a view operation that
+// writes VOBs and brings the view's root in line with each change it makes
+// (checkouts, check-ins, new elements), and settled after it: for each VOB
+// whose only commits in between were this operation's, and whose
+// generation the view had seen before, the view records the new generation
+// as seen, so that its next refresh does not walk that VOB again.
+class OwnChanges {
+ public:
+  explicit OwnChanges(view_server_h view);
+  void settle();
+
+ private:
+  struct Before {
+    vob_vob_h vob = nullptr;
+    int64_t generation = 0;
+    int64_t commits = 0;
+  };
+  view_server_h view_;
+  std::map<std::string, Before> before_;  // by replica UUID text
+};
+
 // Brings a dynamic view's root in line with what changed since it last
 // looked: only the VOBs whose generation moved are walked (every VOB when
 // one left the region or the view was never walked whole).

@@ -496,6 +496,49 @@ int sync_view(view_server_h view, const std::string& scope, int* changed) {
   return status != 0 ? status : txn.commit();
 }
 
+OwnChanges::OwnChanges(view_server_h view) : view_(view) {
+  std::vector<vob_vob_h> vobs;
+  if (view->entry.kind != VIEW_DYNAMIC || registered_vobs(vobs) != 0)
+    return;
+  for (vob_vob_h vob : vobs) {
+    Store* store = nullptr;
+    Before b;
+    b.vob = vob;
+    if (vob_store(vob, store) != 0)
+      continue;
+    store->end_read();  // the generation as committed now, not a snapshot's
+    if (store->generation(b.generation) != 0)
+      continue;
+    b.commits = store->commits();
+    before_[replica_text(vob)] = b;
+  }
+}
+
+void OwnChanges::settle() {
+  Store* db = nullptr;
+  std::map<std::string, int64_t> seen;
+  if (before_.empty() || view_db(view_, db) != 0 || seen_generations(*db, seen) != 0)
+    return;
+  std::map<std::string, int64_t> now_seen;
+  for (const auto& [replica, b] : before_) {
+    Store* store = nullptr;
+    auto it = seen.find(replica);
+    if (it == seen.end() || it->second != b.generation || vob_store(b.vob, store) != 0)
+      continue;
+    int64_t mine = store->commits() - b.commits;
+    if (mine > 0 && store->last_commit_generation() == b.generation + mine)
+      now_seen[replica] = store->last_commit_generation();
+  }
+  if (now_seen.empty())
+    return;
+  Txn txn(*db);
+  int status = txn.status();
+  for (auto it = now_seen.begin(); status == 0 && it != now_seen.end(); ++it)
+    status = seen_set(*db, it->first, it->second);
+  if (status == 0)
+    txn.commit();
+}
+
 int refresh_view(view_server_h view) {
   ReadScope reads;
   Store* db = nullptr;

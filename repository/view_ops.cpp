@@ -822,7 +822,8 @@ int view_checkout_many(view_server_h view, const std::vector<std::string>& paths
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   repo::ReadScope reads;
-  return repo::in_batches(
+  repo::OwnChanges own(view);
+  int status = repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkout(view, path, w); },
       repo::with_target(view,
@@ -830,6 +831,9 @@ int view_checkout_many(view_server_h view, const std::vector<std::string>& paths
                           repo::run_checkouts(view, target, comment, works, out);
                         }),
       repo::never_flush);
+  if (status == 0)
+    own.settle();
+  return status;
 }
 
 int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
@@ -837,12 +841,16 @@ int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   repo::ReadScope reads;
-  return repo::in_batches(
+  repo::OwnChanges own(view);
+  int status = repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkin(view, path, w); },
       repo::with_target(view, [&](const auto&, auto& works,
                                   auto& out) { repo::run_checkins(view, comment, works, out); }),
       repo::never_flush);
+  if (status == 0)
+    own.settle();
+  return status;
 }
 
 int view_uncheckout_many(view_server_h view, const std::vector<std::string>& paths, int keep,
@@ -850,7 +858,8 @@ int view_uncheckout_many(view_server_h view, const std::vector<std::string>& pat
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   repo::ReadScope reads;
-  return repo::in_batches(
+  repo::OwnChanges own(view);
+  int status = repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) {
         return repo::prepare_uncheckout(view, path, keep, w);
@@ -859,6 +868,9 @@ int view_uncheckout_many(view_server_h view, const std::vector<std::string>& pat
         repo::run_uncheckouts(view, works, out);
       },
       repo::never_flush);
+  if (status == 0)
+    own.settle();
+  return status;
 }
 
 int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, int eltype,
@@ -869,7 +881,8 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
       eltype != VOB_ELTYPE_FILE_NEVER_MERGE)
     return TBS_ST_BAD_ARGUMENT;
   repo::ReadScope reads;
-  return repo::in_batches(
+  repo::OwnChanges own(view);
+  int status = repo::in_batches(
       paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_mkelem(view, path, eltype, w); },
       repo::with_target(view,
@@ -879,6 +892,9 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
       [&](const std::string& path, const std::vector<repo::Work>& batch) {
         return repo::inside_new_directory(view, path, batch);
       });
+  if (status == 0)
+    own.settle();
+  return status;
 }
 
 int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {

@@ -203,4 +203,26 @@ TEST_F(VantoolBulkTest, ADynamicViewFollowsChangesWithoutWalkingWhenNothingChang
   EXPECT_EQ(read_file(f), "v2 1\n") << "another process's check-in shows at the next command";
 }
 
+// A view's own bulk changes are brought into its root as they are made, so
+// the next command in the view does not walk the VOB again; another view
+// walks it, having seen none of them.
+TEST_F(VantoolBulkTest, AViewDoesNotWalkAgainAfterItsOwnBulkChanges) {
+  make_tree();
+  vantool({"ls", a + "/src"});
+  vantool({"ls", b + "/src"});
+  std::string untouched = file(5);
+  fs::permissions(untouched, fs::perms::owner_write, fs::perm_options::add);
+  write_file(untouched, "scribbled\n");
+  ASSERT_EQ(vantool({"co", "-nc", file(1), file(2)}).exit_code, 0);
+  write_file(file(1), "v2 1\n");
+  write_file(file(2), "v2 2\n");
+  ASSERT_EQ(vantool({"ci", "-nc", file(1), file(2)}).exit_code, 0);
+  vantool({"ls", a + "/src/d"});
+  EXPECT_EQ(read_file(untouched), "scribbled\n") << "view a was not walked after its own changes";
+  EXPECT_EQ(read_file(file(1)), "v2 1\n");
+  vantool({"ls", b + "/src/d"});
+  EXPECT_EQ(read_file(b + "/src/d/f1.txt"), "v2 1\n") << "view b walks the changed VOB";
+  EXPECT_EQ(read_file(b + "/src/d/f5.txt"), "v1 5\n");
+}
+
 }  // namespace
