@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -200,7 +201,10 @@ void BM_FindmergePrint(benchmark::State& state) {
 }
 BENCHMARK(BM_FindmergePrint)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-void BM_FindmergeMergeAndCheckin(benchmark::State& state) {
+// Times the shell line `command` makes for a fresh store and checks that
+// the branch's line arrived in the main view; `what` names it when it failed.
+void time_merge(benchmark::State& state, const std::function<std::string(const Merging&)>& command,
+                const char* what) {
   const Tree& tree = source_tree();
   double seconds = 0;
   for (auto _ : state) {
@@ -209,18 +213,26 @@ void BM_FindmergeMergeAndCheckin(benchmark::State& state) {
       state.SkipWithError("cannot set up the store");
       return;
     }
-    seconds = timed_system(vantool_line(m, "-merge -nc") + " && " + vantool() +
-                           " lsco -short -view main | xargs -r " + vantool() +
-                           " ci -nc -view main > /dev/null");
+    seconds = timed_system(command(m));
     std::string merged = slurp(m.main_root + "/bench/" + tree.files[0].string());
     if (seconds < 0 || merged.find(kBranchLine) == std::string::npos) {
-      state.SkipWithError("findmerge -merge or the check-in failed");
+      state.SkipWithError(what);
       return;
     }
     state.SetIterationTime(seconds);
     fs::remove_all(m.home);
   }
   report(state, seconds, changed_count(tree));
+}
+
+void BM_FindmergeMergeAndCheckin(benchmark::State& state) {
+  time_merge(
+      state,
+      [](const Merging& m) {
+        return vantool_line(m, "-merge -nc") + " && " + vantool() +
+               " lsco -short -view main | xargs -r " + vantool() + " ci -nc -view main > /dev/null";
+      },
+      "findmerge -merge or the check-in failed");
 }
 BENCHMARK(BM_FindmergeMergeAndCheckin)
     ->Iterations(1)
@@ -229,24 +241,9 @@ BENCHMARK(BM_FindmergeMergeAndCheckin)
 
 // The same merge and check-in as one command, findmerge -merge -ci.
 void BM_FindmergeMergeCiOneCommand(benchmark::State& state) {
-  const Tree& tree = source_tree();
-  double seconds = 0;
-  for (auto _ : state) {
-    Merging m = make_store(tree);
-    if (!m.ok) {
-      state.SkipWithError("cannot set up the store");
-      return;
-    }
-    seconds = timed_system(vantool_line(m, "-merge -ci -nc"));
-    std::string merged = slurp(m.main_root + "/bench/" + tree.files[0].string());
-    if (seconds < 0 || merged.find(kBranchLine) == std::string::npos) {
-      state.SkipWithError("findmerge -merge -ci failed");
-      return;
-    }
-    state.SetIterationTime(seconds);
-    fs::remove_all(m.home);
-  }
-  report(state, seconds, changed_count(tree));
+  time_merge(
+      state, [](const Merging& m) { return vantool_line(m, "-merge -ci -nc"); },
+      "findmerge -merge -ci failed");
 }
 BENCHMARK(BM_FindmergeMergeCiOneCommand)
     ->Iterations(1)

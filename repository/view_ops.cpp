@@ -271,9 +271,15 @@ void drop_failed(std::vector<Work>& works, const std::vector<view_path_result_t>
 // a path and fills its work (a nonzero status fails the path), `run` does
 // a batch's works. `flush_before(path, batch)` may ask that the
 // batch so far be done before a path is prepared (it builds on the batch).
+//
+// The whole call reads in one snapshot per VOB, and, when every path
+// succeeded, its own changes count as seen by the view (OwnChanges).
 template <typename Prepare, typename Run, typename FlushBefore>
-int in_batches(const std::vector<std::string>& paths, std::vector<view_path_result_t>& results,
-               Prepare prepare, Run run, FlushBefore flush_before) {
+int in_batches(view_server_h view, const std::vector<std::string>& paths,
+               std::vector<view_path_result_t>& results, Prepare prepare, Run run,
+               FlushBefore flush_before) {
+  ReadScope reads;
+  OwnChanges own(view);
   results.assign(paths.size(), view_path_result_t());
   std::vector<Work> batch;
   auto run_batch = [&] {
@@ -297,6 +303,7 @@ int in_batches(const std::vector<std::string>& paths, std::vector<view_path_resu
   for (const auto& r : results)
     if (r.status != 0)
       return r.status;
+  own.settle();
   return TBS_ST_OK;
 }
 
@@ -345,38 +352,60 @@ int prepare_checkout(view_server_h view, const char* path, Work& w) {
   return checkout_branch(t, sel.mkbranch, &event, &w.branch, &w.from);
 }
 
-// Records the intent of the works in the view, then checks them out (the
-// PVOB's change-set arrows committed before the VOBs' checkouts), then shows
-// them; a work that fails is forgotten by the view.
-void run_checkouts(view_server_h view, const ChangeSetTarget& target, const char* comment,
-                   std::vector<Work>& works, std::vector<view_path_result_t>& results) {
-  int status = in_view_txn(view, [&](Store& db) {
+// Records in the view that it may hold checkouts of the works' elements:
+// written before the VOBs check them out, so a crash leaves at most a row
+// without a checkout.
+int note_checkouts(view_server_h view, const std::vector<Work>& works) {
+  return in_view_txn(view, [&](Store& db) {
     int s = 0;
     for (size_t i = 0; s == 0 && i < works.size(); ++i)
       s = ckout_set(db, {works[i].t.replica, works[i].t.info.element, works[i].t.info.vob_path});
     return s;
   });
-  if (status != 0)
-    return fail_all(works, results, status);
-  vob_event_info_t event;
-  event.comment = comment;
+}
+
+// Checks the works out on their branches (in `target`'s activity when it has
+// one) and, with `checkin`, in again at once with their content; the PVOB's
+// change-set arrows commit before the checkouts they announce. A work that
+// fails gets its status; `status` nonzero fails every work unseen.
+void checkout_works(view_server_h view, const ChangeSetTarget& target,
+                    const vob_event_info_t& event, bool checkin, int status,
+                    std::vector<Work>& works, std::vector<view_path_result_t>& results) {
   PhaseGroups groups;
   std::vector<vob_vob_h> stores = vobs_of(works);
   stores.push_back(target.pvob);
-  status = groups.begin(stores);
+  if (status == 0)
+    status = groups.begin(stores);
   for (auto& w : works) {
     int s = status != 0
                 ? status
                 : checkout_for(view, target, w.t.info.vob, w.branch, w.from, &event, &w.version);
-    results[w.index].status = s;
+    if (s == 0 && checkin) {
+      s = vob_ver_checkin(w.t.info.vob, w.version, w.t.info.is_dir ? nullptr : &w.content, &event);
+      if (s != 0)
+        vob_ver_uncheckout(w.t.info.vob, w.version, &event);
+    }
+    if (results[w.index].status == 0)
+      results[w.index].status = s;
   }
-  // The PVOB's arrows before the checkouts they announce.
   if (status == 0)
     status = groups.commit(target.pvob);
   if (status == 0)
     status = groups.commit_rest();
   if (status != 0)
     fail_all(works, results, status);
+}
+
+// Records the intent of the works in the view, then checks them out, then
+// shows them; a work that fails is forgotten by the view.
+void run_checkouts(view_server_h view, const ChangeSetTarget& target, const char* comment,
+                   std::vector<Work>& works, std::vector<view_path_result_t>& results) {
+  int status = note_checkouts(view, works);
+  if (status != 0)
+    return fail_all(works, results, status);
+  vob_event_info_t event;
+  event.comment = comment;
+  checkout_works(view, target, event, false, TBS_ST_OK, works, results);
   status = in_view_group(view, [&](Store& db) {
     for (const auto& w : works) {
       int s = results[w.index].status == 0 ? sync_view(view, w.t.info.vob_path, nullptr)
@@ -712,40 +741,10 @@ void run_mkelems(view_server_h view, const ChangeSetTarget& target, const char* 
     if (results[w.index].status != 0 && w.t.info.element != 0)
       failed_early.push_back(w);
   drop_failed(works, results);
-  int status = in_view_txn(view, [&](Store& db) {
-    int s = 0;
-    for (size_t i = 0; s == 0 && i < works.size(); ++i)
-      s = ckout_set(db, {works[i].t.replica, works[i].t.info.element, works[i].t.info.vob_path});
-    return s;
-  });
+  int status = note_checkouts(view, works);
   if (status != 0)
     fail_all(works, results, status);
-  {
-    PhaseGroups groups;
-    std::vector<vob_vob_h> stores = vobs_of(works);
-    stores.push_back(target.pvob);
-    if (status == 0)
-      status = groups.begin(stores);
-    for (auto& w : works) {
-      int s = status != 0
-                  ? status
-                  : checkout_for(view, target, w.t.info.vob, w.branch, w.from, &event, &w.version);
-      if (s == 0 && checkin) {
-        s = vob_ver_checkin(w.t.info.vob, w.version, w.t.info.is_dir ? nullptr : &w.content,
-                            &event);
-        if (s != 0)
-          vob_ver_uncheckout(w.t.info.vob, w.version, &event);
-      }
-      if (results[w.index].status == 0)
-        results[w.index].status = s;
-    }
-    if (status == 0)
-      status = groups.commit(target.pvob);
-    if (status == 0)
-      status = groups.commit_rest();
-    if (status != 0)
-      fail_all(works, results, status);
-  }
+  checkout_works(view, target, event, checkin != 0, status, works, results);
   // What failed leaves nothing behind: no row in the view, no element.
   for (const auto& w : works)
     if (results[w.index].status != 0)
@@ -821,46 +820,34 @@ int view_checkout_many(view_server_h view, const std::vector<std::string>& paths
                        const char* comment, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  repo::ReadScope reads;
-  repo::OwnChanges own(view);
-  int status = repo::in_batches(
-      paths, results,
+  return repo::in_batches(
+      view, paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkout(view, path, w); },
       repo::with_target(view,
                         [&](const auto& target, auto& works, auto& out) {
                           repo::run_checkouts(view, target, comment, works, out);
                         }),
       repo::never_flush);
-  if (status == 0)
-    own.settle();
-  return status;
 }
 
 int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
                       const char* comment, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  repo::ReadScope reads;
-  repo::OwnChanges own(view);
-  int status = repo::in_batches(
-      paths, results,
+  return repo::in_batches(
+      view, paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkin(view, path, w); },
       repo::with_target(view, [&](const auto&, auto& works,
                                   auto& out) { repo::run_checkins(view, comment, works, out); }),
       repo::never_flush);
-  if (status == 0)
-    own.settle();
-  return status;
 }
 
 int view_uncheckout_many(view_server_h view, const std::vector<std::string>& paths, int keep,
                          std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  repo::ReadScope reads;
-  repo::OwnChanges own(view);
-  int status = repo::in_batches(
-      paths, results,
+  return repo::in_batches(
+      view, paths, results,
       [&](const char* path, repo::Work& w) {
         return repo::prepare_uncheckout(view, path, keep, w);
       },
@@ -868,9 +855,6 @@ int view_uncheckout_many(view_server_h view, const std::vector<std::string>& pat
         repo::run_uncheckouts(view, works, out);
       },
       repo::never_flush);
-  if (status == 0)
-    own.settle();
-  return status;
 }
 
 int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, int eltype,
@@ -880,10 +864,8 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
   if (eltype != VOB_ELTYPE_FILE && eltype != VOB_ELTYPE_DIRECTORY &&
       eltype != VOB_ELTYPE_FILE_NEVER_MERGE)
     return TBS_ST_BAD_ARGUMENT;
-  repo::ReadScope reads;
-  repo::OwnChanges own(view);
-  int status = repo::in_batches(
-      paths, results,
+  return repo::in_batches(
+      view, paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_mkelem(view, path, eltype, w); },
       repo::with_target(view,
                         [&](const auto& target, auto& works, auto& out) {
@@ -892,9 +874,6 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
       [&](const std::string& path, const std::vector<repo::Work>& batch) {
         return repo::inside_new_directory(view, path, batch);
       });
-  if (status == 0)
-    own.settle();
-  return status;
 }
 
 int view_checkout(view_server_h view, const char* path, const char* comment, tbs_dbid_t* version) {
