@@ -155,10 +155,6 @@ int load_cspec(view_server_h view, cspec_t& cspec);
 // The checkout of `element` this view holds; 1002 when none.
 int my_checkout(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t* version);
 
-// What the view's checkouts are, resolved against the VOBs: by (replica, element).
-using CkoutMap = std::map<std::pair<std::string, tbs_dbid_t>, tbs_dbid_t>;
-int my_checkouts(view_server_h view, Store& db, CkoutMap& checkouts);
-
 // `path` absolute (from the current directory), with symbolic links of its
 // existing part resolved, without "." and "..", without a trailing slash.
 std::string absolute_path(const std::string& path);

@@ -177,26 +177,6 @@ int my_checkout(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_
   return TBS_ST_NOT_FOUND;
 }
 
-int my_checkouts(view_server_h view, Store& db, CkoutMap& checkouts) {
-  std::vector<CkoutRow> rows;
-  int status = ckout_rows(db, rows);
-  if (status != 0)
-    return status;
-  for (const auto& row : rows) {
-    vob_vob_h vob = nullptr;
-    if (vob_of_replica(row.replica, &vob) != 0)
-      continue;  // the VOB is gone, and its checkouts with it
-    tbs_dbid_t version = 0;
-    status = my_checkout(view, vob, row.element, &version);
-    if (status == TBS_ST_NOT_FOUND)
-      continue;  // checked in or undone; the row outlived it
-    if (status != 0)
-      return status;
-    checkouts[{row.replica, row.element}] = version;
-  }
-  return TBS_ST_OK;
-}
-
 int to_view_path(view_server_h view, const char* path, bool report, std::string& view_path) {
   std::string given = path != nullptr ? path : "";
   std::string normal = absolute_path(given);
