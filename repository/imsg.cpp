@@ -93,9 +93,16 @@ std::string vformat_entry(const imsg_catalog_t* catalog, int index, va_list args
   return vformat(format, args);
 }
 
+int& errors_printed() {
+  static int count = 0;
+  return count;
+}
+
 void deliver(int severity, const std::string& text) {
   if (severity < 0 || severity >= IMSG_NUM_PROCS)
     severity = IMSG_ERROR;
+  if (severity == IMSG_ERROR || severity == IMSG_ERROR + 1)
+    ++errors_printed();
   Slots& s = slots();
   s.procs[severity](text.c_str(), s.arg);
 }
@@ -204,6 +211,10 @@ void imsg_set_redirect_procs(const imsg_proc_t procs[IMSG_NUM_PROCS], void* arg)
   for (int i = 0; i < IMSG_NUM_PROCS; ++i)
     s.procs[i] = procs[i] != nullptr ? procs[i] : kDefaultProcs[i];
   s.arg = arg;
+}
+
+int imsg_error_count() {
+  return errors_printed();
 }
 
 void imsg_vprint(int severity, const imsg_catalog_t* catalog, int index, va_list args) {

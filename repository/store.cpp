@@ -5,8 +5,10 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "services/imsg.h"
@@ -161,35 +163,108 @@ Store::~Store() {
   sqlite3_close(db_);
 }
 
+namespace {
+
+// Catalog entries of the store's own refusals.
+enum StoreMsg : int {
+  kMsgStoreOpenFailed = 0,
+  kMsgStoreEmpty = 144,
+  kMsgStoreDamaged = 145,
+  kMsgStoreReadOnly = 146,
+  kMsgStoreReadOnlyOld = 147,
+};
+
+// "file:" URI of `path` opened as an immutable read-only database: what a
+// store on read-only media can still be (no locks, no journal files).
+std::string read_only_uri(const std::string& path) {
+  std::string uri = "file:";
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+      uri += hex;
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?mode=ro&immutable=1";
+}
+
+bool is_damage(int rc) {
+  int primary = rc & 0xff;
+  return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+bool is_read_only_failure(int rc) {
+  int primary = rc & 0xff;
+  return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN;
+}
+
+// Closes `db` and reports an open failure of `path` with SQLite's words.
+int open_failed(const std::string& path, sqlite3* db, int rc) {
+  std::string why = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  imsg_print(IMSG_ERROR, &tbs_catalog, is_damage(rc) ? kMsgStoreDamaged : kMsgStoreOpenFailed,
+             path.c_str(), why.c_str());
+  sqlite3_close(db);
+  return TBS_ST_IO_ERROR;
+}
+
+}  // namespace
+
 int Store::open(const std::string& path, const Schema& schema, bool create,
                 std::unique_ptr<Store>& out) {
-  if (!create && access(path.c_str(), F_OK) != 0)
+  struct stat file {};
+  bool exists = ::stat(path.c_str(), &file) == 0;
+  if (!create && !exists)
     return TBS_ST_NOT_FOUND;
+  // A truncated store is reported before SQLite would write a header into it.
+  if (!create && file.st_size == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreEmpty, path.c_str(), schema.name);
+    return TBS_ST_IO_ERROR;
+  }
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-  if (rc != SQLITE_OK) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 0, path.c_str(),
-               db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+  if (rc != SQLITE_OK)
+    return open_failed(path, db, rc);
+  sqlite3_extended_result_codes(db, 1);
+  // A file this process may not write (read-only media, another owner's
+  // files) is read as an immutable snapshot: listing and describing work,
+  // every write is refused by name.
+  bool read_only = exists && sqlite3_db_readonly(db, "main") == 1;
+  if (!read_only) {
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    read_only = exists && is_read_only_failure(rc);
+    if (rc != SQLITE_OK && !read_only)
+      return open_failed(path, db, rc);
+  }
+  if (read_only) {
     sqlite3_close(db);
-    return TBS_ST_IO_ERROR;
+    db = nullptr;
+    rc = sqlite3_open_v2(read_only_uri(path).c_str(), &db,
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK)
+      return open_failed(path, db, rc);
+    sqlite3_extended_result_codes(db, 1);
   }
   std::unique_ptr<Store> store(new Store(db, path, schema));
+  store->read_only_ = read_only;
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  sqlite3_extended_result_codes(db, 1);
-  int status = store->exec(
-      "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
-      // Savepoints of write groups journal in memory, not in temporary files.
-      "PRAGMA temp_store=MEMORY;");
+  int status = read_only ? TBS_ST_OK
+                         : store->exec(
+                               "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
+                               // Savepoints of write groups journal in memory,
+                               // not in temporary files.
+                               "PRAGMA temp_store=MEMORY;");
   if (status == 0)
-    status = store->migrate(schema);
+    status = store->migrate(schema, create);
   if (status != 0)
     return status;
   out = std::move(store);
   return TBS_ST_OK;
 }
 
-int Store::migrate(const Schema& schema) {
+int Store::migrate(const Schema& schema, bool create) {
   auto current_version = [this](int& version) {
     Query q = query("PRAGMA user_version");
     version = q.next() ? q.integer(0) : -1;
@@ -201,6 +276,18 @@ int Store::migrate(const Schema& schema) {
     return status;
   if (version == schema.version())
     return TBS_ST_OK;
+  // Only a store being made starts from nothing: an existing one at version
+  // 0 was emptied or truncated, and re-initialising it would present an
+  // empty VOB or view in place of the lost one.
+  if (version == 0 && !create) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreEmpty, path_.c_str(), schema.name);
+    return TBS_ST_IO_ERROR;
+  }
+  if (read_only_) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnlyOld, path_.c_str(), version,
+               schema.version());
+    return TBS_ST_IO_ERROR;
+  }
   Txn txn(*this);
   if (txn.status() != 0)
     return txn.status();
@@ -314,6 +401,14 @@ int Store::status_of(int rc, const char* what) {
     imsg_print(IMSG_ERROR, &tbs_catalog, 4, path_.c_str(), kBusyTimeoutMs);
     return TBS_ST_BUSY;
   }
+  if (read_only_ && primary == SQLITE_READONLY) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnly, path_.c_str());
+    return TBS_ST_IO_ERROR;
+  }
+  if (is_damage(rc)) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreDamaged, path_.c_str(), sqlite3_errmsg(db_));
+    return TBS_ST_IO_ERROR;
+  }
   imsg_print(
       IMSG_ERROR, &tbs_catalog, 8, path_.c_str(),
       (std::string(sqlite3_errmsg(db_)) + " in \"" + (what != nullptr ? what : "") + "\"").c_str());
@@ -338,6 +433,11 @@ int Store::count_write(sqlite3_stmt*) {
 
 Txn::Txn(Store& store) : store_(store), savepoint_(store.grouped_) {
   store_.end_read();
+  if (store_.read_only_) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnly, store_.path_.c_str());
+    status_ = TBS_ST_IO_ERROR;
+    return;
+  }
   status_ = store_.exec(savepoint_ ? "SAVEPOINT txn" : "BEGIN IMMEDIATE");
   open_ = status_ == 0;
 }

@@ -88,7 +88,11 @@ class Store {
 
   // Opens (with `create`, creating) the database at `path` and brings it to
   // the schema's version. 1002 when it does not exist and `create` is false;
-  // 1005 when it cannot be opened or its version is newer than the schema.
+  // 1005 (after a message) when it cannot be opened, is damaged, is empty
+  // without `create` (an existing store is never re-initialised), or its
+  // version is newer than the schema. A database this process cannot write
+  // is opened read-only: reads work, writes fail with 1005 after a message
+  // naming the store.
   static int open(const std::string& path, const Schema& schema, bool create,
                   std::unique_ptr<Store>& out);
 
@@ -126,7 +130,7 @@ class Store {
   friend class Txn;
   friend class WriteGroup;
   Store(sqlite3* db, std::string path, const Schema& schema);
-  int migrate(const Schema& schema);
+  int migrate(const Schema& schema, bool create);
   // Counts a writing step for fault injection: 0, or the injected failure.
   int count_write(sqlite3_stmt* stmt);
   // The cached prepared statement for `sql`; null after a message.
@@ -140,8 +144,9 @@ class Store {
   std::string path_;
   const Schema& schema_;
   std::map<const char*, sqlite3_stmt*> statements_;
-  bool reading_ = false;  // a ReadScope's read transaction is open
-  bool grouped_ = false;  // a WriteGroup's transaction is open
+  bool read_only_ = false;  // opened read-only: the file cannot be written
+  bool reading_ = false;    // a ReadScope's read transaction is open
+  bool grouped_ = false;    // a WriteGroup's transaction is open
   int64_t last_commit_generation_ = -1;
   int64_t commits_ = 0;
   int64_t pending_generation_ = -1;  // advanced inside the open Txn

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "repository/registry.h"
 #include "repository/sql.h"
@@ -283,6 +284,77 @@ int vob_create(const vob_create_args_t& args, vob_vob_h* vob) {
   if (vob != nullptr)
     *vob = repo::intern_vob(entry);
   return TBS_ST_OK;
+}
+
+namespace repo {
+
+namespace {
+
+enum RegisterMsg : int {
+  kMsgNotVobStorage = 17,
+  kMsgStorageRegistered = 148,
+};
+
+// The registry entry a VOB storage directory describes of itself (its
+// identity rows); `tag` empty means the tag it was made with.
+int entry_of_storage(const std::string& storage, const std::string& tag, rgy_vob_entry& entry) {
+  std::unique_ptr<Store> store;
+  int status = Store::open(storage + "/" + kVobDbName, kVobSchema, false, store);
+  if (status == TBS_ST_NOT_FOUND)
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVobStorage, storage.c_str());
+  if (status != 0)
+    return status;
+  std::map<std::string, std::string> info;
+  for (const char* key : {"family_uuid", "replica_uuid", "kind", "tag_at_creation"}) {
+    Query q = store->query(sql::kVobInfoGet);
+    q.bind(1, key);
+    if (q.next())
+      info[key] = q.text(0);
+    if (q.status() != 0)
+      return q.status();
+  }
+  if (tbs_str_to_uuid(info["family_uuid"].c_str(), &entry.family_uuid) != 0 ||
+      tbs_str_to_uuid(info["replica_uuid"].c_str(), &entry.replica_uuid) != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVobStorage, storage.c_str());
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  entry.tag = tag.empty() ? info["tag_at_creation"] : tag;
+  entry.storage_path = storage;
+  entry.kind =
+      std::atoi(info["kind"].c_str()) == RGY_VOB_PROJECT ? RGY_VOB_PROJECT : RGY_VOB_ORDINARY;
+  return TBS_ST_OK;
+}
+
+}  // namespace
+
+}  // namespace repo
+
+int vob_register(const char* storage_path, const char* tag, vob_vob_h* vob) {
+  if (storage_path == nullptr || *storage_path == '\0')
+    return TBS_ST_BAD_ARGUMENT;
+  std::string storage = repo::absolute(storage_path);
+  rgy_vob_entry entry;
+  int status = repo::entry_of_storage(storage, tag != nullptr ? tag : "", entry);
+  if (status != 0)
+    return status;
+  if (!repo::is_valid_tag(entry.tag)) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 48, entry.tag.c_str());
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  rgy_vob_entry existing;
+  if (rgy_lookup_vob_replica(&entry.replica_uuid, &existing) == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgStorageRegistered, storage.c_str(),
+               existing.tag.c_str());
+    return TBS_ST_EXISTS;
+  }
+  if (rgy_lookup_vob_tag(entry.tag.c_str(), nullptr) == 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, 12, entry.tag.c_str());
+    return TBS_ST_EXISTS;
+  }
+  status = rgy_add_vob_tag(entry);
+  if (status == 0 && vob != nullptr)
+    *vob = repo::intern_vob(entry);
+  return status;
 }
 
 int vob_remove(const char* tag) {

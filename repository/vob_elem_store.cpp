@@ -308,7 +308,8 @@ int check_entry_name(const char* name) {
   }
   if (std::strchr(name, '/') != nullptr || std::strcmp(name, ".") == 0 ||
       std::strcmp(name, "..") == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 44, name);
+    constexpr int kMsgBadEntryName = 149;
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBadEntryName, name);
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;

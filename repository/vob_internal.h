@@ -84,6 +84,14 @@ int local_replica(Store& store, tbs_dbid_t* replica);
 // A well-known object of the VOB; 1002 when absent.
 int well_known(Store& store, vob_wkobj_t wk, tbs_dbid_t* dbid);
 
+// The one rule for names of objects users name (types of every kind,
+// projects, streams, folders, components, activities, baselines, version
+// maps): 1 to 255 bytes of letters, digits, "-", "_", "." and non-ASCII
+// (UTF-8) bytes, not starting with "-" (it would read as an option), not
+// "." or "..". Such names are safe in selectors ("kind:name@vob"), config
+// spec rules and command lines. 0, or 1004 after a message saying why.
+int check_object_name(const char* name);
+
 // 1040 (after a message naming the object) when `obj`, or the VOB object,
 // is locked for the current user; 0 otherwise.
 int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);

@@ -263,7 +263,7 @@ int vob_lbtype_get_versions(vob_vob_h vob, tbs_dbid_t lbtype, std::vector<tbs_db
 int vob_vermap_create(vob_vob_h vob, const char* name, const std::vector<tbs_dbid_t>& versions,
                       const vob_vermap_info_t& info, const vob_event_info_t* event,
                       tbs_dbid_t* vermap) {
-  int status = repo::check_entry_name(name);
+  int status = repo::check_object_name(name);
   if (status != 0)
     return status;
   if (!info.incremental && !info.based_on.empty()) {
@@ -362,7 +362,7 @@ int vob_vermap_import_lbtype(vob_vob_h vob, tbs_dbid_t lbtype, const vob_event_i
 
 int vob_vermap_import_lbtype_copy(vob_vob_h vob, tbs_dbid_t lbtype, const char* name,
                                   const vob_event_info_t* event, tbs_dbid_t* vermap) {
-  int status = repo::check_entry_name(name);
+  int status = repo::check_object_name(name);
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;

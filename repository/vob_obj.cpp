@@ -1,5 +1,6 @@
 // Objects of a VOB: identity, names, types, events, locks, mastership and
 // process variables.
+#include <cctype>
 #include <cstring>
 
 #include "repository/sql.h"
@@ -132,12 +133,54 @@ const char* vob_mtype_to_str(vob_mtype_t mtype) {
   }
 }
 
+namespace repo {
+
+namespace {
+
+constexpr size_t kMaxObjectNameBytes = 255;
+
+enum NameMsg : int {
+  kMsgNameNotAllowed = 44,  // (name)
+  kMsgNameTooLong = 45,     // (name, limit)
+  kMsgNameEmpty = 46,
+};
+
+}  // namespace
+
+int check_object_name(const char* name) {
+  if (name == nullptr || *name == '\0') {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameEmpty);
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  size_t length = std::strlen(name);
+  if (length > kMaxObjectNameBytes) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameTooLong, name,
+               static_cast<int>(kMaxObjectNameBytes));
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  bool ok = name[0] != '-' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+  for (size_t i = 0; ok && i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    ok = c >= 0x80 || std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
+  }
+  if (!ok) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameNotAllowed, name);
+    return TBS_ST_BAD_ARGUMENT;
+  }
+  return TBS_ST_OK;
+}
+
+}  // namespace repo
+
 int vob_type_create(vob_vob_h vob, vob_mtype_t mtype, const char* name,
                     const vob_event_info_t* event, tbs_dbid_t* dbid) {
-  if (!vob_mtype_is_type(mtype) || name == nullptr || *name == '\0')
+  if (!vob_mtype_is_type(mtype))
     return TBS_ST_BAD_ARGUMENT;
+  int status = repo::check_object_name(name);
+  if (status != 0)
+    return status;
   Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
+  status = repo::vob_store(vob, s);
   if (status != 0)
     return status;
   Txn txn(*s);
@@ -242,10 +285,8 @@ int vob_obj_get_name(vob_vob_h vob, tbs_dbid_t dbid, char* buf, size_t size) {
 
 int vob_obj_set_name(vob_vob_h vob, tbs_dbid_t dbid, const char* name,
                      const vob_event_info_t* event) {
-  if (name == nullptr || *name == '\0') {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 46);
-    return TBS_ST_BAD_ARGUMENT;
-  }
+  if (int status = repo::check_object_name(name))
+    return status;
   return write_object(vob, dbid, [&](Store& s, const ObjectRow& row) {
     int status = repo::check_not_locked(vob, s, dbid);
     if (status != 0)

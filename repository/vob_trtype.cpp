@@ -18,8 +18,6 @@ using repo::Query;
 using repo::Store;
 using repo::Txn;
 
-constexpr size_t kMaxNameBytes = 255;
-
 std::string ops_text(const std::vector<vob_op_t>& ops) {
   std::string out;
   for (vob_op_t op : ops)
@@ -37,30 +35,8 @@ std::vector<vob_op_t> parse_ops(const std::string& text) {
   return ops;
 }
 
-// A trigger type name: letters, digits, "_", "-" and ".", not starting with
-// "-" (so it cannot be taken for an option), at most 255 bytes.
-int check_name(const std::string& name) {
-  if (name.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 46);
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  if (name.size() > kMaxNameBytes) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 45, name.c_str(), static_cast<int>(kMaxNameBytes));
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  bool ok = name[0] != '-';
-  for (char c : name)
-    ok = ok &&
-         (std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '-' || c == '.');
-  if (!ok) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 44, name.c_str());
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  return TBS_ST_OK;
-}
-
 int check_args(const vob_trtype_create_args_t& args) {
-  int status = check_name(args.name);
+  int status = repo::check_object_name(args.name.c_str());
   if (status != 0)
     return status;
   if (args.phase != VOB_TRIG_PREOP && args.phase != VOB_TRIG_POSTOP)

@@ -249,7 +249,7 @@ int remove_type(const TypeInVob& type, const vob_event_info_t* event) {
 
 int vob_brtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
                       tbs_dbid_t* dbid) {
-  int status = repo::check_entry_name(name);
+  int status = repo::check_object_name(name);
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;
@@ -409,7 +409,7 @@ int vob_brtype_delete(vob_vob_h vob, tbs_dbid_t brtype, const vob_event_info_t* 
 
 int vob_lbtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* event,
                       tbs_dbid_t* dbid) {
-  int status = repo::check_entry_name(name);
+  int status = repo::check_object_name(name);
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;

@@ -24,7 +24,7 @@ int create_in_folder(vob_vob_h pvob, vob_mtype_t mtype, const char* kind, const 
                      tbs_dbid_t parent, const vob_event_info_t* event, tbs_dbid_t* dbid) {
   if (dbid == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  int status = zem::check_name(name);
+  int status = repo::check_object_name(name);
   if (status == 0)
     status = zem::check_form(pvob, true);
   if (status != 0)

@@ -247,9 +247,9 @@ int vob_zem_baseline_create(vob_vob_h pvob, const vob_zem_baseline_spec_t& spec,
                             const vob_event_info_t* event, tbs_dbid_t* dbid) {
   if (dbid == nullptr || spec.position < -1)
     return TBS_ST_BAD_ARGUMENT;
-  int status = zem::check_name(spec.name);
+  int status = repo::check_object_name(spec.name);
   if (status == 0 && spec.name_base != nullptr)
-    status = zem::check_name(spec.name_base);
+    status = repo::check_object_name(spec.name_base);
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;

@@ -77,7 +77,7 @@ int vob_zem_component_create(vob_vob_h pvob, const char* name, const vob_event_i
                              tbs_dbid_t* dbid) {
   if (dbid == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  int status = zem::check_name(name);
+  int status = repo::check_object_name(name);
   if (status == 0)
     status = zem::check_form(pvob, true);
   if (status != 0)

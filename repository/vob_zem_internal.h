@@ -47,8 +47,6 @@ struct ZemRow {
 // 0 when `vob` is a project VOB of the wanted form (first-class: feature
 // level 7 or higher); 1004 after a message otherwise.
 int check_form(vob_vob_h vob, bool first_class);
-// 0 for a valid object name; 1004 after a message otherwise.
-int check_name(const char* name);
 
 // Whether an object of metatype `mtype` is one of the first-class ZEM kinds.
 bool is_first_class_zem(vob_mtype_t mtype);

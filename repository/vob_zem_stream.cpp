@@ -158,7 +158,7 @@ int vob_zem_stream_create(vob_vob_h pvob, const char* name, tbs_dbid_t parent, u
                           const vob_event_info_t* event, tbs_dbid_t* dbid) {
   if (dbid == nullptr || (flags & ~kAllFlags) != 0)
     return TBS_ST_BAD_ARGUMENT;
-  int status = zem::check_name(name);
+  int status = repo::check_object_name(name);
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;

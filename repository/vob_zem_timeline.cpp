@@ -135,7 +135,7 @@ int vob_zem_timeline_create(vob_vob_h pvob, tbs_dbid_t stream, const char* name,
                             const vob_event_info_t* event, tbs_dbid_t* dbid) {
   if (dbid == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  int status = name != nullptr ? zem::check_name(name) : TBS_ST_OK;
+  int status = name != nullptr ? repo::check_object_name(name) : TBS_ST_OK;
   if (status != 0)
     return status;
   tbs_dbid_t made = 0;

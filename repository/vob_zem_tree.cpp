@@ -17,8 +17,6 @@ namespace zem {
 
 namespace {
 
-constexpr size_t kMaxNameBytes = 255;
-
 int64_t id(tbs_dbid_t dbid) {
   return static_cast<int64_t>(dbid);
 }
@@ -63,28 +61,6 @@ int check_form(vob_vob_h vob, bool first_class) {
   }
   if (!first_class && level >= kFirstClassLevel) {
     imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNeedsOlderForm, vob->tag.c_str(), level);
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  return TBS_ST_OK;
-}
-
-int check_name(const char* name) {
-  if (name == nullptr || *name == '\0') {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNameEmpty);
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  size_t length = std::strlen(name);
-  if (length > kMaxNameBytes) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNameTooLong, name, static_cast<int>(kMaxNameBytes));
-    return TBS_ST_BAD_ARGUMENT;
-  }
-  bool ok = std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-  for (size_t i = 0; ok && i < length; ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    ok = c >= 0x80 || std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
-  }
-  if (!ok) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBadNameChars, name);
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;

@@ -90,6 +90,11 @@ void imsg_trace_print_literal(const char* facility, const char* format, ...);
 int imsg_vsprintf(char* buf, size_t size, const imsg_catalog_t* catalog, int index, va_list args);
 int imsg_sprintf(char* buf, size_t size, const imsg_catalog_t* catalog, int index, ...);
 
+// Errors printed by this process so far (severities 6 and 7, through any
+// handler): a tool whose command printed an error exits with failure even
+// when the failing call's status was lost on the way up.
+int imsg_error_count();
+
 // Program name shown in warning and error headers; default "vantool".
 void imsg_set_program_name(const char* name);
 const char* imsg_program_name();

@@ -213,6 +213,13 @@ constexpr int VOB_FEATURE_LEVEL_MAX = 8;
 // (after a message naming it), 1003 the tag or the storage directory exists,
 // 1005 storage not writable.
 int vob_create(const vob_create_args_t& args, vob_vob_h* vob);
+// Registers the tag of an existing VOB storage directory again (after the
+// registry was lost or the tag removed): the VOB's identity and kind come
+// from its own database; `tag` null or empty means the tag it was made with.
+// Statuses (each after a message): 1002 no VOB database there, 1004 bad
+// tag, 1005 a damaged or empty database, 1003 the tag is taken or the
+// storage is already registered under another tag.
+int vob_register(const char* storage_path, const char* tag, vob_vob_h* vob);
 // Removes the tag and the storage directory of a VOB. 1002 unknown tag.
 int vob_remove(const char* tag);
 

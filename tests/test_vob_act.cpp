@@ -63,14 +63,16 @@ TEST_F(ActivityLikeTest, CreationChecksTypeParentNameAndForm) {
             TBS_ST_BAD_ARGUMENT);
   tbs_dbid_t fc_type = test_support::wk_obj(fc, VOB_WK_FOLDER_TYPE);
   EXPECT_EQ(vob_act_create(fc, "x", fc_type, fc_root, "", nullptr, &made), TBS_ST_BAD_ARGUMENT);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            not_a(dev, "/pvob6", "a folder") + "Object 0 of VOB \"/pvob6\" is not a folder.\n" +
-                not_a(old_root, "/pvob6", "an activity type") +
-                not_a(folder_type, "/pvob6", "an activity-like object") +
-                "A ZEM object named \"dev\" already exists.\n"
-                "Name \"a:b\" contains characters that are not allowed.\n"
-                "Project VOB \"/pvob8\" is at feature level 8 and keeps first-class folders and "
-                "projects; activity-like objects are made only below feature level 7.\n");
+  EXPECT_EQ(
+      capture.joined(IMSG_ERROR),
+      not_a(dev, "/pvob6", "a folder") + "Object 0 of VOB \"/pvob6\" is not a folder.\n" +
+          not_a(old_root, "/pvob6", "an activity type") +
+          not_a(folder_type, "/pvob6", "an activity-like object") +
+          "A ZEM object named \"dev\" already exists.\n"
+          "Name \"a:b\" contains characters that are not allowed: names are made of letters, "
+          "digits, \"-\", \"_\" and \".\", do not start with \"-\" and are not \".\" or \"..\".\n"
+          "Project VOB \"/pvob8\" is at feature level 8 and keeps first-class folders and "
+          "projects; activity-like objects are made only below feature level 7.\n");
   EXPECT_EQ(made, 0u);
   EXPECT_EQ(children(old_root), std::vector<tbs_dbid_t>{app});
   EXPECT_EQ(children(dev), std::vector<tbs_dbid_t>{});

@@ -147,7 +147,8 @@ TEST_F(TrigTest, BadTypesAreRefusedWithAMessageAndNothingStored) {
             "Trigger type \"u\" must name at least one operation kind.\n"
             "Operation kind 111 cannot have triggers.\n"
             "The command of trigger type \"u\" is empty.\n"
-            "Name \"a b\" contains characters that are not allowed.\n"
+            "Name \"a b\" contains characters that are not allowed: names are made of letters, "
+            "digits, \"-\", \"_\" and \".\", do not start with \"-\" and are not \".\" or \"..\".\n"
             "Object 99999 of VOB \"/pvob\" named in the restrictions of trigger type \"u\" "
             "does not exist.\n");
   std::vector<vob_trtype_t> types;

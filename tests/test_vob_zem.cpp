@@ -64,18 +64,21 @@ TEST_F(ZemTest, BadCreationsAreRefusedWithAMessageAndStoreNothing) {
   EXPECT_EQ(vob_zem_folder_create(fc, "", fc_root, nullptr, &made), TBS_ST_BAD_ARGUMENT);
   EXPECT_EQ(vob_zem_folder_create(old, "x", old_root, nullptr, &made), TBS_ST_BAD_ARGUMENT);
   EXPECT_EQ(vob_zem_folder_create(plain, "x", 1, nullptr, &made), TBS_ST_BAD_ARGUMENT);
-  EXPECT_EQ(capture.joined(IMSG_ERROR),
-            "A folder named \"tools\" already exists.\n"
-            "A project named \"app\" already exists.\n" +
-                not_a(app, "/pvob8", "a folder") +
-                "Object 99999 of VOB \"/pvob8\" is not a folder.\n"
-                "Name \"a b\" contains characters that are not allowed.\n"
-                "Name \"..\" contains characters that are not allowed.\n"
-                "Name must not be empty.\n"
-                "Project VOB \"/pvob6\" is at feature level 6; first-class folders and projects "
-                "need feature level 7 or higher.\n"
-                "VOB \"/src\" is not a project VOB; folders, projects and activity-like objects "
-                "are kept in project VOBs.\n");
+  EXPECT_EQ(
+      capture.joined(IMSG_ERROR),
+      "A folder named \"tools\" already exists.\n"
+      "A project named \"app\" already exists.\n" +
+          not_a(app, "/pvob8", "a folder") +
+          "Object 99999 of VOB \"/pvob8\" is not a folder.\n"
+          "Name \"a b\" contains characters that are not allowed: names are made of letters, "
+          "digits, \"-\", \"_\" and \".\", do not start with \"-\" and are not \".\" or \"..\".\n"
+          "Name \"..\" contains characters that are not allowed: names are made of letters, "
+          "digits, \"-\", \"_\" and \".\", do not start with \"-\" and are not \".\" or \"..\".\n"
+          "Name must not be empty.\n"
+          "Project VOB \"/pvob6\" is at feature level 6; first-class folders and projects "
+          "need feature level 7 or higher.\n"
+          "VOB \"/src\" is not a project VOB; folders, projects and activity-like objects "
+          "are kept in project VOBs.\n");
   EXPECT_EQ(made, 0u) << "untouched on failure";
   EXPECT_EQ(subfolders(fc_root), std::vector<tbs_dbid_t>{tools});
   EXPECT_EQ(projects(fc_root), std::vector<tbs_dbid_t>{});

@@ -92,7 +92,8 @@ TEST_F(ComponentTest, FirstClassComponentsAreCreatedWithUniqueNamesAndListed) {
   EXPECT_EQ(vob_zem_component_create(plain, "x", nullptr, &out), TBS_ST_BAD_ARGUMENT);
   EXPECT_EQ(capture.joined(IMSG_ERROR),
             "A component named \"a\" already exists.\n"
-            "Name \"a b\" contains characters that are not allowed.\n"
+            "Name \"a b\" contains characters that are not allowed: names are made of letters, "
+            "digits, \"-\", \"_\" and \".\", do not start with \"-\" and are not \".\" or \"..\".\n"
             "Project VOB \"/pvob6\" is at feature level 6; first-class folders and projects "
             "need feature level 7 or higher.\n"
             "VOB \"/src\" is not a project VOB; folders, projects and activity-like objects "

@@ -1,4 +1,5 @@
-// vantool mkvob, lsvob and rmvob: making, listing and removing VOBs.
+// vantool mkvob, lsvob, rmvob and register: making, listing, removing VOBs
+// and registering an existing VOB storage again.
 #include <cstdlib>
 #include <cstring>
 
@@ -173,6 +174,31 @@ int run_lsvob(const ParsedArgs& args) {
   return kExitOk;
 }
 
+enum RegisterMsg : int {
+  kMsgRegistered = 193,
+  kMsgUnableToRegister = 194,
+};
+
+// Registers an existing VOB storage again, under the tag it was made with
+// unless -tag names another.
+int run_register(const ParsedArgs& args) {
+  const std::string& storage = args.operands()[0];
+  std::string tag = args.has("tag") ? args.value("tag") : std::string();
+  vob_vob_h vob = nullptr;
+  if (vob_register(storage.c_str(), tag.c_str(), &vob) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgUnableToRegister, storage.c_str());
+    return kExitFailure;
+  }
+  rgy_vob_entry entry;
+  char registered[256] = "";
+  vob_ob_get_tag(vob, registered, sizeof registered);
+  if (rgy_lookup_vob_tag(registered, &entry) != 0)
+    return kExitFailure;
+  imsg_print(IMSG_INFO, &vantool_catalog, kMsgRegistered, entry.tag.c_str(), kind_text(entry.kind),
+             entry.storage_path.c_str());
+  return kExitOk;
+}
+
 int run_rmvob(const ParsedArgs& args) {
   const std::string& tag = args.operands()[0];
   if (vob_remove(tag.c_str()) != 0) {
@@ -220,6 +246,17 @@ void register_vob_commands(std::vector<Command>& table) {
   rm.operand_name = "a VOB tag";
   rm.run = run_rmvob;
   table.push_back(rm);
+
+  Command reg;
+  reg.name = "register";
+  reg.synopsis = "register [-tag TAG] STORAGE";
+  reg.summary = "Register an existing VOB storage directory again (after the registry was lost).";
+  reg.options = {{"tag", true, "TAG", false}};
+  reg.min_operands = 1;
+  reg.max_operands = 1;
+  reg.operand_name = "a VOB storage directory";
+  reg.run = run_register;
+  table.push_back(reg);
 }
 
 }  // namespace vantool

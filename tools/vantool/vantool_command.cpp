@@ -87,7 +87,12 @@ int run_command(const std::vector<std::string>& args) {
   // One snapshot of each VOB for the command's reads (its writes still
   // commit one by one).
   vob_read_scope reads;
+  int errors_before = imsg_error_count();
   int status = command->run(parsed);
+  // An error printed on the way (a damaged store, a failed step that the
+  // command carried on past) fails the command whatever it returned.
+  if (status == kExitOk && imsg_error_count() != errors_before)
+    status = kExitFailure;
   if (status != kExitOk)
     trace.status_line(__LINE__, status);
   return status;
