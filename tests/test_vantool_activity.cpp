@@ -172,6 +172,14 @@ TEST_F(VantoolActivityTest, RefusalsNameWhatIsWrong) {
   EXPECT_EQ(nameless.exit_code, 2);
   EXPECT_NE(nameless.err.find("Give the new activity's NAME, or -headline TEXT"),
             std::string::npos);
+  EXPECT_TRUE(vantool_refuses({"No activity name can be made from the headline \"123\": a name "
+                               "needs at least one letter. Give the activity a NAME."},
+                              {"mkact", "-view", "dev", "-headline", "123", "-nc"}));
+  EXPECT_TRUE(vantool_refuses({"\"" + home.path() +
+                               "/nowhere\" is not in a view: no view's root "
+                               "holds it."},
+                              {"co", "-nc", home.path() + "/nowhere"}))
+      << "a path operand outside every view is named as such, not as the current directory";
   EXPECT_TRUE(vantool_refuses(
       {"View \"plain\" is not attached to a stream; name the stream with -in STREAM."},
       {"mkact", "-view", "plain", "-nc", "x"}));

@@ -18,6 +18,7 @@
 #include "sum/sum_callbacks.h"
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_utl_names.h"
 #include "sum/sum_version.h"
 #include "sum/sum_view.h"
 #include "sum/sum_vob.h"
@@ -45,6 +46,7 @@ constexpr int kSet = 129;
 constexpr int kNotAnActivity = 130;
 constexpr int kCannotCreate = 131;
 constexpr int kNeedNameOrHeadline = 132;
+constexpr int kNoNameInHeadline = 196;
 constexpr int kViewWithoutStream = 133;
 constexpr int kCleared = 134;
 constexpr int kCannotSet = 135;
@@ -228,6 +230,12 @@ int run_mkact(const ParsedArgs& args) {
     char buf[512];
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNeedNameOrHeadline);
     return usage_error(*find_command("mkact"), buf);
+  }
+  // A name made from a headline keeps its letters, digits and joiners and
+  // needs at least one letter: say so rather than a bare refusal.
+  if (name.empty() && sum_utl_cvt_title_to_obj_name(headline.c_str()).GetLength() == 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, kNoNameInHeadline, headline.c_str());
+    return kExitFailure;
   }
   std::string comment = args.comment();
   SUM_Activity made;

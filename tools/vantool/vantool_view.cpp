@@ -16,7 +16,8 @@ std::string ViewHandle::tag() const {
 }
 
 bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
-  if (!find_view(args, path, view)) return false;
+  if (!find_view(args, path, view))
+    return false;
   // A dynamic view shows the latest of everything: bring it up to date
   // before the command works in it (a snapshot view is left as loaded).
   view_refresh(view.get());
@@ -38,7 +39,12 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
     where = getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
   }
   if (ws_get_view_by_ws_root(where.c_str(), view.out()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 42, where.c_str());
+    // Name what was looked for: the operand the user gave, or else the
+    // current directory.
+    constexpr int kMsgCurrentDirNotInView = 42;
+    constexpr int kMsgPathNotInView = 195;
+    imsg_print(IMSG_ERROR, &vantool_catalog,
+               path.empty() ? kMsgCurrentDirNotInView : kMsgPathNotInView, where.c_str());
     return false;
   }
   return true;
