@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "repository/cmd_findmerge_internal.h"
+#include "repository/file_system.h"
 #include "repository/view_internal.h"
 #include "services/cmd_findmerge.h"
 #include "services/vob_elem.h"
@@ -163,26 +164,11 @@ int locate(view_server_h view, vob_vob_h vob, tbs_dbid_t element, InView& where)
 
 // The whole content of a file; 1005 (or the errno's status) after a message.
 int read_file(const std::string& path, std::string& content) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int err = fd < 0 ? errno : 0;
-  std::string text;
-  char buf[65536];
-  while (err == 0) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0)
-      text.append(buf, static_cast<size_t>(n));
-    else if (n == 0)
-      break;
-    else if (errno != EINTR)
-      err = errno;
-  }
-  if (fd >= 0)
-    ::close(fd);
+  int err = repo::file_system().read(path, content);
   if (err != 0) {
     imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgReadMergeFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
-  content.swap(text);
   return TBS_ST_OK;
 }
 
@@ -191,27 +177,9 @@ int read_file(const std::string& path, std::string& content) {
 // its permissions.
 int write_file(const std::string& path, const std::string& content) {
   struct stat st {};
-  mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  std::string tmp = path + ".merge-tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  int err = fd < 0 ? errno : 0;
-  for (size_t done = 0; err == 0 && done < content.size();) {
-    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno != EINTR)
-      err = errno;
-    else if (n > 0)
-      done += static_cast<size_t>(n);
-  }
-  if (fd >= 0) {
-    if (err == 0 && ::fchmod(fd, mode) != 0)
-      err = errno;
-    if (::close(fd) != 0 && err == 0)
-      err = errno;
-  }
-  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0)
-    err = errno;
+  unsigned mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  int err = repo::file_system().write(path, content, mode);
   if (err != 0) {
-    ::unlink(tmp.c_str());
     imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgWriteMergeFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }

@@ -248,6 +248,12 @@ int write_view_file(const std::string& path, const std::string& content, unsigne
 int stat_into(const std::string& path, LoadedRow& row);
 // Reads a whole file; a status after a message naming it on failure.
 int read_view_file(const std::string& path, std::string& content);
+// The other changes views make in their roots, through the process's file
+// system (repository/file_system.h); each a status after a message naming
+// the path on failure.
+int set_view_file_mode(const std::string& path, unsigned mode);
+int make_view_dir(const std::string& path);
+int remove_view_file(const std::string& path);
 
 }  // namespace repo
 

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <set>
 
+#include "repository/file_system.h"
 #include "repository/view_internal.h"
 #include "repository/vob_internal.h"
 #include "services/sysutl.h"
@@ -226,14 +227,12 @@ class Materializer {
       std::string file = root_ + row.path;
       Kind kind = kind_on_disk(file);
       if (row.is_dir && kind == Kind::kDir) {
-        if (rmdir(file.c_str()) == 0)
+        if (file_system().remove_dir(file) == 0)
           ++changed_;
       } else if (!row.is_dir && kind != Kind::kMissing && kind != Kind::kDir) {
-        if (unlink(file.c_str()) != 0) {
-          int err = errno;
-          imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRemove, file.c_str(), std::strerror(err));
-          return tbs_errno2status(err);
-        }
+        status = remove_view_file(file);
+        if (status != 0)
+          return status;
         ++changed_;
       }
       status = loaded_delete(db_, row.path);
@@ -291,11 +290,8 @@ class Materializer {
       return TBS_ST_OK;
     }
     if (kind == Kind::kMissing) {
-      if (mkdir(file.c_str(), kDirMode) != 0) {
-        int err = errno;
-        imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
-        return tbs_errno2status(err);
-      }
+      if (int status = make_view_dir(file))
+        return status;
       ++changed_;
     }
     done = true;
@@ -340,12 +336,10 @@ class Materializer {
   }
 
   int make_writable(const std::string& file, LoadedRow& row) {
-    if (chmod(file.c_str(), kWritableMode) != 0) {
-      int err = errno;
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
-      return tbs_errno2status(err);
-    }
-    int status = stat_into(file, row);
+    int status = set_view_file_mode(file, kWritableMode);
+    if (status != 0)
+      return status;
+    status = stat_into(file, row);
     if (status == 0)
       status = loaded_set(db_, row);
     ++changed_;
@@ -367,7 +361,7 @@ class Materializer {
         done = false;
         return TBS_ST_OK;
       }
-      if (chmod(file.c_str(), mode) == 0 && stat_into(file, row) == 0)
+      if (file_system().set_mode(file, mode) == 0 && stat_into(file, row) == 0)
         return loaded_set(db_, row);
     }
     status = write_view_file(file, content, mode, row);
@@ -403,65 +397,49 @@ int stat_into(const std::string& path, LoadedRow& row) {
 }
 
 int read_view_file(const std::string& path, std::string& content) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    int err = errno;
+  int err = file_system().read(path, content);
+  if (err != 0) {
     imsg_print(IMSG_ERROR, &tbs_catalog, kMsgReadFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
-  std::string out;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0) {
-      int err = errno;
-      close(fd);
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgReadFile, path.c_str(), std::strerror(err));
-      return tbs_errno2status(err);
-    }
-    if (n == 0)
-      break;
-    out.append(buf, static_cast<size_t>(n));
-  }
-  close(fd);
-  content.swap(out);
   return TBS_ST_OK;
 }
 
 int write_view_file(const std::string& path, const std::string& content, unsigned mode,
                     LoadedRow& row) {
-  size_t slash = path.rfind('/');
-  std::string tmp = path.substr(0, slash + 1) + ".zem-" + path.substr(slash + 1) + "." +
-                    std::to_string(getpid()) + ".tmp";
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  int err = 0;
-  if (fd < 0) {
-    err = errno;
-  } else {
-    size_t done = 0;
-    while (err == 0 && done < content.size()) {
-      ssize_t n = write(fd, content.data() + done, content.size() - done);
-      if (n < 0 && errno != EINTR)
-        err = errno;
-      else if (n > 0)
-        done += static_cast<size_t>(n);
-    }
-    if (err == 0 && fchmod(fd, mode) != 0)
-      err = errno;
-    if (close(fd) != 0 && err == 0)
-      err = errno;
-    if (err == 0 && rename(tmp.c_str(), path.c_str()) != 0)
-      err = errno;
-    if (err != 0)
-      unlink(tmp.c_str());
-  }
+  int err = file_system().write(path, content, mode);
   if (err != 0) {
     imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return stat_into(path, row);
+}
+
+int set_view_file_mode(const std::string& path, unsigned mode) {
+  int err = file_system().set_mode(path, mode);
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
+int make_view_dir(const std::string& path) {
+  int err = file_system().make_dir(path, kDirMode);
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
+int remove_view_file(const std::string& path) {
+  int err = file_system().remove_file(path);
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRemove, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
 }
 
 int sync_view(view_server_h view, const std::string& scope, int* changed) {

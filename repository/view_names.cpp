@@ -13,6 +13,7 @@
 
 #include <cstdio>
 
+#include "repository/file_system.h"
 #include "repository/view_internal.h"
 
 namespace repo {
@@ -210,12 +211,12 @@ int move_view_files(view_server_h view, const std::string& from, const std::stri
     }
     if (s != 0)
       return s;
-    renamed = std::rename(old_file.c_str(), new_file.c_str()) == 0;
+    renamed = file_system().rename(old_file, new_file) == 0;
     return renamed ? TBS_ST_OK : TBS_ST_ERROR;  // not renamed: the records stay as they were
   });
   if (status == 0 || !renamed)
     return TBS_ST_OK;
-  std::rename(new_file.c_str(), old_file.c_str());  // the records stayed as they were
+  file_system().rename(new_file, old_file);  // the records stayed as they were
   return status;
 }
 

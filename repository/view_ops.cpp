@@ -21,6 +21,7 @@
 #include <memory>
 #include <set>
 
+#include "repository/file_system.h"
 #include "repository/view_internal.h"
 #include "repository/vob_zem_activity_internal.h"
 
@@ -482,7 +483,7 @@ void run_checkins(view_server_h view, const char* comment, std::vector<Work>& wo
     rows[i].element = t.info.element;
     rows[i].version = works[i].version;
     rows[i].is_dir = t.info.is_dir;
-    have_file[i] = t.info.is_dir || (chmod(t.info.file_path.c_str(), kReadOnlyMode) == 0 &&
+    have_file[i] = t.info.is_dir || (file_system().set_mode(t.info.file_path, kReadOnlyMode) == 0 &&
                                      stat_into(t.info.file_path, rows[i]) == 0);
   }
   status = in_view_group(view, [&](Store& db) {
@@ -556,7 +557,7 @@ void run_uncheckouts(view_server_h view, std::vector<Work>& works,
     fail_all(works, results, status);
   for (const auto& w : works)
     if (results[w.index].status != 0 && !w.kept.empty())
-      unlink(w.kept.c_str());
+      file_system().remove_file(w.kept);
   drop_failed(works, results);
   // The view's file is to show the selected version again: it is the view's
   // to rewrite, whatever it holds now.
@@ -680,10 +681,11 @@ int write_new_element(const Work& w, int checkin, LoadedRow& row) {
   unsigned mode = checkin ? kReadOnlyMode : kWritableMode;
   int err = 0;
   if (w.t.info.is_dir) {
-    if (!w.on_disk && mkdir(file.c_str(), kDirMode) != 0)
-      err = errno;
+    if (!w.on_disk)
+      err = file_system().make_dir(file, kDirMode);
   } else if (w.on_disk) {
-    if (chmod(file.c_str(), mode) != 0 || stat_into(file, row) != 0)
+    err = file_system().set_mode(file, mode);
+    if (err == 0 && stat_into(file, row) != 0)
       err = errno;
   } else {
     return write_view_file(file, w.content, mode, row);
