@@ -168,6 +168,37 @@ TEST_F(VantoolCrashTest, KilledMkblIsMadeAndLabeledByTheRerun) {
   EXPECT_GT(killed, 1);
 }
 
+TEST_F(VantoolCrashTest, KilledMkelemCheckinIsFinishedByTheRerun) {
+  int killed = 0;
+  bool completed = false;
+  run({"co", "-nc", dev + "/src"});
+  for (int writes = 1; writes <= kMaxWrites && !completed; ++writes) {
+    std::string leaf = "f" + std::to_string(writes) + ".txt";
+    std::string path = dev + "/src/" + leaf;
+    std::string content = "content of " + leaf + "\n";
+    test_support::write_file(path, content);
+    auto r = vantool({"mkelem", "-ci", "-nc", path}, kill_at(writes));
+    if (r.exit_code == 0) {
+      completed = true;
+    } else {
+      ASSERT_EQ(r.exit_code, kKilled) << r.err;
+      ++killed;
+      // Finished by the rerun; or finished already, when the kill came after
+      // the check-in committed, which the rerun says.
+      auto rerun = vantool({"mkelem", "-ci", "-nc", path});
+      EXPECT_TRUE(rerun.exit_code == 0 ||
+                  (rerun.exit_code == 1 && has(rerun.err, "already exists")))
+          << "killed at write " << writes << ": " << rerun.err;
+    }
+    EXPECT_EQ(test_support::read_file(path), content) << "killed at write " << writes;
+    auto listed = vantool({"ls", dev + "/src"});
+    EXPECT_TRUE(has(listed.out, leaf + "@@/main/dev/1 "))
+        << "killed at write " << writes << ": checked in once: " << listed.out << listed.err;
+  }
+  EXPECT_TRUE(completed) << "mkelem -ci never completed";
+  EXPECT_GT(killed, 1);
+}
+
 TEST_F(VantoolCrashTest, ConcurrentMkblOfOneStreamMakeOneBaseline) {
   for (int round = 1; round <= 2; ++round) {
     change_file("a.txt", "race " + std::to_string(round) + "\n");
