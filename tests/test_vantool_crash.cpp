@@ -2,9 +2,10 @@
 // vantool: a killed mkstream leaves the stream whole or absent and a rerun
 // makes it; a killed mkbl is finished (made and labeled) by its rerun; four
 // concurrent mkbl of one stream make one baseline; four concurrent
-// chstream -generate all succeed.
+// chstream -generate all succeed; a killed rmview is finished by its rerun.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -197,6 +198,34 @@ TEST_F(VantoolCrashTest, KilledMkelemCheckinIsFinishedByTheRerun) {
   }
   EXPECT_TRUE(completed) << "mkelem -ci never completed";
   EXPECT_GT(killed, 1);
+}
+
+TEST_F(VantoolCrashTest, KilledRmviewIsFinishedByTheRerun) {
+  std::string root = home.path() + "/gone";
+  int killed = 0;
+  bool completed = false;
+  for (int writes = 1; writes <= kMaxWrites && !completed; ++writes) {
+    // A stream view holding a checkout.
+    run({"mkview", "-stream", "dev@/pvob", "-tag", "gone", root});
+    run({"setact", "-view", "gone", "-nc", "work@/pvob"});
+    run({"co", "-nc", root + "/src"});
+    auto r = vantool({"rmview", "-force", "-tag", "gone"}, kill_at(writes));
+    if (r.exit_code == 0) {
+      completed = true;
+    } else {
+      ASSERT_EQ(r.exit_code, kKilled) << r.err;
+      ++killed;
+      auto rerun = vantool({"rmview", "-force", "-tag", "gone"});
+      ASSERT_EQ(rerun.exit_code, 0) << "killed at write " << writes << ": " << rerun.err;
+    }
+    EXPECT_FALSE(has(vantool({"lsview"}).out, "gone")) << "killed at write " << writes;
+    EXPECT_FALSE(std::filesystem::exists(root)) << "killed at write " << writes;
+    auto listed = vantool({"lsco", "-short", "-view", "dev"});
+    EXPECT_EQ(listed.exit_code, 0) << listed.err;
+    EXPECT_FALSE(has(listed.out, "src")) << "killed at write " << writes << ": " << listed.out;
+  }
+  EXPECT_TRUE(completed) << "rmview never completed";
+  EXPECT_GT(killed, 1) << killed;
 }
 
 TEST_F(VantoolCrashTest, ConcurrentMkblOfOneStreamMakeOneBaseline) {
