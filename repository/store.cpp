@@ -471,16 +471,16 @@ int Txn::commit() {
 
 // ---- WriteGroup -----------------------------------------------------------------
 
-WriteGroup::WriteGroup(Store& store) : store_(store), txn_(store) {
-  store_.grouped_ = txn_.status() == 0;
+WriteGroup::WriteGroup(Store& store) : store_(store), nested_(store.grouped_), txn_(store) {
+  store_.grouped_ = nested_ || txn_.status() == 0;
 }
 
 WriteGroup::~WriteGroup() {
-  store_.grouped_ = false;
+  store_.grouped_ = nested_;
 }
 
 int WriteGroup::commit() {
-  store_.grouped_ = false;
+  store_.grouped_ = nested_;
   return txn_.commit();
 }
 

@@ -202,7 +202,9 @@ class Txn {
 // construction to commit: keep groups to a bounded amount of work. Groups
 // on several stores are begun in the order of their paths (two processes
 // grouping the same stores then never wait on each other) and committed in
-// the order the caller's protocol needs.
+// the order the caller's protocol needs. Groups nest: a group made while
+// its store is already grouped is a savepoint of the outer group, whose
+// commit makes its writes durable.
 class WriteGroup {
  public:
   explicit WriteGroup(Store& store);
@@ -216,6 +218,7 @@ class WriteGroup {
 
  private:
   Store& store_;
+  bool nested_;  // made inside another group of the store
   Txn txn_;
 };
 

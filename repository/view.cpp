@@ -202,12 +202,15 @@ int view_remove(const char* tag, int force) {
       status = TBS_ST_OK;
   }
   view_free_handle(view);
-  if (status == 0)
-    status = repo::rgy_view_remove(entry.tag);
+  // The tag goes last: until then a crash leaves the view registered, and
+  // removing it again finishes the work (a view without storage has no
+  // checkouts or stream left to undo).
   if (status == 0)
     status = repo::remove_tree(entry.storage_path);
   if (status == 0)
     status = repo::remove_tree(entry.root);
+  if (status == 0)
+    status = repo::rgy_view_remove(entry.tag);
   return status;
 }
 

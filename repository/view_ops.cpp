@@ -244,6 +244,7 @@ struct Work {
   std::string kept;        // uncheckouts: where -keep saved the file
   bool on_disk = false;    // new elements: a view-private file or directory is there
   int eltype = 0;
+  tbs_dbid_t unfinished = 0;  // new elements: the element an interrupted mkelem left
 };
 
 // The distinct VOBs of the works.
@@ -610,6 +611,29 @@ int split_new_name(view_server_h view, const char* path, NewName& n) {
 // Checks that an element can be made at `path` and fills the work: `t.info`
 // describes the parent (its checkout in `version`), `t.info.vob_path` is
 // replaced by the new element's path once made.
+// `element` when it is what an mkelem stopped between making the element and
+// checking it out left: of `eltype`, with no version but the zeros and no
+// checkout (no one has worked on it). Else 0 in `out`.
+int unfinished_element(vob_vob_h vob, tbs_dbid_t element, int eltype, tbs_dbid_t& out) {
+  out = 0;
+  int made_as = 0;
+  std::vector<vob_ver_edges_t> versions;
+  int status = vob_elem_get_eltype(vob, element, &made_as);
+  if (status == 0 && made_as == eltype)
+    status = vob_elem_get_version_graph(vob, element, versions);
+  if (status != 0 || made_as != eltype)
+    return status;
+  for (const auto& v : versions) {
+    vob_ver_details_t details;
+    if ((status = vob_ver_get_details(vob, v.version, &details)) != 0)
+      return status;
+    if (details.number != 0 || details.checked_out)
+      return TBS_ST_OK;
+  }
+  out = element;
+  return TBS_ST_OK;
+}
+
 int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   const char* tag = view->entry.tag.c_str();
   NewName n;
@@ -639,6 +663,13 @@ int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   struct stat st;
   w.on_disk = lstat(file.c_str(), &st) == 0;
   bool is_dir = eltype == VOB_ELTYPE_DIRECTORY;
+  if (status == 0 && w.on_disk && !is_dir && S_ISREG(st.st_mode)) {
+    status = unfinished_element(parent.vob, existing, eltype, w.unfinished);
+    if (status == 0 && w.unfinished == 0)
+      status = TBS_ST_OK;  // a finished element: refused below
+    else if (status == 0)
+      status = TBS_ST_NOT_FOUND;  // made again on top of what is there
+  }
   if (status == 0 || (w.on_disk && (S_ISDIR(st.st_mode) != is_dir ||
                                     !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))))) {
     imsg_print(IMSG_ERROR, &tbs_catalog, kMsgPathExists, n.view_path.c_str(), tag);
@@ -710,10 +741,12 @@ void run_mkelems(view_server_h view, const ChangeSetTarget& target, const char* 
     int status = groups.begin(vobs_of(works));
     for (size_t i = 0; i < works.size(); ++i) {
       std::string name = works[i].t.info.vob_path.substr(works[i].t.info.vob_path.rfind('/') + 1);
+      made[i] = works[i].unfinished;
       results[works[i].index].status =
-          status != 0 ? status
-                      : vob_elem_create(works[i].t.info.vob, works[i].version, name.c_str(),
-                                        works[i].eltype, &event, &made[i]);
+          status != 0 || made[i] != 0
+              ? status
+              : vob_elem_create(works[i].t.info.vob, works[i].version, name.c_str(),
+                                works[i].eltype, &event, &made[i]);
     }
     if (status == 0)
       status = groups.commit_rest();

@@ -335,3 +335,32 @@ void vob_read_scope_leave() {
   if (!entered_read_scopes().empty())
     entered_read_scopes().pop_back();
 }
+
+struct vob_write_group_state {
+  explicit vob_write_group_state(repo::Store& store) : group(store) {}
+  repo::WriteGroup group;
+};
+
+vob_write_group::vob_write_group(vob_vob_h vob) {
+  repo::Store* store = nullptr;
+  status_ = repo::vob_store(vob, store);
+  if (status_ != 0)
+    return;
+  state_ = new vob_write_group_state(*store);
+  status_ = state_->group.status();
+}
+
+vob_write_group::~vob_write_group() {
+  delete state_;
+}
+
+int vob_write_group::commit() {
+  if (status_ != 0)
+    return status_;
+  if (state_ == nullptr)
+    return TBS_ST_INTERNAL;  // committed already
+  int status = state_->group.commit();
+  delete state_;
+  state_ = nullptr;
+  return status;
+}

@@ -431,6 +431,40 @@ class vob_read_scope {
   vob_read_scope& operator=(const vob_read_scope&) = delete;
 };
 
+// ---- write groups -----------------------------------------------------------------
+
+// While a vob_write_group of a VOB is open, every write of this process on
+// that VOB joins one transaction: commit() makes them durable together, and
+// a crash, or the group's end without commit, leaves none of them. The
+// group takes the VOB's write lock when it is made (other writers wait, up
+// to the store's busy timeout) and holds it until it ends, so what an
+// operation reads inside its group stays true until it commits: an
+// operation that decides what to write from what it reads makes its group
+// first. Groups nest; an inner group's commit keeps its writes for the
+// outer group's commit. Inside a group, run no trigger or other program that
+// may write the VOB: it would wait for the lock this process holds.
+struct vob_write_group_state;
+
+class vob_write_group {
+ public:
+  explicit vob_write_group(vob_vob_h vob);
+  // Without commit, undoes every write made in the group.
+  ~vob_write_group();
+  vob_write_group(const vob_write_group&) = delete;
+  vob_write_group& operator=(const vob_write_group&) = delete;
+
+  // 0 when the group began; 1004 for a null VOB; 1002 when its storage is
+  // gone; 1006 when another writer held the VOB for too long.
+  int status() const { return status_; }
+  // Makes the group's writes durable (or, nested, keeps them for the outer
+  // group). The status of a group that did not begin, or the store's.
+  int commit();
+
+ private:
+  vob_write_group_state* state_ = nullptr;
+  int status_ = 0;
+};
+
 // ---- rename hook of the command layer -------------------------------------------
 
 // Offers a rename of a ZEM object to the command layer, which renames objects

@@ -32,7 +32,7 @@ const Expected kCatalogs[] = {
     {"sum/sum_callbacks", 13, 7},
     {"sum/config_change", 14, 48},
     {"sum/config_spec_id", 15, 1},
-    {"sum/triggers", 16, 9},
+    {"sum/triggers", 16, 10},
     {"sumui/foundation", 17, 44},
     {"sum/foundation", 18, 28},
     {"sumui_deliver", 19, 44},

@@ -145,7 +145,7 @@ TEST_F(TriggerBaseTest, ThirtyThirdScopeIsAnInternalError) {
     SUM_TrigRmFolder refused(root, "");
     EXPECT_EQ(refused.parent_op(), 0);
     EXPECT_EQ(refused.fire_preop(), TBS_ST_INTERNAL);
-    EXPECT_EQ(refused.fire_postop(SUM_VobObject()), TBS_ST_INTERNAL);
+    EXPECT_EQ(refused.fire_postop(SUM_VobObject()), 0) << "what was made stands";
   }
   std::vector<tbs_int_error_record> records;
   ASSERT_EQ(tbs_read_int_error_log(records), 0);
@@ -287,8 +287,10 @@ TEST_F(TriggerBaseTest, UnreadableNewObjectIsReported) {
   SUM_TrigMkFolder trigger(root, "docs", "");
   ASSERT_EQ(trigger.fire_preop(), 0);
   ImsgCapture capture;
-  EXPECT_EQ(trigger.fire_postop(SUM_VobObject(pvob, 99999)), TBS_ST_NOT_FOUND);
+  EXPECT_EQ(trigger.fire_postop(SUM_VobObject(pvob, 99999)), 0) << "what was made stands";
   EXPECT_EQ(capture.joined(IMSG_ERROR), "Unable to get activity selector.\n");
+  EXPECT_NE(capture.joined(IMSG_WARNING).find("post-operation triggers did not all succeed"),
+            std::string::npos);
 }
 
 }  // namespace

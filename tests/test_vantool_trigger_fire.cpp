@@ -1,5 +1,6 @@
 // Triggers firing around a real operation: a pre-operation trigger refuses
-// mkfolder, a post-operation trigger sees the operation in its environment.
+// mkfolder, a post-operation trigger sees the operation in its environment,
+// and a failing post-operation trigger only warns: what was made stands.
 #include <gtest/gtest.h>
 
 #include "support/vantool_runner.h"
@@ -36,6 +37,42 @@ TEST(VantoolTriggerFire, PreopRefusesAndPostopSeesTheOperation) {
   EXPECT_NE(refused.err.find("status 3"), std::string::npos);
   auto listed = vantool({"lsfolder", "-short", "-in", "RootFolder@/pvob"});
   EXPECT_EQ(listed.out.find("other"), std::string::npos) << "a refused operation makes nothing";
+}
+
+TEST(VantoolTriggerFire, FailingPostopTriggerWarnsAndTheObjectStands) {
+  TempHome home;
+  ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob"}).exit_code, 0);
+  for (const char* op : {"mkcomp", "mkfolder", "mkproject"})
+    ASSERT_EQ(vantool({"mktrtype", "-zem", "-postop", op, "-exec", "exit 4",
+                       std::string("after_") + op + "@/pvob"})
+                  .exit_code,
+              0);
+  struct Case {
+    std::vector<std::string> make;
+    std::vector<std::string> list;
+    const char* listed;
+  };
+  const Case cases[] = {
+      {{"mkcomp", "-nroot", "-nc", "group@/pvob"}, {"lscomp", "-short"}, "group@/pvob"},
+      {{"mkfolder", "-in", "RootFolder@/pvob", "-nc", "team@/pvob"},
+       {"lsfolder", "-short", "-in", "RootFolder@/pvob"},
+       "team"},
+      {{"mkproject", "-in", "RootFolder@/pvob", "-nc", "alpha@/pvob"},
+       {"lsproject", "-short", "-in", "RootFolder@/pvob"},
+       "alpha"},
+  };
+  for (const Case& c : cases) {
+    auto made = vantool(c.make);
+    EXPECT_EQ(made.exit_code, 0) << c.make[0] << ": " << made.err;
+    EXPECT_NE(made.err.find("after_" + c.make[0]), std::string::npos) << made.err;
+    EXPECT_NE(made.err.find("status 4"), std::string::npos) << made.err;
+    EXPECT_NE(made.err.find("stands"), std::string::npos) << made.err;
+    EXPECT_EQ(made.err.find("Unable to create"), std::string::npos) << made.err;
+    EXPECT_NE(made.out.find("Created"), std::string::npos) << c.make[0] << ": " << made.out;
+    auto listed = vantool(c.list);
+    EXPECT_NE(listed.out.find(c.listed), std::string::npos)
+        << c.make[0] << " kept its object: " << listed.out << listed.err;
+  }
 }
 
 }  // namespace

@@ -138,6 +138,52 @@ TEST_F(VobStoreTest, BadInputIsRefusedAndChangesNothing) {
   EXPECT_EQ(all[0].tag, "/pvob");
 }
 
+// Whether a label type `name` exists in `vob`.
+bool has_type(vob_vob_h vob, const char* name) {
+  tbs_dbid_t dbid = 0;
+  return vob_obj_resolve(vob, name, VOB_MTYPE_LABEL_TYPE, &dbid) == 0;
+}
+
+TEST_F(VobStoreTest, WriteGroupsCommitWholeNestAndUndoWhole) {
+  vob_vob_h vob = make_vob("/grouped");
+  {
+    vob_write_group group(vob);
+    ASSERT_EQ(group.status(), 0);
+    make_type(vob, "dropped");
+    vob_write_group inner(vob);
+    ASSERT_EQ(inner.status(), 0);
+    make_type(vob, "inner");
+    ASSERT_EQ(inner.commit(), 0);
+  }  // the outer group ends without commit
+  EXPECT_FALSE(has_type(vob, "dropped"));
+  EXPECT_FALSE(has_type(vob, "inner")) << "an inner commit waits for the outer group's";
+  {
+    vob_write_group group(vob);
+    make_type(vob, "kept");
+    {
+      vob_write_group inner(vob);
+      make_type(vob, "undone");
+    }  // the inner group ends without commit: its writes alone go
+    make_type(vob, "after");
+    ASSERT_EQ(group.commit(), 0);
+    EXPECT_NE(group.commit(), 0) << "a group commits once";
+  }
+  EXPECT_TRUE(has_type(vob, "kept"));
+  EXPECT_TRUE(has_type(vob, "after")) << "the outer group went on after the inner one ended";
+  EXPECT_FALSE(has_type(vob, "undone"));
+  {
+    vob_write_group group(vob);
+    make_type(vob, "later");
+    vob_write_group inner(vob);
+    make_type(vob, "inner_later");
+  }  // neither commits: the writes made after an inner group began go too
+  EXPECT_FALSE(has_type(vob, "later"));
+  EXPECT_FALSE(has_type(vob, "inner_later"));
+  vob_write_group none(nullptr);
+  EXPECT_EQ(none.status(), TBS_ST_BAD_ARGUMENT);
+  EXPECT_EQ(none.commit(), TBS_ST_BAD_ARGUMENT);
+}
+
 TEST_F(VobStoreTest, RemovalDropsTagAndStorage) {
   vob_vob_h vob = make_vob("/gone");
   std::string storage;

@@ -9,11 +9,13 @@
 // every other element through the map of the nearest labeled predecessor;
 // a full map holds the whole configuration.
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "services/imsg.h"
+#include "services/vob.h"
 #include "services/vob_elem.h"
 #include "services/vob_hlink.h"
 #include "services/vob_zem_baseline.h"
@@ -576,6 +578,126 @@ int SUM_Baseline::refuse_labeling(int status, int to_full) const {
   return SUM_FAILED;
 }
 
+namespace {
+
+// Whether map `map` of `vob` holds what a new map on `bases` with
+// `versions` would: the same bases, and each of the versions.
+int holds_same(const SUM_Vob& vob, tbs_dbid_t map, const std::vector<SUM_Vermap>& bases,
+               const SUM_VersionList& versions, bool& same) {
+  same = false;
+  vob_vermap_info_t info;
+  int status = vob_vermap_get_info(vob.handle(), map, &info);
+  if (status == SUM_NOT_FOUND)
+    return SUM_OK;  // a plain label type of that name
+  if (status != 0 || info.based_on.size() != bases.size())
+    return status;
+  for (size_t i = 0; i < bases.size(); ++i)
+    if (info.based_on[i] != bases[i].dbid())
+      return SUM_OK;
+  std::vector<tbs_dbid_t> dbids, elements;
+  for (unsigned i = 0; i < versions.count(); ++i)
+    dbids.push_back(versions[i].dbid());
+  if ((status = vob_ver_get_elems(vob.handle(), dbids, elements)) != 0)
+    return status;
+  for (size_t i = 0; i < dbids.size() && i < elements.size(); ++i) {
+    tbs_dbid_t held = 0;
+    status = vob_lbtype_lookup_version(vob.handle(), map, elements[i], &held);
+    if (status == SUM_NOT_FOUND || (status == 0 && held != dbids[i]))
+      return SUM_OK;
+    if (status != 0)
+      return status;
+  }
+  same = true;
+  return SUM_OK;
+}
+
+// The version map named `name` in `vob` that a labeling stopped between its
+// two commits left: linked to no baseline and holding what the new map
+// would (a map left by a removed baseline of the same name differs). A null
+// map in `out` when there is none.
+int unlinked_map(const SUM_Vob& vob, const SUM_String& name, const std::vector<SUM_Vermap>& bases,
+                 const SUM_VersionList& versions, SUM_Vermap& out) {
+  SUM_Trace trace("unlinked_map");
+  out = SUM_Vermap();
+  tbs_dbid_t dbid = 0;
+  int status = vob_obj_resolve(vob.handle(), name, VOB_MTYPE_LABEL_TYPE, &dbid);
+  if (status == SUM_NOT_FOUND)
+    return SUM_OK;
+  bool same = false;
+  int linked = 0;
+  if (status == 0)
+    status = holds_same(vob, dbid, bases, versions, same);
+  if (status == 0 && same)
+    status = SUM_LabelType(vob, dbid).has_baseline(linked);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (same && !linked)
+    out = SUM_Vermap(vob, dbid);
+  return SUM_OK;
+}
+
+// upgrade_to_incremental's writes, inside its write groups: the map of
+// `baseline` (an unlinked one of its name left by an interrupted labeling,
+// or a new one) linked to it.
+int write_incremental_map(const SUM_Baseline& baseline, const ComponentRoot& root, const char* name,
+                          const char* comment) {
+  SUM_Trace trace("write_incremental_map");
+  SUM_Baseline previous;
+  SUM_Baseline base;
+  VersionsByElement changed;
+  int status = timeline_predecessors(baseline, previous, base);
+  if (status == 0)
+    status = changed_versions(baseline, base, root, changed);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoChanges, baseline.any_fullname());
+    return trace.checked(__LINE__, status == SUM_NOT_FOUND ? SUM_FAILED : status);
+  }
+  int base_labeling = 0;
+  if ((status = base.labeling_status(base_labeling)) != 0)
+    return trace.checked(__LINE__, status);
+  bool base_has_map =
+      base_labeling == SUM_Baseline::INCREMENTAL || base_labeling == SUM_Baseline::FULL;
+  SUM_Baseline unlabeled_pred = previous != base ? previous : SUM_Baseline();
+  trace.info(4, "Pred is:  %s", previous.any_fullname());
+  trace.info(4, "Labeled pred on stream:  %s", base_has_map ? base.any_fullname() : "");
+  trace.info(4, "Ulabeled pred is:  %s",
+             unlabeled_pred.is_null() ? "" : unlabeled_pred.any_fullname());
+  // Without a map to rest on, the new map holds the whole configuration.
+  if (!base_has_map && (status = complete_configuration(root, base, changed)) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_VersionList versions = as_list(changed);
+  status = SUM_Baseline::adjust_baselined_versions(versions, base_has_map ? base : SUM_Baseline(),
+                                                   unlabeled_pred);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+
+  std::vector<SUM_Vermap> bases;
+  if (base_has_map) {
+    SUM_Vermap base_map;
+    if ((status = base.vermap(base_map)) != 0)
+      return trace.checked(__LINE__, status);
+    bases.push_back(base_map);
+  }
+  SUM_String map_name(name != nullptr ? name : "");
+  if (map_name.GetLength() == 0 && (status = baseline.name(map_name)) != 0)
+    return trace.checked(__LINE__, status);
+  SUM_Vermap made;
+  if ((status = unlinked_map(root.element.vob(), map_name, bases, versions, made)) != 0)
+    return trace.checked(__LINE__, status);
+  if (made.is_null() && (status = SUM_Vermap::create(root.element.vob(), map_name, versions, 1,
+                                                     bases, comment, made)) != 0) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kVermapFailed, baseline.any_fullname());
+    return trace.checked(__LINE__, status);
+  }
+  if ((status = baseline.set_vermap(made)) != 0) {
+    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kLabelFailed, baseline.any_fullname());
+    return trace.checked(__LINE__, status);
+  }
+  return SUM_OK;
+}
+
+}  // namespace
+
 int SUM_Baseline::upgrade_to_incremental(const char* name, const char* comment, int flag) const {
   SUM_Trace trace("SUM_Baseline::upgrade_to_incremental");
   (void)flag;  // kept for callers; the labeling does not depend on it
@@ -592,60 +714,34 @@ int SUM_Baseline::upgrade_to_incremental(const char* name, const char* comment, 
   if ((status = trigger.fire_preop()) != 0 || (status = check_permission()) != 0 ||
       (status = labeling_status(labeling)) != 0 || (status = refuse_labeling(labeling, 0)) != 0)
     return trace.checked(__LINE__, status);
-
-  SUM_Baseline previous;
-  SUM_Baseline base;
   ComponentRoot root;
-  VersionsByElement changed;
-  status = timeline_predecessors(*this, previous, base);
-  if (status == 0)
-    status = component_root(owner, root);
-  if (status == 0)
-    status = changed_versions(*this, base, root, changed);
-  if (status != 0) {
+  if ((status = component_root(owner, root)) != 0) {
     imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoChanges, any_fullname());
     return trace.checked(__LINE__, status == SUM_NOT_FOUND ? SUM_FAILED : status);
   }
-  int base_labeling = 0;
-  if ((status = base.labeling_status(base_labeling)) != 0)
+  // The map and its link to the baseline are written under the write locks
+  // of the component's VOB and then the project VOB (the order check-ins
+  // take them), each VOB's writes in one transaction, the map's committed
+  // first: concurrent labelings of a baseline run one after the other, and
+  // a crash between the two commits leaves an unlinked map that the next
+  // labeling links.
+  const SUM_Vob map_vob = root.element.vob();
+  vob_write_group map_group(map_vob.handle());
+  std::unique_ptr<vob_write_group> pvob_group;
+  if (map_vob.handle() != vob_.handle())
+    pvob_group = std::make_unique<vob_write_group>(vob_.handle());
+  if ((status = map_group.status()) != 0 || (pvob_group && (status = pvob_group->status()) != 0))
     return trace.checked(__LINE__, status);
-  bool base_has_map = base_labeling == INCREMENTAL || base_labeling == FULL;
-  SUM_Baseline unlabeled_pred = previous != base ? previous : SUM_Baseline();
-  trace.info(4, "Pred is:  %s", previous.any_fullname());
-  trace.info(4, "Labeled pred on stream:  %s", base_has_map ? base.any_fullname() : "");
-  trace.info(4, "Ulabeled pred is:  %s",
-             unlabeled_pred.is_null() ? "" : unlabeled_pred.any_fullname());
-  // Without a map to rest on, the new map holds the whole configuration.
-  if (!base_has_map && (status = complete_configuration(root, base, changed)) != 0)
+  status_cache().remove(*this);
+  if ((status = labeling_status(labeling)) != 0)
     return trace.checked(__LINE__, status);
-  SUM_VersionList versions = as_list(changed);
-  status =
-      adjust_baselined_versions(versions, base_has_map ? base : SUM_Baseline(), unlabeled_pred);
+  if (labeling == INCREMENTAL || labeling == FULL)
+    return SUM_OK;  // labeled by a concurrent labeling meanwhile
+  if ((status = write_incremental_map(*this, root, name, comment)) == 0 &&
+      (status = map_group.commit()) == 0 && pvob_group)
+    status = pvob_group->commit();
   if (status != 0)
     return trace.checked(__LINE__, status);
-
-  std::vector<SUM_Vermap> bases;
-  if (base_has_map) {
-    SUM_Vermap base_map;
-    if ((status = base.vermap(base_map)) != 0)
-      return trace.checked(__LINE__, status);
-    bases.push_back(base_map);
-  }
-  SUM_String map_name(name != nullptr ? name : "");
-  if (map_name.GetLength() == 0 && (status = this->name(map_name)) != 0)
-    return trace.checked(__LINE__, status);
-  SUM_Vermap made;
-  status = SUM_Vermap::create(root.element.vob(), map_name, versions, 1, bases, comment, made);
-  if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kVermapFailed, any_fullname());
-    return trace.checked(__LINE__, status);
-  }
-  if ((status = set_vermap(made)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kLabelFailed, any_fullname());
-    SUM_EventInfo undo(comment, 0);
-    vob_zem_vermap_delete(made.vob().handle(), made.dbid(), undo.info());
-    return trace.checked(__LINE__, status);
-  }
   remember_status(*this, INCREMENTAL);
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
 }

@@ -437,13 +437,12 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     if (status != 0)
       imsg_print(IMSG_ERROR, &sum_component_catalog, kRootCrdeFailed);
   }
-  if (status == 0)
-    status = trigger.fire_postop(component);
   if (status != 0) {
     undo(made, name);
     return trace.checked(__LINE__, status);
   }
   sum_component_cache::forget(component, SUM_VobObject(made.vob, root));
+  trigger.fire_postop(component);
   out = component;
   return 0;
 }

@@ -29,7 +29,6 @@ constexpr const char* kSource = "sum_stream";
 constexpr int kHasActivities = 9;
 constexpr int kHasBaselines = 10;
 constexpr int kHasView = 11;
-constexpr int kIncompleteStream = 23;
 constexpr int kHasChildStreams = 40;
 constexpr int kTargetOtherReplica = 43;
 constexpr int kTargetIsSelf = 46;
@@ -188,11 +187,45 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
   if ((status = trigger.fire_preop()) != 0)
     return trace.checked(__LINE__, status);
 
+  // Every write of the stream (object, title, branch type, foundation, the
+  // project's integration stream) is one transaction of the project VOB,
+  // and one of the admin VOB when the branch type lives elsewhere: a crash
+  // leaves the stream whole or absent. The project VOB commits first, so
+  // that no branch type outlives a stream that was never made.
+  SUM_Vob admin;
+  if ((status = vob.admin_vob(admin, 1)) == SUM_NOT_FOUND)
+    admin = vob;
+  else if (status != 0)
+    return trace.checked(__LINE__, status);
+  vob_write_group group(vob.handle());
+  std::unique_ptr<vob_write_group> admin_group;
+  if (admin.handle() != vob.handle())
+    admin_group = std::make_unique<vob_write_group>(admin.handle());
+  if ((status = group.status()) != 0 || (admin_group && (status = admin_group->status()) != 0))
+    return trace.checked(__LINE__, status);
+  SUM_Stream made;
+  status = write_new(name, comment, project, place, title, integration, read_only, *config, made);
+  if (status == 0)
+    status = group.commit();
+  if (status == 0 && admin_group)
+    status = admin_group->commit();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  trigger.fire_postop(made);
+  out = made;
+  return SUM_OK;
+}
+
+int SUM_Stream::write_new(const char* name, const char* comment, const SUM_Project& project,
+                          const SUM_Stream& place, const char* title, int integration,
+                          int read_only, SUM_NewConfig& config, SUM_Stream& out) {
+  SUM_Trace trace("SUM_Stream::write_new");
+  const SUM_Vob& vob = project.vob();
   unsigned int bits =
       (integration ? VOB_ZEM_STREAM_INTEGRATION : 0U) | (read_only ? VOB_ZEM_STREAM_READ_ONLY : 0U);
   SUM_EventInfo event(comment, kOpCreate);
   tbs_dbid_t dbid = 0;
-  status =
+  int status =
       vob_zem_stream_create(vob.handle(), name, place.is_null() ? project.dbid() : place.dbid(),
                             bits, event.info(), &dbid);
   if (status != 0)
@@ -204,18 +237,14 @@ int SUM_Stream::create(const char* name, const char* comment, const SUM_Project&
     status = made.make_branch_type(comment);
   // Foundation: committed once object and branch type exist (sum_stream_config.cpp).
   if (status == 0)
-    status = made.commit_foundation(*config, integration, comment);
+    status = made.commit_foundation(config, integration, comment);
   if (status == 0 && integration) {
     SUM_String selector;
     status = made.univ_selector(selector);
     if (status == 0)
       status = project.set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_INT_STREAM, selector, kOpCreate, comment);
   }
-  if (status != 0) {
-    made.discard(comment);
-    return trace.checked(__LINE__, status);
-  }
-  if ((status = trigger.fire_postop(made)) != 0)
+  if (status != 0)
     return trace.checked(__LINE__, status);
   out = made;
   return SUM_OK;
@@ -225,17 +254,6 @@ int SUM_Stream::remove_object(const char* comment) const {
   SUM_Trace trace("SUM_Stream::remove_object");
   SUM_EventInfo event(comment, kOpRemove);
   return trace.checked(__LINE__, vob_zem_stream_delete(vob_.handle(), dbid_, event.info()));
-}
-
-void SUM_Stream::discard(const char* comment) const {
-  SUM_Trace trace("SUM_Stream::discard");
-  std::vector<SUM_NamedObject> types;
-  own_branch_types(types);
-  if (remove_object(comment) != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kIncompleteStream);
-    return;
-  }
-  remove_branch_types(types, comment);
 }
 
 int SUM_Stream::set_name(const char* name, const char* comment) const {

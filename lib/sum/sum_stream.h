@@ -464,9 +464,14 @@ class SUM_Stream : public SUM_ActivityBase {
   static void remove_branch_types(const std::vector<SUM_NamedObject>& types, const char* comment);
   // This stream's branch types that exist: its own and the "_nonmod" one.
   int own_branch_types(std::vector<SUM_NamedObject>& out) const;
-  // Undoes a creation that failed after the object was made: the object and
-  // its branch types (message 23 when the object cannot go).
-  void discard(const char* comment) const;
+  // Creation's writes, inside the caller's write groups: the object in
+  // `project`'s VOB under `place` (the project or the parent stream), its
+  // title, branch type and foundation, and an integration stream's place in
+  // its project. `out` on success; on failure the caller's groups undo what
+  // was written.
+  static int write_new(const char* name, const char* comment, const SUM_Project& project,
+                       const SUM_Stream& place, const char* title, int integration, int read_only,
+                       SUM_NewConfig& config, SUM_Stream& out);
   // The PVAR-writing step shared by the task-provider setters.
   int write_task_provider_conf(const char* expected, const char* conf, const char* comment,
                                int compare) const;

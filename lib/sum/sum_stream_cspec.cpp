@@ -12,6 +12,7 @@
 #include "services/date.h"
 #include "services/imsg.h"
 #include "services/tbs.h"
+#include "services/vob.h"
 #include "services/vob_zem.h"
 #include "services/vob_zem_component.h"
 #include "services/vob_zem_stream.h"
@@ -37,7 +38,6 @@ constexpr const char* kSource = "sum_stream_cspec";
 constexpr int kMsgCannotGenerate = 8;
 constexpr int kMsgConcurrentChange = 24;
 constexpr int kMsgIntermediateState = 25;
-constexpr int kMsgConcurrentIntermediate = 26;
 constexpr int kMsgNotInTarget = 27;
 constexpr int kMsgNotAncestorOfTarget = 28;
 constexpr int kMsgNotModifiable = 29;
@@ -629,6 +629,13 @@ int SUM_Stream::regen_cspec(int generate_only) const {
   SUM_Trace trace("SUM_Stream::regen_cspec");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  // Reading the identity, bumping it, storing the text and checking the
+  // result are one transaction under the VOB's write lock: concurrent
+  // regenerations run one after the other, none sees another half-way, and
+  // a crash leaves the stream as it was.
+  vob_write_group group(vob_.handle());
+  if (group.status() != 0)
+    return trace.checked(__LINE__, group.status());
   SUM_ConfigSpecId old_id, new_id;
   int status = config_spec_id(old_id);
   if (status == 0) {
@@ -659,12 +666,13 @@ int SUM_Stream::regen_cspec(int generate_only) const {
     imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgCannotGenerate, plain_name(*this).c_str());
     return trace.checked(__LINE__, status);
   }
+  // Changed by this process's own writes meanwhile: the group undoes the
+  // regeneration whole, so the stream is as it was and a retry works.
   if (now.compare(new_id) != SUM_ConfigSpecId::SAME) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgConcurrentIntermediate,
-               plain_name(*this).c_str());
+    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgConcurrentChange);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  return SUM_OK;
+  return trace.checked(__LINE__, group.commit());
 }
 
 // ---- views ----

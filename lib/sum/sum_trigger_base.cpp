@@ -10,6 +10,7 @@
 namespace {
 
 constexpr const char* kSource = "sum_trigger_base";
+constexpr int kMsgPostopFailedOperationStands = 9;
 
 // The operation kinds of the open trigger scopes, bottom first.
 struct OpStack {
@@ -182,6 +183,16 @@ int SUM_TriggerBase::fire_preop() {
 
 int SUM_TriggerBase::fire_postop(const SUM_VobObject& new_obj) {
   SUM_Trace trace("SUM_TriggerBase::fire_postop");
+  int status = run_postop(new_obj);
+  if (status != 0) {
+    trace.status_line(__LINE__, status);
+    imsg_print(IMSG_WARNING, &sum_triggers_catalog, kMsgPostopFailedOperationStands);
+  }
+  return SUM_OK;
+}
+
+int SUM_TriggerBase::run_postop(const SUM_VobObject& new_obj) {
+  SUM_Trace trace("SUM_TriggerBase::run_postop");
   int status = setup();
   if (status != 0)
     return trace.checked(__LINE__, status);

@@ -56,9 +56,12 @@ class SUM_TriggerBase {
   // event data are reset before firing; with a null object they are reset
   // only when the class added to the record after setup (the integration
   // activity of deliver and rebase). The service is told the new object's
-  // dbid and VOB (0 and vob_obj's VOB for a null object). Failures: setup's
-  // status; the selector's status after "Unable to get activity selector.";
-  // the reset's status after "Trigger reset failed."; the service's status.
+  // dbid and VOB (0 and vob_obj's VOB for a null object).
+  // The operation is already made when this runs, so it never undoes or
+  // fails it: the result is always 0. A failure (setup; the selector, after
+  // "Unable to get activity selector."; the reset, after "Trigger reset
+  // failed."; a trigger command that fails or cannot run) is printed and
+  // followed by a warning that the operation stands.
   int fire_postop(const SUM_VobObject& new_obj);
 
   // Sets the object the operation acts on (its VOB serves the triggers). A
@@ -122,6 +125,8 @@ class SUM_TriggerBase {
   SUM_String comment_;
 
  private:
+  // fire_postop's work: 0, or the status of the first step that failed.
+  int run_postop(const SUM_VobObject& new_obj);
   // Fills the record (inside a cache scope), updates the shared event
   // record and asks the service for its handle; once per object (a failed
   // setup is tried again by the next fire).

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "services/imsg.h"
+#include "services/vob.h"
 #include "services/vob_zem_stream.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_ids.h"
@@ -699,32 +700,55 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
   SUM_TrigMkBl trigger(rep_->component, SUM_String(comment), home, project);
   if ((status = trigger.fire_preop()) != 0)
     return trace.checked(__LINE__, status);
-  SUM_Timeline timeline;
-  SUM_TimelineEntryList reorder;
-  if ((status = home.component_timeline_autocreate(rep_->component, timeline)) != 0 ||
-      (status = tl_ents_to_reorder(timeline, reorder)) != 0)
+  // Deciding whether a baseline is needed and making it is one transaction
+  // of the project VOB, which holds its write lock throughout: concurrent
+  // realizations in one stream run one after the other, and each later one
+  // sees the baseline the earlier one made and reuses it.
+  vob_write_group group(home.vob().handle());
+  if ((status = group.status()) != 0)
     return trace.checked(__LINE__, status);
-
-  SUM_Baseline existing;
-  if ((status = existing_result(timeline, dependencies, identical, existing)) != 0)
-    return trace.checked(__LINE__, status);
-  if (!existing.is_null()) {
-    rep_->realized = existing;
-    rep_->is_realized = 1;
-    rep_->reused = 1;
-    out = existing;
-    return SUM_OK;
-  }
   SUM_Baseline made;
-  status = SUM_Baseline::create_and_reorder(timeline, name, rep_->activities, dependencies, comment,
-                                            0, rep_->position, reorder, made);
-  if (status != 0)
+  int reused = 0;
+  if ((status = decide_and_make(name, comment, identical, dependencies, made, reused)) != 0 ||
+      (status = group.commit()) != 0)
     return trace.checked(__LINE__, status);
   rep_->realized = made;
   rep_->is_realized = 1;
-  rep_->reused = 0;
+  rep_->reused = reused;
   out = made;
-  return trace.checked(__LINE__, trigger.fire_postop(made));
+  if (!reused)
+    trigger.fire_postop(made);
+  return SUM_OK;
+}
+
+int SUM_VirtualBaseline::decide_and_make(const char* name, const char* comment, int identical,
+                                         const SUM_BaselineList& dependencies, SUM_Baseline& out,
+                                         int& reused) {
+  SUM_Trace trace("SUM_VirtualBaseline::decide_and_make");
+  const SUM_Stream& home = rep_->stream;
+  SUM_Timeline timeline;
+  SUM_TimelineEntryList reorder;
+  int status = home.component_timeline_autocreate(rep_->component, timeline);
+  // What the stream recorded may have changed since the configuration was
+  // read: asked again under the lock.
+  if (status == 0 && !identical)
+    status = compute_has_unrecorded_changes();
+  if (status == 0)
+    status = tl_ents_to_reorder(timeline, reorder);
+  SUM_Baseline existing;
+  if (status == 0)
+    status = existing_result(timeline, dependencies, identical, existing);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (!existing.is_null()) {
+    out = existing;
+    reused = 1;
+    return SUM_OK;
+  }
+  status = SUM_Baseline::create_and_reorder(timeline, name, rep_->activities, dependencies, comment,
+                                            0, rep_->position, reorder, out);
+  reused = 0;
+  return trace.checked(__LINE__, status);
 }
 
 // ---- SUM_BaselineVR -------------------------------------------------------------------

@@ -65,7 +65,9 @@ class SUM_VirtualBaseline {
   // nothing; unless `identical` is set, one with nothing unrecorded since
   // the timeline's newest baseline (same dependencies) gives that baseline.
   // Otherwise a baseline is made. A read-only stream refuses (1001). Fires
-  // the mkbl triggers (post-operation only for a created baseline).
+  // the mkbl triggers (post-operation only for a created baseline). The
+  // choice and the making are one transaction of the project VOB under its
+  // write lock, so concurrent realizations in a stream make one baseline.
   int realize(const char* name, const char* comment, int identical, SUM_Baseline& out);
   // The baseline entries of `timeline` at or after the timeline position
   // (none when the new baseline is appended) that record activities of this
@@ -101,6 +103,10 @@ class SUM_VirtualBaseline {
   // cases only with the same dependencies as `dependencies`.
   int existing_result(const SUM_Timeline& timeline, const SUM_BaselineList& dependencies,
                       int identical, SUM_Baseline& out) const;
+  // realize's writes, inside its write group: the existing baseline that
+  // stands for this one (`reused` 1), or the baseline made (`reused` 0).
+  int decide_and_make(const char* name, const char* comment, int identical,
+                      const SUM_BaselineList& dependencies, SUM_Baseline& out, int& reused);
 
   std::shared_ptr<SUM_VirtualBaselineRep> rep_;
   // Set in handles given to callers only: the configuration refers to its

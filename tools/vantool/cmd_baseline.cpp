@@ -151,16 +151,36 @@ int label_new_baseline(const SUM_Baseline& baseline, bool full, const std::strin
   return result;
 }
 
-// Prints what became of each realized component; labels the new ones.
-int report_made(const SUM_BaselineList& made, const std::vector<int>& created, bool full,
-                const std::string& comment) {
+// Whether `baseline`, which a realization in `stream` reused, is one an
+// earlier mkbl in the stream made but did not get to label (it was stopped
+// between making and labeling): such a baseline is labeled now.
+// Baselines of rootless components have nothing to label and stay as they are.
+bool left_unlabeled(const SUM_Baseline& baseline, const SUM_Component& component,
+                    const SUM_Stream& stream) {
+  SUM_Stream home;
+  int labeling = SUM_Baseline::UNLABELED;
+  int has_root = 0;
+  return baseline.stream(home) == 0 && home == stream && baseline.labeling_status(labeling) == 0 &&
+         labeling == SUM_Baseline::UNLABELED && component.has_crde(has_root) == 0 && has_root;
+}
+
+// Prints what became of each realized component; labels the new ones, and
+// the reused ones that an interrupted mkbl of `stream` left unlabeled.
+int report_made(const SUM_Stream& stream, const SUM_BaselineList& made,
+                const std::vector<int>& created, bool full, const std::string& comment) {
   int result = kExitOk;
   for (unsigned i = 0; i < made.count(); ++i) {
     SUM_Component component;
     made[i].component(component);
     std::string label = label_of(made[i]);
     std::string component_label = label_of(component);
-    if (i >= created.size() || !created[i]) {
+    bool fresh = i < created.size() && created[i];
+    if (!fresh) {
+      if (left_unlabeled(made[i], component, stream) &&
+          label_new_baseline(made[i], full, comment) != 0) {
+        imsg_print(IMSG_ERROR, &vantool_catalog, kNotLabeled, label.c_str());
+        result = kExitFailure;
+      }
       imsg_print(IMSG_INFO, &vantool_catalog, kUnchanged, label.c_str(), component_label.c_str());
       continue;
     }
@@ -256,7 +276,7 @@ int run_mkbl(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
     return kExitFailure;
   }
-  return report_made(made, created, args.has("full"), comment);
+  return report_made(stream, made, created, args.has("full"), comment);
 }
 
 // ---- chbl ------------------------------------------------------------------------------
