@@ -62,6 +62,13 @@ int view_create(const view_create_args_t& args, view_server_h* view);
 int view_remove(const char* tag, int force);
 // Every registered view, by tag.
 int view_list(std::vector<view_entry_t>& views);
+// Whether the current user may work in the view: a view belongs to its
+// owner, and only the owner or a privileged user (services/rgy.h) may
+// remove it, change versions through it (check out, check in, cancel a
+// checkout, make elements, change names) or set its current activity. 0
+// when allowed; otherwise 1051 after a message naming `action` (completing
+// "No permission to ... view"), the view and its owner.
+int view_check_owner(view_server_h view, const char* action);
 
 int view_get_handle_by_tag(const char* tag, view_server_h* view);
 int view_get_handle_by_uuid(const char* uuid, view_server_h* view);
