@@ -54,11 +54,15 @@ struct view_entry_t {
 // Makes a view with the default config spec ("element * CHECKEDOUT" then
 // "element * /main/LATEST"); a dynamic view is loaded at once. 1003 when the
 // tag is taken, the root is not empty or the storage exists; 1004 for a
-// malformed tag or an empty root; each after a message. On failure nothing
-// is left behind. `view` may be null when no handle is wanted.
+// malformed tag or an empty root; each after a message. 1003 also when the
+// root is another view's root, lies inside one or encloses one (the message
+// names that view's tag). On failure nothing is left behind. `view` may be
+// null when no handle is wanted.
 int view_create(const view_create_args_t& args, view_server_h* view);
 // Removes the view: its tag, storage and root; 1001 (after a message) when
-// it holds checkouts, unless `force`, which uncheckouts them first.
+// it holds checkouts, unless `force`, which uncheckouts them first. 1051
+// (after a message, nothing touched) unless the current user owns the view
+// or is privileged (view_check_owner).
 int view_remove(const char* tag, int force);
 // Every registered view, by tag.
 int view_list(std::vector<view_entry_t>& views);
