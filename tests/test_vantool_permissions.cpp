@@ -146,10 +146,10 @@ TEST_F(VantoolPermissionsTest, StrangerIsRefusedEveryChangeAndNothingChanges) {
       {{"mkelem", "-nc", dev + "/src/new.txt"}, in_view("make elements in")},
       {{"rmname", "-nc", hello}, in_view("remove names in")},
       {{"mv", "-nc", hello, dev + "/src/moved.txt"}, in_view("move names in")},
-      {{"setcs", "-view", "dev", home.path() + "/spec"}, in_view("set the config spec of")},
+      {{"setcs", "-view", "dev", home.path() + "/config.txt"}, in_view("set the config spec of")},
       {{"rmview", "-force", "-tag", "dev"}, in_view("remove")},
   };
-  test_support::write_file(home.path() + "/spec", "element * /main/0\n");
+  test_support::write_file(home.path() + "/config.txt", "element * /main/0\n");
   const std::string before = state();
   for (const Refusal& refusal : refusals) {
     ProcessResult r = vantool(refusal.args, kStranger);
