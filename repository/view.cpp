@@ -44,11 +44,6 @@ int remove_tree(const std::string& path) {
   return TBS_ST_OK;
 }
 
-std::string login() {
-  char name[256];
-  return sysutl_myloginname(name, sizeof name) == 0 ? name : "unknown";
-}
-
 view_server_h new_handle(const view_entry_t& entry) {
   auto* view = new view_server_t;
   view->entry = entry;
@@ -119,6 +114,9 @@ int view_create(const view_create_args_t& args, view_server_h* view) {
   }
   if (status != TBS_ST_NOT_FOUND)
     return status;
+  status = repo::check_root_apart(entry.root);
+  if (status != 0)
+    return status;
   bool root_exists = false;
   if (!repo::usable_root(entry.root, root_exists)) {
     imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgRootNotEmpty, entry.root.c_str());
@@ -171,6 +169,8 @@ int view_remove(const char* tag, int force) {
   int status = repo::rgy_view_by_tag(tag, entry);
   if (status == TBS_ST_NOT_FOUND)
     imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgViewTagMissing, tag);
+  if (status == 0)
+    status = repo::check_view_owner(entry, "remove");
   if (status != 0)
     return status;
   view_server_h view = repo::new_handle(entry);

@@ -74,6 +74,11 @@ enum ViewMsg : int {
   kMsgNameCheckedOut = 141,        // (path, view)
   kMsgMoveAcrossVobs = 142,        // (source, target)
   kMsgMoveIntoItself = 143,        // (source, target)
+  kMsgViewNotYours = 151,          // (action, view tag, owner)
+  kMsgRootInsideView = 152,        // (new root, other root, other tag)
+  kMsgRootEnclosesView = 153,      // (new root, other root, other tag)
+  kMsgBranchHeldByView = 154,      // (path, view tag, branch)
+  kMsgBranchHeldByGoneView = 155,  // (path, branch, view UUID)
 };
 
 // ---- registry: view tags (view_store.cpp) -------------------------------------------
@@ -89,6 +94,18 @@ int rgy_view_remove(const std::string& tag);
 // Replaces the attribute text of the view with UUID `uuid` (1002 when
 // there is none). One transaction.
 int rgy_view_set_attributes(const std::string& uuid, const std::string& attributes);
+
+// ---- who may work in a view, where a view may live (view_access.cpp) -------------------
+
+// The current user's login name.
+std::string login();
+// 1051 (after a message naming `action`, the view and its owner) unless the
+// current user owns the view or is privileged. `action` completes "No
+// permission to ... view": "remove", "check out in", ...
+int check_view_owner(const view_entry_t& entry, const char* action);
+// 1003 (after a message naming the other view's tag) when `root` (absolute,
+// normalised) is a registered view's root, lies inside one, or encloses one.
+int check_root_apart(const std::string& root);
 
 // ---- the view's database (view_store.cpp) ---------------------------------------------
 

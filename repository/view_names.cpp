@@ -238,6 +238,8 @@ int sync_parents(view_server_h view, const std::string& a, const std::string& b)
 int view_rmname(view_server_h view, const char* path, const char* comment) {
   if (view == nullptr || path == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::check_view_owner(view->entry, "remove names in"))
+    return status;
   repo::Target t;
   repo::NameDir parent;
   int status = repo::find_target(view, path, t);
@@ -259,6 +261,8 @@ int view_rmname(view_server_h view, const char* path, const char* comment) {
 int view_rename(view_server_h view, const char* from, const char* to, const char* comment) {
   if (view == nullptr || from == nullptr || to == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::check_view_owner(view->entry, "move names in"))
+    return status;
   repo::Target t;
   repo::NameDir from_dir;
   repo::Destination dest;

@@ -315,6 +315,32 @@ bool never_flush(const std::string&, const std::vector<Work>&) {
 
 // ---- checkout ----------------------------------------------------------------------
 
+// 1001 (after a message naming the element by its view path and the
+// holding view by its tag) when `branch` is already checked out in a view;
+// the VOB would refuse the checkout later naming both by internal ids.
+int refuse_branch_held(const Target& t, tbs_dbid_t branch) {
+  tbs_dbid_t held = 0;
+  int status = vob_branch_get_ckout_ver(t.info.vob, branch, &held);
+  if (status == TBS_ST_NOT_FOUND)
+    return TBS_ST_OK;
+  vob_ckout_info_t checkout;
+  std::string branch_path;
+  if (status == 0)
+    status = vob_ver_get_ckout_info(t.info.vob, held, &checkout);
+  if (status == 0)
+    status = vob_branch_get_path(t.info.vob, branch, branch_path);
+  if (status != 0)
+    return status;
+  view_entry_t holder;
+  if (rgy_view_by_uuid(checkout.view_uuid, holder) == 0)
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBranchHeldByView, t.info.vob_path.c_str(),
+               holder.tag.c_str(), branch_path.c_str());
+  else
+    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBranchHeldByGoneView, t.info.vob_path.c_str(),
+               branch_path.c_str(), checkout.view_uuid.c_str());
+  return TBS_ST_ERROR;
+}
+
 int prepare_checkout(view_server_h view, const char* path, Work& w) {
   const char* tag = view->entry.tag.c_str();
   Target& t = w.t;
@@ -351,7 +377,8 @@ int prepare_checkout(view_server_h view, const char* path, Work& w) {
   // The branch is decided (and made when missing) here; a branch made for a
   // checkout that then fails is harmless.
   vob_event_info_t event;
-  return checkout_branch(t, sel.mkbranch, &event, &w.branch, &w.from);
+  status = checkout_branch(t, sel.mkbranch, &event, &w.branch, &w.from);
+  return status != 0 ? status : refuse_branch_held(t, w.branch);
 }
 
 // Records in the view that it may hold checkouts of the works' elements:
@@ -835,6 +862,22 @@ auto with_target(view_server_h view, Run run) {
   };
 }
 
+// check_view_owner for a bulk call: when the current user may not work in
+// the view, every path of `paths` gets the refusal in `results`.
+int owner_or_refuse_all(view_server_h view, const char* action,
+                        const std::vector<std::string>& paths,
+                        std::vector<view_path_result_t>& results) {
+  int status = check_view_owner(view->entry, action);
+  if (status == 0)
+    return TBS_ST_OK;
+  results.assign(paths.size(), view_path_result_t());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    results[i].path = paths[i];
+    results[i].status = status;
+  }
+  return status;
+}
+
 // The single-path form of a bulk call: its status and the result's dbid.
 template <typename Bulk>
 int one_path(const char* path, tbs_dbid_t* dbid, Bulk bulk) {
@@ -855,6 +898,8 @@ int view_checkout_many(view_server_h view, const std::vector<std::string>& paths
                        const char* comment, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::owner_or_refuse_all(view, "check out in", paths, results))
+    return status;
   return repo::in_batches(
       view, paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkout(view, path, w); },
@@ -869,6 +914,8 @@ int view_checkin_many(view_server_h view, const std::vector<std::string>& paths,
                       const char* comment, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::owner_or_refuse_all(view, "check in from", paths, results))
+    return status;
   return repo::in_batches(
       view, paths, results,
       [&](const char* path, repo::Work& w) { return repo::prepare_checkin(view, path, w); },
@@ -881,6 +928,8 @@ int view_uncheckout_many(view_server_h view, const std::vector<std::string>& pat
                          std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::owner_or_refuse_all(view, "cancel checkouts in", paths, results))
+    return status;
   return repo::in_batches(
       view, paths, results,
       [&](const char* path, repo::Work& w) {
@@ -896,6 +945,8 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
                      const char* comment, int checkin, std::vector<view_path_result_t>& results) {
   if (view == nullptr)
     return TBS_ST_BAD_ARGUMENT;
+  if (int status = repo::owner_or_refuse_all(view, "make elements in", paths, results))
+    return status;
   if (eltype != VOB_ELTYPE_FILE && eltype != VOB_ELTYPE_DIRECTORY &&
       eltype != VOB_ELTYPE_FILE_NEVER_MERGE)
     return TBS_ST_BAD_ARGUMENT;

@@ -248,29 +248,78 @@ int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
   return TBS_ST_OK;
 }
 
-int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
-  std::string user = current_user();
+int change_right(Store& store, tbs_dbid_t obj, ChangeRight& right) {
+  right = ChangeRight();
+  right.user = current_user();
   tbs_dbid_t vob_object = 0;
   int status = well_known(store, VOB_WK_VOB_OBJECT, &vob_object);
+  ObjectRow row;
+  if (status == 0)
+    status = read_object(store, obj, row);
   if (status != 0)
     return status;
-  for (tbs_dbid_t owned : {obj, vob_object}) {
-    ObjectRow row;
-    status = read_object(store, owned, row);
+  right.owner = row.owner;
+  if (obj != vob_object) {
+    status = read_object(store, vob_object, row);
     if (status != 0)
       return status;
-    if (row.owner == user)
-      return TBS_ST_OK;
   }
-  int privileged = 0;
-  status = rgy_is_privileged_user(user.c_str(), &privileged);
-  if (status != 0)
-    return status;
-  if (privileged)
+  right.vob_owner = row.owner;
+  right.allowed = right.user == right.owner || right.user == right.vob_owner;
+  if (right.allowed)
     return TBS_ST_OK;
-  (void)vob;
-  imsg_print(IMSG_ERROR, &tbs_catalog, 25, user.c_str());
+  int privileged = 0;
+  status = rgy_is_privileged_user(right.user.c_str(), &privileged);
+  right.allowed = status == 0 && privileged != 0;
+  return status;
+}
+
+int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  ChangeRight right;
+  int status = change_right(store, obj, right);
+  if (status != 0 || right.allowed)
+    return status;
+  std::string named = kind_and_name(vob, obj);
+  imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoChangePermission, named.c_str(), right.user.c_str(),
+             right.owner.c_str(), vob->tag.c_str(), right.vob_owner.c_str());
   return TBS_ST_NO_PERMISSION;
+}
+
+int check_mastered_here(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  ObjectRow row;
+  tbs_dbid_t here = 0;
+  int status = read_object(store, obj, row);
+  if (status == 0)
+    status = local_replica(store, &here);
+  if (status == TBS_ST_NOT_FOUND && row.master == 0)
+    return TBS_ST_OK;  // a VOB without replica records masters everything itself
+  if (status != 0 || row.master == here)
+    return status;
+  ObjectRow master;
+  if (read_object(store, row.master, master) != 0)
+    master.name = "?";
+  char selector[1024] = "";
+  vob_obj_get_selector(vob, obj, selector, sizeof selector);
+  imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMasteredElsewhere, selector, master.name.c_str());
+  return TBS_ST_ERROR;
+}
+
+int check_may_change(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  int status = check_owner_or_privileged(vob, store, obj);
+  if (status == 0)
+    status = check_not_locked(vob, store, obj);
+  return status != 0 ? status : check_mastered_here(vob, store, obj);
+}
+
+std::string kind_and_name(vob_vob_h vob, tbs_dbid_t obj) {
+  char selector[1024] = "";
+  if (vob_obj_get_selector(vob, obj, selector, sizeof selector) != 0)
+    return "object " + std::to_string(obj);
+  std::string text = selector;
+  size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0)
+    return "\"" + text + "\"";
+  return text.substr(0, colon) + " \"" + text.substr(colon + 1) + "\"";
 }
 
 void copy_out(const std::string& text, char* buf, size_t size) {

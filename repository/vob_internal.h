@@ -95,9 +95,37 @@ int check_object_name(const char* name);
 // 1040 (after a message naming the object) when `obj`, or the VOB object,
 // is locked for the current user; 0 otherwise.
 int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);
-// 1051 (after a message) unless the current user owns `obj`, owns the VOB,
-// or is privileged.
+
+// Entries of the tbs catalog (repository/tbs.msg) the permission rule prints.
+enum ChangeMsg : int {
+  kMsgMasteredElsewhere = 28,    // (object selector, master replica)
+  kMsgNoChangePermission = 150,  // (kind "name", user, owner, VOB tag, VOB owner)
+};
+
+// Who may change or remove an object: its owner, the owner of its VOB (of
+// the VOB object) and privileged users (services/rgy.h). This is the one
+// place that rule is decided; every check of the right to change an object
+// comes here.
+struct ChangeRight {
+  bool allowed = false;
+  std::string user;       // the current user
+  std::string owner;      // the object's owner
+  std::string vob_owner;  // the owner of the VOB object
+};
+// Fills `right` for the current user and `obj`; 1002 when `obj` is absent.
+int change_right(Store& store, tbs_dbid_t obj, ChangeRight& right);
+// 1051 (after a message naming the object, the user and who may change
+// it) unless change_right allows the current user.
 int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj);
+// 1001 (after a message naming the master replica) when another replica
+// masters `obj`.
+int check_mastered_here(vob_vob_h vob, Store& store, tbs_dbid_t obj);
+// The whole rule for changing or removing `obj`: check_owner_or_privileged,
+// then check_not_locked, then check_mastered_here; the first refusal is
+// answered.
+int check_may_change(vob_vob_h vob, Store& store, tbs_dbid_t obj);
+// `kind "name@vob"` for messages, from the object's selector.
+std::string kind_and_name(vob_vob_h vob, tbs_dbid_t obj);
 
 // A hyperlink row to insert (vob_hlink.cpp). The "to" end is an object of
 // the holding VOB (`to_family` null, `to` set) or of another VOB family.

@@ -406,6 +406,10 @@ int vob_obj_unlock(vob_vob_h vob, tbs_dbid_t dbid, const vob_event_info_t* event
   });
 }
 
+int vob_obj_check_change(vob_vob_h vob, tbs_dbid_t dbid) {
+  return repo::with_store(vob, [&](Store& s) { return repo::check_may_change(vob, s, dbid); });
+}
+
 int vob_obj_get_master(vob_vob_h vob, tbs_dbid_t dbid, tbs_dbid_t* replica) {
   ObjectRow row;
   int status = object(vob, dbid, row);

@@ -213,27 +213,11 @@ int remove_object(vob_vob_h vob, Store& s, tbs_dbid_t obj, const vob_event_info_
 int permission(Store& s, tbs_dbid_t obj, int* allowed) {
   if (allowed == nullptr)
     return TBS_ST_BAD_ARGUMENT;
-  std::string user = current_user();
-  tbs_dbid_t vob_object = 0;
-  int status = well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
-  if (status != 0)
-    return status;
-  bool owner = false;
-  for (tbs_dbid_t owned : {obj, vob_object}) {
-    ObjectRow row;
-    status = read_object(s, owned, row);
-    if (status != 0)
-      return status;
-    owner = owner || row.owner == user;
-  }
-  int privileged = 0;
-  if (!owner) {
-    status = rgy_is_privileged_user(user.c_str(), &privileged);
-    if (status != 0)
-      return status;
-  }
-  *allowed = owner || privileged != 0 ? 1 : 0;
-  return TBS_ST_OK;
+  ChangeRight right;
+  int status = change_right(s, obj, right);
+  if (status == 0)
+    *allowed = right.allowed ? 1 : 0;
+  return status;
 }
 
 std::string display_name(vob_vob_h vob, tbs_dbid_t obj) {

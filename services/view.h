@@ -54,14 +54,25 @@ struct view_entry_t {
 // Makes a view with the default config spec ("element * CHECKEDOUT" then
 // "element * /main/LATEST"); a dynamic view is loaded at once. 1003 when the
 // tag is taken, the root is not empty or the storage exists; 1004 for a
-// malformed tag or an empty root; each after a message. On failure nothing
-// is left behind. `view` may be null when no handle is wanted.
+// malformed tag or an empty root; each after a message. 1003 also when the
+// root is another view's root, lies inside one or encloses one (the message
+// names that view's tag). On failure nothing is left behind. `view` may be
+// null when no handle is wanted.
 int view_create(const view_create_args_t& args, view_server_h* view);
 // Removes the view: its tag, storage and root; 1001 (after a message) when
-// it holds checkouts, unless `force`, which uncheckouts them first.
+// it holds checkouts, unless `force`, which uncheckouts them first. 1051
+// (after a message, nothing touched) unless the current user owns the view
+// or is privileged (view_check_owner).
 int view_remove(const char* tag, int force);
 // Every registered view, by tag.
 int view_list(std::vector<view_entry_t>& views);
+// Whether the current user may work in the view: a view belongs to its
+// owner, and only the owner or a privileged user (services/rgy.h) may
+// remove it, change versions through it (check out, check in, cancel a
+// checkout, make elements, change names) or set its current activity. 0
+// when allowed; otherwise 1051 after a message naming `action` (completing
+// "No permission to ... view"), the view and its owner.
+int view_check_owner(view_server_h view, const char* action);
 
 int view_get_handle_by_tag(const char* tag, view_server_h* view);
 int view_get_handle_by_uuid(const char* uuid, view_server_h* view);

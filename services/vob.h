@@ -314,6 +314,15 @@ int vob_obj_unlock(vob_vob_h vob, tbs_dbid_t dbid, const vob_event_info_t* event
 // user is exempt.
 int vob_utl_lock_excludes_user(const vob_lock_t* lock, const char* user);
 
+// The rule for changing or removing an object, the same for every kind of
+// object and every operation: the current user must own the object, own
+// the VOB (its VOB object) or be privileged (services/rgy.h); neither the
+// object nor the VOB may be locked for the user; and this replica must
+// master the object. 0 when all hold; otherwise, after a message saying
+// which failed and who may change the object: 1051 (no permission), 1040
+// (locked) or 1001 (mastered elsewhere). Nothing is written.
+int vob_obj_check_change(vob_vob_h vob, tbs_dbid_t dbid);
+
 // Mastership: the replica object (a dbid of metatype 24 in this VOB) that
 // may change the object.
 int vob_obj_get_master(vob_vob_h vob, tbs_dbid_t dbid, tbs_dbid_t* replica);

@@ -106,6 +106,9 @@ int vob_zem_obj_set_title(vob_vob_h pvob, tbs_dbid_t dbid, const char* title,
 // Whether the current user may change object `dbid` (any object of the VOB):
 // `allowed` is 1 for the owner of the object, the owner of the VOB (of its
 // VOB object) and privileged users (services/rgy.h), 0 for anyone else.
+// This is the ownership part of vob_obj_check_change (services/vob.h),
+// decided in the same place; it prints nothing and ignores locks and
+// mastership.
 int vob_obj_zem_check_permission(vob_vob_h pvob, tbs_dbid_t dbid, int* allowed);
 
 // ---- activity-based form: activity-like objects -----------------------------------

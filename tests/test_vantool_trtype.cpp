@@ -122,7 +122,8 @@ TEST_F(VantoolTrtypeTest, FailuresNameWhatFailed) {
                      {{"KORVANE_USER", "bob"}});
   EXPECT_EQ(bob.exit_code, 1);
   EXPECT_EQ(bob.err,
-            "vantool: Error: User \"bob\" is not privileged.\n"
+            "vantool: Error: No permission to change vob \"/pvob\": user \"bob\" is neither its "
+            "owner (\"alice\"), the owner of VOB \"/pvob\" (\"alice\") nor a privileged user.\n"
             "vantool: Error: Unable to make trigger type \"b@/pvob\".\n");
   EXPECT_TRUE(vantool_refuses({"Unable to remove trigger type \"t@/pvob\""},
                               {"rmtrtype", "t@/pvob"}, {{"KORVANE_USER", "bob"}}));

@@ -104,7 +104,8 @@ TEST_F(VantoolVobTest, LockAndUnlockRespectOwnersAndExemptUsers) {
   auto shown = vantool({"describe", "folder:RootFolder@/pvob"});
   EXPECT_NE(shown.out.find("  locked (obsolete), except for: bob, carol\n"), std::string::npos)
       << shown.out;
-  EXPECT_TRUE(vantool_refuses({"User \"mallory\" is not privileged."},
+  EXPECT_TRUE(vantool_refuses({"No permission to change folder \"RootFolder@/pvob\": user "
+                               "\"mallory\" is neither its owner"},
                               {"unlock", "folder:RootFolder@/pvob"},
                               {{"KORVANE_USER", "mallory"}}));
   EXPECT_EQ(vantool({"unlock", "folder:RootFolder@/pvob"}).exit_code, 0);

@@ -8,6 +8,7 @@
 
 #include "services/rgy.h"
 #include "services/vob.h"
+#include "services/vob_zem.h"
 #include "support/imsg_capture.h"
 #include "support/sandbox.h"
 #include "support/vob_elem_fixture.h"
@@ -285,6 +286,45 @@ TEST_F(VobStoreTest, LocksApplyToEveryoneButExemptUsers) {
   setenv("KORVANE_USER", "carol", 1);
   EXPECT_EQ(vob_obj_set_name(vob, type, "OTHER", nullptr), 1040)
       << "a locked VOB locks its objects";
+  unsetenv("KORVANE_USER");
+}
+
+TEST_F(VobStoreTest, OneRuleDecidesWhoMayChangeAnObject) {
+  setenv("KORVANE_USER", "owner", 1);
+  vob_vob_h vob = make_vob("/rule");
+  tbs_dbid_t vobs = make_type(vob, "VOBS");
+  setenv("KORVANE_USER", "alice", 1);
+  tbs_dbid_t hers = make_type(vob, "HERS");
+  EXPECT_EQ(vob_obj_check_change(vob, hers), 0) << "the object's owner";
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(vob_obj_check_change(vob, vobs), 1051);
+    EXPECT_EQ(capture.joined(IMSG_ERROR),
+              "No permission to change lbtype \"VOBS@/rule\": user \"alice\" is neither its "
+              "owner (\"owner\"), the owner of VOB \"/rule\" (\"owner\") nor a privileged "
+              "user.\n");
+  }
+  int allowed = 1;
+  ASSERT_EQ(vob_obj_zem_check_permission(vob, vobs, &allowed), 0);
+  EXPECT_EQ(allowed, 0) << "the quiet question answers as the rule does";
+  setenv("KORVANE_USER", "owner", 1);
+  EXPECT_EQ(vob_obj_check_change(vob, hers), 0) << "the VOB's owner";
+  setenv("KORVANE_USER", "carol", 1);
+  EXPECT_EQ(vob_obj_check_change(vob, hers), 1051);
+  ASSERT_EQ(rgy_add_privileged_user("carol"), 0);
+  EXPECT_EQ(vob_obj_check_change(vob, hers), 0) << "a privileged user";
+
+  // A lock binds the owners too, except the users it exempts.
+  ASSERT_EQ(vob_obj_lock(vob, hers, 0, {"alice"}, nullptr), 0);
+  setenv("KORVANE_USER", "owner", 1);
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(vob_obj_check_change(vob, hers), 1040);
+    EXPECT_EQ(capture.joined(IMSG_ERROR), "Object \"lbtype:HERS@/rule\" is locked.\n");
+  }
+  setenv("KORVANE_USER", "alice", 1);
+  EXPECT_EQ(vob_obj_check_change(vob, hers), 0);
+  EXPECT_EQ(vob_obj_check_change(vob, 99999), 1002) << "a missing object";
   unsetenv("KORVANE_USER");
 }
 

@@ -173,7 +173,11 @@ TEST_F(TrigTest, OnlyOwnersAndPrivilegedUsersMakeAndRemoveTypes) {
               TBS_ST_NO_PERMISSION);
     EXPECT_EQ(vob_trtype_remove(owned, mine, nullptr), TBS_ST_NO_PERMISSION);
     EXPECT_EQ(capture.joined(IMSG_ERROR),
-              "User \"bob\" is not privileged.\nUser \"bob\" is not privileged.\n");
+              "No permission to change vob \"/alicevob\": user \"bob\" is neither its owner "
+              "(\"alice\"), the owner of VOB \"/alicevob\" (\"alice\") nor a privileged user.\n"
+              "No permission to change trtype \"mine@/alicevob\": user \"bob\" is neither its "
+              "owner (\"alice\"), the owner of VOB \"/alicevob\" (\"alice\") nor a privileged "
+              "user.\n");
   }
   ASSERT_EQ(rgy_add_privileged_user("carol"), 0);
   {

@@ -267,7 +267,8 @@ int change_under_chact(const SUM_Activity& activity, const char* comment, Change
   if (status != 0)
     return status;
   SUM_TrigChAct trigger(activity, comment, stream, project);
-  if ((status = trigger.fire_preop()) != 0 || (status = change(project)) != 0)
+  if ((status = trigger.fire_preop()) != 0 || (status = activity.check_change_permission()) != 0 ||
+      (status = change(project)) != 0)
     return status;
   return trigger.fire_postop(SUM_VobObject());
 }
@@ -458,9 +459,12 @@ int SUM_Activity::destroy(const SUM_View& view, const char* comment, int tk_beha
   (void)view;
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = check_change_permission();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   SUM_Stream stream;
   SUM_Project project;
-  int status = sum_act_stream_and_project(*this, stream, project);
+  status = sum_act_stream_and_project(*this, stream, project);
   if (status != 0)
     return trace.checked(__LINE__, status);
   SUM_TrigRmAct trigger(*this, stream, project, comment);

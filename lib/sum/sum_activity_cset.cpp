@@ -458,7 +458,8 @@ int SUM_Activity::move_change_set_version(const SUM_Version& version, const SUM_
     return trace.checked(__LINE__, status);
   SUM_TrigChAct source_trigger(*this, comment, *this, target, version, view_tag, stream, project);
   SUM_TrigChAct target_trigger(target, comment, *this, target, version, view_tag, stream, project);
-  if ((status = source_trigger.fire_preop()) != 0 || (status = target_trigger.fire_preop()) != 0)
+  if ((status = source_trigger.fire_preop()) != 0 || (status = target_trigger.fire_preop()) != 0 ||
+      (status = check_change_permission()) != 0 || (status = target.check_change_permission()) != 0)
     return trace.checked(__LINE__, status);
   int tk = kTkNotEnabled;
   if ((status = sum_act_project_tk_status(project, tk)) != 0)

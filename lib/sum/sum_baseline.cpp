@@ -37,8 +37,6 @@ constexpr int kActivityCheckouts = 1;
 constexpr int kDepsNeedLevel3 = 2;
 constexpr int kNoModCount = 78;
 constexpr int kRenameFailed = 79;
-// Component catalog: the current user may not change the object.
-constexpr int kPermissionDenied = 0;
 constexpr int kInvalidPLevel = 18;
 constexpr int kMasteredElsewhere = 19;
 
@@ -332,7 +330,7 @@ int SUM_Baseline::set_plevel_pvt(const SUM_PLevel& level, const char* comment, i
   if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
   SUM_TrigChBl trigger(*this, owner, home, project, level.name(), comment);
-  if (!internal && (status = trigger.fire_preop()) != 0)
+  if (!internal && ((status = trigger.fire_preop()) != 0 || (status = check_permission()) != 0))
     return trace.checked(__LINE__, status);
   tbs_dbid_t attype = 0;
   int op = 0;
@@ -425,7 +423,7 @@ int SUM_Baseline::set_name(const char* name, const char* comment) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   SUM_TrigChBl trigger(*this, owner, home, project, SUM_String(name), SUM_String(comment));
-  if ((status = trigger.fire_preop()) != 0)
+  if ((status = trigger.fire_preop()) != 0 || (status = check_permission()) != 0)
     return trace.checked(__LINE__, status);
   if ((status = set_name_basic(name, comment)) != 0) {
     imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRenameFailed, any_fullname());
@@ -467,15 +465,7 @@ int SUM_Baseline::check_permission() const {
     status = check_stream_side(*this, home);
   if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
-  int allowed = 0;
-  status = vob_obj_zem_check_permission(vob_.handle(), dbid_, &allowed);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if (!allowed) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kPermissionDenied);
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
-  return SUM_OK;
+  return trace.checked(__LINE__, check_change_permission());
 }
 
 int SUM_Baseline::trigger_context(SUM_Component& component, SUM_Stream& stream,

@@ -803,7 +803,8 @@ int SUM_Baseline::create_import(const SUM_LabelType& lbtype, const char* name,
   SUM_TrigMkBl trigger(component, SUM_String(comment), SUM_VobObject(), SUM_VobObject());
   SUM_Timeline main;
   SUM_Baseline made;
-  if ((status = trigger.fire_preop()) != 0 || (status = component.main_timeline(main)) != 0 ||
+  if ((status = trigger.fire_preop()) != 0 || (status = component.check_change_permission()) != 0 ||
+      (status = component.main_timeline(main)) != 0 ||
       (status = create(main, chosen, comment, 0, -1, made)) != 0)
     return trace.checked(__LINE__, status);
 

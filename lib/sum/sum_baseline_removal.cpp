@@ -141,8 +141,11 @@ int SUM_Baseline::destroy(const char* comment) {
   SUM_Trace trace("SUM_Baseline::destroy");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = check_permission();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   int ok = 0;
-  int status = ok_to_destroy(0, ok);
+  status = ok_to_destroy(0, ok);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!ok)

@@ -274,6 +274,8 @@ int SUM_Component::destroy([[maybe_unused]] view_server_h view, const char* comm
   SUM_Trace trace("SUM_Component::destroy");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  if (int status = check_change_permission())
+    return trace.checked(__LINE__, status);
   int ok = 0;
   if (int status = ok_to_destroy(ok))
     return trace.checked(__LINE__, status);

@@ -244,6 +244,8 @@ int SUM_Component::set_name(const char* name, const char* comment) const {
   SUM_TrigModComp trigger(*this, name, comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);
+  if (int status = check_change_permission())
+    return trace.checked(__LINE__, status);
   if (int status = set_name_basic(name, comment))
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));

@@ -117,6 +117,8 @@ int SUM_Folder::set_name(const char* name, const char* comment) const {
   SUM_TrigChFolder trigger(*this, parent_for_trigger(*this), comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);
+  if (int status = check_change_permission())
+    return trace.checked(__LINE__, status);
   if (int status = set_name_basic(name, comment))
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
@@ -143,6 +145,8 @@ int SUM_Folder::set_title(const char* title, const char* comment) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_TrigChFolder trigger(*this, parent_for_trigger(*this), comment);
   if (int status = trigger.fire_preop())
+    return trace.checked(__LINE__, status);
+  if (int status = check_change_permission())
     return trace.checked(__LINE__, status);
   int status = 0;
   if (vob_.supports_fc_objs()) {
@@ -249,6 +253,8 @@ int SUM_Folder::change_parent(const SUM_Folder& new_parent, const char* comment)
   SUM_TrigChFolder trigger(*this, new_parent, comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);
+  if (int status = check_change_permission())
+    return trace.checked(__LINE__, status);
   int status = 0;
   if (vob_.supports_fc_objs()) {
     SUM_EventInfo event(comment, kOpChange);
@@ -297,6 +303,8 @@ int SUM_Folder::destroy(const char* comment) {
   SUM_Trace trace("SUM_Folder::destroy");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  if (int status = check_change_permission())
+    return trace.checked(__LINE__, status);
   int ok = 0;
   if (int status = ok_to_destroy(ok))
     return trace.checked(__LINE__, status);

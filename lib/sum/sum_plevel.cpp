@@ -14,6 +14,7 @@
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_utl_names.h"
+#include "sum/sum_vob_object.h"
 
 namespace {
 
@@ -151,6 +152,11 @@ int SUM_PLevel::set_plevels(const SUM_Vob& vob, const SUM_StringList& names,
   int status = require_pvob(vob, trace);
   if (status != 0)
     return status;
+  tbs_dbid_t attype = 0;
+  if ((status = vob.wk_obj(VOB_WK_ATTYPE_PROMOTION_LEVEL, attype)) != 0)
+    return trace.checked(__LINE__, status);
+  if ((status = SUM_VobObject(vob, attype).check_change_permission()) != 0)
+    return trace.checked(__LINE__, status);
   std::vector<std::string> values;
   int default_found = 0;
   for (unsigned i = 0; i < names.count(); ++i) {
@@ -170,10 +176,6 @@ int SUM_PLevel::set_plevels(const SUM_Vob& vob, const SUM_StringList& names,
     imsg_print(IMSG_ERROR, &sum_plevel_catalog, 0, static_cast<const char*>(default_name));
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  tbs_dbid_t attype = 0;
-  status = vob.wk_obj(VOB_WK_ATTYPE_PROMOTION_LEVEL, attype);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
   SUM_EventInfo event(comment, 0);
   return trace.checked(
       __LINE__, vob_attype_redefine(vob.handle(), attype, values,

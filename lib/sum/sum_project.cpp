@@ -348,16 +348,7 @@ int SUM_Project::check_permission() const {
   int status = policy(SUM_Policy::CHPROJECT_UNRESTRICTED, unrestricted);
   if (status == 0 && unrestricted.Compare("ENABLED") == 0)
     return SUM_OK;
-  int allowed = 0;
-  status = vob_.supports_fc_objs() ? vob_obj_zem_check_permission(vob_.handle(), dbid_, &allowed)
-                                   : vob_act_check_permission(vob_.handle(), dbid_, &allowed);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if (!allowed) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, 26, any_fullname());
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
-  return SUM_OK;
+  return trace.checked(__LINE__, check_change_permission());
 }
 
 int SUM_Project::set_name(const char* name, const char* comment) const {
@@ -517,8 +508,11 @@ int SUM_Project::destroy(const char* comment) {
   SUM_Trace trace("SUM_Project::destroy");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = check_change_permission();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   int ok = 0;
-  int status = ok_to_destroy(ok);
+  status = ok_to_destroy(ok);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!ok)

@@ -31,9 +31,6 @@ constexpr int kOverrideErrors = 48;
 constexpr int kAssociatedObjects = 49;
 constexpr int kTaskProviderFailed = 88;
 constexpr int kTaskProviderReadOnly = 89;
-// Component catalog: "Permission denied: not project VOB owner or
-// privileged user."
-constexpr int kPermissionDenied = 0;
 
 constexpr size_t kChunk = 64;
 
@@ -74,16 +71,7 @@ int SUM_Stream::check_permission() const {
   int status = policy_in_context(SUM_Policy::CHSTREAM_UNRESTRICTED, unrestricted);
   if (status == 0 && unrestricted.Compare("ENABLED") == 0)
     return SUM_OK;
-  int allowed = 0;
-  status = vob_.supports_fc_objs() ? vob_obj_zem_check_permission(vob_.handle(), dbid_, &allowed)
-                                   : vob_act_check_permission(vob_.handle(), dbid_, &allowed);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if (!allowed) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kPermissionDenied);
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
-  return SUM_OK;
+  return trace.checked(__LINE__, check_change_permission());
 }
 
 int SUM_Stream::check_local_mastership(int& local) const {

@@ -169,8 +169,15 @@ int SUM_View::set_activity(const SUM_Activity& activity, const char* comment, in
   SUM_Trace trace("SUM_View::set_activity");
   if (is_null() || activity.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  view_server_h server = nullptr;
+  int status = handle(server);
+  if (status == 0)
+    status = view_check_owner(server, "set the activity of");
+  if (status == TBS_ST_NO_PERMISSION)
+    return trace.checked(__LINE__, SUM_FAILED);
   SUM_Stream attached;
-  int status = check_set_activity(activity, attached);
+  if (status == 0)
+    status = check_set_activity(activity, attached);
   int integrating = 0;
   SUM_Activity current;
   if (status == 0)
@@ -214,7 +221,14 @@ int SUM_View::unset_activity(int flag, const char* comment) const {
   SUM_String view_tag;
   int integrating = 0;
   SUM_Activity current;
-  int status = stream(attached);
+  view_server_h server = nullptr;
+  int status = handle(server);
+  if (status == 0)
+    status = view_check_owner(server, "set the activity of");
+  if (status == TBS_ST_NO_PERMISSION)
+    return trace.checked(__LINE__, SUM_FAILED);
+  if (status == 0)
+    status = stream(attached);
   if (status == 0)
     status = has_active_integration_activity(integrating, current);
   if (status == 0)

@@ -679,6 +679,9 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
     imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, home.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
+  // Refused before anything is written: a baseline changes its stream.
+  if ((status = home.check_permission()) != 0)
+    return trace.checked(__LINE__, status);
   if ((status = ensure_csets()) != 0)
     return trace.checked(__LINE__, status);
   // A member realized earlier gives its new baseline; one left out of the

@@ -324,6 +324,16 @@ int SUM_VobObject::is_obsolete(int& result) const {
   return SUM_OK;
 }
 
+int SUM_VobObject::check_change_permission() const {
+  SUM_Trace trace("SUM_VobObject::check_change_permission");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = vob_obj_check_change(vob_.handle(), dbid_);
+  if (status == TBS_ST_NO_PERMISSION)
+    status = SUM_FAILED;
+  return trace.checked(__LINE__, status);
+}
+
 int SUM_VobObject::is_locked(int& result) const {
   SUM_Trace trace("SUM_VobObject::is_locked");
   if (is_null())

@@ -91,6 +91,14 @@ class SUM_VobObject {
   int is_locked(int& result) const;
   // Whether the object is a directory element or directory version.
   int is_dir(int& result) const;
+  // Whether the current user may change or remove the object. One rule for
+  // every kind of object and every changing operation, decided by the
+  // repository (vob_obj_check_change): the user owns the object, owns its
+  // VOB or is privileged; neither the object nor its VOB is locked for the
+  // user; this replica masters the object. 0 when it holds; otherwise,
+  // after a message saying why, 1040 when locked and 1001 for any other
+  // refusal. Operations call it before they write anything.
+  int check_change_permission() const;
   // Whether trigger types name this object in their restriction lists (which
   // forbids removing it); when they do, prints entry `index` of `catalog`
   // with the object's name at error severity.

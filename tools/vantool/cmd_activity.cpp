@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "services/imsg.h"
+#include "services/view.h"
 #include "services/vob.h"
 #include "services/vob_elem.h"
 #include "services/vob_zem_activity.h"
@@ -237,21 +238,22 @@ int run_mkact(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kNoNameInHeadline, headline.c_str());
     return kExitFailure;
   }
+  // The current view takes the new activity only when it works in its
+  // stream; a view named with -view is always asked (and may refuse). A
+  // view the user may not set activities in refuses before anything is
+  // made.
+  bool set_in_view =
+      !args.has("nset") && !view.is_null() && (args.has("view") || stream_of(view) == stream);
   std::string comment = args.comment();
   SUM_Activity made;
-  if (stream.create_activity(name.c_str(), headline.c_str(), comment.c_str(), made) != 0) {
+  if ((set_in_view && view_check_owner(handle.get(), "set the activity of") != 0) ||
+      stream.create_activity(name.c_str(), headline.c_str(), comment.c_str(), made) != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate,
                (name.empty() ? headline : name).c_str());
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label_of(made).c_str());
-  // The current view takes the new activity only when it works in its
-  // stream; a view named with -view is always asked (and may refuse).
-  if (args.has("nset") || view.is_null())
-    return kExitOk;
-  if (!args.has("view") && !(stream_of(view) == stream))
-    return kExitOk;
-  return set_reported(made, view, comment);
+  return set_in_view ? set_reported(made, view, comment) : kExitOk;
 }
 
 // ---- setact ----------------------------------------------------------------------------

@@ -239,7 +239,8 @@ int run_setcs(const ParsedArgs& args) {
   ViewHandle view;
   if (!open_view(args, "", view))
     return kExitFailure;
-  if (view_set_spec(view.get(), text.str()) != 0) {
+  if (view_check_owner(view.get(), "set the config spec of") != 0 ||
+      view_set_spec(view.get(), text.str()) != 0) {
     imsg_print(IMSG_ERROR, &vantool_catalog, 50, view.tag().c_str());
     return kExitFailure;
   }
