@@ -12,29 +12,42 @@ namespace cspec_detail {
 
 namespace {
 
+// Whether pattern[pi..] matches path[si..]. `failed` holds one flag per
+// (pi, si) pair already known not to match: with several "..." components the
+// same pair is reached along many ways, and without the flags the work grows
+// exponentially with their number (one config spec line could hang every
+// command in a view); with them it stays within pattern size times path size.
 bool match_from(const std::vector<std::string>& pattern, size_t pi,
-                const std::vector<std::string>& path, size_t si) {
-  while (pi < pattern.size()) {
-    if (pattern[pi] == "...") {
-      // Any run of components, the shortest first.
-      for (size_t k = si; k <= path.size(); ++k)
-        if (match_from(pattern, pi + 1, path, k))
-          return true;
+                const std::vector<std::string>& path, size_t si, std::vector<char>& failed) {
+  char& known_failure = failed[pi * (path.size() + 1) + si];
+  if (known_failure != 0)
+    return false;
+  while (pi < pattern.size() && pattern[pi] != "...") {
+    if (si >= path.size() || wild_match(pattern[pi].c_str(), path[si].c_str()) == 0) {
+      known_failure = 1;
       return false;
     }
-    if (si >= path.size() || wild_match(pattern[pi].c_str(), path[si].c_str()) == 0)
-      return false;
     ++pi;
     ++si;
   }
-  return si == path.size();
+  if (pi == pattern.size()) {
+    known_failure = si == path.size() ? 0 : 1;
+    return known_failure == 0;
+  }
+  // "...": any run of components, the shortest first.
+  for (size_t k = si; k <= path.size(); ++k)
+    if (match_from(pattern, pi + 1, path, k, failed))
+      return true;
+  known_failure = 1;
+  return false;
 }
 
 }  // namespace
 
 bool match_components(const std::vector<std::string>& pattern,
                       const std::vector<std::string>& path) {
-  return match_from(pattern, 0, path, 0);
+  std::vector<char> failed((pattern.size() + 1) * (path.size() + 1), 0);
+  return match_from(pattern, 0, path, 0, failed);
 }
 
 }  // namespace cspec_detail

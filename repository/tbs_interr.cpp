@@ -35,11 +35,25 @@ std::string escaped(const char* text) {
   return out;
 }
 
+int hex_value(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes "%HH"; a "%" not followed by two hexadecimal digits stays as it
+// stands, since the log is shared and may hold lines other writers made.
 std::string unescaped(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+    int high = text[i] == '%' && i + 2 < text.size() ? hex_value(text[i + 1]) : -1;
+    int low = high >= 0 ? hex_value(text[i + 2]) : -1;
+    if (low >= 0) {
+      out += static_cast<char>(high * 16 + low);
       i += 2;
     } else {
       out += text[i];

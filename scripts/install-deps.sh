@@ -4,8 +4,10 @@
 # present. Needs root (or sudo) only when something must be installed.
 set -euo pipefail
 
+# clang and libclang-rt-dev (libFuzzer and clang's sanitizer runtimes) build the
+# fuzz targets; llvm gives sanitizer reports their symbolizer.
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-          pkg-config libgit2-dev)
+          pkg-config libgit2-dev clang libclang-rt-dev llvm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -315,6 +315,32 @@ TEST_F(CspecSelectTest, PatternForms) {
   }
 }
 
+// Every "..." may stand for any run of components, so a pattern with many
+// of them against a deep path has a great many ways to be tried; the answer
+// must still come (a command in the view would otherwise never finish).
+TEST_F(CspecSelectTest, ManyEllipsesDecideDeepPaths) {
+  std::string deep = "/v";
+  for (int i = 0; i < 40; ++i)
+    deep += "/d";
+  deep += "/b.c";
+  std::string ellipses;
+  for (int i = 0; i < 20; ++i)
+    ellipses += "/...";
+  struct Case {
+    std::string pattern;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"/v" + ellipses + "/nomatch", false},  {"/v" + ellipses + "/b.c", true},
+      {"/v" + ellipses + "/d/d/d/b.c", true}, {"/v/.../d/.../x/.../b.c", false},
+      {ellipses + "/*/.../*.h", false},
+  };
+  for (const Case& c : cases) {
+    cspec_selection_t s = select("element \"" + c.pattern + "\" /main/0\n", b, deep);
+    EXPECT_EQ(s.rule, c.matches ? 0 : -1) << c.pattern;
+  }
+}
+
 TEST_F(CspecSelectTest, StreamRulesSelectBranchBaselineOrMainZero) {
   tbs_dbid_t a1 = add_version(a, "/main");
   tbs_dbid_t map = 0;

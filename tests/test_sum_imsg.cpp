@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "services/imsg.h"
 #include "services/tbs.h"
@@ -179,6 +180,29 @@ TEST(InternalError, LogsOneRecordAndReturns1072) {
   EXPECT_EQ(capture.joined(IMSG_ERROR),
             "Internal error in SUM_Activity::set_name (sum_activity line 212).\n"
             "Internal error in SUM_Stream::create (sum_stream line 40).\n");
+}
+
+// The log is shared by every process: a line some other writer made, or one
+// cut short, is skipped or read as it stands, never a failure of the reader.
+TEST(InternalError, ForeignAndDamagedLinesDoNotStopTheReader) {
+  test_support::TempHome home;
+  ImsgCapture capture;
+  EXPECT_EQ(sum_int_error("sum_stream", "SUM_Stream::create", 40), 1072);
+  {
+    std::ofstream log(tbs_int_error_log_path(), std::ios::app);
+    log << "2026-12-06T02:15:20Z time=1 pid=2 source=a%zz%4 catalog=tbs entry=35 "
+           "operation=op%-1%+f% line=3 extra=0\n"
+        << "torn line source=%\n";
+  }
+  EXPECT_EQ(sum_int_error("sum_view", "SUM_View::create", 7), 1072);
+  std::vector<tbs_int_error_record> records;
+  ASSERT_EQ(tbs_read_int_error_log(records), 0);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].operation, "SUM_Stream::create");
+  EXPECT_EQ(records[1].source_file, "a%zz%4") << "no escape: kept as written";
+  EXPECT_EQ(records[1].operation, "op%-1%+f%");
+  EXPECT_EQ(records[1].line, 3);
+  EXPECT_EQ(records[2].operation, "SUM_View::create");
 }
 
 TEST(InternalError, MissingLogReadsAsEmpty) {

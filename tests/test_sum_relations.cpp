@@ -222,6 +222,9 @@ TEST(SumAVList, NextAttrReportsEndAndMalformedLines) {
   EXPECT_EQ(list.next_attr(text, attr, value, pos), 1072) << "a negative position";
   EXPECT_EQ(list.unpack("state=x"), 1001) << "no final line break";
   EXPECT_EQ(list.unpack("state\n"), 1001) << "no '='";
+  size_t errors = capture.texts(IMSG_ERROR).size();
+  EXPECT_EQ(list.unpack("state\nview=v\n"), 1001) << "no '=' on the first line";
+  EXPECT_EQ(capture.texts(IMSG_ERROR).size(), errors) << "a malformed line is no internal error";
   EXPECT_EQ(list.unpack("colour=red\n"), 1072) << "an unknown tag is an error, not skipped";
   SUM_AVMapList map = sample_map();
   ASSERT_EQ(SUM_AVMapList_set_active(map, 1, 0), 0);

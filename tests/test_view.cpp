@@ -17,7 +17,7 @@ TEST_F(ViewTest, CreateRegistersStorageAndRootAndRemoveTakesThemAway) {
   std::vector<view_entry_t> views;
   ASSERT_EQ(view_list(views), 0);
   ASSERT_EQ(views.size(), 1u);
-  const view_entry_t& e = views[0];
+  const view_entry_t e = views[0];  // a copy: the list is read again below
   EXPECT_EQ(e.tag, "alice_dev");
   EXPECT_EQ(e.kind, VIEW_DYNAMIC);
   EXPECT_EQ(e.attributes, "sumview");

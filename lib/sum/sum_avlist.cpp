@@ -58,10 +58,12 @@ int SUM_AVList::next_attr(const SUM_String& text, int& attr, SUM_String& value, 
     pos = -1;
     return SUM_OK;
   }
+  // The "=" is looked for within this line only: one further down belongs to
+  // another field.
   const char* data = text;
+  const char* nl = std::strchr(data + pos, '\n');
   const char* eq = std::strchr(data + pos, '=');
-  const char* nl = eq != nullptr ? std::strchr(eq, '\n') : nullptr;
-  if (eq == nullptr || nl == nullptr)
+  if (nl == nullptr || eq == nullptr || eq > nl)
     return SUM_FAILED;
   int equals = static_cast<int>(eq - data);
   int newline = static_cast<int>(nl - data);

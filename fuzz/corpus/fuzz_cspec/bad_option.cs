@@ -1,0 +1,1 @@
+element * /main/LATEST -mkbrnch dev
