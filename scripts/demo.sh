@@ -278,4 +278,19 @@ step "A baseline that a stream is founded on cannot be removed (exit status 1)" 
   "$vantool" rmbl -nc DRAFT1@/projects
 "$vantool" rmbl -nc DRAFT1@/projects || echo "(exit status $?)"
 
+step "Nobody else may remove a user's view: bob is refused the review view (exit status 1)" \
+  KORVANE_USER=bob "$vantool" rmview -force -tag review
+KORVANE_USER=bob "$vantool" rmview -force -tag review || echo "(exit status $?)"
+run "Names follow one rule, types included (exit status 1)" \
+  "$vantool" mkbrtype -nc "fix;now@/sources" || echo "(exit status $?)"
+step "The registry is lost; registering the VOB storage brings the project VOB back whole" \
+  "$vantool" register "$KORVANE_HOME/vobs/projects.vbs"
+mv "$KORVANE_HOME/registry.db" "$KORVANE_HOME/registry.db.lost"
+rm -f "$KORVANE_HOME/registry.db-wal" "$KORVANE_HOME/registry.db-shm"
+"$vantool" lsvob -short
+"$vantool" register "$KORVANE_HOME/vobs/projects.vbs"
+"$vantool" lsbl -short -component manual@/projects
+rm -f "$KORVANE_HOME/registry.db" "$KORVANE_HOME/registry.db-wal" "$KORVANE_HOME/registry.db-shm"
+mv "$KORVANE_HOME/registry.db.lost" "$KORVANE_HOME/registry.db"
+
 printf '\nThe demonstration store is in %s.\n' "$KORVANE_HOME"
