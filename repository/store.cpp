@@ -227,6 +227,9 @@ int Store::open(const std::string& path, const Schema& schema, bool create,
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK)
     return open_failed(path, db, rc);
+  // Before the first statement: switching to WAL waits for other writers
+  // like every later statement does.
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db, 1);
   // A file this process may not write (read-only media, another owner's
   // files) is read as an immutable snapshot: listing and describing work,
