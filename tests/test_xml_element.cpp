@@ -119,6 +119,8 @@ TEST(XmlElement, MalformedInputsAreInternalErrors) {
       {"</a>", "XML_Element::parse"},            // likewise
       {"<a>", "XML_Element::parse"},             // nothing follows the opening tag
       {"", "XML_Element::parse"},                // no element at all
+      {"<>x</>", "XML_Element::parse"},          // an element without a name
+      {"<a><>x</></a>", "XML_Element::parse"},   // likewise, nested
       {"<a>x", "XML_Token::tokenize"},           // a text not followed by a tag
       {"<a", "XML_Token::tokenize"},             // no closing angle bracket
       {"<a><b>1</b></a> trailing", "XML_Token::tokenize"},
@@ -356,11 +358,11 @@ struct TestPolicy {
 
 TEST(PolicyTrees, ChildrenBecomePoliciesInDocumentOrder) {
   SUM_List<TestPolicy> list;
-  ASSERT_EQ(sum_utl_xml_to_objlist("<POLICY_PROJECT_PVAR><15>basename</15><4>ENABLED</4><>x</>"
+  ASSERT_EQ(sum_utl_xml_to_objlist("<POLICY_PROJECT_PVAR><15>basename</15><4>ENABLED</4>"
                                    "<7></7></POLICY_PROJECT_PVAR>",
                                    list),
             0);
-  ASSERT_EQ(list.count(), 3u) << "the null child is skipped";
+  ASSERT_EQ(list.count(), 3u);
   EXPECT_EQ(list[0].id, 15);
   EXPECT_EQ(str(list[0].value), "basename");
   EXPECT_EQ(list[1].id, 4);
@@ -380,6 +382,7 @@ TEST(PolicyTrees, EmptyAndUnreadableTexts) {
   EXPECT_EQ(int_errors().size(), 2u) << "the parser records its internal error";
   EXPECT_EQ(sum_utl_xml_to_objlist("<r><4>x</4><ab>y</ab></r>", list), 1001);
   EXPECT_EQ(sum_utl_xml_to_objlist("<r><9999999999>y</9999999999></r>", list), 1001);
+  EXPECT_EQ(sum_utl_xml_to_objlist("<r><4>x</4><>y</></r>", list), 1001) << "a nameless child";
   EXPECT_EQ(list.count(), 0u) << "a failure appends nothing";
 }
 

@@ -54,7 +54,7 @@ int sum_utl_read_policy_tree(const SUM_String& xml, XML_Element& root) {
     return trace.checked(__LINE__, SUM_FAILED);
   const XML_ElementList& children = root.sub_elements();
   for (unsigned i = 0; i < children.count(); ++i)
-    if (!children[i].is_null() && !is_policy_id(children[i].name()))
+    if (!is_policy_id(children[i].name()))
       return trace.checked(__LINE__, SUM_FAILED);
   return 0;
 }

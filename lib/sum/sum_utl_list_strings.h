@@ -42,7 +42,7 @@ SUM_String sum_utl_time2str(long t);
 void sum_utl_split_list_string(const SUM_String& text, SUM_StringList& pieces);
 
 // Reads a policy tree ("<root><4>ENABLED</4><15>basename</15></root>"):
-// parses `xml` into `root` and checks that the tag of every non-null child
+// parses `xml` into `root` and checks that the tag of every child
 // is a decimal number of one to nine digits. 0 on success; 1072 after an
 // internal-error record when `xml` is empty; 1001 when it does not parse
 // (the parser records the internal error) or a child's tag is no such
@@ -96,7 +96,7 @@ int sum_utl_str2objlist(const char* op, const SUM_String& text, SUM_List<T>& lis
 }
 
 // Reads the policy tree `xml` (see sum_utl_read_policy_tree) and appends to
-// `list`, in document order, one `P(id)` per non-null child, id being the
+// `list`, in document order, one `P(id)` per child, id being the
 // child's tag, with `set_value` called with the child's value when that
 // value is non-empty. On failure `list` is untouched.
 template <typename P>
@@ -108,8 +108,6 @@ int sum_utl_xml_to_objlist(const SUM_String& xml, SUM_List<P>& list) {
     return trace.checked(__LINE__, status);
   const XML_ElementList& children = root.sub_elements();
   for (unsigned i = 0; i < children.count(); ++i) {
-    if (children[i].is_null())
-      continue;
     P policy(std::atoi(children[i].name()));
     if (children[i].is_leaf())
       policy.set_value(children[i].value());

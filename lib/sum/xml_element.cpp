@@ -174,7 +174,11 @@ int parse_element(const XML_TokenList& tokens, unsigned& i, XML_Element& target,
                   const char* op) {
   if (i >= tokens.count() || tokens[i].kind != XML_Token::OPEN || depth > kMaxDepth)
     return sum_int_error(kSource, op, __LINE__);
-  target = XML_Element(decode(tokens[i].text));
+  // A nameless element could not be written back, so it is not read either.
+  SUM_String name = decode(tokens[i].text);
+  if (name.GetLength() == 0)
+    return sum_int_error(kSource, op, __LINE__);
+  target = XML_Element(name);
   ++i;
   if (i >= tokens.count())
     return sum_int_error(kSource, op, __LINE__);
