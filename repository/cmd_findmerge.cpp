@@ -166,7 +166,7 @@ int locate(view_server_h view, vob_vob_h vob, tbs_dbid_t element, InView& where)
 int read_file(const std::string& path, std::string& content) {
   int err = repo::file_system().read(path, content);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgReadMergeFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableReadFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -180,7 +180,7 @@ int write_file(const std::string& path, const std::string& content) {
   unsigned mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   int err = repo::file_system().write(path, content, mode);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgWriteMergeFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -302,8 +302,7 @@ int cmd_findmerge_report_never_mergetype(vob_vob_h vob, tbs_dbid_t element, int 
     return status;
   *never_merge = eltype == VOB_ELTYPE_FILE_NEVER_MERGE ? 1 : 0;
   if (*never_merge && report)
-    imsg_print(IMSG_WARNING, &tbs_catalog, msg::kMsgNeverMerged,
-               element_name(vob, element).c_str());
+    imsg_print(IMSG_WARNING, tbs_msg::ElementTypeNeverMerged, element_name(vob, element).c_str());
   return TBS_ST_OK;
 }
 
@@ -432,7 +431,7 @@ int show_directories_above(view_server_h view, const std::string& vob_path) {
 void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>& conflicts) {
   for (const auto& c : conflicts) {
     if (c.kind == DirConflict::kRenameClash)
-      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgRenameClash, dir.c_str(), c.name.c_str(),
+      imsg_print(IMSG_WARNING, tbs_msg::DirectoryNamedVersionMerged, dir.c_str(), c.name.c_str(),
                  c.theirs_name.c_str());
     else
       imsg_print(IMSG_WARNING, &tbs_catalog,
@@ -454,8 +453,8 @@ int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_db
   }
   int status = write_file(where.info.file_path, outcome.text);
   if (status == 0 && outcome.conflicts > 0)
-    imsg_print(IMSG_WARNING, &tbs_catalog, kMsgTextConflicts, where.path.c_str(), outcome.conflicts,
-               version_name(vob, from).c_str());
+    imsg_print(IMSG_WARNING, tbs_msg::ConflictingRegionsAfterMerging, where.path.c_str(),
+               outcome.conflicts, version_name(vob, from).c_str());
   return status;
 }
 
@@ -501,8 +500,7 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
   if (status != 0)
     return status;
   if (where.info.version != r.checkout) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgCheckoutNotShown, view->entry.tag.c_str(),
-               r.path.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ViewDoesNotShow, view->entry.tag.c_str(), r.path.c_str());
     return TBS_ST_ERROR;
   }
   // Merged into the checkout's current content, the view's file.
@@ -536,8 +534,8 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
   if (status != 0)
     return status;
   if (theirs.element != ours.element || from == checkout) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgNotSameElement,
-               version_name(vob, checkout).c_str(), version_name(vob, from).c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VersionNotVersionElement, version_name(vob, checkout).c_str(),
+               version_name(vob, from).c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   std::vector<tbs_dbid_t> merged;
@@ -559,7 +557,7 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
       return status;
     if (repo::merge::count_conflict_regions(content, nullptr, nullptr) > 0) {
       std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
-      imsg_print(IMSG_ERROR, &tbs_catalog, msg::kMsgConflictsRemain, what.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::StillHoldsConflictMarkers, what.c_str(),
                  version_name(vob, from).c_str());
       return TBS_ST_ERROR;
     }

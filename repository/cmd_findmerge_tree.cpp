@@ -47,7 +47,7 @@ int parse_merge_source(const std::string& text, MergeSource& source) {
             parsed.brtype.find('/') == std::string::npos &&
             parsed.branch_path.find("//") == std::string::npos && parsed.brtype != "...";
   if (!ok) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBadMergeSource, text.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::DoesNotNameVersion, text.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   source = parsed;
@@ -100,7 +100,7 @@ class TreeMerge {
     tbs_dbid_t brtype = 0;
     int status = vob_brtype_lookup(vob, source.brtype.c_str(), &brtype);
     if (status == TBS_ST_NOT_FOUND) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoMergeBranchType, source.brtype.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::BranchTypeDoesNot, source.brtype.c_str(),
                  vob_tag_of(vob).c_str());
       return TBS_ST_ERROR;
     }

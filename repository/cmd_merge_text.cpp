@@ -103,7 +103,7 @@ int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
   const Libgit2Session& session = libgit2();
   const Libgit2& git = session.lib();
   if (!git.failure.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs, git.failure.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::UnableMerge, what_ours, what_theirs, git.failure.c_str());
     return TBS_ST_ERROR;
   }
   git_merge_file_input in_base = GIT_MERGE_FILE_INPUT_INIT;
@@ -121,7 +121,7 @@ int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
   git_merge_file_result result{};
   if (git.merge_file(&result, &in_base, &in_ours, &in_theirs, &options) != 0) {
     std::string error = session.last_error("unknown error");
-    imsg_print(IMSG_ERROR, &tbs_catalog, 60, what_ours, what_theirs, error.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::UnableMerge, what_ours, what_theirs, error.c_str());
     git.result_free(&result);
     return TBS_ST_ERROR;
   }

@@ -60,7 +60,7 @@ int registry_store(Store*& store) {
     r.store.reset();
     int status = sysutl_make_dirs(home);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, 1, home.c_str(), tbs_strerror(status));
+      imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, home.c_str(), tbs_strerror(status));
       return status;
     }
     status = Store::open(path, kRegistrySchema, true, r.store);
@@ -158,7 +158,7 @@ int rgy_add_vob_tag(const rgy_vob_entry& e) {
       .bind(7, e.is_public);
   status = q.run();
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, 12, e.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, e.tag.c_str());
   return status != 0 ? status : txn.commit();
 }
 

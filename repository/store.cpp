@@ -219,7 +219,7 @@ int Store::open(const std::string& path, const Schema& schema, bool create,
     return TBS_ST_NOT_FOUND;
   // A truncated store is reported before SQLite would write a header into it.
   if (!create && file.st_size == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreEmpty, path.c_str(), schema.name);
+    imsg_print(IMSG_ERROR, tbs_msg::StoreEmptyHoldsNo, path.c_str(), schema.name);
     return TBS_ST_IO_ERROR;
   }
   sqlite3* db = nullptr;
@@ -283,12 +283,11 @@ int Store::migrate(const Schema& schema, bool create) {
   // 0 was emptied or truncated, and re-initialising it would present an
   // empty VOB or view in place of the lost one.
   if (version == 0 && !create) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreEmpty, path_.c_str(), schema.name);
+    imsg_print(IMSG_ERROR, tbs_msg::StoreEmptyHoldsNo, path_.c_str(), schema.name);
     return TBS_ST_IO_ERROR;
   }
   if (read_only_) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnlyOld, path_.c_str(), version,
-               schema.version());
+    imsg_print(IMSG_ERROR, tbs_msg::StoreReadOnlySchema, path_.c_str(), version, schema.version());
     return TBS_ST_IO_ERROR;
   }
   Txn txn(*this);
@@ -299,13 +298,14 @@ int Store::migrate(const Schema& schema, bool create) {
   if (status != 0)
     return status;
   if (version > schema.version()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 2, path_.c_str(), version, schema.version());
+    imsg_print(IMSG_ERROR, tbs_msg::StoreSchemaVersionProgram, path_.c_str(), version,
+               schema.version());
     return TBS_ST_IO_ERROR;
   }
   for (int v = version; v < schema.version(); ++v) {
     status = exec(schema.migrations[static_cast<size_t>(v)]);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, 3, path_.c_str(), v + 1, sqlite3_errmsg(db_));
+      imsg_print(IMSG_ERROR, tbs_msg::Remove, path_.c_str(), v + 1, sqlite3_errmsg(db_));
       return status;
     }
   }
@@ -322,7 +322,7 @@ sqlite3_stmt* Store::prepared(const char* sql) {
   sqlite3_stmt* stmt = nullptr;
   int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
   if (rc != SQLITE_OK) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 8, path_.c_str(), sqlite3_errmsg(db_));
+    imsg_print(IMSG_ERROR, tbs_msg::StatementFailed, path_.c_str(), sqlite3_errmsg(db_));
     return nullptr;
   }
   statements_[sql] = stmt;
@@ -401,19 +401,19 @@ int Store::status_of(int rc, const char* what) {
   if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
     return TBS_ST_EXISTS;
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 4, path_.c_str(), kBusyTimeoutMs);
+    imsg_print(IMSG_ERROR, tbs_msg::StoreStayedBusyMore, path_.c_str(), kBusyTimeoutMs);
     return TBS_ST_BUSY;
   }
   if (read_only_ && primary == SQLITE_READONLY) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnly, path_.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StoreReadOnlyNothing, path_.c_str());
     return TBS_ST_IO_ERROR;
   }
   if (is_damage(rc)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreDamaged, path_.c_str(), sqlite3_errmsg(db_));
+    imsg_print(IMSG_ERROR, tbs_msg::StoreDamagedRestoreBackup, path_.c_str(), sqlite3_errmsg(db_));
     return TBS_ST_IO_ERROR;
   }
   imsg_print(
-      IMSG_ERROR, &tbs_catalog, 8, path_.c_str(),
+      IMSG_ERROR, tbs_msg::StatementFailed, path_.c_str(),
       (std::string(sqlite3_errmsg(db_)) + " in \"" + (what != nullptr ? what : "") + "\"").c_str());
   return TBS_ST_IO_ERROR;
 }
@@ -426,7 +426,7 @@ int Store::count_write(sqlite3_stmt*) {
   if (f.kill_after != 0 && f.writes >= f.kill_after)
     raise(SIGKILL);
   if (f.fail_after != 0 && f.writes == f.fail_after) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 8, path_.c_str(), "injected failure");
+    imsg_print(IMSG_ERROR, tbs_msg::StatementFailed, path_.c_str(), "injected failure");
     return TBS_ST_IO_ERROR;
   }
   return TBS_ST_OK;
@@ -437,7 +437,7 @@ int Store::count_write(sqlite3_stmt*) {
 Txn::Txn(Store& store) : store_(store), savepoint_(store.grouped_) {
   store_.end_read();
   if (store_.read_only_) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgStoreReadOnly, store_.path_.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StoreReadOnlyNothing, store_.path_.c_str());
     status_ = TBS_ST_IO_ERROR;
     return;
   }

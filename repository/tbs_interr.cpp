@@ -131,7 +131,7 @@ void tbs_log_int_error(const char* source_file, const imsg_catalog_t* catalog, i
   if (sysutl_make_dirs(dir) == TBS_ST_OK)
     fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-    imsg_print(IMSG_ERROR, &tbs_catalog, 36, path.c_str(), std::strerror(errno));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteInternalError, path.c_str(), std::strerror(errno));
   if (fd >= 0)
     close(fd);
 }

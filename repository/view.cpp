@@ -82,11 +82,11 @@ using repo::Store;
 
 int view_create(const view_create_args_t& args, view_server_h* view) {
   if (!repo::valid_view_tag(args.tag)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgBadViewTag, args.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ViewTagMustMade, args.tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   if (args.root.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNoRoot);
+    imsg_print(IMSG_ERROR, tbs_msg::ViewNeedsRootDirectory);
     return TBS_ST_BAD_ARGUMENT;
   }
   if (args.kind != VIEW_SNAPSHOT && args.kind != VIEW_DYNAMIC)
@@ -109,7 +109,7 @@ int view_create(const view_create_args_t& args, view_server_h* view) {
   view_entry_t other;
   int status = repo::rgy_view_by_tag(entry.tag, other);
   if (status == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgViewTagTaken, entry.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ViewTagAlreadyExists, entry.tag.c_str());
     return TBS_ST_EXISTS;
   }
   if (status != TBS_ST_NOT_FOUND)
@@ -119,25 +119,27 @@ int view_create(const view_create_args_t& args, view_server_h* view) {
     return status;
   bool root_exists = false;
   if (!repo::usable_root(entry.root, root_exists)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgRootNotEmpty, entry.root.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ViewRootExistsNot, entry.root.c_str());
     return TBS_ST_EXISTS;
   }
   std::error_code ec;
   if (std::filesystem::exists(entry.storage_path, ec)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgStorageExists, entry.storage_path.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryAlreadyExists, entry.storage_path.c_str());
     return TBS_ST_EXISTS;
   }
 
   status = sysutl_make_dirs(entry.storage_path);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 1, entry.storage_path.c_str(), tbs_strerror(status));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, entry.storage_path.c_str(),
+               tbs_strerror(status));
     return status;
   }
   status = repo::view_db_create(entry.storage_path, entry);
   if (status == 0 && !root_exists) {
     status = sysutl_make_dirs(entry.root);
     if (status != 0)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 1, entry.root.c_str(), tbs_strerror(status));
+      imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, entry.root.c_str(),
+                 tbs_strerror(status));
   }
   if (status == 0)
     status = repo::rgy_view_add(entry);
@@ -168,7 +170,7 @@ int view_remove(const char* tag, int force) {
   view_entry_t entry;
   int status = repo::rgy_view_by_tag(tag, entry);
   if (status == TBS_ST_NOT_FOUND)
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgViewTagMissing, tag);
+    imsg_print(IMSG_ERROR, tbs_msg::ViewTagDoesNot, tag);
   if (status == 0)
     status = repo::check_view_owner(entry, "remove");
   if (status != 0)
@@ -180,7 +182,7 @@ int view_remove(const char* tag, int force) {
       std::filesystem::exists(entry.storage_path + "/" + repo::kViewDbName, ec) && !ec;
   status = has_storage ? view_list_checkouts(view, checkouts) : 0;
   if (status == 0 && !checkouts.empty() && !force) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgHoldsCheckouts, tag,
+    imsg_print(IMSG_ERROR, tbs_msg::ViewHoldsCheckoutsCheck, tag,
                static_cast<int>(checkouts.size()));
     status = TBS_ST_ERROR;
   }
@@ -355,7 +357,7 @@ int view_getprop(view_server_h view, int property, std::string& value) {
       return status;
     }
     default:
-      imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgNoProperty, e.tag.c_str(), property);
+      imsg_print(IMSG_ERROR, tbs_msg::ViewNoProperty, e.tag.c_str(), property);
       return TBS_ST_BAD_ARGUMENT;
   }
 }
@@ -378,8 +380,7 @@ int view_set_spec(view_server_h view, const std::string& text) {
   std::string error;
   int status = cspec_parse(text, cspec, error);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgBadConfigSpec, view->entry.tag.c_str(),
-               error.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ConfigSpecViewRejected, view->entry.tag.c_str(), error.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   Store* db = nullptr;

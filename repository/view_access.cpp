@@ -42,7 +42,7 @@ int check_view_owner(const view_entry_t& entry, const char* action) {
   int status = rgy_is_privileged_user(user.c_str(), &privileged);
   if (status != 0 || privileged != 0)
     return status;
-  imsg_print(IMSG_ERROR, &tbs_catalog, kMsgViewNotYours, action, entry.tag.c_str(),
+  imsg_print(IMSG_ERROR, tbs_msg::NoPermissionViewBelongs, action, entry.tag.c_str(),
              entry.owner.c_str());
   return TBS_ST_NO_PERMISSION;
 }
@@ -55,12 +55,12 @@ int check_root_apart(const std::string& root) {
   for (const view_entry_t& other : views) {
     std::string other_root = absolute_path(other.root);
     if (lies_within(root, other_root)) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRootInsideView, root.c_str(), other_root.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::ViewRootLiesInside, root.c_str(), other_root.c_str(),
                  other.tag.c_str());
       return TBS_ST_EXISTS;
     }
     if (lies_within(other_root, root)) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRootEnclosesView, root.c_str(), other_root.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::ViewRootEnclosesRoot, root.c_str(), other_root.c_str(),
                  other.tag.c_str());
       return TBS_ST_EXISTS;
     }

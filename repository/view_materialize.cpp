@@ -286,7 +286,7 @@ class Materializer {
                 const LoadedRow* old, bool& done) {
     Kind kind = kind_on_disk(file);
     if (kind != Kind::kDir && kind != Kind::kMissing) {
-      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+      imsg_print(IMSG_WARNING, tbs_msg::ViewPrivateFileStands, file.c_str());
       return TBS_ST_OK;
     }
     if (kind == Kind::kMissing) {
@@ -308,7 +308,7 @@ class Materializer {
     LoadedRow row = row_for(path, w);
     bool ours = old != nullptr && !old->is_dir;
     if (kind == Kind::kDir || kind == Kind::kOther) {
-      imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+      imsg_print(IMSG_WARNING, tbs_msg::ViewPrivateFileStands, file.c_str());
       return TBS_ST_OK;
     }
     done = true;
@@ -357,7 +357,7 @@ class Materializer {
     if (foreign && kind_on_disk(file) == Kind::kFile) {
       std::string present;
       if (read_view_file(file, present) != 0 || present != content) {
-        imsg_print(IMSG_WARNING, &tbs_catalog, kMsgViewPrivate, file.c_str());
+        imsg_print(IMSG_WARNING, tbs_msg::ViewPrivateFileStands, file.c_str());
         done = false;
         return TBS_ST_OK;
       }
@@ -399,7 +399,7 @@ int stat_into(const std::string& path, LoadedRow& row) {
 int read_view_file(const std::string& path, std::string& content) {
   int err = file_system().read(path, content);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgReadFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableReadFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -409,7 +409,7 @@ int write_view_file(const std::string& path, const std::string& content, unsigne
                     LoadedRow& row) {
   int err = file_system().write(path, content, mode);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return stat_into(path, row);
@@ -418,7 +418,7 @@ int write_view_file(const std::string& path, const std::string& content, unsigne
 int set_view_file_mode(const std::string& path, unsigned mode) {
   int err = file_system().set_mode(path, mode);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -427,7 +427,7 @@ int set_view_file_mode(const std::string& path, unsigned mode) {
 int make_view_dir(const std::string& path) {
   int err = file_system().make_dir(path, kDirMode);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;
@@ -459,7 +459,8 @@ int sync_view(view_server_h view, const std::string& scope, int* changed) {
   if (status == 0 && kind_on_disk(view->entry.root) == Kind::kMissing) {
     status = sysutl_make_dirs(view->entry.root);
     if (status != 0)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 1, view->entry.root.c_str(), tbs_strerror(status));
+      imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, view->entry.root.c_str(),
+                 tbs_strerror(status));
   }
   if (status != 0)
     return status;

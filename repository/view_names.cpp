@@ -59,12 +59,12 @@ int checked_out_dir(view_server_h view, const cspec_t& cspec, const std::string&
   if (status != 0)
     return status;
   if (!dir.info.is_dir || dir.info.element == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotDirectory, path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::NotDirectoryView, path.c_str(), tag);
     return TBS_ST_NOT_DIRECTORY;
   }
   status = my_checkout(view, dir.info.vob, dir.info.element, &dir.checkout);
   if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameDirNotCheckedOut, path.c_str(), tag, name.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryMustCheckedOutView, path.c_str(), tag, name.c_str());
     return TBS_ST_ERROR;
   }
   return status;
@@ -75,7 +75,7 @@ int refuse_vob_root(const Target& t) {
   tbs_dbid_t root = 0;
   int status = vob_ob_get_wk_obj(t.info.vob, VOB_WK_ROOT_DIRECTORY, &root);
   if (status == 0 && root == t.info.element) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgVobRootName, t.info.vob_path.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::RootDirectoryVOBName, t.info.vob_path.c_str(),
                vob_tag_of(t.info.vob).c_str());
     status = TBS_ST_ERROR;
   }
@@ -89,7 +89,7 @@ int refuse_checkouts_under(view_server_h view, const Target& t) {
   tbs_dbid_t held = 0;
   int status = my_checkout(view, t.info.vob, t.info.element, &held);
   if (status == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameCheckedOut, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::CheckedOutViewCheck, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   if (status != TBS_ST_NOT_FOUND || !t.info.is_dir)
@@ -98,7 +98,7 @@ int refuse_checkouts_under(view_server_h view, const Target& t) {
   status = view_list_checkouts(view, checkouts);
   for (size_t i = 0; status == 0 && i < checkouts.size(); ++i) {
     if (under(checkouts[i].path, t.info.vob_path)) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameCheckedOut, checkouts[i].path.c_str(), tag);
+      imsg_print(IMSG_ERROR, tbs_msg::CheckedOutViewCheck, checkouts[i].path.c_str(), tag);
       status = TBS_ST_ERROR;
     }
   }
@@ -120,7 +120,7 @@ int split_destination(view_server_h view, const Target& source, const std::strin
   view_path_info_t there;
   if (resolve_path(view, source.cspec, to, false, there) == 0 && there.version != 0) {
     if (!there.is_dir) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgPathExists, to.c_str(), view->entry.tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::AlreadyExistsView, to.c_str(), view->entry.tag.c_str());
       return TBS_ST_EXISTS;
     }
     dir = to;
@@ -130,7 +130,7 @@ int split_destination(view_server_h view, const Target& source, const std::strin
   dir = parent_of(to);
   name = leaf_of(to);
   if (name.empty() || name.find("@@") != std::string::npos) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameChars, to.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NameContainsCharactersNot, to.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -144,15 +144,13 @@ int plan_destination(view_server_h view, const Target& source, const std::string
   if (status != 0)
     return status;
   if (under(dest.dir.path, source.info.vob_path)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMoveIntoItself, source.info.vob_path.c_str(),
-               to.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::CannotMoveIntoItself, source.info.vob_path.c_str(), to.c_str());
     return TBS_ST_ERROR;
   }
   view_path_info_t dir_info;
   status = resolve_path(view, source.cspec, dest.dir.path, true, dir_info);
   if (status == 0 && (dir_info.element == 0 || dir_info.vob != source.info.vob)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMoveAcrossVobs, source.info.vob_path.c_str(),
-               to.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NotSameVOBElement, source.info.vob_path.c_str(), to.c_str());
     status = TBS_ST_ERROR;
   }
   return status;
@@ -173,7 +171,7 @@ int check_destination(view_server_h view, const Target& source, const NameDir& f
   tbs_dbid_t taken = 0;
   status = vob_nsdir_lookup(source.info.vob, dest.dir.checkout, dest.name.c_str(), &taken);
   if (status == 0 || exists(view->entry.root + dest.path())) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgPathExists, dest.path().c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::AlreadyExistsView, dest.path().c_str(),
                view->entry.tag.c_str());
     return TBS_ST_EXISTS;
   }

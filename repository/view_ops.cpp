@@ -85,7 +85,8 @@ int checkout_branch(const Target& t, const std::string& mkbranch, const vob_even
   tbs_dbid_t brtype = 0;
   status = vob_brtype_create_with_pop(t.info.vob, mkbranch.c_str(), event, &brtype);
   if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoBrtype, mkbranch.c_str(), t.info.vob_path.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::BranchTypeNamedMkbranch, mkbranch.c_str(),
+               t.info.vob_path.c_str());
     return TBS_ST_ERROR;
   }
   if (status != 0 || details.brtype == brtype)
@@ -333,10 +334,10 @@ int refuse_branch_held(const Target& t, tbs_dbid_t branch) {
     return status;
   view_entry_t holder;
   if (rgy_view_by_uuid(checkout.view_uuid, holder) == 0)
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBranchHeldByView, t.info.vob_path.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::AlreadyCheckedOutViewBranch, t.info.vob_path.c_str(),
                holder.tag.c_str(), branch_path.c_str());
   else
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBranchHeldByGoneView, t.info.vob_path.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::AlreadyCheckedOutBranch, t.info.vob_path.c_str(),
                branch_path.c_str(), checkout.view_uuid.c_str());
   return TBS_ST_ERROR;
 }
@@ -351,20 +352,20 @@ int prepare_checkout(view_server_h view, const char* path, Work& w) {
   if (status != 0)
     return status;
   if (sel.nocheckout) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoCheckout, t.info.vob_path.c_str(), tag,
+    imsg_print(IMSG_ERROR, tbs_msg::CheckoutsNotAllowedView, t.info.vob_path.c_str(), tag,
                t.info.rule_text.c_str());
     return TBS_ST_ERROR;
   }
   tbs_dbid_t held = 0;
   status = my_checkout(view, t.info.vob, t.info.element, &held);
   if (status == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgAlreadyCheckedOut, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::AlreadyCheckedOutView, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   if (status != TBS_ST_NOT_FOUND)
     return status;
   if (view->entry.kind == VIEW_SNAPSHOT && !cspec_path_is_loaded(t.cspec, t.info.vob_path)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotLoaded, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::NotLoadedSnapshotView, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   // In a view attached to a stream: the layer's rules, before anything changes.
@@ -471,13 +472,13 @@ int prepare_checkin(view_server_h view, const char* path, Work& w) {
     return status;
   status = my_checkout(view, t.info.vob, t.info.element, &w.version);
   if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::NotCheckedOutView, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   if (status != 0)
     return status;
   if (!t.info.is_dir && read_view_file(t.info.file_path, w.content) != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgCheckinFileGone, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::FileCheckoutViewCannot, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   return TBS_ST_OK;
@@ -544,7 +545,7 @@ int prepare_uncheckout(view_server_h view, const char* path, int keep, Work& w) 
     return status;
   status = my_checkout(view, t.info.vob, t.info.element, &w.version);
   if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotCheckedOut, t.info.vob_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::NotCheckedOutView, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
   if (status != 0 || !keep || t.info.is_dir || !exists(t.info.file_path))
@@ -629,7 +630,7 @@ int split_new_name(view_server_h view, const char* path, NewName& n) {
   n.parent_path = slash == std::string::npos ? "" : n.view_path.substr(0, slash);
   n.name = slash == std::string::npos ? "" : n.view_path.substr(slash + 1);
   if (n.parent_path.empty() || n.name.empty() || n.name.find("@@") != std::string::npos) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameChars, n.view_path.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NameContainsCharactersNot, n.view_path.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -673,12 +674,12 @@ int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   if (status != 0)
     return status;
   if (!parent.is_dir) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotDirectory, n.parent_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::NotDirectoryView, n.parent_path.c_str(), tag);
     return TBS_ST_NOT_DIRECTORY;
   }
   status = my_checkout(view, parent.vob, parent.element, &w.version);
   if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgParentNotCheckedOut, n.parent_path.c_str(), tag,
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryMustCheckedOut, n.parent_path.c_str(), tag,
                n.name.c_str());
     return TBS_ST_ERROR;
   }
@@ -699,7 +700,7 @@ int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   }
   if (status == 0 || (w.on_disk && (S_ISDIR(st.st_mode) != is_dir ||
                                     !(S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))))) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgPathExists, n.view_path.c_str(), tag);
+    imsg_print(IMSG_ERROR, tbs_msg::AlreadyExistsView, n.view_path.c_str(), tag);
     return TBS_ST_EXISTS;
   }
   if (status != TBS_ST_NOT_FOUND)
@@ -749,7 +750,7 @@ int write_new_element(const Work& w, int checkin, LoadedRow& row) {
     return write_view_file(file, w.content, mode, row);
   }
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgWriteFile, file.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, file.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;

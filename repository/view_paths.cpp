@@ -155,7 +155,7 @@ int load_cspec(view_server_h view, cspec_t& cspec) {
   std::string error;
   status = cspec_parse(text, cspec, error);
   if (status != 0)
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBadConfigSpec, view->entry.tag.c_str(), error.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::ConfigSpecViewRejected, view->entry.tag.c_str(), error.c_str());
   return status;
 }
 
@@ -199,7 +199,7 @@ int to_view_path(view_server_h view, const char* path, bool report, std::string&
     }
   }
   if (report)
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotInView, given.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::PathNotWithinView, given.c_str());
   return TBS_ST_NOT_FOUND;
 }
 
@@ -254,7 +254,7 @@ int resolve_path(view_server_h view, const cspec_t& cspec, const std::string& vi
   }
   auto not_visible = [&](const view_path_info_t* seen, const cspec_selection_t* sel) {
     if (report && sel != nullptr && sel->error && !seen->rule_text.empty())
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgExcluded, seen->vob_path.c_str(), tag,
+      imsg_print(IMSG_ERROR, tbs_msg::ExcludedViewRule, seen->vob_path.c_str(), tag,
                  seen->rule_text.c_str());
     else if (report)
       imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVisible, view_path.c_str(), tag);

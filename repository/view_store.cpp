@@ -135,9 +135,9 @@ int rgy_view_add(const view_entry_t& e) {
   if (status == TBS_ST_EXISTS) {
     view_entry_t other;
     if (rgy_view_by_tag(e.tag, other) == 0)
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgViewTagTaken, e.tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ViewTagAlreadyExists, e.tag.c_str());
     else
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRootNotEmpty, e.root.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ViewRootExistsNot, e.root.c_str());
   }
   return status != 0 ? status : txn.commit();
 }
@@ -207,7 +207,7 @@ int view_db(view_server_h view, Store*& db) {
   if (view->db == nullptr) {
     std::string path = view->entry.storage_path + "/" + kViewDbName;
     if (access(path.c_str(), F_OK) != 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgViewTagMissing, view->entry.tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ViewTagDoesNot, view->entry.tag.c_str());
       return TBS_ST_NOT_FOUND;
     }
     int status = Store::open(path, kViewSchema, false, view->db);

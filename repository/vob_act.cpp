@@ -197,7 +197,7 @@ int vob_act_update(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, const vo
   const unsigned long cspec_bit = VOB_ACT_INFO_BIT(VOB_ACT_INFO_CSPEC);
   unsigned long other = mask & ~(VOB_ACT_INFO_BIT(VOB_ACT_INFO_TITLE) | cspec_bit);
   if (other != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNotUpdatable, lowest_bit(other));
+    imsg_print(IMSG_ERROR, tbs_msg::FieldActivityLikeObject, lowest_bit(other));
     return TBS_ST_BAD_ARGUMENT;
   }
   return write_act(pvob, dbid, [&](Store& s, const ObjectRow& row) -> int {
@@ -207,7 +207,8 @@ int vob_act_update(vob_vob_h pvob, tbs_dbid_t dbid, unsigned long mask, const vo
       zem::StreamKinds kinds;
       status = zem::read_kinds(pvob, s, true, kinds);
       if (status == 0 && !kinds.stream.matches(row)) {
-        imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNotUpdatable, VOB_ACT_INFO_CSPEC);
+        imsg_print(IMSG_ERROR, tbs_msg::FieldActivityLikeObject,
+                   static_cast<int>(VOB_ACT_INFO_CSPEC));
         status = TBS_ST_BAD_ARGUMENT;
       }
       if (status == 0)

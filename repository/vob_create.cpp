@@ -210,16 +210,16 @@ class VobBuilder {
 
 int validate(const vob_create_args_t& args) {
   if (!is_valid_tag(args.tag)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 48, args.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagMustSlash, args.tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   if (args.feature_level < VOB_FEATURE_LEVEL_MIN || args.feature_level > VOB_FEATURE_LEVEL_MAX) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 30, args.feature_level, VOB_FEATURE_LEVEL_MIN,
-               VOB_FEATURE_LEVEL_MAX);
+    imsg_print(IMSG_ERROR, tbs_msg::FeatureLevelNotSupported, args.feature_level,
+               VOB_FEATURE_LEVEL_MIN, VOB_FEATURE_LEVEL_MAX);
     return TBS_ST_BAD_ARGUMENT;
   }
   if (rgy_lookup_vob_tag(args.tag.c_str(), nullptr) == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 12, args.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, args.tag.c_str());
     return TBS_ST_EXISTS;
   }
   return TBS_ST_OK;
@@ -231,13 +231,14 @@ int create_storage(const std::string& storage, const vob_create_args_t& args,
                    const tbs_uuid_t& family, const tbs_uuid_t& replica, bool& made) {
   std::error_code ec;
   if (std::filesystem::exists(storage, ec)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 16, storage.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryAlreadyExists, storage.c_str());
     return TBS_ST_EXISTS;
   }
   made = true;
   int status = sysutl_make_dirs(storage);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 49, storage.c_str(), tbs_strerror(status));
+    imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryCannotCreated, storage.c_str(),
+               tbs_strerror(status));
     return status;
   }
   std::unique_ptr<Store> store;
@@ -301,7 +302,7 @@ int entry_of_storage(const std::string& storage, const std::string& tag, rgy_vob
   std::unique_ptr<Store> store;
   int status = Store::open(storage + "/" + kVobDbName, kVobSchema, false, store);
   if (status == TBS_ST_NOT_FOUND)
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVobStorage, storage.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryNotVOB, storage.c_str());
   if (status != 0)
     return status;
   std::map<std::string, std::string> info;
@@ -315,7 +316,7 @@ int entry_of_storage(const std::string& storage, const std::string& tag, rgy_vob
   }
   if (tbs_str_to_uuid(info["family_uuid"].c_str(), &entry.family_uuid) != 0 ||
       tbs_str_to_uuid(info["replica_uuid"].c_str(), &entry.replica_uuid) != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVobStorage, storage.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryNotVOB, storage.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   entry.tag = tag.empty() ? info["tag_at_creation"] : tag;
@@ -338,17 +339,17 @@ int vob_register(const char* storage_path, const char* tag, vob_vob_h* vob) {
   if (status != 0)
     return status;
   if (!repo::is_valid_tag(entry.tag)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 48, entry.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagMustSlash, entry.tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   rgy_vob_entry existing;
   if (rgy_lookup_vob_replica(&entry.replica_uuid, &existing) == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, repo::kMsgStorageRegistered, storage.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::StorageAlreadyRegisteredVOB, storage.c_str(),
                existing.tag.c_str());
     return TBS_ST_EXISTS;
   }
   if (rgy_lookup_vob_tag(entry.tag.c_str(), nullptr) == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 12, entry.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, entry.tag.c_str());
     return TBS_ST_EXISTS;
   }
   status = rgy_add_vob_tag(entry);
@@ -361,7 +362,7 @@ int vob_remove(const char* tag) {
   rgy_vob_entry entry;
   int status = rgy_lookup_vob_tag(tag, &entry);
   if (status == TBS_ST_NOT_FOUND)
-    imsg_print(IMSG_ERROR, &tbs_catalog, 11, tag);
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagDoesNot, tag);
   if (status != 0)
     return status;
   vob_vob_h vob = repo::intern_vob(entry);
@@ -380,7 +381,7 @@ int vob_remove(const char* tag) {
   if (status != 0)
     return status;
   if (!clients.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 50, tag, clients.front()->tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBUsedAdminVOB, tag, clients.front()->tag.c_str());
     return TBS_ST_ERROR;
   }
   status = rgy_remove_vob_tag(tag);
@@ -390,7 +391,8 @@ int vob_remove(const char* tag) {
   std::error_code ec;
   std::filesystem::remove_all(entry.storage_path, ec);
   if (ec)
-    imsg_print(IMSG_WARNING, &tbs_catalog, 42, entry.storage_path.c_str(), ec.message().c_str());
+    imsg_print(IMSG_WARNING, tbs_msg::UnableRemove, entry.storage_path.c_str(),
+               ec.message().c_str());
   return TBS_ST_OK;
 }
 

@@ -55,7 +55,7 @@ int vob_ob_cursor_open(vob_vob_h vob, vob_mtype_t mtype, vob_cursor_h* cursor) {
 int vob_ob_cursor_next(vob_cursor_h handle, tbs_dbid_t* dbid) {
   auto* cursor = dynamic_cast<ObjectCursor*>(handle);
   if (cursor == nullptr) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 38);
+    imsg_print(IMSG_ERROR, tbs_msg::CursorClosed);
     return TBS_ST_BAD_ARGUMENT;
   }
   if (cursor->next >= cursor->page.size()) {

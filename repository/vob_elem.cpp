@@ -35,7 +35,7 @@ int create_in_dir(vob_vob_h vob, Store& s, tbs_dbid_t dir_version, const char* n
   if (status == 0 && !dir.checked_out()) {
     std::string dir_name;
     repo::version_name(s, dir, dir_name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kDirNotCheckedOut, dir_name.c_str(), dir.element,
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryVersionElementVOB, dir_name.c_str(), dir.element,
                vob->tag.c_str());
     status = TBS_ST_ERROR;
   }
@@ -146,7 +146,7 @@ int resolve_branch(Store& store, tbs_dbid_t element, const std::string& path, tb
 int vob_elem_create(vob_vob_h vob, tbs_dbid_t dir_version, const char* name, int eltype,
                     const vob_event_info_t* event, tbs_dbid_t* element) {
   if (!valid_eltype(eltype)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kUnknownEltype, eltype);
+    imsg_print(IMSG_ERROR, tbs_msg::ElementKindUnknownUse, eltype);
     return TBS_ST_BAD_ARGUMENT;
   }
   int status = repo::check_entry_name(name);
@@ -190,14 +190,14 @@ int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* e
     if (status == 0)
       status = repo::well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
     if (status == 0 && element == root) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kRootDirectory, vob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::RootDirectoryVOBCannot, vob->tag.c_str());
       status = TBS_ST_ERROR;
     }
     std::vector<tbs_dbid_t> checkouts;
     if (status == 0)
       status = list_ids(s, sql::kElementCheckouts, element, checkouts);
     if (status == 0 && !checkouts.empty()) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kHasCheckouts, element, vob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ElementVOBCheckoutsCheck, element, vob->tag.c_str());
       status = TBS_ST_ERROR;
     }
     if (status == 0)
@@ -273,8 +273,7 @@ int vob_elem_set_crde(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t crde,
     if (status == 0 && crde != 0) {
       status = repo::read_element(s, crde, root);
       if (status == TBS_ST_NOT_FOUND)
-        imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kWrongKind, crde, vob->tag.c_str(),
-                   "directory element");
+        imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, crde, vob->tag.c_str(), "directory element");
       if (status == 0 && !root.is_dir()) {
         imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotDirectory, crde, vob->tag.c_str(),
                    "file element");
@@ -379,7 +378,7 @@ int vob_branch_create(vob_vob_h vob, tbs_dbid_t version, tbs_dbid_t brtype,
     if (st == 0 && from.checked_out()) {
       std::string name;
       repo::version_name(s, from, name);
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kVersionCheckedOut, name.c_str(), from.element,
+      imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBChecked, name.c_str(), from.element,
                  vob->tag.c_str());
       st = TBS_ST_ERROR;
     }
@@ -390,7 +389,7 @@ int vob_branch_create(vob_vob_h vob, tbs_dbid_t version, tbs_dbid_t brtype,
     if (st == 0)
       st = repo::make_branch(s, from.element, brtype, version, event, &made);
     if (st == TBS_ST_EXISTS)
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBranchExists, from.element, vob->tag.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::ElementVOBAlreadyBranch, from.element, vob->tag.c_str(),
                  type.name.c_str());
     // Version 0 of the new branch is a copy of the version it sprouts from.
     VersionRow zero = from;

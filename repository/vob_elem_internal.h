@@ -15,30 +15,10 @@ namespace repo {
 // Entries of the tbs catalog (repository/tbs.msg) these families print.
 namespace elem_msg {
 inline constexpr int kNameTaken = 52;  // (kind, name)
-inline constexpr int kUnknownEltype = 85;
-inline constexpr int kDirNotCheckedOut = 86;
-inline constexpr int kEntryTaken = 87;
-inline constexpr int kEntryAbsent = 88;
-inline constexpr int kBranchCheckedOut = 89;
-inline constexpr int kNotCheckedOut = 90;
-inline constexpr int kHasCheckouts = 91;
-inline constexpr int kBranchExists = 92;
 inline constexpr int kVersionCheckedOut = 93;
-inline constexpr int kTwoVersionsOfElement = 94;
-inline constexpr int kLbtypeMastered = 95;
 inline constexpr int kAlreadyIncremental = 96;
-inline constexpr int kRootDirectory = 97;
-inline constexpr int kOtherElement = 98;
-inline constexpr int kNotVermap = 99;
-inline constexpr int kBadVersionName = 100;
-inline constexpr int kFullWithBases = 101;
-inline constexpr int kNoView = 102;
-inline constexpr int kDirContent = 103;
-inline constexpr int kSelfEntry = 104;
 inline constexpr int kWrongKind = 105;
 inline constexpr int kNotDirectory = 106;
-inline constexpr int kBrtypeHasBranches = 123;  // (type, VOB, count)
-inline constexpr int kMainBrtype = 124;         // (VOB)
 }  // namespace elem_msg
 
 // A row of the elements table.

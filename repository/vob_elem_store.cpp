@@ -12,7 +12,7 @@ namespace repo {
 namespace {
 
 void wrong_kind(vob_vob_h vob, tbs_dbid_t dbid, const char* expected) {
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kWrongKind, dbid, vob->tag.c_str(), expected);
+  imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, dbid, vob->tag.c_str(), expected);
 }
 
 }  // namespace
@@ -113,7 +113,7 @@ int need_checkout(vob_vob_h vob, Store& store, tbs_dbid_t dbid, VersionRow& row)
   if (status == 0 && !row.checked_out()) {
     std::string name;
     version_name(store, row, name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotCheckedOut, name.c_str(), row.element,
+    imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBNot, name.c_str(), row.element,
                vob->tag.c_str());
     status = TBS_ST_ERROR;
   }
@@ -298,18 +298,17 @@ int version_name(Store& store, const VersionRow& row, std::string& name) {
 
 int check_entry_name(const char* name) {
   if (name == nullptr || *name == '\0') {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 46);
+    imsg_print(IMSG_ERROR, tbs_msg::NameMustNotEmpty);
     return TBS_ST_BAD_ARGUMENT;
   }
   constexpr int kMaxName = 255;
   if (std::strlen(name) > static_cast<size_t>(kMaxName)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 45, name, kMaxName);
+    imsg_print(IMSG_ERROR, tbs_msg::NameLongerThanBytes, name, kMaxName);
     return TBS_ST_BAD_ARGUMENT;
   }
   if (std::strchr(name, '/') != nullptr || std::strcmp(name, ".") == 0 ||
       std::strcmp(name, "..") == 0) {
-    constexpr int kMsgBadEntryName = 149;
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgBadEntryName, name);
+    imsg_print(IMSG_ERROR, tbs_msg::BadEntryName, name);
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -331,7 +330,7 @@ int check_unlocked(vob_vob_h vob, Store& store, tbs_dbid_t element, tbs_dbid_t b
 int add_entry(vob_vob_h vob, Store& store, const VersionRow& dir, const char* name,
               tbs_dbid_t element) {
   if (element == dir.element) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kSelfEntry, element, vob->tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryCannotCatalogueItself, element, vob->tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   int status = store.query(sql::kDirEntryInsert)
@@ -342,7 +341,7 @@ int add_entry(vob_vob_h vob, Store& store, const VersionRow& dir, const char* na
   if (status == TBS_ST_EXISTS) {
     std::string dir_name;
     version_name(store, dir, dir_name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryTaken, name, dir_name.c_str(), dir.element,
+    imsg_print(IMSG_ERROR, tbs_msg::NameAlreadyTakenDirectory, name, dir_name.c_str(), dir.element,
                vob->tag.c_str());
   }
   return status;

@@ -91,7 +91,7 @@ int vob_store(vob_vob_h vob, Store*& store) {
       return TBS_ST_NOT_FOUND;
     int status = Store::open(vob->storage_path + "/" + kVobDbName, kVobSchema, false, vob->store);
     if (status == TBS_ST_NOT_FOUND)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 17, vob->storage_path.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::StorageDirectoryNotVOB, vob->storage_path.c_str());
     if (status != 0)
       return status;
   }
@@ -280,7 +280,7 @@ int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
   if (status != 0 || right.allowed)
     return status;
   std::string named = kind_and_name(vob, obj);
-  imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoChangePermission, named.c_str(), right.user.c_str(),
+  imsg_print(IMSG_ERROR, tbs_msg::NoPermissionChangeUser, named.c_str(), right.user.c_str(),
              right.owner.c_str(), vob->tag.c_str(), right.vob_owner.c_str());
   return TBS_ST_NO_PERMISSION;
 }
@@ -300,7 +300,7 @@ int check_mastered_here(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
     master.name = "?";
   char selector[1024] = "";
   vob_obj_get_selector(vob, obj, selector, sizeof selector);
-  imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMasteredElsewhere, selector, master.name.c_str());
+  imsg_print(IMSG_ERROR, tbs_msg::ObjectMasteredReplica, selector, master.name.c_str());
   return TBS_ST_ERROR;
 }
 

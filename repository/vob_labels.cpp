@@ -116,13 +116,12 @@ int check_versions(vob_vob_h vob, Store& s, const std::vector<tbs_dbid_t>& versi
     if (row.checked_out()) {
       std::string name;
       repo::version_name(s, row, name);
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kVersionCheckedOut, name.c_str(), row.element,
+      imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBChecked, name.c_str(), row.element,
                  vob->tag.c_str());
       return TBS_ST_ERROR;
     }
     if (!config.emplace(row.element, version).second && config[row.element] != version) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kTwoVersionsOfElement, row.element,
-                 vob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::TwoVersionsElementVOB, row.element, vob->tag.c_str());
       return TBS_ST_BAD_ARGUMENT;
     }
   }
@@ -137,7 +136,7 @@ int check_master(Store& s, const ObjectRow& lbtype) {
     return status;
   ObjectRow master;
   std::string master_name = repo::read_object(s, lbtype.master, master) == 0 ? master.name : "?";
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kLbtypeMastered, lbtype.name.c_str(),
+  imsg_print(IMSG_ERROR, tbs_msg::LabelTypeMasteredReplica, lbtype.name.c_str(),
              master_name.c_str());
   return TBS_ST_ERROR;
 }
@@ -157,8 +156,7 @@ int need_vermap(vob_vob_h vob, Store& s, tbs_dbid_t vermap, int* kind) {
   if (status == 0)
     status = map_kind(s, vermap, kind);
   if (status == 0 && *kind < 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kWrongKind, vermap, vob->tag.c_str(),
-               "version map");
+    imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, vermap, vob->tag.c_str(), "version map");
     status = TBS_ST_NOT_FOUND;
   }
   return status;
@@ -179,7 +177,7 @@ int make_map(vob_vob_h vob, Store& s, const char* name, int incremental,
   if (status == 0)
     status = repo::insert_object(s, type, event, &made);
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNameTaken, "label type", name);
+    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "label type", name);
   if (status == 0)
     status = s.query(sql::kVermapInsert).bind(1, id(made)).bind(2, incremental).run();
   for (size_t i = 0; status == 0 && i < bases.size(); ++i)
@@ -267,7 +265,7 @@ int vob_vermap_create(vob_vob_h vob, const char* name, const std::vector<tbs_dbi
   if (status != 0)
     return status;
   if (!info.incremental && !info.based_on.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kFullWithBases);
+    imsg_print(IMSG_ERROR, tbs_msg::FullVersionMapHolds);
     return TBS_ST_BAD_ARGUMENT;
   }
   tbs_dbid_t made = 0;
@@ -280,7 +278,7 @@ int vob_vermap_create(vob_vob_h vob, const char* name, const std::vector<tbs_dbi
         st = map_kind(s, base, &kind);
       if (st == TBS_ST_NOT_FOUND || (st == 0 && kind < 0)) {
         std::string text = st == 0 ? row.name : std::to_string(base);
-        imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotVermap, text.c_str(), vob->tag.c_str());
+        imsg_print(IMSG_ERROR, tbs_msg::VOBNotVersionMap, text.c_str(), vob->tag.c_str());
         st = TBS_ST_BAD_ARGUMENT;
       }
       if (st != 0)

@@ -22,7 +22,7 @@ int need_dir_checkout(vob_vob_h vob, Store& s, tbs_dbid_t dbid, VersionRow& row)
   if (status == 0 && !row.checked_out()) {
     std::string name;
     repo::version_name(s, row, name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kDirNotCheckedOut, name.c_str(), row.element,
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryVersionElementVOB, name.c_str(), row.element,
                vob->tag.c_str());
     status = TBS_ST_ERROR;
   }
@@ -42,7 +42,7 @@ int entry_of(Store& s, tbs_dbid_t dir, const char* name, tbs_dbid_t* element) {
 void entry_absent(vob_vob_h vob, Store& s, const VersionRow& dir, const char* name) {
   std::string dir_name;
   repo::version_name(s, dir, dir_name);
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryAbsent, name, dir_name.c_str(), dir.element,
+  imsg_print(IMSG_ERROR, tbs_msg::NameNotDirectoryVersion, name, dir_name.c_str(), dir.element,
              vob->tag.c_str());
 }
 
@@ -66,7 +66,7 @@ int name_free(vob_vob_h vob, Store& s, const VersionRow& dir, const char* name) 
     return status;
   std::string dir_name;
   repo::version_name(s, dir, dir_name);
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryTaken, name, dir_name.c_str(), dir.element,
+  imsg_print(IMSG_ERROR, tbs_msg::NameAlreadyTakenDirectory, name, dir_name.c_str(), dir.element,
              vob->tag.c_str());
   return TBS_ST_EXISTS;
 }
@@ -148,7 +148,7 @@ int catalogue_in_root(vob_vob_h vob, Store& store, const char* name, tbs_dbid_t 
   if (named != 0) {
     std::string dir_name;
     version_name(store, root.latest, dir_name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryTaken, name, dir_name.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::NameAlreadyTakenDirectory, name, dir_name.c_str(),
                root.latest.element, vob->tag.c_str());
     return TBS_ST_EXISTS;
   }

@@ -155,7 +155,7 @@ int vob_ob_register_replica(const tbs_uuid_t* replica, vob_vob_h* vob) {
   if (status == TBS_ST_NOT_FOUND) {
     char text[TBS_ID_STR_SIZE];
     tbs_uuid_to_str(replica, text);
-    imsg_print(IMSG_ERROR, &tbs_catalog, 51, text);
+    imsg_print(IMSG_ERROR, tbs_msg::ReplicaNotRegisteredHere, text);
   }
   if (status != 0)
     return status;

@@ -149,12 +149,12 @@ enum NameMsg : int {
 
 int check_object_name(const char* name) {
   if (name == nullptr || *name == '\0') {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameEmpty);
+    imsg_print(IMSG_ERROR, tbs_msg::NameMustNotEmpty);
     return TBS_ST_BAD_ARGUMENT;
   }
   size_t length = std::strlen(name);
   if (length > kMaxObjectNameBytes) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameTooLong, name,
+    imsg_print(IMSG_ERROR, tbs_msg::NameLongerThanBytes, name,
                static_cast<int>(kMaxObjectNameBytes));
     return TBS_ST_BAD_ARGUMENT;
   }
@@ -164,7 +164,7 @@ int check_object_name(const char* name) {
     ok = c >= 0x80 || std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.';
   }
   if (!ok) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNameNotAllowed, name);
+    imsg_print(IMSG_ERROR, tbs_msg::NameContainsCharactersNot, name);
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -192,7 +192,7 @@ int vob_type_create(vob_vob_h vob, vob_mtype_t mtype, const char* name,
   tbs_dbid_t made = 0;
   status = repo::insert_object(*s, type, event, &made);
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, 12, name);
+    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, name);
   if (status == 0)
     status = txn.commit();
   if (status == 0 && dbid != nullptr)
@@ -294,7 +294,7 @@ int vob_obj_set_name(vob_vob_h vob, tbs_dbid_t dbid, const char* name,
     status =
         s.query(repo::sql::kObjectSetName).bind(1, static_cast<int64_t>(dbid)).bind(2, name).run();
     if (status == TBS_ST_EXISTS)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 12, name);
+      imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, name);
     (void)row;
     return status != 0 ? status : repo::record_event(s, dbid, VOB_EVENT_RENAME, event);
   });
@@ -433,7 +433,7 @@ int vob_obj_set_master_int(vob_vob_h vob, tbs_dbid_t dbid, tbs_dbid_t replica,
       char master[256] = "?";
       vob_obj_get_selector(vob, dbid, name, sizeof name);
       vob_obj_get_name(vob, row.master, master, sizeof master);
-      imsg_print(IMSG_ERROR, &tbs_catalog, 28, name, master);
+      imsg_print(IMSG_ERROR, tbs_msg::ObjectMasteredReplica, name, master);
       status = TBS_ST_ERROR;
     }
     if (status == 0)

@@ -253,8 +253,8 @@ int fire(vob_zem_trig_h trig, int phase, const Vars& extra) {
     std::string why;
     int status = run_shell(type.command, vars, exit_code, why);
     if (status != 0) {
-      imsg_print(phase == VOB_TRIG_PREOP ? IMSG_ERROR : IMSG_WARNING, &tbs_catalog, 55,
-                 type.label.c_str(), why.c_str());
+      imsg_print(phase == VOB_TRIG_PREOP ? IMSG_ERROR : IMSG_WARNING,
+                 tbs_msg::UnableRunCommandTrigger, type.label.c_str(), why.c_str());
     } else if (exit_code != 0) {
       status = TBS_ST_ERROR;
       imsg_print(phase == VOB_TRIG_PREOP ? IMSG_ERROR : IMSG_WARNING, &tbs_catalog,

@@ -42,12 +42,12 @@ int check_args(const vob_trtype_create_args_t& args) {
   if (args.phase != VOB_TRIG_PREOP && args.phase != VOB_TRIG_POSTOP)
     return TBS_ST_BAD_ARGUMENT;
   if (args.ops.empty()) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 56, args.name.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::TriggerTypeMustName, args.name.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   for (vob_op_t op : args.ops) {
     if (vob_op_to_str(op) == nullptr) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, 57, op);
+      imsg_print(IMSG_ERROR, tbs_msg::OperationKindCannotTriggers, op);
       return TBS_ST_BAD_ARGUMENT;
     }
   }
@@ -55,7 +55,7 @@ int check_args(const vob_trtype_create_args_t& args) {
   for (char c : args.command)
     blank = blank && std::isspace(static_cast<unsigned char>(c)) != 0;
   if (blank) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, 58, args.name.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::CommandTriggerTypeEmpty, args.name.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -71,8 +71,8 @@ int restriction_ids(const vob_trtype_create_args_t& args,
     vob_trtype_restriction_t id;
     int status = vob_obj_get_oid(object.vob, object.dbid, &id.oid);
     if (status == TBS_ST_NOT_FOUND)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 59, object.dbid, object.vob->tag.c_str(),
-                 args.name.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNamedRestrictions, object.dbid,
+                 object.vob->tag.c_str(), args.name.c_str());
     if (status != 0)
       return status == TBS_ST_NOT_FOUND ? TBS_ST_BAD_ARGUMENT : status;
     id.family = object.vob->family;
@@ -190,7 +190,7 @@ int vob_trtype_create(vob_vob_h vob, const vob_trtype_create_args_t& args, tbs_d
   tbs_dbid_t made = 0;
   status = repo::insert_object(*s, object, &event, &made);
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, 52, "trigger type", args.name.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "trigger type", args.name.c_str());
   if (status != 0)
     return status;
   status = s->query(repo::sql::kTrtypeInsert)

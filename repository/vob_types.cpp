@@ -51,7 +51,7 @@ int insert_type(vob_vob_h vob, Store& s, vob_mtype_t mtype, const char* name, co
   if (status == 0)
     status = repo::insert_object(s, type, event, made);
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNameTaken, kind_text(mtype), name);
+    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, kind_text(mtype), name);
   return status;
 }
 
@@ -208,7 +208,7 @@ int refuse_branches(const TypeInVob& type) {
     if (status == 0)
       status = branch_count(s, type.type, &count);
     if (status == 0 && count > 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBrtypeHasBranches, row.name.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::BranchTypeVOBBranches, row.name.c_str(),
                  type.vob->tag.c_str(), count);
       status = TBS_ST_ERROR;
     }
@@ -262,7 +262,7 @@ int vob_brtype_create(vob_vob_h vob, const char* name, const vob_event_info_t* e
     tbs_dbid_t existing = 0;
     status = local_type(vob, VOB_MTYPE_BRANCH_TYPE, name, &existing);
     if (status == 0 && existing != 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNameTaken, "branch type", name);
+      imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "branch type", name);
       status = TBS_ST_EXISTS;
     }
     tbs_dbid_t global = 0;
@@ -387,7 +387,7 @@ int vob_brtype_delete(vob_vob_h vob, tbs_dbid_t brtype, const vob_event_info_t* 
     if (st == 0)
       st = repo::main_brtype(s, &main);
     if (st == 0 && main == brtype) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kMainBrtype, vob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::BranchTypeMainVOB, vob->tag.c_str());
       st = TBS_ST_ERROR;
     }
     return st;

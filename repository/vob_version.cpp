@@ -55,14 +55,14 @@ int checkout_source(vob_vob_h vob, Store& s, const BranchRow& branch, tbs_dbid_t
   if (status == 0)
     status = repo::need_version(vob, s, from, source);
   if (status == 0 && source.element != branch.element) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kOtherElement, from, branch.element,
+    imsg_print(IMSG_ERROR, tbs_msg::VersionNotVersionElementVOB, from, branch.element,
                vob->tag.c_str());
     status = TBS_ST_BAD_ARGUMENT;
   }
   if (status == 0 && source.checked_out()) {
     std::string name;
     repo::version_name(s, source, name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kVersionCheckedOut, name.c_str(), source.element,
+    imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBChecked, name.c_str(), source.element,
                vob->tag.c_str());
     status = TBS_ST_ERROR;
   }
@@ -87,7 +87,7 @@ int check_branch_free(vob_vob_h vob, Store& s, const BranchRow& branch) {
     status = repo::branch_path(s, branch.dbid, path);
   if (status != 0)
     return status;
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBranchCheckedOut, path.c_str(), branch.element,
+  imsg_print(IMSG_ERROR, tbs_msg::BranchElementVOBAlready, path.c_str(), branch.element,
              vob->tag.c_str(), view_uuid.c_str());
   return TBS_ST_ERROR;
 }
@@ -165,14 +165,14 @@ int vob_ver_lookup(vob_vob_h vob, tbs_dbid_t element, const char* version_name,
   std::string leaf = slash == std::string::npos ? "" : text.substr(slash + 1);
   if (slash == std::string::npos || slash == 0 || text[0] != '/' ||
       (leaf != "LATEST" && leaf != "CHECKEDOUT" && !all_digits(leaf))) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBadVersionName, text.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NotVersionNameUse, text.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   return repo::with_store(vob, [&](Store& s) -> int {
     tbs_dbid_t branch = 0;
     int status = repo::resolve_branch(s, element, text.substr(0, slash), &branch);
     if (status == TBS_ST_BAD_ARGUMENT)
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kBadVersionName, text.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::NotVersionNameUse, text.c_str());
     if (status != 0)
       return status;
     if (leaf == "LATEST")
@@ -262,7 +262,7 @@ int checkout_in(vob_vob_h vob, Store& s, tbs_dbid_t branch, tbs_dbid_t from_vers
 int refuse_no_view(const char* view_uuid) {
   if (view_uuid != nullptr && *view_uuid != '\0')
     return TBS_ST_OK;
-  imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNoView);
+  imsg_print(IMSG_ERROR, tbs_msg::CheckoutMustNameView);
   return TBS_ST_BAD_ARGUMENT;
 }
 
@@ -344,7 +344,7 @@ int vob_ver_checkin(vob_vob_h vob, tbs_dbid_t version, const std::string* conten
     if (status == 0 && row.is_dir && content != nullptr) {
       std::string name;
       repo::version_name(s, row, name);
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kDirContent, name.c_str(), row.element,
+      imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBDirectory, name.c_str(), row.element,
                  vob->tag.c_str());
       status = TBS_ST_BAD_ARGUMENT;
     }
@@ -435,7 +435,7 @@ int vob_ver_add_merge(vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t to,
     if (status == 0)
       status = repo::need_version(vob, s, to, target);
     if (status == 0 && source.element != target.element) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kOtherElement, from, target.element,
+      imsg_print(IMSG_ERROR, tbs_msg::VersionNotVersionElementVOB, from, target.element,
                  vob->tag.c_str());
       status = TBS_ST_BAD_ARGUMENT;
     }

@@ -90,7 +90,7 @@ int has_task(Store& s, tbs_dbid_t activity, const char* uri, bool* has) {
 int refuse_empty_uri(const char* uri) {
   if (uri != nullptr && *uri != '\0')
     return TBS_ST_OK;
-  imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNameEmpty);
+  imsg_print(IMSG_ERROR, tbs_msg::NameMustNotEmpty);
   return TBS_ST_BAD_ARGUMENT;
 }
 

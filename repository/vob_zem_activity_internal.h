@@ -25,10 +25,7 @@ namespace act {
 namespace msg {
 inline constexpr int kNoCurrentActivity = 126;  // (view tag)
 inline constexpr int kCsetNotEmpty = 127;       // (activity, count)
-inline constexpr int kAlreadyInCset = 128;      // (version, activity)
 inline constexpr int kNotInCset = 129;          // (version, activity)
-inline constexpr int kCheckoutFlag = 130;       // (version, state, activity, wanted state)
-inline constexpr int kViewHasNoActivity = 131;  // (view UUID, PVOB tag)
 }  // namespace msg
 
 // How an entry names its activity: the PVOB's family and the activity's oid.

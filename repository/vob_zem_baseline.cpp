@@ -10,9 +10,6 @@
 namespace {
 
 // Entries of the tbs catalog printed here.
-constexpr int kMsgNoSuchEntry = 132;      // (timeline, kind, dbid)
-constexpr int kMsgMapHasDependent = 133;  // (map, dependent map)
-constexpr int kMsgHasVermap = 134;        // (baseline, map)
 
 using repo::ObjectRow;
 using repo::Query;
@@ -166,8 +163,8 @@ int reorder_entries(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, tbs_dbid_t ma
     int64_t etime = 0;
     int status = find_entry(s, timeline, ref.kind, ref.obj, &from, &etime);
     if (status == TBS_ST_NOT_FOUND) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNoSuchEntry,
-                 zem::display_name(pvob, timeline).c_str(), ref.kind, ref.obj);
+      imsg_print(IMSG_ERROR, tbs_msg::NoSuchEntry, zem::display_name(pvob, timeline).c_str(),
+                 ref.kind, ref.obj);
       return TBS_ST_BAD_ARGUMENT;
     }
     if (status == 0)
@@ -220,13 +217,13 @@ int release_baselines(vob_vob_h pvob, Store& s, tbs_dbid_t obj, const vob_event_
   if (status != 0)
     return status;
   if (on_it + in_it > 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBaselinesOnIt, display_name(pvob, obj).c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::BaselinesTimelinesRemoveThem, display_name(pvob, obj).c_str(),
                on_it + in_it);
     return TBS_ST_ERROR;
   }
   if (off_main > 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBaselinesOffMain, display_name(pvob, obj).c_str(),
-               off_main);
+    imsg_print(IMSG_ERROR, tbs_msg::ComponentBaselinesTimelinesStreams,
+               display_name(pvob, obj).c_str(), off_main);
     return TBS_ST_ERROR;
   }
   std::vector<tbs_dbid_t> main;
@@ -265,7 +262,7 @@ int vob_zem_baseline_create(vob_vob_h pvob, const vob_zem_baseline_spec_t& spec,
     object.name = spec.name;
     st = repo::insert_object(s, object, event, &made);
     if (st == TBS_ST_EXISTS)
-      imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNameTaken, "baseline", spec.name);
+      imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "baseline", spec.name);
     if (st == 0)
       st = store_records(s, made, spec);
     if (st == 0 && spec.timeline != spec.component)
@@ -416,7 +413,7 @@ int vob_zem_baseline_set_vermap(vob_vob_h pvob, tbs_dbid_t baseline, vob_vob_h v
   tbs_dbid_t has = 0;
   status = vob_zem_baseline_get_vermap(pvob, baseline, &has_vob, &has);
   if (status == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgHasVermap, zem::display_name(pvob, baseline).c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::HasVermap, zem::display_name(pvob, baseline).c_str(),
                lbtype_name(has_vob, has).c_str());
     return TBS_ST_EXISTS;
   }
@@ -460,7 +457,7 @@ int vob_zem_vermap_delete(vob_vob_h vob, tbs_dbid_t vermap, const vob_event_info
     Query q = s.query(repo::sql::kVermapFirstDependent);
     q.bind(1, id(vermap));
     if (q.next()) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgMapHasDependent, row.name.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::MapHasDependent, row.name.c_str(),
                  lbtype_name(vob, static_cast<tbs_dbid_t>(q.int64(0))).c_str());
       return TBS_ST_ERROR;
     }

@@ -16,8 +16,6 @@ using repo::Query;
 using repo::Store;
 namespace zem = repo::zem;
 
-constexpr int kSeveralRoots = 115;  // tbs catalog: (element, VOB tag, count, PVOB tag)
-
 bool is_fc_component(const ObjectRow& row) {
   return row.mtype == VOB_MTYPE_COMPONENT;
 }
@@ -187,7 +185,7 @@ int vob_zem_component_find_by_root(vob_vob_h pvob, vob_vob_h root_vob, tbs_dbid_
   if (found.empty())
     return TBS_ST_NOT_FOUND;
   if (found.size() > 1) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kSeveralRoots, root_element, root_vob->tag.c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::SeveralRoots, root_element, root_vob->tag.c_str(),
                static_cast<int>(found.size()), pvob->tag.c_str());
     return TBS_ST_ERROR;
   }

@@ -121,7 +121,7 @@ int check_addable(vob_vob_h pvob, tbs_dbid_t activity, vob_vob_h vob, Store& s,
   if (status != 0)
     return status;
   if (row.checked_out() != (checkout != 0)) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kCheckoutFlag, version_text(vob, s, row).c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::VersionSoCannotEnter, version_text(vob, s, row).c_str(),
                row.checked_out() ? "checked out" : "checked in", any_name(pvob, activity).c_str(),
                checkout ? "a checkout" : "a checked-in version");
     return TBS_ST_BAD_ARGUMENT;
@@ -130,8 +130,8 @@ int check_addable(vob_vob_h pvob, tbs_dbid_t activity, vob_vob_h vob, Store& s,
   int flag = 0;
   status = find_entry(s, a, version, &hlink, &flag);
   if (status == 0 && hlink != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kAlreadyInCset,
-               version_text(vob, s, row).c_str(), any_name(pvob, activity).c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VersionAlreadyChangeSet, version_text(vob, s, row).c_str(),
+               any_name(pvob, activity).c_str());
     status = TBS_ST_EXISTS;
   }
   return status;

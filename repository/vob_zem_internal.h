@@ -18,19 +18,10 @@ namespace zem {
 
 // Entries of the tbs catalog (repository/tbs.msg) these families print.
 namespace msg {
-inline constexpr int kBadNameChars = 44;  // (name)
-inline constexpr int kNameTooLong = 45;   // (name, limit)
-inline constexpr int kNameEmpty = 46;
-inline constexpr int kNameTaken = 52;         // (kind, name)
-inline constexpr int kWrongKind = 105;        // (dbid, VOB tag, kind)
-inline constexpr int kNotProjectVob = 107;    // (VOB tag)
-inline constexpr int kNeedsFirstClass = 108;  // (VOB tag, level)
-inline constexpr int kNeedsOlderForm = 109;   // (VOB tag, level)
-inline constexpr int kBelowItself = 110;      // (object, new parent)
-inline constexpr int kHasChildren = 111;      // (object, count)
-inline constexpr int kWellKnown = 112;        // (object, VOB tag)
-inline constexpr int kNotUpdatable = 113;     // (field)
-inline constexpr int kWrongKindVowel = 114;   // (dbid, VOB tag, kind): "an" before a vowel
+inline constexpr int kNameTaken = 52;        // (kind, name)
+inline constexpr int kWrongKind = 105;       // (dbid, VOB tag, kind)
+inline constexpr int kNotProjectVob = 107;   // (VOB tag)
+inline constexpr int kWrongKindVowel = 114;  // (dbid, VOB tag, kind): "an" before a vowel
 }  // namespace msg
 
 // The lowest feature level with first-class ZEM objects.

@@ -143,7 +143,7 @@ int refuse_second_integration(vob_vob_h pvob, Store& s, const zem::StreamKinds& 
     bool integration = q.next() && (q.int64(0) & VOB_ZEM_STREAM_INTEGRATION) != 0;
     status = q.status();
     if (status == 0 && integration) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kHasIntegration,
+      imsg_print(IMSG_ERROR, tbs_msg::ProjectAlreadyIntegrationStream,
                  zem::display_name(pvob, project).c_str(),
                  zem::display_name(pvob, streams[i]).c_str());
       return TBS_ST_ERROR;
@@ -175,7 +175,7 @@ int vob_zem_stream_create(vob_vob_h pvob, const char* name, tbs_dbid_t parent, u
     bool in_project = st == 0 && kinds.project.matches(parent_row);
     if (st == 0 && (flags & VOB_ZEM_STREAM_INTEGRATION) != 0) {
       if (!in_project) {
-        imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kIntegrationInStream,
+        imsg_print(IMSG_ERROR, tbs_msg::IntegrationStreamPlacedProject,
                    zem::display_name(pvob, parent).c_str());
         return TBS_ST_BAD_ARGUMENT;
       }

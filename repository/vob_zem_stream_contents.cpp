@@ -28,7 +28,6 @@ constexpr const char* kStreamKey = "stream";
 // The registry attribute of a view attached to a stream.
 constexpr const char* kSumView = "sumview";
 // tbs catalog: a view attached to another stream.
-constexpr int kMsgAttachedElsewhere = 125;
 
 int64_t id(tbs_dbid_t dbid) {
   return static_cast<int64_t>(dbid);
@@ -191,7 +190,7 @@ int vob_utl_view_set_stream(view_server_h view, vob_vob_h pvob, tbs_dbid_t strea
     if (status == 0 && other_vob == pvob && other == stream)
       return TBS_ST_OK;
     if (status == 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgAttachedElsewhere, view->entry.tag.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::AttachedElsewhere, view->entry.tag.c_str(),
                  zem::display_name(other_vob, other).c_str());
       return TBS_ST_ERROR;
     }

@@ -16,13 +16,7 @@ namespace repo {
 namespace zem {
 
 namespace msg {
-inline constexpr int kHasIntegration = 116;       // (project, stream)
-inline constexpr int kIntegrationInStream = 117;  // (parent stream)
-inline constexpr int kHasChildStreams = 118;      // (stream, count)
-inline constexpr int kBadPosition = 119;          // (timeline, count, position)
-inline constexpr int kBadEntryKind = 120;         // (kind)
-inline constexpr int kBaselinesOnIt = 121;        // (stream or timeline, count)
-inline constexpr int kBaselinesOffMain = 122;     // (component, count)
+inline constexpr int kHasChildStreams = 118;  // (stream, count)
 }  // namespace msg
 
 // One kind of ZEM object: metatype `mtype` in the first-class form, an

@@ -15,7 +15,7 @@ namespace zem {
 int place_entry(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, long long position, int kind,
                 tbs_dbid_t obj) {
   if (kind < VOB_ZEM_TL_FOUNDATION_ARC || kind > VOB_ZEM_TL_BASELINE) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBadEntryKind, kind);
+    imsg_print(IMSG_ERROR, tbs_msg::TimelineEntryKindUnknown, kind);
     return TBS_ST_BAD_ARGUMENT;
   }
   Query counted = s.query(sql::kTimelineEntryCount);
@@ -25,8 +25,8 @@ int place_entry(vob_vob_h pvob, Store& s, tbs_dbid_t timeline, long long positio
     return counted.status();
   long long at = position < 0 ? count : position;
   if (at > count) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBadPosition, display_name(pvob, timeline).c_str(),
-               count, static_cast<int>(at));
+    imsg_print(IMSG_ERROR, tbs_msg::TimelineEntriesPositionBeyond,
+               display_name(pvob, timeline).c_str(), count, static_cast<int>(at));
     return TBS_ST_BAD_ARGUMENT;
   }
   int status = check_not_locked(pvob, s, timeline);

@@ -35,7 +35,7 @@ int refuse_well_known(vob_vob_h vob, Store& s, tbs_dbid_t obj) {
   int status = is_well_known(s, obj, &known);
   if (status != 0 || !known)
     return status;
-  imsg_print(IMSG_ERROR, &tbs_catalog, msg::kWellKnown, display_name(vob, obj).c_str(),
+  imsg_print(IMSG_ERROR, tbs_msg::WellKnownObjectVOB, display_name(vob, obj).c_str(),
              vob->tag.c_str());
   return TBS_ST_ERROR;
 }
@@ -56,11 +56,11 @@ int check_form(vob_vob_h vob, bool first_class) {
   if (status != 0)
     return status;
   if (first_class && level < kFirstClassLevel) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNeedsFirstClass, vob->tag.c_str(), level);
+    imsg_print(IMSG_ERROR, tbs_msg::ProjectVOBFeatureLevel, vob->tag.c_str(), level);
     return TBS_ST_BAD_ARGUMENT;
   }
   if (!first_class && level >= kFirstClassLevel) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNeedsOlderForm, vob->tag.c_str(), level);
+    imsg_print(IMSG_ERROR, tbs_msg::ProjectVOBFeatureLevelKeeps, vob->tag.c_str(), level);
     return TBS_ST_BAD_ARGUMENT;
   }
   return TBS_ST_OK;
@@ -120,7 +120,7 @@ int make_object(Store& s, const NewObject& object, const char* kind, tbs_dbid_t 
   tbs_dbid_t made = 0;
   int status = insert_object(s, object, event, &made);
   if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNameTaken, kind, object.name);
+    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, kind, object.name);
   if (status != 0)
     return status;
   Query place = s.query(sql::kZemSetParent);
@@ -153,7 +153,7 @@ int move_object(vob_vob_h vob, Store& s, tbs_dbid_t obj, vob_mtype_t mtype, tbs_
     if (q.status() != 0)
       return q.status();
     if (below) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, msg::kBelowItself, display_name(vob, obj).c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::CannotMovedIntoItself, display_name(vob, obj).c_str(),
                  display_name(vob, parent).c_str());
       return TBS_ST_ERROR;
     }
@@ -192,7 +192,7 @@ int remove_object(vob_vob_h vob, Store& s, tbs_dbid_t obj, const vob_event_info_
   if (status == 0)
     status = count_children(s, obj, &children);
   if (status == 0 && children > 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kHasChildren, display_name(vob, obj).c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::HoldsObjectsMoveRemove, display_name(vob, obj).c_str(),
                children);
     status = TBS_ST_ERROR;
   }

@@ -37,7 +37,7 @@ int read_record(Store& s, const char* view_uuid, ViewRecord& record) {
 int refuse_no_uuid(const char* view_uuid) {
   if (view_uuid != nullptr && *view_uuid != '\0')
     return TBS_ST_OK;
-  imsg_print(IMSG_ERROR, &tbs_catalog, 102);  // "no view" of the versioned-file family
+  imsg_print(IMSG_ERROR, tbs_msg::CheckoutMustNameView);  // "no view" of the versioned-file family
   return TBS_ST_BAD_ARGUMENT;
 }
 
@@ -84,8 +84,7 @@ int drop_record(vob_vob_h pvob, Store& s, const char* view_uuid, bool report,
     return status;
   if (now.activity == 0) {
     if (report)
-      imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kViewHasNoActivity, view_uuid,
-                 pvob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::ViewNoCurrentActivity, view_uuid, pvob->tag.c_str());
     return TBS_ST_NOT_FOUND;
   }
   status = s.query(sql::kViewActivityDelete).bind(1, view_uuid).run();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "services/imsg.h"
+#include "services/tbs_catalogs.h"
 
 // Status codes of the base services' code space.
 enum tbs_status_code : int {
@@ -30,9 +31,8 @@ enum tbs_status_code : int {
   TBS_ST_CAS_MISMATCH = 1087,   // compare-and-set found another value than expected
 };
 
-// The base services' own message catalog. Entry 35 is the internal-error
-// message; entry 45 reports a name that is too long.
-extern const imsg_catalog_t tbs_catalog;
+// The base services' own message catalog is `tbs_catalog`, its entries named
+// by `tbs_msg` (generated from repository/tbs.msg).
 
 // ---- identities -----------------------------------------------------------
 

@@ -34,8 +34,6 @@ constexpr const char* kSource = "sum_activity";
 constexpr int kReadOnlyStream = 3;
 constexpr int kTriggerTypeRefs = 5;
 constexpr int kCsetNotEmpty = 9;
-constexpr int kInBaseline = 10;
-constexpr int kProjectSuspended = 67;
 
 // Tasks are read this many at a time.
 constexpr size_t kTaskChunk = 10;
@@ -81,7 +79,7 @@ int check_writable_stream(const SUM_Stream& stream, int allow_read_only) {
     return SUM_OK;
   SUM_String name;
   stream.name(name);
-  imsg_print(IMSG_ERROR, &sum_catalog, kReadOnlyStream, static_cast<const char*>(name));
+  imsg_print(IMSG_ERROR, sum_msg::ReadOnlyStream, name);
   return trace.checked(__LINE__, SUM_FAILED);
 }
 
@@ -412,7 +410,7 @@ int SUM_Activity::ok_to_destroy(int& ok) const {
   if ((status = vob_zem_activity_cset_is_empty(pvob, dbid_, &empty)) != 0)
     return trace.checked(__LINE__, status);
   if (!empty) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kCsetNotEmpty);
+    imsg_print(IMSG_ERROR, sum_msg::CsetNotEmpty);
     ok = 0;
     return SUM_OK;
   }
@@ -425,8 +423,7 @@ int SUM_Activity::ok_to_destroy(int& ok) const {
     if ((status = in_latest_baseline(owner, touched[i], listed)) != 0)
       return trace.checked(__LINE__, status);
     if (listed) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kInBaseline,
-                 static_cast<const char*>(sum_act_label(*this)));
+      imsg_print(IMSG_ERROR, sum_msg::InBaseline, sum_act_label(*this));
       ok = 0;
       return SUM_OK;
     }
@@ -479,7 +476,7 @@ int SUM_Activity::destroy(const SUM_View& view, const char* comment, int tk_beha
       if ((status = sum_act_project_tk_status(project, tk)) != 0)
         return trace.checked(__LINE__, status);
       if (tk == kTkSuspended) {
-        imsg_print(IMSG_ERROR, &sum_catalog, kProjectSuspended);
+        imsg_print(IMSG_ERROR, sum_msg::ProjectSuspended);
         return trace.checked(__LINE__, SUM_FAILED);
       }
       // The tracker must agree before a linked activity goes.

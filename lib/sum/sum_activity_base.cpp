@@ -13,7 +13,6 @@
 
 namespace {
 constexpr const char* kSource = "sum_activity_base";
-constexpr int kCannotActivateMessage = 4;  // "Cannot activate activity "%s""
 constexpr int kFirstLevelWithOpcodes = 4;  // event records carry codes from here
 constexpr vob_mtype_t kActivityLikeMtype = 28;
 }  // namespace
@@ -206,7 +205,7 @@ int SUM_ActivityBase::make_active(const char* comment, int op) const {
   SUM_EventInfo event(comment, code);
   int status = vob_act_auto_trans_active(vob_.handle(), dbid_, event.info());
   if (status != 0)
-    imsg_print(IMSG_ERROR, &sum_catalog, kCannotActivateMessage, any_name());
+    imsg_print(IMSG_ERROR, sum_msg::CannotActivateMessage, any_name());
   return trace.checked(__LINE__, status);
 }
 

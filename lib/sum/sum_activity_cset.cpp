@@ -26,14 +26,8 @@ namespace {
 constexpr const char* kSource = "sum_activity_cset";
 
 // "sum" catalog messages used here.
-constexpr int kCannotReadEntry = 42;
-constexpr int kCannotCheckin = 43;
-constexpr int kCannotUncheckout = 44;
 constexpr int kMasteredElsewhere = 46;
-constexpr int kLocked = 47;
 constexpr int kNotInCset = 48;
-constexpr int kCheckoutInIntegration = 49;
-constexpr int kHalfMoved = 50;
 constexpr int kRepairingCheckin = 71;
 constexpr int kRepairingCheckout = 72;
 
@@ -160,9 +154,9 @@ void process_key(VerctlRun& run, const fcset_key_t& key) {
   int status = 0;
   if (run.operation == SUM_Activity::kVerctlCheckin) {
     if ((status = check_in(run, key, path)) != 0)
-      imsg_print(IMSG_ERROR, &sum_catalog, kCannotCheckin, path.c_str());
+      imsg_print(IMSG_ERROR, sum_msg::CannotCheckin, path.c_str());
   } else if ((status = cancel_checkout(run, key, path)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kCannotUncheckout, path.c_str());
+    imsg_print(IMSG_ERROR, sum_msg::CannotUncheckout, path.c_str());
   }
   if (status != 0)
     return fail(run, key, path.c_str());
@@ -228,9 +222,8 @@ int check_mastered_here(const SUM_Activity& activity, int& refused) {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!local) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kMasteredElsewhere,
-               static_cast<const char*>(sum_act_label(activity)),
-               static_cast<const char*>(sum_act_label(master)));
+    imsg_print(IMSG_ERROR, sum_msg::MasteredElsewhere, sum_act_label(activity),
+               sum_act_label(master));
     refused = 1;
   }
   return SUM_OK;
@@ -244,8 +237,7 @@ int check_unlocked(const SUM_Activity& activity, int& refused) {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (locked) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kLocked,
-               static_cast<const char*>(sum_act_label(activity)));
+    imsg_print(IMSG_ERROR, sum_msg::Locked, sum_act_label(activity));
     refused = 1;
   }
   return SUM_OK;
@@ -281,8 +273,7 @@ int SUM_Activity::checkouts(SUM_VersionList& out) const {
   std::vector<vob_cset_entry_t> entries;
   int unavailable = 0;
   if (vob_zem_activity_cset_get_vers(pvob, dbid_, 1, entries, &unavailable) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kCannotReadEntry,
-               static_cast<const char*>(sum_act_label(*this)));
+    imsg_print(IMSG_ERROR, sum_msg::CannotReadEntry, sum_act_label(*this));
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_VersionList found;
@@ -343,8 +334,7 @@ int SUM_Activity::change_set_in_range(unsigned from, unsigned to, const SUM_Oid&
       found.append(SUM_Version(SUM_Vob(versions[i].vob), versions[i].dbid));
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kCannotReadEntry,
-               static_cast<const char*>(sum_act_label(*this)));
+    imsg_print(IMSG_ERROR, sum_msg::CannotReadEntry, sum_act_label(*this));
     return trace.checked(__LINE__, SUM_FAILED);
   }
   out = found;
@@ -437,8 +427,7 @@ int SUM_Activity::move_change_set_version(const SUM_Version& version, const SUM_
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!in) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNotInCset, static_cast<const char*>(text),
-               static_cast<const char*>(sum_act_label(*this)));
+    imsg_print(IMSG_ERROR, sum_msg::NotInCset, text, sum_act_label(*this));
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (checkout) {
@@ -447,7 +436,7 @@ int SUM_Activity::move_change_set_version(const SUM_Version& version, const SUM_
     if ((status = is_integration_activity(is, in_progress)) != 0)
       return trace.checked(__LINE__, status);
     if (in_progress) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kCheckoutInIntegration);
+      imsg_print(IMSG_ERROR, sum_msg::CheckoutInIntegration);
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }
@@ -482,9 +471,7 @@ int SUM_Activity::move_change_set_version(const SUM_Version& version, const SUM_
                                             version.dbid(), event.info());
     if (undo == 0)
       return trace.checked(__LINE__, SUM_FAILED);
-    imsg_print(IMSG_ERROR, &sum_catalog, kHalfMoved, static_cast<const char*>(text),
-               static_cast<const char*>(sum_act_label(target)),
-               static_cast<const char*>(sum_act_label(*this)));
+    imsg_print(IMSG_ERROR, sum_msg::HalfMoved, text, sum_act_label(target), sum_act_label(*this));
     return trace.checked(__LINE__, undo);
   }
   if ((status = source_trigger.fire_postop(SUM_VobObject())) != 0 ||

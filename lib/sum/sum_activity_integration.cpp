@@ -19,12 +19,6 @@ namespace {
 constexpr const char* kSource = "sum_activity_integration";
 
 // "sum" catalog messages used here.
-constexpr int kUnsupportedVersion = 11;
-constexpr int kMissingData = 13;
-constexpr int kNotIntegration = 18;
-constexpr int kCannotGetPvar = 33;
-constexpr int kIncomplete = 34;
-constexpr int kNoBaselineList = 35;
 
 // The record format this library writes and reads; later formats are
 // refused.
@@ -91,11 +85,11 @@ int SUM_Activity::restore_integration_info(IntegrationState& state) const {
   if ((status = list.unpack(text)) != 0)
     return trace.checked(__LINE__, status);
   if (std::atoi(list.values[INTEGRATION_ATTR_VER]) > kIntegrationFormat) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kUnsupportedVersion);
+    imsg_print(IMSG_ERROR, sum_msg::UnsupportedVersion);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (list.values[INTEGRATION_ATTR_STATE].GetLength() == 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kMissingData);
+    imsg_print(IMSG_ERROR, sum_msg::MissingData);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   state = std::atoi(list.values[INTEGRATION_ATTR_STATE]) == INTEGRATION_IN_PROGRESS
@@ -138,7 +132,7 @@ int SUM_Activity::read_integration_record(const char* child, SUM_String& text, i
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!is) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNotIntegration, static_cast<const char*>(label));
+    imsg_print(IMSG_ERROR, sum_msg::NotIntegration, label);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   const char* record_names[] = {PVAR_ZEM_GEN_ZEM_DELIVER, PVAR_ZEM_GEN_ZEM_REBASE};
@@ -147,8 +141,7 @@ int SUM_Activity::read_integration_record(const char* child, SUM_String& text, i
   for (const char* record_name : record_names) {
     int exists = 0;
     if (pvar_exists(record_name, exists) != 0 || (exists && pvar(record_name, record) != 0)) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kCannotGetPvar, record_name,
-                 static_cast<const char*>(label));
+      imsg_print(IMSG_ERROR, sum_msg::CannotGetPvar, record_name, label);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (exists) {
@@ -160,13 +153,12 @@ int SUM_Activity::read_integration_record(const char* child, SUM_String& text, i
     SUM_Stream owner;
     if ((status = stream(owner)) != 0)
       return trace.checked(__LINE__, status);
-    imsg_print(IMSG_ERROR, &sum_catalog, kIncomplete,
-               static_cast<const char*>(sum_act_label(owner)));
+    imsg_print(IMSG_ERROR, sum_msg::Incomplete, sum_act_label(owner));
     return trace.checked(__LINE__, SUM_FAILED);
   }
   XML_Element root;
   if (XML_Element::parse(record, root) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNoBaselineList, static_cast<const char*>(label));
+    imsg_print(IMSG_ERROR, sum_msg::NoBaselineList, label);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   present = 0;
@@ -190,8 +182,7 @@ int SUM_Activity::contrib_list(const char* child, SUM_BaselineList& out) const {
     return trace.checked(__LINE__, status);
   SUM_BaselineList found;
   if (text.GetLength() > 0 && sum_utl_str2bllist(text, found) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNoBaselineList,
-               static_cast<const char*>(sum_act_label(*this)));
+    imsg_print(IMSG_ERROR, sum_msg::NoBaselineList, sum_act_label(*this));
     return trace.checked(__LINE__, SUM_FAILED);
   }
   out = found;

@@ -17,7 +17,6 @@ namespace {
 constexpr const char* kSource = "sum_activity_tracker";
 
 // "sum" catalog messages used here.
-constexpr int kInconsistency = 19;
 constexpr int kPleaseRepair = 22;
 constexpr int kAlreadyLinked = 23;
 constexpr int kProjectNotEnabled = 24;
@@ -34,7 +33,7 @@ constexpr int kUnlinkProjectEnabled = 39;
 // arguments, and the closing line `closing`. Returns 1001.
 template <typename... Args>
 int report(int closing, int index, Args... args) {
-  imsg_print(IMSG_ERROR, &sum_catalog, kInconsistency);
+  imsg_print(IMSG_ERROR, sum_msg::Inconsistency);
   imsg_print(IMSG_ERROR, &sum_catalog, index, args...);
   imsg_print(IMSG_ERROR, &sum_catalog, closing);
   return SUM_FAILED;

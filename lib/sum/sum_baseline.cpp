@@ -33,11 +33,7 @@ constexpr const char* kSource = "sum_baseline";
 
 // Baseline catalog messages used here.
 constexpr int kReadOnlyStream = 0;
-constexpr int kActivityCheckouts = 1;
-constexpr int kDepsNeedLevel3 = 2;
 constexpr int kNoModCount = 78;
-constexpr int kRenameFailed = 79;
-constexpr int kInvalidPLevel = 18;
 constexpr int kMasteredElsewhere = 19;
 
 vob_mtype_t baseline_mtype(const SUM_Vob& pvob) {
@@ -79,7 +75,7 @@ int check_stream_side(const SUM_Baseline& baseline, const SUM_Stream& stream) {
     if ((status = baseline.has_local_mastership(local, master, here)) != 0)
       return status;
     if (!local)
-      imsg_print(IMSG_WARNING, &sum_baseline_catalog, kMasteredElsewhere, baseline.any_fullname(),
+      imsg_print(IMSG_WARNING, sum_baseline_msg::MasteredElsewhere, baseline.any_fullname(),
                  master.any_name(), here.any_name());
   }
   int stream_local = 0;
@@ -95,7 +91,7 @@ int refuse_read_only(const SUM_Stream& stream) {
   int read_only = 0;
   int status = stream.is_read_only(read_only);
   if (status == 0 && read_only) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, stream.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ReadOnlyStream, stream.any_fullname());
     status = SUM_FAILED;
   }
   return status;
@@ -109,8 +105,7 @@ int warn_checkouts(const SUM_ActivityList& activities) {
     if (status != 0)
       return status;
     if (has) {
-      imsg_print(IMSG_WARNING, &sum_baseline_catalog, kActivityCheckouts,
-                 activities[i].any_fullname());
+      imsg_print(IMSG_WARNING, sum_baseline_msg::ActivityCheckouts, activities[i].any_fullname());
       break;
     }
   }
@@ -124,7 +119,7 @@ int recorded_counts(const SUM_ActivityList& activities, std::vector<vob_zem_base
     unsigned count = 0;
     int status = activities[i].mod_count(count);
     if (status == SUM_NOT_FOUND) {
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoModCount, activities[i].any_fullname());
+      imsg_print(IMSG_ERROR, sum_baseline_msg::NoModCount, activities[i].any_fullname());
       return SUM_FAILED;
     }
     if (status != 0)
@@ -151,7 +146,7 @@ int dependency_record(const SUM_Vob& pvob, const SUM_BaselineList& dependencies,
   if (level < 3) {
     SUM_String tag;
     pvob.tag(tag);
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kDepsNeedLevel3, static_cast<const char*>(tag));
+    imsg_print(IMSG_ERROR, sum_baseline_msg::DepsNeedLevel3, tag);
     return SUM_FAILED;
   }
   return SUM_BaselineDependency::deps_to_xml_text(dependencies, out);
@@ -314,7 +309,7 @@ int SUM_Baseline::set_plevel_pvt(const SUM_PLevel& level, const char* comment, i
   if (!level.is_null() && level.vob() == vob_)
     status = SUM_PLevel::construct_from_string(level.name(), vob_, 0, known);
   if (status == SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kInvalidPLevel);
+    imsg_print(IMSG_ERROR, sum_baseline_msg::InvalidPLevel);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (status != 0)
@@ -426,7 +421,7 @@ int SUM_Baseline::set_name(const char* name, const char* comment) const {
   if ((status = trigger.fire_preop()) != 0 || (status = check_permission()) != 0)
     return trace.checked(__LINE__, status);
   if ((status = set_name_basic(name, comment)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRenameFailed, any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::RenameFailed, any_fullname());
     return trace.checked(__LINE__, status);
   }
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));

@@ -393,10 +393,6 @@ int SUM_Baseline::full_dependency_scope(SUM_ComponentList& out) const {
 namespace {
 
 // Baseline catalog messages of the dependents search.
-constexpr int kSearching = 27;
-constexpr int kBrokenComposite = 41;
-constexpr int kDependentsHeading = 42;
-constexpr int kDependentLine = 43;
 constexpr int kComponentUnavailable = 34;
 constexpr int kBaselineUnavailable = 35;
 
@@ -439,7 +435,7 @@ int enter_members(const SUM_Baseline& composite,
   for (unsigned i = 0; i < records.count(); ++i) {
     SUM_Baseline member;
     if (records[i].dependency(member, 1) != SUM_BaselineDependency::RESOLVED) {
-      imsg_print(IMSG_WARNING, &sum_baseline_catalog, kBrokenComposite, composite.any_fullname());
+      imsg_print(IMSG_WARNING, sum_baseline_msg::BrokenComposite, composite.any_fullname());
       continue;
     }
     SUM_BaselineList* dependents = table.lookup(member);
@@ -479,7 +475,7 @@ int SUM_Baseline::reverse_dependency_lookup(
     return sum_int_error(kSource, trace.name(), __LINE__);
   const SUM_BaselineList* dependents = table.lookup(*this);
   if (print && level == 0)
-    imsg_print(IMSG_INFO, &sum_baseline_catalog, kDependentsHeading, any_fullname());
+    imsg_print(IMSG_INFO, sum_baseline_msg::DependentsHeading, any_fullname());
   if (dependents == nullptr)
     return SUM_OK;
   SUM_String indent;
@@ -494,9 +490,9 @@ int SUM_Baseline::reverse_dependency_lookup(
       SUM_Component component;
       if (dependent.component(component) != 0)
         component = SUM_Component();
-      imsg_print(IMSG_INFO, &sum_baseline_catalog, kDependentLine, static_cast<const char*>(indent),
-                 static_cast<const char*>(selector_or(dependent, kBaselineUnavailable)),
-                 static_cast<const char*>(selector_or(component, kComponentUnavailable)));
+      imsg_print(IMSG_INFO, sum_baseline_msg::DependentLine, indent,
+                 selector_or(dependent, kBaselineUnavailable),
+                 selector_or(component, kComponentUnavailable));
     }
     if (recurse) {
       int status = dependent.reverse_dependency_lookup(table, print, recurse, level + 1, out);
@@ -511,7 +507,7 @@ namespace {
 
 // The dependents of `baseline` in every registered PVOB.
 int search_dependents(const SUM_Baseline& baseline, int print, int recurse, SUM_BaselineList& out) {
-  imsg_print(IMSG_WARNING, &sum_baseline_catalog, kSearching, baseline.any_fullname());
+  imsg_print(IMSG_WARNING, sum_baseline_msg::Searching, baseline.any_fullname());
   SUM_VobList pvobs;
   int status = SUM_Vob::get_all_pvobs_list(pvobs);
   if (status != 0)

@@ -38,21 +38,13 @@ namespace {
 constexpr const char* kSource = "sum_baseline_label";
 
 // Baseline catalog messages used here.
-constexpr int kImportRootless = 6;
-constexpr int kImportOtherVob = 7;
-constexpr int kImportFailed = 8;
-constexpr int kImportAttachFailed = 9;
-constexpr int kNoChanges = 10;
 constexpr int kInitialStatus = 11;
 constexpr int kAlreadyFull = 12;
 constexpr int kNeedIncremental = 13;
 constexpr int kFullToIncremental = 14;
 constexpr int kAlreadyIncremental = 15;
 constexpr int kNothingToLabel = 16;
-constexpr int kNotLabeledForCspec = 17;
 constexpr int kNotLabeled = 86;
-constexpr int kLabelFailed = 87;
-constexpr int kVermapFailed = 88;
 
 // The mark in the name of a version map still being filled.
 constexpr const char* kInProgressMark = "_in_progress";
@@ -409,7 +401,7 @@ int SUM_Baseline::config_str(SUM_String& out) const {
   if ((status = is_initial(initial)) != 0)
     return trace.checked(__LINE__, status);
   if (!initial) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNotLabeledForCspec, any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::NotLabeledForCspec, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   // The initial configuration: version 0 of every element's main branch.
@@ -448,7 +440,7 @@ int SUM_Baseline::selected_version(const SUM_Element& element, SUM_Version& out)
   if ((status = is_initial(initial)) != 0)
     return trace.checked(__LINE__, status);
   if (!initial) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNotLabeled, any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::NotLabeled, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   tbs_dbid_t branch = 0;
@@ -649,7 +641,7 @@ int write_incremental_map(const SUM_Baseline& baseline, const ComponentRoot& roo
   if (status == 0)
     status = changed_versions(baseline, base, root, changed);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoChanges, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::NoChanges, baseline.any_fullname());
     return trace.checked(__LINE__, status == SUM_NOT_FOUND ? SUM_FAILED : status);
   }
   int base_labeling = 0;
@@ -686,11 +678,11 @@ int write_incremental_map(const SUM_Baseline& baseline, const ComponentRoot& roo
     return trace.checked(__LINE__, status);
   if (made.is_null() && (status = SUM_Vermap::create(root.element.vob(), map_name, versions, 1,
                                                      bases, comment, made)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kVermapFailed, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::VermapFailed, baseline.any_fullname());
     return trace.checked(__LINE__, status);
   }
   if ((status = baseline.set_vermap(made)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kLabelFailed, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::LabelFailed, baseline.any_fullname());
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
@@ -716,7 +708,7 @@ int SUM_Baseline::upgrade_to_incremental(const char* name, const char* comment, 
     return trace.checked(__LINE__, status);
   ComponentRoot root;
   if ((status = component_root(owner, root)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoChanges, any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::NoChanges, any_fullname());
     return trace.checked(__LINE__, status == SUM_NOT_FOUND ? SUM_FAILED : status);
   }
   // The map and its link to the baseline are written under the write locks
@@ -778,7 +770,7 @@ int SUM_Baseline::create_import(const SUM_LabelType& lbtype, const char* name,
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!has_root) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kImportRootless, component.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ImportRootless, component.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_VobObject root;
@@ -790,9 +782,8 @@ int SUM_Baseline::create_import(const SUM_LabelType& lbtype, const char* name,
     SUM_String lbtype_vob, root_vob;
     lbtype.vob().tag(lbtype_vob);
     root.vob().tag(root_vob);
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kImportOtherVob,
-               static_cast<const char*>(lbtype_name), static_cast<const char*>(lbtype_vob),
-               component.any_fullname(), static_cast<const char*>(root_vob));
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ImportOtherVob, lbtype_name, lbtype_vob,
+               component.any_fullname(), root_vob);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_String chosen(name != nullptr ? name : "");
@@ -820,14 +811,12 @@ int SUM_Baseline::create_import(const SUM_LabelType& lbtype, const char* name,
     status = SUM_Vermap::import_lbtype(lbtype, comment);
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kImportFailed,
-               static_cast<const char*>(lbtype_name), component.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ImportFailed, lbtype_name, component.any_fullname());
     vob_zem_baseline_delete(made.vob().handle(), made.dbid(), undo.info());
     return trace.checked(__LINE__, status);
   }
   if ((status = made.set_vermap(map)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kImportAttachFailed,
-               static_cast<const char*>(lbtype_name), made.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ImportAttachFailed, lbtype_name, made.any_fullname());
     if (map.dbid() != lbtype.dbid())
       vob_zem_vermap_delete(map.vob().handle(), map.dbid(), undo.info());
     vob_zem_baseline_delete(made.vob().handle(), made.dbid(), undo.info());

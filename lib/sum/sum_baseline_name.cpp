@@ -25,10 +25,6 @@ namespace {
 constexpr const char* kSource = "sum_baseline_name";
 
 // Baseline catalog messages used here.
-constexpr int kInvalidToken = 3;
-constexpr int kNameTruncated = 4;
-constexpr int kNoUniqueName = 5;
-constexpr int kTemplateUnreadable = 85;
 
 constexpr const char* kForceUniqueVar = "ZEM_FORCE_UNIQUE_BLNAME";
 constexpr const char* kImportSuffix = "IMPORT";
@@ -105,7 +101,7 @@ int unique_name(const SUM_Vob& pvob, const SUM_String& base, int start, SUM_Stri
       return SUM_OK;
     }
   }
-  imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoUniqueName, static_cast<const char*>(base));
+  imsg_print(IMSG_ERROR, sum_baseline_msg::NoUniqueName, base);
   return SUM_FAILED;
 }
 
@@ -113,7 +109,7 @@ int unique_name(const SUM_Vob& pvob, const SUM_String& base, int start, SUM_Stri
 SUM_String cut_to_limit(const SUM_String& text) {
   if (text.GetLength() <= SUM_Baseline::kMaxNameBase)
     return text;
-  imsg_print(IMSG_WARNING, &sum_baseline_catalog, kNameTruncated);
+  imsg_print(IMSG_WARNING, sum_baseline_msg::NameTruncated);
   return text.Left(SUM_Baseline::kMaxNameBase);
 }
 
@@ -156,7 +152,7 @@ int expand_token(const SUM_String& token, const NamingContext& context, SUM_Stri
   } else if (token == "host") {
     out = sysutl_hostname().c_str();
   } else {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kInvalidToken, static_cast<const char*>(token));
+    imsg_print(IMSG_ERROR, sum_baseline_msg::InvalidToken, token);
     return SUM_FAILED;
   }
   return SUM_OK;
@@ -168,7 +164,7 @@ int template_tokens(const SUM_Project& project, const SUM_Component& component,
   SUM_StringList stored;
   int status = project.get_blname_template_list(stored);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kTemplateUnreadable, project.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::TemplateUnreadable, project.any_fullname());
     return status;
   }
   only_basename = stored.count() == 1 && stored[0] == "basename";
@@ -250,7 +246,7 @@ int SUM_Baseline::compute_baseline_name(const char* base, const SUM_Stream& stre
     if (status != 0)
       return trace.checked(__LINE__, status);
     if (taken) {
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kNoUniqueName, static_cast<const char*>(cut));
+      imsg_print(IMSG_ERROR, sum_baseline_msg::NoUniqueName, cut);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     unique = cut;

@@ -26,13 +26,7 @@ constexpr int kInitial = 22;
 constexpr int kTimelineFoundation = 23;
 constexpr int kStreamFoundation = 24;
 constexpr int kDelivered = 25;
-constexpr int kSearchingDependents = 27;
-constexpr int kSearchingRecommenders = 28;
-constexpr int kRecommended = 29;
-constexpr int kRecommendingStream = 30;
 constexpr int kRemoveFailed = 31;
-constexpr int kExportFailed = 32;
-constexpr int kRemoveMapFailed = 33;
 
 constexpr int kOpRemove = 101;
 
@@ -109,7 +103,7 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
   // deliver in progress that uses the baseline cannot exist yet: delivering
   // records no operation state, so nothing is checked for it here.
 
-  imsg_print(IMSG_WARNING, &sum_baseline_catalog, kSearchingDependents, any_fullname());
+  imsg_print(IMSG_WARNING, sum_baseline_msg::Searching, any_fullname());
   SUM_VobList pvobs;
   SUM_HashTab<SUM_Baseline, SUM_BaselineList> reverse(64);
   SUM_BaselineList dependents;
@@ -122,15 +116,14 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
     return trace.checked(__LINE__, reverse_dependency_lookup(reverse, 1, 0, 0, listed));
   }
 
-  imsg_print(IMSG_WARNING, &sum_baseline_catalog, kSearchingRecommenders, any_fullname());
+  imsg_print(IMSG_WARNING, sum_baseline_msg::SearchingRecommenders, any_fullname());
   SUM_StreamList recommending;
   if ((status = recommending_streams(*this, recommending)) != 0)
     return trace.checked(__LINE__, status);
   if (recommending.count() > 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRecommended, any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::Recommended, any_fullname());
     for (unsigned i = 0; i < recommending.count(); ++i)
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRecommendingStream,
-                 recommending[i].any_fullname());
+      imsg_print(IMSG_ERROR, sum_baseline_msg::RecommendingStream, recommending[i].any_fullname());
     return SUM_OK;
   }
   ok = 1;
@@ -178,7 +171,7 @@ int SUM_Baseline::destroy(const char* comment) {
   SUM_EventInfo event(comment, level >= 4 ? kOpRemove : 0);
   SUM_String name(any_fullname());
   if ((status = vob_zem_baseline_delete(vob_.handle(), dbid_, event.info())) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRemoveFailed, static_cast<const char*>(name));
+    imsg_print(IMSG_ERROR, sum_baseline_msg::RemoveFailed, name);
     return trace.checked(__LINE__, status);
   }
   dbid_ = 0;
@@ -187,10 +180,10 @@ int SUM_Baseline::destroy(const char* comment) {
   // map a later baseline's map is based on stays, with the message).
   if (!map.is_null() && imported && !is_sub) {
     if (map.export_lbtype(SUM_LabelType(map.vob(), map.dbid()), comment) != 0)
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, kExportFailed, map.any_fullname());
+      imsg_print(IMSG_ERROR, sum_baseline_msg::ExportFailed, map.any_fullname());
   } else if (!map.is_null() &&
              vob_zem_vermap_delete(map.vob().handle(), map.dbid(), event.info()) != 0) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kRemoveMapFailed, map.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::RemoveMapFailed, map.any_fullname());
   }
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
 }

@@ -83,7 +83,7 @@ vob_mtype_t component_name_mtype(const SUM_Vob& pvob) {
 int read_level(const SUM_Vob& vob, int& level) {
   int status = vob.feature_level(level);
   if (status != 0)
-    imsg_print(IMSG_ERROR, &sum_catalog, kFeatureLevelMessage);
+    imsg_print(IMSG_ERROR, sum_msg::FeatureLevelMessage);
   return status;
 }
 
@@ -140,16 +140,16 @@ int mark_tree(const SUM_Vob& vob, view_server_h view, const std::string& path, t
     const char* name = entry.vob_path.c_str();
     tbs_dbid_t crde = 0;
     if (int status = vob_elem_get_crde(vob.handle(), entry.element, &crde)) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kGetCrdeFailed, name);
+      imsg_print(IMSG_ERROR, sum_component_msg::CannotGetCRDEElement, name);
       return status;
     }
     if (crde == 0) {
       if (int status = vob_elem_set_crde(vob.handle(), entry.element, root, event.info())) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kSetCrdeFailed, name);
+        imsg_print(IMSG_ERROR, sum_component_msg::CannotSetCRDEElement, name);
         return status;
       }
     } else if (crde != root) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kMemberOfOther, name);
+      imsg_print(IMSG_ERROR, sum_component_msg::ElementMemberAnotherComponent, name);
       return 1001;
     }
     if (entry.is_dir) {
@@ -205,7 +205,7 @@ int create_initial_baseline(const SUM_Component& component, const char* name) {
   int status = SUM_Baseline::create(timeline, formatted(kInitialName, name),
                                     formatted(kInitialComment, name), 0, -1, initial);
   if (status != 0)
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kInitialFailed, name);
+    imsg_print(IMSG_ERROR, sum_component_msg::CannotCreateInitialBaseline, name);
   return status;
 }
 }  // namespace
@@ -230,7 +230,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
   if (int status = vob_obj_zem_check_permission(pvob.handle(), vob_object.dbid(), &allowed))
     return trace.checked(__LINE__, status);
   if (!allowed) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kPermission);
+    imsg_print(IMSG_ERROR, sum_component_msg::PermissionDeniedNotProject);
     return 1051;
   }
   if (!sum_utl_is_usable_name(name, component_name_mtype(pvob), pvob))
@@ -243,7 +243,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
   bool vob_level = false;
   if (rootless) {
     if (pvob_level < 3) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kPvobLevel3);
+      imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedProjectVOBDoes);
       return 1001;
     }
   } else {
@@ -257,7 +257,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       std::string parent = slash == std::string::npos ? "" : path.substr(0, slash);
       leaf = slash == std::string::npos ? path : path.substr(slash + 1);
       if (parent.size() > kMaxParent || leaf.size() > kMaxLeaf || leaf.empty()) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kNotDirectory);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameNot);
         return 1070;
       }
       if (parent.empty())
@@ -275,7 +275,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         status = SUM_Vob::construct_from_pname_or_tag(parent.c_str(), 0, made.vob);
       }
       if (status != 0) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kResolveVob, tbs_strerror(status));
+        imsg_print(IMSG_ERROR, sum_component_msg::CannotResolveComponentRoot, tbs_strerror(status));
         return trace.checked(__LINE__, status);
       }
     }
@@ -284,46 +284,46 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       return trace.checked(__LINE__, status);
     tbs_dbid_t vob_root = 0;
     if (int status = made.vob.wk_obj(VOB_WK_ROOT_DIRECTORY, vob_root)) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+      imsg_print(IMSG_ERROR, sum_component_msg::UnableObtainComponentRoot, tbs_strerror(status));
       return trace.checked(__LINE__, status);
     }
     vob_level = !root_element.is_null() && root_element.dbid() == vob_root;
     if (vob_level) {
       if (vob_level_fl < 2) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kVobLevel2);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryVOBDoes);
         return 1072;
       }
       int has = 0;
       int status = made.vob.has_components(has);
       if (status != 0) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+        imsg_print(IMSG_ERROR, sum_component_msg::UnableObtainComponentRoot, tbs_strerror(status));
         return trace.checked(__LINE__, status);
       }
       if (has) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kHasComponents);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryAlreadyContains);
         return 1072;
       }
       root = vob_root;
     } else {
       if (pvob_level < 3) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kPvobLevel3);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedProjectVOBDoes);
         return 1001;
       }
       if (vob_level_fl < 3) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kMustBeVobRoot);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryMustVOB);
         return 1072;
       }
       int componentized = 0;
       if (int status = made.vob.is_componentized(componentized)) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVobInfo, tbs_strerror(status));
+        imsg_print(IMSG_ERROR, sum_component_msg::UnableObtainComponentRoot, tbs_strerror(status));
         return trace.checked(__LINE__, status);
       }
       if (componentized) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kVobLevelComponent);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryVOBAlready);
         return 1001;
       }
       if (root_element.is_null() && parent_element != 0 && parent_element != vob_root) {
-        imsg_print(IMSG_ERROR, &sum_component_catalog, kNotTopLevel);
+        imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameMust);
         return 1072;
       }
       if (root_element.is_null()) {
@@ -339,7 +339,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         if (status == 0)
           status = vob_elem_create_cat_crde(made.vob.handle(), dir, leaf.c_str(), mk.info(), &root);
         if (status != 0) {
-          imsg_print(IMSG_ERROR, &sum_component_catalog, kCreateRootFailed, tbs_strerror(status));
+          imsg_print(IMSG_ERROR, sum_component_msg::HasBaselines, tbs_strerror(status));
           return trace.checked(__LINE__, status);
         }
         made.created_root = root;
@@ -350,16 +350,16 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         const char* element_name = root_element.any_name();
         vob_mtype_t mtype = 0;
         if (root_element.metatype(mtype) != 0 || mtype != kDirectoryMtype) {
-          imsg_print(IMSG_ERROR, &sum_component_catalog, kNotDirectory);
+          imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameNot);
           return 1070;
         }
         tbs_dbid_t dir = 0;
         if (int status = root_version(made.vob, vob_root, view, dir)) {
-          imsg_print(IMSG_ERROR, &sum_component_catalog, kRootVersion, tbs_strerror(status));
+          imsg_print(IMSG_ERROR, sum_component_msg::CouldNotResolveRoot, tbs_strerror(status));
           return trace.checked(__LINE__, status);
         }
         if (int status = catalogued_name(made.vob, dir, root, catalogued)) {
-          imsg_print(IMSG_ERROR, &sum_component_catalog, kNotTopLevel);
+          imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameMust);
           return status == 1002 ? 1072 : trace.checked(__LINE__, status);
         }
         tbs_dbid_t crde = 0;
@@ -368,7 +368,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         if (status == 0 &&
             (crde == root ||
              vob_zem_component_find_by_root(pvob.handle(), made.vob.handle(), root, &other) == 0)) {
-          imsg_print(IMSG_ERROR, &sum_component_catalog, kMemberOfOther, element_name);
+          imsg_print(IMSG_ERROR, sum_component_msg::ElementMemberAnotherComponent, element_name);
           return 1072;
         }
         if (status != 0)
@@ -377,12 +377,12 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
           SUM_String tag;
           if ((status = made.vob.tag(tag)) != 0)
             return trace.checked(__LINE__, status);
-          imsg_print(IMSG_INFO, &sum_component_catalog, kProcessing);
+          imsg_print(IMSG_INFO, sum_component_msg::ProcessingSubdirectoryElements);
           std::set<tbs_dbid_t> visited{root};
           std::string path = std::string(tag) + "/" + catalogued;
           if ((status = mark_tree(made.vob, view, path, root, event, visited)) != 0)
             return trace.checked(__LINE__, status);
-          imsg_print(IMSG_INFO, &sum_component_catalog, kDoneProcessing);
+          imsg_print(IMSG_INFO, sum_component_msg::DoneProcessingSubdirectoryElements);
         }
       }
     }
@@ -419,7 +419,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
                                  made.vob.handle(), root, view_text.c_str(), view_text.c_str(),
                                  link.info(), &hlink);
     if (status != 0)
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kLinkFailed, name);
+      imsg_print(IMSG_ERROR, sum_component_msg::CannotLinkComponentSpecified, name);
     else
       status = component.set_admin_vob();
   }
@@ -427,7 +427,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     SUM_EventInfo cat(formatted(kCatalogueComment, name), event.opcode());
     status = vob_nsdir_define_component(made.vob.handle(), catalogued.c_str(), root, cat.info());
     if (status != 0)
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kCatalogueFailed);
+      imsg_print(IMSG_ERROR, sum_component_msg::CannotCatalogueRootDirectory);
     else
       made.catalogued = catalogued;
   }
@@ -435,7 +435,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     // A VOB-level root is its own CRDE too: that is what marks its VOB.
     status = vob_elem_set_crde(made.vob.handle(), root, root, event.info());
     if (status != 0)
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kRootCrdeFailed);
+      imsg_print(IMSG_ERROR, sum_component_msg::CannotSetCRDEComponent);
   }
   if (status != 0) {
     undo(made, name);
@@ -466,7 +466,7 @@ int SUM_Component::initial_baseline(SUM_Baseline& baseline) const {
     tbs_dbid_t found = 0;
     int status = vob_zem_component_get_baseline(vob_.handle(), dbid_, &found);
     if (status == 1002) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kMissingInitial, any_name());
+      imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorComponentMissing, any_name());
       return 1001;
     }
     if (status != 0)
@@ -482,11 +482,11 @@ int SUM_Component::initial_baseline(SUM_Baseline& baseline) const {
   if (int status = timeline.entries(entries))
     return trace.checked(__LINE__, status);
   if (entries.count() == 0) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kMissingInitial, any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorComponentMissing, any_name());
     return 1001;
   }
   if (entries[0].kind() != SUM_TimelineEntry::BASELINE) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kInvalidTimeline, any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorInvalidTimeline, any_name());
     return 1001;
   }
   SUM_Baseline first;
@@ -522,14 +522,14 @@ int SUM_Component::set_admin_vob() const {
     SUM_String name;
     if (int status = this->name(name))
       return trace.checked(__LINE__, status);
-    imsg_print(IMSG_INFO, &sum_component_catalog, kSetAdminVob, static_cast<const char*>(name));
+    imsg_print(IMSG_INFO, sum_component_msg::SetAdminVOBComponent, name);
     return 0;
   }
   SUM_Vob top;
   if (int status = vob.admin_vob(top, 1))
     return trace.checked(__LINE__, status);
   if (top != target) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kAdminVobDiffers);
+    imsg_print(IMSG_ERROR, sum_component_msg::ComponentAdminVOBMust);
     return 1001;
   }
   return 0;

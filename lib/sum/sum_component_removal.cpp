@@ -183,7 +183,7 @@ int SUM_Component::initial_baseline_refusals(int& refused) const {
     return 0;
   }
   if (baselines.count() > 1) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kHasBaselines);
+    imsg_print(IMSG_ERROR, sum_component_msg::CannotRemoveComponentBaselines);
     found = 1;
   }
   const SUM_Baseline& initial = baselines[0];
@@ -191,20 +191,20 @@ int SUM_Component::initial_baseline_refusals(int& refused) const {
   if (int status = initial.is_used_by_stream(used))
     return trace.checked(__LINE__, status);
   if (used) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kUsedByStream);
+    imsg_print(IMSG_ERROR, sum_component_msg::CannotRemoveComponentWhose);
     found = 1;
   }
   if (int status = initial.is_foundation_of_timeline(used))
     return trace.checked(__LINE__, status);
   if (used) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kFoundation);
+    imsg_print(IMSG_ERROR, sum_component_msg::CannotRemoveComponentWhoseInitial);
     found = 1;
   }
   SUM_BaselineList dependents;
   if (int status = composite_dependents(initial, dependents))
     return trace.checked(__LINE__, status);
   if (dependents.count() > 0) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kUsedByComposite);
+    imsg_print(IMSG_ERROR, sum_component_msg::CannotRemoveComponentWhoseInitialBaseline);
     if (imsg_get_desired_verbosity() >= kListDependentsVerbosity)
       list_dependents(initial, dependents);
     found = 1;
@@ -245,12 +245,13 @@ int SUM_Component::destroy_check(SUM_ProjectList& projects) const {
       const SUM_Project& project = in_pvob[j];
       SUM_String text;
       if (project.pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, text) != 0) {
-        imsg_print(IMSG_WARNING, &sum_component_catalog, kModCompsUnreadable, project.any_name());
+        imsg_print(IMSG_WARNING, sum_component_msg::CouldNotReadModifiable, project.any_name());
         continue;
       }
       if (!lists_selector(static_cast<const char*>(text), static_cast<const char*>(selector)))
         continue;
-      imsg_print(IMSG_WARNING, &sum_component_catalog, kListedModifiable, project.any_name());
+      imsg_print(IMSG_WARNING, sum_component_msg::ProjectListsComponentModifiable,
+                 project.any_name());
       projects.append(project);
     }
   }
@@ -283,7 +284,7 @@ int SUM_Component::destroy([[maybe_unused]] view_server_h view, const char* comm
     return 1001;
   int level = 0;
   if (int status = vob_.feature_level(level)) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kFeatureLevelMessage);
+    imsg_print(IMSG_ERROR, sum_msg::FeatureLevelMessage);
     return trace.checked(__LINE__, status);
   }
   SUM_EventInfo event(comment, level >= 4 ? kOpRemove : 0);
@@ -307,7 +308,8 @@ int SUM_Component::destroy([[maybe_unused]] view_server_h view, const char* comm
     if (status == 0 && is_sub)
       status = vob_nsdir_undefine_component(link.root_vob, relpath, event.info());
     if (status != 0)
-      imsg_print(IMSG_WARNING, &sum_component_catalog, kUncatalogueFailed, tbs_strerror(status));
+      imsg_print(IMSG_WARNING, sum_component_msg::CannotUncatalogueRootDirectory,
+                 tbs_strerror(status));
   }
   SUM_TrigRmComp trigger(*this, comment);
   if (int status = trigger.fire_preop())
@@ -321,7 +323,8 @@ int SUM_Component::destroy([[maybe_unused]] view_server_h view, const char* comm
   for (unsigned i = 0; i < projects.count(); ++i) {
     int op = level >= 4 ? SUM_Project::kOpChange : 0;
     if (drop_mod_comp(projects[i], static_cast<const char*>(selector), op) != 0)
-      imsg_print(IMSG_WARNING, &sum_component_catalog, kModCompsNotUpdated, projects[i].any_name());
+      imsg_print(IMSG_WARNING, sum_component_msg::FailedUpdateModifiableComponent,
+                 projects[i].any_name());
   }
   if ((status = trigger.fire_postop(SUM_VobObject())) != 0)
     return trace.checked(__LINE__, status);

@@ -50,11 +50,11 @@ int SUM_Component::construct_from_crde(const SUM_Vob& pvob, const SUM_VobObject&
       vob_zem_component_find_by_root(pvob.handle(), element.vob().handle(), element.dbid(), &dbid);
   if (status == 1002) {
     if (!quiet)
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kNoRootLink, element.any_name());
+      imsg_print(IMSG_ERROR, sum_component_msg::MissingRootDirectoryHlink, element.any_name());
     return 1002;
   }
   if (status == 1001) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kTooManyLinks, element.any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::TooManyRootDirectory, element.any_name());
     return sum_int_error(kSource, trace.name(), __LINE__);
   }
   if (status != 0)
@@ -89,13 +89,13 @@ int SUM_Component::construct_from_vob(const SUM_Vob& vob, SUM_Component& out) {
     if (candidate.is_null() || candidate == found)
       continue;
     if (!found.is_null()) {
-      imsg_print(IMSG_ERROR, &sum_component_catalog, kTooManyLinks, vob.any_name());
+      imsg_print(IMSG_ERROR, sum_component_msg::TooManyRootDirectory, vob.any_name());
       return sum_int_error(kSource, trace.name(), __LINE__);
     }
     found = candidate;
   }
   if (found.is_null()) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kNoVobRootLink, vob.any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::MissingComponentRootDirectory, vob.any_name());
     return 1002;
   }
   sum_component_cache::vob_to_component().enter(vob, found);
@@ -122,7 +122,7 @@ int SUM_Component::has_crde(int& has) const {
   if ((status = SUM_ActivityBase(vob_, dbid_).pvar(PVAR_ZEM_COMP_ROOT_DIR, relpath)) != 0)
     return trace.checked(__LINE__, status);
   if (relpath.Compare(kNoRootDir) != 0)
-    imsg_print(IMSG_WARNING, &sum_component_catalog, kMissingLink, any_name());
+    imsg_print(IMSG_WARNING, sum_component_msg::ComponentInvalidDueMissing, any_name());
   has = 0;
   sum_component_cache::has_crde().enter(*this, has);
   return 0;
@@ -139,7 +139,7 @@ int SUM_Component::crde(SUM_VobObject& element, int& invalid) const {
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
   if (status == 1002) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kNoRootLink, any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::MissingRootDirectoryHlink, any_name());
     return 1002;
   }
   if (status != 0)
@@ -167,7 +167,7 @@ int SUM_Component::root_directory_element(SUM_VobObject& element) const {
   if (int status = crde(found, invalid))
     return trace.checked(__LINE__, status);
   if (invalid) {
-    imsg_print(IMSG_ERROR, &sum_component_catalog, kRootUnavailable, any_name());
+    imsg_print(IMSG_ERROR, sum_component_msg::RootDirectoryElementComponent, any_name());
     return 1001;
   }
   element = found;
@@ -188,7 +188,8 @@ int SUM_Component::is_subvob(int& is_sub, int& invalid) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (root.broken) {
-    imsg_print(IMSG_WARNING, &sum_component_catalog, kInvalidLink, any_name());
+    imsg_print(IMSG_WARNING, sum_component_msg::ComponentInvalidComponentRootDirHyperlink,
+               any_name());
     is_sub = 0;
     invalid = 1;
     return 0;

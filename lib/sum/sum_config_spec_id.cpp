@@ -19,7 +19,6 @@ constexpr const char* kNil = "<nil>";
 constexpr const char* kAny = "*";
 
 // "sum/config_spec_id" catalog messages.
-constexpr int kMsgBadFormat = 0;
 
 bool matches(const SUM_String& a, const SUM_String& b) {
   return a.Compare(b) == 0 || a.Compare(kAny) == 0 || b.Compare(kAny) == 0;
@@ -62,7 +61,7 @@ int SUM_ConfigSpecId::from_string(const char* text, SUM_ConfigSpecId& out) {
   std::vector<char> id(std::strlen(text) + 1);
   int version = 0;
   if (std::sscanf(text, "kind:%s id:%s ver:%d", kind.data(), id.data(), &version) != 3) {
-    imsg_print(IMSG_ERROR, &sum_config_spec_id_catalog, kMsgBadFormat, text);
+    imsg_print(IMSG_ERROR, sum_config_spec_id_msg::BadFormat, text);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   out = SUM_ConfigSpecId();

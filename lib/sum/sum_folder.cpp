@@ -15,8 +15,6 @@
 namespace {
 constexpr const char* kSource = "sum_folder";
 // General catalog messages of folder removal.
-constexpr int kHasChildrenMessage = 16;
-constexpr int kRootFolderMessage = 17;
 constexpr int kTrtypeRefMessage = 74;
 constexpr vob_mtype_t kFolderMtype = 36;
 constexpr vob_mtype_t kActivityLikeMtype = 28;
@@ -283,7 +281,7 @@ int SUM_Folder::ok_to_destroy(int& ok) const {
   if (int status = has_projects_or_subfolders(children))
     return trace.checked(__LINE__, status);
   if (children) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kHasChildrenMessage);
+    imsg_print(IMSG_ERROR, sum_msg::HasChildrenMessage);
     ok = 0;
     return 0;
   }
@@ -291,7 +289,7 @@ int SUM_Folder::ok_to_destroy(int& ok) const {
   if (int status = is_root(root))
     return trace.checked(__LINE__, status);
   if (root) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kRootFolderMessage);
+    imsg_print(IMSG_ERROR, sum_msg::RootFolderMessage);
     ok = 0;
     return 0;
   }

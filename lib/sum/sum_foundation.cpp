@@ -16,34 +16,9 @@ namespace {
 constexpr const char* kSource = "sum_foundation";
 
 // Foundation catalog messages.
-constexpr int kComponentLine = 0;
 constexpr int kNoComponent = 2;
-constexpr int kNotExplicit = 3;
-constexpr int kNoMember = 4;
-constexpr int kCannotRemoveExisting = 6;
-constexpr int kCannotUneclipse = 7;
-constexpr int kCannotEnterMembers = 8;
-constexpr int kNoUnlabelled = 9;
-constexpr int kNoValidity = 10;
-constexpr int kInvalid = 11;
-constexpr int kNoConflicts = 12;
-constexpr int kConflictsHeading = 13;
-constexpr int kConflictComponent = 14;
-constexpr int kMemberOf = 15;
-constexpr int kExplicitConflict = 16;
-constexpr int kCannotEvaluate = 17;
-constexpr int kUnlabelled = 18;
-constexpr int kNoConflictSelector = 19;
-constexpr int kNoComposite = 20;
-constexpr int kNoCompositeSelector = 21;
-constexpr int kSameComponent = 22;
-constexpr int kNotInConfiguration = 24;
-constexpr int kCycle = 25;
-constexpr int kUnknownComposite = 26;
-constexpr int kOverrides = 27;
 
 // Config-change catalog: a baseline still being made.
-constexpr int kInProgress = 47;
 // Baseline catalog: stand-ins for names that cannot be read.
 constexpr int kComponentUnavailable = 34;
 constexpr int kBaselineUnavailable = 35;
@@ -148,7 +123,7 @@ int SUM_Foundation::construct_from_bls_no_lbl_chk(const SUM_BaselineList& baseli
 int SUM_Foundation::component_of(const SUM_Baseline& baseline, SUM_Component& out) {
   int status = baseline.component(out);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoComponent, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoComponent, baseline.any_fullname());
     eval_failed_ = 1;
   }
   return status;
@@ -158,7 +133,7 @@ int SUM_Foundation::members_of(const SUM_Baseline& baseline, SUM_BaselineList& o
   int unavailable = 0;
   int status = baseline.dependencies(out, unavailable);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoMember, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoMember, baseline.any_fullname());
     eval_failed_ = 1;
   }
   return status;
@@ -288,12 +263,12 @@ int SUM_Foundation::add_baselines(const SUM_BaselineList& baselines, int no_labe
     SUM_Component component;
     int status = baselines[i].component(component);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoComponent, baselines[i].any_fullname());
+      imsg_print(IMSG_ERROR, sum_foundation_msg::NoComponent, baselines[i].any_fullname());
       return trace.checked(__LINE__, status);
     }
     int earlier = components.find(component);
     if (earlier >= 0) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kSameComponent, baselines[i].any_fullname(),
+      imsg_print(IMSG_ERROR, sum_foundation_msg::SameComponent, baselines[i].any_fullname(),
                  baselines[static_cast<unsigned>(earlier)].any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
@@ -308,7 +283,7 @@ int SUM_Foundation::add_baselines(const SUM_BaselineList& baselines, int no_labe
   }
   for (unsigned i = 0; i < replaced.count(); ++i) {
     if (int status = remove_one(replaced[i])) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotRemoveExisting);
+      imsg_print(IMSG_ERROR, sum_foundation_msg::CannotRemoveExisting);
       return trace.checked(__LINE__, status);
     }
   }
@@ -316,8 +291,7 @@ int SUM_Foundation::add_baselines(const SUM_BaselineList& baselines, int no_labe
   for (unsigned i = 0; i < baselines.count(); ++i) {
     SUM_BaselineList path;
     if (int status = enter_bl_dependency_graph(baselines[i], 1, no_label_check, path)) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEnterMembers,
-                 baselines[i].any_fullname());
+      imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEnterMembers, baselines[i].any_fullname());
       return trace.checked(__LINE__, status);
     }
     if (explicit_list_.find(baselines[i]) < 0)
@@ -332,16 +306,16 @@ int SUM_Foundation::remove_one(const SUM_Baseline& baseline) {
   SUM_Component component;
   int status = baseline.component(component);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoComponent, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoComponent, baseline.any_fullname());
     return trace.checked(__LINE__, status);
   }
   SUM_FoundBL* node = node_of(component, baseline);
   if (node == nullptr) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNotInConfiguration, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NotInConfiguration, baseline.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (!node->is_explicit()) {
-    imsg_print(IMSG_WARNING, &sum_foundation_catalog, kNotExplicit, baseline.any_fullname());
+    imsg_print(IMSG_WARNING, sum_foundation_msg::NotExplicit, baseline.any_fullname());
     return SUM_OK;
   }
   node->set_explicit(0);
@@ -359,7 +333,7 @@ int SUM_Foundation::remove_one(const SUM_Baseline& baseline) {
     if (others[i].implied_count() > 0)
       status = eclipse_bl_dependency_graph(others[i], others[i].implied_count(), 1, 1, path);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotUneclipse, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::CannotUneclipse, baseline.any_fullname());
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
@@ -633,7 +607,7 @@ int SUM_Foundation::unlabelled(SUM_BaselineList& out) const {
       if (status != 0)
         return trace.checked(__LINE__, status);
       if (in_progress) {
-        imsg_print(IMSG_ERROR, &sum_config_change_catalog, kInProgress, baseline.any_fullname());
+        imsg_print(IMSG_ERROR, sum_config_change_msg::InProgress, baseline.any_fullname());
         return trace.checked(__LINE__, SUM_FAILED);
       }
       if (nodes[i].no_label_check())
@@ -656,7 +630,7 @@ int SUM_Foundation::is_valid(int& valid) const {
   SUM_BaselineList found;
   int status = unlabelled(found);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoUnlabelled);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoUnlabelled);
     return trace.checked(__LINE__, status);
   }
   valid = found.count() == 0 ? 1 : 0;
@@ -669,7 +643,7 @@ int SUM_Foundation::validate(int& valid, SUM_BaselineList& unlabelled_out,
   SUM_BaselineList not_labeled;
   int status = unlabelled(not_labeled);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoUnlabelled);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoUnlabelled);
     return trace.checked(__LINE__, status);
   }
   SUM_FoundConflictList in_conflict;
@@ -768,7 +742,7 @@ int SUM_Foundation::baseline_traversal(const SUM_Baseline& baseline, SUM_Baselin
     return failed(trace.name(), __LINE__);
   int on_path = path.find(baseline);
   if (on_path >= 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCycle);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::Cycle);
     for (unsigned i = static_cast<unsigned>(on_path); i < path.count(); ++i) {
       SUM_Component component;
       if (path[i].component(component) != 0)
@@ -808,34 +782,34 @@ int SUM_Foundation::diagnose_conflicts() const {
   int valid = 0;
   int status = is_valid(valid);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoValidity);
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEvaluate);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoValidity);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEvaluate);
     return trace.checked(__LINE__, status);
   }
   if (!valid) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kInvalid);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::Invalid);
     for (unsigned i = 0; i < unlabelled_.count(); ++i)
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kUnlabelled, unlabelled_[i].any_fullname());
+      imsg_print(IMSG_ERROR, sum_foundation_msg::Unlabelled, unlabelled_[i].any_fullname());
   }
   SUM_FoundConflictList found;
   if ((status = conflicts(found)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoConflicts);
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEvaluate);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoConflicts);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEvaluate);
     return trace.checked(__LINE__, status);
   }
   if (found.count() > 0)
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kConflictsHeading);
+    imsg_print(IMSG_ERROR, sum_foundation_msg::ConflictsHeading);
   for (unsigned c = 0; c < found.count(); ++c) {
     SUM_Component component;
     SUM_BaselineList competing;
     found[c].component(component);
     found[c].baseline_conflicts(competing);
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kConflictComponent, component.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::ConflictComponent, component.any_fullname());
     for (unsigned i = 0; i < competing.count(); ++i) {
       SUM_String name;
       if (message_name(competing[i], name) != 0) {
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoConflictSelector);
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEvaluate);
+        imsg_print(IMSG_ERROR, sum_foundation_msg::NoConflictSelector);
+        imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEvaluate);
         return trace.checked(__LINE__, SUM_FAILED);
       }
       SUM_FoundBL node;
@@ -844,25 +818,22 @@ int SUM_Foundation::diagnose_conflicts() const {
       SUM_Baseline composite;
       status = node.is_explicit() ? SUM_NOT_FOUND : lookup_bl_dependent(competing[i], composite);
       if (status != 0 && status != SUM_NOT_FOUND) {
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoComposite);
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEvaluate);
+        imsg_print(IMSG_ERROR, sum_foundation_msg::NoComposite);
+        imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEvaluate);
         return trace.checked(__LINE__, status);
       }
       if (status == 0) {
         SUM_String composite_name;
         if (message_name(composite, composite_name) != 0) {
-          imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoCompositeSelector);
-          imsg_print(IMSG_ERROR, &sum_foundation_catalog, kCannotEvaluate);
+          imsg_print(IMSG_ERROR, sum_foundation_msg::NoCompositeSelector);
+          imsg_print(IMSG_ERROR, sum_foundation_msg::CannotEvaluate);
           return trace.checked(__LINE__, SUM_FAILED);
         }
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kMemberOf, static_cast<const char*>(name),
-                   static_cast<const char*>(composite_name));
+        imsg_print(IMSG_ERROR, sum_foundation_msg::MemberOf, name, composite_name);
       } else if (!node.is_explicit() && expanded_messages()) {
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kUnknownComposite,
-                   static_cast<const char*>(name));
+        imsg_print(IMSG_ERROR, sum_foundation_msg::UnknownComposite, name);
       } else {
-        imsg_print(IMSG_ERROR, &sum_foundation_catalog, kExplicitConflict,
-                   static_cast<const char*>(name));
+        imsg_print(IMSG_ERROR, sum_foundation_msg::ExplicitConflict, name);
       }
     }
   }
@@ -887,9 +858,9 @@ int SUM_Foundation::report_overrides() const {
       SUM_Component component;
       if ((status = baselines[i].component(component)) != 0)
         return trace.checked(__LINE__, status);
-      imsg_print(IMSG_INFO, &sum_foundation_catalog, kComponentLine, component.any_fullname());
+      imsg_print(IMSG_INFO, sum_foundation_msg::ComponentLine, component.any_fullname());
     }
-    imsg_print(IMSG_INFO, &sum_foundation_catalog, kOverrides, baselines[i].any_fullname(),
+    imsg_print(IMSG_INFO, sum_foundation_msg::Overrides, baselines[i].any_fullname(),
                baselines[i].vob().any_name());
     imsg_print_literal(IMSG_INFO, "\n");
     for (unsigned k = 0; k < overridden.count(); ++k) {

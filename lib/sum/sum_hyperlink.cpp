@@ -21,7 +21,7 @@ vob_event_info_t event_with(const char* comment) {
 // Prints "Unable to create hlink ..." naming the type, this object and `to`.
 void report_create_failure(const SUM_VobObject& from, const char* type_name,
                            const SUM_VobObject& to) {
-  imsg_print(IMSG_ERROR, &sum_catalog, 45, type_name, from.any_name(), to.any_name());
+  imsg_print(IMSG_ERROR, sum_msg::HlinkCreateFailed, type_name, from.any_name(), to.any_name());
 }
 
 // The message name of a well-known hyperlink type of `vob`.

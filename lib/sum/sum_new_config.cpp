@@ -30,10 +30,7 @@ constexpr int kMsgAdd = 2;
 constexpr int kMsgRemove = 3;
 constexpr int kMsgNoChange = 10;
 constexpr int kMsgSideways = 13;
-constexpr int kMsgCurrentFoundation = 29;
 // Foundation catalog messages.
-constexpr int kMsgNoComponent = 2;
-constexpr int kMsgConflict = 22;
 
 // The text forms of the kinds, by value.
 constexpr const char* kKindNames[] = {
@@ -422,7 +419,7 @@ int SUM_NewConfig::init(const SUM_BaselineList& baselines) {
     SUM_BaselineList current;
     int unavailable = 0;
     if ((status = stream_.explicit_baselines(current, unavailable)) != 0) {
-      imsg_print(IMSG_ERROR, &sum_config_change_catalog, kMsgCurrentFoundation);
+      imsg_print(IMSG_ERROR, sum_config_change_msg::CurrentFoundation);
       return trace.checked(__LINE__, status);
     }
     // Changing an existing configuration (a rebase) is computed elsewhere.
@@ -441,7 +438,7 @@ int SUM_NewConfig::init(const SUM_BaselineList& baselines) {
     if (baseline.is_null())
       return sum_int_error(kSource, trace.name(), __LINE__);
     if ((status = baseline.component(component)) != 0) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kMsgNoComponent, baseline.any_fullname());
+      imsg_print(IMSG_ERROR, sum_foundation_msg::NoComponent, baseline.any_fullname());
       return trace.checked(__LINE__, status);
     }
     const SUM_ConfigChange* same = nullptr;
@@ -451,7 +448,7 @@ int SUM_NewConfig::init(const SUM_BaselineList& baselines) {
     if (same != nullptr && same->new_baseline() == baseline)
       continue;
     if (same != nullptr) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kMsgConflict, baseline.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_foundation_msg::SameComponent, baseline.any_fullname(),
                  same->new_baseline().any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }

@@ -21,9 +21,7 @@ namespace {
 constexpr const char* kSource = "sum_plevel";
 
 // The message of catalog "sum" printed for a VOB that is not a project VOB.
-constexpr int kNotPvobMessage = 40;
 // "The name is already in use." of catalog "sum/utl".
-constexpr int kNameInUseMessage = 6;
 
 // Checks that `vob` is a project VOB, printing why not. 0 when it is; 1001
 // after the message when it is not; failures to ask pass up.
@@ -33,7 +31,7 @@ int require_pvob(const SUM_Vob& vob, const SUM_Trace& trace) {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!is_pvob) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNotPvobMessage);
+    imsg_print(IMSG_ERROR, sum_msg::NotPvobMessage);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   return SUM_OK;
@@ -137,7 +135,7 @@ int SUM_PLevel::construct_from_string(const SUM_String& name, const SUM_Vob& vob
   int at = position_of(levels, name);
   if (at < 0) {
     if (report)
-      imsg_print(IMSG_ERROR, &sum_plevel_catalog, 0, static_cast<const char*>(name));
+      imsg_print(IMSG_ERROR, sum_plevel_msg::PromotionLevelNotFound, name);
     return trace.checked(__LINE__, SUM_NOT_FOUND);
   }
   out = levels[static_cast<unsigned>(at)];
@@ -164,7 +162,7 @@ int SUM_PLevel::set_plevels(const SUM_Vob& vob, const SUM_StringList& names,
       return trace.checked(__LINE__, SUM_FAILED);
     for (unsigned j = 0; j < i; ++j) {
       if (std::strcmp(names[j], names[i]) == 0) {
-        imsg_print(IMSG_ERROR, &sum_utl_catalog, kNameInUseMessage);
+        imsg_print(IMSG_ERROR, sum_utl_msg::NameInUseMessage);
         return trace.checked(__LINE__, SUM_FAILED);
       }
     }
@@ -173,7 +171,7 @@ int SUM_PLevel::set_plevels(const SUM_Vob& vob, const SUM_StringList& names,
     values.push_back(static_cast<const char*>(quoted(names[i])));
   }
   if (!default_found) {
-    imsg_print(IMSG_ERROR, &sum_plevel_catalog, 0, static_cast<const char*>(default_name));
+    imsg_print(IMSG_ERROR, sum_plevel_msg::PromotionLevelNotFound, default_name);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_EventInfo event(comment, 0);

@@ -17,13 +17,6 @@ namespace {
 constexpr const char* kSource = "sum_policy";
 
 // Policy-catalog messages.
-constexpr int kInvalidIdMessage = 12;
-constexpr int kUnknownNameMessage = 15;
-constexpr int kUnknownIdMessage = 28;
-constexpr int kModelRefusedMessage = 31;
-constexpr int kTemplateRefusedMessage = 36;
-constexpr int kUnknownModelMessage = 39;
-constexpr int kProjectOnlyMessage = 43;
 
 // The feature level from which policies 4 and 5 take "ENABLED"/"DISABLED"
 // rather than "True"/"False".
@@ -137,23 +130,22 @@ int apply_keys(const SUM_Trace& trace, SUM_PolicyList& list, int count, const ch
   for (int i = 0; i < count; ++i) {
     int id = SUM_Policy::NONE;
     if (keys[i] == nullptr || SUM_Policy::name_to_id(keys[i], id) != 0) {
-      imsg_print(IMSG_ERROR, &sum_policy_catalog, kUnknownNameMessage,
-                 keys[i] == nullptr ? "" : keys[i]);
+      imsg_print(IMSG_ERROR, sum_policy_msg::UnknownNameMessage, keys[i] == nullptr ? "" : keys[i]);
       unknown = 1;
       continue;
     }
     const char* value = action_value(action, id, feature_level);
     if (id == SUM_Policy::PROJECT_MODEL) {
-      imsg_print(IMSG_WARNING, &sum_policy_catalog, kModelRefusedMessage, value);
+      imsg_print(IMSG_WARNING, sum_policy_msg::ModelRefusedMessage, value);
       continue;
     }
     if (id == SUM_Policy::BASELINE_NAMING_TEMPLATE) {
-      imsg_print(IMSG_WARNING, &sum_policy_catalog, kTemplateRefusedMessage, value);
+      imsg_print(IMSG_WARNING, sum_policy_msg::TemplateRefusedMessage, value);
       continue;
     }
     if (action == KeyAction::BY_STREAM &&
         SUM_Policy(id).obj_type() != SUM_Policy::PROJECT_AND_STREAM) {
-      imsg_print(IMSG_WARNING, &sum_policy_catalog, kProjectOnlyMessage, keys[i]);
+      imsg_print(IMSG_WARNING, sum_policy_msg::ProjectOnlyMessage, keys[i]);
       continue;
     }
     int status = SUM_Policy::update_list(list, id, value);
@@ -177,8 +169,7 @@ int SUM_Policy::validate_model_value(const SUM_String& value) {
   SUM_Trace trace("SUM_Policy::validate_model_value");
   if (equal(value, kSimple) || equal(value, kDefaultModel))
     return SUM_OK;
-  imsg_print(IMSG_ERROR, &sum_policy_catalog, kUnknownModelMessage,
-             static_cast<const char*>(value));
+  imsg_print(IMSG_ERROR, sum_policy_msg::UnknownModelMessage, value);
   return trace.checked(__LINE__, SUM_NOT_FOUND);
 }
 
@@ -273,7 +264,7 @@ int SUM_Policy::lookup(const SUM_PolicyList& list, int id, SUM_String& value) {
 int SUM_Policy::update_list(SUM_PolicyList& list, int id, const SUM_String& value) {
   SUM_Trace trace("SUM_Policy::update_list");
   if (!is_valid(id)) {
-    imsg_print(IMSG_ERROR, &sum_policy_catalog, kInvalidIdMessage, id);
+    imsg_print(IMSG_ERROR, sum_policy_msg::InvalidIdMessage, id);
     return trace.checked(__LINE__, SUM_NOT_FOUND);
   }
   if (value.GetLength() == 0)
@@ -303,7 +294,7 @@ int SUM_Policy::update_list(SUM_PolicyList& list, const SUM_String& key, const S
   SUM_Trace trace("SUM_Policy::update_list");
   int id = NONE;
   if (name_to_id(key, id) != 0) {
-    imsg_print(IMSG_ERROR, &sum_policy_catalog, kUnknownNameMessage, static_cast<const char*>(key));
+    imsg_print(IMSG_ERROR, sum_policy_msg::UnknownNameMessage, key);
     return trace.checked(__LINE__, SUM_NOT_FOUND);
   }
   int status = update_list(list, id, value);
@@ -375,8 +366,7 @@ int SUM_Policy::read_tree(const SUM_String& text, SUM_PolicyList& list, int& com
     if (!is_valid(stored[i].id_)) {
       SUM_String id_text;
       id_text.Format("%d", stored[i].id_);
-      imsg_print(IMSG_WARNING, &sum_policy_catalog, kUnknownIdMessage,
-                 static_cast<const char*>(id_text));
+      imsg_print(IMSG_WARNING, sum_policy_msg::UnknownIdMessage, id_text);
       complete = 0;
       continue;
     }

@@ -22,24 +22,8 @@ namespace {
 constexpr const char* kSource = "sum_project";
 
 // Project catalog messages used here.
-constexpr int kHasStreams = 5;
-constexpr int kTitleLocked = 27;
-constexpr int kSingleStreamLevel = 43;
-constexpr int kNameLocked = 45;
-constexpr int kTemplateLookup = 58;
-constexpr int kTemplatePolicyRead = 61;
-constexpr int kTemplatePolicyWrite = 62;
-constexpr int kTemplateBlnameRead = 63;
-constexpr int kTemplateBlnameWrite = 64;
-constexpr int kTemplateExists = 66;
-constexpr int kSeededFromTemplate = 67;
 constexpr int kMoveFailed = 69;
 constexpr int kTriggerTypeRefs = 70;
-constexpr int kModCompsWarning = 53;
-constexpr int kBlnameWarning = 54;
-constexpr int kTemplateModCompsRead = 59;
-constexpr int kTemplateModCompsWrite = 60;
-constexpr int kPolicyWarning = 57;
 
 // The metatype project names are unique among, by storage form.
 vob_mtype_t project_mtype(const SUM_Vob& vob) {
@@ -88,7 +72,7 @@ int SUM_Project::pvt_create(const char* name, const char* comment, const SUM_Fol
     if (status != 0)
       return trace.checked(__LINE__, status);
     if (below) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kSingleStreamLevel, vob.any_name(),
+      imsg_print(IMSG_ERROR, sum_project_msg::SingleStreamLevel, vob.any_name(),
                  kSingleStreamFeatureLevel);
       return trace.checked(__LINE__, SUM_FAILED);
     }
@@ -146,13 +130,13 @@ int SUM_Project::pvt_create(const char* name, const char* comment, const SUM_Fol
     SUM_Project templ;
     status = template_prj_exists(vob, templ);
     if (status == 0) {
-      imsg_print(IMSG_INFO, &sum_project_catalog, kSeededFromTemplate);
+      imsg_print(IMSG_INFO, sum_project_msg::SeededFromTemplate);
       status = made.seed_from_template(templ, single_stream, comment);
       use_defaults = 0;
     } else if (status == SUM_NOT_FOUND) {
       status = 0;
     } else {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplateLookup);
+      imsg_print(IMSG_ERROR, sum_project_msg::TemplateLookup);
     }
   }
   if (status == 0 && use_defaults) {
@@ -182,13 +166,13 @@ int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
   // them, with a warning.
   SUM_ComponentList comps;
   if (templ.mod_comps(comps) != 0)
-    imsg_print(IMSG_WARNING, &sum_project_catalog, kTemplateModCompsRead);
+    imsg_print(IMSG_WARNING, sum_project_msg::TemplateModCompsRead);
   else if (comps.count() > 0 && add_mod_comps(comps, comment, 0) != 0)
-    imsg_print(IMSG_WARNING, &sum_project_catalog, kTemplateModCompsWrite);
+    imsg_print(IMSG_WARNING, sum_project_msg::TemplateModCompsWrite);
   SUM_PolicyList policies;
   int status = templ.policy(policies);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplatePolicyRead);
+    imsg_print(IMSG_ERROR, sum_project_msg::TemplatePolicyRead);
     return trace.checked(__LINE__, status);
   }
   for (unsigned i = 0; i < policies.count(); ++i) {
@@ -198,13 +182,13 @@ int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
   }
   status = set_policy(policies, comment, 0);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplatePolicyWrite);
+    imsg_print(IMSG_ERROR, sum_project_msg::TemplatePolicyWrite);
     return trace.checked(__LINE__, status);
   }
   SUM_StringList tokens;
   status = templ.get_blname_template_list(tokens);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplateBlnameRead);
+    imsg_print(IMSG_ERROR, sum_project_msg::TemplateBlnameRead);
     return trace.checked(__LINE__, status);
   }
   std::vector<const char*> array = key_array(tokens);
@@ -212,7 +196,7 @@ int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
   if (status == 1067)
     status = 0;  // the policies above carried it already
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplateBlnameWrite);
+    imsg_print(IMSG_ERROR, sum_project_msg::TemplateBlnameWrite);
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
@@ -222,14 +206,12 @@ int SUM_Project::apply_settings(const Settings& settings, const char* comment) c
   SUM_Trace trace("SUM_Project::apply_settings");
   SUM_String name_text = any_fullname();
   if (settings.mod_comps.count() > 0 && add_mod_comps(settings.mod_comps, comment, 0) != 0)
-    imsg_print(IMSG_WARNING, &sum_project_catalog, kModCompsWarning,
-               static_cast<const char*>(name_text));
+    imsg_print(IMSG_WARNING, sum_project_msg::ModCompsWarning, name_text);
   if (settings.blname_tokens.count() > 0) {
     std::vector<const char*> tokens = key_array(settings.blname_tokens);
     int status = set_blname_template(tokens.data(), static_cast<int>(tokens.size()), comment, 0);
     if (status != 0 && status != 1067)
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kBlnameWarning,
-                 static_cast<const char*>(name_text));
+      imsg_print(IMSG_WARNING, sum_project_msg::BlnameWarning, name_text);
   }
   if (settings.enable_keys.count() + settings.disable_keys.count() +
           settings.by_stream_keys.count() ==
@@ -261,8 +243,7 @@ int SUM_Project::apply_settings(const Settings& settings, const char* comment) c
   if (status == 0 && changed)
     status = set_policy(list, comment, 0);
   if (status != 0)
-    imsg_print(IMSG_WARNING, &sum_project_catalog, kPolicyWarning,
-               static_cast<const char*>(name_text));
+    imsg_print(IMSG_WARNING, sum_project_msg::PolicyWarning, name_text);
   return SUM_OK;
 }
 
@@ -303,7 +284,7 @@ int SUM_Project::create_template(const char* name, const char* comment, const SU
   SUM_Project existing;
   int status = template_prj_exists(vob, existing);
   if (status == 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplateExists);
+    imsg_print(IMSG_ERROR, sum_project_msg::TemplateExists);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (status != SUM_NOT_FOUND)
@@ -329,7 +310,7 @@ int SUM_Project::create_template(const char* name, const char* comment, const SU
     if (status != 0) {
       made.remove_object(comment);
       if (status == 1087)
-        imsg_print(IMSG_ERROR, &sum_project_catalog, kTemplateExists);
+        imsg_print(IMSG_ERROR, sum_project_msg::TemplateExists);
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }
@@ -362,7 +343,7 @@ int SUM_Project::set_name(const char* name, const char* comment) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (locked) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kNameLocked);
+    imsg_print(IMSG_ERROR, sum_project_msg::NameLocked);
     return trace.checked(__LINE__, 1040);
   }
   if ((status = check_permission()) != 0)
@@ -408,7 +389,7 @@ int SUM_Project::set_title(const char* new_title, const char* comment) const {
   if ((status = is_locked(locked)) != 0)
     return trace.checked(__LINE__, status);
   if (locked) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kTitleLocked);
+    imsg_print(IMSG_ERROR, sum_project_msg::TitleLocked);
     return trace.checked(__LINE__, 1040);
   }
   SUM_Folder parent;
@@ -473,8 +454,7 @@ int SUM_Project::change_parent(const SUM_Folder& new_folder, const char* comment
     status = reparent(SUM_ActivityBase(new_folder.vob(), new_folder.dbid()), comment, kOpChange);
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kMoveFailed, any_fullname(),
-               new_folder.any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::MoveFailed, any_fullname(), new_folder.any_fullname());
     return trace.checked(__LINE__, status);
   }
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
@@ -496,7 +476,7 @@ int SUM_Project::ok_to_destroy(int& ok) const {
   if ((status = has_streams(streams)) != 0)
     return trace.checked(__LINE__, status);
   if (streams) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kHasStreams);
+    imsg_print(IMSG_ERROR, sum_project_msg::HasStreams);
     ok = 0;
     return SUM_OK;
   }

@@ -33,21 +33,7 @@ constexpr const char* kSource = "sum_project_mod_comps";
 // Project catalog messages used here.
 constexpr int kAlreadyModifiable = 2;
 constexpr int kListUnreadable = 3;
-constexpr int kListWrite = 15;
-constexpr int kUndecided = 16;
-constexpr int kModifiedInStream = 17;
-constexpr int kReplicated = 18;
-constexpr int kNotModifiable = 19;
-constexpr int kNotAllStreams = 20;
 constexpr int kChanged = 32;
-constexpr int kNotAllRegenerated = 4;
-constexpr int kPropagating = 33;
-constexpr int kExistingAdminVobs = 35;
-constexpr int kNewAdminVob = 36;
-constexpr int kBaselinesOnly = 40;
-constexpr int kPropagateByHand = 41;
-constexpr int kPropagatingToIntegration = 42;
-constexpr int kTemplateChanged = 65;
 
 constexpr char kSeparator = ',';
 
@@ -138,7 +124,7 @@ int SUM_Project::mod_comps(SUM_ComponentList& out) const {
   }
   if (status != 0) {
     out = SUM_ComponentList();
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kListUnreadable, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::ListUnreadable, any_fullname());
     return trace.checked(__LINE__, status);
   }
   out = found;
@@ -169,7 +155,7 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
     if ((status = sum_utl_check_adminvob(current, admin, same)) != 0)
       return trace.checked(__LINE__, status);
     if (!same) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kExistingAdminVobs, any_fullname());
+      imsg_print(IMSG_ERROR, sum_project_msg::ExistingAdminVobs, any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
   } else {
@@ -182,7 +168,7 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
   if (list.count() > 0 && (status = sum_utl_check_adminvob(list, admin, same)) != 0)
     return trace.checked(__LINE__, status);
   if (!same) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kNewAdminVob);
+    imsg_print(IMSG_ERROR, sum_project_msg::NewAdminVob);
     return trace.checked(__LINE__, SUM_FAILED);
   }
 
@@ -190,12 +176,12 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
   for (unsigned i = 0; i < list.count(); ++i) {
     int rooted = 0;
     if (listed(updated, list[i])) {
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kAlreadyModifiable, list[i].any_fullname(),
+      imsg_print(IMSG_WARNING, sum_project_msg::AlreadyModifiable, list[i].any_fullname(),
                  any_fullname());
     } else if ((status = list[i].has_crde(rooted)) != 0) {
       return trace.checked(__LINE__, status);
     } else if (!rooted) {
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kBaselinesOnly, list[i].any_fullname());
+      imsg_print(IMSG_WARNING, sum_project_msg::BaselinesOnly, list[i].any_fullname());
     } else {
       updated.append(list[i]);
     }
@@ -207,16 +193,16 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
   if (status == 0)
     status = set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, text, kOpChange, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kListWrite, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::ListWrite, any_fullname());
     return trace.checked(__LINE__, status);
   }
   int is_templ = 0;
   if ((status = is_template_project(is_templ)) != 0)
     return trace.checked(__LINE__, status);
   if (is_templ)
-    imsg_print(IMSG_INFO, &sum_project_catalog, kTemplateChanged);
+    imsg_print(IMSG_INFO, sum_project_msg::TemplateChanged);
   else
-    imsg_print(IMSG_INFO, &sum_project_catalog, kChanged, any_fullname());
+    imsg_print(IMSG_INFO, sum_project_msg::Changed, any_fullname());
   if (fire_triggers && (status = trigger.fire_postop(SUM_VobObject())) != 0)
     return trace.checked(__LINE__, status);
   if (is_templ)
@@ -229,15 +215,14 @@ int SUM_Project::add_mod_comps(const SUM_ComponentList& list, const char* commen
     return SUM_OK;
   if (status != 0)
     return trace.checked(__LINE__, status);
-  imsg_print(IMSG_INFO, &sum_project_catalog, kPropagatingToIntegration,
-             integration.any_fullname());
+  imsg_print(IMSG_INFO, sum_project_msg::PropagatingToIntegration, integration.any_fullname());
   if ((status = integration.regen_cspec(0)) != 0)
     return trace.checked(__LINE__, status);
   std::vector<SUM_Stream> streams;
   if ((status = SUM_Stream::project_streams(*this, streams)) != 0)
     return trace.checked(__LINE__, status);
   if (streams.size() > 1)
-    imsg_print(IMSG_INFO, &sum_project_catalog, kPropagateByHand);
+    imsg_print(IMSG_INFO, sum_project_msg::PropagateByHand);
   return SUM_OK;
 }
 
@@ -262,12 +247,12 @@ int SUM_Project::delete_mod_comps(const SUM_ComponentList& list, const char* com
     int modified = 0, undecided = 0;
     for (size_t s = 0; s < streams.size() && !modified; ++s) {
       if (streams[s].has_been_modified(component, modified) != 0) {
-        imsg_print(IMSG_WARNING, &sum_project_catalog, kUndecided, component.any_fullname(),
+        imsg_print(IMSG_WARNING, sum_project_msg::Undecided, component.any_fullname(),
                    streams[s].any_fullname());
         undecided = 1;
         modified = 0;
       } else if (modified) {
-        imsg_print(IMSG_ERROR, &sum_project_catalog, kModifiedInStream, component.any_fullname(),
+        imsg_print(IMSG_ERROR, sum_project_msg::ModifiedInStream, component.any_fullname(),
                    streams[s].any_fullname());
       }
     }
@@ -276,12 +261,12 @@ int SUM_Project::delete_mod_comps(const SUM_ComponentList& list, const char* com
       continue;
     }
     if (undecided)
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kNotAllStreams, component.any_fullname());
+      imsg_print(IMSG_WARNING, sum_project_msg::NotAllStreams, component.any_fullname());
     SUM_VobObject root;
     int replicated = 0;
     if (component.root_directory_element(root) == 0 && root.vob().is_replicated(replicated) == 0 &&
         replicated)
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kReplicated, component.any_fullname());
+      imsg_print(IMSG_WARNING, sum_project_msg::Replicated, component.any_fullname());
     SUM_String selector;
     if ((status = component.univ_selector(selector)) != 0)
       return trace.checked(__LINE__, status);
@@ -292,7 +277,7 @@ int SUM_Project::delete_mod_comps(const SUM_ComponentList& list, const char* com
            stored[at + entry.size()] != kSeparator)
       at = stored.find(entry, at + 1);
     if (at == std::string::npos)
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kNotModifiable, component.any_fullname(),
+      imsg_print(IMSG_WARNING, sum_project_msg::NotModifiable, component.any_fullname(),
                  any_fullname());
     else
       stored.erase(at, entry.size());
@@ -300,24 +285,24 @@ int SUM_Project::delete_mod_comps(const SUM_ComponentList& list, const char* com
   if (stored != static_cast<const char*>(text)) {
     status = set_pvar(PVAR_ZEM_PROJ_SUM_PROJ_MOD_COMPS, stored.c_str(), kOpChange, comment);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kListWrite, any_fullname());
+      imsg_print(IMSG_ERROR, sum_project_msg::ListWrite, any_fullname());
       return trace.checked(__LINE__, status);
     }
     int is_templ = 0;
     if ((status = is_template_project(is_templ)) != 0)
       return trace.checked(__LINE__, status);
     if (is_templ)
-      imsg_print(IMSG_INFO, &sum_project_catalog, kTemplateChanged);
+      imsg_print(IMSG_INFO, sum_project_msg::TemplateChanged);
     else
-      imsg_print(IMSG_INFO, &sum_project_catalog, kChanged, any_fullname());
+      imsg_print(IMSG_INFO, sum_project_msg::Changed, any_fullname());
     if (!streams.empty())
-      imsg_print(IMSG_INFO, &sum_project_catalog, kPropagating, any_fullname());
+      imsg_print(IMSG_INFO, sum_project_msg::Propagating, any_fullname());
     int all_regenerated = 1;
     for (const SUM_Stream& stream : streams)
       if (stream.regen_cspec(0) != 0)
         all_regenerated = 0;
     if (!all_regenerated)
-      imsg_print(IMSG_WARNING, &sum_project_catalog, kNotAllRegenerated);
+      imsg_print(IMSG_WARNING, sum_project_msg::NotAllRegenerated);
   }
   return refused ? trace.checked(__LINE__, SUM_FAILED) : SUM_OK;
 }

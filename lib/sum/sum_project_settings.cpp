@@ -16,17 +16,7 @@ namespace {
 constexpr const char* kSource = "sum_project";
 
 // Project catalog messages used here.
-constexpr int kPolicyValue = 21;
-constexpr int kNotProjectPolicy = 22;
-constexpr int kPolicyPvars = 23;
-constexpr int kPolicySet = 24;
-constexpr int kBadPolicyValue = 28;
-constexpr int kObsoletePvar = 30;
 constexpr int kIncompletePolicies = 31;
-constexpr int kBlnameRead = 37;
-constexpr int kRebaseSet = 38;
-constexpr int kBadToken = 39;
-constexpr int kRebaseRead = 44;
 
 constexpr int kUnchanged = 1067;
 
@@ -61,7 +51,7 @@ int SUM_Project::rebase_plevel(SUM_PLevel& out) const {
   SUM_String name;
   int status = pvar(PVAR_ZEM_PROJ_SUM_REBASE_PLEVEL, name);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kRebaseRead, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::RebaseRead, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if (name.GetLength() == 0)
@@ -92,7 +82,7 @@ int SUM_Project::set_rebase_plevel(const SUM_PLevel& level, const char* comment,
     return trace.checked(__LINE__, status);
   status = set_pvar(PVAR_ZEM_PROJ_SUM_REBASE_PLEVEL, known.name(), kOpChange, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kRebaseSet, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::RebaseSet, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if (fire_triggers && (status = trigger.fire_postop(SUM_VobObject())) != 0)
@@ -106,7 +96,7 @@ int SUM_Project::get_blname_template(SUM_String& out) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   int status = policy(SUM_Policy::BASELINE_NAMING_TEMPLATE, out);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kBlnameRead, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::BlnameRead, any_fullname());
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
@@ -154,7 +144,7 @@ int SUM_Project::set_blname_template(const char* const tokens[], int count, cons
   SUM_String joined;
   for (int i = 0; i < count; ++i) {
     if (tokens[i] == nullptr || !is_token(tokens[i])) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kBadToken, tokens[i] ? tokens[i] : "");
+      imsg_print(IMSG_ERROR, sum_project_msg::BadToken, tokens[i] ? tokens[i] : "");
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (i > 0)
@@ -197,8 +187,7 @@ int SUM_Project::policy(SUM_PolicyList& out) const {
     SUM_String value;
     int status = SUM_Policy::read_flag(*this, id, value);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kPolicyValue, SUM_Policy(id).name(),
-                 any_fullname());
+      imsg_print(IMSG_ERROR, sum_project_msg::PolicyValue, SUM_Policy(id).name(), any_fullname());
       return trace.checked(__LINE__, status);
     }
     SUM_Policy flag(id);
@@ -208,11 +197,11 @@ int SUM_Project::policy(SUM_PolicyList& out) const {
   int complete = 1;
   int status = SUM_Policy::read_stored(*this, PVAR_ZEM_PROJ_POLICY_PROJECT_PVAR, list, complete);
   if (status != 0 && status != SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kPolicyPvars, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::PolicyPvars, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if (!complete)
-    imsg_print(IMSG_WARNING, &sum_project_catalog, kIncompletePolicies, any_fullname());
+    imsg_print(IMSG_WARNING, sum_project_msg::IncompletePolicies, any_fullname());
   SUM_Policy::add_defaults(list, 0);
   out = list;
   return SUM_OK;
@@ -225,7 +214,7 @@ int SUM_Project::policy(int id, SUM_String& value) const {
   if (!is_project_policy(id)) {
     char id_text[16];
     std::snprintf(id_text, sizeof id_text, "%d", id);
-    imsg_print(IMSG_ERROR, &sum_project_catalog, kNotProjectPolicy, id_text, any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::NotProjectPolicy, id_text, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (is_flag(id))
@@ -264,12 +253,11 @@ int SUM_Project::set_policy(const SUM_PolicyList& list, const char* comment,
     if (!is_project_policy(p.policy_id())) {
       char id_text[16];
       std::snprintf(id_text, sizeof id_text, "%d", p.policy_id());
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kNotProjectPolicy, id_text, any_fullname());
+      imsg_print(IMSG_ERROR, sum_project_msg::NotProjectPolicy, id_text, any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (p.get_changed() && !SUM_Policy::valid_value(p.policy_id(), p.value(), level, 0)) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kBadPolicyValue,
-                 static_cast<const char*>(p.value()), p.name(), level);
+      imsg_print(IMSG_ERROR, sum_project_msg::BadPolicyValue, p.value(), p.name(), level);
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }
@@ -294,7 +282,7 @@ int SUM_Project::set_policy(const SUM_PolicyList& list, const char* comment,
       status = SUM_Policy::write_flag(*this, p.policy_id(), p.value().Compare("True") == 0,
                                       kOpChange, comment);
       if (status != 0) {
-        imsg_print(IMSG_ERROR, &sum_project_catalog, kPolicySet, p.pvar_name(), any_fullname());
+        imsg_print(IMSG_ERROR, sum_project_msg::PolicySet, p.pvar_name(), any_fullname());
         return trace.checked(__LINE__, status);
       }
       continue;
@@ -310,15 +298,14 @@ int SUM_Project::set_policy(const SUM_PolicyList& list, const char* comment,
     status = SUM_Policy::write_stored(*this, PVAR_ZEM_PROJ_POLICY_PROJECT_PVAR, tree, kOpChange,
                                       comment);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &sum_project_catalog, kPolicySet, PVAR_ZEM_PROJ_POLICY_PROJECT_PVAR,
+      imsg_print(IMSG_ERROR, sum_project_msg::PolicySet, PVAR_ZEM_PROJ_POLICY_PROJECT_PVAR,
                  any_fullname());
       return trace.checked(__LINE__, status);
     }
     SUM_StringList failed;
     if (SUM_Policy::delete_obsolete_pvars(*this, kOpChange, failed) != 0)
       for (unsigned i = 0; i < failed.count(); ++i)
-        imsg_print(IMSG_WARNING, &sum_project_catalog, kObsoletePvar,
-                   static_cast<const char*>(failed[i]), any_fullname());
+        imsg_print(IMSG_WARNING, sum_project_msg::ObsoletePvar, failed[i], any_fullname());
   }
   if (fire_triggers && (status = trigger.fire_postop(SUM_VobObject())) != 0)
     return trace.checked(__LINE__, status);

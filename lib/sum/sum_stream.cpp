@@ -26,20 +26,9 @@ namespace {
 constexpr const char* kSource = "sum_stream";
 
 // Stream catalog messages used here.
-constexpr int kHasActivities = 9;
 constexpr int kHasBaselines = 10;
-constexpr int kHasView = 11;
 constexpr int kHasChildStreams = 40;
-constexpr int kTargetOtherReplica = 43;
-constexpr int kTargetIsSelf = 46;
-constexpr int kParentReadOnly = 51;
-constexpr int kModelUnknown = 53;
-constexpr int kSimpleNoTarget = 54;
-constexpr int kReadOnlyLevel = 55;
-constexpr int kSimpleNoChild = 56;
 constexpr int kTargetNotIntegration = 60;
-constexpr int kSecondIntegration = 62;
-constexpr int kIntegrationMastership = 86;
 constexpr int kTriggerTypeRefs = 87;
 
 // Whether `name` may name a new or renamed stream of `vob` (1 yes; 0 after
@@ -106,7 +95,7 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
     if (status != 0)
       return trace.checked(__LINE__, status);
     if (below) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kReadOnlyLevel, vob.any_name());
+      imsg_print(IMSG_ERROR, sum_stream_msg::ReadOnlyLevel, vob.any_name());
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }
@@ -116,7 +105,7 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
     if (status != 0)
       return trace.checked(__LINE__, status);
     if (parent_flags & VOB_ZEM_STREAM_READ_ONLY) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kParentReadOnly, parent.any_fullname());
+      imsg_print(IMSG_ERROR, sum_stream_msg::ParentReadOnly, parent.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     // Refusal 81 (sum_stream_mod_comps.cpp).
@@ -132,7 +121,7 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
   if ((status = project.is_single_stream_project(simple)) != 0)
     return trace.checked(__LINE__, status);
   if (simple && has_integration) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kSimpleNoChild, project.any_fullname(),
+    imsg_print(IMSG_ERROR, sum_stream_msg::SimpleNoChild, project.any_fullname(),
                existing.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
@@ -141,11 +130,11 @@ int SUM_Stream::check_create(const SUM_Project& project, const SUM_Stream& paren
     if ((status = project.has_local_mastership(local)) != 0)
       return trace.checked(__LINE__, status);
     if (!local) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kIntegrationMastership);
+      imsg_print(IMSG_ERROR, sum_stream_msg::IntegrationMastership);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (has_integration) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kSecondIntegration, project.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_stream_msg::SecondIntegration, project.any_fullname(),
                  existing.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
@@ -439,7 +428,7 @@ int SUM_Stream::set_deliver_stream(const SUM_Stream& target, const char* comment
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!integration) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kTargetNotIntegration);
+    imsg_print(IMSG_ERROR, sum_stream_msg::TargetNotIntegration);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_Project owner;
@@ -451,20 +440,20 @@ int SUM_Stream::set_deliver_stream(const SUM_Stream& target, const char* comment
     if ((status = target.has_local_mastership(local)) != 0)
       return trace.checked(__LINE__, status);
     if (!local) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kTargetOtherReplica);
+      imsg_print(IMSG_ERROR, sum_stream_msg::TargetOtherReplica);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (target == *this) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kTargetIsSelf);
+      imsg_print(IMSG_ERROR, sum_stream_msg::TargetIsSelf);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     int simple = 0;
     if (owner.is_single_stream_project(simple) != 0) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kModelUnknown, any_fullname());
+      imsg_print(IMSG_ERROR, sum_stream_msg::ModelUnknown, any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (simple) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kSimpleNoTarget, any_fullname());
+      imsg_print(IMSG_ERROR, sum_stream_msg::SimpleNoTarget, any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if ((status = target.univ_selector(selector)) != 0)
@@ -495,7 +484,7 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!placed.empty()) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasActivities);
+    imsg_print(IMSG_ERROR, sum_stream_msg::HasActivities);
     ok = 0;
     return SUM_OK;
   }
@@ -503,14 +492,14 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
   if ((status = has_streams(children)) != 0)
     return trace.checked(__LINE__, status);
   if (children) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasChildStreams);
+    imsg_print(IMSG_ERROR, sum_stream_msg::HasChildStreams);
     ok = 0;
     return SUM_OK;
   }
   if ((status = vob_zem_stream_next_baselines(vob_.handle(), dbid_, 0, 1, placed)) != 0)
     return trace.checked(__LINE__, status);
   if (!placed.empty()) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasBaselines);
+    imsg_print(IMSG_ERROR, sum_stream_msg::HasBaselines);
     ok = 0;
     return SUM_OK;
   }
@@ -518,7 +507,7 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
   if ((status = views(attached)) != 0)
     return trace.checked(__LINE__, status);
   for (unsigned i = 0; i < attached.count(); ++i)
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasView, view_name(attached[i]).c_str());
+    imsg_print(IMSG_ERROR, sum_stream_msg::HasView, view_name(attached[i]).c_str());
   ok = attached.count() == 0 ? 1 : 0;
   return SUM_OK;
 }

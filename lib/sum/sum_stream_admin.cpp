@@ -21,16 +21,6 @@ namespace {
 constexpr const char* kSource = "sum_stream_admin";
 
 // Stream catalog messages used here.
-constexpr int kMastershipChanged = 33;
-constexpr int kSomeNotMoved = 34;
-constexpr int kMoveBranchTypes = 35;
-constexpr int kNotMastered = 41;
-constexpr int kNotReplicated = 45;
-constexpr int kActivityElsewhere = 47;
-constexpr int kOverrideErrors = 48;
-constexpr int kAssociatedObjects = 49;
-constexpr int kTaskProviderFailed = 88;
-constexpr int kTaskProviderReadOnly = 89;
 
 constexpr size_t kChunk = 64;
 
@@ -84,8 +74,8 @@ int SUM_Stream::check_local_mastership(int& local) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!here_masters) {
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kNotMastered, any_fullname(),
-               static_cast<const char*>(name_of(master)), static_cast<const char*>(name_of(here)));
+    imsg_print(IMSG_WARNING, sum_stream_msg::NotMastered, any_fullname(), name_of(master),
+               name_of(here));
   }
   local = here_masters;
   return SUM_OK;
@@ -124,7 +114,7 @@ int SUM_Stream::chmaster_all(const SUM_Replica& replica, int override, const cha
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!replicated) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kNotReplicated);
+    imsg_print(IMSG_ERROR, sum_stream_msg::NotReplicated);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   Associated assoc;
@@ -142,11 +132,11 @@ int SUM_Stream::chmaster_all(const SUM_Replica& replica, int override, const cha
   if (status == 0)
     status = own_branch_types(assoc.branch_types);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kAssociatedObjects);
+    imsg_print(IMSG_ERROR, sum_stream_msg::AssociatedObjects);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (override)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kOverrideErrors);
+    imsg_print(IMSG_WARNING, sum_stream_msg::OverrideErrors);
 
   int not_moved = 0;
   for (tbs_dbid_t dbid : assoc.activities) {
@@ -156,8 +146,8 @@ int SUM_Stream::chmaster_all(const SUM_Replica& replica, int override, const cha
     if (activity.has_local_mastership(local, master, here) != 0) {
       ++not_moved;
     } else if (!local) {
-      imsg_print(IMSG_WARNING, &sum_stream_catalog, kActivityElsewhere, activity.any_fullname(),
-                 static_cast<const char*>(name_of(master)));
+      imsg_print(IMSG_WARNING, sum_stream_msg::ActivityElsewhere, activity.any_fullname(),
+                 name_of(master));
       ++not_moved;
     } else if (activity.chmaster(replica, comment, kOpChange) != 0) {
       ++not_moved;
@@ -176,15 +166,15 @@ int SUM_Stream::chmaster_all(const SUM_Replica& replica, int override, const cha
       ++not_moved;
   }
   if (!by_hand.empty()) {
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMoveBranchTypes);
+    imsg_print(IMSG_WARNING, sum_stream_msg::MoveBranchTypes);
     for (const SUM_NamedObject& type : by_hand)
       imsg_print_literal(IMSG_WARNING, "    %s\n", type.any_fullname());
   }
   if (not_moved > 0 || !by_hand.empty()) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kSomeNotMoved);
+    imsg_print(IMSG_ERROR, sum_stream_msg::SomeNotMoved);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  imsg_print(IMSG_INFO, &sum_stream_catalog, kMastershipChanged, any_fullname());
+  imsg_print(IMSG_INFO, sum_stream_msg::MastershipChanged, any_fullname());
   return SUM_OK;
 }
 
@@ -210,7 +200,7 @@ int SUM_Stream::write_task_provider_conf(const char* expected, const char* conf,
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (read_only) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kTaskProviderReadOnly, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::TaskProviderReadOnly, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_Project owner;
@@ -230,7 +220,7 @@ int SUM_Stream::write_task_provider_conf(const char* expected, const char* conf,
   if (status == 1087 || status == SUM_NOT_FOUND)
     return status;  // changed meanwhile, or nothing to remove
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kTaskProviderFailed, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::TaskProviderFailed, any_fullname());
     return trace.checked(__LINE__, status);
   }
   return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));

@@ -24,8 +24,6 @@ namespace {
 constexpr const char* kSource = "sum_stream_branch";
 
 // Stream catalog messages used here.
-constexpr int kRemoveBranchType = 22;
-constexpr int kModifiedUnknown = 58;
 
 constexpr const char* kNonmodSuffix = "_nonmod";
 // Branches are read this many at a time.
@@ -220,8 +218,7 @@ void SUM_Stream::remove_branch_types(const std::vector<SUM_NamedObject>& types,
     SUM_String type_name;
     type.name(type_name);
     if (vob_brtype_delete(type.vob().handle(), type.dbid(), event.info()) != 0)
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kRemoveBranchType,
-                 static_cast<const char*>(type_name));
+      imsg_print(IMSG_ERROR, sum_stream_msg::RemoveBranchType, type_name);
   }
 }
 
@@ -278,7 +275,7 @@ int SUM_Stream::modified_comps_and_elems(const SUM_ComponentList& candidates,
   SUM_VobObjectList found_elements;
   for (const RootsInVob& roots : by_vob) {
     if (modified_in_vob(type, roots, hit, found_elements) != 0) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kModifiedUnknown, SUM_Vob(roots.vob).any_name(),
+      imsg_print(IMSG_ERROR, sum_stream_msg::ModifiedUnknown, SUM_Vob(roots.vob).any_name(),
                  any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }

@@ -17,13 +17,8 @@ namespace {
 constexpr const char* kSource = "sum_stream_checkouts";
 
 // Stream catalog messages used here.
-constexpr int kMsgConfigurationChanged = 13;
-constexpr int kMsgSnapshotOutOfDate = 14;
-constexpr int kMsgOldCheckouts = 17;
 constexpr int kMsgCheckoutsUnknown = 18;
 constexpr int kMsgNotModifiable = 29;
-constexpr int kMsgNoCrde = 59;
-constexpr int kMsgReadOnly = 90;
 constexpr int kMsgNoFoundation = 91;
 constexpr int kMsgFoundationUnreadable = 92;
 
@@ -52,18 +47,18 @@ int SUM_Stream::view_shows_configuration(const SUM_View& view, int& may) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (snapshot || web) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgSnapshotOutOfDate);
+    imsg_print(IMSG_ERROR, sum_stream_msg::SnapshotOutOfDate);
     may = 0;
     return SUM_OK;
   }
   // A dynamic view catches up by itself; checkouts made before keep the old
   // configuration and need a merge once checked in.
-  imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgConfigurationChanged);
+  imsg_print(IMSG_WARNING, sum_stream_msg::ConfigurationChanged);
   int has = 0;
   if (view.has_checkouts(has) != 0)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgCheckoutsUnknown);
+    imsg_print(IMSG_WARNING, sum_stream_msg::CheckoutsUnknown);
   else if (has)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgOldCheckouts);
+    imsg_print(IMSG_WARNING, sum_stream_msg::OldCheckouts);
   if ((status = view.update_config_spec()) != 0)
     return trace.checked(__LINE__, status);
   may = 1;
@@ -88,7 +83,7 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (read_only) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgReadOnly, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ReadOnly, any_fullname());
     allowed = 0;
     return SUM_OK;
   }
@@ -112,19 +107,19 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
   if (status == 0)
     status = SUM_Component::construct_from_crde(vob_, root, component, 1);
   if (status == SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgNotModifiable, element.vob().any_name());
+    imsg_print(IMSG_ERROR, sum_stream_msg::NotModifiable, element.vob().any_name());
     allowed = 0;
     return SUM_OK;
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgNoCrde, element.any_name());
+    imsg_print(IMSG_ERROR, sum_stream_msg::NoCrde, element.any_name());
     return trace.checked(__LINE__, status);
   }
   SUM_ComponentList modifiable, others;
   if ((status = mod_comps(modifiable, others)) != 0)
     return trace.checked(__LINE__, status);
   if (modifiable.find(component) < 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgNotModifiable, component.any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::NotModifiable, component.any_fullname());
     allowed = 0;
     return SUM_OK;
   }

@@ -30,14 +30,10 @@ constexpr int kRecblsFeatureLevel = 3;
 constexpr size_t kChunk = 32;
 
 // Stream catalog messages used here.
-constexpr int kNoBaselineInStream = 2;
-constexpr int kRecblsLevel = 44;
 // Configuration-change catalog.
-constexpr int kNotOnStream = 17;
 constexpr int kNotVisible = 42;
 // Foundation catalog.
 constexpr int kNoComponent = 2;
-constexpr int kConflict = 22;
 
 // Element names of the "ZEM_STREAM_RECBLS" tree.
 constexpr const char* kRecblsRoot = "recbls";
@@ -88,7 +84,7 @@ int component_timelines(const SUM_Stream& stream, std::vector<ComponentTimeline>
 int component_of(const SUM_Baseline& baseline, SUM_Component& out) {
   int status = baseline.component(out);
   if (status != 0)
-    imsg_print(IMSG_ERROR, &sum_foundation_catalog, kNoComponent, baseline.any_fullname());
+    imsg_print(IMSG_ERROR, sum_foundation_msg::NoComponent, baseline.any_fullname());
   return status;
 }
 
@@ -329,7 +325,7 @@ int SUM_Stream::component_timeline_autocreate(const SUM_Component& component,
   SUM_Baseline foundation;
   status = baseline_util(component, 0, foundation);
   if (status == SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kNoBaselineInStream, component.any_fullname(),
+    imsg_print(IMSG_ERROR, sum_stream_msg::NoBaselineInStream, component.any_fullname(),
                any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
@@ -399,7 +395,7 @@ int SUM_Stream::set_recbls(const SUM_BaselineList& list, const char* comment,
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!stored) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kRecblsLevel, any_fullname(), vob_.any_name());
+    imsg_print(IMSG_ERROR, sum_stream_msg::RecblsLevel, any_fullname(), vob_.any_name());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_Project owner;
@@ -461,13 +457,13 @@ int SUM_Stream::check_recommendation(const SUM_BaselineList& list) const {
       return trace.checked(__LINE__, status);
     int at = foundation_comps.find(component);
     if (at < 0) {
-      imsg_print(IMSG_ERROR, &sum_config_change_catalog, kNotVisible, baseline.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_config_change_msg::NotVisible, baseline.any_fullname(),
                  any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     int earlier = seen.find(component);
     if (earlier >= 0) {
-      imsg_print(IMSG_ERROR, &sum_foundation_catalog, kConflict, baseline.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_foundation_msg::SameComponent, baseline.any_fullname(),
                  list[static_cast<unsigned>(earlier)].any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
@@ -479,7 +475,7 @@ int SUM_Stream::check_recommendation(const SUM_BaselineList& list) const {
     if (status != 0 && status != SUM_NOT_FOUND)
       return trace.checked(__LINE__, status);
     if (status != 0 || maker != *this) {
-      imsg_print(IMSG_ERROR, &sum_config_change_catalog, kNotOnStream, baseline.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_config_change_msg::NotOnStream, baseline.any_fullname(),
                  component.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }

@@ -35,19 +35,11 @@ namespace {
 constexpr const char* kSource = "sum_stream_cspec";
 
 // "sum/stream" catalog messages used here.
-constexpr int kMsgCannotGenerate = 8;
-constexpr int kMsgConcurrentChange = 24;
-constexpr int kMsgIntermediateState = 25;
 constexpr int kMsgNotInTarget = 27;
 constexpr int kMsgNotAncestorOfTarget = 28;
 constexpr int kMsgNotModifiable = 29;
-constexpr int kMsgUseRebase = 30;
-constexpr int kMsgComponentUnavailable = 31;
-constexpr int kMsgSomeFoundationUnavailable = 57;
-constexpr int kMsgComponentNotReplicated = 79;
 constexpr int kMsgCheckoutsUnknown = 18;
 constexpr int kMsgUpdateWholeView = 19;
-constexpr int kMsgUpdateWithCheckouts = 20;
 constexpr int kMsgUpdatePart = 21;
 
 // Event comments of stored texts, and the operation code recorded with them
@@ -245,8 +237,8 @@ int check_flowed_to_target(const SUM_Baseline& baseline, const SUM_Component& co
   imsg_print(IMSG_WARNING, &sum_stream_catalog,
              status == SUM_NOT_FOUND ? kMsgNotInTarget : kMsgNotAncestorOfTarget, stream_name,
              plain_name(baseline).c_str(), plain_name(component).c_str());
-  imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgNotModifiable, plain_name(component).c_str());
-  imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgUseRebase, stream_name);
+  imsg_print(IMSG_WARNING, sum_stream_msg::NotModifiable, plain_name(component).c_str());
+  imsg_print(IMSG_WARNING, sum_stream_msg::UseRebase, stream_name);
   modifiable = 0;
   return SUM_OK;
 }
@@ -308,7 +300,7 @@ int per_component_cspec_fragment(const SUM_Baseline& baseline, int integration_o
     out = format(kUnavailableFormat, plain_name(component).c_str(), "element", place.family.c_str(),
                  "/", place.path.c_str(), "-error")
               .c_str();
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgComponentUnavailable, stream,
+    imsg_print(IMSG_WARNING, sum_stream_msg::ComponentUnavailable, stream,
                plain_name(component).c_str(), stream);
     return SUM_OK;
   }
@@ -408,7 +400,7 @@ int SUM_Stream::regen_cspec_util(const SUM_BaselineList& baselines, const SUM_Co
       if (check_local_mastership(local) == 0 && !local) {
         SUM_Component component;
         baselines[i].component(component);
-        imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgComponentNotReplicated,
+        imsg_print(IMSG_WARNING, sum_stream_msg::ComponentNotReplicated,
                    plain_name(component).c_str());
         continue;
       }
@@ -439,8 +431,7 @@ int SUM_Stream::cspec_baselines(SUM_BaselineList& out) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (unavailable > 0)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgSomeFoundationUnavailable,
-               plain_name(*this).c_str());
+    imsg_print(IMSG_WARNING, sum_stream_msg::SomeFoundationUnavailable, plain_name(*this).c_str());
   return trace.checked(__LINE__, evaluated.closure(out));
 }
 
@@ -580,7 +571,7 @@ int SUM_Stream::store_cspec(const char* text, const char* comment) const {
                             event.info());
   }
   if (status != 0) {
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kMsgIntermediateState, plain_name(*this).c_str());
+    imsg_print(IMSG_WARNING, sum_stream_msg::IntermediateState, plain_name(*this).c_str());
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
@@ -644,7 +635,7 @@ int SUM_Stream::regen_cspec(int generate_only) const {
       new_id.bump_version();
       status = tas_config_spec_id(old_id, new_id);
       if (status == TBS_ST_CAS_MISMATCH) {
-        imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgConcurrentChange);
+        imsg_print(IMSG_ERROR, sum_stream_msg::ConcurrentChange);
         return trace.checked(__LINE__, SUM_FAILED);
       }
     }
@@ -663,13 +654,13 @@ int SUM_Stream::regen_cspec(int generate_only) const {
   if (status == 0)
     status = config_spec_id(now);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgCannotGenerate, plain_name(*this).c_str());
+    imsg_print(IMSG_ERROR, sum_stream_msg::CannotGenerate, plain_name(*this).c_str());
     return trace.checked(__LINE__, status);
   }
   // Changed by this process's own writes meanwhile: the group undoes the
   // regeneration whole, so the stream is as it was and a retry works.
   if (now.compare(new_id) != SUM_ConfigSpecId::SAME) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kMsgConcurrentChange);
+    imsg_print(IMSG_ERROR, sum_stream_msg::ConcurrentChange);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   return trace.checked(__LINE__, group.commit());
@@ -708,9 +699,9 @@ int SUM_Stream::snapshot_update_allowed(const SUM_View& view, int whole_view, in
       imsg_catalog_text(&sum_stream_catalog, whole_view ? kMsgUpdateWholeView : kMsgUpdatePart);
   int has = 0;
   if (view.has_checkouts(has) != 0)
-    question += imsg_catalog_text(&sum_stream_catalog, kMsgCheckoutsUnknown);
+    question += imsg_text(sum_stream_msg::CheckoutsUnknown);
   else if (has)
-    question += imsg_catalog_text(&sum_stream_catalog, kMsgUpdateWithCheckouts);
+    question += imsg_text(sum_stream_msg::UpdateWithCheckouts);
   long answer = 1;
   if (interactive)
     status = presenter.prompt_yes_no(IMSG_INFO, question.c_str(), 1, 0, answer);

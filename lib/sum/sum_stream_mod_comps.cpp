@@ -25,18 +25,7 @@ constexpr const char* kSource = "sum_stream_mod_comps";
 
 // Stream catalog messages used here.
 constexpr int kAlreadyModifiable = 69;
-constexpr int kRootless = 70;
-constexpr int kListNotUpdated = 71;
-constexpr int kNonmodBranch = 72;
-constexpr int kIntegrationRefused = 73;
-constexpr int kListIncomplete = 74;
 constexpr int kListUnreadable = 75;
-constexpr int kReadOnlyRefused = 76;
-constexpr int kNotInFoundation = 77;
-constexpr int kNotStreamModifiable = 78;
-constexpr int kEclipsed = 80;
-constexpr int kParentHasModComps = 81;
-constexpr int kHasChildrenRefused = 82;
 
 // What a change of the list is called in the trigger record.
 constexpr const char* kTriggerChange = "modifiable components";
@@ -64,11 +53,11 @@ int refuse_modcomp_change(const SUM_Stream& stream) {
   if (status != 0)
     return status;
   if (integration)
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kIntegrationRefused);
+    imsg_print(IMSG_ERROR, sum_stream_msg::IntegrationRefused);
   else if (read_only)
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kReadOnlyRefused, stream.any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ReadOnlyRefused, stream.any_fullname());
   else if (children)
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kHasChildrenRefused);
+    imsg_print(IMSG_ERROR, sum_stream_msg::HasChildrenRefused);
   return integration || read_only || children ? SUM_FAILED : SUM_OK;
 }
 
@@ -82,7 +71,7 @@ int SUM_Stream::check_parent_mod_comps(const SUM_Stream& parent) {
     return trace.checked(__LINE__, status);
   if (!exists)
     return SUM_OK;
-  imsg_print(IMSG_ERROR, &sum_stream_catalog, kParentHasModComps, parent.any_fullname());
+  imsg_print(IMSG_ERROR, sum_stream_msg::ParentHasModComps, parent.any_fullname());
   return trace.checked(__LINE__, SUM_FAILED);
 }
 
@@ -110,7 +99,7 @@ int SUM_Stream::stream_only_mod_comps(SUM_ComponentList& out) const {
   }
   if (status != 0) {
     out = SUM_ComponentList();
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kListUnreadable, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ListUnreadable, any_fullname());
     return trace.checked(__LINE__, status);
   }
   SUM_Project owner;
@@ -124,11 +113,10 @@ int SUM_Stream::stream_only_mod_comps(SUM_ComponentList& out) const {
       continue;
     SUM_String branch;
     nonmod_branch_type_name(branch);
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kEclipsed, found[i].any_fullname(),
-               static_cast<const char*>(branch));
+    imsg_print(IMSG_WARNING, sum_stream_msg::Eclipsed, found[i].any_fullname(), branch);
   }
   if (incomplete)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kListIncomplete, any_fullname());
+    imsg_print(IMSG_WARNING, sum_stream_msg::ListIncomplete, any_fullname());
   out = found;
   return SUM_OK;
 }
@@ -163,7 +151,7 @@ int SUM_Stream::add_mod_comps(const SUM_ComponentList& list, const char* comment
     if (component.is_null())
       return sum_int_error(kSource, trace.name(), __LINE__);
     if (visible.find(component) < 0) {
-      imsg_print(IMSG_WARNING, &sum_stream_catalog, kNotInFoundation, component.any_fullname(),
+      imsg_print(IMSG_WARNING, sum_stream_msg::NotInFoundation, component.any_fullname(),
                  any_fullname());
       continue;
     }
@@ -172,12 +160,12 @@ int SUM_Stream::add_mod_comps(const SUM_ComponentList& list, const char* comment
       return trace.checked(__LINE__, status);
     if (by_project.find(component) >= 0 || by_stream.find(component) >= 0 ||
         item_position(text, static_cast<const char*>(selector)) != std::string::npos) {
-      imsg_print(IMSG_WARNING, &sum_stream_catalog, kAlreadyModifiable, component.any_fullname(),
+      imsg_print(IMSG_WARNING, sum_stream_msg::AlreadyModifiable, component.any_fullname(),
                  any_fullname());
       continue;
     }
     if (!rooted) {
-      imsg_print(IMSG_WARNING, &sum_stream_catalog, kRootless, component.any_fullname());
+      imsg_print(IMSG_WARNING, sum_stream_msg::Rootless, component.any_fullname());
       continue;
     }
     text += ",";
@@ -187,7 +175,7 @@ int SUM_Stream::add_mod_comps(const SUM_ComponentList& list, const char* comment
   if (appended == 0)
     return SUM_OK;
   if ((status = set_pvar(PVAR_ZEM_STRM_MOD_COMPS, text.c_str(), kOpChange, comment)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kListNotUpdated, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ListNotUpdated, any_fullname());
     return trace.checked(__LINE__, status);
   }
   SUM_String branch;
@@ -203,8 +191,7 @@ int SUM_Stream::add_mod_comps(const SUM_ComponentList& list, const char* comment
   }
   if (status != 0)
     return trace.checked(__LINE__, status);
-  imsg_print(IMSG_INFO, &sum_stream_catalog, kNonmodBranch, any_fullname(),
-             static_cast<const char*>(branch));
+  imsg_print(IMSG_INFO, sum_stream_msg::NonmodBranch, any_fullname(), branch);
   if ((status = trigger.fire_postop(SUM_VobObject())) != 0)
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, regen_cspec(0));
@@ -233,7 +220,7 @@ int SUM_Stream::delete_mod_comps(const SUM_ComponentList& list, const char* comm
       return trace.checked(__LINE__, status);
     size_t at = item_position(text, static_cast<const char*>(selector));
     if (at == std::string::npos) {
-      imsg_print(IMSG_WARNING, &sum_stream_catalog, kNotStreamModifiable, list[i].any_fullname(),
+      imsg_print(IMSG_WARNING, sum_stream_msg::NotStreamModifiable, list[i].any_fullname(),
                  any_fullname());
       continue;
     }
@@ -244,7 +231,7 @@ int SUM_Stream::delete_mod_comps(const SUM_ComponentList& list, const char* comm
   status = text.empty() ? delete_pvar(PVAR_ZEM_STRM_MOD_COMPS, kOpChange)
                         : set_pvar(PVAR_ZEM_STRM_MOD_COMPS, text.c_str(), kOpChange, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kListNotUpdated, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ListNotUpdated, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if ((status = trigger.fire_postop(SUM_VobObject())) != 0)

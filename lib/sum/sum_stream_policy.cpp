@@ -15,12 +15,7 @@ namespace {
 constexpr const char* kSource = "sum_stream_policy";
 
 // Stream catalog messages used here.
-constexpr int kPolicyRead = 36;
-constexpr int kNotStreamPolicy = 37;
-constexpr int kPolicyWrite = 38;
 constexpr int kIncompletePolicies = 50;
-constexpr int kReadOnlyPolicy = 52;
-constexpr int kNotTemplatePolicy = 84;
 
 constexpr int kUnchanged = 1067;
 
@@ -40,11 +35,11 @@ int SUM_Stream::policy(SUM_PolicyList& out) const {
   int complete = 1;
   int status = SUM_Policy::read_stored(*this, PVAR_ZEM_STRM_POLICY_STREAM_PVAR, list, complete);
   if (status != 0 && status != SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kPolicyRead, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::PolicyRead, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if (!complete)
-    imsg_print(IMSG_WARNING, &sum_stream_catalog, kIncompletePolicies, any_fullname());
+    imsg_print(IMSG_WARNING, sum_stream_msg::IncompletePolicies, any_fullname());
   SUM_Policy::add_defaults(list, 1);
   out = list;
   return SUM_OK;
@@ -55,7 +50,7 @@ int SUM_Stream::policy(int id, SUM_String& value) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!is_stream_policy(id)) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kNotStreamPolicy, id, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::NotStreamPolicy, id, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_PolicyList list;
@@ -118,7 +113,7 @@ int SUM_Stream::set_policy(const SUM_PolicyList& list, const char* comment,
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (read_only) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kReadOnlyPolicy, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::ReadOnlyPolicy, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   // Every policy is checked before anything is written.
@@ -129,9 +124,9 @@ int SUM_Stream::set_policy(const SUM_PolicyList& list, const char* comment,
     if (valid)
       continue;
     if (in_template)
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kNotTemplatePolicy, p.policy_id());
+      imsg_print(IMSG_ERROR, sum_stream_msg::NotTemplatePolicy, p.policy_id());
     else
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kNotStreamPolicy, p.policy_id(), any_fullname());
+      imsg_print(IMSG_ERROR, sum_stream_msg::NotStreamPolicy, p.policy_id(), any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_TrigChStream trigger(*this, owner, "policy", comment);
@@ -145,7 +140,7 @@ int SUM_Stream::set_policy(const SUM_PolicyList& list, const char* comment,
   int complete = 1;
   status = SUM_Policy::read_stored(*this, PVAR_ZEM_STRM_POLICY_STREAM_PVAR, stored, complete);
   if (status != 0 && status != SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kPolicyRead, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::PolicyRead, any_fullname());
     return trace.checked(__LINE__, status);
   }
   int changed = 0;
@@ -158,7 +153,7 @@ int SUM_Stream::set_policy(const SUM_PolicyList& list, const char* comment,
   status =
       SUM_Policy::write_stored(*this, PVAR_ZEM_STRM_POLICY_STREAM_PVAR, stored, kOpChange, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kPolicyWrite, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::PolicyWrite, any_fullname());
     return trace.checked(__LINE__, status);
   }
   if (fire_triggers && (status = trigger.fire_postop(SUM_VobObject())) != 0)

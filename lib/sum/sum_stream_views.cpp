@@ -19,9 +19,6 @@ namespace {
 constexpr const char* kSource = "sum_stream_views";
 
 // Stream catalog messages used here.
-constexpr int kAlreadyAttached = 1;
-constexpr int kNoUniqueView = 42;
-constexpr int kDetaching = 64;
 
 // Views are listed this many at a time.
 constexpr size_t kViewChunk = 64;
@@ -72,8 +69,7 @@ int SUM_Stream::add_view(const SUM_Uuid& view, const char* comment) const {
   if ((status = attached_to(handle, *this, attached)) != 0)
     return trace.checked(__LINE__, status);
   if (attached) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kAlreadyAttached, handle.tag().c_str(),
-               any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::AlreadyAttached, handle.tag().c_str(), any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   SUM_Project owner;
@@ -101,7 +97,7 @@ int SUM_Stream::detach_view(const SUM_Uuid& view, const char* comment) const {
     return trace.checked(__LINE__, status);
   if (!attached)
     return SUM_NOT_FOUND;
-  imsg_print(IMSG_INFO, &sum_stream_catalog, kDetaching, handle.tag().c_str(), any_fullname());
+  imsg_print(IMSG_INFO, sum_stream_msg::Detaching, handle.tag().c_str(), any_fullname());
   SUM_EventInfo event(comment, kOpChange);
   return trace.checked(__LINE__, vob_utl_view_clear_stream(handle.get(), event.info()));
 }
@@ -147,7 +143,7 @@ int SUM_Stream::unique_view(SUM_Uuid& out) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (found.count() != 1) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog, kNoUniqueView, any_fullname());
+    imsg_print(IMSG_ERROR, sum_stream_msg::NoUniqueView, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   out = found[0];

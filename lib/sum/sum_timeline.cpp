@@ -21,10 +21,6 @@ namespace {
 constexpr const char* kSource = "sum_timeline";
 
 // General catalog messages used here.
-constexpr int kNoFoundationArc = 59;
-constexpr int kNoArcOnMain = 60;
-constexpr int kNoContributingBaseline = 65;
-constexpr int kHlinkCreateFailed = 45;
 
 constexpr const char* kDuplicateComment = "Created duplicate timeline entry";
 constexpr const char* kDestroyComment = "Deleting Timeline";
@@ -278,7 +274,7 @@ int SUM_Timeline::foundation_baseline(SUM_Baseline& out) const {
   int at =
       last_of_kind(list, static_cast<int>(list.count()) - 1, SUM_TimelineEntry::FOUNDATION_ARC);
   if (at < 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNoFoundationArc, any_fullname());
+    imsg_print(IMSG_ERROR, sum_msg::NoFoundationArc, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   return trace.checked(__LINE__, list[static_cast<unsigned>(at)].baseline(out));
@@ -312,9 +308,9 @@ int SUM_Timeline::fdn_bl_at_offset(int offset, SUM_Baseline& out) const {
   int at = last_of_kind(list, offset, SUM_TimelineEntry::FOUNDATION_ARC);
   if (at < 0) {
     if (main)
-      imsg_print(IMSG_ERROR, &sum_catalog, kNoArcOnMain);
+      imsg_print(IMSG_ERROR, sum_msg::NoArcOnMain);
     else
-      imsg_print(IMSG_ERROR, &sum_catalog, kNoFoundationArc, any_fullname());
+      imsg_print(IMSG_ERROR, sum_msg::NoFoundationArc, any_fullname());
     return trace.checked(__LINE__, SUM_NOT_FOUND);
   }
   return trace.checked(__LINE__, list[static_cast<unsigned>(at)].baseline(out));
@@ -378,7 +374,7 @@ int SUM_Timeline::latest_interesting_ents(int& baseline_index, int& arc_index) c
   int last = static_cast<int>(list.count()) - 1;
   int arc = last_of_kind(list, last, SUM_TimelineEntry::FOUNDATION_ARC);
   if (arc < 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNoFoundationArc, any_fullname());
+    imsg_print(IMSG_ERROR, sum_msg::NoFoundationArc, any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   baseline_index = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
@@ -487,8 +483,7 @@ int SUM_Timeline::add_foundation_arc(const SUM_Baseline& baseline, const char* c
     SUM_VobObject type;
     const char* type_name =
         vob_.wk_obj(VOB_WK_HLTYPE_FOUNDATION, type) == 0 ? type.any_name() : "Foundation";
-    imsg_print(IMSG_ERROR, &sum_catalog, kHlinkCreateFailed, type_name, any_name(),
-               baseline.any_name());
+    imsg_print(IMSG_ERROR, sum_msg::HlinkCreateFailed, type_name, any_name(), baseline.any_name());
     return trace.checked(__LINE__, status);
   }
   status = vob_zem_timeline_add_entry(vob_.handle(), dbid_, VOB_ZEM_TL_FOUNDATION_ARC, hlink,
@@ -526,7 +521,7 @@ int SUM_TimelineEntry::baseline(SUM_Baseline& out) const {
   if (status == 0 && (broken || vob == nullptr))
     status = SUM_FAILED;
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNoContributingBaseline, timeline_.any_fullname());
+    imsg_print(IMSG_ERROR, sum_msg::NoContributingBaseline, timeline_.any_fullname());
     return trace.checked(__LINE__, status);
   }
   out = SUM_Baseline(SUM_Vob(vob), target);

@@ -10,7 +10,6 @@
 namespace {
 
 constexpr const char* kSource = "sum_trigger_base";
-constexpr int kMsgPostopFailedOperationStands = 9;
 
 // The operation kinds of the open trigger scopes, bottom first.
 struct OpStack {
@@ -43,7 +42,7 @@ SUM_TriggerBase::~SUM_TriggerBase() {
     int status = vob_zem_trig_cleanup(trig_);
     if (status != 0) {
       trace.status_line(__LINE__, status);
-      imsg_print(IMSG_ERROR, &sum_triggers_catalog, 0);
+      imsg_print(IMSG_ERROR, sum_triggers_msg::TriggerCleanupFailed);
     }
     trig_ = nullptr;
   }
@@ -163,7 +162,7 @@ int SUM_TriggerBase::setup() {
                               view_tag_, shared_event->info(), &made);
   if (status != 0) {
     trace.status_line(__LINE__, status);
-    imsg_print(IMSG_ERROR, &sum_triggers_catalog, 2);
+    imsg_print(IMSG_ERROR, sum_triggers_msg::TriggerSetupFailed);
     return status;
   }
   trig_ = made;
@@ -186,7 +185,7 @@ int SUM_TriggerBase::fire_postop(const SUM_VobObject& new_obj) {
   int status = run_postop(new_obj);
   if (status != 0) {
     trace.status_line(__LINE__, status);
-    imsg_print(IMSG_WARNING, &sum_triggers_catalog, kMsgPostopFailedOperationStands);
+    imsg_print(IMSG_WARNING, sum_triggers_msg::PostopFailedOperationStands);
   }
   return SUM_OK;
 }
@@ -203,7 +202,7 @@ int SUM_TriggerBase::run_postop(const SUM_VobObject& new_obj) {
     status = new_obj.selector(1, selector);
     if (status != 0) {
       trace.status_line(__LINE__, status);
-      imsg_print(IMSG_ERROR, &sum_integration_catalog, 71);
+      imsg_print(IMSG_ERROR, sum_integration_msg::UnableGetActivitySelector);
       return status;
     }
     set_new_obj_name(selector);
@@ -215,7 +214,7 @@ int SUM_TriggerBase::run_postop(const SUM_VobObject& new_obj) {
     status = vob_zem_trig_reset_evs(&env_, trig_);
     if (status != 0) {
       trace.status_line(__LINE__, status);
-      imsg_print(IMSG_ERROR, &sum_triggers_catalog, 1);
+      imsg_print(IMSG_ERROR, sum_triggers_msg::TriggerResetFailed);
       return status;
     }
   }

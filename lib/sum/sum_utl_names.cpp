@@ -95,25 +95,25 @@ int sum_utl_is_ok_name(const SUM_String& name) {
   SUM_Trace trace("sum_utl_is_ok_name");
   int length = name.GetLength();
   if (length == 0) {
-    imsg_print(IMSG_ERROR, &sum_utl_catalog, 1);
+    imsg_print(IMSG_ERROR, sum_utl_msg::NameEmpty);
     return 0;
   }
   if (length > kMaxNameBytes) {
-    imsg_print(IMSG_ERROR, &sum_utl_catalog, 2);
+    imsg_print(IMSG_ERROR, sum_utl_msg::NameTooLong);
     return 0;
   }
   for (const MbChar& c : split_chars(name, static_cast<size_t>(length))) {
     if (!is_name_char(c)) {
-      imsg_print(IMSG_ERROR, &sum_utl_catalog, 3);
+      imsg_print(IMSG_ERROR, sum_utl_msg::NameIllegalCharacters);
       return 0;
     }
   }
   if (name == "." || name == ".." || name == "...") {
-    imsg_print(IMSG_ERROR, &sum_utl_catalog, 4);
+    imsg_print(IMSG_ERROR, sum_utl_msg::NameNotPermitted);
     return 0;
   }
   if (is_decimal_integer(name)) {
-    imsg_print(IMSG_ERROR, &sum_utl_catalog, 9, static_cast<const char*>(name));
+    imsg_print(IMSG_ERROR, sum_utl_msg::KorvaneDoesNotSupport, name);
     return 0;
   }
   return 1;
@@ -138,10 +138,10 @@ int sum_utl_is_unique_name(const SUM_String& name, vob_mtype_t mtype, const SUM_
     return 1;
   if (status != 0) {
     trace.status_line(__LINE__, status);
-    imsg_print(IMSG_ERROR, &sum_utl_catalog, 5);
+    imsg_print(IMSG_ERROR, sum_utl_msg::InternalErrorWhileTrying);
     return 0;
   }
-  imsg_print(IMSG_ERROR, &sum_utl_catalog, 6);
+  imsg_print(IMSG_ERROR, sum_utl_msg::NameInUseMessage);
   return 0;
 }
 
@@ -214,7 +214,7 @@ SUM_String sum_utl_generate_unique_obj_name(const SUM_String& base, vob_mtype_t 
   for (int round = 0; round < kUniqueNameRounds; ++round) {
     SUM_String candidate(base, suffix);
     if (candidate.GetLength() > kMaxNameBytes) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, 45, static_cast<const char*>(candidate), kMaxNameBytes);
+      imsg_print(IMSG_ERROR, tbs_msg::NameLongerThanBytes, candidate, kMaxNameBytes);
       return SUM_String();
     }
     tbs_dbid_t dbid = 0;
@@ -223,13 +223,13 @@ SUM_String sum_utl_generate_unique_obj_name(const SUM_String& base, vob_mtype_t 
       return candidate;
     if (status != 0) {
       trace.status_line(__LINE__, status);
-      imsg_print(IMSG_ERROR, &sum_utl_catalog, 5);
+      imsg_print(IMSG_ERROR, sum_utl_msg::InternalErrorWhileTrying);
       return SUM_String();
     }
     trace.info(2, "conflict: %s", static_cast<const char*>(candidate));
     suffix.Format(".%d", draw_suffix_number());
   }
-  imsg_print(IMSG_ERROR, &sum_utl_catalog, 0, static_cast<const char*>(base));
+  imsg_print(IMSG_ERROR, sum_utl_msg::TGenerateUniqueObject, base);
   return SUM_String();
 }
 

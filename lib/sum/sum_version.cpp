@@ -26,7 +26,6 @@ namespace {
 constexpr const char* kSource = "sum_version";
 
 // "sum" catalog messages used here.
-constexpr int kMsgNoGlobalType = 38;
 
 // Phases an element callback is told during a checkout.
 constexpr unsigned kPhaseStart = 0;
@@ -354,7 +353,7 @@ int SUM_BranchType::global_type(SUM_BranchType& out) const {
   }
   SUM_VobObject global;
   if ((status = single_hyperlinked_object(VOB_WK_HLTYPE_GLOBAL_DEFINITION, global, 1)) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kMsgNoGlobalType, any_name());
+    imsg_print(IMSG_ERROR, sum_msg::NoGlobalType, any_name());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   out = SUM_BranchType(global.vob(), global.dbid());

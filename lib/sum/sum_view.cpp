@@ -25,10 +25,6 @@ namespace {
 constexpr const char* kSource = "sum_view";
 
 // "sum/view" catalog messages used here.
-constexpr int kMsgTagFailed = 0;
-constexpr int kMsgNoTag = 1;
-constexpr int kMsgNoHandle = 2;
-constexpr int kMsgCwdInvisible = 12;
 
 // Registered VOBs are walked this many at a time.
 constexpr size_t kVobChunk = 64;
@@ -172,7 +168,7 @@ int SUM_View::open_handle(int quiet, view_server_h& out) const {
     if (status != 0) {
       handle_ = nullptr;
       if (!quiet)
-        imsg_print(IMSG_ERROR, &sum_view_catalog, kMsgNoHandle);
+        imsg_print(IMSG_ERROR, sum_view_msg::NoHandle);
       return trace.checked(__LINE__, status);
     }
   }
@@ -219,10 +215,9 @@ int SUM_View::tag(SUM_String& out, int quiet) const {
     int status = fetch_tag(fetched);
     if (status != 0) {
       if (!quiet && status == SUM_NOT_FOUND)
-        imsg_print(IMSG_ERROR, &sum_view_catalog, kMsgNoTag,
-                   static_cast<const char*>(uuid_.string()));
+        imsg_print(IMSG_ERROR, sum_view_msg::NoTag, uuid_.string());
       else if (!quiet)
-        imsg_print(IMSG_ERROR, &sum_view_catalog, kMsgTagFailed, tbs_strerror(status));
+        imsg_print(IMSG_ERROR, sum_view_msg::TagFailed, tbs_strerror(status));
       return trace.checked(__LINE__, SUM_FAILED);
     }
     tag_ = fetched;
@@ -470,7 +465,7 @@ int SUM_View::set_config_spec(const char* text) const {
   // directory this process works in.
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd) == nullptr)
-    imsg_print(IMSG_WARNING, &sum_view_catalog, kMsgCwdInvisible, "", "");
+    imsg_print(IMSG_WARNING, sum_view_msg::CwdInvisible, "", "");
   return SUM_OK;
 }
 

@@ -29,12 +29,7 @@ namespace {
 constexpr const char* kSource = "sum_view_activity";
 
 // "sum" catalog messages used here.
-constexpr int kMsgAlreadySet = 6;
-constexpr int kMsgOtherStream = 14;
-constexpr int kMsgNotAttached = 15;
-constexpr int kMsgIntegrationActive = 31;
 // "sum/view" catalog messages used here.
-constexpr int kMsgComponentUnreadable = 7;
 
 // Operation code recorded with a change of a view's current activity (the
 // set-activity trigger's operation).
@@ -147,15 +142,13 @@ int SUM_View::check_set_activity(const SUM_Activity& activity, SUM_Stream& strea
   if (status == 0)
     status = this->stream(attached);
   if (status == SUM_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kMsgNotAttached, static_cast<const char*>(view_tag),
-               activity.any_fullname());
+    imsg_print(IMSG_ERROR, sum_msg::NotAttached, view_tag, activity.any_fullname());
     return trace.checked(__LINE__, SUM_NOT_FOUND);
   }
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (attached != wanted) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kMsgOtherStream, activity.any_fullname(),
-               static_cast<const char*>(view_tag));
+    imsg_print(IMSG_ERROR, sum_msg::OtherStream, activity.any_fullname(), view_tag);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   stream = attached;
@@ -191,8 +184,7 @@ int SUM_View::set_activity(const SUM_Activity& activity, const char* comment, in
   status = activity.current_view(set_in);
   if (status == 0 && set_in == *this) {
     tag(view_tag);
-    imsg_print(IMSG_ERROR, &sum_catalog, kMsgAlreadySet, activity.any_fullname(),
-               static_cast<const char*>(view_tag));
+    imsg_print(IMSG_ERROR, sum_msg::AlreadySet, activity.any_fullname(), view_tag);
     return trace.checked(__LINE__, SUM_FAILED);
   }
   if (status != 0 && status != SUM_NOT_FOUND)
@@ -265,8 +257,7 @@ int SUM_View::has_active_integration_activity(int& has, SUM_Activity& activity) 
     return SUM_OK;
   has = 1;
   activity = current;
-  imsg_print(IMSG_ERROR, &sum_catalog, kMsgIntegrationActive, static_cast<const char*>(any_name()),
-             current.any_fullname());
+  imsg_print(IMSG_ERROR, sum_msg::IntegrationActive, any_name(), current.any_fullname());
   return trace.checked(__LINE__, SUM_FAILED);
 }
 
@@ -339,7 +330,7 @@ int SUM_View::checkouts(SUM_VersionList& out) const {
     if (status == 0 && has)
       status = components[i].crde(root, invalid);
     if (status != 0) {
-      imsg_print(IMSG_ERROR, &sum_view_catalog, kMsgComponentUnreadable, attached.any_fullname());
+      imsg_print(IMSG_ERROR, sum_view_msg::ComponentUnreadable, attached.any_fullname());
       return trace.checked(__LINE__, status);
     }
     if (has && !invalid)

@@ -23,11 +23,6 @@ namespace {
 constexpr const char* kSource = "sum_virtual_baseline";
 
 // General catalog messages used here.
-constexpr int kNotSameStream = 52;
-constexpr int kUnchangedActivity = 53;
-constexpr int kMissingComponent = 54;
-constexpr int kRetry = 61;
-constexpr int kUnreadableMember = 63;
 // Baseline catalog messages used here.
 constexpr int kReadOnlyStream = 0;
 
@@ -186,7 +181,7 @@ int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* p
     if (status == 0)
       status = current.dependencies(members, unavailable);
     if (status == 0 && unavailable) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kUnreadableMember, current.any_fullname());
+      imsg_print(IMSG_ERROR, sum_msg::UnreadableMember, current.any_fullname());
       status = SUM_FAILED;
     }
     if (status != 0)
@@ -242,7 +237,7 @@ int SUM_VirtualConfig::add_acts(const SUM_ActivityList& activities, int flag) {
     if (status != 0)
       return trace.checked(__LINE__, status);
     if (owner != rep_->stream) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kNotSameStream);
+      imsg_print(IMSG_ERROR, sum_msg::NotSameStream);
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }
@@ -310,12 +305,12 @@ int SUM_VirtualConfig::partition_cset(const SUM_Activity& activity) {
   for (unsigned c = 0; c < components.count(); ++c) {
     SUM_VirtualBaseline target;
     if (virtual_baseline(components[c], target) != 0) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kMissingComponent, activity.any_fullname(),
+      imsg_print(IMSG_ERROR, sum_msg::MissingComponent, activity.any_fullname(),
                  components[c].any_fullname(), rep_->stream.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     if (counts[c].count > recorded) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kRetry, activity.any_fullname());
+      imsg_print(IMSG_ERROR, sum_msg::Retry, activity.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
     SUM_Activity copy(activity);
@@ -554,7 +549,7 @@ int SUM_VirtualBaseline::add_activity(const SUM_Activity& activity, unsigned cou
   unsigned listed = 0;
   SUM_Activity& entry = rep_->activities[static_cast<unsigned>(at)];
   if (entry.mod_count(listed) == 0 && listed == count)
-    imsg_print(IMSG_WARNING, &sum_catalog, kUnchangedActivity, activity.any_fullname());
+    imsg_print(IMSG_WARNING, sum_msg::UnchangedActivity, activity.any_fullname());
   else
     entry.set_mod_count(count);
   return SUM_OK;
@@ -676,7 +671,7 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (read_only) {
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, kReadOnlyStream, home.any_fullname());
+    imsg_print(IMSG_ERROR, sum_baseline_msg::ReadOnlyStream, home.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
   // Refused before anything is written: a baseline changes its stream.

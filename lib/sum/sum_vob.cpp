@@ -95,7 +95,7 @@ int SUM_Vob::construct_from_pname_or_tag(const char* pname_or_tag, int print_err
   int status = vob_resolve_vob(pname_or_tag, &found);
   if (status != 0) {
     if (print_error)
-      imsg_print(IMSG_ERROR, &tbs_catalog, 11, pname_or_tag);
+      imsg_print(IMSG_ERROR, tbs_msg::VOBTagDoesNot, pname_or_tag);
     trace.status_line(__LINE__, status);
     return status;
   }
@@ -241,7 +241,7 @@ int SUM_Vob::is_feature_level_lt(const int& level, int& result) const {
   int current = 0;
   int status = feature_level(current);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, 51);
+    imsg_print(IMSG_ERROR, sum_msg::FeatureLevelMessage);
     trace.status_line(__LINE__, status);
     return status;
   }
@@ -350,7 +350,7 @@ int SUM_Vob::set_admin_vob(const SUM_Vob& admin) const {
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (has) {
-    imsg_print(IMSG_ERROR, &sum_catalog, 12, any_name());
+    imsg_print(IMSG_ERROR, sum_msg::VOBAlreadyAdminVOB, any_name());
     return SUM_FAILED;
   }
   SUM_VobObject from;

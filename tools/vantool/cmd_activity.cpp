@@ -36,36 +36,26 @@ namespace {
 
 // Messages of the vantool catalog used here.
 constexpr int kNotVisible = 53;
-constexpr int kCheckedIn = 58;
 constexpr int kCannotCheckIn = 59;
-constexpr int kCheckoutCancelled = 60;
 constexpr int kCannotCancel = 61;
 constexpr int kNotAStream = 107;
 constexpr int kCannotList = 111;
 constexpr int kCreated = 128;
-constexpr int kSet = 129;
 constexpr int kNotAnActivity = 130;
 constexpr int kCannotCreate = 131;
 constexpr int kNeedNameOrHeadline = 132;
-constexpr int kNoNameInHeadline = 196;
 constexpr int kViewWithoutStream = 133;
-constexpr int kCleared = 134;
 constexpr int kCannotSet = 135;
-constexpr int kCannotClear = 136;
 constexpr int kActivityOrNone = 137;
 constexpr int kNoCurrentActivity = 138;
 constexpr int kChanged = 140;
 constexpr int kCannotChange = 141;
 constexpr int kNoActivityChange = 142;
 constexpr int kMoved = 143;
-constexpr int kCannotMove = 144;
 constexpr int kRemoved = 145;
 constexpr int kCannotRemove = 146;
-constexpr int kNoCheckouts = 147;
 constexpr int kCannotCheckInAll = 148;
 constexpr int kCannotCancelAll = 149;
-constexpr int kWrongPvob = 150;
-constexpr int kNotAVersion = 152;
 
 // Activities read from the repository per call when listing a stream's.
 constexpr size_t kActivityChunk = 64;
@@ -98,7 +88,7 @@ std::string tag_of(const SUM_View& view) {
 bool open_stream(const std::string& text, SUM_Stream& stream) {
   if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
   return false;
 }
 
@@ -106,7 +96,7 @@ bool open_stream(const std::string& text, SUM_Stream& stream) {
 bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& activity) {
   if (SUM_Activity::construct_from_selector(text.c_str(), pvob, activity) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAnActivity, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAnActivity, text.c_str());
   return false;
 }
 
@@ -179,8 +169,8 @@ int new_activity_name(const ParsedArgs& args, const SUM_Stream& stream, std::str
   if (!(pvob == stream.vob())) {
     SUM_String stream_pvob;
     stream.vob().tag(stream_pvob);
-    imsg_print(IMSG_ERROR, &vantool_catalog, kWrongPvob, parsed.name.c_str(), parsed.vob.c_str(),
-               label_of(stream).c_str(), static_cast<const char*>(stream_pvob));
+    imsg_print(IMSG_ERROR, vantool_msg::WrongPvob, parsed.name.c_str(), parsed.vob.c_str(),
+               label_of(stream).c_str(), stream_pvob);
     return kExitFailure;
   }
   name = parsed.name;
@@ -198,7 +188,7 @@ bool mkact_stream(const ParsedArgs& args, const SUM_View& view, SUM_Stream& stre
   }
   stream = stream_of(view);
   if (stream.is_null()) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kViewWithoutStream, tag_of(view).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStream2, tag_of(view).c_str());
     return false;
   }
   return true;
@@ -208,10 +198,10 @@ bool mkact_stream(const ParsedArgs& args, const SUM_View& view, SUM_Stream& stre
 int set_reported(const SUM_Activity& activity, const SUM_View& view, const std::string& comment) {
   std::string label = label_of(activity);
   if (view.set_activity(activity, comment.c_str(), 0) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotSet, label.c_str(), tag_of(view).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotSet, label.c_str(), tag_of(view).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kSet, label.c_str(), tag_of(view).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Set, label.c_str(), tag_of(view).c_str());
   return kExitOk;
 }
 
@@ -235,7 +225,7 @@ int run_mkact(const ParsedArgs& args) {
   // A name made from a headline keeps its letters, digits and joiners and
   // needs at least one letter: say so rather than a bare refusal.
   if (name.empty() && sum_utl_cvt_title_to_obj_name(headline.c_str()).GetLength() == 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoNameInHeadline, headline.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoNameInHeadline, headline.c_str());
     return kExitFailure;
   }
   // The current view takes the new activity only when it works in its
@@ -248,11 +238,10 @@ int run_mkact(const ParsedArgs& args) {
   SUM_Activity made;
   if ((set_in_view && view_check_owner(handle.get(), "set the activity of") != 0) ||
       stream.create_activity(name.c_str(), headline.c_str(), comment.c_str(), made) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate,
-               (name.empty() ? headline : name).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate, (name.empty() ? headline : name).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label_of(made).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Created4, label_of(made).c_str());
   return set_in_view ? set_reported(made, view, comment) : kExitOk;
 }
 
@@ -271,10 +260,10 @@ int run_setact(const ParsedArgs& args) {
   std::string comment = args.comment();
   if (args.has("none")) {
     if (view.unset_activity(1, comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotClear, tag_of(view).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotClear, tag_of(view).c_str());
       return kExitFailure;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kCleared, tag_of(view).c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Cleared, tag_of(view).c_str());
     return kExitOk;
   }
   SUM_Activity activity;
@@ -303,7 +292,7 @@ bool stream_activities(const SUM_Stream& stream, std::vector<SUM_Activity>& out)
 bool all_activities(std::vector<SUM_Activity>& out) {
   SUM_VobList pvobs;
   if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+    imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
     return false;
   }
   for (unsigned i = 0; i < pvobs.count(); ++i) {
@@ -315,7 +304,7 @@ bool all_activities(std::vector<SUM_Activity>& out) {
     for (size_t s = 0; ok && s < streams.size(); ++s)
       ok = stream_activities(streams[s], out);
     if (!ok) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList, pvobs[i].any_name());
       return false;
     }
   }
@@ -345,7 +334,7 @@ bool activities_to_list(const ParsedArgs& args, const SUM_View& view,
     if (view.current_activity(current) != 0)
       return false;
     if (current.is_null())
-      imsg_print(IMSG_WARNING, &vantool_catalog, kNoCurrentActivity, tag_of(view).c_str());
+      imsg_print(IMSG_WARNING, vantool_msg::NoCurrentActivity, tag_of(view).c_str());
     else
       out.push_back(current);
     return true;
@@ -357,7 +346,7 @@ bool activities_to_list(const ParsedArgs& args, const SUM_View& view,
     return all_activities(out);
   if (stream_activities(stream, out))
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(stream).c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(stream).c_str());
   return false;
 }
 
@@ -397,7 +386,7 @@ int run_lsact(const ParsedArgs& args) {
   bool ok = true;
   for (const SUM_Activity& activity : activities)
     if (!print_activity(activity, args, handle.get(), json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(activity).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(activity).c_str());
       ok = false;
     }
   json.end_array();
@@ -422,11 +411,11 @@ bool open_version(const std::string& text, const ViewHandle& view, SUM_Version& 
         SUM_Vob::construct_from_handle(vob, handle) == 0)
       version = SUM_Version::convert(SUM_VobObject(handle, dbid));
     if (version.is_null())
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotAVersion, text.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotAVersion, text.c_str());
     return !version.is_null();
   }
   if (view.get() == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotAVersion, text.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotAVersion, text.c_str());
     return false;
   }
   view_path_info_t info;
@@ -463,13 +452,12 @@ int move_versions(const ParsedArgs& args) {
     std::string shown = shown_version(version, view.get());
     if (from.move_change_set_version(version, to, tag.empty() ? nullptr : tag.c_str(),
                                      comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMove, shown.c_str(), from_label.c_str(),
+      imsg_print(IMSG_ERROR, vantool_msg::CannotMove, shown.c_str(), from_label.c_str(),
                  to_label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kMoved, shown.c_str(), from_label.c_str(),
-               to_label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Moved, shown.c_str(), from_label.c_str(), to_label.c_str());
   }
   return result;
 }
@@ -497,11 +485,11 @@ int run_chact(const ParsedArgs& args) {
     }
     std::string label = label_of(activity);
     if (activity.set_title(headline.c_str(), comment.c_str(), SUM_Activity::kOpChange) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotChange4, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Changed4, label.c_str());
   }
   return result;
 }
@@ -523,11 +511,11 @@ int run_rmact(const ParsedArgs& args) {
     }
     std::string label = label_of(activity);
     if (activity.destroy(view, comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRemove, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotRemove, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kRemoved, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Removed, label.c_str());
   }
   return result;
 }
@@ -541,7 +529,7 @@ bool change_set_activity(const ParsedArgs& args, const SUM_View& view, SUM_Activ
   if (view.current_activity(activity) != 0)
     return false;
   if (activity.is_null())
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoCurrentActivity, tag_of(view).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoCurrentActivity, tag_of(view).c_str());
   return !activity.is_null();
 }
 
@@ -572,7 +560,7 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
     return kExitFailure;
   }
   if (checkouts.count() == 0) {
-    imsg_print(IMSG_INFO, &vantool_catalog, kNoCheckouts, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::NoCheckouts, label.c_str());
     return kExitOk;
   }
   std::vector<PendingCheckout> pending;
@@ -598,10 +586,10 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
       imsg_print(IMSG_ERROR, &vantool_catalog, checkin ? kCannotCheckIn : kCannotCancel,
                  p.path.c_str());
     else if (checkin)
-      imsg_print(IMSG_INFO, &vantool_catalog, kCheckedIn, p.path.c_str(),
+      imsg_print(IMSG_INFO, vantool_msg::CheckedIn, p.path.c_str(),
                  version_name(p.version.vob().handle(), p.version.dbid()).c_str());
     else
-      imsg_print(IMSG_INFO, &vantool_catalog, kCheckoutCancelled, p.path.c_str());
+      imsg_print(IMSG_INFO, vantool_msg::CheckoutCancelled, p.path.c_str());
   }
   if (status != 0 || !all_done) {
     imsg_print(IMSG_ERROR, &vantool_catalog, checkin ? kCannotCheckInAll : kCannotCancelAll,

@@ -42,40 +42,34 @@ constexpr int kNotABaseline = 127;
 constexpr int kNotAnActivity = 130;
 constexpr int kCreated = 153;
 constexpr int kUnchanged = 154;
-constexpr int kCannotMake = 155;
 constexpr int kViewWithoutStream = 156;
-constexpr int kNotInStream = 157;
 constexpr int kNotLabeled = 158;
-constexpr int kImported = 159;
-constexpr int kCannotImport = 160;
 constexpr int kChanged = 161;
 constexpr int kCannotChange = 162;
 constexpr int kOneChange = 163;
 constexpr int kRemoved = 164;
 constexpr int kCannotRemove = 165;
-constexpr int kCannotListBaselines = 166;
 constexpr int kImportNeedsComponent = 173;
-constexpr int kNotALabelType = 174;
 constexpr int kNeedBasename = 175;
 
 bool open_baseline(const std::string& text, SUM_Baseline& baseline) {
   if (SUM_Baseline::construct_from_selector(text.c_str(), SUM_Vob(), baseline) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotABaseline, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotABaseline, text.c_str());
   return false;
 }
 
 bool open_stream(const std::string& text, SUM_Stream& stream) {
   if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
   return false;
 }
 
 bool open_component(const std::string& text, SUM_Component& component) {
   if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAComponent, text.c_str());
   return false;
 }
 
@@ -97,7 +91,7 @@ bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
     return false;
   if (SUM_View(handle.get()).stream(stream) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kViewWithoutStream, handle.tag().c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStream, handle.tag().c_str());
   return false;
 }
 
@@ -114,7 +108,7 @@ bool activity_options(const ParsedArgs& args, const SUM_Vob& pvob, SUM_ActivityL
     for (const std::string& text : split_commas(value)) {
       SUM_Activity activity;
       if (SUM_Activity::construct_from_selector(text.c_str(), pvob, activity) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kNotAnActivity, text.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::NotAnActivity, text.c_str());
         return false;
       }
       out.append(activity);
@@ -130,7 +124,7 @@ bool components_in_config(const SUM_VirtualConfig& config, const SUM_ComponentLi
     SUM_VirtualBaseline virtual_baseline;
     int status = config.virtual_baseline(components[i], virtual_baseline);
     if (status == 1002)
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotInStream, label_of(components[i]).c_str(),
+      imsg_print(IMSG_ERROR, vantool_msg::NotInStream, label_of(components[i]).c_str(),
                  label_of(stream).c_str());
     if (status != 0)
       return false;
@@ -178,19 +172,19 @@ int report_made(const SUM_Stream& stream, const SUM_BaselineList& made,
     if (!fresh) {
       if (left_unlabeled(made[i], component, stream) &&
           label_new_baseline(made[i], full, comment) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kNotLabeled, label.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::NotLabeled, label.c_str());
         result = kExitFailure;
       }
-      imsg_print(IMSG_INFO, &vantool_catalog, kUnchanged, label.c_str(), component_label.c_str());
+      imsg_print(IMSG_INFO, vantool_msg::Unchanged, label.c_str(), component_label.c_str());
       continue;
     }
     int labeled = label_new_baseline(made[i], full, comment);
     int status = SUM_Baseline::UNLABELED;
     made[i].labeling_status(status);
-    imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str(), component_label.c_str(),
+    imsg_print(IMSG_INFO, vantool_msg::Created, label.c_str(), component_label.c_str(),
                labeling_status_text(status));
     if (labeled != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotLabeled, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotLabeled, label.c_str());
       result = kExitFailure;
     }
   }
@@ -216,7 +210,7 @@ int run_import(const ParsedArgs& args) {
     root_vob = root.vob();
   SUM_LabelType lbtype;
   if (SUM_LabelType::construct_from_selector(lbtype_text.c_str(), root_vob, lbtype) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotALabelType, lbtype_text.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotALabelType, lbtype_text.c_str());
     return kExitFailure;
   }
   std::string name;
@@ -228,12 +222,12 @@ int run_import(const ParsedArgs& args) {
   std::string comment = args.comment();
   SUM_Baseline made;
   if (SUM_Baseline::create_import(lbtype, name.c_str(), component, comment.c_str(), made) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotImport, lbtype.any_fullname(),
+    imsg_print(IMSG_ERROR, vantool_msg::CannotImport, lbtype.any_fullname(),
                label_of(component).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kImported, label_of(lbtype).c_str(),
-             label_of(made).c_str(), label_of(component).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Imported, label_of(lbtype).c_str(), label_of(made).c_str(),
+             label_of(component).c_str());
   return kExitOk;
 }
 
@@ -260,11 +254,11 @@ int run_mkbl(const ParsedArgs& args) {
                    ? SUM_VirtualConfig::construct_from_acts(stream, activities, config)
                    : SUM_VirtualConfig::construct(stream, watcher, config, interrupted);
   if (status != 0 || interrupted) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
     return kExitFailure;
   }
   if (!components_in_config(config, components, stream)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
     return kExitFailure;
   }
   std::string comment = args.comment();
@@ -273,7 +267,7 @@ int run_mkbl(const ParsedArgs& args) {
   status = config.realize(args.operands()[0].c_str(), comment.c_str(), components,
                           args.has("identical") ? 1 : 0, made, created);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
     return kExitFailure;
   }
   return report_made(stream, made, created, args.has("full"), comment);
@@ -319,11 +313,11 @@ int run_chbl(const ParsedArgs& args) {
     std::string label = label_of(baseline);
     std::string what;
     if (change_baseline(baseline, args, comment, what) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotChange, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str(), what.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Changed, label.c_str(), what.c_str());
   }
   return result;
 }
@@ -335,7 +329,7 @@ int run_chbl(const ParsedArgs& args) {
 bool all_baselines(SUM_BaselineList& out) {
   SUM_VobList pvobs;
   if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+    imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
     return false;
   }
   for (unsigned i = 0; i < pvobs.count(); ++i) {
@@ -351,7 +345,7 @@ bool all_baselines(SUM_BaselineList& out) {
         out.append(some[b]);
     }
     if (!ok || it.status() != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotListBaselines, pvobs[i].any_name());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotListBaselines, pvobs[i].any_name());
       return false;
     }
   }
@@ -384,7 +378,7 @@ bool baselines_to_list(const ParsedArgs& args, SUM_BaselineList& out) {
                                                     : 1;
   if (status != 0) {
     std::string where = !stream.is_null() ? label_of(stream) : label_of(component);
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotListBaselines, where.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotListBaselines, where.c_str());
     return false;
   }
   for (unsigned i = 0; i < found.count(); ++i) {
@@ -445,7 +439,7 @@ int run_lsbl(const ParsedArgs& args) {
   bool ok = true;
   for (unsigned i = 0; i < baselines.count(); ++i)
     if (!print_baseline(baselines[i], args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(baselines[i]).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(baselines[i]).c_str());
       ok = false;
     }
   json.end_array();

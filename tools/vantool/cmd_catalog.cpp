@@ -97,7 +97,7 @@ int run_lscatalog(const ParsedArgs& args) {
     return list_all_catalogs(args);
   const imsg_catalog_t* c = imsg_find_catalog(args.operands()[0].c_str());
   if (c == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 8, args.operands()[0].c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnknownMessageCatalog, args.operands()[0].c_str());
     return kExitFailure;
   }
   return list_one_catalog(args, c);
@@ -129,7 +129,7 @@ bool format_with_text_args(const char* format, const std::vector<std::string>& a
     std::string shown = spec + conversion;
     if (std::strchr("diouxXcseEfgG", conversion) == nullptr ||
         spec.find('*') != std::string::npos) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 15, shown.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::ConversionNotSupportedMessages, shown.c_str());
       return false;
     }
     ++needed;
@@ -147,14 +147,16 @@ bool format_with_text_args(const char* format, const std::vector<std::string>& a
     } else if (std::strchr("eEfgG", conversion) != nullptr) {
       double v = std::strtod(arg.c_str(), &end);
       if (end == arg.c_str() || *end != '\0') {
-        imsg_print(IMSG_ERROR, &vantool_catalog, 11, arg.c_str(), shown.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::ArgumentConversionNotNumber, arg.c_str(),
+                   shown.c_str());
         return false;
       }
       std::snprintf(piece, sizeof piece, (base + conversion).c_str(), v);
     } else {
       long long v = std::strtoll(arg.c_str(), &end, 0);
       if (end == arg.c_str() || *end != '\0') {
-        imsg_print(IMSG_ERROR, &vantool_catalog, 11, arg.c_str(), shown.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::ArgumentConversionNotNumber, arg.c_str(),
+                   shown.c_str());
         return false;
       }
       if (conversion == 'c')
@@ -165,7 +167,8 @@ bool format_with_text_args(const char* format, const std::vector<std::string>& a
     out += piece;
   }
   if (next < static_cast<size_t>(needed) || args.size() < static_cast<size_t>(needed)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 12, needed, static_cast<int>(args.size()));
+    imsg_print(IMSG_ERROR, vantool_msg::NotEnoughArgumentsMessage, needed,
+               static_cast<int>(args.size()));
     return false;
   }
   return true;
@@ -185,23 +188,23 @@ int run_message(const ParsedArgs& args) {
   const auto& ops = args.operands();
   int severity = severity_named(args.value("severity"));
   if (severity < 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 13, args.value("severity").c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnknownSeverityUseInfo, args.value("severity").c_str());
     return kExitUsage;
   }
   const imsg_catalog_t* c = imsg_find_catalog(ops[0].c_str());
   if (c == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 8, ops[0].c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnknownMessageCatalog, ops[0].c_str());
     return kExitFailure;
   }
   char* end = nullptr;
   long index = std::strtol(ops[1].c_str(), &end, 10);
   if (end == ops[1].c_str() || *end != '\0') {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 9, ops[1].c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::MessageIndexNotNumber, ops[1].c_str());
     return kExitFailure;
   }
   const char* format = imsg_catalog_text(c, static_cast<int>(index));
   if (format == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 10, c->name, static_cast<int>(index),
+    imsg_print(IMSG_ERROR, vantool_msg::CatalogNoMessageIndexes, c->name, static_cast<int>(index),
                imsg_catalog_count(c) - 1);
     return kExitFailure;
   }

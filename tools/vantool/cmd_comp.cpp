@@ -32,7 +32,7 @@ enum : int {
 bool open_component(const std::string& text, SUM_Component& component) {
   if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAComponent, text.c_str());
   return false;
 }
 
@@ -72,10 +72,10 @@ int run_mkcomp(const ParsedArgs& args) {
                                    comment.c_str(), made);
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCreateFailed, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateComponent, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label_of(made).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedComponent, label_of(made).c_str());
   return kExitOk;
 }
 
@@ -148,7 +148,7 @@ int run_lscomp(const ParsedArgs& args) {
         print_component(item, args, json);
       }
       if (it.status() != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kListFailed, e.tag.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::UnableListComponents, e.tag.c_str());
         ok = false;
       }
     }

@@ -52,7 +52,7 @@ int make_elements(const ParsedArgs& args, int eltype) {
   view_mkelem_many(view.get(), args.operands(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
                    results);
   return report_paths(results, 55, [](const view_path_result_t& r) {
-    imsg_print(IMSG_INFO, &vantool_catalog, 54, r.path.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::CreatedElement, r.path.c_str());
   });
 }
 
@@ -80,7 +80,7 @@ int run_checkout(const ParsedArgs& args) {
     vob_ckout_info_t ckout;
     if (view_lookup(view.get(), r.path.c_str(), &info) == 0 &&
         vob_ver_get_ckout_info(info.vob, r.dbid, &ckout) == 0)
-      imsg_print(IMSG_INFO, &vantool_catalog, 56, r.path.c_str(),
+      imsg_print(IMSG_INFO, vantool_msg::CheckedOutVersion, r.path.c_str(),
                  version_name(info.vob, ckout.predecessor).c_str());
   });
 }
@@ -113,7 +113,7 @@ int run_checkin(const ParsedArgs& args) {
   return report_paths(results, 59, [&](const view_path_result_t& r) {
     view_path_info_t info;
     if (view_lookup(view.get(), r.path.c_str(), &info) == 0)
-      imsg_print(IMSG_INFO, &vantool_catalog, 58, r.path.c_str(),
+      imsg_print(IMSG_INFO, vantool_msg::CheckedIn, r.path.c_str(),
                  version_name(info.vob, r.dbid).c_str());
   });
 }
@@ -146,8 +146,8 @@ int run_uncheckout(const ParsedArgs& args) {
   view_uncheckout_many(view.get(), args.operands(), args.has("keep") ? 1 : 0, results);
   return report_paths(results, 61, [&](const view_path_result_t& r) {
     if (args.has("keep"))
-      imsg_print(IMSG_INFO, &vantool_catalog, 62, r.path.c_str(), kept[r.path].c_str());
-    imsg_print(IMSG_INFO, &vantool_catalog, 60, r.path.c_str());
+      imsg_print(IMSG_INFO, vantool_msg::PrivateVersionSaved, r.path.c_str(), kept[r.path].c_str());
+    imsg_print(IMSG_INFO, vantool_msg::CheckoutCancelled, r.path.c_str());
   });
 }
 
@@ -248,7 +248,7 @@ int list_dir_version(const ViewHandle& view, const std::string& text,
   if (!resolve_version(view, text, info, version))
     return kExitFailure;
   if (view_readdir_version(view.get(), path.c_str(), version, entries) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotDirectoryVersion, text.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVersionDirectory, text.c_str());
     return kExitFailure;
   }
   return kExitOk;
@@ -266,7 +266,7 @@ int run_ls(const ParsedArgs& args) {
   } else {
     view_path_info_t info;
     if (view_lookup(view.get(), path.c_str(), &info) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
       return kExitFailure;
     }
     if (!info.is_dir && info.element != 0) {
@@ -274,7 +274,7 @@ int run_ls(const ParsedArgs& args) {
       return kExitOk;
     }
     if (view_readdir_ext(view.get(), path.c_str(), entries) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
       return kExitFailure;
     }
   }
@@ -306,7 +306,7 @@ int run_lsvtree(const ParsedArgs& args) {
     return kExitFailure;
   view_path_info_t info;
   if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return kExitFailure;
   }
   std::vector<std::pair<std::string, tbs_dbid_t>> branches;

@@ -21,7 +21,6 @@ namespace {
 
 // General catalog: "A folder may be created only in the RootFolder or
 // another folder."
-constexpr int kNotAFolderParentMessage = 7;
 
 int usage(const char* command, const std::string& message) {
   return usage_error(*find_command(command), message);
@@ -33,7 +32,7 @@ bool open_folder(const std::string& text, const SUM_Vob& vob, SUM_Folder& folder
   int status = SUM_Folder::construct_from_selector(text.c_str(), vob, folder);
   if (status == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, 88, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::DoesNotNameFolder, text.c_str());
   exit = kExitFailure;
   return false;
 }
@@ -48,21 +47,22 @@ int run_mkfolder(const ParsedArgs& args) {
   SUM_Folder parent;
   if (args.has("in")) {
     if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, parent) != 0) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kNotAFolderParentMessage);
+      imsg_print(IMSG_ERROR, sum_msg::NotAFolderParentMessage);
       return kExitFailure;
     }
   } else if (SUM_Folder::root_folder(pvob, parent) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 89, operand.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateFolder, operand.c_str());
     return kExitFailure;
   }
   std::string comment = args.comment();
   std::string title = args.value("title");
   SUM_Folder made;
   if (SUM_Folder::create(parsed.name.c_str(), comment.c_str(), parent, title.c_str(), made) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 89, (parsed.name + "@" + parsed.vob).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateFolder,
+               (parsed.name + "@" + parsed.vob).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 87, label_of(made).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedFolder, label_of(made).c_str());
   return kExitOk;
 }
 
@@ -102,7 +102,7 @@ bool print_folder(const SUM_Folder& folder, const ParsedArgs& args, JsonWriter& 
   std::string parent_label = folder.parent_folder(parent) == 0 ? label_of(parent) : "";
   std::vector<std::string> subfolders, projects;
   if (!children_of(folder, subfolders, projects)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 95, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableListFolders, label.c_str());
     return false;
   }
   if (args.has("json")) {
@@ -164,7 +164,7 @@ int run_lsfolder(const ParsedArgs& args) {
       ok = print_folder(item, args, json) && ok;
     }
     if (sub->status() != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 95, label_of(folder).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListFolders, label_of(folder).c_str());
       ok = false;
     }
   } else {
@@ -181,7 +181,7 @@ int run_lsfolder(const ParsedArgs& args) {
         continue;
       SUM_Folder root;
       if (SUM_Folder::root_folder(vob, root) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, 95, e.tag.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::UnableListFolders, e.tag.c_str());
         ok = false;
         continue;
       }
@@ -218,10 +218,10 @@ int run_chfolder(const ParsedArgs& args) {
     status = folder.set_name(args.value("name").c_str(), comment.c_str());
   }
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 91, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableChangeFolder, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 90, label_of(folder).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::ChangedFolder, label_of(folder).c_str());
   return kExitOk;
 }
 

@@ -26,7 +26,7 @@ int run_help(const ParsedArgs& args) {
   }
   const Command* command = find_command(args.operands()[0]);
   if (command == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 14, args.operands()[0].c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoHelpNotCommand, args.operands()[0].c_str());
     return kExitFailure;
   }
   imsg_print_literal(IMSG_INFO, "Usage: vantool %s\n%s\n", command->synopsis.c_str(),

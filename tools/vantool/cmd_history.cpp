@@ -204,14 +204,14 @@ int run_lshistory(const ParsedArgs& args) {
     return kExitFailure;
   view_path_info_t info;
   if (view_lookup(view.get(), path.c_str(), &info) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotVisible, path.c_str(), view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return kExitFailure;
   }
   ShownElements shown;
   collect(view, info, path, args.has("recurse"), shown);
   std::vector<HistoryLine> lines;
   if (!read_history(shown, since, lines)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kHistoryFailed, path.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableReadHistory, path.c_str());
     return kExitFailure;
   }
   ActivityNames activities;

@@ -99,7 +99,7 @@ bool make_plan(const std::string& source, const std::string& target, const Shown
        it.increment(ec))
     paths.push_back(it->path());
   if (ec) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgSourceNotDirectory, source.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotDirectoryRead, source.c_str());
     return false;
   }
   std::sort(paths.begin(), paths.end());
@@ -108,7 +108,7 @@ bool make_plan(const std::string& source, const std::string& target, const Shown
     auto status = fs::symlink_status(p, ec);
     bool is_dir = fs::is_directory(status);
     if (!is_dir && !fs::is_regular_file(status)) {
-      imsg_print(IMSG_WARNING, &vantool_catalog, kMsgSkipped, p.c_str());
+      imsg_print(IMSG_WARNING, vantool_msg::SkippedOnlyDirectoriesRegular, p.c_str());
       continue;
     }
     in_source.insert(rel);
@@ -150,13 +150,13 @@ bool make_plan(const std::string& source, const std::string& target, const Shown
 
 void print_plan(const Plan& plan) {
   for (const auto& d : plan.new_dirs)
-    imsg_print(IMSG_INFO, &vantool_catalog, kMsgPlanLine, "new directory", d.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Empty, "new directory", d.c_str());
   for (const auto& f : plan.new_files)
-    imsg_print(IMSG_INFO, &vantool_catalog, kMsgPlanLine, "new file", f.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Empty, "new file", f.c_str());
   for (const auto& f : plan.changed_files)
-    imsg_print(IMSG_INFO, &vantool_catalog, kMsgPlanLine, "changed", f.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Empty, "changed", f.c_str());
   for (const auto& r : plan.removed)
-    imsg_print(IMSG_INFO, &vantool_catalog, kMsgPlanLine, "removed", r.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Empty, "removed", r.c_str());
 }
 
 // Runs the import's steps against the view, reporting progress on a terminal.
@@ -233,7 +233,7 @@ class Importer {
       std::error_code ec;
       fs::copy_file(source_ + "/" + f, in_view(f), fs::copy_options::overwrite_existing, ec);
       if (ec) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kMsgStepFailed, "copy", in_view(f).c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::CouldNot, "copy", in_view(f).c_str());
         return false;
       }
     }
@@ -253,7 +253,7 @@ class Importer {
     bool ok = true;
     for (const auto& r : results) {
       if (r.status != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kMsgStepFailed, what, r.path.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::CouldNot, what, r.path.c_str());
         ok = false;
       }
     }
@@ -267,7 +267,7 @@ class Importer {
     bool ok = true;
     for (const auto& r : rels) {
       if (call(in_view(r)) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kMsgStepFailed, what, in_view(r).c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::CouldNot, what, in_view(r).c_str());
         ok = false;
       }
       advance(1);
@@ -299,7 +299,7 @@ int run_import(const ParsedArgs& args) {
     target.pop_back();
   std::error_code ec;
   if (!fs::is_directory(source, ec)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgSourceNotDirectory, source.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotDirectoryRead, source.c_str());
     return kExitFailure;
   }
   ViewHandle view;
@@ -309,7 +309,7 @@ int run_import(const ParsedArgs& args) {
   if (!lookup_path(view, target, info))
     return kExitFailure;
   if (!info.is_dir) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgTargetNotDirectory, target.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotDirectoryViewImport, target.c_str());
     return kExitFailure;
   }
   Shown shown;
@@ -324,7 +324,7 @@ int run_import(const ParsedArgs& args) {
   else if (!nothing && !Importer(view, source, info.file_path, args.comment()).run(plan))
     return kExitFailure;
   if (nothing)
-    imsg_print(IMSG_INFO, &vantool_catalog, kMsgNothingToDo, source.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::NothingImportViewAlready, source.c_str());
   else
     imsg_print(IMSG_INFO, &vantool_catalog, args.has("preview") ? kMsgPreviewSummary : kMsgSummary,
                count(plan.new_dirs.size()), count(plan.new_files.size()),

@@ -123,7 +123,7 @@ int run_diff(const ParsedArgs& args) {
     tbs_dbid_t other_version = 0;
     if (!content_of(view, ops[0], left, info, version) ||
         !content_of(view, ops[1], right, other, other_version)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 77, ops[0].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableCompare, ops[0].c_str());
       return kExitFailure;
     }
     left_label = ops[0];
@@ -131,7 +131,7 @@ int run_diff(const ParsedArgs& args) {
   } else {
     // One path: its predecessor against the view's version of it.
     if (!content_of(view, ops[0], right, info, version)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 77, ops[0].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableCompare, ops[0].c_str());
       return kExitFailure;
     }
     vob_ver_details_t details;
@@ -146,7 +146,7 @@ int run_diff(const ParsedArgs& args) {
         ops[0] + (info.checked_out ? " (checked out)" : "@@" + version_name(info.vob, version));
   }
   if (left == right) {
-    imsg_print(IMSG_INFO, &vantool_catalog, 76);
+    imsg_print(IMSG_INFO, vantool_msg::FilesIdentical);
     return kExitOk;
   }
   imsg_print_literal(IMSG_INFO, "%s", unified_diff(left, right, left_label, right_label).c_str());
@@ -187,33 +187,32 @@ int run_findmerge(const ParsedArgs& args) {
   std::vector<cmd_findmerge_item_t> items;
   int status = cmd_findmerge_tree(view.get(), request, items);
   if (status == TBS_ST_NOT_FOUND)
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgNotVisible, request.path.c_str(),
-               view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, request.path.c_str(), view.tag().c_str());
   if (status != 0)
     return kExitFailure;
   int result = kExitOk;
   for (const auto& item : items) {
     const cmd_findmerge_result_t& merge = item.result;
     if (item.status != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kMsgCannotMerge, merge.path.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableMerge, merge.path.c_str());
       result = kExitFailure;
       continue;
     }
     std::string from = version_name(item.vob, item.from);
     std::string base = merge.base != 0 ? version_name(item.vob, merge.base) : "(none)";
     if (request.print_only) {
-      imsg_print(IMSG_INFO, &vantool_catalog, kMsgNeedsMerge, merge.path.c_str(),
-                 need_text(merge.need), from.c_str(), base.c_str());
+      imsg_print(IMSG_INFO, vantool_msg::NeedsMergeBase, merge.path.c_str(), need_text(merge.need),
+                 from.c_str(), base.c_str());
     } else if (merge.conflicts > 0) {
-      imsg_print(IMSG_WARNING, &vantool_catalog, kMsgMergedWithConflicts, merge.path.c_str(),
+      imsg_print(IMSG_WARNING, vantool_msg::MergedVersionConflictsResolve, merge.path.c_str(),
                  from.c_str(), merge.conflicts);
       result = kExitFailure;
     } else {
-      imsg_print(IMSG_INFO, &vantool_catalog, kMsgMerged, merge.path.c_str(), from.c_str(),
+      imsg_print(IMSG_INFO, vantool_msg::MergedVersionBase, merge.path.c_str(), from.c_str(),
                  base.c_str());
     }
     if (item.checked_in)
-      imsg_print(IMSG_INFO, &vantool_catalog, kMsgCheckedIn, merge.path.c_str(),
+      imsg_print(IMSG_INFO, vantool_msg::CheckedIn, merge.path.c_str(),
                  version_name(item.vob, merge.checkout).c_str());
   }
   return result;

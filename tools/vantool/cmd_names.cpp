@@ -30,11 +30,11 @@ int run_rmname(const ParsedArgs& args) {
   int result = kExitOk;
   for (const auto& path : paths) {
     if (view_rmname(view.get(), path.c_str(), comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kRmnameFailed, path.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveName, path.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, kNameRemoved, path.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::RemovedName, path.c_str());
   }
   return result;
 }
@@ -47,10 +47,10 @@ int run_mv(const ParsedArgs& args) {
     return kExitFailure;
   std::string comment = args.comment();
   if (view_rename(view.get(), source.c_str(), target.c_str(), comment.c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMoveFailed, source.c_str(), target.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMove, source.c_str(), target.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kMoved, source.c_str(), target.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Moved2, source.c_str(), target.c_str());
   return kExitOk;
 }
 

@@ -66,7 +66,7 @@ bool resolve(const std::string& text, const ParsedArgs& args, SUM_VobObject& obj
   if (status != 0) {
     const char* why = status == TBS_ST_BAD_ARGUMENT ? "not a selector of the form kind:name@vob-tag"
                                                     : "no such object";
-    imsg_print(IMSG_ERROR, &vantool_catalog, 22, text.c_str(), why);
+    imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, text.c_str(), why);
     return false;
   }
   SUM_Vob handle;
@@ -375,11 +375,11 @@ int run_lock(const ParsedArgs& args) {
     }
     if (vob_obj_lock(object.vob().handle(), object.dbid(), args.has("obsolete") ? 1 : 0, exempt,
                      &event) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 27, text.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableLock, text.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, 23, args.has("obsolete") ? "and obsoleted " : "",
+    imsg_print(IMSG_INFO, vantool_msg::Locked, args.has("obsolete") ? "and obsoleted " : "",
                object.any_fullname());
   }
   return result;
@@ -398,13 +398,13 @@ int run_unlock(const ParsedArgs& args) {
     }
     int status = vob_obj_unlock(object.vob().handle(), object.dbid(), &event);
     if (status == TBS_ST_NOT_FOUND) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 25, "Object", object.any_fullname());
+      imsg_print(IMSG_ERROR, vantool_msg::NotLocked, "Object", object.any_fullname());
       result = kExitFailure;
     } else if (status != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 29, text.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableUnlock, text.c_str());
       result = kExitFailure;
     } else {
-      imsg_print(IMSG_INFO, &vantool_catalog, 24, "", object.any_fullname());
+      imsg_print(IMSG_INFO, vantool_msg::Unlocked, "", object.any_fullname());
     }
   }
   return result;

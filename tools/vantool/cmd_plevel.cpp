@@ -15,29 +15,22 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNoSuchVob = 19;
 constexpr int kNotProjectVob = 79;
-constexpr int kLevelTwice = 80;
-constexpr int kBadLevelName = 81;
-constexpr int kDefaultNotGiven = 82;
-constexpr int kCurrentDefaultDropped = 83;
 constexpr int kCannotSet = 84;
-constexpr int kLevelsSet = 85;
-constexpr int kCannotRead = 86;
 
 // Opens the project VOB tagged `tag`, printing why not.
 bool open_pvob(const std::string& tag, SUM_Vob& vob) {
   if (SUM_Vob::construct_from_pname_or_tag(tag.c_str(), 0, vob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoSuchVob, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, tag.c_str());
     return false;
   }
   int is_pvob = 0;
   if (vob.is_sum_pvob(is_pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
     return false;
   }
   if (!is_pvob) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotProjectVob, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotProjectVob, tag.c_str());
     return false;
   }
   return true;
@@ -57,19 +50,19 @@ bool choose_default(const ParsedArgs& args, const SUM_Vob& vob, const std::strin
   if (args.has("default")) {
     chosen = args.value("default");
     if (!contains(levels, chosen)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kDefaultNotGiven, chosen.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::DefaultNotGiven, chosen.c_str());
       return false;
     }
     return true;
   }
   SUM_PLevel current;
   if (SUM_PLevel::get_def_plevel(vob, current) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
     return false;
   }
   chosen = static_cast<const char*>(current.name());
   if (!contains(levels, chosen)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCurrentDefaultDropped, chosen.c_str(), tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CurrentDefaultDropped, chosen.c_str(), tag.c_str());
     return false;
   }
   return true;
@@ -85,11 +78,11 @@ int run_setplevel(const ParsedArgs& args) {
   SUM_StringList names;
   for (size_t i = 0; i < levels.size(); ++i) {
     if (!sum_utl_is_ok_name(levels[i].c_str())) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kBadLevelName, levels[i].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::BadLevelName, levels[i].c_str());
       return kExitFailure;
     }
     if (contains(std::vector<std::string>(levels.begin(), levels.begin() + i), levels[i])) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kLevelTwice, levels[i].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::LevelTwice, levels[i].c_str());
       return kExitFailure;
     }
     names.append(levels[i].c_str());
@@ -98,14 +91,13 @@ int run_setplevel(const ParsedArgs& args) {
   if (!choose_default(args, vob, tag, levels, default_name))
     return kExitFailure;
   if (SUM_PLevel::set_plevels(vob, names, default_name.c_str(), args.comment().c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotSet, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotSet2, tag.c_str());
     return kExitFailure;
   }
   std::string joined;
   for (const auto& level : levels)
     joined += (joined.empty() ? "" : " ") + level;
-  imsg_print(IMSG_INFO, &vantool_catalog, kLevelsSet, tag.c_str(), joined.c_str(),
-             default_name.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::LevelsSet, tag.c_str(), joined.c_str(), default_name.c_str());
   return kExitOk;
 }
 
@@ -120,7 +112,7 @@ int run_lsplevel(const ParsedArgs& args) {
   if (status == 0)
     status = SUM_PLevel::get_def_plevel(vob, default_level);
   if (status != 0 && status != TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
     return kExitFailure;
   }
   JsonWriter json;

@@ -29,11 +29,9 @@ constexpr int kCannotChange = 100;
 constexpr int kRemoved = 101;
 constexpr int kCannotRemove = 102;
 constexpr int kCannotList = 103;
-constexpr int kNotYet = 104;
 constexpr int kNoChange = 105;
 // General catalog: "A project may be created only in the RootFolder or
 // another folder."
-constexpr int kNotAProjectParent = 8;
 
 // Splits a list option ("A,B C") into its words.
 std::vector<std::string> words(const std::vector<std::string>& values, const char* separators) {
@@ -60,7 +58,7 @@ bool refuse_missing(const ParsedArgs& args) {
                                           {"ncrmenable", "the change-request tracker"}};
   for (const auto& need : kNeeds)
     if (args.has(need[0])) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, need[0], need[1]);
+      imsg_print(IMSG_ERROR, vantool_msg::NotYet, need[0], need[1]);
       return true;
     }
   return false;
@@ -69,7 +67,7 @@ bool refuse_missing(const ParsedArgs& args) {
 bool open_project(const std::string& text, SUM_Project& project) {
   if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAProject, text.c_str());
   return false;
 }
 
@@ -84,7 +82,7 @@ int run_mkproject(const ParsedArgs& args) {
     return exit;
   SUM_Folder folder;
   if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, folder) != 0) {
-    imsg_print(IMSG_ERROR, &sum_catalog, kNotAProjectParent);
+    imsg_print(IMSG_ERROR, sum_msg::NotAProjectParent);
     return kExitFailure;
   }
   SUM_Project::Settings settings;
@@ -109,10 +107,10 @@ int run_mkproject(const ParsedArgs& args) {
                    : SUM_Project::create_extended(parsed.name.c_str(), comment.c_str(), folder,
                                                   title.c_str(), settings, made);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate2, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Created2, label.c_str());
   return kExitOk;
 }
 
@@ -184,7 +182,7 @@ int run_chproject(const ParsedArgs& args) {
   if (status == 0 && args.has("to")) {
     SUM_Folder folder;
     if (SUM_Folder::construct_from_selector(args.value("to").c_str(), project.vob(), folder) != 0) {
-      imsg_print(IMSG_ERROR, &sum_catalog, kNotAProjectParent);
+      imsg_print(IMSG_ERROR, sum_msg::NotAProjectParent);
       status = 1001;
     } else {
       status = project.change_parent(folder, comment.c_str());
@@ -196,10 +194,10 @@ int run_chproject(const ParsedArgs& args) {
     status = project.set_name(args.value("name").c_str(), comment.c_str());
   std::string label = label_of(project);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotChange2, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Changed2, label.c_str());
   return kExitOk;
 }
 
@@ -275,7 +273,7 @@ int run_lsproject(const ParsedArgs& args) {
     where = args.value("in");
     SUM_Folder folder;
     if (SUM_Folder::construct_from_selector(where.c_str(), SUM_Vob(), folder) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 88, where.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::DoesNotNameFolder, where.c_str());
       return kExitFailure;
     }
     std::unique_ptr<SUM_Folder::ProjectsInFolderIter> iter(folder.projects());
@@ -285,18 +283,18 @@ int run_lsproject(const ParsedArgs& args) {
         projects.append(SUM_Project::convert(item));
     }
     if (iter->status() != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, where.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, where.c_str());
       return kExitFailure;
     }
   } else {
     SUM_VobList pvobs;
     if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, "");
       return kExitFailure;
     }
     for (unsigned i = 0; i < pvobs.count(); ++i)
       if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
+        imsg_print(IMSG_ERROR, vantool_msg::CannotList2, pvobs[i].any_name());
         return kExitFailure;
       }
   }
@@ -305,7 +303,7 @@ int run_lsproject(const ParsedArgs& args) {
   bool ok = true;
   for (unsigned i = 0; i < projects.count(); ++i)
     if (!print_project(projects[i], args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(projects[i]).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, label_of(projects[i]).c_str());
       ok = false;
     }
   json.end_array();

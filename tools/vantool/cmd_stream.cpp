@@ -29,15 +29,10 @@ constexpr int kCannotCreate = 108;
 constexpr int kRemoved = 109;
 constexpr int kCannotRemove = 110;
 constexpr int kCannotList = 111;
-constexpr int kNotAPlace = 112;
-constexpr int kTargetNotSet = 113;
 constexpr int kChanged = 121;
 constexpr int kCannotChange = 122;
 constexpr int kNoStreamChange = 123;
-constexpr int kPoliciesNotSet = 124;
 constexpr int kNotABaseline = 127;
-constexpr int kRegenerated = 167;
-constexpr int kCannotRegenerate = 168;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
@@ -45,14 +40,14 @@ constexpr int kTargetNotIntegration = 60;
 bool open_stream(const std::string& text, SUM_Stream& stream) {
   if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
   return false;
 }
 
 bool open_project(const std::string& text, SUM_Project& project) {
   if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAProject, text.c_str());
   return false;
 }
 
@@ -80,7 +75,7 @@ bool baseline_options(const ParsedArgs& args, const char* option, const SUM_Vob&
     for (const std::string& item : split_commas(value)) {
       SUM_Baseline baseline;
       if (SUM_Baseline::construct_from_selector(item.c_str(), pvob, baseline) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kNotABaseline, item.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::NotABaseline, item.c_str());
         return false;
       }
       out.append(baseline);
@@ -111,18 +106,18 @@ int run_mkstream(const ParsedArgs& args) {
   SUM_Stream parent;
   if (SUM_Stream::construct_from_selector(where.c_str(), pvob, parent) == 0) {
     if (parent.project(project) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kNotAPlace, where.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotAPlace, where.c_str());
       return kExitFailure;
     }
   } else if (SUM_Project::construct_from_selector(where.c_str(), pvob, project) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotAPlace, where.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotAPlace, where.c_str());
     return kExitFailure;
   }
   int integration = args.has("integration") ? 1 : 0;
   SUM_Stream target;
   if (args.has("target")) {
     if (!integration) {
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, kTargetNotIntegration);
+      imsg_print(IMSG_ERROR, sum_stream_msg::TargetNotIntegration);
       return kExitFailure;
     }
     if (!open_stream(args.value("target"), target))
@@ -145,24 +140,24 @@ int run_mkstream(const ParsedArgs& args) {
   std::string label = parsed.name + "@" + parsed.vob;
   SUM_BaselineList foundation;
   if (!new_foundation(args, pvob, project, integration, foundation)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate3, label.c_str());
     return kExitFailure;
   }
   SUM_Stream made;
   if (SUM_Stream::create(parsed.name.c_str(), comment.c_str(), project, parent, title.c_str(),
                          integration, args.has("readonly") ? 1 : 0, foundation, made) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotCreate, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate3, label.c_str());
     return kExitFailure;
   }
   if (!target.is_null() && made.set_deliver_stream(target, comment.c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kTargetNotSet, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::TargetNotSet, label.c_str());
     return kExitFailure;
   }
   if (policy_status == 0 && made.set_policy(policies, comment.c_str(), 1) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kPoliciesNotSet, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::PoliciesNotSet, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kCreated, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Created3, label.c_str());
   return kExitOk;
 }
 
@@ -229,22 +224,22 @@ int run_chstream(const ParsedArgs& args) {
                       args.has("default")))
     status = change_recommended(stream, args, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotChange, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotChange3, label.c_str());
     return kExitFailure;
   }
   bool other_changes = false;
   for (const char* option : kStreamChanges)
     other_changes = other_changes || (args.has(option) && std::string(option) != "generate");
   if (other_changes)
-    imsg_print(IMSG_INFO, &vantool_catalog, kChanged, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Changed3, label.c_str());
   // -generate comes last, so that the text reflects the changes above.
   if (!args.has("generate"))
     return kExitOk;
   if (stream.regen_cspec(0) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotRegenerate, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotRegenerate, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kRegenerated, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::Regenerated, label.c_str());
   return kExitOk;
 }
 
@@ -389,12 +384,12 @@ int run_lsstream(const ParsedArgs& args) {
     } else {
       SUM_VobList pvobs;
       if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
+        imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
         return kExitFailure;
       }
       for (unsigned i = 0; i < pvobs.count(); ++i)
         if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-          imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
+          imsg_print(IMSG_ERROR, vantool_msg::CannotList, pvobs[i].any_name());
           return kExitFailure;
         }
     }
@@ -402,7 +397,7 @@ int run_lsstream(const ParsedArgs& args) {
       bool listed = args.has("tree") ? print_project_tree(projects[i])
                                      : SUM_Stream::project_streams(projects[i], streams) == 0;
       if (!listed) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(projects[i]).c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(projects[i]).c_str());
         return kExitFailure;
       }
     }
@@ -414,7 +409,7 @@ int run_lsstream(const ParsedArgs& args) {
   bool ok = true;
   for (const SUM_Stream& s : streams)
     if (!print_stream(s, args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(s).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(s).c_str());
       ok = false;
     }
   json.end_array();

@@ -89,7 +89,7 @@ bool parse_trtype_operand(const char* command, const std::string& text, std::str
     return false;
   }
   if (vob_resolve_vob(parsed.vob.c_str(), &vob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 19, parsed.vob.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, parsed.vob.c_str());
     exit = kExitFailure;
     return false;
   }
@@ -128,7 +128,7 @@ int run_mktrtype(const ParsedArgs& args) {
                                        VOB_RESOLVE_USE_DEFAULT_VOB | VOB_RESOLVE_ALLOW_UNIVERSAL,
                                        &object.vob, &object.dbid);
       if (status != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, 22, selector.c_str(),
+        imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, selector.c_str(),
                    status == TBS_ST_BAD_ARGUMENT ? "not a selector of the form kind:name@vob-tag"
                                                  : "no such object");
         return kExitFailure;
@@ -139,10 +139,10 @@ int run_mktrtype(const ParsedArgs& args) {
   create.comment = args.comment();
   std::string label = create.name + "@" + operand.substr(operand.find('@') + 1);
   if (vob_trtype_create(vob, create, nullptr) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 36, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeTriggerType, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 31, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedTriggerType, label.c_str());
   return kExitOk;
 }
 
@@ -243,12 +243,12 @@ int run_lstrtype(const ParsedArgs& args) {
   for (const auto& tag : tags) {
     vob_vob_h vob = nullptr;
     if (vob_resolve_vob(tag.c_str(), &vob) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 19, tag.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, tag.c_str());
       return kExitFailure;
     }
     std::vector<vob_trtype_t> types;
     if (vob_trtype_list(vob, types) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 39, tag.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListTriggerTypes, tag.c_str());
       result = kExitFailure;
       continue;
     }
@@ -275,16 +275,16 @@ int run_rmtrtype(const ParsedArgs& args) {
     std::string label = name + "@" + operand.substr(operand.find('@') + 1);
     tbs_dbid_t dbid = 0;
     if (vob_obj_resolve(vob, name.c_str(), VOB_MTYPE_TRIGGER_TYPE, &dbid) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 38, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::TriggerTypeDoesNot, label.c_str());
       result = kExitFailure;
       continue;
     }
     if (vob_trtype_remove(vob, dbid, &event) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 37, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveTriggerType, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, &vantool_catalog, 32, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::RemovedTriggerType, label.c_str());
   }
   return result;
 }

@@ -21,12 +21,12 @@ bool type_selector(const std::string& text, const char* kind, std::string& name,
   vob_objsel_t parsed;
   if (vob_utl_parse_objsel(text.c_str(), &parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != kind)) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 22, text.c_str(),
+    imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, text.c_str(),
                (std::string("not of the form ") + kind + ":NAME@VOB-TAG").c_str());
     return false;
   }
   if (vob_resolve_vob(parsed.vob.c_str(), &vob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 19, parsed.vob.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, parsed.vob.c_str());
     return false;
   }
   name = parsed.name;
@@ -48,7 +48,7 @@ int make_types(const ParsedArgs& args, const char* kind, int created_message) {
       continue;
     }
     if (Create(vob, name.c_str(), &event, &dbid) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 65, text.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableCreateType, text.c_str());
       result = kExitFailure;
       continue;
     }
@@ -86,19 +86,19 @@ int run_mklabel(const ParsedArgs& args) {
     if (vob_obj_resolve(info.vob, label.c_str(), VOB_MTYPE_LABEL_TYPE, &lbtype) != 0) {
       char tag[256];
       vob_ob_get_tag(info.vob, tag, sizeof tag);
-      imsg_print(IMSG_ERROR, &vantool_catalog, 66, label.c_str(), tag);
+      imsg_print(IMSG_ERROR, vantool_msg::LabelTypeDoesNot, label.c_str(), tag);
       result = kExitFailure;
       continue;
     }
     if (vob_ver_add_labels(info.vob, lbtype, {version}, &event) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 68, text.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableLabel, text.c_str());
       result = kExitFailure;
       continue;
     }
     std::string path;
     std::string ignored;
     split_extended_path(text, path, ignored);
-    imsg_print(IMSG_INFO, &vantool_catalog, 67, label.c_str(), path.c_str(),
+    imsg_print(IMSG_INFO, vantool_msg::CreatedLabelVersion, label.c_str(), path.c_str(),
                version_name(info.vob, version).c_str());
   }
   return result;
@@ -111,7 +111,7 @@ int run_lstype(const ParsedArgs& args) {
   if (vob_utl_str_to_objsel_kind(kind.c_str(), &sel) == 0)
     mtypes = vob_utl_objsel_kind_mtypes(sel);
   if (mtypes.empty() || !vob_mtype_is_type(mtypes[0])) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 69, kind.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::MoveFailed, kind.c_str());
     return kExitUsage;
   }
   std::vector<std::string> tags;
@@ -131,7 +131,7 @@ int run_lstype(const ParsedArgs& args) {
     vob_vob_h vob = nullptr;
     std::vector<tbs_dbid_t> types;
     if (vob_resolve_vob(tag.c_str(), &vob) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 19, tag.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, tag.c_str());
       return kExitFailure;
     }
     if (cmd_utl_get_types(vob, mtypes[0], types) != 0)

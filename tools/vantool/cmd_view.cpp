@@ -22,14 +22,7 @@ namespace {
 
 // Messages of the vantool catalog used here.
 constexpr int kNotAStream = 107;
-constexpr int kCannotSetSpec = 50;
-constexpr int kNotAttached = 125;
-constexpr int kAttached = 126;
-constexpr int kNoStreamSpec = 169;
 constexpr int kFileOrStream = 170;
-constexpr int kSpecFromStream = 171;
-constexpr int kAttachedWithoutSpec = 172;
-constexpr int kUpdateDeclined = 176;
 
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
@@ -58,7 +51,7 @@ bool attach(view_server_h view, const std::string& tag, const SUM_Stream& stream
       stream.add_view(uuid, comment.c_str()) == 0)
     return true;
   view_remove(tag.c_str(), 1);
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAttached, tag.c_str(), stream.any_fullname());
+  imsg_print(IMSG_ERROR, vantool_msg::NotAttached, tag.c_str(), stream.any_fullname());
   return false;
 }
 
@@ -66,7 +59,7 @@ int run_mkview(const ParsedArgs& args) {
   SUM_Stream stream;
   if (args.has("stream") &&
       SUM_Stream::construct_from_selector(args.value("stream").c_str(), SUM_Vob(), stream) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, args.value("stream").c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotAStream, args.value("stream").c_str());
     return kExitFailure;
   }
   view_create_args_t create;
@@ -78,7 +71,7 @@ int run_mkview(const ParsedArgs& args) {
     create.storage_path = args.value("vws");
   view_server_h view = nullptr;
   if (view_create(create, &view) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 46, create.tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeView, create.tag.c_str());
     return kExitFailure;
   }
   std::string root;
@@ -91,13 +84,13 @@ int run_mkview(const ParsedArgs& args) {
   view_free_handle(view);
   if (!attached)
     return kExitFailure;
-  imsg_print(IMSG_INFO, &vantool_catalog, 44, create.tag.c_str(), kind_text(create.kind),
+  imsg_print(IMSG_INFO, vantool_msg::CreatedView, create.tag.c_str(), kind_text(create.kind),
              root.c_str());
   if (!label.empty())
-    imsg_print(IMSG_INFO, &vantool_catalog, kAttached, create.tag.c_str(), label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::Attached, create.tag.c_str(), label.c_str());
   if (spec_set)
     return kExitOk;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kAttachedWithoutSpec, create.tag.c_str(), label.c_str(),
+  imsg_print(IMSG_ERROR, vantool_msg::AttachedWithoutSpec, create.tag.c_str(), label.c_str(),
              create.tag.c_str());
   return kExitFailure;
 }
@@ -154,7 +147,7 @@ int run_lsview(const ParsedArgs& args) {
       if (v.tag == args.operands()[0])
         one.push_back(v);
     if (one.empty()) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 43, args.operands()[0].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, args.operands()[0].c_str());
       return kExitFailure;
     }
     views = one;
@@ -183,7 +176,7 @@ int run_rmview(const ParsedArgs& args) {
   if (args.has("uuid")) {
     view_server_h view = nullptr;
     if (view_get_handle_by_uuid(args.value("uuid").c_str(), &view) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 43, args.value("uuid").c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, args.value("uuid").c_str());
       return kExitFailure;
     }
     view_tag(view, tag);
@@ -192,10 +185,10 @@ int run_rmview(const ParsedArgs& args) {
     return usage_error(*find_command("rmview"), "Give -tag TAG or -uuid UUID.\n");
   }
   if (view_remove(tag.c_str(), args.has("force") ? 1 : 0) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 47, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveView, tag.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 45, tag.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::RemovedView, tag.c_str());
   return kExitOk;
 }
 
@@ -208,14 +201,14 @@ int set_stream_spec(const ParsedArgs& args) {
   SUM_View handle(view.get());
   SUM_Stream stream;
   if (handle.stream(stream) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kNoStreamSpec, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoStreamSpec, view.tag().c_str());
     return kExitFailure;
   }
   if (handle.update_config_spec() != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kCannotSetSpec, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotSetSpec, view.tag().c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, kSpecFromStream, view.tag().c_str(),
+  imsg_print(IMSG_INFO, vantool_msg::SpecFromStream, view.tag().c_str(),
              stream_of(view.get()).c_str());
   return kExitOk;
 }
@@ -231,7 +224,7 @@ int run_setcs(const ParsedArgs& args) {
   const std::string& file = args.operands()[0];
   std::ifstream in(file);
   if (!in) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 48, file.c_str(), std::strerror(errno));
+    imsg_print(IMSG_ERROR, vantool_msg::UnableReadConfigSpec, file.c_str(), std::strerror(errno));
     return kExitFailure;
   }
   std::stringstream text;
@@ -241,10 +234,10 @@ int run_setcs(const ParsedArgs& args) {
     return kExitFailure;
   if (view_check_owner(view.get(), "set the config spec of") != 0 ||
       view_set_spec(view.get(), text.str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 50, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::CannotSetSpec, view.tag().c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 49, view.tag().c_str());
+  imsg_print(IMSG_INFO, vantool_msg::SetConfigSpecView, view.tag().c_str());
   return kExitOk;
 }
 
@@ -273,19 +266,19 @@ int run_update(const ParsedArgs& args) {
   if (SUM_View(view.get()).is_snapshot(snapshot) == 0 && snapshot &&
       sum_view_snapshot_update_allowed(view.get(), path.empty() ? 1 : 0,
                                        isatty(STDIN_FILENO) ? 1 : 0, &zem_view, &allowed) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 52, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableUpdateView, view.tag().c_str());
     return kExitFailure;
   }
   if (!allowed) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kUpdateDeclined, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UpdateDeclined, view.tag().c_str());
     return kExitFailure;
   }
   int changed = 0;
   if (view_update(view.get(), &changed) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 52, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableUpdateView, view.tag().c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 51, view.tag().c_str(), changed);
+  imsg_print(IMSG_INFO, vantool_msg::UpdatedViewFilesWritten, view.tag().c_str(), changed);
   return kExitOk;
 }
 

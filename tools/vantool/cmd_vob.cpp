@@ -49,7 +49,7 @@ VobDetails details_of(const rgy_vob_entry& entry) {
 int set_admin(vob_vob_h vob, const std::string& tag, const std::string& admin_tag) {
   vob_vob_h admin_handle = nullptr;
   if (vob_resolve_vob(admin_tag.c_str(), &admin_handle) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 19, admin_tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, admin_tag.c_str());
     return kExitFailure;
   }
   SUM_Vob client;
@@ -57,7 +57,7 @@ int set_admin(vob_vob_h vob, const std::string& tag, const std::string& admin_ta
   if (SUM_Vob::construct_from_handle(vob, client) != 0 ||
       SUM_Vob::construct_from_handle(admin_handle, admin) != 0 ||
       client.set_admin_vob(admin) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 26, admin_tag.c_str(), tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableSetAdminVOB, admin_tag.c_str(), tag.c_str());
     return kExitFailure;
   }
   return kExitOk;
@@ -77,7 +77,7 @@ int run_mkvob(const ParsedArgs& args) {
     long n = std::strtol(level.c_str(), &end, 10);
     if (end == level.c_str() || *end != '\0' || n < VOB_FEATURE_LEVEL_MIN ||
         n > VOB_FEATURE_LEVEL_MAX) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 18, level.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::FeatureLevelNotNumber, level.c_str());
       return kExitUsage;
     }
     create.feature_level = static_cast<int>(n);
@@ -85,18 +85,18 @@ int run_mkvob(const ParsedArgs& args) {
   if (args.has("admin")) {
     vob_vob_h admin = nullptr;
     if (vob_resolve_vob(args.value("admin").c_str(), &admin) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 19, args.value("admin").c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, args.value("admin").c_str());
       return kExitFailure;
     }
   }
   vob_vob_h vob = nullptr;
   if (vob_create(create, &vob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 20, create.tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeVOB, create.tag.c_str());
     return kExitFailure;
   }
   std::string storage;
   vob_ob_get_storage_path(vob, storage);
-  imsg_print(IMSG_INFO, &vantool_catalog, 16, create.tag.c_str(),
+  imsg_print(IMSG_INFO, vantool_msg::CreatedVOBFeatureLevel, create.tag.c_str(),
              kind_text(create.project_vob ? RGY_VOB_PROJECT : RGY_VOB_ORDINARY),
              create.feature_level, storage.c_str());
   if (args.has("admin"))
@@ -142,7 +142,7 @@ int run_lsvob(const ParsedArgs& args) {
   if (!args.operands().empty()) {
     rgy_vob_entry one;
     if (rgy_lookup_vob_tag(args.operands()[0].c_str(), &one) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 19, args.operands()[0].c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, args.operands()[0].c_str());
       return kExitFailure;
     }
     entries.push_back(one);
@@ -186,7 +186,7 @@ int run_register(const ParsedArgs& args) {
   std::string tag = args.has("tag") ? args.value("tag") : std::string();
   vob_vob_h vob = nullptr;
   if (vob_register(storage.c_str(), tag.c_str(), &vob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, kMsgUnableToRegister, storage.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableRegisterVOBStorage, storage.c_str());
     return kExitFailure;
   }
   rgy_vob_entry entry;
@@ -194,7 +194,7 @@ int run_register(const ParsedArgs& args) {
   vob_ob_get_tag(vob, registered, sizeof registered);
   if (rgy_lookup_vob_tag(registered, &entry) != 0)
     return kExitFailure;
-  imsg_print(IMSG_INFO, &vantool_catalog, kMsgRegistered, entry.tag.c_str(), kind_text(entry.kind),
+  imsg_print(IMSG_INFO, vantool_msg::RegisteredVOB, entry.tag.c_str(), kind_text(entry.kind),
              entry.storage_path.c_str());
   return kExitOk;
 }
@@ -202,10 +202,10 @@ int run_register(const ParsedArgs& args) {
 int run_rmvob(const ParsedArgs& args) {
   const std::string& tag = args.operands()[0];
   if (vob_remove(tag.c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 21, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveVOB, tag.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, 17, tag.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::RemovedVOB, tag.c_str());
   return kExitOk;
 }
 

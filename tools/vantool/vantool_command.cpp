@@ -48,14 +48,14 @@ const Command* find_command(const std::string& name) {
 int usage_error(const Command& command, const std::string& message) {
   imsg_print_literal(IMSG_ERROR, "%s", message.c_str());
   std::string line = "vantool " + command.synopsis;
-  imsg_print(IMSG_CONTINUATION, &vantool_catalog, 7, line.c_str());
+  imsg_print(IMSG_CONTINUATION, vantool_msg::Usage, line.c_str());
   return kExitUsage;
 }
 
 int run_command(const std::vector<std::string>& args) {
   const Command* command = args.empty() ? find_command("help") : find_command(args[0]);
   if (command == nullptr) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 0, args[0].c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnrecognizedCommandUseVantool, args[0].c_str());
     return kExitUsage;
   }
   std::string scope_name = "vantool " + command->name;

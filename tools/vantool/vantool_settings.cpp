@@ -77,7 +77,7 @@ bool component_options(const ParsedArgs& args, const char* option, const SUM_Vob
     for (const std::string& text : split_commas(value)) {
       SUM_Component component;
       if (SUM_Component::construct_from_selector(text.c_str(), pvob, component) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::NotAComponent, text.c_str());
         return false;
       }
       found.append(component);

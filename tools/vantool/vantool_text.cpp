@@ -51,7 +51,7 @@ bool new_object_operand(const char* command, const std::string& operand, const c
     return false;
   }
   if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 19, parsed.vob.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, parsed.vob.c_str());
     exit = kExitFailure;
     return false;
   }

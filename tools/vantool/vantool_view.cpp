@@ -28,7 +28,7 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
   if (args.has("view")) {
     std::string tag = args.value("view");
     if (view_get_handle_by_tag(tag.c_str(), view.out()) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, 43, tag.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, tag.c_str());
       return false;
     }
     return true;
@@ -52,7 +52,7 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
 
 bool lookup_path(const ViewHandle& view, const std::string& path, view_path_info_t& info) {
   if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.version == 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return false;
   }
   return true;
@@ -70,17 +70,17 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
   std::string name;
   split_extended_path(text, path, name);
   if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return false;
   }
   if (name.empty()) {
     version = info.version;
     if (version == 0)
-      imsg_print(IMSG_ERROR, &vantool_catalog, 53, path.c_str(), view.tag().c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return version != 0;
   }
   if (vob_ver_lookup(info.vob, info.element, name.c_str(), &version) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, 70, name.c_str(), path.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::VersionDoesNotExist, name.c_str(), path.c_str());
     return false;
   }
   return true;
