@@ -12,6 +12,7 @@ namespace repo {
 namespace {
 
 void wrong_kind(vob_vob_h vob, tbs_dbid_t dbid, const char* expected) {
+  KORVANE_ASSERT(vob != nullptr);
   imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kWrongKind, dbid, vob->tag.c_str(), expected);
 }
 
