@@ -41,9 +41,10 @@ class StoreTxn : public ::testing::Test {
 };
 
 TEST_F(StoreTxn, KeepsTheWritesOfABodyOnlyWhenItAnswersZero) {
+  const int64_t made = store_->commits();  // the schema's migration
   EXPECT_EQ(repo::in_txn(*store_, [&](repo::Store& s) { return add(s, 1); }), 0);
   EXPECT_TRUE(has(1));
-  EXPECT_EQ(store_->commits(), 1);
+  EXPECT_EQ(store_->commits(), made + 1);
 
   // A body that fails after writing: its status comes back, its write is gone.
   int status = repo::in_txn(*store_, [&](repo::Store& s) {
@@ -52,7 +53,7 @@ TEST_F(StoreTxn, KeepsTheWritesOfABodyOnlyWhenItAnswersZero) {
   });
   EXPECT_EQ(status, TBS_ST_BAD_ARGUMENT);
   EXPECT_FALSE(has(2));
-  EXPECT_EQ(store_->commits(), 1) << "a rolled-back transaction is no commit";
+  EXPECT_EQ(store_->commits(), made + 1) << "a rolled-back transaction is no commit";
 
   // A failing statement's own status is the answer (1003 for a taken key).
   EXPECT_EQ(repo::in_txn(*store_, [&](repo::Store& s) { return add(s, 1); }), TBS_ST_EXISTS);
