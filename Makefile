@@ -17,8 +17,10 @@ all: build
 deps:
 	@scripts/install-deps.sh
 
+# The build the tests run in checks invariants (KORVANE_ASSERT): a broken one
+# aborts its test instead of passing unnoticed.
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_ASSERTIONS=ON > /dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -31,7 +33,7 @@ test: build
 # start are sanitized too, so a fault in a child process fails its test.
 check-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_SANITIZE=ON \
-	  -DKORVANE_BUILD_BENCH=OFF > /dev/null
+	  -DKORVANE_ASSERTIONS=ON -DKORVANE_BUILD_BENCH=OFF > /dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest -j $(JOBS) --output-on-failure
 

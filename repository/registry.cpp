@@ -141,41 +141,30 @@ int rgy_next_vob_entries(const char* region_pattern, size_t offset, size_t max,
 }
 
 int rgy_add_vob_tag(const rgy_vob_entry& e) {
-  Store* s = nullptr;
-  int status = repo::registry_store(s);
-  if (status != 0)
+  return repo::in_registry_txn([&](Store& s) -> int {
+    Query q = s.query(repo::sql::kRgyInsertVobTag);
+    q.bind(1, e.region.empty() ? repo::default_region() : e.region)
+        .bind(2, e.tag)
+        .bind(3, e.storage_path)
+        .bind_blob(4, e.family_uuid.bytes, 16)
+        .bind_blob(5, e.replica_uuid.bytes, 16)
+        .bind(6, e.kind)
+        .bind(7, e.is_public);
+    int status = q.run();
+    if (status == TBS_ST_EXISTS)
+      imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, e.tag.c_str());
     return status;
-  repo::Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  Query q = s->query(repo::sql::kRgyInsertVobTag);
-  q.bind(1, e.region.empty() ? repo::default_region() : e.region)
-      .bind(2, e.tag)
-      .bind(3, e.storage_path)
-      .bind_blob(4, e.family_uuid.bytes, 16)
-      .bind_blob(5, e.replica_uuid.bytes, 16)
-      .bind(6, e.kind)
-      .bind(7, e.is_public);
-  status = q.run();
-  if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, e.tag.c_str());
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int rgy_remove_vob_tag(const char* tag) {
-  Store* s = nullptr;
-  int status = repo::registry_store(s);
-  if (status != 0)
-    return status;
-  repo::Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(repo::sql::kRgyDeleteVobTag).bind(1, repo::default_region()).bind(2, tag).run();
-  if (status != 0)
-    return status;
-  if (s->changes() == 0)
-    return TBS_ST_NOT_FOUND;
-  return txn.commit();
+  return repo::in_registry_txn([&](Store& s) -> int {
+    int status =
+        s.query(repo::sql::kRgyDeleteVobTag).bind(1, repo::default_region()).bind(2, tag).run();
+    if (status != 0)
+      return status;
+    return s.changes() == 0 ? TBS_ST_NOT_FOUND : TBS_ST_OK;
+  });
 }
 
 int rgy_is_privileged_user(const char* login, int* privileged) {
@@ -193,15 +182,7 @@ int rgy_is_privileged_user(const char* login, int* privileged) {
 }
 
 static int change_admin(const char* sql, const char* login) {
-  Store* s = nullptr;
-  int status = repo::registry_store(s);
-  if (status != 0)
-    return status;
-  repo::Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(sql).bind(1, login).run();
-  return status != 0 ? status : txn.commit();
+  return repo::in_registry_txn([&](Store& s) -> int { return s.query(sql).bind(1, login).run(); });
 }
 
 int rgy_add_privileged_user(const char* login) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "services/imsg.h"
+#include "services/korvane_assert.h"
 #include "services/tbs.h"
 
 namespace repo {
@@ -105,6 +106,9 @@ bool Query::next() {
   if (stmt_ == nullptr || status_ != 0)
     return false;
   if (!sqlite3_stmt_readonly(stmt_)) {
+    // Every write runs inside a Txn (in_txn): in autocommit it would not be
+    // rolled back with the rest of its operation.
+    KORVANE_ASSERT(store_->in_transaction() && !store_->reading_);
     if (!store_->in_transaction() || store_->reading_)
       store_->end_read();  // an autocommit write must not upgrade a snapshot
     status_ = store_->count_write(stmt_);
@@ -290,29 +294,28 @@ int Store::migrate(const Schema& schema, bool create) {
     imsg_print(IMSG_ERROR, tbs_msg::StoreReadOnlySchema, path_.c_str(), version, schema.version());
     return TBS_ST_IO_ERROR;
   }
-  Txn txn(*this);
-  if (txn.status() != 0)
-    return txn.status();
-  // Another process may have migrated while this one waited for the lock.
-  status = current_version(version);
-  if (status != 0)
-    return status;
-  if (version > schema.version()) {
-    imsg_print(IMSG_ERROR, tbs_msg::StoreSchemaVersionProgram, path_.c_str(), version,
-               schema.version());
-    return TBS_ST_IO_ERROR;
-  }
-  for (int v = version; v < schema.version(); ++v) {
-    status = exec(schema.migrations[static_cast<size_t>(v)]);
-    if (status != 0) {
-      imsg_print(IMSG_ERROR, tbs_msg::Remove, path_.c_str(), v + 1, sqlite3_errmsg(db_));
+  return in_txn(*this, [&](Store&) -> int {
+    // Another process may have migrated while this one waited for the lock.
+    int status = current_version(version);
+    if (status != 0)
       return status;
+    if (version > schema.version()) {
+      imsg_print(IMSG_ERROR, tbs_msg::StoreSchemaVersionProgram, path_.c_str(), version,
+                 schema.version());
+      return TBS_ST_IO_ERROR;
     }
-  }
-  std::string set_version = "PRAGMA user_version=" + std::to_string(schema.version());
-  if (sqlite3_exec(db_, set_version.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-    return status_of(sqlite3_errcode(db_), "PRAGMA user_version");
-  return txn.commit();
+    for (int v = version; v < schema.version(); ++v) {
+      status = exec(schema.migrations[static_cast<size_t>(v)]);
+      if (status != 0) {
+        imsg_print(IMSG_ERROR, tbs_msg::Remove, path_.c_str(), v + 1, sqlite3_errmsg(db_));
+        return status;
+      }
+    }
+    std::string set_version = "PRAGMA user_version=" + std::to_string(schema.version());
+    if (sqlite3_exec(db_, set_version.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      return status_of(sqlite3_errcode(db_), "PRAGMA user_version");
+    return TBS_ST_OK;
+  });
 }
 
 sqlite3_stmt* Store::prepared(const char* sql) {

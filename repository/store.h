@@ -222,6 +222,31 @@ class WriteGroup {
   Txn txn_;
 };
 
+// The one way a write is made: runs `body(store)` inside one Txn of `store`
+// and commits when it answers 0; any other answer is returned and the
+// transaction rolled back (inside a WriteGroup, its savepoint undone). When
+// the transaction cannot begin, its status (1006 busy, 1005 read-only) is
+// returned and `body` does not run.
+template <typename Body>
+int in_txn(Store& store, Body body) {
+  Txn txn(store);
+  if (txn.status() != 0)
+    return txn.status();
+  int status = body(store);
+  return status != 0 ? status : txn.commit();
+}
+
+// Runs `body(store)` inside one WriteGroup of `store`, committing the group
+// when it answers 0 (as in_txn does for one transaction).
+template <typename Body>
+int in_group(Store& store, Body body) {
+  WriteGroup group(store);
+  if (group.status() != 0)
+    return group.status();
+  int status = body(store);
+  return status != 0 ? status : group.commit();
+}
+
 }  // namespace repo
 
 #endif  // REPOSITORY_STORE_H

@@ -383,24 +383,16 @@ int view_set_spec(view_server_h view, const std::string& text) {
     imsg_print(IMSG_ERROR, tbs_msg::ConfigSpecViewRejected, view->entry.tag.c_str(), error.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
-  Store* db = nullptr;
-  status = repo::view_db(view, db);
-  if (status != 0)
-    return status;
-  {
-    repo::Txn txn(*db);
-    status = txn.status();
-    if (status == 0)
-      status = repo::view_info_set(*db, "config_spec", text);
-    if (status == 0)
-      status = repo::view_info_set(*db, "identity", cspec.identity);
-    if (status == 0)
-      status = repo::seen_forget(*db, "");  // every VOB looks different now
-    if (status == 0 && view->entry.kind == VIEW_SNAPSHOT)
-      status = repo::view_info_set(*db, "needs_update", "1");
-    if (status == 0)
-      status = txn.commit();
-  }
+  status = repo::in_view_txn(view, [&](Store& db) -> int {
+    int written = repo::view_info_set(db, "config_spec", text);
+    if (written == 0)
+      written = repo::view_info_set(db, "identity", cspec.identity);
+    if (written == 0)
+      written = repo::seen_forget(db, "");  // every VOB looks different now
+    if (written == 0 && view->entry.kind == VIEW_SNAPSHOT)
+      written = repo::view_info_set(db, "needs_update", "1");
+    return written;
+  });
   if (status == 0 && view->entry.kind == VIEW_DYNAMIC)
     status = repo::sync_view(view, "", nullptr);
   return status;

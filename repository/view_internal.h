@@ -209,18 +209,13 @@ int find_target(view_server_h view, const char* path, Target& t);
 // Whether something (file, directory, link) stands at `path`.
 bool exists(const std::string& path);
 
-// Runs `change` in one transaction of the view's database.
+// Runs `change` in one transaction of the view's database (in_txn of
+// repository/store.h).
 template <typename F>
 int in_view_txn(view_server_h view, F change) {
   Store* db = nullptr;
   int status = view_db(view, db);
-  if (status != 0)
-    return status;
-  Txn txn(*db);
-  if (txn.status() != 0)
-    return txn.status();
-  status = change(*db);
-  return status != 0 ? status : txn.commit();
+  return status != 0 ? status : in_txn(*db, change);
 }
 
 // ---- materialisation (view_materialize.cpp) ---------------------------------------------

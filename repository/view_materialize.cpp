@@ -451,28 +451,27 @@ int sync_view(view_server_h view, const std::string& scope, int* changed) {
   // meanwhile is not marked as loaded by this pass; the VOBs are read in one
   // snapshot, the generations recorded with what the walk saw.
   ReadScope reads;
-  Txn txn(*db);
-  if (txn.status() != 0)
-    return txn.status();
-  cspec_t cspec;
-  status = load_cspec(view, cspec);
-  if (status == 0 && kind_on_disk(view->entry.root) == Kind::kMissing) {
-    status = sysutl_make_dirs(view->entry.root);
+  return in_txn(*db, [&](Store& s) -> int {
+    cspec_t cspec;
+    int status = load_cspec(view, cspec);
+    if (status == 0 && kind_on_disk(view->entry.root) == Kind::kMissing) {
+      status = sysutl_make_dirs(view->entry.root);
+      if (status != 0)
+        imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, view->entry.root.c_str(),
+                   tbs_strerror(status));
+    }
     if (status != 0)
-      imsg_print(IMSG_ERROR, tbs_msg::UnableCreateDirectory, view->entry.root.c_str(),
-                 tbs_strerror(status));
-  }
-  if (status != 0)
+      return status;
+    Materializer m(view, s, cspec);
+    status = m.run(scope, changed);
+    if (status == 0 && scope.empty() && view->entry.kind == VIEW_SNAPSHOT)
+      status = view_info_set(s, "needs_update", "0");
+    if (status == 0 && scope.empty())
+      status = seen_forget(s, "");  // VOBs no longer registered
+    for (auto it = m.walked().begin(); status == 0 && it != m.walked().end(); ++it)
+      status = seen_set(s, it->first, it->second);
     return status;
-  Materializer m(view, *db, cspec);
-  status = m.run(scope, changed);
-  if (status == 0 && scope.empty() && view->entry.kind == VIEW_SNAPSHOT)
-    status = view_info_set(*db, "needs_update", "0");
-  if (status == 0 && scope.empty())
-    status = seen_forget(*db, "");  // VOBs no longer registered
-  for (auto it = m.walked().begin(); status == 0 && it != m.walked().end(); ++it)
-    status = seen_set(*db, it->first, it->second);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 OwnChanges::OwnChanges(view_server_h view) : view_(view) {
@@ -510,12 +509,13 @@ void OwnChanges::settle() {
   }
   if (now_seen.empty())
     return;
-  Txn txn(*db);
-  int status = txn.status();
-  for (auto it = now_seen.begin(); status == 0 && it != now_seen.end(); ++it)
-    status = seen_set(*db, it->first, it->second);
-  if (status == 0)
-    txn.commit();
+  // Settling is bookkeeping: should it fail, the next refresh walks again.
+  in_txn(*db, [&](Store& s) -> int {
+    int status = TBS_ST_OK;
+    for (auto it = now_seen.begin(); status == 0 && it != now_seen.end(); ++it)
+      status = seen_set(s, it->first, it->second);
+    return status;
+  });
 }
 
 int refresh_view(view_server_h view) {

@@ -56,13 +56,7 @@ template <typename F>
 int in_view_group(view_server_h view, F change) {
   Store* db = nullptr;
   int status = view_db(view, db);
-  if (status != 0)
-    return status;
-  WriteGroup group(*db);
-  if (group.status() != 0)
-    return group.status();
-  status = change(*db);
-  return status != 0 ? status : group.commit();
+  return status != 0 ? status : in_group(*db, change);
 }
 
 int forget_checkout(view_server_h view, const std::string& replica, tbs_dbid_t element) {
@@ -464,17 +458,25 @@ bool batch_target(view_server_h view, std::vector<Work>& works,
 
 // ---- check-in -----------------------------------------------------------------------
 
+// The element `path` names (w.t) and the view's checkout of it (w.version):
+// 1001 (after a message) when the view has not checked it out.
+int find_own_checkout(view_server_h view, const char* path, Work& w) {
+  int status = find_target(view, path, w.t);
+  if (status != 0)
+    return status;
+  status = my_checkout(view, w.t.info.vob, w.t.info.element, &w.version);
+  if (status == TBS_ST_NOT_FOUND) {
+    imsg_print(IMSG_ERROR, tbs_msg::NotCheckedOutView, w.t.info.vob_path.c_str(),
+               view->entry.tag.c_str());
+    return TBS_ST_ERROR;
+  }
+  return status;
+}
+
 int prepare_checkin(view_server_h view, const char* path, Work& w) {
   const char* tag = view->entry.tag.c_str();
   Target& t = w.t;
-  int status = find_target(view, path, t);
-  if (status != 0)
-    return status;
-  status = my_checkout(view, t.info.vob, t.info.element, &w.version);
-  if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, tbs_msg::NotCheckedOutView, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
+  int status = find_own_checkout(view, path, w);
   if (status != 0)
     return status;
   if (!t.info.is_dir && read_view_file(t.info.file_path, w.content) != 0) {
@@ -538,16 +540,8 @@ void run_checkins(view_server_h view, const char* comment, std::vector<Work>& wo
 // ---- uncheckout -----------------------------------------------------------------------
 
 int prepare_uncheckout(view_server_h view, const char* path, int keep, Work& w) {
-  const char* tag = view->entry.tag.c_str();
   Target& t = w.t;
-  int status = find_target(view, path, t);
-  if (status != 0)
-    return status;
-  status = my_checkout(view, t.info.vob, t.info.element, &w.version);
-  if (status == TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, tbs_msg::NotCheckedOutView, t.info.vob_path.c_str(), tag);
-    return TBS_ST_ERROR;
-  }
+  int status = find_own_checkout(view, path, w);
   if (status != 0 || !keep || t.info.is_dir || !exists(t.info.file_path))
     return status;
   std::string content;

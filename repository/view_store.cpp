@@ -116,62 +116,52 @@ int rgy_views(std::vector<view_entry_t>& entries) {
 }
 
 int rgy_view_add(const view_entry_t& e) {
-  Store* s = nullptr;
-  int status = registry_store(s);
-  if (status != 0)
+  return in_registry_txn([&](Store& s) -> int {
+    int status = s.query(sql::kRgyInsertViewTag)
+                     .bind(1, e.tag)
+                     .bind(2, e.uuid)
+                     .bind(3, e.owner)
+                     .bind(4, e.root)
+                     .bind(5, e.storage_path)
+                     .bind(6, e.kind)
+                     .bind(7, e.attributes)
+                     .run();
+    if (status == TBS_ST_EXISTS) {
+      view_entry_t other;
+      if (rgy_view_by_tag(e.tag, other) == 0)
+        imsg_print(IMSG_ERROR, tbs_msg::ViewTagAlreadyExists, e.tag.c_str());
+      else
+        imsg_print(IMSG_ERROR, tbs_msg::ViewRootExistsNot, e.root.c_str());
+    }
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(sql::kRgyInsertViewTag)
-               .bind(1, e.tag)
-               .bind(2, e.uuid)
-               .bind(3, e.owner)
-               .bind(4, e.root)
-               .bind(5, e.storage_path)
-               .bind(6, e.kind)
-               .bind(7, e.attributes)
-               .run();
-  if (status == TBS_ST_EXISTS) {
-    view_entry_t other;
-    if (rgy_view_by_tag(e.tag, other) == 0)
-      imsg_print(IMSG_ERROR, tbs_msg::ViewTagAlreadyExists, e.tag.c_str());
-    else
-      imsg_print(IMSG_ERROR, tbs_msg::ViewRootExistsNot, e.root.c_str());
-  }
-  return status != 0 ? status : txn.commit();
+  });
 }
 
+namespace {
+
+// Runs the registry statement `sql` on one view entry in its own
+// transaction: 1002 when it changed no row.
+template <typename Bind>
+int change_view_entry(const char* sql, Bind bind) {
+  return in_registry_txn([&](Store& s) -> int {
+    Query q = s.query(sql);
+    bind(q);
+    int status = q.run();
+    if (status != 0)
+      return status;
+    return s.changes() == 0 ? TBS_ST_NOT_FOUND : TBS_ST_OK;
+  });
+}
+
+}  // namespace
+
 int rgy_view_remove(const std::string& tag) {
-  Store* s = nullptr;
-  int status = registry_store(s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(sql::kRgyDeleteViewTag).bind(1, tag).run();
-  if (status != 0)
-    return status;
-  if (s->changes() == 0)
-    return TBS_ST_NOT_FOUND;
-  return txn.commit();
+  return change_view_entry(sql::kRgyDeleteViewTag, [&](Query& q) { q.bind(1, tag); });
 }
 
 int rgy_view_set_attributes(const std::string& uuid, const std::string& attributes) {
-  Store* s = nullptr;
-  int status = registry_store(s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(sql::kRgyUpdateViewAttributes).bind(1, uuid).bind(2, attributes).run();
-  if (status != 0)
-    return status;
-  if (s->changes() == 0)
-    return TBS_ST_NOT_FOUND;
-  return txn.commit();
+  return change_view_entry(sql::kRgyUpdateViewAttributes,
+                           [&](Query& q) { q.bind(1, uuid).bind(2, attributes); });
 }
 
 // ---- the view's database ----------------------------------------------------------------
@@ -181,9 +171,6 @@ int view_db_create(const std::string& storage, const view_entry_t& entry) {
   int status = Store::open(storage + "/" + kViewDbName, kViewSchema, true, db);
   if (status != 0)
     return status;
-  Txn txn(*db);
-  if (txn.status() != 0)
-    return txn.status();
   const std::pair<const char*, std::string> rows[] = {
       {"uuid", entry.uuid},
       {"tag_at_creation", entry.tag},
@@ -193,12 +180,14 @@ int view_db_create(const std::string& storage, const view_entry_t& entry) {
       {"identity", ""},
       {"needs_update", "0"},
   };
-  for (const auto& [key, value] : rows) {
-    status = view_info_set(*db, key, value);
-    if (status != 0)
-      return status;
-  }
-  return txn.commit();
+  return in_txn(*db, [&](Store& s) -> int {
+    for (const auto& [key, value] : rows) {
+      int written = view_info_set(s, key, value);
+      if (written != 0)
+        return written;
+    }
+    return TBS_ST_OK;
+  });
 }
 
 int view_db(view_server_h view, Store*& db) {

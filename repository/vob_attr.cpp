@@ -10,7 +10,6 @@ namespace {
 using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
-using repo::Txn;
 
 // Reads the value definition of `attype`, which must be an attribute type.
 int read_vinfo(Store& s, tbs_dbid_t attype, std::vector<std::string>& values,
@@ -59,52 +58,42 @@ int vob_attr_get(vob_vob_h vob, tbs_dbid_t obj, tbs_dbid_t attype, std::string& 
 
 int vob_attr_set(vob_vob_h vob, tbs_dbid_t obj, tbs_dbid_t attype, const std::string& value,
                  const vob_event_info_t* event) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    std::vector<std::string> values;
+    std::string default_value;
+    ObjectRow row;
+    int status = read_vinfo(s, attype, values, default_value);
+    if (status == 0)
+      status = repo::read_object(s, obj, row);
+    if (status == 0 && !values.empty() && !contains(values, value))
+      status = TBS_ST_BAD_ARGUMENT;
+    if (status == 0)
+      status = repo::check_not_locked(vob, s, obj);
+    if (status == 0)
+      status = s.query(repo::sql::kAttrSet)
+                   .bind(1, static_cast<int64_t>(obj))
+                   .bind(2, static_cast<int64_t>(attype))
+                   .bind(3, value)
+                   .run();
+    if (status == 0)
+      status = repo::record_event(s, obj, VOB_EVENT_MODIFY, event);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  std::vector<std::string> values;
-  std::string default_value;
-  ObjectRow row;
-  status = read_vinfo(*s, attype, values, default_value);
-  if (status == 0)
-    status = repo::read_object(*s, obj, row);
-  if (status == 0 && !values.empty() && !contains(values, value))
-    status = TBS_ST_BAD_ARGUMENT;
-  if (status == 0)
-    status = repo::check_not_locked(vob, *s, obj);
-  if (status == 0)
-    status = s->query(repo::sql::kAttrSet)
-                 .bind(1, static_cast<int64_t>(obj))
-                 .bind(2, static_cast<int64_t>(attype))
-                 .bind(3, value)
-                 .run();
-  if (status == 0)
-    status = repo::record_event(*s, obj, VOB_EVENT_MODIFY, event);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int vob_attr_delete(vob_vob_h vob, tbs_dbid_t obj, tbs_dbid_t attype,
                     const vob_event_info_t* event) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    int status = s.query(repo::sql::kAttrDelete)
+                     .bind(1, static_cast<int64_t>(obj))
+                     .bind(2, static_cast<int64_t>(attype))
+                     .run();
+    if (status == 0 && s.changes() == 0)
+      status = TBS_ST_NOT_FOUND;
+    if (status == 0)
+      status = repo::record_event(s, obj, VOB_EVENT_MODIFY, event);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(repo::sql::kAttrDelete)
-               .bind(1, static_cast<int64_t>(obj))
-               .bind(2, static_cast<int64_t>(attype))
-               .run();
-  if (status == 0 && s->changes() == 0)
-    status = TBS_ST_NOT_FOUND;
-  if (status == 0)
-    status = repo::record_event(*s, obj, VOB_EVENT_MODIFY, event);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int vob_attype_get_vinfo(vob_vob_h vob, tbs_dbid_t attype, std::vector<std::string>& values,
@@ -124,25 +113,20 @@ int vob_attype_redefine(vob_vob_h vob, tbs_dbid_t attype, const std::vector<std:
   }
   if (!default_value.empty() && !values.empty() && !contains(values, default_value))
     return TBS_ST_BAD_ARGUMENT;
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    std::vector<std::string> old_values;
+    std::string old_default;
+    int status = read_vinfo(s, attype, old_values, old_default);
+    if (status == 0)
+      status = repo::check_not_locked(vob, s, attype);
+    if (status == 0)
+      status = s.query(repo::sql::kAttypeValuesSet)
+                   .bind(1, static_cast<int64_t>(attype))
+                   .bind(2, joined)
+                   .bind(3, default_value)
+                   .run();
+    if (status == 0)
+      status = repo::record_event(s, attype, VOB_EVENT_MODIFY, event);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  std::vector<std::string> old_values;
-  std::string old_default;
-  status = read_vinfo(*s, attype, old_values, old_default);
-  if (status == 0)
-    status = repo::check_not_locked(vob, *s, attype);
-  if (status == 0)
-    status = s->query(repo::sql::kAttypeValuesSet)
-                 .bind(1, static_cast<int64_t>(attype))
-                 .bind(2, joined)
-                 .bind(3, default_value)
-                 .run();
-  if (status == 0)
-    status = repo::record_event(*s, attype, VOB_EVENT_MODIFY, event);
-  return status != 0 ? status : txn.commit();
+  });
 }

@@ -245,11 +245,8 @@ int create_storage(const std::string& storage, const vob_create_args_t& args,
   status = Store::open(storage + "/" + kVobDbName, kVobSchema, true, store);
   if (status != 0)
     return status;
-  Txn txn(*store);
-  if (txn.status() != 0)
-    return txn.status();
-  status = VobBuilder(*store, args, family, replica).build();
-  return status != 0 ? status : txn.commit();
+  return in_txn(*store,
+                [&](Store& s) -> int { return VobBuilder(s, args, family, replica).build(); });
 }
 
 }  // namespace

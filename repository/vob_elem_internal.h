@@ -134,13 +134,6 @@ int catalogue_in_root(vob_vob_h vob, Store& store, const char* name, tbs_dbid_t 
 int record_action(Store& store, tbs_dbid_t obj, int kind, const vob_event_info_t* event, int action,
                   const std::string& detail);
 
-inline int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
-inline tbs_dbid_t dbid_at(const Query& q, int column) {
-  return static_cast<tbs_dbid_t>(q.int64(column));
-}
-
 }  // namespace repo
 
 #endif  // REPOSITORY_VOB_ELEM_INTERNAL_H

@@ -226,6 +226,7 @@ int insert_object(Store& store, const NewObject& object, const vob_event_info_t*
 }
 
 int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  KORVANE_ASSERT(vob != nullptr);  // `store` is this VOB's: the handle is live
   tbs_dbid_t vob_object = 0;
   int status = well_known(store, VOB_WK_VOB_OBJECT, &vob_object);
   if (status != 0)
@@ -275,6 +276,7 @@ int change_right(Store& store, tbs_dbid_t obj, ChangeRight& right) {
 }
 
 int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  KORVANE_ASSERT(vob != nullptr);  // `store` is this VOB's: the handle is live
   ChangeRight right;
   int status = change_right(store, obj, right);
   if (status != 0 || right.allowed)
@@ -286,6 +288,7 @@ int check_owner_or_privileged(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
 }
 
 int check_mastered_here(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
+  KORVANE_ASSERT(vob != nullptr);  // `store` is this VOB's: the handle is live
   ObjectRow row;
   tbs_dbid_t here = 0;
   int status = read_object(store, obj, row);
@@ -320,6 +323,19 @@ std::string kind_and_name(vob_vob_h vob, tbs_dbid_t obj) {
   if (colon == std::string::npos || colon == 0)
     return "\"" + text + "\"";
   return text.substr(0, colon) + " \"" + text.substr(colon + 1) + "\"";
+}
+
+int read_page(Query& q, int at, size_t offset, size_t max, std::vector<tbs_dbid_t>& out) {
+  std::vector<tbs_dbid_t> found;
+  if (max > 0) {
+    q.bind(at, static_cast<int64_t>(max)).bind(at + 1, static_cast<int64_t>(offset));
+    while (q.next())
+      found.push_back(dbid_at(q, 0));
+    if (q.status() != 0)
+      return q.status();
+  }
+  out.swap(found);
+  return TBS_ST_OK;
 }
 
 void copy_out(const std::string& text, char* buf, size_t size) {

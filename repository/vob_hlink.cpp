@@ -67,6 +67,7 @@ void to_end(vob_vob_h vob, const HlinkRow& row, vob_vob_h* to_vob, tbs_dbid_t* t
 
 // The end seen from the object at one end of hyperlink `hlink` of `vob`.
 int end_of(vob_vob_h vob, Store& s, tbs_dbid_t hlink, int direction, vob_hlink_end_t& e) {
+  KORVANE_ASSERT(vob != nullptr);  // `s` is this VOB's store
   HlinkRow row;
   int status = read_hlink(s, hlink, row);
   if (status != 0)
@@ -111,27 +112,13 @@ std::string type_name_of(Store& s, const HlinkRow& row) {
 }
 
 int write_arrow(vob_vob_h to_vob, const NewArrow& arrow) {
-  Store* s = nullptr;
-  int status = vob_store(to_vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = insert_arrow(*s, arrow);
-  return status != 0 ? status : txn.commit();
+  return in_txn(to_vob, [&](Store& s) -> int { return insert_arrow(s, arrow); });
 }
 
 int delete_arrow(vob_vob_h vob, const tbs_oid_t& hlink_oid) {
-  Store* s = nullptr;
-  int status = vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(sql::kArrowDelete).bind_blob(1, hlink_oid.bytes, 16).run();
-  return status != 0 ? status : txn.commit();
+  return in_txn(vob, [&](Store& s) -> int {
+    return s.query(sql::kArrowDelete).bind_blob(1, hlink_oid.bytes, 16).run();
+  });
 }
 
 // What a hyperlink's type is: a well-known number, or a named type.
@@ -211,9 +198,6 @@ int create_hlink(vob_vob_h vob, tbs_dbid_t from, const TypeRef& type, vob_vob_h 
     if (status != 0)
       return status;
   }
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
   NewHlink link;
   link.wk_type = type.wk;
   link.type = type_dbid;
@@ -225,9 +209,7 @@ int create_hlink(vob_vob_h vob, tbs_dbid_t from, const TypeRef& type, vob_vob_h 
   link.from_text = from_text;
   link.to_text = to_text;
   tbs_dbid_t made = 0;
-  status = insert_hlink(*s, link, event, &made);
-  if (status == 0)
-    status = txn.commit();
+  status = in_txn(*s, [&](Store& store) -> int { return insert_hlink(store, link, event, &made); });
   if (status == 0 && hlink != nullptr)
     *hlink = made;
   return status;
@@ -420,33 +402,25 @@ int vob_obj_find_hlink(vob_vob_h vob, tbs_dbid_t from, const char* type_name, vo
 }
 
 int vob_hlink_delete(vob_vob_h vob, tbs_dbid_t hlink, const vob_event_info_t* event) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
   repo::HlinkRow row;
   repo::ObjectRow object;
-  {
-    repo::Txn txn(*s);
-    if (txn.status() != 0)
-      return txn.status();
-    status = repo::read_hlink(*s, hlink, row);
-    if (status == 0)
-      status = repo::read_object(*s, hlink, object);
-    if (status == 0)
-      status = repo::check_not_locked(vob, *s, row.from);
+  int status = repo::in_txn(vob, [&](Store& s) -> int {
+    int step = repo::read_hlink(s, hlink, row);
+    if (step == 0)
+      step = repo::read_object(s, hlink, object);
+    if (step == 0)
+      step = repo::check_not_locked(vob, s, row.from);
     // The deletion is recorded on the "from" object, which stays.
-    if (status == 0)
-      status = repo::record_event(*s, row.from, VOB_EVENT_MODIFY, event);
-    if (status == 0)
-      status = s->query(repo::sql::kEventsDelete).bind(1, static_cast<int64_t>(hlink)).run();
-    if (status == 0)
-      status = s->query(repo::sql::kObjectDelete).bind(1, static_cast<int64_t>(hlink)).run();
-    if (status == 0)
-      status = txn.commit();
-    if (status != 0)
-      return status;
-  }
+    if (step == 0)
+      step = repo::record_event(s, row.from, VOB_EVENT_MODIFY, event);
+    if (step == 0)
+      step = s.query(repo::sql::kEventsDelete).bind(1, static_cast<int64_t>(hlink)).run();
+    if (step == 0)
+      step = s.query(repo::sql::kObjectDelete).bind(1, static_cast<int64_t>(hlink)).run();
+    return step;
+  });
+  if (status != 0)
+    return status;
   if (!row.cross_vob)
     return TBS_ST_OK;
   vob_vob_h to_vob = nullptr;

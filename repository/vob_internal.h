@@ -5,8 +5,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "repository/store.h"
+#include "services/korvane_assert.h"
 #include "services/rgy.h"
 #include "services/vob.h"
 
@@ -159,19 +161,13 @@ struct NewArrow {
 // (1002 when `to` does not exist).
 int insert_arrow(Store& store, const NewArrow& arrow);
 
-// Runs `body(store)` inside one transaction on the VOB's store, committing
-// when it answers 0.
+// Runs `body(store)` inside one transaction on the VOB's store (in_txn of
+// repository/store.h), committing when it answers 0.
 template <typename Body>
 int in_txn(vob_vob_h vob, Body body) {
   Store* s = nullptr;
   int status = vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = body(*s);
-  return status != 0 ? status : txn.commit();
+  return status != 0 ? status : in_txn(*s, body);
 }
 
 // Runs `body(store)` on the VOB's store without a transaction (reads).
@@ -181,6 +177,20 @@ int with_store(vob_vob_h vob, Body body) {
   int status = vob_store(vob, s);
   return status != 0 ? status : body(*s);
 }
+
+// An object id as a statement parameter, and one read back from a column.
+inline int64_t id(tbs_dbid_t dbid) {
+  return static_cast<int64_t>(dbid);
+}
+inline tbs_dbid_t dbid_at(const Query& q, int column) {
+  return static_cast<tbs_dbid_t>(q.int64(column));
+}
+
+// One page of object ids: binds `max` and `offset` to parameters `at` and
+// `at` + 1 of `q` (the caller binds the others), steps it and replaces
+// `out` with column 0 of its rows. A `max` beyond what int64 holds becomes
+// -1: no limit. With `max` 0, `out` is emptied and `q` does not run.
+int read_page(Query& q, int at, size_t offset, size_t max, std::vector<tbs_dbid_t>& out);
 
 // Copies `text` into a caller buffer, cut to fit and zero-terminated.
 void copy_out(const std::string& text, char* buf, size_t size);

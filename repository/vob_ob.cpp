@@ -164,18 +164,13 @@ int vob_ob_register_replica(const tbs_uuid_t* replica, vob_vob_h* vob) {
 }
 
 int vob_ob_delete_view_refs(vob_vob_h vob, const char* view_uuid, const vob_event_info_t* event) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    int status = s.query(repo::sql::kViewRefsDelete).bind(1, view_uuid).run();
+    tbs_dbid_t vob_object = 0;
+    if (status == 0)
+      status = repo::well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
+    if (status == 0)
+      status = repo::record_event(s, vob_object, VOB_EVENT_MODIFY, event);
     return status;
-  repo::Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  status = s->query(repo::sql::kViewRefsDelete).bind(1, view_uuid).run();
-  tbs_dbid_t vob_object = 0;
-  if (status == 0)
-    status = repo::well_known(*s, VOB_WK_VOB_OBJECT, &vob_object);
-  if (status == 0)
-    status = repo::record_event(*s, vob_object, VOB_EVENT_MODIFY, event);
-  return status != 0 ? status : txn.commit();
+  });
 }

@@ -11,7 +11,6 @@ namespace {
 using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
-using repo::Txn;
 
 // Reads one object of `vob`.
 int object(vob_vob_h vob, tbs_dbid_t dbid, ObjectRow& row, Store** store = nullptr) {
@@ -179,22 +178,16 @@ int vob_type_create(vob_vob_h vob, vob_mtype_t mtype, const char* name,
   int status = repo::check_object_name(name);
   if (status != 0)
     return status;
-  Store* s = nullptr;
-  status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
   repo::NewObject type;
   type.mtype = mtype;
   type.name = name;
   tbs_dbid_t made = 0;
-  status = repo::insert_object(*s, type, event, &made);
-  if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, name);
-  if (status == 0)
-    status = txn.commit();
+  status = repo::in_txn(vob, [&](Store& s) -> int {
+    int inserted = repo::insert_object(s, type, event, &made);
+    if (inserted == TBS_ST_EXISTS)
+      imsg_print(IMSG_ERROR, tbs_msg::VOBTagAlreadyExists, name);
+    return inserted;
+  });
   if (status == 0 && dbid != nullptr)
     *dbid = made;
   return status;
@@ -352,28 +345,25 @@ int vob_event_get_latest(vob_vob_h vob, tbs_dbid_t dbid, int kind, vob_event_t* 
 
 int vob_event_change_comment(vob_vob_h vob, long event_id, const char* comment,
                              const char* reason) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    vob_event_t e;
+    {
+      Query q = s.query(repo::sql::kEventGet);
+      q.bind(1, static_cast<int64_t>(event_id));
+      if (!q.next())
+        return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+      read_event(q, e);
+    }
+    int status = s.query(repo::sql::kEventSetComment)
+                     .bind(1, static_cast<int64_t>(event_id))
+                     .bind(2, comment != nullptr ? comment : "")
+                     .run();
+    vob_event_info_t modify;
+    modify.comment = reason;
+    if (status == 0)
+      status = repo::record_event(s, e.obj, VOB_EVENT_MODIFY, &modify);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  Query q = s->query(repo::sql::kEventGet);
-  q.bind(1, static_cast<int64_t>(event_id));
-  if (!q.next())
-    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
-  vob_event_t e;
-  read_event(q, e);
-  status = s->query(repo::sql::kEventSetComment)
-               .bind(1, static_cast<int64_t>(event_id))
-               .bind(2, comment != nullptr ? comment : "")
-               .run();
-  vob_event_info_t modify;
-  modify.comment = reason;
-  if (status == 0)
-    status = repo::record_event(*s, e.obj, VOB_EVENT_MODIFY, &modify);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int vob_obj_lock(vob_vob_h vob, tbs_dbid_t dbid, int obsolete,

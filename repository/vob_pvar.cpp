@@ -10,7 +10,6 @@ namespace {
 using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
-using repo::Txn;
 
 struct Pvar {
   bool set = false;
@@ -47,25 +46,20 @@ int change_pvar(vob_vob_h vob, tbs_dbid_t obj, const char* name, bool activity_o
                 const vob_event_info_t* event, bool record, Change change) {
   if (name == nullptr || *name == '\0')
     return TBS_ST_BAD_ARGUMENT;
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    ObjectRow row;
+    int status = repo::read_object(s, obj, row);
+    if (status == 0 && activity_only && row.mtype != VOB_MTYPE_ACTIVITY_LIKE)
+      status = TBS_ST_BAD_ARGUMENT;
+    Pvar current;
+    if (status == 0)
+      status = read_pvar(s, obj, name, current);
+    if (status == 0)
+      status = change(s, current);
+    if (status == 0 && record)
+      status = repo::record_event(s, obj, VOB_EVENT_MODIFY, event);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  ObjectRow row;
-  status = repo::read_object(*s, obj, row);
-  if (status == 0 && activity_only && row.mtype != VOB_MTYPE_ACTIVITY_LIKE)
-    status = TBS_ST_BAD_ARGUMENT;
-  Pvar current;
-  if (status == 0)
-    status = read_pvar(*s, obj, name, current);
-  if (status == 0)
-    status = change(*s, current);
-  if (status == 0 && record)
-    status = repo::record_event(*s, obj, VOB_EVENT_MODIFY, event);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int read_only(vob_vob_h vob, tbs_dbid_t obj, const char* name, bool activity_only, Pvar& pvar) {

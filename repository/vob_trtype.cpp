@@ -16,7 +16,6 @@ namespace {
 
 using repo::Query;
 using repo::Store;
-using repo::Txn;
 
 std::string ops_text(const std::vector<vob_op_t>& ops) {
   std::string out;
@@ -156,6 +155,52 @@ int vob_and_admins(vob_vob_h vob, std::vector<vob_vob_h>& chain) {
   return TBS_ST_OK;
 }
 
+namespace {
+
+// Inside the caller's transaction: the trigger type `args` describes, with
+// its restrictions, after checking that the current user may change the
+// VOB object. 1003 (after a message) when the name is taken.
+int insert_trtype(vob_vob_h vob, Store& s, const vob_trtype_create_args_t& args,
+                  const std::vector<vob_trtype_restriction_t>& restrictions, tbs_dbid_t& made) {
+  tbs_dbid_t vob_object = 0;
+  int status = well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
+  if (status == 0)
+    status = check_owner_or_privileged(vob, s, vob_object);
+  if (status == 0)
+    status = check_not_locked(vob, s, vob_object);
+  if (status != 0)
+    return status;
+
+  NewObject object;
+  object.mtype = VOB_MTYPE_TRIGGER_TYPE;
+  object.name = args.name.c_str();
+  vob_event_info_t event;
+  event.comment = args.comment.c_str();
+  status = insert_object(s, object, &event, &made);
+  if (status == TBS_ST_EXISTS)
+    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "trigger type", args.name.c_str());
+  if (status != 0)
+    return status;
+  status = s.query(sql::kTrtypeInsert)
+               .bind(1, static_cast<int64_t>(made))
+               .bind(2, args.phase)
+               .bind(3, ops_text(args.ops))
+               .bind(4, args.command)
+               .run();
+  for (const auto& r : restrictions) {
+    if (status != 0)
+      break;
+    status = s.query(sql::kTrtypeRestrictionInsert)
+                 .bind(1, static_cast<int64_t>(made))
+                 .bind_blob(2, r.family.bytes, 16)
+                 .bind_blob(3, r.oid.bytes, 16)
+                 .run();
+  }
+  return status;
+}
+
+}  // namespace
+
 }  // namespace repo
 
 int vob_trtype_create(vob_vob_h vob, const vob_trtype_create_args_t& args, tbs_dbid_t* dbid) {
@@ -166,50 +211,9 @@ int vob_trtype_create(vob_vob_h vob, const vob_trtype_create_args_t& args, tbs_d
   status = restriction_ids(args, restrictions);
   if (status != 0)
     return status;
-  Store* s = nullptr;
-  status = repo::vob_store(vob, s);
-  if (status != 0)
-    return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  tbs_dbid_t vob_object = 0;
-  status = repo::well_known(*s, VOB_WK_VOB_OBJECT, &vob_object);
-  if (status == 0)
-    status = repo::check_owner_or_privileged(vob, *s, vob_object);
-  if (status == 0)
-    status = repo::check_not_locked(vob, *s, vob_object);
-  if (status != 0)
-    return status;
-
-  repo::NewObject object;
-  object.mtype = VOB_MTYPE_TRIGGER_TYPE;
-  object.name = args.name.c_str();
-  vob_event_info_t event;
-  event.comment = args.comment.c_str();
   tbs_dbid_t made = 0;
-  status = repo::insert_object(*s, object, &event, &made);
-  if (status == TBS_ST_EXISTS)
-    imsg_print(IMSG_ERROR, tbs_msg::NamedAlreadyExists, "trigger type", args.name.c_str());
-  if (status != 0)
-    return status;
-  status = s->query(repo::sql::kTrtypeInsert)
-               .bind(1, static_cast<int64_t>(made))
-               .bind(2, args.phase)
-               .bind(3, ops_text(args.ops))
-               .bind(4, args.command)
-               .run();
-  for (const auto& r : restrictions) {
-    if (status != 0)
-      break;
-    status = s->query(repo::sql::kTrtypeRestrictionInsert)
-                 .bind(1, static_cast<int64_t>(made))
-                 .bind_blob(2, r.family.bytes, 16)
-                 .bind_blob(3, r.oid.bytes, 16)
-                 .run();
-  }
-  if (status == 0)
-    status = txn.commit();
+  status = repo::in_txn(
+      vob, [&](Store& s) -> int { return repo::insert_trtype(vob, s, args, restrictions, made); });
   if (status == 0 && dbid != nullptr)
     *dbid = made;
   return status;
@@ -252,31 +256,26 @@ int vob_trtype_get(vob_vob_h vob, tbs_dbid_t dbid, vob_trtype_t* type) {
 }
 
 int vob_trtype_remove(vob_vob_h vob, tbs_dbid_t dbid, const vob_event_info_t* event) {
-  Store* s = nullptr;
-  int status = repo::vob_store(vob, s);
-  if (status != 0)
+  return repo::in_txn(vob, [&](Store& s) -> int {
+    repo::ObjectRow row;
+    int status = repo::read_object(s, dbid, row);
+    if (status == 0 && row.mtype != VOB_MTYPE_TRIGGER_TYPE)
+      status = TBS_ST_NOT_FOUND;
+    if (status == 0)
+      status = repo::check_owner_or_privileged(vob, s, dbid);
+    if (status == 0)
+      status = repo::check_not_locked(vob, s, dbid);
+    tbs_dbid_t vob_object = 0;
+    if (status == 0)
+      status = repo::well_known(s, VOB_WK_VOB_OBJECT, &vob_object);
+    if (status == 0)
+      status = s.query(repo::sql::kTrtypeDelete).bind(1, static_cast<int64_t>(dbid)).run();
+    if (status == 0)
+      status = s.query(repo::sql::kTrtypeEventsDelete).bind(1, static_cast<int64_t>(dbid)).run();
+    if (status == 0)
+      status = repo::record_event(s, vob_object, VOB_EVENT_REMOVE, event);
     return status;
-  Txn txn(*s);
-  if (txn.status() != 0)
-    return txn.status();
-  repo::ObjectRow row;
-  status = repo::read_object(*s, dbid, row);
-  if (status == 0 && row.mtype != VOB_MTYPE_TRIGGER_TYPE)
-    status = TBS_ST_NOT_FOUND;
-  if (status == 0)
-    status = repo::check_owner_or_privileged(vob, *s, dbid);
-  if (status == 0)
-    status = repo::check_not_locked(vob, *s, dbid);
-  tbs_dbid_t vob_object = 0;
-  if (status == 0)
-    status = repo::well_known(*s, VOB_WK_VOB_OBJECT, &vob_object);
-  if (status == 0)
-    status = s->query(repo::sql::kTrtypeDelete).bind(1, static_cast<int64_t>(dbid)).run();
-  if (status == 0)
-    status = s->query(repo::sql::kTrtypeEventsDelete).bind(1, static_cast<int64_t>(dbid)).run();
-  if (status == 0)
-    status = repo::record_event(*s, vob_object, VOB_EVENT_REMOVE, event);
-  return status != 0 ? status : txn.commit();
+  });
 }
 
 int vob_obj_refd_by_trtype(vob_vob_h vob, tbs_dbid_t dbid, int* referenced) {

@@ -330,15 +330,9 @@ int vob_brtype_next_objs(vob_vob_h vob, tbs_dbid_t brtype, size_t offset, size_t
     int status = repo::read_type(s, brtype, VOB_MTYPE_BRANCH_TYPE, row);
     if (status != 0)
       return status;
-    std::vector<tbs_dbid_t> found;
     Query q = s.query(sql::kBranchesOfTypeChunk);
-    q.bind(1, id(brtype)).bind(2, static_cast<int64_t>(max)).bind(3, static_cast<int64_t>(offset));
-    while (q.next())
-      found.push_back(dbid_at(q, 0));
-    if (q.status() != 0)
-      return q.status();
-    branches.swap(found);
-    return TBS_ST_OK;
+    q.bind(1, id(brtype));
+    return repo::read_page(q, 2, offset, max, branches);
   });
 }
 

@@ -52,10 +52,7 @@ using repo::Store;
 namespace act = repo::act;
 namespace sql = repo::sql;
 namespace zem = repo::zem;
-
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
+using repo::id;
 
 bool is_first_class_activity(const ObjectRow& row) {
   return row.mtype == VOB_MTYPE_ACTIVITY;

@@ -15,10 +15,7 @@ using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
 namespace zem = repo::zem;
-
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
+using repo::id;
 
 // How the kinds that baselines touch look in one PVOB.
 struct BaselineKinds {
@@ -76,18 +73,9 @@ int read_pvob(vob_vob_h pvob, Body body) {
 // The ids a query bound to (?1 = `of`, ?2 = limit, ?3 = offset) returns.
 int list_ids(Store& s, const char* sql, tbs_dbid_t of, size_t offset, size_t max,
              std::vector<tbs_dbid_t>& out) {
-  std::vector<tbs_dbid_t> found;
-  if (max > 0) {
-    // A `max` beyond what int64 holds becomes -1: no limit.
-    Query q = s.query(sql);
-    q.bind(1, id(of)).bind(2, static_cast<int64_t>(max)).bind(3, static_cast<int64_t>(offset));
-    while (q.next())
-      found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-    if (q.status() != 0)
-      return q.status();
-  }
-  out.swap(found);
-  return TBS_ST_OK;
+  Query q = s.query(sql);
+  q.bind(1, id(of));
+  return repo::read_page(q, 2, offset, max, out);
 }
 
 // The number a count query bound to ?1 = `of` answers.

@@ -118,21 +118,13 @@ int vob_zem_component_next(vob_vob_h pvob, size_t offset, size_t max,
     int status = form_of(pvob, s, &form);
     if (status != 0)
       return status;
-    std::vector<tbs_dbid_t> found;
-    if (form.mtype != 0 && max > 0) {
-      Query q = s.query(repo::sql::kObjectsOfMtypeAndType);
-      // A `max` beyond what int64 holds becomes -1: no limit.
-      q.bind(1, form.mtype)
-          .bind(2, static_cast<int64_t>(form.type))
-          .bind(3, static_cast<int64_t>(max))
-          .bind(4, static_cast<int64_t>(offset));
-      while (q.next())
-        found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-      if (q.status() != 0)
-        return q.status();
+    if (form.mtype == 0) {  // a PVOB without components
+      components.clear();
+      return TBS_ST_OK;
     }
-    components.swap(found);
-    return TBS_ST_OK;
+    Query q = s.query(repo::sql::kObjectsOfMtypeAndType);
+    q.bind(1, form.mtype).bind(2, repo::id(form.type));
+    return repo::read_page(q, 3, offset, max, components);
   });
 }
 

@@ -9,10 +9,6 @@ namespace zem {
 
 namespace {
 
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
-
 // The dbid of well-known type `wk`, or -1 when the VOB has none.
 int type_of(Store& s, vob_wkobj_t wk, int64_t* type) {
   tbs_dbid_t dbid = 0;
@@ -59,21 +55,9 @@ int read_kinds(vob_vob_h vob, Store& s, bool print, StreamKinds& kinds) {
 
 int list_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, size_t offset, size_t max,
                  std::vector<tbs_dbid_t>& out) {
-  std::vector<tbs_dbid_t> found;
-  if (max > 0) {
-    Query q = s.query(sql::kZemChildrenOfKind);
-    q.bind(1, id(parent))
-        .bind(2, kind.mtype)
-        .bind(3, kind.type)
-        .bind(4, static_cast<int64_t>(max))
-        .bind(5, static_cast<int64_t>(offset));
-    while (q.next())
-      found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-    if (q.status() != 0)
-      return q.status();
-  }
-  out.swap(found);
-  return TBS_ST_OK;
+  Query q = s.query(sql::kZemChildrenOfKind);
+  q.bind(1, id(parent)).bind(2, kind.mtype).bind(3, kind.type);
+  return read_page(q, 4, offset, max, out);
 }
 
 int count_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, int* count) {
@@ -264,21 +248,9 @@ int vob_zem_project_next_streams(vob_vob_h pvob, tbs_dbid_t project, size_t offs
           row);
     if (status != 0)
       return status;
-    std::vector<tbs_dbid_t> found;
-    if (max > 0) {
-      repo::Query q = s.query(repo::sql::kZemDescendantsOfKind);
-      q.bind(1, static_cast<int64_t>(project))
-          .bind(2, kinds.stream.mtype)
-          .bind(3, kinds.stream.type)
-          .bind(4, static_cast<int64_t>(max))
-          .bind(5, static_cast<int64_t>(offset));
-      while (q.next())
-        found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-      if (q.status() != 0)
-        return q.status();
-    }
-    streams.swap(found);
-    return TBS_ST_OK;
+    repo::Query q = s.query(repo::sql::kZemDescendantsOfKind);
+    q.bind(1, repo::id(project)).bind(2, kinds.stream.mtype).bind(3, kinds.stream.type);
+    return repo::read_page(q, 4, offset, max, streams);
   });
 }
 

@@ -17,6 +17,7 @@
 
 namespace {
 
+using repo::id;
 using repo::ObjectRow;
 using repo::Query;
 using repo::Store;
@@ -29,25 +30,7 @@ constexpr const char* kStreamKey = "stream";
 constexpr const char* kSumView = "sumview";
 // tbs catalog: a view attached to another stream.
 
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
-
-// Runs `body(store)` after checking that `stream` is a stream of `pvob`.
-template <typename Body>
-int on_stream(vob_vob_h pvob, tbs_dbid_t stream, bool write, Body body) {
-  auto checked = [&](Store& s) -> int {
-    zem::StreamKinds kinds;
-    ObjectRow row;
-    int status = zem::read_kinds(pvob, s, write, kinds);
-    if (status == 0)
-      status = zem::need(
-          pvob, s, stream, write ? "stream" : nullptr,
-          [&](const ObjectRow& r) { return kinds.stream.matches(r); }, row);
-    return status != 0 ? status : body(s);
-  };
-  return write ? repo::in_txn(pvob, checked) : repo::with_store(pvob, checked);
-}
+using zem::on_stream;
 
 // The registry attribute text with `word` added (`add`) or taken out;
 // words are separated by commas or blanks and come back comma-separated.
@@ -94,20 +77,10 @@ int record_stream(view_server_h view, const std::string& selector) {
   if (status != 0)
     return status;
   std::string attributes = with_word(fresh.attributes, kSumView, !selector.empty());
-  Store* db = nullptr;
-  status = repo::view_db(view, db);
-  if (status != 0)
-    return status;
-  {
-    repo::Txn txn(*db);
-    status = txn.status();
-    if (status == 0)
-      status = repo::view_info_set(*db, kStreamKey, selector);
-    if (status == 0)
-      status = repo::view_info_set(*db, "attributes", attributes);
-    if (status == 0)
-      status = txn.commit();
-  }
+  status = repo::in_view_txn(view, [&](Store& db) -> int {
+    int written = repo::view_info_set(db, kStreamKey, selector);
+    return written != 0 ? written : repo::view_info_set(db, "attributes", attributes);
+  });
   if (status == 0)
     status = repo::rgy_view_set_attributes(view->entry.uuid, attributes);
   if (status == 0)

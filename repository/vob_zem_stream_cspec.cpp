@@ -43,22 +43,7 @@ using repo::ObjectRow;
 using repo::Store;
 namespace zem = repo::zem;
 
-// Runs `body(store)` (in a transaction when `write`) after checking that
-// `stream` is a stream of the PVOB; a writing call prints what is wrong.
-template <typename Body>
-int on_stream(vob_vob_h pvob, tbs_dbid_t stream, bool write, Body body) {
-  auto checked = [&](Store& s) -> int {
-    zem::StreamKinds kinds;
-    ObjectRow row;
-    int status = zem::read_kinds(pvob, s, write, kinds);
-    if (status == 0)
-      status = zem::need(
-          pvob, s, stream, write ? "stream" : nullptr,
-          [&](const ObjectRow& r) { return kinds.stream.matches(r); }, row);
-    return status != 0 ? status : body(s);
-  };
-  return write ? repo::in_txn(pvob, checked) : repo::with_store(pvob, checked);
-}
+using zem::on_stream;
 
 }  // namespace
 

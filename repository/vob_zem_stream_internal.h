@@ -42,6 +42,23 @@ struct StreamKinds {
 // VOB that is not a project VOB (after a message when `print`).
 int read_kinds(vob_vob_h vob, Store& s, bool print, StreamKinds& kinds);
 
+// Runs `body(store)` (in one transaction when `write`) after checking that
+// `stream` is a stream of `pvob`; a writing call prints what is wrong.
+template <typename Body>
+int on_stream(vob_vob_h pvob, tbs_dbid_t stream, bool write, Body body) {
+  auto checked = [&](Store& s) -> int {
+    StreamKinds kinds;
+    ObjectRow row;
+    int status = read_kinds(pvob, s, write, kinds);
+    if (status == 0)
+      status = need(
+          pvob, s, stream, write ? "stream" : nullptr,
+          [&](const ObjectRow& r) { return kinds.stream.matches(r); }, row);
+    return status != 0 ? status : body(s);
+  };
+  return write ? in_txn(pvob, checked) : with_store(pvob, checked);
+}
+
 // The objects of `kind` placed in `parent`, in creation order, `max` from
 // `offset`; `out` is replaced.
 int list_of_kind(Store& s, tbs_dbid_t parent, const ZemKind& kind, size_t offset, size_t max,

@@ -71,10 +71,7 @@ namespace {
 using repo::ObjectRow;
 using repo::Store;
 namespace zem = repo::zem;
-
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
+using repo::id;
 
 // Reads the kinds of the PVOB and checks that `obj` is of the kind `pick`
 // selects; prints what was expected when `what` is given.
@@ -211,20 +208,13 @@ int vob_zem_pvob_next_timelines(vob_vob_h pvob, size_t offset, size_t max,
     // timeline type has no timelines.
     int64_t mtype = kinds.first_class ? kinds.timeline.mtype : int64_t{VOB_MTYPE_ACTIVITY_LIKE};
     int64_t type = kinds.first_class ? 0 : kinds.timeline.type;
-    std::vector<tbs_dbid_t> found;
-    if (max > 0 && type >= 0) {
-      repo::Query q = s.query(repo::sql::kObjectsOfMtypeAndType);
-      q.bind(1, mtype)
-          .bind(2, type)
-          .bind(3, static_cast<int64_t>(max))
-          .bind(4, static_cast<int64_t>(offset));
-      while (q.next())
-        found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-      if (q.status() != 0)
-        return q.status();
+    if (type < 0) {
+      timelines.clear();
+      return TBS_ST_OK;
     }
-    timelines.swap(found);
-    return TBS_ST_OK;
+    repo::Query q = s.query(repo::sql::kObjectsOfMtypeAndType);
+    q.bind(1, mtype).bind(2, type);
+    return repo::read_page(q, 3, offset, max, timelines);
   });
 }
 

@@ -17,10 +17,6 @@ namespace zem {
 
 namespace {
 
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
-
 // Whether `obj` is one of the VOB's well-known objects.
 int is_well_known(Store& s, tbs_dbid_t obj, bool* known) {
   Query q = s.query(sql::kWellKnownOf);
@@ -98,21 +94,9 @@ int count_children(Store& s, tbs_dbid_t obj, int* count) {
 
 int list_children(Store& s, tbs_dbid_t parent, vob_mtype_t mtype, size_t offset, size_t max,
                   std::vector<tbs_dbid_t>& children) {
-  std::vector<tbs_dbid_t> found;
-  if (max > 0) {
-    Query q = s.query(sql::kZemChildren);
-    // A `max` beyond what int64 holds becomes -1: no limit.
-    q.bind(1, id(parent))
-        .bind(2, mtype)
-        .bind(3, static_cast<int64_t>(max))
-        .bind(4, static_cast<int64_t>(offset));
-    while (q.next())
-      found.push_back(static_cast<tbs_dbid_t>(q.int64(0)));
-    if (q.status() != 0)
-      return q.status();
-  }
-  children.swap(found);
-  return TBS_ST_OK;
+  Query q = s.query(sql::kZemChildren);
+  q.bind(1, id(parent)).bind(2, mtype);
+  return read_page(q, 3, offset, max, children);
 }
 
 int make_object(Store& s, const NewObject& object, const char* kind, tbs_dbid_t parent,

@@ -12,10 +12,7 @@ using repo::Store;
 namespace act = repo::act;
 namespace sql = repo::sql;
 namespace zem = repo::zem;
-
-int64_t id(tbs_dbid_t dbid) {
-  return static_cast<int64_t>(dbid);
-}
+using repo::id;
 
 // A view's record: activity 0 when it has none.
 struct ViewRecord {

@@ -72,4 +72,15 @@ TEST(SumList, FindReturnsTheLowerIndexAndCopiesCompareEqual) {
   EXPECT_EQ(copy.capacity(), 0u);
 }
 
+#if defined(KORVANE_ASSERTIONS) && KORVANE_ASSERTIONS
+TEST(SumListDeathTest, IndexesOutsideTheListAbortNamingTheCondition) {
+  IntList l;
+  l.append(1);
+  EXPECT_EQ(l[31], 0) << "a slot of the array past the count is readable";
+  EXPECT_DEATH(l[32], "invariant failed: i < capacity_");
+  EXPECT_DEATH(l.remove(1), "invariant failed: i < count_");
+  EXPECT_DEATH(l.insert(2, 3), "invariant failed: i <= count_");
+}
+#endif
+
 }  // namespace

@@ -14,6 +14,7 @@
 #define SUM_SUM_CACHE_H
 
 #include "services/imsg.h"
+#include "services/korvane_assert.h"
 #include "sum/sum_cache_control.h"
 #include "sum/sum_hash_tab.h"
 #include "sum/sum_string.h"
@@ -72,6 +73,9 @@ class SUM_Cache {
       table_->clear();
       token_ = SUM_CacheControl::token();
     }
+    // Content entered by a cache that is not `always` belongs to the open
+    // scope's generation, so that the scope's end makes it stale.
+    KORVANE_ASSERT(always_ == 1 || SUM_CacheControl::token_is_valid(token_));
     table_->enter(key, value);
   }
 

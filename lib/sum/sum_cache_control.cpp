@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "services/korvane_assert.h"
 #include "sum/sum_trace.h"
 
 namespace {
@@ -50,6 +51,9 @@ SUM_CacheControl::~SUM_CacheControl() {
   // taken), so there is nothing to close.
   if (m_cache_off == 1)
     return;
+  // Every closing scope was opened by Init: the counts cannot go below zero.
+  KORVANE_ASSERT(m_enabled > 0);
+  KORVANE_ASSERT(!vob_caching_ || m_vob_enabled > 0);
   if (vob_caching_) {
     if (--m_vob_enabled == 0)
       control(kVobCachingOff);

@@ -3,9 +3,12 @@
 // Elements are stored by value in an array of `capacity` constructed slots;
 // slots beyond `count` hold T's default value. Capacities run 0, 32, 64, 128,
 // ... so appends are amortised constant; an element's address changes
-// whenever the list grows. Indexes are not checked.
+// whenever the list grows. Indexes are checked only in builds with
+// assertions (services/korvane_assert.h): a release build trusts them.
 #ifndef SUM_SUM_LIST_H
 #define SUM_SUM_LIST_H
+
+#include "services/korvane_assert.h"
 
 template <typename T>
 class SUM_List {
@@ -28,8 +31,16 @@ class SUM_List {
     return *this;
   }
 
-  T& operator[](unsigned i) { return data_[i]; }
-  const T& operator[](unsigned i) const { return data_[i]; }
+  // The element at `i`; a slot from count up to capacity holds the default
+  // value. `i` must be below capacity.
+  T& operator[](unsigned i) {
+    KORVANE_ASSERT(i < capacity_);
+    return data_[i];
+  }
+  const T& operator[](unsigned i) const {
+    KORVANE_ASSERT(i < capacity_);
+    return data_[i];
+  }
 
   // Equal counts and pairwise equal elements.
   bool operator==(const SUM_List& other) const {
@@ -55,6 +66,7 @@ class SUM_List {
 
   // Inserts `item` at `i` (at most count), moving later elements up by one.
   void insert(const T& item, unsigned i) {
+    KORVANE_ASSERT(i <= count_);
     ensure_room(count_ + 1);
     for (unsigned j = count_; j > i; --j)
       data_[j] = data_[j - 1];
@@ -65,6 +77,7 @@ class SUM_List {
   // Removes the element at `i` (below count); later elements move down by one
   // and the freed slot holds the default value.
   void remove(unsigned i) {
+    KORVANE_ASSERT(i < count_);
     data_[i] = T();
     for (unsigned j = i; j + 1 < count_; ++j)
       data_[j] = data_[j + 1];

@@ -2,6 +2,8 @@
 #ifndef SUM_SUM_STRING_H
 #define SUM_SUM_STRING_H
 
+#include "services/korvane_assert.h"
+
 class SUM_String {
  public:
   // The empty string (a one-byte buffer holding the terminating zero).
@@ -50,9 +52,13 @@ class SUM_String {
   // For n of 0 or more writes the terminating zero at n.
   void ReleaseBuffer(int n = -1);
 
-  // The byte at `i` (no check).
-  char GetAt(int i) const { return data_[i]; }
-  char operator[](int i) const { return data_[i]; }
+  // The byte at `i`, which must lie in the buffer (checked only in builds
+  // with assertions); at the length, the terminating zero.
+  char GetAt(int i) const {
+    KORVANE_ASSERT(i >= 0 && i < size_);
+    return data_[i];
+  }
+  char operator[](int i) const { return GetAt(i); }
 
   // The first or last min(n, length) bytes.
   SUM_String Left(int n) const;
