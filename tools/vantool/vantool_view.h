@@ -52,6 +52,9 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
 
 // "/main/dev/3" of a version, "?" when it cannot be read.
 std::string version_name(const SUM_Vob& vob, tbs_dbid_t version);
+inline std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
+  return version_name(SUM_Vob(vob), version);
+}
 
 }  // namespace vantool
 
