@@ -27,8 +27,8 @@ int SUM_Stream::activities(std::vector<SUM_Activity>& out) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   for (size_t offset = 0;; offset += kActivityChunk) {
     std::vector<tbs_dbid_t> chunk;
-    int status = vob_zem_stream_next_activities(vob().handle(), dbid(), offset, kActivityChunk,
-                                                chunk);
+    int status =
+        vob_zem_stream_next_activities(vob().handle(), dbid(), offset, kActivityChunk, chunk);
     if (status != 0)
       return trace.checked(__LINE__, status);
     for (tbs_dbid_t dbid : chunk)

@@ -23,8 +23,7 @@ class SUM_TriggerType : public SUM_NamedObject {
   SUM_TriggerType(const SUM_Vob& vob, tbs_dbid_t dbid) : SUM_NamedObject(vob, dbid) {}
 
   // Makes the trigger type `args` describe in `vob` and sets `out` to it.
-  static int create(const SUM_Vob& vob, const vob_trtype_create_args_t& args,
-                    SUM_TriggerType& out);
+  static int create(const SUM_Vob& vob, const vob_trtype_create_args_t& args, SUM_TriggerType& out);
   // The trigger type named `name` in `vob`; 1002 when none.
   static int construct_from_name(const SUM_Vob& vob, const char* name, SUM_TriggerType& out);
   // The trigger types of `vob` in creation order, replacing `out`.

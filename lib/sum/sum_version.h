@@ -161,8 +161,7 @@ class SUM_BranchType : public SUM_NamedObject {
     return sum_construct_from_selector_as(text, vob, out, widen);
   }
   // Makes branch type `name` in `vob` (1003 when the name is taken).
-  static int create(const SUM_Vob& vob, const char* name, const char* comment,
-                    SUM_BranchType& out);
+  static int create(const SUM_Vob& vob, const char* name, const char* comment, SUM_BranchType& out);
 
   // The global type of a local copy (the type itself when it is global).
   // A copy whose global definition cannot be found prints message 38 and
