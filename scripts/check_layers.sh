@@ -37,10 +37,12 @@ sources() {
   (cd "$root" && find "$1" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.cc' \) | sort)
 }
 
-# "LINE:PATH" for every #include "PATH" of file $1.
+# "LINE:PATH" for every #include "PATH" or <PATH> of file $1, with leading
+# "./" and "../" steps dropped so that a relative path is judged by what it
+# names.
 includes() {
-  grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$root/$1" |
-    sed -E 's/^([0-9]+):[^"]*"([^"]*)".*/\1:\2/'
+  grep -n -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]' "$root/$1" |
+    sed -E 's/^([0-9]+):[^"<]*["<]([^">]*)[">].*/\1:\2/; s#:(\.\.?/)+#:#'
 }
 
 check_vantool() {

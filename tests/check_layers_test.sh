@@ -56,6 +56,10 @@ expect_violation "vantool including a repository service" tools/vantool/cmd_vob.
 [[ $out == *"services/view.h"* ]] || fail "the message does not name the header: $out"
 
 make_clean_tree
+printf '#include "../../repository/view_internal.h"\n' > "$sandbox/tree/tools/vantool/cmd_vob.cpp"
+expect_violation "vantool including the repository by a relative path" tools/vantool/cmd_vob.cpp:1
+
+make_clean_tree
 printf '#include "repository/view_internal.h"\n' >> "$sandbox/tree/lib/sum/sum_view.cpp"
 expect_violation "the library including the repository" lib/sum/sum_view.cpp:3
 
