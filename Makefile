@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps configure build test check-sanitize fuzz check-fuzz demo bench format clean
+.PHONY: all deps configure build test check-layers check-sanitize fuzz check-fuzz demo bench format clean
 
 all: build
 
@@ -27,6 +27,10 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && ctest -j $(JOBS) --output-on-failure
+
+# Each layer includes only its neighbour (scripts/check_layers.sh); no build.
+check-layers:
+	@scripts/check_layers.sh
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (-O1, no benchmarks) in $(SANITIZE_DIR); vantool and the probes the tests

@@ -36,6 +36,7 @@
 #include "sum/sum_event_info.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_trigger_base.h"
+#include "sum/sum_trigger_type.h"
 #include "sum/sum_triggers.h"
 #include "sum/sum_utl_adminvob.h"
 #include "sum/sum_utl_list_strings.h"

@@ -499,6 +499,26 @@ int SUM_Activity::view_uuids(std::vector<std::string>& out) const {
   return trace.checked(__LINE__, vob_zem_activity_get_views(pvob, dbid_, out));
 }
 
+int SUM_Activity::current_view_tags(std::vector<std::string>& out) const {
+  SUM_Trace trace("SUM_Activity::current_view_tags");
+  std::vector<std::string> uuids;
+  if (int status = view_uuids(uuids))
+    return trace.checked(__LINE__, status);
+  std::vector<std::string> tags;
+  for (const std::string& uuid : uuids) {
+    SUM_Uuid parsed;
+    SUM_View view;
+    SUM_String tag;
+    if (SUM_Uuid::construct_from_string(uuid.c_str(), parsed) == 0 &&
+        SUM_View::construct_from_uuid(parsed, view) == 0 && view.tag(tag, 1) == 0)
+      tags.emplace_back(static_cast<const char*>(tag));
+    else
+      tags.push_back(uuid);
+  }
+  out.swap(tags);
+  return SUM_OK;
+}
+
 int SUM_Activity::current_view(SUM_View& out) const {
   SUM_Trace trace("SUM_Activity::current_view");
   std::vector<std::string> uuids;

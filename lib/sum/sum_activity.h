@@ -191,6 +191,9 @@ class SUM_Activity : public SUM_ActivityBase {
 
   // The view the activity is current in; 1002 when none.
   int current_view(SUM_View& out) const;
+  // The tags of every view the activity is current in (a view without a tag
+  // by its UUID), replacing `out`; none is 0 with `out` empty.
+  int current_view_tags(std::vector<std::string>& out) const;
   // Clears the activity from every view it is current in (each through
   // SUM_View::unset_activity).
   int unset_from_all_views(const char* comment) const;

@@ -295,3 +295,29 @@ int sum_utl_resolve_univ_selectors(const SUM_StringList& selectors, vob_vob_h* v
   }
   return SUM_OK;
 }
+
+int sum_utl_parse_selector(const char* text, vob_objsel_t& out) {
+  SUM_Trace trace("sum_utl_parse_selector");
+  if (text == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  vob_objsel_t parsed;
+  int status = vob_utl_parse_objsel(text, &parsed);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  out = parsed;
+  return SUM_OK;
+}
+
+int sum_utl_type_kind_mtype(const char* kind, vob_mtype_t& out) {
+  SUM_Trace trace("sum_utl_type_kind_mtype");
+  if (kind == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  vob_objsel_kind_t sel = 0;
+  std::vector<vob_mtype_t> mtypes;
+  if (vob_utl_str_to_objsel_kind(kind, &sel) == 0)
+    mtypes = vob_utl_objsel_kind_mtypes(sel);
+  if (mtypes.empty() || !vob_mtype_is_type(mtypes[0]))
+    return trace.checked(__LINE__, TBS_ST_BAD_ARGUMENT);
+  out = mtypes[0];
+  return SUM_OK;
+}

@@ -67,4 +67,14 @@ int sum_utl_get_named_objs(const SUM_Vob& vob, const char* kind, SUM_NamedObject
 int sum_utl_resolve_univ_selectors(const SUM_StringList& selectors, vob_vob_h* vobs,
                                    tbs_dbid_t* dbids, unsigned count);
 
+// Splits an object selector "[kind:]name[@vob-tag]" into `out` (kind and
+// VOB empty when not given) without looking anything up; 1004 for a text
+// that is no selector, `out` untouched then.
+int sum_utl_parse_selector(const char* text, vob_objsel_t& out);
+
+// The metatype of the type objects a selector kind names ("brtype",
+// "lbtype", "trtype", ...); 1004 when `kind` is unknown or names objects
+// that are not types.
+int sum_utl_type_kind_mtype(const char* kind, vob_mtype_t& out);
+
 #endif  // SUM_SUM_UTL_NAMES_H

@@ -51,6 +51,11 @@ class SUM_Version : public SUM_VobObject {
   // The elements of `versions`, in input order (one repository call per
   // VOB), replacing `out`.
   static int elements(const SUM_VersionList& versions, SUM_ElementList& out);
+  // The version of `element` an extended version name names: "/main/dev/3",
+  // "/main/dev/LATEST" (latest checked in) or "/main/dev/CHECKEDOUT". 1004
+  // (after a message) for a malformed name, 1002 when there is no such
+  // version; `out` is untouched then.
+  static int construct_from_name(const SUM_Element& element, const char* name, SUM_Version& out);
 
   int element(SUM_Element& out) const;
   int branch(SUM_Branch& out) const;
@@ -73,9 +78,20 @@ class SUM_Version : public SUM_VobObject {
   // The element's message name followed by "@@/main/dev/3" (checkouts:
   // "@@/main/dev/CHECKEDOUT"), for messages.
   int display_name(SUM_String& out) const;
-
- private:
+  // "/main/dev/3" ("/main/dev/CHECKEDOUT" for a checkout).
+  int version_path(std::string& out) const;
+  // The repository's record of the version: element, branch, number,
+  // predecessor, checkout flag.
   int details(vob_ver_details_t& out) const;
+  // Who checked the version out, when, from which version, with which
+  // comment; 1002 when it is not checked out.
+  int checkout_info(vob_ckout_info_t& out) const;
+  // The versions merged into this one (its incoming merge arrows),
+  // replacing `out`.
+  int merged_from(std::vector<tbs_dbid_t>& out) const;
+  // The content of a file version (a checkout: the content it was checked
+  // out with); 1004 for a directory version.
+  int content(std::string& out) const;
 };
 
 // A file or directory element.
@@ -98,6 +114,15 @@ class SUM_Element : public SUM_VobObject {
   // other than 0 sets `stop` and ends with 0 at phases 0 and 1; an answer
   // of 1 at phase 2 makes the result 1001.
   int checkout(const SUM_View& view, SUM_ElementCB* cb, int& stop) const;
+  // The element's branches, one per branch type of its VOB that it has,
+  // in the VOB's branch-type order, replacing `out`.
+  int branches(std::vector<SUM_Branch>& out) const;
+  // The history of `elements` of `vob` (branches, versions, merges), newest
+  // first, from time `since` (seconds since the epoch; 0: all), replacing
+  // `out`; one read of the VOB whatever the number of elements. An element
+  // that does not exist contributes nothing.
+  static int history(const SUM_Vob& vob, const std::vector<tbs_dbid_t>& elements, long since,
+                     std::vector<vob_hist_event_t>& out);
 };
 
 // A branch of an element.
@@ -112,6 +137,12 @@ class SUM_Branch : public SUM_VobObject {
 
   // The (local) branch type the branch is an instance of.
   int branch_type(SUM_BranchType& out) const;
+  // "/main/dev".
+  int path(std::string& out) const;
+  // The checked-in versions, by number, replacing `out`.
+  int versions(std::vector<SUM_Version>& out) const;
+  // The checkout of the branch; 1002 when none.
+  int checkout_version(SUM_Version& out) const;
 };
 
 // A branch type (a local copy or a global type).
@@ -129,6 +160,8 @@ class SUM_BranchType : public SUM_NamedObject {
                                      SUM_BranchType& out, int widen = 0) {
     return sum_construct_from_selector_as(text, vob, out, widen);
   }
+  // Makes branch type `name` in `vob` (1003 when the name is taken).
+  static int create(const SUM_Vob& vob, const char* name, const char* comment, SUM_BranchType& out);
 
   // The global type of a local copy (the type itself when it is global).
   // A copy whose global definition cannot be found prints message 38 and

@@ -23,6 +23,10 @@
 #ifndef SUM_SUM_VIEW_H
 #define SUM_SUM_VIEW_H
 
+#include <string>
+#include <vector>
+
+#include "services/cmd_findmerge.h"
 #include "services/tbs.h"
 #include "services/view.h"
 #include "services/vob.h"
@@ -63,6 +67,20 @@ class SUM_View {
   // The view of the process's working directory; 1002 when it is in none.
   static int current_view(SUM_View& out);
 
+  // ---- views in the registry (sum_view_admin.cpp) ----
+  // Makes a view (registry entry, storage, root) as `args` describe and
+  // sets `out` to it. Failures of the view service (a tag taken, a root
+  // that cannot be made) pass up unchanged; nothing is registered then.
+  static int create(const view_create_args_t& args, SUM_View& out);
+  // The registry entries of every view, replacing `out`.
+  static int list(std::vector<view_entry_t>& out);
+  // Removes the view tagged `tag`: registry entry, storage and root, and
+  // its stream attachment; `force` also cancels its checkouts (without it
+  // a view holding checkouts is refused, 1001 after a message). 1051 after
+  // a message, nothing touched, unless the current user owns the view or
+  // is privileged; 1002 for an unknown tag.
+  static int remove(const char* tag, int force);
+
   // ---- identity and properties ----
   // The cached view server handle (owned by this object: do not free), or
   // a new one from the UUID; a failure prints message 2.
@@ -85,6 +103,12 @@ class SUM_View {
   int owner_by_rgy(SUM_String& out) const;
   int owned_by_me(int& out) const;
   int is_snapshot(int& out) const;
+  // The view's path: the root directory its files appear under.
+  int path(std::string& out) const;
+  // 0 when the current user owns the view (or is privileged); otherwise
+  // 1051 after a message naming the view, the owner and `action` ("set the
+  // config spec of"): what every command changing the view asks first.
+  int check_owner(const char* action) const;
   // Start and stop the view's server. Our views are served in process
   // from their storage and need no server: both check that the view exists
   // and answer 0.
@@ -128,6 +152,10 @@ class SUM_View {
   // Sets the stream-independent text (SUM_Stream::generate_null_cspec),
   // custom areas kept; 1002 for a view without stream.
   int set_null_config_spec() const;
+  // set_config_spec for a user's command: refused (check_owner, 1051) when
+  // the current user may not change the view; a malformed text is 1004 with
+  // nothing changed.
+  int load_config_spec(const char* text) const;
   // The identity of the loaded config spec (its "identity" line); a null
   // identity when the text has none.
   int config_spec_id(SUM_ConfigSpecId& out) const;
@@ -167,6 +195,67 @@ class SUM_View {
   int has_checkouts(int& has) const;
   // Removes, for every registered VOB, this view's references.
   int remove_viewref_all_vobs() const;
+
+  // ---- what the view shows (sum_view_admin.cpp) ----
+  // Brings a dynamic view up to date before a command works in it (only
+  // VOBs changed since it last looked are walked); a snapshot view is left
+  // as loaded.
+  int refresh() const;
+  // Brings the view root in line with the config spec (a snapshot view
+  // loads what its load rules name); `changed` counts the files written or
+  // removed. Checked-out files are left as they are.
+  int update(int& changed) const;
+  // What `path` (in the view root, or "/vobtag/dir/file") names: its VOB,
+  // element, selected version and rule. 1002 when the path is outside the
+  // view or not visible; `out` is untouched then.
+  int lookup(const char* path, view_path_info_t& out) const;
+  // The entries of the directory at `path` with their selections, by name,
+  // replacing `out`; 1070 for a file.
+  int read_dir(const char* path, std::vector<view_path_info_t>& out) const;
+  // The entries of `dir_version` (any version of the directory at `path`)
+  // with the view's selections under `path`, replacing `out`; 1070 for a
+  // file, 1004 when `dir_version` is not a version of that directory.
+  int read_dir_version(const char* path, tbs_dbid_t dir_version,
+                       std::vector<view_path_info_t>& out) const;
+  // The view path ("/vobtag/dir/file") under which the view shows `element`
+  // of `vob`; 1002 when it does not show it.
+  int element_path(const SUM_Vob& vob, tbs_dbid_t element, std::string& out) const;
+
+  // ---- changing files through the view (sum_view_files.cpp) ----
+  // Bulk check-out, check-in, uncheckout and element creation: each path as
+  // the view service's single form does it (same checks and messages), in
+  // batches that commit once per VOB. `results` is replaced by one entry
+  // per path, in order, with its status and what it made. 0 when every
+  // path succeeded, else the first failing path's status; a failing path
+  // leaves nothing of itself behind and does not stop the others.
+  int checkout_paths(const std::vector<std::string>& paths, const char* comment,
+                     std::vector<view_path_result_t>& results) const;
+  int checkin_paths(const std::vector<std::string>& paths, const char* comment,
+                    std::vector<view_path_result_t>& results) const;
+  // `keep` saves each file's content as "<file>.keep" first.
+  int uncheckout_paths(const std::vector<std::string>& paths, int keep,
+                       std::vector<view_path_result_t>& results) const;
+  // `eltype` is an element type (file or directory); `checkin` makes
+  // version 1 at once instead of leaving the new element checked out.
+  int make_elements(const std::vector<std::string>& paths, int eltype, const char* comment,
+                    int checkin, std::vector<view_path_result_t>& results) const;
+  // Removes the name at `path` from its checked-out parent directory. 1001
+  // (after a message) when the parent is not checked out in this view or
+  // the view holds a checkout at or below `path`; 1002 when not visible.
+  int remove_name(const char* path, const char* comment) const;
+  // Renames or moves the element at `from` to `to` (an existing directory,
+  // or a new path) within its VOB; both parents checked out in this view.
+  // 1001 (after a message) for a refused move, 1003 when `to` is taken,
+  // 1002 when `from` is not visible, 1004 for a bad name.
+  int rename(const char* from, const char* to, const char* comment) const;
+  // The checkouts the view holds (VOB, version, view path), replacing `out`.
+  int list_checkouts(std::vector<view_ckout_t>& out) const;
+  // Merges into the view what `args` name (the merge service's
+  // cmd_findmerge_tree): `items` is replaced, one per element looked at,
+  // only on success. 1004 (after a message) for a malformed version name,
+  // 1001 when its branch type does not exist, 1002 when the view shows
+  // nothing at `args.path`.
+  int find_merge(const cmd_findmerge_args_t& args, std::vector<cmd_findmerge_item_t>& items) const;
 
  private:
   // The cached handle, fetched from the UUID when missing; a failure prints

@@ -155,3 +155,13 @@ int sum_view_check_stream_cspec(vob_vob_h pvob, tbs_dbid_t stream) {
     status = attached.remove_cspec();
   return trace.checked(__LINE__, status);
 }
+
+int SUM_View::load_config_spec(const char* text) const {
+  SUM_Trace trace("SUM_View::load_config_spec", 3);
+  if (is_null() || text == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = check_owner("set the config spec of");
+  if (status == 0)
+    status = set_config_spec(text);
+  return trace.checked(__LINE__, status);
+}

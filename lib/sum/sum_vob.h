@@ -9,6 +9,10 @@
 #ifndef SUM_SUM_VOB_H
 #define SUM_SUM_VOB_H
 
+#include <string>
+#include <vector>
+
+#include "services/rgy.h"
 #include "services/vob.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_lists.h"
@@ -129,6 +133,27 @@ class SUM_Vob {
   // Every public project VOB registered in the default region, appended to
   // `out` in tag order. Tags whose VOB cannot be opened are skipped.
   static int get_all_pvobs_list(SUM_VobList& out);
+
+  // ---- VOBs in the registry (sum_vob_admin.cpp) ----
+  // Makes a VOB (storage, database, registry tag) as `args` describe and
+  // sets `out` to it; nothing is registered on failure (1003 for a tag
+  // taken).
+  static int create(const vob_create_args_t& args, SUM_Vob& out);
+  // Registers the VOB whose storage is `storage_path` under `tag` (empty:
+  // the tag its storage records) and sets `out` to it.
+  static int register_storage(const char* storage_path, const char* tag, SUM_Vob& out);
+  // Removes the VOB tagged `tag`, its storage and its registry entry; 1002
+  // for an unknown tag.
+  static int remove(const char* tag);
+  // The registry entries of the default region, by tag, replacing `out`.
+  static int registry_entries(std::vector<rgy_vob_entry>& out);
+  // The registry entry of `tag` in the default region; 1002 when absent.
+  static int registry_entry(const char* tag, rgy_vob_entry& out);
+  // The directory holding the VOB's database.
+  int storage_path(std::string& out) const;
+  // The type objects of metatype `mtype` (branch, label, element, trigger
+  // types, ...) the VOB defines, replacing `out`.
+  int types(vob_mtype_t mtype, std::vector<tbs_dbid_t>& out) const;
 
   // Removes this VOB's references to the view `view`. A null UUID is 1072.
   int remove_viewref_from_vob(const SUM_Uuid& view) const;

@@ -10,7 +10,11 @@
 #ifndef SUM_SUM_VOB_OBJECT_H
 #define SUM_SUM_VOB_OBJECT_H
 
+#include <string>
+#include <vector>
+
 #include "services/vob.h"
+#include "services/vob_hlink.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_os_user.h"
 #include "sum/sum_string.h"
@@ -80,6 +84,41 @@ class SUM_VobObject {
   int has_local_mastership(int& local) const;
   // The same, also giving the master replica and the local replica.
   int has_local_mastership(int& local, SUM_Replica& master, SUM_Replica& here) const;
+
+  // ---- finding and inspecting objects (sum_vob_object_inspect.cpp) ----
+  // The object selector `text` names: "kind:name@vob-tag", "name@vob-tag",
+  // "vob:/tag" or a universal selector; a text without "@vob" names an
+  // object of `default_vob` (a null VOB: such a text names nothing). 1004
+  // for a malformed text, 1002 when no such VOB or object exists; `out` is
+  // untouched then.
+  static int construct_from_any_selector(const char* text, const SUM_Vob& default_vob,
+                                         SUM_VobObject& out);
+  // The object of metatype `mtype` named `name` in `vob`; 1002 when none.
+  static int construct_from_name(const SUM_Vob& vob, const char* name, vob_mtype_t mtype,
+                                 SUM_VobObject& out);
+  // The name of a metatype as selectors and listings show it ("stream",
+  // "file version", ...); never null.
+  static const char* metatype_text(vob_mtype_t mtype);
+  // The object's lock (obsolete flag, exempt users); 1002 when unlocked.
+  int lock_info(vob_lock_t& out) const;
+  // Locks the object (`obsolete`: also hides it from listings), exempting
+  // the users `exempt`, recording `comment`. The repository's refusals
+  // pass up unchanged.
+  int lock(int obsolete, const std::vector<std::string>& exempt, const char* comment) const;
+  // Removes the object's lock; 1002 when it has none.
+  int unlock(const char* comment) const;
+  // The names of the object's process variables, replacing `out`, and the
+  // value of one (1002 when it has none of that name).
+  int pvar_names(std::vector<std::string>& out) const;
+  int pvar_value(const char* name, std::string& out) const;
+  // Every hyperlink end at the object, both directions, with its type name
+  // (broken ends flagged, never followed), replacing `out`.
+  int hyperlink_ends(std::vector<vob_hlink_typed_end_t>& out) const;
+  // The object's file-system facts (owner, creation time, ...).
+  int fstat(vob_fstat_t& out) const;
+  // The latest event of `kind` (VOB_EVENT_CREATE, ...) on the object;
+  // 1002 when none.
+  int latest_event(int kind, vob_event_t& out) const;
 
   // Whether the object exists. A dbid of 0 answers 0 without asking the
   // repository; otherwise a null VOB is 1072.

@@ -10,11 +10,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/view.h"
-#include "services/vob.h"
-#include "services/vob_elem.h"
-#include "services/vob_zem_activity.h"
-#include "services/vob_zem_stream.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_callbacks.h"
 #include "sum/sum_project.h"
@@ -57,18 +52,14 @@ constexpr int kCannotRemove = 146;
 constexpr int kCannotCheckInAll = 148;
 constexpr int kCannotCancelAll = 149;
 
-// Activities read from the repository per call when listing a stream's.
-constexpr size_t kActivityChunk = 64;
-
 // The view named by -view (which must exist), else the one holding the
 // current directory, if any: outside every view `view` stays null and the
 // answer is still true. False only after a message.
 bool optional_view(const ParsedArgs& args, ViewHandle& view) {
   if (args.has("view"))
     return find_view(args, "", view);
-  char cwd[4096];
-  if (getcwd(cwd, sizeof cwd) != nullptr && ws_get_view_by_ws_root(cwd, view.out()) != 0)
-    *view.out() = nullptr;
+  // Outside every view the view stays null: not an error here.
+  SUM_View::current_view(view.view());
   return true;
 }
 
@@ -106,39 +97,21 @@ bool open_activity_for(const ParsedArgs& args, const std::string& text, SUM_Acti
   ViewHandle handle;
   if (!optional_view(args, handle))
     return false;
-  return open_activity(text, stream_of(SUM_View(handle.get())).vob(), activity);
+  return open_activity(text, stream_of(handle.view()).vob(), activity);
 }
 
 // "/vob/dir/file@@/main/dev/2" of `version` through `view`, else the
 // version's display name.
-std::string shown_version(const SUM_Version& version, view_server_h view) {
+std::string shown_version(const SUM_Version& version, const SUM_View& view) {
   SUM_Element element;
   std::string path;
-  if (view != nullptr && version.element(element) == 0 &&
-      view_elem_path(view, version.vob().handle(), element.dbid(), path) == 0)
-    return path + "@@" + version_name(version.vob().handle(), version.dbid());
+  if (!view.is_null() && version.element(element) == 0 &&
+      view.element_path(version.vob(), element.dbid(), path) == 0)
+    return path + "@@" + version_name(version.vob(), version.dbid());
   SUM_String name;
   if (version.display_name(name) == 0)
     return text_of(name);
-  return version_name(version.vob().handle(), version.dbid());
-}
-
-// The tags of the views whose current activity `activity` is (the UUID
-// where a view has no tag).
-bool current_views(const SUM_Activity& activity, std::vector<std::string>& out) {
-  std::vector<std::string> uuids;
-  if (vob_zem_activity_get_views(activity.vob().handle(), activity.dbid(), uuids) != 0)
-    return false;
-  for (const std::string& uuid : uuids) {
-    std::string tag = uuid;
-    view_server_h view = nullptr;
-    if (view_get_handle_by_uuid(uuid.c_str(), &view) == 0) {
-      view_tag(view, tag);
-      view_free_handle(view);
-    }
-    out.push_back(tag);
-  }
-  return true;
+  return version_name(version.vob(), version.dbid());
 }
 
 std::string joined(const std::vector<std::string>& items) {
@@ -209,7 +182,7 @@ int run_mkact(const ParsedArgs& args) {
   ViewHandle handle;
   if (!optional_view(args, handle))
     return kExitFailure;
-  SUM_View view(handle.get());
+  const SUM_View& view = handle.view();
   SUM_Stream stream;
   if (!mkact_stream(args, view, stream))
     return kExitFailure;
@@ -236,7 +209,7 @@ int run_mkact(const ParsedArgs& args) {
       !args.has("nset") && !view.is_null() && (args.has("view") || stream_of(view) == stream);
   std::string comment = args.comment();
   SUM_Activity made;
-  if ((set_in_view && view_check_owner(handle.get(), "set the activity of") != 0) ||
+  if ((set_in_view && view.check_owner("set the activity of") != 0) ||
       stream.create_activity(name.c_str(), headline.c_str(), comment.c_str(), made) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::CannotCreate, (name.empty() ? headline : name).c_str());
     return kExitFailure;
@@ -256,7 +229,7 @@ int run_setact(const ParsedArgs& args) {
   ViewHandle handle;
   if (!find_view(args, "", handle))
     return kExitFailure;
-  SUM_View view(handle.get());
+  const SUM_View& view = handle.view();
   std::string comment = args.comment();
   if (args.has("none")) {
     if (view.unset_activity(1, comment.c_str()) != 0) {
@@ -276,16 +249,7 @@ int run_setact(const ParsedArgs& args) {
 
 // The activities placed in `stream`, in creation order, appended to `out`.
 bool stream_activities(const SUM_Stream& stream, std::vector<SUM_Activity>& out) {
-  for (size_t offset = 0;; offset += kActivityChunk) {
-    std::vector<tbs_dbid_t> chunk;
-    if (vob_zem_stream_next_activities(stream.vob().handle(), stream.dbid(), offset, kActivityChunk,
-                                       chunk) != 0)
-      return false;
-    for (tbs_dbid_t dbid : chunk)
-      out.emplace_back(stream.vob(), dbid);
-    if (chunk.size() < kActivityChunk)
-      return true;
-  }
+  return stream.activities(out) == 0;
 }
 
 // The activities of every stream of every project of every PVOB.
@@ -350,7 +314,7 @@ bool activities_to_list(const ParsedArgs& args, const SUM_View& view,
   return false;
 }
 
-bool print_activity(const SUM_Activity& activity, const ParsedArgs& args, view_server_h view,
+bool print_activity(const SUM_Activity& activity, const ParsedArgs& args, const SUM_View& view,
                     JsonWriter& json) {
   std::string label = label_of(activity);
   if (args.has("short")) {
@@ -377,7 +341,7 @@ int run_lsact(const ParsedArgs& args) {
   ViewHandle handle;
   if (!optional_view(args, handle))
     return kExitFailure;
-  SUM_View view(handle.get());
+  const SUM_View& view = handle.view();
   std::vector<SUM_Activity> activities;
   if (!activities_to_list(args, view, activities))
     return kExitFailure;
@@ -385,7 +349,7 @@ int run_lsact(const ParsedArgs& args) {
   json.begin_array();
   bool ok = true;
   for (const SUM_Activity& activity : activities)
-    if (!print_activity(activity, args, handle.get(), json)) {
+    if (!print_activity(activity, args, view, json)) {
       imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(activity).c_str());
       ok = false;
     }
@@ -403,18 +367,14 @@ bool open_version(const std::string& text, const ViewHandle& view, SUM_Version& 
   bool selector = text.find("@@") == std::string::npos && text.find('@') != std::string::npos &&
                   text.find('/') > text.find('@');
   if (selector) {
-    vob_vob_h vob = nullptr;
-    tbs_dbid_t dbid = 0;
-    SUM_Vob handle;
-    if (vob_resolve_general(text.c_str(), VOB_SEL_ANY, nullptr, VOB_RESOLVE_ALLOW_UNIVERSAL, &vob,
-                            &dbid) == 0 &&
-        SUM_Vob::construct_from_handle(vob, handle) == 0)
-      version = SUM_Version::convert(SUM_VobObject(handle, dbid));
+    SUM_VobObject object;
+    if (SUM_VobObject::construct_from_any_selector(text.c_str(), SUM_Vob(), object) == 0)
+      version = SUM_Version::convert(object);
     if (version.is_null())
       imsg_print(IMSG_ERROR, vantool_msg::NotAVersion, text.c_str());
     return !version.is_null();
   }
-  if (view.get() == nullptr) {
+  if (view.is_null()) {
     imsg_print(IMSG_ERROR, vantool_msg::NotAVersion, text.c_str());
     return false;
   }
@@ -449,7 +409,7 @@ int move_versions(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    std::string shown = shown_version(version, view.get());
+    std::string shown = shown_version(version, view.view());
     if (from.move_change_set_version(version, to, tag.empty() ? nullptr : tag.c_str(),
                                      comment.c_str()) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::CannotMove, shown.c_str(), from_label.c_str(),
@@ -500,7 +460,7 @@ int run_rmact(const ParsedArgs& args) {
   ViewHandle handle;
   if (!optional_view(args, handle))
     return kExitFailure;
-  SUM_View view(handle.get());
+  const SUM_View& view = handle.view();
   std::string comment = args.comment();
   int result = kExitOk;
   for (const std::string& text : args.operands()) {
@@ -548,7 +508,7 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
   ViewHandle handle;
   if (!open_view(args, "", handle))
     return kExitFailure;
-  SUM_View view(handle.get());
+  const SUM_View& view = handle.view();
   SUM_Activity activity;
   if (!change_set_activity(args, view, activity))
     return kExitFailure;
@@ -568,14 +528,14 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
     SUM_Element element;
     std::string path;
     if (checkouts[i].element(element) != 0 ||
-        view_elem_path(handle.get(), checkouts[i].vob().handle(), element.dbid(), path) != 0)
-      path = shown_version(checkouts[i], nullptr);
+        view.element_path(checkouts[i].vob(), element.dbid(), path) != 0)
+      path = shown_version(checkouts[i], SUM_View());
     pending.push_back({checkouts[i], path});
   }
   SUM_VerctlCB callbacks;
   int stop = 0;
   int status = operation(activity, view, callbacks, stop);
-  view_refresh(handle.get());
+  view.refresh();
   bool all_done = true;
   for (const PendingCheckout& p : pending) {
     int exists = 0, still_out = 0;
@@ -587,7 +547,7 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
                  p.path.c_str());
     else if (checkin)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, p.path.c_str(),
-                 version_name(p.version.vob().handle(), p.version.dbid()).c_str());
+                 version_name(p.version.vob(), p.version.dbid()).c_str());
     else
       imsg_print(IMSG_INFO, vantool_msg::CheckoutCancelled, p.path.c_str());
   }
@@ -601,7 +561,8 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
 
 }  // namespace
 
-bool read_activity_details(const SUM_Activity& activity, view_server_h view, ActivityDetails& out) {
+bool read_activity_details(const SUM_Activity& activity, const SUM_View& view,
+                           ActivityDetails& out) {
   out.label = label_of(activity);
   SUM_String headline;
   SUM_Stream stream;
@@ -609,21 +570,22 @@ bool read_activity_details(const SUM_Activity& activity, view_server_h view, Act
   int unavailable = 0;
   if (activity.title(headline) != 0 || activity.stream(stream) != 0 ||
       activity.current_mod_count(out.mod_count) != 0 ||
-      activity.change_set(change_set, unavailable) != 0 || !current_views(activity, out.views))
+      activity.change_set(change_set, unavailable) != 0 ||
+      activity.current_view_tags(out.views) != 0)
     return false;
   out.headline = text_of(headline);
   out.stream = label_of(stream);
   // Without a view of the caller's, versions are named through the view
   // the activity is current in, else one attached to its stream.
-  SUM_View resolver;
-  if (view == nullptr && activity.name_resolver_view(resolver) == 0)
-    resolver.handle(view);
+  SUM_View resolver = view;
+  if (view.is_null() && activity.name_resolver_view(resolver) != 0)
+    resolver = SUM_View();
   out.some_unavailable = unavailable != 0;
   for (unsigned i = 0; i < change_set.count(); ++i) {
     int checked_out = 0;
     if (change_set[i].is_checked_out(checked_out) != 0)
       return false;
-    out.change_set.push_back({shown_version(change_set[i], view), checked_out != 0});
+    out.change_set.push_back({shown_version(change_set[i], resolver), checked_out != 0});
   }
   return true;
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/vob.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_callbacks.h"
@@ -18,6 +17,7 @@
 #include "sum/sum_plevel.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
+#include "sum/sum_utl_names.h"
 #include "sum/sum_version.h"
 #include "sum/sum_view.h"
 #include "sum/sum_virtual_baseline.h"
@@ -89,7 +89,7 @@ bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
   ViewHandle handle;
   if (!find_view(args, "", handle))
     return false;
-  if (SUM_View(handle.get()).stream(stream) == 0)
+  if (handle.view().stream(stream) == 0)
     return true;
   imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStream, handle.tag().c_str());
   return false;
@@ -217,7 +217,7 @@ int run_import(const ParsedArgs& args) {
   if (!args.operands().empty()) {
     vob_objsel_t parsed;
     const std::string& operand = args.operands()[0];
-    name = vob_utl_parse_objsel(operand.c_str(), &parsed) == 0 ? parsed.name : operand;
+    name = sum_utl_parse_selector(operand.c_str(), parsed) == 0 ? parsed.name : operand;
   }
   std::string comment = args.comment();
   SUM_Baseline made;

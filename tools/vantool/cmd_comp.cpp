@@ -3,8 +3,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/rgy.h"
-#include "services/vob.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_component.h"
 #include "sum/sum_vob.h"
@@ -64,7 +62,7 @@ int run_mkcomp(const ParsedArgs& args) {
     view_path_info_t info;
     SUM_VobObject element;
     SUM_Vob vob;
-    if (view_lookup(view.get(), dir.c_str(), &info) == 0 && info.element != 0 &&
+    if (view.view().lookup(dir.c_str(), info) == 0 && info.element != 0 &&
         SUM_Vob::construct_from_handle(info.vob, vob) == 0)
       element = SUM_VobObject(vob, info.element);
     status = SUM_Component::create(pvob, parsed.name.c_str(), element,
@@ -130,10 +128,8 @@ int run_lscomp(const ParsedArgs& args) {
       return kExitFailure;
     print_component(component, args, json);
   } else {
-    char region[256];
     std::vector<rgy_vob_entry> entries;
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (SUM_Vob::registry_entries(entries) != 0)
       return kExitFailure;
     for (const auto& e : entries) {
       SUM_Vob vob;

@@ -5,7 +5,7 @@
 #include <map>
 #include <unistd.h>
 
-#include "services/vob_elem.h"
+#include "sum/sum_version.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_activity.h"
 #include "vantool_command.h"
@@ -49,8 +49,8 @@ int make_elements(const ParsedArgs& args, int eltype) {
     return kExitFailure;
   std::string comment = args.comment();
   std::vector<view_path_result_t> results;
-  view_mkelem_many(view.get(), args.operands(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
-                   results);
+  view.view().make_elements(args.operands(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
+                            results);
   return report_paths(results, 55, [](const view_path_result_t& r) {
     imsg_print(IMSG_INFO, vantool_msg::CreatedElement, r.path.c_str());
   });
@@ -74,14 +74,14 @@ int run_checkout(const ParsedArgs& args) {
     return kExitFailure;
   std::string comment = args.comment();
   std::vector<view_path_result_t> results;
-  view_checkout_many(view.get(), args.operands(), comment.c_str(), results);
+  view.view().checkout_paths(args.operands(), comment.c_str(), results);
   return report_paths(results, 57, [&](const view_path_result_t& r) {
     view_path_info_t info;
     vob_ckout_info_t ckout;
-    if (view_lookup(view.get(), r.path.c_str(), &info) == 0 &&
-        vob_ver_get_ckout_info(info.vob, r.dbid, &ckout) == 0)
+    if (view.view().lookup(r.path.c_str(), info) == 0 &&
+        SUM_Version(SUM_Vob(info.vob), r.dbid).checkout_info(ckout) == 0)
       imsg_print(IMSG_INFO, vantool_msg::CheckedOutVersion, r.path.c_str(),
-                 version_name(info.vob, ckout.predecessor).c_str());
+                 version_name(SUM_Vob(info.vob), ckout.predecessor).c_str());
   });
 }
 
@@ -108,13 +108,12 @@ int run_checkin(const ParsedArgs& args) {
     return kExitFailure;
   std::string comment = args.comment();
   std::vector<view_path_result_t> results;
-  view_checkin_many(view.get(), args.operands(), args.has("c") ? comment.c_str() : nullptr,
-                    results);
+  view.view().checkin_paths(args.operands(), args.has("c") ? comment.c_str() : nullptr, results);
   return report_paths(results, 59, [&](const view_path_result_t& r) {
     view_path_info_t info;
-    if (view_lookup(view.get(), r.path.c_str(), &info) == 0)
+    if (view.view().lookup(r.path.c_str(), info) == 0)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, r.path.c_str(),
-                 version_name(info.vob, r.dbid).c_str());
+                 version_name(SUM_Vob(info.vob), r.dbid).c_str());
   });
 }
 
@@ -139,11 +138,11 @@ int run_uncheckout(const ParsedArgs& args) {
   std::map<std::string, std::string> kept;
   for (const auto& path : args.operands()) {
     view_path_info_t info;
-    kept[path] = view_lookup(view.get(), path.c_str(), &info) == 0 ? keep_name(info.file_path)
-                                                                   : path + ".keep";
+    kept[path] =
+        view.view().lookup(path.c_str(), info) == 0 ? keep_name(info.file_path) : path + ".keep";
   }
   std::vector<view_path_result_t> results;
-  view_uncheckout_many(view.get(), args.operands(), args.has("keep") ? 1 : 0, results);
+  view.view().uncheckout_paths(args.operands(), args.has("keep") ? 1 : 0, results);
   return report_paths(results, 61, [&](const view_path_result_t& r) {
     if (args.has("keep"))
       imsg_print(IMSG_INFO, vantool_msg::PrivateVersionSaved, r.path.c_str(), kept[r.path].c_str());
@@ -156,17 +155,16 @@ struct CheckoutLine {
   std::string view, path, from, user, time, comment;
 };
 
-bool checkouts_of(view_server_h view, std::vector<CheckoutLine>& lines) {
+bool checkouts_of(const ViewHandle& view, std::vector<CheckoutLine>& lines) {
   std::vector<view_ckout_t> checkouts;
-  if (view_list_checkouts(view, checkouts) != 0)
+  if (view.view().list_checkouts(checkouts) != 0)
     return false;
-  std::string tag;
-  view_tag(view, tag);
+  std::string tag = view.tag();
   for (const auto& c : checkouts) {
     vob_ckout_info_t info;
-    if (vob_ver_get_ckout_info(c.vob, c.version, &info) != 0)
+    if (SUM_Version(SUM_Vob(c.vob), c.version).checkout_info(info) != 0)
       continue;
-    lines.push_back({tag, c.path, version_name(c.vob, info.predecessor), info.user,
+    lines.push_back({tag, c.path, version_name(SUM_Vob(c.vob), info.predecessor), info.user,
                      time_text(info.time), info.comment});
   }
   return true;
@@ -176,16 +174,16 @@ int run_lsco(const ParsedArgs& args) {
   std::vector<CheckoutLine> lines;
   if (args.has("all")) {
     std::vector<view_entry_t> views;
-    if (view_list(views) != 0)
+    if (SUM_View::list(views) != 0)
       return kExitFailure;
     for (const auto& v : views) {
       ViewHandle view;
-      if (view_get_handle_by_tag(v.tag.c_str(), view.out()) == 0)
-        checkouts_of(view.get(), lines);
+      if (SUM_View::construct_from_tag(v.tag.c_str(), view.view()) == 0)
+        checkouts_of(view, lines);
     }
   } else {
     ViewHandle view;
-    if (!open_view(args, first_path(args), view) || !checkouts_of(view.get(), lines))
+    if (!open_view(args, first_path(args), view) || !checkouts_of(view, lines))
       return kExitFailure;
   }
   JsonWriter json;
@@ -222,7 +220,8 @@ int run_lsco(const ParsedArgs& args) {
 }
 
 void print_ls_line(const view_path_info_t& e, const std::string& shown, bool long_form) {
-  std::string version = e.version != 0 ? version_name(e.vob, e.version) : "(no version selected)";
+  std::string version =
+      e.version != 0 ? version_name(SUM_Vob(e.vob), e.version) : "(no version selected)";
   std::string name = shown + (e.is_dir ? "/" : "");
   if (long_form)
     imsg_print_literal(IMSG_INFO, "%-10s %s@@%s%s\n  Rule: %s\n",
@@ -247,7 +246,7 @@ int list_dir_version(const ViewHandle& view, const std::string& text,
   tbs_dbid_t version = 0;
   if (!resolve_version(view, text, info, version))
     return kExitFailure;
-  if (view_readdir_version(view.get(), path.c_str(), version, entries) != 0) {
+  if (view.view().read_dir_version(path.c_str(), version, entries) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NotVersionDirectory, text.c_str());
     return kExitFailure;
   }
@@ -265,7 +264,7 @@ int run_ls(const ParsedArgs& args) {
       return failed;
   } else {
     view_path_info_t info;
-    if (view_lookup(view.get(), path.c_str(), &info) != 0) {
+    if (view.view().lookup(path.c_str(), info) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
       return kExitFailure;
     }
@@ -273,7 +272,7 @@ int run_ls(const ParsedArgs& args) {
       print_ls_line(info, path, args.has("long"));
       return kExitOk;
     }
-    if (view_readdir_ext(view.get(), path.c_str(), entries) != 0) {
+    if (view.view().read_dir(path.c_str(), entries) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
       return kExitFailure;
     }
@@ -285,54 +284,44 @@ int run_ls(const ParsedArgs& args) {
   return kExitOk;
 }
 
-// The branches of an element, found through the branch types of its VOB.
-std::vector<tbs_dbid_t> branches_of(vob_vob_h vob, tbs_dbid_t element) {
-  std::vector<tbs_dbid_t> result;
-  std::vector<tbs_dbid_t> types;
-  if (cmd_utl_get_types(vob, VOB_MTYPE_BRANCH_TYPE, types) != 0)
-    return result;
-  for (tbs_dbid_t type : types) {
-    tbs_dbid_t branch = 0;
-    if (vob_elem_get_branch(vob, element, type, &branch) == 0)
-      result.push_back(branch);
-  }
-  return result;
-}
-
 int run_lsvtree(const ParsedArgs& args) {
   const std::string& path = args.operands()[0];
   ViewHandle view;
   if (!open_view(args, path, view))
     return kExitFailure;
   view_path_info_t info;
-  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
+  if (view.view().lookup(path.c_str(), info) != 0 || info.element == 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return kExitFailure;
   }
+  SUM_Vob vob(info.vob);
+  std::vector<SUM_Branch> found;
+  SUM_Element(vob, info.element).branches(found);
   std::vector<std::pair<std::string, tbs_dbid_t>> branches;
-  for (tbs_dbid_t b : branches_of(info.vob, info.element)) {
+  for (const SUM_Branch& b : found) {
     std::string branch_path;
-    vob_branch_get_path(info.vob, b, branch_path);
-    branches.emplace_back(branch_path, b);
+    b.path(branch_path);
+    branches.emplace_back(branch_path, b.dbid());
   }
   std::sort(branches.begin(), branches.end());
   for (const auto& [branch_path, branch] : branches) {
     imsg_print_literal(IMSG_INFO, "%s@@%s\n", path.c_str(), branch_path.c_str());
-    std::vector<tbs_dbid_t> versions;
-    vob_branch_next_vers(info.vob, branch, versions);
-    for (tbs_dbid_t v : versions) {
+    std::vector<SUM_Version> versions;
+    SUM_Branch(vob, branch).versions(versions);
+    for (const SUM_Version& v : versions) {
       std::vector<tbs_dbid_t> merged;
-      vob_ver_get_merges_into(info.vob, v, merged);
+      v.merged_from(merged);
       std::string from;
       for (tbs_dbid_t m : merged)
-        from += (from.empty() ? "  <- " : ", ") + version_name(info.vob, m);
-      imsg_print_literal(IMSG_INFO, "%s@@%s%s%s\n", path.c_str(), version_name(info.vob, v).c_str(),
-                         v == info.version ? "  (selected)" : "", from.c_str());
+        from += (from.empty() ? "  <- " : ", ") + version_name(vob, m);
+      imsg_print_literal(IMSG_INFO, "%s@@%s%s%s\n", path.c_str(),
+                         version_name(vob, v.dbid()).c_str(),
+                         v.dbid() == info.version ? "  (selected)" : "", from.c_str());
     }
-    tbs_dbid_t ckout = 0;
-    if (vob_branch_get_ckout_ver(info.vob, branch, &ckout) == 0) {
+    SUM_Version ckout;
+    if (SUM_Branch(vob, branch).checkout_version(ckout) == 0) {
       vob_ckout_info_t ck;
-      vob_ver_get_ckout_info(info.vob, ckout, &ck);
+      ckout.checkout_info(ck);
       imsg_print_literal(IMSG_INFO, "%s@@%s/CHECKEDOUT by %s\n", path.c_str(), branch_path.c_str(),
                          ck.user.c_str());
     }

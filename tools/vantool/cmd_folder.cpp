@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/rgy.h"
-#include "services/vob.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_folder.h"
 #include "sum/sum_vob.h"
@@ -168,10 +166,8 @@ int run_lsfolder(const ParsedArgs& args) {
       ok = false;
     }
   } else {
-    char region[256];
     std::vector<rgy_vob_entry> entries;
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (SUM_Vob::registry_entries(entries) != 0)
       return kExitFailure;
     for (const auto& e : entries) {
       SUM_Vob vob;

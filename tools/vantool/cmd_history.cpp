@@ -8,8 +8,8 @@
 
 #include "services/date.h"
 #include "services/imsg.h"
-#include "services/view.h"
-#include "services/vob_elem.h"
+#include "sum/sum_version.h"
+#include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
@@ -38,7 +38,7 @@ void collect(const ViewHandle& view, const view_path_info_t& info, const std::st
   if (!recurse || !info.is_dir || (info.element != 0 && info.version == 0))
     return;
   std::vector<view_path_info_t> entries;
-  if (view_readdir_ext(view.get(), info.file_path.c_str(), entries) != 0)
+  if (view.view().read_dir(info.file_path.c_str(), entries) != 0)
     return;
   for (const auto& e : entries)
     collect(view, e, path + "/" + e.vob_path.substr(e.vob_path.rfind('/') + 1), recurse, shown);
@@ -112,8 +112,10 @@ class ActivityNames {
     auto found = names_.find(key);
     if (found != names_.end())
       return found->second;
-    char buf[512];
-    std::string text = vob_obj_get_name(pvob, activity, buf, sizeof buf) == 0 ? buf : "";
+    SUM_String read;
+    std::string text = SUM_NamedObject(SUM_Vob(pvob), activity).name(read) == 0
+                           ? static_cast<const char*>(read)
+                           : "";
     names_[key] = text;
     return text;
   }
@@ -129,7 +131,7 @@ bool read_history(const ShownElements& shown, long since, std::vector<HistoryLin
     for (const auto& [element, path] : elements)
       ids.push_back(element);
     std::vector<vob_hist_event_t> events;
-    if (vob_elem_get_history(vob, ids, since, events) != 0)
+    if (SUM_Element::history(SUM_Vob(vob), ids, since, events) != 0)
       return false;
     for (auto& e : events) {
       std::string path = elements.at(e.element);
@@ -203,7 +205,7 @@ int run_lshistory(const ParsedArgs& args) {
   if (!find_view(args, path, view))
     return kExitFailure;
   view_path_info_t info;
-  if (view_lookup(view.get(), path.c_str(), &info) != 0) {
+  if (view.view().lookup(path.c_str(), info) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return kExitFailure;
   }

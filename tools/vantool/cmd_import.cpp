@@ -14,7 +14,7 @@
 #include <set>
 #include <sstream>
 
-#include "services/vob_elem.h"
+#include "sum/sum_version.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_view.h"
@@ -76,7 +76,7 @@ bool read_whole(const std::string& path, std::string& content) {
 void walk_view(const ViewHandle& view, const std::string& dir, const std::string& relative,
                Shown& shown) {
   std::vector<view_path_info_t> entries;
-  if (view_readdir_ext(view.get(), dir.c_str(), entries) != 0)
+  if (view.view().read_dir(dir.c_str(), entries) != 0)
     return;
   for (const auto& e : entries) {
     if (e.version == 0)
@@ -176,30 +176,29 @@ class Importer {
     std::vector<std::string> checked_out;
     bool ok = checkout_dirs(dirs, checked_out);
     ok = ok && step("rmname", plan.removed, [&](const std::string& path) {
-           return view_rmname(view_.get(), path.c_str(), comment_.c_str());
+           return view_.view().remove_name(path.c_str(), comment_.c_str());
          });
     ok = ok && bulk("mkdir", plan.new_dirs, [&](const auto& paths, auto& results) {
-           return view_mkelem_many(view_.get(), paths, VOB_ELTYPE_DIRECTORY, comment_.c_str(), 0,
-                                   results);
+           return view_.view().make_elements(paths, VOB_ELTYPE_DIRECTORY, comment_.c_str(), 0,
+                                             results);
          });
     ok = ok && copy_in(plan.new_files) &&
          bulk("mkelem", plan.new_files, [&](const auto& paths, auto& results) {
-           return view_mkelem_many(view_.get(), paths, VOB_ELTYPE_FILE, comment_.c_str(), 1,
-                                   results);
+           return view_.view().make_elements(paths, VOB_ELTYPE_FILE, comment_.c_str(), 1, results);
          });
     ok = ok && bulk("checkout", plan.changed_files, [&](const auto& paths, auto& results) {
-           return view_checkout_many(view_.get(), paths, comment_.c_str(), results);
+           return view_.view().checkout_paths(paths, comment_.c_str(), results);
          });
     ok = ok && copy_in(plan.changed_files) &&
          bulk("checkin", plan.changed_files, [&](const auto& paths, auto& results) {
-           return view_checkin_many(view_.get(), paths, comment_.c_str(), results);
+           return view_.view().checkin_paths(paths, comment_.c_str(), results);
          });
     // Every directory this import checked out or made, deepest first.
     std::vector<std::string> to_checkin(checked_out);
     to_checkin.insert(to_checkin.end(), plan.new_dirs.begin(), plan.new_dirs.end());
     std::sort(to_checkin.begin(), to_checkin.end(), std::greater<>());
     ok = ok && bulk("checkin", to_checkin, [&](const auto& paths, auto& results) {
-           return view_checkin_many(view_.get(), paths, comment_.c_str(), results);
+           return view_.view().checkin_paths(paths, comment_.c_str(), results);
          });
     if (progress_)
       std::fputs("\n", stderr);
@@ -216,13 +215,13 @@ class Importer {
     std::vector<std::string> needed;
     for (const auto& d : dirs) {
       view_path_info_t info;
-      if (view_lookup(view_.get(), in_view(d).c_str(), &info) == 0 && info.checked_out)
+      if (view_.view().lookup(in_view(d).c_str(), info) == 0 && info.checked_out)
         continue;
       needed.push_back(d);
     }
     checked_out = needed;
     return bulk("checkout", needed, [&](const auto& paths, auto& results) {
-      return view_checkout_many(view_.get(), paths, comment_.c_str(), results);
+      return view_.view().checkout_paths(paths, comment_.c_str(), results);
     });
   }
 

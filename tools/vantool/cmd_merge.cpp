@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "services/cmd_findmerge.h"
-#include "services/vob_elem.h"
+#include "sum/sum_version.h"
+#include "sum/sum_view.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_view.h"
@@ -104,7 +104,7 @@ bool content_of(const ViewHandle& view, const std::string& text, std::string& co
     content = s.str();
     return static_cast<bool>(in) || s.str().empty();
   }
-  return vob_ver_read_content(info.vob, version, content) == 0;
+  return SUM_Version(SUM_Vob(info.vob), version).content(content) == 0;
 }
 
 int run_diff(const ParsedArgs& args) {
@@ -136,14 +136,14 @@ int run_diff(const ParsedArgs& args) {
     }
     vob_ver_details_t details;
     tbs_dbid_t predecessor = 0;
-    if (vob_ver_get_details(info.vob, version, &details) == 0)
+    SUM_Vob vob(info.vob);
+    if (SUM_Version(vob, version).details(details) == 0)
       predecessor = details.predecessor;
     if (predecessor != 0)
-      vob_ver_read_content(info.vob, predecessor, left);
-    left_label =
-        first_path + "@@" + (predecessor != 0 ? version_name(info.vob, predecessor) : "(none)");
+      SUM_Version(vob, predecessor).content(left);
+    left_label = first_path + "@@" + (predecessor != 0 ? version_name(vob, predecessor) : "(none)");
     right_label =
-        ops[0] + (info.checked_out ? " (checked out)" : "@@" + version_name(info.vob, version));
+        ops[0] + (info.checked_out ? " (checked out)" : "@@" + version_name(vob, version));
   }
   if (left == right) {
     imsg_print(IMSG_INFO, vantool_msg::FilesIdentical);
@@ -185,7 +185,7 @@ int run_findmerge(const ParsedArgs& args) {
   if (!find_view(args, request.path, view))
     return kExitFailure;
   std::vector<cmd_findmerge_item_t> items;
-  int status = cmd_findmerge_tree(view.get(), request, items);
+  int status = view.view().find_merge(request, items);
   if (status == TBS_ST_NOT_FOUND)
     imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, request.path.c_str(), view.tag().c_str());
   if (status != 0)

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/view.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_view.h"
@@ -29,7 +28,7 @@ int run_rmname(const ParsedArgs& args) {
   std::string comment = args.comment();
   int result = kExitOk;
   for (const auto& path : paths) {
-    if (view_rmname(view.get(), path.c_str(), comment.c_str()) != 0) {
+    if (view.view().remove_name(path.c_str(), comment.c_str()) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveName, path.c_str());
       result = kExitFailure;
       continue;
@@ -46,7 +45,7 @@ int run_mv(const ParsedArgs& args) {
   if (!open_view(args, source, view))
     return kExitFailure;
   std::string comment = args.comment();
-  if (view_rename(view.get(), source.c_str(), target.c_str(), comment.c_str()) != 0) {
+  if (view.view().rename(source.c_str(), target.c_str(), comment.c_str()) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMove, source.c_str(), target.c_str());
     return kExitFailure;
   }

@@ -1,11 +1,11 @@
 // vantool describe, lock and unlock: any object named by a selector.
 #include <ctime>
 
-#include "services/rgy.h"
-#include "services/vob.h"
 #include "sum/sum_os_user.h"
 #include "sum/sum_replica.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_version.h"
+#include "sum/sum_view.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
@@ -15,11 +15,16 @@
 #include "vantool_text.h"
 #include "vantool_json.h"
 #include "vantool_view.h"
-#include "services/vob_elem.h"
 
 namespace vantool {
 
 namespace {
+
+// Whether `text` is the tag of a registered VOB.
+bool is_vob_tag(const std::string& text) {
+  rgy_vob_entry entry;
+  return SUM_Vob::registry_entry(text.c_str(), entry) == 0;
+}
 
 // Whether `text` names an object by selector ("kind:name@vob", "name@vob",
 // "oid:...") or VOB tag rather than by a path in a view.
@@ -27,7 +32,7 @@ bool is_selector(const std::string& text) {
   if (text.find("@@") != std::string::npos)
     return false;
   if (!text.empty() && text[0] == '/')
-    return rgy_lookup_vob_tag(text.c_str(), nullptr) == 0;
+    return is_vob_tag(text);
   size_t at = text.find('@');
   return at != std::string::npos && text.find('/') > at;
 }
@@ -57,21 +62,17 @@ bool resolve(const std::string& text, const ParsedArgs& args, SUM_VobObject& obj
   if (!is_selector(text))
     return resolve_path(text, args, object);
   std::string selector = text;
-  if (!text.empty() && text[0] == '/' && rgy_lookup_vob_tag(text.c_str(), nullptr) == 0)
+  if (!text.empty() && text[0] == '/' && is_vob_tag(text))
     selector = "vob:" + text;
-  vob_vob_h vob = nullptr;
-  tbs_dbid_t dbid = 0;
-  int status = vob_resolve_general(selector.c_str(), VOB_SEL_ANY, nullptr,
-                                   VOB_RESOLVE_ALLOW_UNIVERSAL, &vob, &dbid);
+  SUM_VobObject found;
+  int status = SUM_VobObject::construct_from_any_selector(selector.c_str(), SUM_Vob(), found);
   if (status != 0) {
     const char* why = status == TBS_ST_BAD_ARGUMENT ? "not a selector of the form kind:name@vob-tag"
                                                     : "no such object";
     imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, text.c_str(), why);
     return false;
   }
-  SUM_Vob handle;
-  SUM_Vob::construct_from_handle(vob, handle);
-  object = SUM_VobObject(handle, dbid);
+  object = found;
   return true;
 }
 
@@ -106,18 +107,21 @@ struct Description {
   BaselineDetails baseline;
 };
 
+// The tag of the view with UUID `uuid`; the UUID's text when it has none.
+std::string view_tag_of(const SUM_Uuid& uuid) {
+  SUM_View view;
+  SUM_String tag;
+  if (SUM_View::construct_from_uuid(uuid, view) == 0 && view.tag(tag, 1) == 0)
+    return static_cast<const char*>(tag);
+  return static_cast<const char*>(uuid.string());
+}
+
 void describe_stream(const SUM_Stream& stream, Description& d) {
   d.is_stream = true;
   SUM_UuidList uuids;
   stream.views(uuids);
   for (unsigned i = 0; i < uuids.count(); ++i) {
-    std::string tag = static_cast<const char*>(uuids[i].string());
-    view_server_h view = nullptr;
-    if (view_get_handle_by_uuid(tag.c_str(), &view) == 0) {
-      view_tag(view, tag);
-      view_free_handle(view);
-    }
-    d.views.push_back(tag);
+    d.views.push_back(view_tag_of(uuids[i]));
   }
 }
 
@@ -127,7 +131,7 @@ void describe_vob(const SUM_Vob& vob, Description& d) {
   vob.is_sum_pvob(pvob);
   d.project_vob = pvob != 0;
   vob.feature_level(d.feature_level);
-  vob_ob_get_storage_path(vob.handle(), d.storage);
+  vob.storage_path(d.storage);
   SUM_Vob admin;
   SUM_String tag;
   if (vob.admin_vob(admin, 0) == 0 && admin.tag(tag) == 0)
@@ -146,33 +150,32 @@ int describe_object(const SUM_VobObject& object, Description& d) {
     d.oid = static_cast<const char*>(oid.string());
   vob_mtype_t mtype = 0;
   if (object.metatype(mtype) == 0)
-    d.kind = vob_mtype_to_str(mtype);
+    d.kind = SUM_VobObject::metatype_text(mtype);
   if (mtype == VOB_MTYPE_VOB)
     describe_vob(object.vob(), d);
   if (!SUM_Stream::convert(object).is_null())
     describe_stream(SUM_Stream::convert(object), d);
   if (!SUM_Activity::convert(object).is_null())
-    d.is_activity = read_activity_details(SUM_Activity::convert(object), nullptr, d.activity);
+    d.is_activity = read_activity_details(SUM_Activity::convert(object), SUM_View(), d.activity);
   if (!SUM_Baseline::convert(object).is_null())
     d.is_baseline = read_baseline_details(SUM_Baseline::convert(object), d.baseline);
   vob_ver_details_t details;
+  SUM_Version version(object.vob(), object.dbid());
   if ((mtype == VOB_MTYPE_FILE_VERSION || mtype == VOB_MTYPE_DIRECTORY_VERSION) &&
-      vob_ver_get_details(object.vob().handle(), object.dbid(), &details) == 0) {
+      version.details(details) == 0) {
     d.is_version = true;
-    d.version = version_name(object.vob().handle(), object.dbid());
-    d.predecessor = details.predecessor != 0
-                        ? version_name(object.vob().handle(), details.predecessor)
-                        : "(none)";
+    d.version = version_name(object.vob(), object.dbid());
+    d.predecessor =
+        details.predecessor != 0 ? version_name(object.vob(), details.predecessor) : "(none)";
     d.checked_out = details.checked_out != 0;
     vob_ckout_info_t ckout;
-    if (d.checked_out &&
-        vob_ver_get_ckout_info(object.vob().handle(), object.dbid(), &ckout) == 0) {
-      view_server_h view = nullptr;
-      if (view_get_handle_by_uuid(ckout.view_uuid.c_str(), &view) == 0) {
-        view_tag(view, d.checkout_view);
-        view_free_handle(view);
-      }
-    }
+    SUM_Uuid view_uuid;
+    SUM_View view;
+    SUM_String tag;
+    if (d.checked_out && version.checkout_info(ckout) == 0 &&
+        SUM_Uuid::construct_from_string(ckout.view_uuid.c_str(), view_uuid) == 0 &&
+        SUM_View::construct_from_uuid(view_uuid, view) == 0 && view.tag(tag, 1) == 0)
+      d.checkout_view = static_cast<const char*>(tag);
   }
   SUM_OsUser owner;
   if (object.owner(owner) == 0) {
@@ -194,28 +197,30 @@ int describe_object(const SUM_VobObject& object, Description& d) {
       d.master = static_cast<const char*>(text);
   }
   vob_lock_t lock;
-  if (vob_obj_get_lock(object.vob().handle(), object.dbid(), &lock) == 0) {
+  if (object.lock_info(lock) == 0) {
     d.locked = true;
     d.obsolete = lock.obsolete != 0;
     d.exempt = lock.exempt;
   }
   std::vector<std::string> names;
-  vob_obj_list_pvars(object.vob().handle(), object.dbid(), names);
+  object.pvar_names(names);
   for (const auto& name : names) {
     std::string value;
-    vob_obj_get_pvar(object.vob().handle(), object.dbid(), name.c_str(), value);
+    object.pvar_value(name.c_str(), value);
     d.pvars.emplace_back(name, value);
   }
   std::vector<vob_hlink_typed_end_t> ends;
-  vob_obj_list_all_hlinks(object.vob().handle(), object.dbid(), ends);
+  object.hyperlink_ends(ends);
   for (const auto& e : ends) {
     Description::Link link;
     link.type = e.type_name;
     link.outgoing = e.direction != 0;
-    char selector[1024] = "<broken>";
-    if (!e.end.broken)
-      vob_obj_get_selector(e.end.other_vob, e.end.other, selector, sizeof selector);
-    link.other = selector;
+    SUM_String selector;
+    link.other =
+        !e.end.broken &&
+                SUM_VobObject(SUM_Vob(e.end.other_vob), e.end.other).selector(selector) == 0
+            ? static_cast<const char*>(selector)
+            : "<broken>";
     d.links.push_back(link);
   }
   return kExitOk;
@@ -363,8 +368,6 @@ int run_describe(const ParsedArgs& args) {
 
 int run_lock(const ParsedArgs& args) {
   std::string comment = args.comment();
-  vob_event_info_t event;
-  event.comment = comment.c_str();
   std::vector<std::string> exempt = split_commas(args.value("nusers"));
   int result = kExitOk;
   for (const auto& text : args.operands()) {
@@ -373,8 +376,7 @@ int run_lock(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    if (vob_obj_lock(object.vob().handle(), object.dbid(), args.has("obsolete") ? 1 : 0, exempt,
-                     &event) != 0) {
+    if (object.lock(args.has("obsolete") ? 1 : 0, exempt, comment.c_str()) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableLock, text.c_str());
       result = kExitFailure;
       continue;
@@ -387,8 +389,6 @@ int run_lock(const ParsedArgs& args) {
 
 int run_unlock(const ParsedArgs& args) {
   std::string comment = args.comment();
-  vob_event_info_t event;
-  event.comment = comment.c_str();
   int result = kExitOk;
   for (const auto& text : args.operands()) {
     SUM_VobObject object;
@@ -396,7 +396,7 @@ int run_unlock(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    int status = vob_obj_unlock(object.vob().handle(), object.dbid(), &event);
+    int status = object.unlock(comment.c_str());
     if (status == TBS_ST_NOT_FOUND) {
       imsg_print(IMSG_ERROR, vantool_msg::NotLocked, "Object", object.any_fullname());
       result = kExitFailure;

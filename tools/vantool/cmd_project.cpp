@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/vob.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_folder.h"
 #include "sum/sum_project.h"

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/vob.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"

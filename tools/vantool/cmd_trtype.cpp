@@ -2,10 +2,9 @@
 #include <cstdint>
 #include <ctime>
 
-#include "services/rgy.h"
-#include "services/vob.h"
-#include "services/vob_trig.h"
 #include "sum/sum_os_user.h"
+#include "sum/sum_trigger_type.h"
+#include "sum/sum_utl_names.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
@@ -33,15 +32,15 @@ std::vector<std::string> split_kinds(const std::string& list) {
 
 std::string all_kind_names() {
   std::string out;
-  for (vob_op_t op : vob_op_all())
-    out += (out.empty() ? "" : ", ") + std::string(vob_op_to_str(op));
+  for (vob_op_t op : SUM_TriggerType::operations())
+    out += (out.empty() ? "" : ", ") + std::string(SUM_TriggerType::operation_text(op));
   return out;
 }
 
 std::string kind_names(const std::vector<vob_op_t>& ops, const char* separator) {
   std::string out;
   for (vob_op_t op : ops) {
-    const char* name = vob_op_to_str(op);
+    const char* name = SUM_TriggerType::operation_text(op);
     out += (out.empty() ? "" : separator) + (name != nullptr ? name : std::to_string(op));
   }
   return out;
@@ -65,7 +64,7 @@ bool parse_kinds(const std::string& option, const std::string& list, std::vector
     if (name.empty())
       continue;
     vob_op_t op = 0;
-    if (vob_str_to_op(name.c_str(), &op) != 0) {
+    if (SUM_TriggerType::operation_of(name.c_str(), op) != 0) {
       imsg_sprintf(buf, sizeof buf, &vantool_catalog, 33, name.c_str(), all_kind_names().c_str());
       exit = usage("mktrtype", buf);
       return false;
@@ -79,16 +78,16 @@ bool parse_kinds(const std::string& option, const std::string& list, std::vector
 // why and gives the exit status when it cannot: a malformed operand is a
 // usage error of `command`, an unknown VOB a failure.
 bool parse_trtype_operand(const char* command, const std::string& text, std::string& name,
-                          vob_vob_h& vob, int& exit) {
+                          SUM_Vob& vob, int& exit) {
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(text.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+  if (sum_utl_parse_selector(text.c_str(), parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != "trtype")) {
     char buf[1024];
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, 35, text.c_str());
     exit = usage(command, buf);
     return false;
   }
-  if (vob_resolve_vob(parsed.vob.c_str(), &vob) != 0) {
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, vob) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, parsed.vob.c_str());
     exit = kExitFailure;
     return false;
@@ -115,7 +114,7 @@ int run_mktrtype(const ParsedArgs& args) {
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, 41);
     return usage("mktrtype", buf);
   }
-  vob_vob_h vob = nullptr;
+  SUM_Vob vob;
   const std::string& operand = args.operands()[0];
   if (!parse_trtype_operand("mktrtype", operand, create.name, vob, exit))
     return exit;
@@ -123,22 +122,24 @@ int run_mktrtype(const ParsedArgs& args) {
     for (const auto& selector : split_kinds(list)) {
       if (selector.empty())
         continue;
-      vob_trig_obj_t object;
-      int status = vob_resolve_general(selector.c_str(), VOB_SEL_ANY, vob,
-                                       VOB_RESOLVE_USE_DEFAULT_VOB | VOB_RESOLVE_ALLOW_UNIVERSAL,
-                                       &object.vob, &object.dbid);
+      SUM_VobObject found;
+      int status = SUM_VobObject::construct_from_any_selector(selector.c_str(), vob, found);
       if (status != 0) {
         imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, selector.c_str(),
                    status == TBS_ST_BAD_ARGUMENT ? "not a selector of the form kind:name@vob-tag"
                                                  : "no such object");
         return kExitFailure;
       }
+      vob_trig_obj_t object;
+      object.vob = found.vob().handle();
+      object.dbid = found.dbid();
       create.restrict_to.push_back(object);
     }
   }
   create.comment = args.comment();
   std::string label = create.name + "@" + operand.substr(operand.find('@') + 1);
-  if (vob_trtype_create(vob, create, nullptr) != 0) {
+  SUM_TriggerType made;
+  if (SUM_TriggerType::create(vob, create, made) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeTriggerType, label.c_str());
     return kExitFailure;
   }
@@ -153,11 +154,11 @@ struct Listed {
   std::vector<std::string> restrictions;  // selectors; "<missing object>" for gone ones
 };
 
-Listed details(vob_vob_h vob, const std::string& tag, const vob_trtype_t& type) {
+Listed details(const SUM_Vob& vob, const std::string& tag, const vob_trtype_t& type) {
   Listed l;
   l.type = type;
   l.tag = tag;
-  SUM_VobObject object(SUM_Vob(vob), type.dbid);
+  SUM_VobObject object(vob, type.dbid);
   SUM_OsUser owner;
   if (object.owner(owner) == 0) {
     char login[256];
@@ -229,10 +230,8 @@ int run_lstrtype(const ParsedArgs& args) {
   if (!args.operands().empty()) {
     tags.push_back(args.operands()[0]);
   } else {
-    char region[256];
     std::vector<rgy_vob_entry> entries;
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (SUM_Vob::registry_entries(entries) != 0)
       return kExitFailure;
     for (const auto& e : entries)
       tags.push_back(e.tag);
@@ -241,13 +240,13 @@ int run_lstrtype(const ParsedArgs& args) {
   json.begin_array();
   int result = kExitOk;
   for (const auto& tag : tags) {
-    vob_vob_h vob = nullptr;
-    if (vob_resolve_vob(tag.c_str(), &vob) != 0) {
+    SUM_Vob vob;
+    if (SUM_Vob::construct_from_pname_or_tag(tag.c_str(), 0, vob) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, tag.c_str());
       return kExitFailure;
     }
     std::vector<vob_trtype_t> types;
-    if (vob_trtype_list(vob, types) != 0) {
+    if (SUM_TriggerType::list(vob, types) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableListTriggerTypes, tag.c_str());
       result = kExitFailure;
       continue;
@@ -263,23 +262,21 @@ int run_lstrtype(const ParsedArgs& args) {
 
 int run_rmtrtype(const ParsedArgs& args) {
   int result = kExitOk;
-  vob_event_info_t event;
   std::string comment = args.comment();
-  event.comment = comment.c_str();
   for (const auto& operand : args.operands()) {
     std::string name;
-    vob_vob_h vob = nullptr;
+    SUM_Vob vob;
     int exit = kExitOk;
     if (!parse_trtype_operand("rmtrtype", operand, name, vob, exit))
       return exit;
     std::string label = name + "@" + operand.substr(operand.find('@') + 1);
-    tbs_dbid_t dbid = 0;
-    if (vob_obj_resolve(vob, name.c_str(), VOB_MTYPE_TRIGGER_TYPE, &dbid) != 0) {
+    SUM_TriggerType type;
+    if (SUM_TriggerType::construct_from_name(vob, name.c_str(), type) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::TriggerTypeDoesNot, label.c_str());
       result = kExitFailure;
       continue;
     }
-    if (vob_trtype_remove(vob, dbid, &event) != 0) {
+    if (type.remove(comment.c_str()) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveTriggerType, label.c_str());
       result = kExitFailure;
       continue;

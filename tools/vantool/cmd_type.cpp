@@ -3,9 +3,10 @@
 #include <cstdint>
 #include <ctime>
 
-#include "services/rgy.h"
-#include "services/vob.h"
-#include "services/vob_elem.h"
+#include "sum/sum_utl_names.h"
+#include "sum/sum_version.h"
+#include "sum/sum_vob.h"
+#include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_text.h"
@@ -17,15 +18,15 @@ namespace vantool {
 namespace {
 
 // Splits "[kind:]NAME@VOB" into the name and the VOB, printing why not.
-bool type_selector(const std::string& text, const char* kind, std::string& name, vob_vob_h& vob) {
+bool type_selector(const std::string& text, const char* kind, std::string& name, SUM_Vob& vob) {
   vob_objsel_t parsed;
-  if (vob_utl_parse_objsel(text.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+  if (sum_utl_parse_selector(text.c_str(), parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != kind)) {
     imsg_print(IMSG_ERROR, vantool_msg::CannotResolve, text.c_str(),
                (std::string("not of the form ") + kind + ":NAME@VOB-TAG").c_str());
     return false;
   }
-  if (vob_resolve_vob(parsed.vob.c_str(), &vob) != 0) {
+  if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, vob) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, parsed.vob.c_str());
     return false;
   }
@@ -33,21 +34,21 @@ bool type_selector(const std::string& text, const char* kind, std::string& name,
   return true;
 }
 
-template <int (*Create)(vob_vob_h, const char*, const vob_event_info_t*, tbs_dbid_t*)>
+// Makes the types the operands name with `Type::create` (SUM_BranchType,
+// SUM_LabelType), reporting each with `created_message`.
+template <typename Type>
 int make_types(const ParsedArgs& args, const char* kind, int created_message) {
   std::string comment = args.comment();
-  vob_event_info_t event;
-  event.comment = comment.c_str();
   int result = kExitOk;
   for (const auto& text : args.operands()) {
     std::string name;
-    vob_vob_h vob = nullptr;
-    tbs_dbid_t dbid = 0;
+    SUM_Vob vob;
+    Type made;
     if (!type_selector(text, kind, name, vob)) {
       result = kExitFailure;
       continue;
     }
-    if (Create(vob, name.c_str(), &event, &dbid) != 0) {
+    if (Type::create(vob, name.c_str(), comment.c_str(), made) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableCreateType, text.c_str());
       result = kExitFailure;
       continue;
@@ -59,10 +60,10 @@ int make_types(const ParsedArgs& args, const char* kind, int created_message) {
 }
 
 int run_mkbrtype(const ParsedArgs& args) {
-  return make_types<vob_brtype_create>(args, "brtype", 63);
+  return make_types<SUM_BranchType>(args, "brtype", 63);
 }
 int run_mklbtype(const ParsedArgs& args) {
-  return make_types<vob_lbtype_create>(args, "lbtype", 64);
+  return make_types<SUM_LabelType>(args, "lbtype", 64);
 }
 
 int run_mklabel(const ParsedArgs& args) {
@@ -71,8 +72,6 @@ int run_mklabel(const ParsedArgs& args) {
   if (!open_view(args, args.operands()[1], view))
     return kExitFailure;
   std::string comment = args.comment();
-  vob_event_info_t event;
-  event.comment = comment.c_str();
   int result = kExitOk;
   for (size_t i = 1; i < args.operands().size(); ++i) {
     const std::string& text = args.operands()[i];
@@ -82,15 +81,19 @@ int run_mklabel(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    tbs_dbid_t lbtype = 0;
-    if (vob_obj_resolve(info.vob, label.c_str(), VOB_MTYPE_LABEL_TYPE, &lbtype) != 0) {
-      char tag[256];
-      vob_ob_get_tag(info.vob, tag, sizeof tag);
+    SUM_Vob vob(info.vob);
+    SUM_VobObject lbtype;
+    if (SUM_VobObject::construct_from_name(vob, label.c_str(), VOB_MTYPE_LABEL_TYPE, lbtype) != 0) {
+      SUM_String tag;
+      vob.tag(tag);
       imsg_print(IMSG_ERROR, vantool_msg::LabelTypeDoesNot, label.c_str(), tag);
       result = kExitFailure;
       continue;
     }
-    if (vob_ver_add_labels(info.vob, lbtype, {version}, &event) != 0) {
+    SUM_VersionList versions;
+    versions.append(SUM_Version(vob, version));
+    if (SUM_LabelType(vob, lbtype.dbid()).apply_to_versions(versions, nullptr, comment.c_str()) !=
+        0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableLabel, text.c_str());
       result = kExitFailure;
       continue;
@@ -106,11 +109,8 @@ int run_mklabel(const ParsedArgs& args) {
 
 int run_lstype(const ParsedArgs& args) {
   std::string kind = args.value("kind");
-  vob_objsel_kind_t sel = 0;
-  std::vector<vob_mtype_t> mtypes;
-  if (vob_utl_str_to_objsel_kind(kind.c_str(), &sel) == 0)
-    mtypes = vob_utl_objsel_kind_mtypes(sel);
-  if (mtypes.empty() || !vob_mtype_is_type(mtypes[0])) {
+  vob_mtype_t mtype = 0;
+  if (sum_utl_type_kind_mtype(kind.c_str(), mtype) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::MoveFailed, kind.c_str());
     return kExitUsage;
   }
@@ -119,31 +119,30 @@ int run_lstype(const ParsedArgs& args) {
     tags.push_back(args.operands()[0]);
   } else {
     std::vector<rgy_vob_entry> entries;
-    char region[256];
-    rgy_get_default_region(region, sizeof region);
-    rgy_next_vob_entries(region, 0, SIZE_MAX, entries);
+    SUM_Vob::registry_entries(entries);
     for (const auto& e : entries)
       tags.push_back(e.tag);
   }
   JsonWriter json;
   json.begin_array();
   for (const auto& tag : tags) {
-    vob_vob_h vob = nullptr;
+    SUM_Vob vob;
     std::vector<tbs_dbid_t> types;
-    if (vob_resolve_vob(tag.c_str(), &vob) != 0) {
+    if (SUM_Vob::construct_from_pname_or_tag(tag.c_str(), 0, vob) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, tag.c_str());
       return kExitFailure;
     }
-    if (cmd_utl_get_types(vob, mtypes[0], types) != 0)
+    if (vob.types(mtype, types) != 0)
       return kExitFailure;
     for (tbs_dbid_t t : types) {
+      SUM_NamedObject type(vob, t);
       char name[256] = "";
-      vob_obj_get_name(vob, t, name, sizeof name);
+      type.name(name);
       vob_fstat_t fstat;
-      vob_obj_get_fstat_db(vob, t, &fstat);
+      type.fstat(fstat);
       vob_event_t created;
       std::string comment;
-      if (vob_event_get_latest(vob, t, VOB_EVENT_CREATE, &created) == 0)
+      if (type.latest_event(VOB_EVENT_CREATE, created) == 0)
         comment = created.comment;
       if (args.has("json"))
         json.begin_object()

@@ -7,7 +7,6 @@
 
 #include <unistd.h>
 
-#include "services/view.h"
 #include "sum/sum_ids.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_view.h"
@@ -29,28 +28,23 @@ const char* kind_text(int kind) {
 }
 
 // "NAME@TAG" of the stream `view` is attached to; "" when none.
-std::string stream_of(view_server_h view) {
-  vob_vob_h pvob = nullptr;
-  tbs_dbid_t dbid = 0;
-  if (view == nullptr || vob_utl_view_get_stream(view, &pvob, &dbid) != 0)
+std::string stream_of(const SUM_View& view) {
+  SUM_Stream stream;
+  if (view.is_null() || view.stream(stream) != 0)
     return "";
-  SUM_Vob vob(pvob);
   SUM_String name, tag;
-  if (SUM_NamedObject(vob, dbid).name(name) != 0 || vob.tag(tag) != 0)
+  if (stream.name(name) != 0 || stream.vob().tag(tag) != 0)
     return "";
   return std::string(static_cast<const char*>(name)) + "@" + static_cast<const char*>(tag);
 }
 
 // Attaches the new view to `stream`; on failure removes the view again.
-bool attach(view_server_h view, const std::string& tag, const SUM_Stream& stream,
+bool attach(const SUM_View& view, const std::string& tag, const SUM_Stream& stream,
             const std::string& comment) {
-  std::string uuid_text;
   SUM_Uuid uuid;
-  if (view_get_uuid(view, uuid_text) == 0 &&
-      SUM_Uuid::construct_from_string(uuid_text.c_str(), uuid) == 0 &&
-      stream.add_view(uuid, comment.c_str()) == 0)
+  if (view.uuid(uuid) == 0 && stream.add_view(uuid, comment.c_str()) == 0)
     return true;
-  view_remove(tag.c_str(), 1);
+  SUM_View::remove(tag.c_str(), 1);
   imsg_print(IMSG_ERROR, vantool_msg::NotAttached, tag.c_str(), stream.any_fullname());
   return false;
 }
@@ -69,19 +63,18 @@ int run_mkview(const ParsedArgs& args) {
   create.attributes = args.value("attributes");
   if (args.has("vws"))
     create.storage_path = args.value("vws");
-  view_server_h view = nullptr;
-  if (view_create(create, &view) != 0) {
+  SUM_View view;
+  if (SUM_View::create(create, view) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeView, create.tag.c_str());
     return kExitFailure;
   }
   std::string root;
-  view_get_path(view, root);
+  view.path(root);
   bool attached = stream.is_null() || attach(view, create.tag, stream, args.comment());
   std::string label = attached ? stream_of(view) : "";
   // A view of a stream shows the stream's configuration: its config spec is
   // the stream's.
-  bool spec_set = stream.is_null() || !attached || SUM_View(view).update_config_spec() == 0;
-  view_free_handle(view);
+  bool spec_set = stream.is_null() || !attached || view.update_config_spec() == 0;
   if (!attached)
     return kExitFailure;
   imsg_print(IMSG_INFO, vantool_msg::CreatedView, create.tag.c_str(), kind_text(create.kind),
@@ -97,12 +90,10 @@ int run_mkview(const ParsedArgs& args) {
 
 // "NAME@TAG" of the stream the view with tag `tag` is attached to.
 std::string stream_of_tag(const std::string& tag) {
-  view_server_h view = nullptr;
-  if (view_get_handle_by_tag(tag.c_str(), &view) != 0)
+  SUM_View view;
+  if (SUM_View::construct_from_tag(tag.c_str(), view) != 0)
     return "";
-  std::string label = stream_of(view);
-  view_free_handle(view);
-  return label;
+  return stream_of(view);
 }
 
 void write_json(JsonWriter& json, const view_entry_t& v) {
@@ -139,7 +130,7 @@ void print_long(const view_entry_t& v) {
 
 int run_lsview(const ParsedArgs& args) {
   std::vector<view_entry_t> views;
-  if (view_list(views) != 0)
+  if (SUM_View::list(views) != 0)
     return kExitFailure;
   if (!args.operands().empty()) {
     std::vector<view_entry_t> one;
@@ -174,17 +165,19 @@ int run_lsview(const ParsedArgs& args) {
 int run_rmview(const ParsedArgs& args) {
   std::string tag = args.value("tag");
   if (args.has("uuid")) {
-    view_server_h view = nullptr;
-    if (view_get_handle_by_uuid(args.value("uuid").c_str(), &view) != 0) {
+    SUM_Uuid uuid;
+    SUM_View view;
+    SUM_String found;
+    if (SUM_Uuid::construct_from_string(args.value("uuid").c_str(), uuid) != 0 ||
+        SUM_View::construct_from_uuid(uuid, view) != 0 || view.fetch_tag(found) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, args.value("uuid").c_str());
       return kExitFailure;
     }
-    view_tag(view, tag);
-    view_free_handle(view);
+    tag = static_cast<const char*>(found);
   } else if (tag.empty()) {
     return usage_error(*find_command("rmview"), "Give -tag TAG or -uuid UUID.\n");
   }
-  if (view_remove(tag.c_str(), args.has("force") ? 1 : 0) != 0) {
+  if (SUM_View::remove(tag.c_str(), args.has("force") ? 1 : 0) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveView, tag.c_str());
     return kExitFailure;
   }
@@ -198,7 +191,7 @@ int set_stream_spec(const ParsedArgs& args) {
   ViewHandle view;
   if (!open_view(args, "", view))
     return kExitFailure;
-  SUM_View handle(view.get());
+  const SUM_View& handle = view.view();
   SUM_Stream stream;
   if (handle.stream(stream) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NoStreamSpec, view.tag().c_str());
@@ -209,7 +202,7 @@ int set_stream_spec(const ParsedArgs& args) {
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, vantool_msg::SpecFromStream, view.tag().c_str(),
-             stream_of(view.get()).c_str());
+             stream_of(view.view()).c_str());
   return kExitOk;
 }
 
@@ -232,8 +225,7 @@ int run_setcs(const ParsedArgs& args) {
   ViewHandle view;
   if (!open_view(args, "", view))
     return kExitFailure;
-  if (view_check_owner(view.get(), "set the config spec of") != 0 ||
-      view_set_spec(view.get(), text.str()) != 0) {
+  if (view.view().load_config_spec(text.str().c_str()) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::CannotSetSpec, view.tag().c_str());
     return kExitFailure;
   }
@@ -245,10 +237,10 @@ int run_catcs(const ParsedArgs& args) {
   ViewHandle view;
   if (!open_view(args, "", view))
     return kExitFailure;
-  std::string text;
-  if (view_get_config_spec(view.get(), text) != 0)
+  SUM_String text;
+  if (view.view().config_spec(text) != 0)
     return kExitFailure;
-  imsg_print_literal(IMSG_INFO, "%s", text.c_str());
+  imsg_print_literal(IMSG_INFO, "%s", static_cast<const char*>(text));
   return kExitOk;
 }
 
@@ -263,7 +255,7 @@ int run_update(const ParsedArgs& args) {
   int snapshot = 0;
   int zem_view = 0;
   int allowed = 1;
-  if (SUM_View(view.get()).is_snapshot(snapshot) == 0 && snapshot &&
+  if (view.view().is_snapshot(snapshot) == 0 && snapshot &&
       sum_view_snapshot_update_allowed(view.get(), path.empty() ? 1 : 0,
                                        isatty(STDIN_FILENO) ? 1 : 0, &zem_view, &allowed) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableUpdateView, view.tag().c_str());
@@ -274,7 +266,7 @@ int run_update(const ParsedArgs& args) {
     return kExitFailure;
   }
   int changed = 0;
-  if (view_update(view.get(), &changed) != 0) {
+  if (view.view().update(changed) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableUpdateView, view.tag().c_str());
     return kExitFailure;
   }

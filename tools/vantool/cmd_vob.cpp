@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "services/rgy.h"
-#include "services/vob.h"
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
@@ -19,9 +17,7 @@ const char* kind_text(int kind) {
 }
 
 std::string uuid_text(const tbs_uuid_t& uuid) {
-  char text[TBS_ID_STR_SIZE];
-  tbs_uuid_to_str(&uuid, text);
-  return text;
+  return static_cast<const char*>(SUM_Uuid(uuid).string());
 }
 
 // What lsvob shows of one VOB beyond its registry entry.
@@ -32,13 +28,12 @@ struct VobDetails {
 
 VobDetails details_of(const rgy_vob_entry& entry) {
   VobDetails d;
-  vob_vob_h vob = nullptr;
-  if (vob_resolve_vob(entry.tag.c_str(), &vob) != 0)
-    return d;
-  vob_ob_get_feature_level(vob, &d.feature_level);
   SUM_Vob handle;
+  if (SUM_Vob::construct_from_pname_or_tag(entry.tag.c_str(), 0, handle) != 0)
+    return d;
+  handle.feature_level(d.feature_level);
   SUM_Vob admin;
-  if (SUM_Vob::construct_from_handle(vob, handle) == 0 && handle.admin_vob(admin, 0) == 0) {
+  if (handle.admin_vob(admin, 0) == 0) {
     SUM_String tag;
     if (admin.tag(tag) == 0)
       d.admin = static_cast<const char*>(tag);
@@ -46,17 +41,13 @@ VobDetails details_of(const rgy_vob_entry& entry) {
   return d;
 }
 
-int set_admin(vob_vob_h vob, const std::string& tag, const std::string& admin_tag) {
-  vob_vob_h admin_handle = nullptr;
-  if (vob_resolve_vob(admin_tag.c_str(), &admin_handle) != 0) {
+int set_admin(const SUM_Vob& client, const std::string& tag, const std::string& admin_tag) {
+  SUM_Vob admin;
+  if (SUM_Vob::construct_from_pname_or_tag(admin_tag.c_str(), 0, admin) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, admin_tag.c_str());
     return kExitFailure;
   }
-  SUM_Vob client;
-  SUM_Vob admin;
-  if (SUM_Vob::construct_from_handle(vob, client) != 0 ||
-      SUM_Vob::construct_from_handle(admin_handle, admin) != 0 ||
-      client.set_admin_vob(admin) != 0) {
+  if (client.set_admin_vob(admin) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableSetAdminVOB, admin_tag.c_str(), tag.c_str());
     return kExitFailure;
   }
@@ -83,19 +74,19 @@ int run_mkvob(const ParsedArgs& args) {
     create.feature_level = static_cast<int>(n);
   }
   if (args.has("admin")) {
-    vob_vob_h admin = nullptr;
-    if (vob_resolve_vob(args.value("admin").c_str(), &admin) != 0) {
+    SUM_Vob admin;
+    if (SUM_Vob::construct_from_pname_or_tag(args.value("admin").c_str(), 0, admin) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, args.value("admin").c_str());
       return kExitFailure;
     }
   }
-  vob_vob_h vob = nullptr;
-  if (vob_create(create, &vob) != 0) {
+  SUM_Vob vob;
+  if (SUM_Vob::create(create, vob) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeVOB, create.tag.c_str());
     return kExitFailure;
   }
   std::string storage;
-  vob_ob_get_storage_path(vob, storage);
+  vob.storage_path(storage);
   imsg_print(IMSG_INFO, vantool_msg::CreatedVOBFeatureLevel, create.tag.c_str(),
              kind_text(create.project_vob ? RGY_VOB_PROJECT : RGY_VOB_ORDINARY),
              create.feature_level, storage.c_str());
@@ -141,15 +132,13 @@ int run_lsvob(const ParsedArgs& args) {
   std::vector<rgy_vob_entry> entries;
   if (!args.operands().empty()) {
     rgy_vob_entry one;
-    if (rgy_lookup_vob_tag(args.operands()[0].c_str(), &one) != 0) {
+    if (SUM_Vob::registry_entry(args.operands()[0].c_str(), one) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::NoSuchVob, args.operands()[0].c_str());
       return kExitFailure;
     }
     entries.push_back(one);
   } else {
-    char region[256];
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (SUM_Vob::registry_entries(entries) != 0)
       return kExitFailure;
   }
   JsonWriter json;
@@ -184,15 +173,14 @@ enum RegisterMsg : int {
 int run_register(const ParsedArgs& args) {
   const std::string& storage = args.operands()[0];
   std::string tag = args.has("tag") ? args.value("tag") : std::string();
-  vob_vob_h vob = nullptr;
-  if (vob_register(storage.c_str(), tag.c_str(), &vob) != 0) {
+  SUM_Vob vob;
+  if (SUM_Vob::register_storage(storage.c_str(), tag.c_str(), vob) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableRegisterVOBStorage, storage.c_str());
     return kExitFailure;
   }
   rgy_vob_entry entry;
-  char registered[256] = "";
-  vob_ob_get_tag(vob, registered, sizeof registered);
-  if (rgy_lookup_vob_tag(registered, &entry) != 0)
+  SUM_String registered;
+  if (vob.tag(registered) != 0 || SUM_Vob::registry_entry(registered, entry) != 0)
     return kExitFailure;
   imsg_print(IMSG_INFO, vantool_msg::RegisteredVOB, entry.tag.c_str(), kind_text(entry.kind),
              entry.storage_path.c_str());
@@ -201,7 +189,7 @@ int run_register(const ParsedArgs& args) {
 
 int run_rmvob(const ParsedArgs& args) {
   const std::string& tag = args.operands()[0];
-  if (vob_remove(tag.c_str()) != 0) {
+  if (SUM_Vob::remove(tag.c_str()) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveVOB, tag.c_str());
     return kExitFailure;
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "services/view.h"
+#include "sum/sum_view.h"
 #include "sum/sum_activity.h"
 #include "vantool_json.h"
 #include "vantool_options.h"
@@ -32,7 +32,8 @@ struct ActivityDetails {
 
 // Reads the details of `activity`; versions are shown through `view`, or
 // when it is null through a view of the activity's stream. False when something could not be read.
-bool read_activity_details(const SUM_Activity& activity, view_server_h view, ActivityDetails& out);
+bool read_activity_details(const SUM_Activity& activity, const SUM_View& view,
+                           ActivityDetails& out);
 // The lines of -long (after the first) and of describe, two spaces in.
 void print_activity_details(const ActivityDetails& details);
 // The keys of -json and describe -json, inside an open object.

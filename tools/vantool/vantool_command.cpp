@@ -1,7 +1,7 @@
 // The command table of vantool and the frame every command runs in.
 #include "vantool_command.h"
 
-#include "services/vob.h"
+#include "sum/sum_read_scope.h"
 #include "sum/sum_trace.h"
 #include "vantool/vantool_catalogs.h"
 
@@ -86,7 +86,7 @@ int run_command(const std::vector<std::string>& args) {
   }
   // One snapshot of each VOB for the command's reads (its writes still
   // commit one by one).
-  vob_read_scope reads;
+  SUM_ReadScope reads;
   int errors_before = imsg_error_count();
   int status = command->run(parsed);
   // An error printed on the way (a damaged store, a failed step that the

@@ -3,6 +3,8 @@
 
 #include <ctime>
 
+#include "sum/sum_utl_names.h"
+
 namespace vantool {
 
 std::string time_text(long seconds) {
@@ -43,7 +45,7 @@ std::string label_of(const SUM_VobObject& obj) {
 
 bool new_object_operand(const char* command, const std::string& operand, const char* kind,
                         int malformed, vob_objsel_t& parsed, SUM_Vob& pvob, int& exit) {
-  if (vob_utl_parse_objsel(operand.c_str(), &parsed) != 0 || parsed.vob.empty() ||
+  if (sum_utl_parse_selector(operand.c_str(), parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != kind)) {
     char buf[512];
     imsg_sprintf(buf, sizeof buf, &vantool_catalog, malformed, operand.c_str());

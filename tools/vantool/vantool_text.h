@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/vob.h"
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"

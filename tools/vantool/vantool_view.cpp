@@ -3,16 +3,24 @@
 
 #include <unistd.h>
 
-#include "services/vob_elem.h"
+#include "sum/sum_version.h"
 #include "vantool/vantool_catalogs.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
+view_server_h ViewHandle::get() const {
+  view_server_h handle = nullptr;
+  if (view_.is_null() || view_.handle(handle) != 0)
+    return nullptr;
+  return handle;
+}
+
 std::string ViewHandle::tag() const {
-  std::string tag;
-  if (view_ != nullptr)
-    view_tag(view_, tag);
-  return tag;
+  SUM_String tag;
+  if (view_.is_null() || view_.tag(tag, 1) != 0)
+    return "";
+  return text_of(tag);
 }
 
 bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
@@ -20,14 +28,14 @@ bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
     return false;
   // A dynamic view shows the latest of everything: bring it up to date
   // before the command works in it (a snapshot view is left as loaded).
-  view_refresh(view.get());
+  view.view().refresh();
   return true;
 }
 
 bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view) {
   if (args.has("view")) {
     std::string tag = args.value("view");
-    if (view_get_handle_by_tag(tag.c_str(), view.out()) != 0) {
+    if (SUM_View::construct_from_tag(tag.c_str(), view.view()) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, tag.c_str());
       return false;
     }
@@ -38,7 +46,7 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
     char cwd[4096];
     where = getcwd(cwd, sizeof cwd) != nullptr ? cwd : ".";
   }
-  if (ws_get_view_by_ws_root(where.c_str(), view.out()) != 0) {
+  if (SUM_View::construct_from_view_root(where.c_str(), view.view()) != 0) {
     // Name what was looked for: the operand the user gave, or else the
     // current directory.
     constexpr int kMsgCurrentDirNotInView = 42;
@@ -51,7 +59,7 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
 }
 
 bool lookup_path(const ViewHandle& view, const std::string& path, view_path_info_t& info) {
-  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.version == 0) {
+  if (view.view().lookup(path.c_str(), info) != 0 || info.version == 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return false;
   }
@@ -69,7 +77,7 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
   std::string path;
   std::string name;
   split_extended_path(text, path, name);
-  if (view_lookup(view.get(), path.c_str(), &info) != 0 || info.element == 0) {
+  if (view.view().lookup(path.c_str(), info) != 0 || info.element == 0) {
     imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return false;
   }
@@ -79,16 +87,19 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
       imsg_print(IMSG_ERROR, vantool_msg::NotVisibleView, path.c_str(), view.tag().c_str());
     return version != 0;
   }
-  if (vob_ver_lookup(info.vob, info.element, name.c_str(), &version) != 0) {
+  SUM_Version found;
+  if (SUM_Version::construct_from_name(SUM_Element(SUM_Vob(info.vob), info.element), name.c_str(),
+                                       found) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::VersionDoesNotExist, name.c_str(), path.c_str());
     return false;
   }
+  version = found.dbid();
   return true;
 }
 
-std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
+std::string version_name(const SUM_Vob& vob, tbs_dbid_t version) {
   std::string name;
-  return vob_ver_get_name(vob, version, name) == 0 ? name : "?";
+  return SUM_Version(vob, version).version_path(name) == 0 ? name : "?";
 }
 
 }  // namespace vantool

@@ -6,27 +6,29 @@
 #include <string>
 #include <vector>
 
-#include "services/view.h"
+#include "sum/sum_view.h"
 #include "vantool_options.h"
 
 namespace vantool {
 
-// Owns a view handle for the life of a command.
+// The view a command works in, for the life of the command; null until
+// found. Everything done in it goes through the library's SUM_View.
 class ViewHandle {
  public:
   ViewHandle() = default;
-  ~ViewHandle() {
-    if (view_ != nullptr)
-      view_free_handle(view_);
-  }
   ViewHandle(const ViewHandle&) = delete;
   ViewHandle& operator=(const ViewHandle&) = delete;
-  view_server_h* out() { return &view_; }
-  view_server_h get() const { return view_; }
+  const SUM_View& view() const { return view_; }
+  SUM_View& view() { return view_; }
+  bool is_null() const { return view_.is_null() != 0; }
+  // The view server handle for the library's plain entry points (owned by
+  // the view: do not free); null for a null view.
+  view_server_h get() const;
+  // The tag; "" for a null view.
   std::string tag() const;
 
  private:
-  view_server_h view_ = nullptr;
+  SUM_View view_;
 };
 
 // The view named by -view TAG, else the view whose root holds `path` (or the
@@ -49,7 +51,10 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
                      tbs_dbid_t& version);
 
 // "/main/dev/3" of a version, "?" when it cannot be read.
-std::string version_name(vob_vob_h vob, tbs_dbid_t version);
+std::string version_name(const SUM_Vob& vob, tbs_dbid_t version);
+inline std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
+  return version_name(SUM_Vob(vob), version);
+}
 
 }  // namespace vantool
 
