@@ -102,8 +102,7 @@ int need_dir_version(vob_vob_h vob, Store& store, tbs_dbid_t dbid, VersionRow& r
   if (status == TBS_ST_NOT_FOUND)
     wrong_kind(vob, dbid, "directory version");
   if (status == 0 && !row.is_dir) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotDirectory, dbid, vob->tag.c_str(),
-               "file version");
+    imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNotDirectory, dbid, vob->tag.c_str(), "file version");
     status = TBS_ST_NOT_DIRECTORY;
   }
   return status;
@@ -114,7 +113,7 @@ int need_checkout(vob_vob_h vob, Store& store, tbs_dbid_t dbid, VersionRow& row)
   if (status == 0 && !row.checked_out()) {
     std::string name;
     version_name(store, row, name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotCheckedOut, name.c_str(), row.element,
+    imsg_print(IMSG_ERROR, tbs_msg::VersionElementVOBNot, name.c_str(), row.element,
                vob->tag.c_str());
     status = TBS_ST_ERROR;
   }
@@ -331,7 +330,7 @@ int check_unlocked(vob_vob_h vob, Store& store, tbs_dbid_t element, tbs_dbid_t b
 int add_entry(vob_vob_h vob, Store& store, const VersionRow& dir, const char* name,
               tbs_dbid_t element) {
   if (element == dir.element) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kSelfEntry, element, vob->tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::DirectoryCannotCatalogueItself, element, vob->tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   int status = store.query(sql::kDirEntryInsert)
@@ -342,7 +341,7 @@ int add_entry(vob_vob_h vob, Store& store, const VersionRow& dir, const char* na
   if (status == TBS_ST_EXISTS) {
     std::string dir_name;
     version_name(store, dir, dir_name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kEntryTaken, name, dir_name.c_str(), dir.element,
+    imsg_print(IMSG_ERROR, tbs_msg::NameAlreadyTakenDirectory, name, dir_name.c_str(), dir.element,
                vob->tag.c_str());
   }
   return status;
