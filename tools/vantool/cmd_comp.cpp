@@ -3,15 +3,15 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/rgy.h"
 #include "services/vob.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_component.h"
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -28,13 +28,6 @@ enum : int {
   kRootOrNoRoot = 119,
   kListFailed = 120,
 };
-
-bool open_component(const std::string& text, SUM_Component& component) {
-  if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAComponent, text.c_str());
-  return false;
-}
 
 int run_mkcomp(const ParsedArgs& args) {
   if (args.has("root") == args.has("nroot")) {
@@ -130,18 +123,11 @@ int run_lscomp(const ParsedArgs& args) {
       return kExitFailure;
     print_component(component, args, json);
   } else {
-    char region[256];
-    std::vector<rgy_vob_entry> entries;
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    std::vector<RegisteredPvob> pvobs;
+    if (!registered_pvobs(pvobs))
       return kExitFailure;
-    for (const auto& e : entries) {
-      SUM_Vob vob;
-      int pvob = 0;
-      if (SUM_Vob::construct_from_pname_or_tag(e.tag.c_str(), 0, vob) != 0 ||
-          vob.is_sum_pvob(pvob) != 0 || !pvob)
-        continue;
-      SUM_Component::Iter it(vob);
+    for (const auto& e : pvobs) {
+      SUM_Component::Iter it(e.vob);
       for (it.first(); !it.is_done(); it.next()) {
         SUM_Component item;
         it.current_item(item);

@@ -12,9 +12,10 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_settings.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -63,13 +64,6 @@ bool refuse_missing(const ParsedArgs& args) {
       imsg_print(IMSG_ERROR, &vantool_catalog, kNotYet, need[0], need[1]);
       return true;
     }
-  return false;
-}
-
-bool open_project(const std::string& text, SUM_Project& project) {
-  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
   return false;
 }
 

@@ -14,6 +14,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 
@@ -22,7 +23,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNotAProject = 97;
 constexpr int kCreated = 106;
 constexpr int kNotAStream = 107;
 constexpr int kCannotCreate = 108;
@@ -41,20 +41,6 @@ constexpr int kCannotRegenerate = 168;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
-
-bool open_stream(const std::string& text, SUM_Stream& stream) {
-  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAStream, text.c_str());
-  return false;
-}
-
-bool open_project(const std::string& text, SUM_Project& project) {
-  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, kNotAProject, text.c_str());
-  return false;
-}
 
 // Applies -policy and -npolicy to the stream's own policies; 0 when
 // nothing failed.
@@ -274,13 +260,6 @@ bool read_config_labels(const SUM_Stream& stream, ConfigLabels& out) {
   out.recommended = labels_of(recommended);
   out.mod_comps = labels_of(mod_comps);
   return true;
-}
-
-std::string joined(const std::vector<std::string>& items) {
-  std::string text;
-  for (const std::string& item : items)
-    text += (text.empty() ? "" : ", ") + item;
-  return text;
 }
 
 void json_list(JsonWriter& json, const char* key, const std::vector<std::string>& items) {

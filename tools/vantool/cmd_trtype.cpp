@@ -1,5 +1,4 @@
 // vantool mktrtype, lstrtype and rmtrtype: trigger types on ZEM operations.
-#include <cstdint>
 #include <ctime>
 
 #include "services/rgy.h"
@@ -10,8 +9,9 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -229,10 +229,8 @@ int run_lstrtype(const ParsedArgs& args) {
   if (!args.operands().empty()) {
     tags.push_back(args.operands()[0]);
   } else {
-    char region[256];
     std::vector<rgy_vob_entry> entries;
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (!registered_vobs(entries))
       return kExitFailure;
     for (const auto& e : entries)
       tags.push_back(e.tag);

@@ -1,6 +1,5 @@
 // vantool mkbrtype, mklbtype, mklabel and lstype: branch and label types,
 // labels, and listing the types of a VOB.
-#include <cstdint>
 #include <ctime>
 
 #include "services/rgy.h"
@@ -8,8 +7,9 @@
 #include "services/vob_elem.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -119,9 +119,7 @@ int run_lstype(const ParsedArgs& args) {
     tags.push_back(args.operands()[0]);
   } else {
     std::vector<rgy_vob_entry> entries;
-    char region[256];
-    rgy_get_default_region(region, sizeof region);
-    rgy_next_vob_entries(region, 0, SIZE_MAX, entries);
+    registered_vobs(entries);  // an unreadable registry lists no VOBs
     for (const auto& e : entries)
       tags.push_back(e.tag);
   }

@@ -9,6 +9,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 
 namespace vantool {
 
@@ -147,9 +148,7 @@ int run_lsvob(const ParsedArgs& args) {
     }
     entries.push_back(one);
   } else {
-    char region[256];
-    rgy_get_default_region(region, sizeof region);
-    if (rgy_next_vob_entries(region, 0, SIZE_MAX, entries) != 0)
+    if (!registered_vobs(entries))
       return kExitFailure;
   }
   JsonWriter json;

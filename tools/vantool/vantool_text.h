@@ -20,6 +20,8 @@ std::string time_text(long seconds);
 
 // Comma-separated items, empty ones dropped.
 std::vector<std::string> split_commas(const std::string& list);
+// The items separated by ", " ("" for none).
+std::string joined(const std::vector<std::string>& items);
 
 std::string text_of(const SUM_String& s);
 // "NAME@TAG" of a named object, for messages and listings.
