@@ -280,20 +280,19 @@ int SUM_Stream::title(SUM_String& out) const {
   SUM_Trace trace("SUM_Stream::title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  std::string text;
-  int status = vob_zem_stream_get_title(vob_.handle(), dbid_, text);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, sum_shown_title(*this, text, out));
+  auto stored = [&](std::string& text) {
+    return vob_zem_stream_get_title(vob_.handle(), dbid_, text);
+  };
+  return trace.checked(__LINE__, sum_read_title(*this, stored, out));
 }
 
 int SUM_Stream::set_title(const char* new_title, const char* comment) const {
   SUM_Trace trace("SUM_Stream::set_title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  const char* wanted = sum_wanted_title(new_title);
+  const char* wanted = nullptr;
   int changes = 0;
-  int status = sum_title_changes(*this, wanted, changes);
+  int status = sum_title_changes(*this, new_title, wanted, changes);
   if (status != 0 || !changes)
     return trace.checked(__LINE__, status);
   // A lock refuses in check_permission, which says why.

@@ -16,24 +16,27 @@
 #include "sum/sum_trigger_base.h"
 #include "sum/sum_vob_object.h"
 
-// Sets `out` to `stored`, or to `obj`'s name when `stored` is empty.
-template <class Obj>
-int sum_shown_title(const Obj& obj, const std::string& stored, SUM_String& out) {
+// Reads `obj`'s title: `read(text)` gives the stored text (a status), and
+// `out` becomes that text, or `obj`'s name when it is empty.
+template <class Obj, class Read>
+int sum_read_title(const Obj& obj, Read read, SUM_String& out) {
+  std::string stored;
+  int status = read(stored);
+  if (status != 0)
+    return status;
   if (stored.empty())
     return obj.name(out);
   out = stored.c_str();
   return SUM_OK;
 }
 
-// The text a title change asks for: `new_title`, with null read as "".
-inline const char* sum_wanted_title(const char* new_title) {
-  return new_title == nullptr ? "" : new_title;
-}
-
-// Sets `changes` to 1 when `obj` does not already show `wanted` as its title
-// (0 otherwise); a failure to read the current title is returned.
+// What a change of `obj`'s title to `new_title` asks for: `wanted` is the
+// new text (null reads as ""), and `changes` is 1 when `obj` does not
+// already show it (0 otherwise). A failure to read the current title is
+// returned.
 template <class Obj>
-int sum_title_changes(const Obj& obj, const char* wanted, int& changes) {
+int sum_title_changes(const Obj& obj, const char* new_title, const char*& wanted, int& changes) {
+  wanted = new_title == nullptr ? "" : new_title;
   SUM_String current;
   int status = obj.title(current);
   if (status != 0)

@@ -417,18 +417,7 @@ int run_lsbl(const ParsedArgs& args) {
   SUM_BaselineList baselines;
   if (!baselines_to_list(args, baselines))
     return kExitFailure;
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (unsigned i = 0; i < baselines.count(); ++i)
-    if (!print_baseline(baselines[i], args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(baselines[i]).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, baselines, kCannotList, print_baseline);
 }
 
 // ---- rmbl ------------------------------------------------------------------------------

@@ -282,30 +282,10 @@ int run_lsproject(const ParsedArgs& args) {
       imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, where.c_str());
       return kExitFailure;
     }
-  } else {
-    SUM_VobList pvobs;
-    if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
-      return kExitFailure;
-    }
-    for (unsigned i = 0; i < pvobs.count(); ++i)
-      if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
-        return kExitFailure;
-      }
+  } else if (!all_projects(projects, kCannotList)) {
+    return kExitFailure;
   }
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (unsigned i = 0; i < projects.count(); ++i)
-    if (!print_project(projects[i], args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(projects[i]).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, projects, kCannotList, print_project);
 }
 
 int run_rmproject(const ParsedArgs& args) {

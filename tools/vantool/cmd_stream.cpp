@@ -365,17 +365,8 @@ int run_lsstream(const ParsedArgs& args) {
       if (!open_project(args.value("in"), project))
         return kExitFailure;
       projects.append(project);
-    } else {
-      SUM_VobList pvobs;
-      if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-        imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, "");
-        return kExitFailure;
-      }
-      for (unsigned i = 0; i < pvobs.count(); ++i)
-        if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-          imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, pvobs[i].any_name());
-          return kExitFailure;
-        }
+    } else if (!all_projects(projects, kCannotList)) {
+      return kExitFailure;
     }
     for (unsigned i = 0; i < projects.count(); ++i) {
       bool listed = args.has("tree") ? print_project_tree(projects[i])
@@ -388,18 +379,7 @@ int run_lsstream(const ParsedArgs& args) {
     if (args.has("tree"))
       return kExitOk;
   }
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (const SUM_Stream& s : streams)
-    if (!print_stream(s, args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, kCannotList, label_of(s).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, streams, kCannotList, print_stream);
 }
 
 int run_rmstream(const ParsedArgs& args) {

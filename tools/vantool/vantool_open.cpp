@@ -51,6 +51,20 @@ bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& a
   return open_selected(text, pvob, kNotAnActivity, activity);
 }
 
+bool all_projects(SUM_ProjectList& out, int failed) {
+  SUM_VobList pvobs;
+  if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
+    imsg_print(IMSG_ERROR, &vantool_catalog, failed, "");
+    return false;
+  }
+  for (unsigned i = 0; i < pvobs.count(); ++i)
+    if (SUM_Project::list_projects(pvobs[i], out) != 0) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, failed, pvobs[i].any_name());
+      return false;
+    }
+  return true;
+}
+
 bool registered_vobs(std::vector<rgy_vob_entry>& out) {
   char region[256];
   rgy_get_default_region(region, sizeof region);

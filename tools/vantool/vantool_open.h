@@ -25,6 +25,11 @@ bool open_baseline(const std::string& text, SUM_Baseline& baseline);
 // The activity `text` names; a bare name is looked up in `pvob`.
 bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& activity);
 
+// Every project of every project VOB, appended to `out`. False after
+// vantool message `failed`, naming the project VOB whose projects cannot
+// be listed ("" when the project VOBs cannot be).
+bool all_projects(SUM_ProjectList& out, int failed);
+
 // The VOBs registered in the default region; false when the registry cannot
 // be read.
 bool registered_vobs(std::vector<rgy_vob_entry>& out);
