@@ -21,7 +21,7 @@ class VantoolCompTest : public ::testing::Test {
     test_support::ProjectSpec spec;
     spec.vobs = {"/src", "/whole"};
     spec.administered = false;
-    spec.plain_view = "v";
+    spec.plain_views = {"v"};
     ASSERT_TRUE(build_project(home, spec));
     view = test_support::view_root(home, "v");
     ASSERT_EQ(vantool({"checkout", "-nc", view + "/src"}).exit_code, 0);

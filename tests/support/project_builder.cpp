@@ -90,7 +90,7 @@ bool make_files(Steps& steps, const std::string& root, const ProjectSpec& spec,
 
 ProjectSpec standard_project() {
   ProjectSpec spec;
-  spec.plain_view = "plain";
+  spec.plain_views = {"plain"};
   spec.component = "src";
   spec.project = "proj";
   spec.integration_stream = "int";
@@ -126,11 +126,13 @@ bool build_project(const TempHome& home, const ProjectSpec& spec) {
       return false;
   }
 
-  const std::string plain = view_root(home, spec.plain_view);
-  const std::string source_root = spec.vobs.empty() ? "" : plain + spec.vobs[0];
+  for (const auto& tag : spec.plain_views)
+    if (!steps.run({"mkview", "-tag", tag, view_root(home, tag)}))
+      return false;
+  const std::string source_root = spec.vobs.empty() || spec.plain_views.empty()
+                                      ? ""
+                                      : view_root(home, spec.plain_views[0]) + spec.vobs[0];
   std::vector<std::string> labeled = {source_root};
-  if (!spec.plain_view.empty() && !steps.run({"mkview", "-tag", spec.plain_view, plain}))
-    return false;
   if (!spec.files.empty() && !make_files(steps, source_root, spec, labeled))
     return false;
 

@@ -29,7 +29,7 @@ struct ProjectSpec {
   // The user who makes everything (KORVANE_USER); empty for the caller's.
   Env user;
 
-  // The project VOB, and further project VOBs beside it.
+  // The project VOB (empty for none), and further project VOBs beside it.
   std::string pvob = "/pvob";
   std::string pvob_level;    // its -fl; empty for the default level
   std::string pvob_comment;  // its -c; empty makes it with -nc
@@ -39,8 +39,8 @@ struct ProjectSpec {
   std::vector<std::string> vobs = {"/src"};
   bool administered = true;
 
-  // A view attached to no stream.
-  std::string plain_view;
+  // Views attached to no stream; the first is "the plain view" below.
+  std::vector<std::string> plain_views;
   // Files made (with the directories above them) and checked in under the
   // first source VOB in the plain view: path below the VOB, then content.
   std::vector<std::pair<std::string, std::string>> files;
