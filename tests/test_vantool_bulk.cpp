@@ -26,11 +26,7 @@ constexpr int kFiles = 260;
 class VantoolBulkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test_support::ProjectSpec spec;
-    spec.pvob.clear();
-    spec.administered = false;
-    spec.plain_views = {"a", "b"};
-    ASSERT_TRUE(build_project(home, spec));
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
     a = test_support::view_root(home, "a");
     b = test_support::view_root(home, "b");
   }

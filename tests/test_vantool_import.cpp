@@ -20,11 +20,7 @@ using test_support::write_file;
 class VantoolImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test_support::ProjectSpec spec;
-    spec.pvob.clear();
-    spec.administered = false;
-    spec.plain_views = {"v", "o"};
-    ASSERT_TRUE(build_project(home, spec));
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"v", "o"})));
     view = test_support::view_root(home, "v");
     other = test_support::view_root(home, "o");
     tree = home.path() + "/tree";

@@ -41,11 +41,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 class VantoolNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test_support::ProjectSpec spec;
-    spec.pvob.clear();
-    spec.administered = false;
-    spec.plain_views = {"a", "b"};
-    ASSERT_TRUE(build_project(home, spec));
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
     a = test_support::view_root(home, "a");
     b = test_support::view_root(home, "b");
   }

@@ -100,6 +100,14 @@ ProjectSpec standard_project() {
   return spec;
 }
 
+ProjectSpec source_vob_with_views(const std::vector<std::string>& tags) {
+  ProjectSpec spec;
+  spec.pvob.clear();
+  spec.administered = false;
+  spec.plain_views = tags;
+  return spec;
+}
+
 std::string view_root(const TempHome& home, const std::string& tag) {
   return home.path() + "/" + tag;
 }

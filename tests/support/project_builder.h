@@ -74,6 +74,10 @@ struct ProjectSpec {
 // "dev" with view "dev" set to activity "work".
 ProjectSpec standard_project();
 
+// Source VOB /src alone (no project VOB) and plain views `tags`: the start
+// of the file and element scenarios.
+ProjectSpec source_vob_with_views(const std::vector<std::string>& tags);
+
 // Makes what `spec` asks for in `home`, in the order above. Each step must
 // succeed: false (after a test failure naming the command and its error)
 // when one fails, and the rest is not made.
