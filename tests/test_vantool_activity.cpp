@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -26,25 +27,12 @@ class VantoolActivityTest : public ::testing::Test {
   void SetUp() override {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
-    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
-    run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
-    run({"mkview", "-tag", "plain", plain});
-    run({"co", "-nc", plain + "/src"});
-    run({"mkdir", "-nc", plain + "/src/lib"});
-    std::ofstream(plain + "/src/lib/a.txt") << "a\n";
-    std::ofstream(plain + "/src/lib/b.txt") << "b\n";
-    run({"mkelem", "-ci", "-nc", plain + "/src/lib/a.txt", plain + "/src/lib/b.txt"});
-    run({"ci", "-nc", plain + "/src/lib", plain + "/src"});
-    run({"mkcomp", "-root", plain + "/src", "-nc", "lib@/pvob"});
-    run({"mklbtype", "-nc", "REL@/src"});
-    run({"mklabel", "-nc", "REL", plain + "/src", plain + "/src/lib", plain + "/src/lib/a.txt",
-         plain + "/src/lib/b.txt"});
-    run({"mkbl", "-import", "REL", "-component", "lib@/pvob", "-nc"});
-    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "lib@/pvob", "-nc", "proj@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "REL_lib_IMPORT@/pvob",
-         "-nc", "int@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
-    run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
+    test_support::ProjectSpec spec = test_support::standard_project();
+    spec.files = {{"lib/a.txt", "a\n"}, {"lib/b.txt", "b\n"}};
+    spec.component = "lib";
+    spec.import_label = "REL";
+    spec.activity.clear();
+    ASSERT_TRUE(build_project(home, spec));
   }
 
   void run(const std::vector<std::string>& args) {

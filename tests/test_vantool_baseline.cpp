@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
 
@@ -41,16 +42,9 @@ class VantoolBaselineTest : public ::testing::Test {
   void SetUp() override {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
-    run({"mkvob", "-tag", "/pvob", "-pvob", "-fl", feature_level(), "-nc"});
-    run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
-    run({"mkview", "-tag", "plain", plain});
-    run({"mkcomp", "-root", plain + "/src", "-nc", "src@/pvob"});
-    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "proj@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "src_INITIAL@/pvob", "-nc",
-         "int@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
-    run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
-    run({"mkact", "-view", "dev", "-nc", "work"});
+    test_support::ProjectSpec spec = test_support::standard_project();
+    spec.pvob_level = feature_level();
+    ASSERT_TRUE(build_project(home, spec));
     run({"co", "-nc", dev + "/src"});
     test_support::write_file(dev + "/src/hello.txt", "hello from dev\n");
     run({"mkelem", "-ci", "-nc", dev + "/src/hello.txt"});

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -25,11 +26,9 @@ constexpr int kFiles = 260;
 class VantoolBulkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src"}).exit_code, 0);
-    a = home.path() + "/view_a";
-    b = home.path() + "/view_b";
-    ASSERT_EQ(vantool({"mkview", "-tag", "a", a}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkview", "-tag", "b", b}).exit_code, 0);
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
+    a = test_support::view_root(home, "a");
+    b = test_support::view_root(home, "b");
   }
 
   std::string file(int i) const { return a + "/src/d/f" + std::to_string(i) + ".txt"; }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -17,11 +18,12 @@ using test_support::vantool_refuses;
 class VantoolCompTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src", "-nc"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/whole", "-nc"}).exit_code, 0);
-    view = home.path() + "/view";
-    ASSERT_EQ(vantool({"mkview", "-tag", "v", view}).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.vobs = {"/src", "/whole"};
+    spec.administered = false;
+    spec.plain_views = {"v"};
+    ASSERT_TRUE(build_project(home, spec));
+    view = test_support::view_root(home, "v");
     ASSERT_EQ(vantool({"checkout", "-nc", view + "/src"}).exit_code, 0);
     ASSERT_EQ(vantool({"mkdir", "-ci", "-nc", view + "/src/lib"}).exit_code, 0);
     ASSERT_EQ(vantool({"checkin", "-nc", view + "/src"}).exit_code, 0);

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
 
@@ -67,16 +68,7 @@ class VantoolCrashTest : public ::testing::Test {
   void SetUp() override {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
-    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
-    run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
-    run({"mkview", "-tag", "plain", plain});
-    run({"mkcomp", "-root", plain + "/src", "-nc", "src@/pvob"});
-    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "proj@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "src_INITIAL@/pvob", "-nc",
-         "int@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
-    run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
-    run({"mkact", "-view", "dev", "-nc", "work"});
+    ASSERT_TRUE(build_project(home, test_support::standard_project()));
     add_file("a.txt", "first\n");
   }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -21,12 +22,10 @@ using test_support::vantool_refuses;
 class DamagedStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src", "-admin", "/pvob"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkproject", "-in", "RootFolder@/pvob", "web@/pvob"},
-                      {{"KORVANE_USER", "vobadmin"}})
-                  .exit_code,
-              0);
+    test_support::ProjectSpec spec;
+    spec.user = {{"KORVANE_USER", "vobadmin"}};
+    spec.project = "web";
+    ASSERT_TRUE(build_project(home, spec));
   }
 
   std::string storage(const std::string& name) const {

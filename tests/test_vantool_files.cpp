@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -19,11 +20,9 @@ using test_support::write_file;
 class VantoolFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src"}).exit_code, 0);
-    a = home.path() + "/view_a";
-    b = home.path() + "/view_b";
-    ASSERT_EQ(vantool({"mkview", "-tag", "a", a}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkview", "-tag", "b", b}).exit_code, 0);
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
+    a = test_support::view_root(home, "a");
+    b = test_support::view_root(home, "b");
   }
 
   // Makes src/hello.txt in view a with `text` as /main/1.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -16,8 +17,11 @@ using test_support::vantool_refuses;
 class VantoolFolderTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    ASSERT_EQ(
-        vantool({"mkvob", "-tag", "/pvob", "-pvob", "-fl", GetParam(), "-nc"}, alice).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.user = alice;
+    spec.pvob_level = GetParam();
+    spec.vobs.clear();
+    ASSERT_TRUE(build_project(home, spec));
   }
   TempHome home;
   test_support::Env alice = {{"KORVANE_USER", "alice"}};

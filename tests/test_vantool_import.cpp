@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -19,11 +20,9 @@ using test_support::write_file;
 class VantoolImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src"}).exit_code, 0);
-    view = home.path() + "/view";
-    other = home.path() + "/other";
-    ASSERT_EQ(vantool({"mkview", "-tag", "v", view}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkview", "-tag", "o", other}).exit_code, 0);
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"v", "o"})));
+    view = test_support::view_root(home, "v");
+    other = test_support::view_root(home, "o");
     tree = home.path() + "/tree";
     fs::create_directories(tree + "/lib/util");
     fs::create_directories(tree + "/docs");

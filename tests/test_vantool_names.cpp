@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "services/rgy.h"
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -40,11 +41,9 @@ std::vector<std::string> lines_of(const std::string& text) {
 class VantoolNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src"}).exit_code, 0);
-    a = home.path() + "/view_a";
-    b = home.path() + "/view_b";
-    ASSERT_EQ(vantool({"mkview", "-tag", "a", a}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkview", "-tag", "b", b}).exit_code, 0);
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
+    a = test_support::view_root(home, "a");
+    b = test_support::view_root(home, "b");
   }
 
   void run(const std::vector<std::string>& args, const Env& env = {}) {
@@ -257,29 +256,17 @@ TEST_F(VantoolNamesTest, LshistoryShowsRenamesAndRemovedNames) {
 // checkout in its current activity, which lshistory names.
 TEST(VantoolHistoryActivities, EventsOfVersionsNameTheirActivity) {
   TempHome home;
-  std::string plain = home.path() + "/plain";
   std::string dev = home.path() + "/dev";
   auto run = [](const std::vector<std::string>& args) {
     auto r = vantool(args);
     ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
   };
-  run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
-  run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
-  run({"mkview", "-tag", "plain", plain});
-  run({"co", "-nc", plain + "/src"});
-  write_file(plain + "/src/a.txt", "a\n");
-  run({"mkelem", "-ci", "-nc", plain + "/src/a.txt"});
-  run({"ci", "-nc", plain + "/src"});
-  run({"mkcomp", "-root", plain + "/src", "-nc", "lib@/pvob"});
-  run({"mklbtype", "-nc", "REL@/src"});
-  run({"mklabel", "-nc", "REL", plain + "/src", plain + "/src/a.txt"});
-  run({"mkbl", "-import", "REL", "-component", "lib@/pvob", "-nc"});
-  run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "lib@/pvob", "-nc", "proj@/pvob"});
-  run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "REL_lib_IMPORT@/pvob", "-nc",
-       "int@/pvob"});
-  run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
-  run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
-  run({"mkact", "-view", "dev", "-nc", "fix_login"});
+  test_support::ProjectSpec spec = test_support::standard_project();
+  spec.files = {{"a.txt", "a\n"}};
+  spec.component = "lib";
+  spec.import_label = "REL";
+  spec.activity = "fix_login";
+  ASSERT_TRUE(build_project(home, spec));
   run({"co", "-c", "log in faster", dev + "/src/a.txt"});
   write_file(dev + "/src/a.txt", "faster\n");
   run({"ci", dev + "/src/a.txt"});

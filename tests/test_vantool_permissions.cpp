@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "services/rgy.h"
+#include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
 
@@ -42,19 +43,13 @@ class VantoolPermissionsTest : public ::testing::Test {
     plain = home.path() + "/plain";
     dev = home.path() + "/dev";
     hello = dev + "/src/hello.txt";
-    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
-    run({"mkvob", "-tag", "/src", "-admin", "/pvob", "-nc"});
-    run({"mkview", "-tag", "plain", plain});
-    run({"mkcomp", "-root", plain + "/src", "-nc", "src@/pvob"});
-    run({"mkcomp", "-nroot", "-nc", "rootless@/pvob"});
-    run({"mkfolder", "-in", "RootFolder@/pvob", "-nc", "team@/pvob"});
-    run({"mkfolder", "-in", "RootFolder@/pvob", "-nc", "spare@/pvob"});
-    run({"mkproject", "-in", "team@/pvob", "-modcomp", "src@/pvob", "-nc", "proj@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline", "src_INITIAL@/pvob", "-nc",
-         "int@/pvob"});
-    run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"});
-    run({"mkview", "-stream", "dev@/pvob", "-tag", "dev", dev});
-    run({"mkact", "-view", "dev", "-headline", "Work", "-nc", "work"});
+    test_support::ProjectSpec spec = test_support::standard_project();
+    spec.user = kOwner;
+    spec.rootless_components = {"rootless"};
+    spec.folders = {"team", "spare"};
+    spec.project_folder = "team";
+    spec.activity_headline = "Work";
+    ASSERT_TRUE(build_project(home, spec));
     run({"co", "-nc", dev + "/src"});
     test_support::write_file(hello, "hello\n");
     run({"mkelem", "-ci", "-nc", hello});

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -18,8 +19,9 @@ using test_support::vantool_out;
 class VantoolPlevelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src", "-nc"}).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.administered = false;
+    ASSERT_TRUE(build_project(home, spec));
   }
   TempHome home;
 };

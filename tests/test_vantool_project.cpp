@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -18,9 +19,11 @@ using test_support::vantool_refuses;
 class VantoolProjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}, owner).exit_code, 0);
-    ASSERT_EQ(
-        vantool({"mkfolder", "-in", "RootFolder@/pvob", "-nc", "team@/pvob"}, owner).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.user = owner;
+    spec.vobs.clear();
+    spec.folders = {"team"};
+    ASSERT_TRUE(build_project(home, spec));
   }
   test_support::Env owner{{"KORVANE_USER", "vobadmin"}};
   TempHome home;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -17,9 +18,11 @@ using test_support::vantool_refuses;
 class VantoolStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}, owner).exit_code, 0);
-    ASSERT_EQ(
-        vantool({"mkproject", "-in", "RootFolder@/pvob", "-nc", "proj@/pvob"}, owner).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.user = owner;
+    spec.vobs.clear();
+    spec.project = "proj";
+    ASSERT_TRUE(build_project(home, spec));
   }
   int mk(std::vector<std::string> args) {
     args.insert(args.begin(), "mkstream");

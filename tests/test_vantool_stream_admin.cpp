@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -18,10 +19,13 @@ using test_support::vantool_out;
 class VantoolStreamAdminTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}), 0);
-    ASSERT_EQ(run({"mkproject", "-in", "RootFolder@/pvob", "-nc", "proj@/pvob"}), 0);
-    ASSERT_EQ(run({"mkstream", "-in", "proj@/pvob", "-integration", "-nc", "integ@/pvob"}), 0);
-    ASSERT_EQ(run({"mkstream", "-in", "proj@/pvob", "-nc", "dev@/pvob"}), 0);
+    test_support::ProjectSpec spec;
+    spec.user = owner;
+    spec.vobs.clear();
+    spec.project = "proj";
+    spec.integration_stream = "integ";
+    spec.development_stream = "dev";
+    ASSERT_TRUE(build_project(home, spec));
   }
   int run(const std::vector<std::string>& args) {
     auto result = vantool(args, owner);

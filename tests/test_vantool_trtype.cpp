@@ -2,6 +2,7 @@
 // input gets (changing nothing).
 #include <gtest/gtest.h>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -15,8 +16,11 @@ using test_support::vantool_refuses;
 class VantoolTrtypeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-nc"}, alice).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/other", "-pvob", "-nc"}, alice).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.user = alice;
+    spec.other_pvobs = {"/other"};
+    spec.vobs.clear();
+    ASSERT_TRUE(build_project(home, spec));
   }
   TempHome home;
   test_support::Env alice = {{"KORVANE_USER", "alice"}};

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/project_builder.h"
 #include "support/vantool_runner.h"
 
 namespace {
@@ -17,8 +18,9 @@ using test_support::vantool_refuses;
 class VantoolVobTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/pvob", "-pvob", "-c", "projects"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkvob", "-tag", "/src", "-admin", "/pvob"}).exit_code, 0);
+    test_support::ProjectSpec spec;
+    spec.pvob_comment = "projects";
+    ASSERT_TRUE(build_project(home, spec));
   }
   TempHome home;
 };

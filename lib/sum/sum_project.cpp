@@ -13,6 +13,7 @@
 #include "sum/sum_event_info.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
+#include "sum/sum_title.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_triggers.h"
 #include "sum/sum_utl_names.h"
@@ -364,27 +365,21 @@ int SUM_Project::title(SUM_String& out) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!vob_.supports_fc_objs())
     return trace.checked(__LINE__, SUM_ActivityBase::title(out));
-  std::string text;
-  int status = vob_zem_obj_get_title(vob_.handle(), dbid_, text);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if (text.empty())
-    return trace.checked(__LINE__, name(out));
-  out = text.c_str();
-  return SUM_OK;
+  auto stored = [&](std::string& text) {
+    return vob_zem_obj_get_title(vob_.handle(), dbid_, text);
+  };
+  return trace.checked(__LINE__, sum_read_title(*this, stored, out));
 }
 
 int SUM_Project::set_title(const char* new_title, const char* comment) const {
   SUM_Trace trace("SUM_Project::set_title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  const char* wanted = new_title == nullptr ? "" : new_title;
-  SUM_String current;
-  int status = title(current);
-  if (status != 0)
+  const char* wanted = nullptr;
+  int changes = 0;
+  int status = sum_title_changes(*this, new_title, wanted, changes);
+  if (status != 0 || !changes)
     return trace.checked(__LINE__, status);
-  if (current.Compare(wanted) == 0)
-    return SUM_OK;
   int locked = 0;
   if ((status = is_locked(locked)) != 0)
     return trace.checked(__LINE__, status);
@@ -395,19 +390,12 @@ int SUM_Project::set_title(const char* new_title, const char* comment) const {
   SUM_Folder parent;
   folder(parent);
   SUM_TrigChProj trigger(*this, parent, SUM_VobObject(), comment);
-  if ((status = trigger.fire_preop()) != 0)
-    return trace.checked(__LINE__, status);
-  if ((status = check_permission()) != 0)
-    return trace.checked(__LINE__, status);
-  if (vob_.supports_fc_objs()) {
-    SUM_EventInfo event(comment, kOpChange);
-    status = vob_zem_obj_set_title(vob_.handle(), dbid_, wanted, event.info());
-  } else {
-    status = SUM_ActivityBase::set_title(wanted, comment, kOpChange);
-  }
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  return trace.checked(__LINE__, sum_write_title(*this, trigger, [&] {
+                         if (!vob_.supports_fc_objs())
+                           return SUM_ActivityBase::set_title(wanted, comment, kOpChange);
+                         SUM_EventInfo event(comment, kOpChange);
+                         return vob_zem_obj_set_title(vob_.handle(), dbid_, wanted, event.info());
+                       }));
 }
 
 int SUM_Project::set_display_name(const char* display, const char* comment) const {

@@ -17,6 +17,7 @@
 #include "sum/sum_new_config.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
+#include "sum/sum_title.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_triggers.h"
 #include "sum/sum_utl_names.h"
@@ -268,38 +269,31 @@ int SUM_Stream::title(SUM_String& out) const {
   SUM_Trace trace("SUM_Stream::title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  std::string text;
-  int status = vob_zem_stream_get_title(vob_.handle(), dbid_, text);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  if (text.empty())
-    return trace.checked(__LINE__, name(out));
-  out = text.c_str();
-  return SUM_OK;
+  auto stored = [&](std::string& text) {
+    return vob_zem_stream_get_title(vob_.handle(), dbid_, text);
+  };
+  return trace.checked(__LINE__, sum_read_title(*this, stored, out));
 }
 
 int SUM_Stream::set_title(const char* new_title, const char* comment) const {
   SUM_Trace trace("SUM_Stream::set_title");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  const char* wanted = new_title == nullptr ? "" : new_title;
-  SUM_String current;
-  int status = title(current);
-  if (status != 0)
+  const char* wanted = nullptr;
+  int changes = 0;
+  int status = sum_title_changes(*this, new_title, wanted, changes);
+  if (status != 0 || !changes)
     return trace.checked(__LINE__, status);
-  if (current.Compare(wanted) == 0)
-    return SUM_OK;
   // A lock refuses in check_permission, which says why.
   SUM_Project owner;
   if ((status = project(owner)) != 0)
     return trace.checked(__LINE__, status);
   SUM_TrigChStream trigger(*this, owner, "title", comment);
-  if ((status = trigger.fire_preop()) != 0 || (status = check_permission()) != 0)
-    return trace.checked(__LINE__, status);
-  SUM_EventInfo event(comment, kOpChange);
-  if ((status = vob_zem_stream_set_title(vob_.handle(), dbid_, wanted, event.info())) != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, trigger.fire_postop(SUM_VobObject()));
+  return trace.checked(__LINE__, sum_write_title(*this, trigger, [&] {
+                         SUM_EventInfo event(comment, kOpChange);
+                         return vob_zem_stream_set_title(vob_.handle(), dbid_, wanted,
+                                                         event.info());
+                       }));
 }
 
 int SUM_Stream::set_display_name(const char* display, const char* comment) const {

@@ -1,5 +1,5 @@
-// The trigger objects of the ZEM operations: what each puts into the
-// environment record and which object each acts on.
+// SUM_OpTrigger: the trigger object of every ZEM operation, filling the
+// environment record and choosing the acting object as its kind says.
 #include "sum/sum_triggers.h"
 
 #include "sum/sum_status.h"
@@ -9,474 +9,170 @@ namespace {
 
 constexpr const char* kSource = "sum_triggers";
 
+int index_of(SUM_TrigSlot slot) {
+  return static_cast<int>(slot);
+}
+
+int list_index(SUM_TrigSlot slot) {
+  return index_of(slot) - index_of(SUM_TrigSlot::kActivities);
+}
+
+int text_index(SUM_TrigSlot slot) {
+  return index_of(slot) - index_of(SUM_TrigSlot::kChange);
+}
+
+// The record slot an object slot fills; null for kActor and kBaseline,
+// which have no slot of their own.
+vob_trig_obj_t* record_slot(vob_zem_trig_env_t& env, SUM_TrigSlot slot) {
+  switch (slot) {
+    case SUM_TrigSlot::kActivity:
+      return &env.activity;
+    case SUM_TrigSlot::kToActivity:
+      return &env.to_activity;
+    case SUM_TrigSlot::kVersion:
+      return &env.version;
+    case SUM_TrigSlot::kStream:
+      return &env.stream;
+    case SUM_TrigSlot::kSourceStream:
+      return &env.source_stream;
+    case SUM_TrigSlot::kParentStream:
+      return &env.parent_stream;
+    case SUM_TrigSlot::kProject:
+      return &env.project;
+    case SUM_TrigSlot::kFolder:
+      return &env.folder;
+    case SUM_TrigSlot::kParentFolder:
+      return &env.parent_folder;
+    case SUM_TrigSlot::kComponent:
+      return &env.component;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
-// ---- activities --------------------------------------------------------------------
+SUM_OpTrigger::SUM_OpTrigger(const SUM_TrigKind& kind)
+    : SUM_TriggerBase(kind.op, SUM_String()), kind_(kind) {}
 
-SUM_TrigMkAct::SUM_TrigMkAct(const SUM_VobObject& stream, const SUM_VobObject& project,
-                             const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKACTIVITY, comment), stream_(stream), project_(project) {}
-
-int SUM_TrigMkAct::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkAct::setup_env_vars");
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(stream_));
+void SUM_OpTrigger::set_integration_activity(const SUM_VobObject& activity) {
+  if (kind_.late_activity)
+    objects_[index_of(SUM_TrigSlot::kActivity)] = activity;
 }
 
-void SUM_TrigMkAct::set_new_obj_name(const SUM_String& name) {
-  keep(env_.activity.new_name, name);
+void SUM_OpTrigger::take(SUM_TrigParam param, const SUM_VobObject& obj) {
+  objects_[index_of(param.slot)] = obj;
+  if (param.acts == SUM_TrigActs::kYes)
+    acts_ = obj;
+  else if (param.acts == SUM_TrigActs::kElse)
+    acts_else_ = obj;
 }
 
-SUM_TrigChAct::SUM_TrigChAct(const SUM_VobObject& activity, const SUM_String& comment,
-                             const SUM_VobObject& stream, const SUM_VobObject& project)
-    : SUM_TriggerBase(VOB_OP_CHACTIVITY, comment),
-      activity_(activity),
-      source_(activity),
-      stream_(stream),
-      project_(project) {}
-
-SUM_TrigChAct::SUM_TrigChAct(const SUM_VobObject& activity, const SUM_String& comment,
-                             const SUM_VobObject& source, const SUM_VobObject& target,
-                             const SUM_VobObject& version, const SUM_String& view_tag,
-                             const SUM_VobObject& stream, const SUM_VobObject& project)
-    : SUM_TriggerBase(VOB_OP_CHACTIVITY, comment),
-      activity_(activity),
-      source_(source),
-      target_(target),
-      version_(version),
-      stream_(stream),
-      project_(project),
-      move_view_tag_(view_tag) {}
-
-int SUM_TrigChAct::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigChAct::setup_env_vars");
-  fill(env_.activity, source_);
-  fill(env_.to_activity, target_);
-  fill(env_.version, version_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  if (move_view_tag_.GetLength() > 0)
-    set_view_tag(move_view_tag_);
-  return trace.checked(__LINE__, set_vob_obj(activity_));
+void SUM_OpTrigger::take(SUM_TrigParam param, const SUM_VobObjectList& objs) {
+  lists_[list_index(param.slot)] = objs;
 }
 
-SUM_TrigRmAct::SUM_TrigRmAct(const SUM_VobObject& activity, const SUM_VobObject& stream,
-                             const SUM_VobObject& project, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMACTIVITY, comment),
-      activity_(activity),
-      stream_(stream),
-      project_(project) {}
-
-int SUM_TrigRmAct::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmAct::setup_env_vars");
-  fill(env_.activity, activity_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(activity_));
+void SUM_OpTrigger::take(SUM_TrigParam param, const SUM_String& text) {
+  if (param.slot == SUM_TrigSlot::kComment)
+    comment_ = text;
+  else if (param.slot == SUM_TrigSlot::kViewTag)
+    view_tag_ = text;
+  else
+    texts_[text_index(param.slot)] = text;
 }
 
-SUM_TrigSetAct::SUM_TrigSetAct(const SUM_VobObject& activity, const SUM_String& view_tag,
-                               const SUM_VobObject& stream, const SUM_VobObject& project,
-                               const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_SETACTIVITY, comment),
-      activity_(activity),
-      stream_(stream),
-      project_(project) {
-  view_tag_ = view_tag;
+void SUM_OpTrigger::take(SUM_TrigParam, int flag) {
+  flag_ = flag;
 }
 
-int SUM_TrigSetAct::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigSetAct::setup_env_vars");
-  fill(env_.activity, activity_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(activity_));
+void SUM_OpTrigger::take(SUM_TrigParam, const SUM_Vob& pvob) {
+  pvob_ = pvob;
+  has_pvob_ = 1;
 }
 
-SUM_TrigSetActNone::SUM_TrigSetActNone(const SUM_String& view_tag, const SUM_VobObject& activity,
-                                       const SUM_VobObject& stream, const SUM_VobObject& project,
-                                       const int in_stream, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_SETACTIVITY_NONE, comment),
-      activity_(activity),
-      stream_(stream),
-      project_(project),
-      in_stream_(in_stream) {
-  view_tag_ = view_tag;
+const SUM_VobObject& SUM_OpTrigger::acting() const {
+  switch (kind_.else_when) {
+    case SUM_TrigElseWhen::kFlagSet:
+      return flag_ != 0 ? acts_else_ : acts_;
+    case SUM_TrigElseWhen::kActingIsNull:
+      return acts_.is_null() ? acts_else_ : acts_;
+    case SUM_TrigElseWhen::kNever:
+      break;
+  }
+  return acts_;
 }
 
-int SUM_TrigSetActNone::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigSetActNone::setup_env_vars");
-  fill(env_.activity, activity_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(in_stream_ != 0 ? stream_ : project_));
+const char** SUM_OpTrigger::new_name_field() {
+  switch (kind_.new_name) {
+    case SUM_TrigNewName::kActivity:
+      return &env_.activity.new_name;
+    case SUM_TrigNewName::kStream:
+      return &env_.stream.new_name;
+    case SUM_TrigNewName::kBaseline:
+      return &env_.baseline_new_name;
+    case SUM_TrigNewName::kProject:
+      return &env_.project.new_name;
+    case SUM_TrigNewName::kFolder:
+      return &env_.folder.new_name;
+    case SUM_TrigNewName::kComponent:
+      return &env_.component.new_name;
+    case SUM_TrigNewName::kNone:
+      break;
+  }
+  return nullptr;
 }
 
-// ---- streams ------------------------------------------------------------------------
-
-SUM_TrigMkStream::SUM_TrigMkStream(const SUM_VobObject& project, const SUM_VobObject& parent_stream,
-                                   const int in_parent, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKSTREAM, comment),
-      project_(project),
-      parent_stream_(parent_stream),
-      in_parent_(in_parent) {}
-
-int SUM_TrigMkStream::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkStream::setup_env_vars");
-  fill(env_.project, project_);
-  fill(env_.parent_stream, parent_stream_);
-  return trace.checked(__LINE__, set_vob_obj(in_parent_ == 1 ? parent_stream_ : project_));
-}
-
-void SUM_TrigMkStream::set_new_obj_name(const SUM_String& name) {
-  keep(env_.stream.new_name, name);
-}
-
-SUM_TrigChStream::SUM_TrigChStream(const SUM_VobObject& stream, const SUM_VobObject& project,
-                                   const SUM_String& change, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_CHSTREAM, comment),
-      stream_(stream),
-      project_(project),
-      change_(change) {}
-
-int SUM_TrigChStream::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigChStream::setup_env_vars");
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  int status = keep(env_.change, change_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(stream_));
-}
-
-SUM_TrigRmStream::SUM_TrigRmStream(const SUM_VobObject& stream, const SUM_VobObject& project,
-                                   const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMSTREAM, comment), stream_(stream), project_(project) {}
-
-int SUM_TrigRmStream::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmStream::setup_env_vars");
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(stream_));
-}
-
-// ---- baselines -------------------------------------------------------------------------
-
-SUM_TrigMkBl::SUM_TrigMkBl(const SUM_VobObject& component, const SUM_String& comment,
-                           const SUM_VobObject& stream, const SUM_VobObject& project)
-    : SUM_TriggerBase(VOB_OP_MKBL, comment),
-      component_(component),
-      stream_(stream),
-      project_(project) {}
-
-int SUM_TrigMkBl::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkBl::setup_env_vars");
-  fill(env_.component, component_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(component_));
-}
-
-void SUM_TrigMkBl::set_new_obj_name(const SUM_String& name) {
-  keep(env_.baseline_new_name, name);
-}
-
-SUM_TrigChBl::SUM_TrigChBl(const SUM_VobObject& baseline, const SUM_VobObject& component,
-                           const SUM_VobObject& stream, const SUM_VobObject& project,
-                           const SUM_String& change, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_CHBL, comment),
-      baseline_(baseline),
-      component_(component),
-      stream_(stream),
-      project_(project),
-      change_(change) {}
-
-int SUM_TrigChBl::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigChBl::setup_env_vars");
+int SUM_OpTrigger::fill_lists_and_texts() {
+  const SUM_VobObject& baseline = objects_[index_of(SUM_TrigSlot::kBaseline)];
   SUM_VobObjectList one;
-  one.append(baseline_);
-  int status = fill(env_.baselines, one);
+  if (!baseline.is_null())
+    one.append(baseline);
+  int status =
+      fill(env_.baselines, baseline.is_null() ? lists_[list_index(SUM_TrigSlot::kBaselines)] : one);
   if (status == 0)
-    status = keep(env_.baseline_change, change_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  fill(env_.component, component_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(baseline_));
-}
-
-SUM_TrigRmBl::SUM_TrigRmBl(const SUM_VobObject& baseline, const SUM_VobObject& component,
-                           const SUM_VobObject& stream, const SUM_VobObject& project,
-                           const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMBL, comment),
-      baseline_(baseline),
-      component_(component),
-      stream_(stream),
-      project_(project) {}
-
-int SUM_TrigRmBl::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmBl::setup_env_vars");
-  SUM_VobObjectList one;
-  one.append(baseline_);
-  int status = fill(env_.baselines, one);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  fill(env_.component, component_);
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(baseline_));
-}
-
-SUM_TrigMkBlComplete::SUM_TrigMkBlComplete(const SUM_VobObject& stream,
-                                           const SUM_VobObject& project,
-                                           const SUM_VobObjectList& baselines,
-                                           const SUM_VobObjectList& other_baselines,
-                                           const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKBL_COMPLETE, comment),
-      stream_(stream),
-      project_(project),
-      baselines_(baselines),
-      other_baselines_(other_baselines) {}
-
-int SUM_TrigMkBlComplete::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkBlComplete::setup_env_vars");
-  fill(env_.stream, stream_);
-  fill(env_.project, project_);
-  int status = fill(env_.baselines, baselines_);
+    status = fill(env_.activities, lists_[list_index(SUM_TrigSlot::kActivities)]);
   if (status == 0)
-    status = fill(env_.other_baselines, other_baselines_);
+    status = fill(env_.other_baselines, lists_[list_index(SUM_TrigSlot::kOtherBaselines)]);
+  if (status == 0)
+    status = keep(env_.change, texts_[text_index(SUM_TrigSlot::kChange)]);
+  if (status == 0)
+    status = keep(env_.baseline_change, texts_[text_index(SUM_TrigSlot::kBaselineChange)]);
+  const char** new_name = new_name_field();
+  if (status == 0 && new_name != nullptr)
+    status = keep(*new_name, texts_[text_index(SUM_TrigSlot::kNewName)]);
+  return status;
+}
+
+int SUM_OpTrigger::setup_env_vars() {
+  SUM_Trace trace(kind_.name);
+  for (int i = 0; i < kSumTrigObjectSlots; ++i)
+    if (vob_trig_obj_t* slot = record_slot(env_, static_cast<SUM_TrigSlot>(i)))
+      fill(*slot, objects_[i]);
+  int status = fill_lists_and_texts();
   if (status != 0)
     return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(stream_));
-}
-
-// ---- projects and folders ----------------------------------------------------------------
-
-SUM_TrigMkProj::SUM_TrigMkProj(const SUM_VobObject& folder, const SUM_String& name,
-                               const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKPROJECT, comment), folder_(folder), name_(name) {}
-
-int SUM_TrigMkProj::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkProj::setup_env_vars");
-  fill(env_.folder, folder_);
-  int status = keep(env_.project.new_name, name_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(folder_));
-}
-
-void SUM_TrigMkProj::set_new_obj_name(const SUM_String& name) {
-  keep(env_.project.new_name, name);
-}
-
-SUM_TrigChProj::SUM_TrigChProj(const SUM_VobObject& project, const SUM_VobObject& folder,
-                               const SUM_VobObject& new_parent, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_CHPROJECT, comment),
-      project_(project),
-      folder_(folder),
-      new_parent_(new_parent) {}
-
-int SUM_TrigChProj::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigChProj::setup_env_vars");
-  fill(env_.folder, folder_);
-  fill(env_.parent_folder, new_parent_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(project_));
-}
-
-SUM_TrigRmProj::SUM_TrigRmProj(const SUM_VobObject& project, const SUM_VobObject& folder,
-                               const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMPROJECT, comment), project_(project), folder_(folder) {}
-
-int SUM_TrigRmProj::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmProj::setup_env_vars");
-  fill(env_.folder, folder_);
-  fill(env_.project, project_);
-  return trace.checked(__LINE__, set_vob_obj(project_));
-}
-
-SUM_TrigMkFolder::SUM_TrigMkFolder(const SUM_VobObject& parent, const SUM_String& name,
-                                   const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKFOLDER, comment), parent_(parent), name_(name) {}
-
-int SUM_TrigMkFolder::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkFolder::setup_env_vars");
-  fill(env_.parent_folder, parent_);
-  int status = keep(env_.folder.new_name, name_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(parent_));
-}
-
-void SUM_TrigMkFolder::set_new_obj_name(const SUM_String& name) {
-  keep(env_.folder.new_name, name);
-}
-
-SUM_TrigChFolder::SUM_TrigChFolder(const SUM_VobObject& folder, const SUM_VobObject& parent,
-                                   const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_CHFOLDER, comment), folder_(folder), parent_(parent) {}
-
-int SUM_TrigChFolder::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigChFolder::setup_env_vars");
-  fill(env_.folder, folder_);
-  fill(env_.parent_folder, parent_);
-  return trace.checked(__LINE__, set_vob_obj(folder_));
-}
-
-SUM_TrigRmFolder::SUM_TrigRmFolder(const SUM_VobObject& folder, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMFOLDER, comment), folder_(folder) {}
-
-int SUM_TrigRmFolder::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmFolder::setup_env_vars");
-  fill(env_.folder, folder_);
-  return trace.checked(__LINE__, set_vob_obj(folder_));
-}
-
-// ---- components ----------------------------------------------------------------------------
-
-SUM_TrigMkComp::SUM_TrigMkComp(const SUM_Vob& pvob, const SUM_String& name,
-                               const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MKCOMP, comment), pvob_(pvob), name_(name) {}
-
-int SUM_TrigMkComp::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigMkComp::setup_env_vars");
+  if (!has_pvob_)
+    return trace.checked(__LINE__, set_vob_obj(acting()));
+  // The operation acts in the PVOB's VOB object.
   if (pvob_.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_VobObject vob_object;
-  int status = pvob_.vob_obj(vob_object);
-  if (status == 0)
-    status = keep(env_.component.new_name, name_);
-  if (status != 0)
+  if ((status = pvob_.vob_obj(vob_object)) != 0)
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, set_vob_obj(vob_object));
 }
 
-void SUM_TrigMkComp::set_new_obj_name(const SUM_String& name) {
-  keep(env_.component.new_name, name);
+void SUM_OpTrigger::set_new_obj_name(const SUM_String& name) {
+  if (const char** field = new_name_field())
+    keep(*field, name);
 }
 
-SUM_TrigRmComp::SUM_TrigRmComp(const SUM_VobObject& component, const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_RMCOMP, comment), component_(component) {}
-
-int SUM_TrigRmComp::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigRmComp::setup_env_vars");
-  fill(env_.component, component_);
-  return trace.checked(__LINE__, set_vob_obj(component_));
-}
-
-SUM_TrigModComp::SUM_TrigModComp(const SUM_VobObject& component, const SUM_String& change,
-                                 const SUM_String& comment)
-    : SUM_TriggerBase(VOB_OP_MODCOMP, comment), component_(component), change_(change) {}
-
-int SUM_TrigModComp::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigModComp::setup_env_vars");
-  fill(env_.component, component_);
-  int status = keep(env_.change, change_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(component_));
-}
-
-// ---- deliver and rebase --------------------------------------------------------------------
-
-SUM_TrigIntegration::SUM_TrigIntegration(vob_op_t op, unsigned parts, const SUM_VobObject& source,
-                                         const SUM_VobObject& target, const SUM_VobObject& project,
-                                         const SUM_VobObjectList& activities,
-                                         const SUM_VobObjectList& baselines,
-                                         const SUM_VobObject& integration_activity,
-                                         const SUM_String& comment)
-    : SUM_TriggerBase(op, comment),
-      parts_(parts),
-      source_(source),
-      target_(target),
-      project_(project),
-      integration_activity_(integration_activity),
-      activities_(activities),
-      baselines_(baselines) {}
-
-int SUM_TrigIntegration::setup_env_vars() {
-  SUM_Trace trace("SUM_TrigIntegration::setup_env_vars");
-  if (parts_ & kActivitySlot)
-    fill(env_.activity, integration_activity_);
-  fill(env_.stream, target_);
-  fill(env_.source_stream, source_);
-  fill(env_.project, project_);
-  int status = 0;
-  if (parts_ & kActivities)
-    status = fill(env_.activities, activities_);
-  if (status == 0 && (parts_ & kBaselines))
-    status = fill(env_.baselines, baselines_);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  return trace.checked(__LINE__, set_vob_obj(source_.is_null() ? target_ : source_));
-}
-
-int SUM_TrigIntegration::setup_postop_env_vars() {
-  if ((parts_ & kActivitySlot) == 0 || integration_activity_.is_null())
+int SUM_OpTrigger::setup_postop_env_vars() {
+  const SUM_VobObject& activity = objects_[index_of(SUM_TrigSlot::kActivity)];
+  if (!kind_.late_activity || activity.is_null())
     return 0;
-  if (env_.activity.vob == integration_activity_.vob().handle() &&
-      env_.activity.dbid == integration_activity_.dbid())
+  if (env_.activity.vob == activity.vob().handle() && env_.activity.dbid == activity.dbid())
     return 0;
-  fill(env_.activity, integration_activity_);
+  fill(env_.activity, activity);
   return 1;
 }
-
-SUM_TrigDeliverStart::SUM_TrigDeliverStart(const SUM_VobObject& source, const SUM_VobObject& target,
-                                           const SUM_VobObject& project,
-                                           const SUM_VobObjectList& activities,
-                                           const SUM_VobObjectList& baselines,
-                                           const SUM_VobObject& integration_activity,
-                                           const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_DELIVER_START, kActivitySlot | kActivities | kBaselines, source,
-                          target, project, activities, baselines, integration_activity, comment) {}
-
-SUM_TrigDeliverComplete::SUM_TrigDeliverComplete(
-    const SUM_VobObject& source, const SUM_VobObject& target, const SUM_VobObject& project,
-    const SUM_VobObjectList& activities, const SUM_VobObjectList& baselines,
-    const SUM_VobObject& integration_activity, const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_DELIVER_COMPLETE, kActivitySlot | kActivities | kBaselines, source,
-                          target, project, activities, baselines, integration_activity, comment) {}
-
-SUM_TrigDeliverCancel::SUM_TrigDeliverCancel(const SUM_VobObject& source,
-                                             const SUM_VobObject& target,
-                                             const SUM_VobObject& project,
-                                             const SUM_VobObject& integration_activity,
-                                             const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_DELIVER_CANCEL, kActivitySlot, source, target, project,
-                          SUM_VobObjectList(), SUM_VobObjectList(), integration_activity, comment) {
-}
-
-SUM_TrigDeliverResume::SUM_TrigDeliverResume(const SUM_VobObject& source,
-                                             const SUM_VobObject& target,
-                                             const SUM_VobObject& project,
-                                             const SUM_VobObjectList& activities,
-                                             const SUM_VobObjectList& baselines,
-                                             const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_DELIVER_RESUME, kActivities | kBaselines, source, target, project,
-                          activities, baselines, SUM_VobObject(), comment) {}
-
-SUM_TrigRebaseStart::SUM_TrigRebaseStart(const SUM_VobObject& stream, const SUM_VobObject& project,
-                                         const SUM_VobObjectList& baselines,
-                                         const SUM_VobObject& integration_activity,
-                                         const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_REBASE_START, kActivitySlot | kBaselines, SUM_VobObject(), stream,
-                          project, SUM_VobObjectList(), baselines, integration_activity, comment) {}
-
-SUM_TrigRebaseComplete::SUM_TrigRebaseComplete(const SUM_VobObject& stream,
-                                               const SUM_VobObject& project,
-                                               const SUM_VobObjectList& baselines,
-                                               const SUM_VobObject& integration_activity,
-                                               const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_REBASE_COMPLETE, kActivitySlot | kBaselines, SUM_VobObject(),
-                          stream, project, SUM_VobObjectList(), baselines, integration_activity,
-                          comment) {}
-
-SUM_TrigRebaseCancel::SUM_TrigRebaseCancel(const SUM_VobObject& stream,
-                                           const SUM_VobObject& project,
-                                           const SUM_VobObjectList& baselines,
-                                           const SUM_VobObject& integration_activity,
-                                           const SUM_String& comment)
-    : SUM_TrigIntegration(VOB_OP_REBASE_CANCEL, kActivitySlot | kBaselines, SUM_VobObject(), stream,
-                          project, SUM_VobObjectList(), baselines, integration_activity, comment) {}

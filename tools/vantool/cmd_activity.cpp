@@ -22,6 +22,7 @@
 #include "vantool_activity.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_text.h"
 #include "vantool_view.h"
 
@@ -33,7 +34,6 @@ namespace {
 constexpr int kNotVisible = 53;
 constexpr int kCannotCheckIn = 59;
 constexpr int kCannotCancel = 61;
-constexpr int kNotAStream = 107;
 constexpr int kCannotList = 111;
 constexpr int kCreated = 128;
 constexpr int kNotAnActivity = 130;
@@ -76,21 +76,6 @@ std::string tag_of(const SUM_View& view) {
   return text_of(view.any_name());
 }
 
-bool open_stream(const std::string& text, SUM_Stream& stream) {
-  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
-  return false;
-}
-
-// The activity `text` names; a bare name is looked up in `pvob`.
-bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& activity) {
-  if (SUM_Activity::construct_from_selector(text.c_str(), pvob, activity) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAnActivity, text.c_str());
-  return false;
-}
-
 // As open_activity, bare names in the PVOB of the stream of the command's
 // view (when it has one).
 bool open_activity_for(const ParsedArgs& args, const std::string& text, SUM_Activity& activity) {
@@ -112,13 +97,6 @@ std::string shown_version(const SUM_Version& version, const SUM_View& view) {
   if (version.display_name(name) == 0)
     return text_of(name);
   return version_name(version.vob(), version.dbid());
-}
-
-std::string joined(const std::vector<std::string>& items) {
-  std::string text;
-  for (const std::string& item : items)
-    text += (text.empty() ? "" : ", ") + item;
-  return text;
 }
 
 // ---- mkact -----------------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include "vantool_baseline.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 #include "vantool_view.h"
@@ -35,10 +36,7 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNotAStream = 107;
 constexpr int kCannotList = 111;
-constexpr int kNotAComponent = 115;
-constexpr int kNotABaseline = 127;
 constexpr int kNotAnActivity = 130;
 constexpr int kCreated = 153;
 constexpr int kUnchanged = 154;
@@ -51,27 +49,6 @@ constexpr int kRemoved = 164;
 constexpr int kCannotRemove = 165;
 constexpr int kImportNeedsComponent = 173;
 constexpr int kNeedBasename = 175;
-
-bool open_baseline(const std::string& text, SUM_Baseline& baseline) {
-  if (SUM_Baseline::construct_from_selector(text.c_str(), SUM_Vob(), baseline) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotABaseline, text.c_str());
-  return false;
-}
-
-bool open_stream(const std::string& text, SUM_Stream& stream) {
-  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
-  return false;
-}
-
-bool open_component(const std::string& text, SUM_Component& component) {
-  if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAComponent, text.c_str());
-  return false;
-}
 
 int usage(const char* command, int message) {
   char buf[512];
@@ -434,18 +411,7 @@ int run_lsbl(const ParsedArgs& args) {
   SUM_BaselineList baselines;
   if (!baselines_to_list(args, baselines))
     return kExitFailure;
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (unsigned i = 0; i < baselines.count(); ++i)
-    if (!print_baseline(baselines[i], args, json)) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(baselines[i]).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, baselines, kCannotList, print_baseline);
 }
 
 // ---- rmbl ------------------------------------------------------------------------------

@@ -8,8 +8,9 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -26,13 +27,6 @@ enum : int {
   kRootOrNoRoot = 119,
   kListFailed = 120,
 };
-
-bool open_component(const std::string& text, SUM_Component& component) {
-  if (SUM_Component::construct_from_selector(text.c_str(), SUM_Vob(), component) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAComponent, text.c_str());
-  return false;
-}
 
 int run_mkcomp(const ParsedArgs& args) {
   if (args.has("root") == args.has("nroot")) {
@@ -128,16 +122,11 @@ int run_lscomp(const ParsedArgs& args) {
       return kExitFailure;
     print_component(component, args, json);
   } else {
-    std::vector<rgy_vob_entry> entries;
-    if (SUM_Vob::registry_entries(entries) != 0)
+    std::vector<RegisteredPvob> pvobs;
+    if (!registered_pvobs(pvobs))
       return kExitFailure;
-    for (const auto& e : entries) {
-      SUM_Vob vob;
-      int pvob = 0;
-      if (SUM_Vob::construct_from_pname_or_tag(e.tag.c_str(), 0, vob) != 0 ||
-          vob.is_sum_pvob(pvob) != 0 || !pvob)
-        continue;
-      SUM_Component::Iter it(vob);
+    for (const auto& e : pvobs) {
+      SUM_Component::Iter it(e.vob);
       for (it.first(); !it.is_done(); it.next()) {
         SUM_Component item;
         it.current_item(item);

@@ -10,8 +10,9 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -85,11 +86,9 @@ bool children_of(const SUM_Folder& folder, std::vector<std::string>& subfolders,
   return sub->status() == 0 && prj->status() == 0;
 }
 
-std::string joined(const std::vector<std::string>& items) {
-  std::string out;
-  for (const auto& i : items)
-    out += (out.empty() ? "" : ", ") + i;
-  return out.empty() ? "(none)" : out;
+std::string joined_or_none(const std::vector<std::string>& items) {
+  std::string text = joined(items);
+  return text.empty() ? "(none)" : text;
 }
 
 bool print_folder(const SUM_Folder& folder, const ParsedArgs& args, JsonWriter& json) {
@@ -120,7 +119,7 @@ bool print_folder(const SUM_Folder& folder, const ParsedArgs& args, JsonWriter& 
                        "  projects: %s\n",
                        label.c_str(), text_of(title).c_str(),
                        parent_label.empty() ? "(none)" : parent_label.c_str(),
-                       joined(subfolders).c_str(), joined(projects).c_str());
+                       joined_or_none(subfolders).c_str(), joined_or_none(projects).c_str());
   } else {
     imsg_print_literal(IMSG_INFO, "%-32s \"%s\"\n", label.c_str(), text_of(title).c_str());
   }
@@ -166,17 +165,12 @@ int run_lsfolder(const ParsedArgs& args) {
       ok = false;
     }
   } else {
-    std::vector<rgy_vob_entry> entries;
-    if (SUM_Vob::registry_entries(entries) != 0)
+    std::vector<RegisteredPvob> pvobs;
+    if (!registered_pvobs(pvobs))
       return kExitFailure;
-    for (const auto& e : entries) {
-      SUM_Vob vob;
-      int pvob = 0;
-      if (SUM_Vob::construct_from_pname_or_tag(e.tag.c_str(), 0, vob) != 0 ||
-          vob.is_sum_pvob(pvob) != 0 || !pvob)
-        continue;
+    for (const auto& e : pvobs) {
       SUM_Folder root;
-      if (SUM_Folder::root_folder(vob, root) != 0) {
+      if (SUM_Folder::root_folder(e.vob, root) != 0) {
         imsg_print(IMSG_ERROR, vantool_msg::UnableListFolders, e.tag.c_str());
         ok = false;
         continue;

@@ -234,13 +234,6 @@ std::string one_line(const std::string& value) {
   return out;
 }
 
-std::string joined(const std::vector<std::string>& items) {
-  std::string out;
-  for (const auto& i : items)
-    out += (out.empty() ? "" : ", ") + i;
-  return out;
-}
-
 void print_description(const Description& d) {
   imsg_print_literal(IMSG_INFO,
                      "%s \"%s\"\n  kind: %s\n  universal selector: %s\n  oid: %s\n  owner: %s\n"

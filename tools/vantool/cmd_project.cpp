@@ -11,9 +11,10 @@
 #include "sum/sum_vob.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_settings.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -60,13 +61,6 @@ bool refuse_missing(const ParsedArgs& args) {
       imsg_print(IMSG_ERROR, vantool_msg::NotYet, need[0], need[1]);
       return true;
     }
-  return false;
-}
-
-bool open_project(const std::string& text, SUM_Project& project) {
-  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAProject, text.c_str());
   return false;
 }
 
@@ -285,30 +279,10 @@ int run_lsproject(const ParsedArgs& args) {
       imsg_print(IMSG_ERROR, vantool_msg::CannotList2, where.c_str());
       return kExitFailure;
     }
-  } else {
-    SUM_VobList pvobs;
-    if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, "");
-      return kExitFailure;
-    }
-    for (unsigned i = 0; i < pvobs.count(); ++i)
-      if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-        imsg_print(IMSG_ERROR, vantool_msg::CannotList2, pvobs[i].any_name());
-        return kExitFailure;
-      }
+  } else if (!all_projects(projects, kCannotList)) {
+    return kExitFailure;
   }
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (unsigned i = 0; i < projects.count(); ++i)
-    if (!print_project(projects[i], args, json)) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, label_of(projects[i]).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, projects, kCannotList, print_project);
 }
 
 int run_rmproject(const ParsedArgs& args) {

@@ -13,6 +13,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 
@@ -21,7 +22,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kNotAProject = 97;
 constexpr int kCreated = 106;
 constexpr int kNotAStream = 107;
 constexpr int kCannotCreate = 108;
@@ -35,20 +35,6 @@ constexpr int kNotABaseline = 127;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
 constexpr int kTargetNotIntegration = 60;
-
-bool open_stream(const std::string& text, SUM_Stream& stream) {
-  if (SUM_Stream::construct_from_selector(text.c_str(), SUM_Vob(), stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAStream, text.c_str());
-  return false;
-}
-
-bool open_project(const std::string& text, SUM_Project& project) {
-  if (SUM_Project::construct_from_selector(text.c_str(), SUM_Vob(), project) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::NotAProject, text.c_str());
-  return false;
-}
 
 // Applies -policy and -npolicy to the stream's own policies; 0 when
 // nothing failed.
@@ -270,13 +256,6 @@ bool read_config_labels(const SUM_Stream& stream, ConfigLabels& out) {
   return true;
 }
 
-std::string joined(const std::vector<std::string>& items) {
-  std::string text;
-  for (const std::string& item : items)
-    text += (text.empty() ? "" : ", ") + item;
-  return text;
-}
-
 void json_list(JsonWriter& json, const char* key, const std::vector<std::string>& items) {
   json.key(key).begin_array();
   for (const std::string& item : items)
@@ -380,17 +359,8 @@ int run_lsstream(const ParsedArgs& args) {
       if (!open_project(args.value("in"), project))
         return kExitFailure;
       projects.append(project);
-    } else {
-      SUM_VobList pvobs;
-      if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-        imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
-        return kExitFailure;
-      }
-      for (unsigned i = 0; i < pvobs.count(); ++i)
-        if (SUM_Project::list_projects(pvobs[i], projects) != 0) {
-          imsg_print(IMSG_ERROR, vantool_msg::CannotList, pvobs[i].any_name());
-          return kExitFailure;
-        }
+    } else if (!all_projects(projects, kCannotList)) {
+      return kExitFailure;
     }
     for (unsigned i = 0; i < projects.count(); ++i) {
       bool listed = args.has("tree") ? print_project_tree(projects[i])
@@ -403,18 +373,7 @@ int run_lsstream(const ParsedArgs& args) {
     if (args.has("tree"))
       return kExitOk;
   }
-  JsonWriter json;
-  json.begin_array();
-  bool ok = true;
-  for (const SUM_Stream& s : streams)
-    if (!print_stream(s, args, json)) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(s).c_str());
-      ok = false;
-    }
-  json.end_array();
-  if (args.has("json"))
-    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
-  return ok ? kExitOk : kExitFailure;
+  return print_listing(args, streams, kCannotList, print_stream);
 }
 
 int run_rmstream(const ParsedArgs& args) {

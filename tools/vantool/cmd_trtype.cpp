@@ -1,5 +1,4 @@
 // vantool mktrtype, lstrtype and rmtrtype: trigger types on ZEM operations.
-#include <cstdint>
 #include <ctime>
 
 #include "sum/sum_os_user.h"
@@ -9,8 +8,9 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 
 namespace vantool {
 
@@ -231,7 +231,7 @@ int run_lstrtype(const ParsedArgs& args) {
     tags.push_back(args.operands()[0]);
   } else {
     std::vector<rgy_vob_entry> entries;
-    if (SUM_Vob::registry_entries(entries) != 0)
+    if (!registered_vobs(entries))
       return kExitFailure;
     for (const auto& e : entries)
       tags.push_back(e.tag);

@@ -1,6 +1,5 @@
 // vantool mkbrtype, mklbtype, mklabel and lstype: branch and label types,
 // labels, and listing the types of a VOB.
-#include <cstdint>
 #include <ctime>
 
 #include "sum/sum_utl_names.h"
@@ -9,8 +8,9 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
-#include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
+#include "vantool_text.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -119,7 +119,7 @@ int run_lstype(const ParsedArgs& args) {
     tags.push_back(args.operands()[0]);
   } else {
     std::vector<rgy_vob_entry> entries;
-    SUM_Vob::registry_entries(entries);
+    registered_vobs(entries);  // an unreadable registry lists no VOBs
     for (const auto& e : entries)
       tags.push_back(e.tag);
   }

@@ -7,6 +7,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
+#include "vantool_open.h"
 
 namespace vantool {
 
@@ -138,7 +139,7 @@ int run_lsvob(const ParsedArgs& args) {
     }
     entries.push_back(one);
   } else {
-    if (SUM_Vob::registry_entries(entries) != 0)
+    if (!registered_vobs(entries))
       return kExitFailure;
   }
   JsonWriter json;

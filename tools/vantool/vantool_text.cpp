@@ -32,6 +32,13 @@ std::vector<std::string> split_commas(const std::string& list) {
   return items;
 }
 
+std::string joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items)
+    text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
 std::string text_of(const SUM_String& s) {
   return static_cast<const char*>(s);
 }

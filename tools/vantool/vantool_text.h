@@ -11,6 +11,7 @@
 #include "sum/sum_vob_object.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
+#include "vantool_json.h"
 
 namespace vantool {
 
@@ -19,6 +20,8 @@ std::string time_text(long seconds);
 
 // Comma-separated items, empty ones dropped.
 std::vector<std::string> split_commas(const std::string& list);
+// The items separated by ", " ("" for none).
+std::string joined(const std::vector<std::string>& items);
 
 std::string text_of(const SUM_String& s);
 // "NAME@TAG" of a named object, for messages and listings.
@@ -44,6 +47,35 @@ int remove_reported(Object& object, const std::string& comment, int removed, int
   }
   imsg_print(IMSG_INFO, &vantool_catalog, removed, label.c_str());
   return kExitOk;
+}
+
+// Prints each of `items` (a SUM_ list or a std::vector) with
+// print(item, args, json), which answers false when it could not; each
+// such item is reported with vantool message `failed` naming its label and
+// the rest are still printed. The JSON array is printed at the end when
+// -json is given. Answers kExitOk, or kExitFailure when an item failed.
+template <typename Items, typename Print>
+int print_listing(const ParsedArgs& args, const Items& items, int failed, Print print) {
+  JsonWriter json;
+  json.begin_array();
+  bool ok = true;
+  auto print_one = [&](const auto& item) {
+    if (!print(item, args, json)) {
+      imsg_print(IMSG_ERROR, &vantool_catalog, failed, label_of(item).c_str());
+      ok = false;
+    }
+  };
+  if constexpr (requires { items.count(); }) {
+    for (unsigned i = 0; i < items.count(); ++i)
+      print_one(items[i]);
+  } else {
+    for (const auto& item : items)
+      print_one(item);
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+  return ok ? kExitOk : kExitFailure;
 }
 
 }  // namespace vantool
