@@ -110,6 +110,30 @@ class SUM_Stream : public SUM_ActivityBase {
   // The integration stream of `project`; 1002 when it has none.
   static int integration_stream(const SUM_Project& project, SUM_Stream& out);
 
+  // ---- structure and configuration queries (sum_stream_queries.cpp) ----
+
+  // is_integration under the name callers of the integration engine use.
+  int is_integration_stream(int& result) const { return is_integration(result); }
+  // 1 when the stream's project is a single-stream ("SIMPLE") project.
+  int is_in_single_stream_project(int& result) const;
+  // The streams placed in this one, in creation order, replacing `out`;
+  // with `recursive`, each followed by the streams below it (depth first).
+  int streams(SUM_StreamList& out, int recursive) const;
+  // The activities placed in the stream (integration activities included),
+  // in creation order, replacing `out`.
+  int activities(SUM_ActivityList& out) const;
+  int has_activities(int& result) const;
+  // baseline_util for every component of the stream, replacing `out`: kind
+  // 0, the effective foundation baselines in foundation-closure order; kind
+  // 1, the newest baseline made in the stream of each component that has
+  // one, in the order of the stream's timelines. Another kind is 1072.
+  int baselines_util(int kind, SUM_BaselineList& out) const;
+  // The "UseBaseline" target of `component` itself (not the timeline's
+  // later foundation); 1002 when none of the targets is of `component`.
+  int uses_baseline_util(const SUM_Component& component, SUM_Baseline& out) const;
+  // The evaluated foundation of the recommended baselines (recbls).
+  int rec_foundation(SUM_Foundation& out) const;
+
   // The default deliver target: 1002 for a read-only stream; the stored
   // target of the integration stream (1002 when none); a development
   // stream's parent stream.
