@@ -13,6 +13,7 @@
 #include "sum/sum_folder.h"
 #include "sum/sum_foundation.h"
 #include "sum/sum_hash_tab.h"
+#include "sum/sum_policy.h"
 #include "sum/sum_project.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_stream.h"
@@ -230,6 +231,87 @@ TEST_P(ProjectStreamOpsTest, PerComponentBaselinesOfAStream) {
   ASSERT_EQ(integ.uses_baseline_util(c2, target), 0);
   EXPECT_EQ(target, c2_init);
   EXPECT_EQ(integ.uses_baseline_util(rootless("c3"), target), 1002);
+}
+
+SUM_Stream::Settings target_settings(const char* target) {
+  SUM_Stream::Settings settings;
+  settings.deliver_target = target;
+  return settings;
+}
+
+TEST_P(ProjectStreamOpsTest, ExtendedCreationRefusesATargetForADevelopmentStream) {
+  SUM_Stream integ = make("integ", SUM_Stream(), 1);
+  SUM_Stream made;
+  EXPECT_TRUE(
+      fails_with(1001, "Cannot set default deliver target of a non-integration stream.\n", [&] {
+        return SUM_Stream::create_extended("dev", "", project, integ, "", 0, 0,
+                                           target_settings("integ@/pvob"), made);
+      }));
+  SUM_Stream found;
+  EXPECT_NE(SUM_Stream::construct_from_selector("stream:dev@/pvob", SUM_Vob(), found), 0)
+      << "nothing made";
+}
+
+TEST_P(ProjectStreamOpsTest, ExtendedCreationSetsTheDeliverTargetOrWarns) {
+  SUM_Project other;
+  ASSERT_EQ(SUM_Project::create("other", "", root, "", 0, other), 0);
+  SUM_Stream target = make("target", SUM_Stream(), 1, SUM_BaselineList(), &other);
+
+  SUM_Stream integ;
+  ASSERT_EQ(SUM_Stream::create_extended("integ", "", project, SUM_Stream(), "", 1, 0,
+                                        target_settings("stream:target@/pvob"), integ),
+            0);
+  EXPECT_EQ(out(integ, &SUM_Stream::deliver_stream), target);
+  EXPECT_EQ(out(project, &SUM_Project::default_integration_stream), integ);
+
+  SUM_Project lost;
+  ASSERT_EQ(SUM_Project::create("lost", "", root, "", 0, lost), 0);
+  test_support::ImsgCapture capture;
+  SUM_Stream made;
+  ASSERT_EQ(SUM_Stream::create_extended("lost_integ", "", lost, SUM_Stream(), "", 1, 0,
+                                        target_settings("stream:nosuch@/pvob"), made),
+            0);
+  EXPECT_EQ(capture.joined(IMSG_WARNING),
+            "Unable to set the default deliver stream to \"stream:nosuch@/pvob\".\n");
+  SUM_Stream none;
+  EXPECT_EQ(made.deliver_stream(none), 1002);
+}
+
+TEST_P(ProjectStreamOpsTest, ExtendedCreationIgnoresATargetInASingleStreamProject) {
+  SUM_Project solo;
+  ASSERT_EQ(SUM_Project::create("solo", "", root, "", 1, solo), 0);
+  SUM_Stream other = make("elsewhere", SUM_Stream(), 1);
+  test_support::ImsgCapture capture;
+  SUM_Stream only;
+  ASSERT_EQ(SUM_Stream::create_extended("only", "", solo, SUM_Stream(), "", 1, 0,
+                                        target_settings("stream:elsewhere@/pvob"), only),
+            0);
+  EXPECT_EQ(capture.joined(IMSG_WARNING),
+            "Project model for project \"solo@/pvob\" does not allow alternate deliver "
+            "stream.\n");
+  SUM_Stream none;
+  EXPECT_EQ(only.deliver_stream(none), 1002);
+  (void)other;
+}
+
+TEST_P(ProjectStreamOpsTest, ExtendedCreationAppliesPolicyKeys) {
+  SUM_Stream integ = make("integ", SUM_Stream(), 1);
+  SUM_Stream::Settings settings;
+  settings.enable_keys.append("POLICY_DELIVER_REQUIRE_REBASE");
+  SUM_Stream dev;
+  ASSERT_EQ(SUM_Stream::create_extended("dev", "", project, integ, "", 0, 0, settings, dev), 0);
+  SUM_String value;
+  ASSERT_EQ(dev.policy(SUM_Policy::DELIVER_REQUIRE_REBASE, value), 0);
+  EXPECT_STREQ(value, "ENABLED");
+
+  // A read-only stream is made without them, after a warning.
+  test_support::ImsgCapture capture;
+  SUM_Stream ro;
+  ASSERT_EQ(SUM_Stream::create_extended("ro", "", project, integ, "", 0, 1, settings, ro), 0);
+  EXPECT_EQ(capture.joined(IMSG_WARNING),
+            "Cannot set the policy for read only stream \"ro@/pvob\".\n");
+  ASSERT_EQ(ro.policy(SUM_Policy::DELIVER_REQUIRE_REBASE, value), 0);
+  EXPECT_STREQ(value, "DISABLED");
 }
 
 // ---- SUM_Timeline ---------------------------------------------------------------------

@@ -270,6 +270,25 @@ class SUM_Stream : public SUM_ActivityBase {
                     const SUM_Stream& parent, const char* title, int integration, int read_only,
                     const SUM_BaselineList& baselines, SUM_Stream& out);
 
+  // What create_extended gives a new stream besides create's arguments.
+  // Empty lists and texts mean "not given".
+  struct Settings {
+    SUM_BaselineList baselines;   // the foundation, one per component
+    SUM_String deliver_target;    // selector of an integration stream's deliver target
+    SUM_StringList enable_keys;   // policy keys to enable on the stream
+    SUM_StringList disable_keys;  // policy keys to disable on the stream
+  };
+  // create with the foundation of `settings`, then its other settings
+  // (sum_stream_extended.cpp). A deliver target for a stream that is not an
+  // integration stream refuses before anything is made (message 60, 1001).
+  // A target is left out with a warning in a single-stream project (61)
+  // and when it names no stream or cannot be set (63). Policy keys on a
+  // read-only stream are left out with warning 52; keys that cannot be
+  // applied give warning 38. Those warnings leave the stream in place.
+  static int create_extended(const char* name, const char* comment, const SUM_Project& project,
+                             const SUM_Stream& parent, const char* title, int integration,
+                             int read_only, const Settings& settings, SUM_Stream& out);
+
   // The foundation baselines, in "UseBaseline" hyperlink order, replacing
   // `out`. A target that cannot be reached is counted in `unavailable` and
   // skipped. When the stream has a timeline for a baseline's component, the
