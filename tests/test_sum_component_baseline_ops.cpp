@@ -80,6 +80,19 @@ TEST_P(ComponentOpsTest, RootVobFamilyIsKnownForRootedComponentsOnly) {
   EXPECT_EQ(SUM_Component().crde_vob_family_oid(family), 1072);
 }
 
+TEST_P(ComponentOpsTest, RenamedByIdentityAndPvobHandle) {
+  SUM_Component a, b;
+  ASSERT_EQ(SUM_Component::create(pvob, "a", SUM_VobObject(), nullptr, "", a), 0);
+  ASSERT_EQ(SUM_Component::create(pvob, "b", SUM_VobObject(), nullptr, "", b), 0);
+  ASSERT_EQ(sum_component_set_name(a.dbid(), pvob.handle(), "renamed", ""), 0);
+  EXPECT_EQ(test_support::text(a, &SUM_Component::name), "renamed");
+  EXPECT_EQ(sum_component_set_name(b.dbid(), pvob.handle(), "renamed", ""), 1001)
+      << "the name is taken";
+  EXPECT_EQ(test_support::text(b, &SUM_Component::name), "b");
+  EXPECT_EQ(sum_component_set_name(0, pvob.handle(), "x", ""), 1072);
+  EXPECT_EQ(sum_component_set_name(a.dbid(), nullptr, "x", ""), 1072);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothForms, ComponentOpsTest, ::testing::Values(8, 6),
                          zem_test::level_name);
 

@@ -182,6 +182,18 @@ TEST_P(ProjectStreamOpsTest, StreamKnowsItsKindAndProjectModel) {
   EXPECT_EQ(out(only, &SUM_Stream::is_in_single_stream_project), 1);
 }
 
+TEST_P(ProjectStreamOpsTest, StreamRenamedBySelector) {
+  SUM_Stream integ = make("integ", SUM_Stream(), 1);
+  ASSERT_EQ(sum_stream_set_name("stream:integ@/pvob", "main_line", "renamed"), 0);
+  EXPECT_EQ(test_support::text(integ, &SUM_Stream::name), "main_line");
+  SUM_Stream dev = make("dev", integ, 0);
+  EXPECT_TRUE(fails_with(1001, "The name is already in use.\n",
+                         [&] { return sum_stream_set_name("stream:dev@/pvob", "main_line", ""); }));
+  EXPECT_EQ(test_support::text(dev, &SUM_Stream::name), "dev");
+  EXPECT_NE(sum_stream_set_name("stream:nosuch@/pvob", "x", ""), 0);
+  EXPECT_EQ(sum_stream_set_name(nullptr, "x", ""), 1072);
+}
+
 TEST_P(ProjectStreamOpsTest, StreamListsChildStreamsDirectOrAtAnyDepth) {
   SUM_Stream integ = make("integ", SUM_Stream(), 1);
   SUM_Stream dev = make("dev", integ, 0);

@@ -166,4 +166,10 @@ class SUM_Component::Iter : public SUM_DbidChunkIter {
   int fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) override;
 };
 
+// Renames the component `component` of the PVOB open as `pvob` to `name`,
+// as SUM_Component::set_name (sum_component_roots.cpp). A null handle or a
+// zero identity is an internal error (1072).
+int sum_component_set_name(tbs_dbid_t component, vob_vob_h pvob, const char* name,
+                           const char* comment);
+
 #endif  // SUM_SUM_COMPONENT_H

@@ -285,3 +285,15 @@ int SUM_Component::crde_vob_family_oid(SUM_Oid& out) const {
   out = SUM_Oid(SUM_Uuid(root.root_family));
   return SUM_OK;
 }
+
+int sum_component_set_name(tbs_dbid_t component, vob_vob_h pvob, const char* name,
+                           const char* comment) {
+  SUM_Trace trace("sum_component_set_name");
+  if (component == 0 || pvob == nullptr || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Vob vob;
+  int status = SUM_Vob::construct_from_handle(pvob, vob);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, SUM_Component(vob, component).set_name(name, comment));
+}

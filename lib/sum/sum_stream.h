@@ -522,6 +522,11 @@ class SUM_Stream : public SUM_ActivityBase {
   int has_flag(const char* operation, unsigned int flag, int& result) const;
 };
 
+// Renames the stream named by `selector` (which names its PVOB) to `name`,
+// as SUM_Stream::set_name (sum_stream_queries.cpp). A selector that names
+// no stream passes the lookup's status up.
+int sum_stream_set_name(const char* selector, const char* name, const char* comment);
+
 // The config spec rules of one component of a stream's foundation, for its
 // foundation baseline `baseline` (see sum_stream_cspec.cpp): none for a
 // rootless component; an "-error" rule after warning 31 when its VOB

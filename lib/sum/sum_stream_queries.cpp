@@ -153,3 +153,14 @@ int SUM_Stream::rec_foundation(SUM_Foundation& out) const {
     status = SUM_Foundation::construct_from_baselines(recommended, out);
   return trace.checked(__LINE__, status);
 }
+
+int sum_stream_set_name(const char* selector, const char* name, const char* comment) {
+  SUM_Trace trace("sum_stream_set_name");
+  if (selector == nullptr || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Stream stream;
+  int status = SUM_Stream::construct_from_selector(selector, SUM_Vob(), stream);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, stream.set_name(name, comment));
+}
