@@ -232,6 +232,11 @@ int SUM_Baseline::read_info(const SUM_Trace& trace, vob_zem_baseline_info_t& inf
   return trace.checked(__LINE__, vob_zem_baseline_get_info(vob_.handle(), dbid_, &info));
 }
 
+int SUM_Baseline::info(vob_zem_baseline_info_t& out) const {
+  SUM_Trace trace("SUM_Baseline::info");
+  return read_info(trace, out);
+}
+
 int SUM_Baseline::component(SUM_Component& out) const {
   SUM_Trace trace("SUM_Baseline::component");
   vob_zem_baseline_info_t info;

@@ -121,6 +121,9 @@ class SUM_Baseline : public SUM_NamedObject {
                            const SUM_Component& component, const char* comment,
                            SUM_Baseline& out);
 
+  // The PVOB's record of the baseline as the repository keeps it: names,
+  // component, timeline, stream, dependency text and creation time.
+  int info(vob_zem_baseline_info_t& out) const;
   // The component the baseline is of.
   int component(SUM_Component& out) const;
   // The timeline it lies on (the component itself for its main timeline).
@@ -255,6 +258,12 @@ class SUM_Baseline : public SUM_NamedObject {
   int successors(SUM_BaselineList& out) const;
   // Whether a delivery recorded this baseline on a target's timeline.
   int has_been_delivered(int& result) const;
+  // The timelines this baseline contributed to: those with a foundation arc
+  // to it and those a delivery recorded it on, each once, replacing `out`.
+  int timelines_contributed_to(SUM_TimelineList& out) const;
+  // `result` 1 when this baseline and `other` (of the same component) have
+  // a common ancestor (SUM_BaselineGraph::has_common_ancestor).
+  int has_common_ancestor(const SUM_Baseline& other, int& result) const;
 
   // ---- removal (sum_baseline_removal.cpp) ----
 

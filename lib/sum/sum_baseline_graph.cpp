@@ -446,6 +446,13 @@ int SUM_Baseline::successors(SUM_BaselineList& out) const {
   return SUM_OK;
 }
 
+int SUM_Baseline::timelines_contributed_to(SUM_TimelineList& out) const {
+  SUM_Trace trace("SUM_Baseline::timelines_contributed_to");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, timelines_receiving(*this, out));
+}
+
 int SUM_Baseline::has_been_delivered(int& result) const {
   SUM_Trace trace("SUM_Baseline::has_been_delivered");
   if (is_null())

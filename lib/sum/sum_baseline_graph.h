@@ -61,6 +61,21 @@ class SUM_BaselineGraph {
   // component answers for its foundation baseline of it (none: 0).
   static int has_flowed_to(const SUM_Baseline& a, const SUM_Stream& stream, int& result);
 
+  // `result` 1 when `a` and `b`, baselines of one component, have a common
+  // ancestor (either may be it), else 0. Both searches run alternately from
+  // the two baselines and stop at the first timeline interval both cover.
+  // Two baselines of one stream timeline answer 1 at once. Baselines of the
+  // component's main timeline (initial and imported ones) have no ancestor
+  // but themselves. Baselines of different components are 1072.
+  static int has_common_ancestor(const SUM_Baseline& a, const SUM_Baseline& b, int& result);
+  // The chain of foundations under entry `offset` of `timeline`: the entry
+  // itself, then for each foundation baseline in force there (the nearest
+  // foundation arc at or before the offset) its timeline and offset, down to
+  // a baseline of the component's main timeline. Entered into `table`
+  // (timeline to offset); a timeline without a foundation arc there ends the
+  // chain.
+  static int tl_pred_ht(const SUM_Timeline& timeline, int offset, SUM_TimelineOffsetTable& table);
+
   // The entries of `timeline`, oldest first (memoised per timeline).
   static int timeline_entries(const SUM_Timeline& timeline, SUM_TimelineEntryList& out);
   // The index of `baseline`'s entry among `entries`, or -1.

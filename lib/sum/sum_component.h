@@ -84,6 +84,15 @@ class SUM_Component : public SUM_NamedObject {
                     const char* root_path, view_server_h view, const char* comment,
                     SUM_Component& out);
 
+  // create without a root path: rootless when `root_element` is null.
+  static int create(const SUM_Vob& pvob, const char* name, const SUM_VobObject& root_element,
+                    view_server_h view, const char* comment, SUM_Component& out) {
+    return create(pvob, name, root_element, nullptr, view, comment, out);
+  }
+  // A new walk over the components of `pvob`, in creation order; owned by
+  // the caller. Null for a null PVOB (after an internal error).
+  static Iter* list_components(const SUM_Vob& pvob);
+
   // Whether the component has a root directory link; a missing link on a
   // component that should have one prints a warning.
   int has_crde(int& has) const;
@@ -98,6 +107,9 @@ class SUM_Component : public SUM_NamedObject {
   int crde_relpath(SUM_String& relpath) const;
   // "/vobtag" or "/vobtag/relpath" for a rooted component.
   int crde_path(SUM_String& path) const;
+  // The VOB family of the component VOB, as the root link records it: known
+  // even when that VOB is gone. 1002 for a rootless component (no message).
+  int crde_vob_family_oid(SUM_Oid& out) const;
 
   // The main timeline: this component's object viewed as a timeline.
   int main_timeline(SUM_Timeline& timeline) const;
@@ -153,5 +165,11 @@ class SUM_Component::Iter : public SUM_DbidChunkIter {
  protected:
   int fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) override;
 };
+
+// Renames the component `component` of the PVOB open as `pvob` to `name`,
+// as SUM_Component::set_name (sum_component_roots.cpp). A null handle or a
+// zero identity is an internal error (1072).
+int sum_component_set_name(tbs_dbid_t component, vob_vob_h pvob, const char* name,
+                           const char* comment);
 
 #endif  // SUM_SUM_COMPONENT_H

@@ -11,6 +11,7 @@
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_component_cache.h"
+#include "sum/sum_ids.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -262,4 +263,38 @@ int SUM_Component::Iter::current_item(SUM_Component& item) const {
 int SUM_Component::Iter::fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) {
   SUM_Trace trace("SUM_Component::Iter::fetch");
   return trace.checked(__LINE__, vob_zem_component_next(vob().handle(), offset, max, out));
+}
+
+SUM_Component::Iter* SUM_Component::list_components(const SUM_Vob& pvob) {
+  if (pvob.is_null()) {
+    sum_int_error(kSource, "SUM_Component::list_components", __LINE__);
+    return nullptr;
+  }
+  return new Iter(pvob);
+}
+
+int SUM_Component::crde_vob_family_oid(SUM_Oid& out) const {
+  SUM_Trace trace("SUM_Component::crde_vob_family_oid");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  vob_zem_component_root_t root;
+  int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
+  if (status == SUM_NOT_FOUND)
+    return SUM_NOT_FOUND;
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  out = SUM_Oid(SUM_Uuid(root.root_family));
+  return SUM_OK;
+}
+
+int sum_component_set_name(tbs_dbid_t component, vob_vob_h pvob, const char* name,
+                           const char* comment) {
+  SUM_Trace trace("sum_component_set_name");
+  if (component == 0 || pvob == nullptr || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Vob vob;
+  int status = SUM_Vob::construct_from_handle(pvob, vob);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, SUM_Component(vob, component).set_name(name, comment));
 }

@@ -34,6 +34,9 @@
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 
+class SUM_Foundation;
+class SUM_Stream;
+
 class SUM_Project : public SUM_ActivityBase {
  public:
   static constexpr SUM_HandleKind handle_kind = SUM_HandleKind::PROJECT;
@@ -165,6 +168,30 @@ class SUM_Project : public SUM_ActivityBase {
   // template) and, when the project has streams, message 33. Needs
   // permission. A write failure prints 15.
   int delete_mod_comps(const SUM_ComponentList& list, const char* comment) const;
+
+  // ---- the project's streams (sum_project_streams.cpp) ----
+
+  // The integration stream the project names ("SUM_PROJ_INT_STREAM"); 1002
+  // when it names none. A value that cannot be read or resolved prints
+  // project message 25 and passes the status up.
+  int default_integration_stream(SUM_Stream& out) const;
+  // Records `stream`, which must be an integration stream of this project
+  // (project message 71 and 1001 otherwise), as the project's integration
+  // stream. While the project names another one, project message 0 refuses
+  // (1001) unless `replace` is set; naming the same stream again answers 0
+  // and writes nothing. A failure to write prints project message 1. Needs
+  // permission; fires the chproject triggers.
+  int set_default_integration_stream(const SUM_Stream& stream, int replace,
+                                     const char* comment) const;
+  // Every stream of the project (the integration stream and the development
+  // streams at any depth), in creation order, replacing `out`.
+  int streams(SUM_StreamList& out) const;
+  // The development streams: every stream of the project but the
+  // integration stream, in creation order, replacing `out`.
+  int devstreams(SUM_StreamList& out) const;
+  int has_devstreams(int& result) const;
+  // The evaluated foundation of the recommended baselines (rec_baselines).
+  int rec_foundation(SUM_Foundation& out) const;
 
   // 1 when the project model is "SIMPLE".
   int is_single_stream_project(int& result) const;

@@ -110,6 +110,30 @@ class SUM_Stream : public SUM_ActivityBase {
   // The integration stream of `project`; 1002 when it has none.
   static int integration_stream(const SUM_Project& project, SUM_Stream& out);
 
+  // ---- structure and configuration queries (sum_stream_queries.cpp) ----
+
+  // is_integration under the name callers of the integration engine use.
+  int is_integration_stream(int& result) const { return is_integration(result); }
+  // 1 when the stream's project is a single-stream ("SIMPLE") project.
+  int is_in_single_stream_project(int& result) const;
+  // The streams placed in this one, in creation order, replacing `out`;
+  // with `recursive`, each followed by the streams below it (depth first).
+  int streams(SUM_StreamList& out, int recursive) const;
+  // The activities placed in the stream (integration activities included),
+  // in creation order, replacing `out`.
+  int activities(SUM_ActivityList& out) const;
+  int has_activities(int& result) const;
+  // baseline_util for every component of the stream, replacing `out`: kind
+  // 0, the effective foundation baselines in foundation-closure order; kind
+  // 1, the newest baseline made in the stream of each component that has
+  // one, in the order of the stream's timelines. Another kind is 1072.
+  int baselines_util(int kind, SUM_BaselineList& out) const;
+  // The "UseBaseline" target of `component` itself (not the timeline's
+  // later foundation); 1002 when none of the targets is of `component`.
+  int uses_baseline_util(const SUM_Component& component, SUM_Baseline& out) const;
+  // The evaluated foundation of the recommended baselines (recbls).
+  int rec_foundation(SUM_Foundation& out) const;
+
   // The default deliver target: 1002 for a read-only stream; the stored
   // target of the integration stream (1002 when none); a development
   // stream's parent stream.
@@ -245,6 +269,25 @@ class SUM_Stream : public SUM_ActivityBase {
   static int create(const char* name, const char* comment, const SUM_Project& project,
                     const SUM_Stream& parent, const char* title, int integration, int read_only,
                     const SUM_BaselineList& baselines, SUM_Stream& out);
+
+  // What create_extended gives a new stream besides create's arguments.
+  // Empty lists and texts mean "not given".
+  struct Settings {
+    SUM_BaselineList baselines;   // the foundation, one per component
+    SUM_String deliver_target;    // selector of an integration stream's deliver target
+    SUM_StringList enable_keys;   // policy keys to enable on the stream
+    SUM_StringList disable_keys;  // policy keys to disable on the stream
+  };
+  // create with the foundation of `settings`, then its other settings
+  // (sum_stream_extended.cpp). A deliver target for a stream that is not an
+  // integration stream refuses before anything is made (message 60, 1001).
+  // A target is left out with a warning in a single-stream project (61)
+  // and when it names no stream or cannot be set (63). Policy keys on a
+  // read-only stream are left out with warning 52; keys that cannot be
+  // applied give warning 38. Those warnings leave the stream in place.
+  static int create_extended(const char* name, const char* comment, const SUM_Project& project,
+                             const SUM_Stream& parent, const char* title, int integration,
+                             int read_only, const Settings& settings, SUM_Stream& out);
 
   // The foundation baselines, in "UseBaseline" hyperlink order, replacing
   // `out`. A target that cannot be reached is counted in `unavailable` and
@@ -483,6 +526,11 @@ class SUM_Stream : public SUM_ActivityBase {
   // Whether `flag` is set in the stream's flag word, traced as `operation`.
   int has_flag(const char* operation, unsigned int flag, int& result) const;
 };
+
+// Renames the stream named by `selector` (which names its PVOB) to `name`,
+// as SUM_Stream::set_name (sum_stream_queries.cpp). A selector that names
+// no stream passes the lookup's status up.
+int sum_stream_set_name(const char* selector, const char* name, const char* comment);
 
 // The config spec rules of one component of a stream's foundation, for its
 // foundation baseline `baseline` (see sum_stream_cspec.cpp): none for a

@@ -11,6 +11,7 @@
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
+#include "sum/sum_hash_tab.h"
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
@@ -257,6 +258,19 @@ int SUM_Timeline::baseline_predecessors(int index, SUM_BaselineList& out) const 
     if (list[i].kind() == SUM_TimelineEntry::BASELINE)
       found.append(SUM_Baseline(vob_, list[i].dbid()));
   out = found;
+  return SUM_OK;
+}
+
+int SUM_Timeline::baseline_index(SUM_HashTab<SUM_Baseline, int>& out) const {
+  SUM_Trace trace("SUM_Timeline::baseline_index");
+  SUM_TimelineEntryList list;
+  int status = entries(list);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  out.clear();
+  for (unsigned i = 0; i < list.count(); ++i)
+    if (list[i].kind() == SUM_TimelineEntry::BASELINE)
+      out.enter(SUM_Baseline(vob_, list[i].dbid()), static_cast<int>(i));
   return SUM_OK;
 }
 

@@ -95,6 +95,10 @@ class SUM_Timeline : public SUM_NamedObject {
   int latest_interesting_ents(int& baseline_index, int& arc_index) const;
   // The baselines of the baseline entries before `index` (-1: all).
   int baseline_predecessors(int index, SUM_BaselineList& out) const;
+  // Fills `out` (cleared first) with each baseline of a baseline entry and
+  // the index of its entry, so that callers placing many baselines on the
+  // timeline read its entries once.
+  int baseline_index(SUM_HashTab<SUM_Baseline, int>& out) const;
   // Whether a foundation arc follows the newest baseline entry.
   int arc_after_latest_bl(int& result) const;
   int foundation_arc_after_latest_bl(int& result) const;
