@@ -372,11 +372,6 @@ class SUM_Stream : public SUM_ActivityBase {
 
   // ---- activities (sum_stream_activities.cpp) ----
 
-  // The activities placed in the stream, in creation order, appended to
-  // `out` (read from the repository a chunk at a time); on failure `out`
-  // keeps what was appended before it.
-  int activities(std::vector<SUM_Activity>& out) const;
-
   // Makes activity `name` (null or "": one generated from `title`) in the
   // stream: SUM_Activity::zem_create in the first-class form, else
   // SUM_Activity::create in the activity folder. A read-only stream refuses.

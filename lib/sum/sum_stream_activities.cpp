@@ -16,27 +16,7 @@ constexpr const char* kSource = "sum_stream_activities";
 constexpr int kActivityFolder = 0;
 constexpr int kLastFolderKind = 2;
 
-// Activities read from the repository per call.
-constexpr size_t kActivityChunk = 64;
-
 }  // namespace
-
-int SUM_Stream::activities(std::vector<SUM_Activity>& out) const {
-  SUM_Trace trace("SUM_Stream::activities");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  for (size_t offset = 0;; offset += kActivityChunk) {
-    std::vector<tbs_dbid_t> chunk;
-    int status =
-        vob_zem_stream_next_activities(vob().handle(), dbid(), offset, kActivityChunk, chunk);
-    if (status != 0)
-      return trace.checked(__LINE__, status);
-    for (tbs_dbid_t dbid : chunk)
-      out.emplace_back(vob(), dbid);
-    if (chunk.size() < kActivityChunk)
-      return SUM_OK;
-  }
-}
 
 int SUM_Stream::special_folder(int kind, SUM_ActivityBase& out) const {
   SUM_Trace trace("SUM_Stream::special_folder");

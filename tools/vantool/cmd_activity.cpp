@@ -227,7 +227,12 @@ int run_setact(const ParsedArgs& args) {
 
 // The activities placed in `stream`, in creation order, appended to `out`.
 bool stream_activities(const SUM_Stream& stream, std::vector<SUM_Activity>& out) {
-  return stream.activities(out) == 0;
+  SUM_ActivityList list;
+  if (stream.activities(list) != 0)
+    return false;
+  for (unsigned i = 0; i < list.count(); ++i)
+    out.push_back(list[i]);
+  return true;
 }
 
 // The activities of every stream of every project of every PVOB.
