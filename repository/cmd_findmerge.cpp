@@ -434,9 +434,11 @@ void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>
       imsg_print(IMSG_WARNING, tbs_msg::DirectoryNamedVersionMerged, dir.c_str(), c.name.c_str(),
                  c.theirs_name.c_str());
     else
-      imsg_print(IMSG_WARNING, &tbs_catalog,
-                 c.kind == DirConflict::kRenameRemoved ? kMsgRenameRemoved : kMsgEntryClash,
-                 dir.c_str(), c.name.c_str());
+      imsg_print_chosen(IMSG_WARNING,
+                        c.kind == DirConflict::kRenameRemoved
+                            ? tbs_msg::DirectoryRenamedOneSide
+                            : tbs_msg::DirectoryNameNamesDifferent,
+                        dir.c_str(), c.name.c_str());
   }
 }
 

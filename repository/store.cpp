@@ -207,8 +207,9 @@ bool is_read_only_failure(int rc) {
 // Closes `db` and reports an open failure of `path` with SQLite's words.
 int open_failed(const std::string& path, sqlite3* db, int rc) {
   std::string why = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  imsg_print(IMSG_ERROR, &tbs_catalog, is_damage(rc) ? kMsgStoreDamaged : kMsgStoreOpenFailed,
-             path.c_str(), why.c_str());
+  imsg_print_chosen(IMSG_ERROR,
+                    is_damage(rc) ? tbs_msg::StoreDamagedRestoreBackup : tbs_msg::UnableOpenStore,
+                    path.c_str(), why.c_str());
   sqlite3_close(db);
   return TBS_ST_IO_ERROR;
 }

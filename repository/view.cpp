@@ -38,7 +38,7 @@ int remove_tree(const std::string& path) {
   std::error_code ec;
   std::filesystem::remove_all(path, ec);
   if (ec) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRemove, path.c_str(), ec.message().c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::UnableRemove, path.c_str(), ec.message().c_str());
     return tbs_errno2status(ec.value());
   }
   return TBS_ST_OK;

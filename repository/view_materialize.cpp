@@ -436,7 +436,7 @@ int make_view_dir(const std::string& path) {
 int remove_view_file(const std::string& path) {
   int err = file_system().remove_file(path);
   if (err != 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgRemove, path.c_str(), std::strerror(err));
+    imsg_print(IMSG_ERROR, tbs_msg::UnableRemove, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
   }
   return TBS_ST_OK;

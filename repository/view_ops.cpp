@@ -35,7 +35,7 @@ int find_target(view_server_h view, const char* path, Target& t) {
   if (status == 0)
     status = resolve_path(view, t.cspec, view_path, true, t.info);
   if (status == 0 && t.info.element == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVisible, path, view->entry.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NotVisibleView, path, view->entry.tag.c_str());
     status = TBS_ST_NOT_FOUND;
   }
   if (status == 0)
@@ -131,7 +131,7 @@ int change_set_target(view_server_h view, ChangeSetTarget& target) {
   if (status == 0)
     status = vob_zem_view_get_activity(target.pvob, view->entry.uuid.c_str(), &target.activity);
   if (status == 0 && target.activity == 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kNoCurrentActivity, view->entry.tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::NoCurrentActivitySet, view->entry.tag.c_str());
     status = TBS_ST_ERROR;
   }
   return status;

@@ -257,7 +257,7 @@ int resolve_path(view_server_h view, const cspec_t& cspec, const std::string& vi
       imsg_print(IMSG_ERROR, tbs_msg::ExcludedViewRule, seen->vob_path.c_str(), tag,
                  seen->rule_text.c_str());
     else if (report)
-      imsg_print(IMSG_ERROR, &tbs_catalog, kMsgNotVisible, view_path.c_str(), tag);
+      imsg_print(IMSG_ERROR, tbs_msg::NotVisibleView, view_path.c_str(), tag);
     return TBS_ST_NOT_FOUND;
   };
   std::vector<std::string> parts = split_path(view_path);

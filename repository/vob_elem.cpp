@@ -275,7 +275,7 @@ int vob_elem_set_crde(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t crde,
       if (status == TBS_ST_NOT_FOUND)
         imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, crde, vob->tag.c_str(), "directory element");
       if (status == 0 && !root.is_dir()) {
-        imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotDirectory, crde, vob->tag.c_str(),
+        imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNotDirectory, crde, vob->tag.c_str(),
                    "file element");
         status = TBS_ST_NOT_DIRECTORY;
       }

@@ -243,7 +243,8 @@ int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj) {
       continue;
     char name[1024];
     vob_obj_get_selector(vob, candidate, name, sizeof name);
-    imsg_print(IMSG_ERROR, &tbs_catalog, lock.obsolete ? 27 : 26, name);
+    imsg_print_chosen(IMSG_ERROR, lock.obsolete ? tbs_msg::ObjectObsolete : tbs_msg::ObjectLocked,
+                      name);
     return TBS_ST_LOCKED;
   }
   return TBS_ST_OK;

@@ -350,7 +350,7 @@ int vob_vermap_import_lbtype(vob_vob_h vob, tbs_dbid_t lbtype, const vob_event_i
     if (status != 0 || kind == 0)
       return status;  // already a full map
     if (kind > 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kAlreadyIncremental, row.name.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::LabelTypeAlreadyIncremental, row.name.c_str());
       return static_cast<int>(TBS_ST_ERROR);
     }
     status = s.query(sql::kVermapInsert).bind(1, id(lbtype)).bind(2, int64_t{0}).run();

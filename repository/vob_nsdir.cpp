@@ -298,7 +298,7 @@ int vob_nsdir_define_component(vob_vob_h vob, const char* name, tbs_dbid_t eleme
     ElementRow row;
     int st = repo::need_element(vob, s, element, row);
     if (st == 0 && !row.is_dir()) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, elem_msg::kNotDirectory, element, vob->tag.c_str(),
+      imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNotDirectory, element, vob->tag.c_str(),
                  "file element");
       st = TBS_ST_NOT_DIRECTORY;
     }

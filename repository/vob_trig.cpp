@@ -257,8 +257,10 @@ int fire(vob_zem_trig_h trig, int phase, const Vars& extra) {
                  tbs_msg::UnableRunCommandTrigger, type.label.c_str(), why.c_str());
     } else if (exit_code != 0) {
       status = TBS_ST_ERROR;
-      imsg_print(phase == VOB_TRIG_PREOP ? IMSG_ERROR : IMSG_WARNING, &tbs_catalog,
-                 phase == VOB_TRIG_PREOP ? 53 : 54, type.label.c_str(), op_name, exit_code);
+      imsg_print_chosen(phase == VOB_TRIG_PREOP ? IMSG_ERROR : IMSG_WARNING,
+                        phase == VOB_TRIG_PREOP ? tbs_msg::TriggerTypeRefusedOperation
+                                                : tbs_msg::TriggerTypeFailedAfter,
+                        type.label.c_str(), op_name, exit_code);
     }
     if (status != 0 && phase == VOB_TRIG_PREOP)
       return status;

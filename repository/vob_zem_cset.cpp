@@ -157,7 +157,7 @@ int repo::act::refuse_nonempty_cset(vob_vob_h pvob, tbs_dbid_t activity) {
   int checkouts = 0;
   int status = count_entries(pvob, activity, &entries, &checkouts);
   if (status == 0 && entries > 0) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kCsetNotEmpty, any_name(pvob, activity).c_str(),
+    imsg_print(IMSG_ERROR, tbs_msg::ActivityVersionsChangeSet, any_name(pvob, activity).c_str(),
                entries);
     status = TBS_ST_ERROR;
   }
@@ -310,8 +310,8 @@ int vob_zem_activity_cset_rm_ver(vob_vob_h pvob, tbs_dbid_t activity, vob_vob_h 
       if (st == 0)
         st = find_entry(s, a, version, &hlink, &flag);
       if (st == 0 && hlink == 0) {
-        imsg_print(IMSG_ERROR, &tbs_catalog, act::msg::kNotInCset,
-                   version_text(vob, s, row).c_str(), any_name(pvob, activity).c_str());
+        imsg_print(IMSG_ERROR, tbs_msg::VersionNotChangeSet, version_text(vob, s, row).c_str(),
+                   any_name(pvob, activity).c_str());
         st = TBS_ST_NOT_FOUND;
       }
       if (st == 0)

@@ -18,10 +18,9 @@ namespace zem {
 
 // Entries of the tbs catalog (repository/tbs.msg) these families print.
 namespace msg {
-inline constexpr int kNameTaken = 52;        // (kind, name)
-inline constexpr int kWrongKind = 105;       // (dbid, VOB tag, kind)
-inline constexpr int kNotProjectVob = 107;   // (VOB tag)
-inline constexpr int kWrongKindVowel = 114;  // (dbid, VOB tag, kind): "an" before a vowel
+inline constexpr int kNameTaken = 52;       // (kind, name)
+inline constexpr int kWrongKind = 105;      // (dbid, VOB tag, kind)
+inline constexpr int kNotProjectVob = 107;  // (VOB tag)
 }  // namespace msg
 
 // The lowest feature level with first-class ZEM objects.

@@ -34,7 +34,7 @@ int read_kinds(vob_vob_h vob, Store& s, bool print, StreamKinds& kinds) {
     return status;
   if (kind != RGY_VOB_PROJECT) {
     if (print)
-      imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNotProjectVob, vob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::VOBNotProjectVOB, vob->tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   kinds = StreamKinds();
@@ -301,7 +301,7 @@ int vob_zem_stream_delete(vob_vob_h pvob, tbs_dbid_t stream, const vob_event_inf
     if (status == 0)
       status = zem::count_of_kind(s, stream, kinds.stream, &children);
     if (status == 0 && children > 0) {
-      imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kHasChildStreams,
+      imsg_print(IMSG_ERROR, tbs_msg::ChildStreamsRemoveThem,
                  zem::display_name(pvob, stream).c_str(), children);
       return TBS_ST_ERROR;
     }

@@ -44,7 +44,7 @@ int check_form(vob_vob_h vob, bool first_class) {
   if (status != 0)
     return status;
   if (kind != RGY_VOB_PROJECT) {
-    imsg_print(IMSG_ERROR, &tbs_catalog, msg::kNotProjectVob, vob->tag.c_str());
+    imsg_print(IMSG_ERROR, tbs_msg::VOBNotProjectVOB, vob->tag.c_str());
     return TBS_ST_BAD_ARGUMENT;
   }
   int level = 0;
@@ -64,8 +64,8 @@ int check_form(vob_vob_h vob, bool first_class) {
 
 void print_wrong_kind(vob_vob_h vob, tbs_dbid_t dbid, const char* kind) {
   bool vowel = std::strchr("aeiou", kind[0]) != nullptr;
-  imsg_print(IMSG_ERROR, &tbs_catalog, vowel ? msg::kWrongKindVowel : msg::kWrongKind, dbid,
-             vob->tag.c_str(), kind);
+  imsg_print_chosen(IMSG_ERROR, vowel ? tbs_msg::ObjectVOBNot2 : tbs_msg::ObjectVOBNot, dbid,
+                    vob->tag.c_str(), kind);
 }
 
 bool is_first_class_zem(vob_mtype_t mtype) {

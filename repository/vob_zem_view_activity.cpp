@@ -44,7 +44,7 @@ int need_pvob(vob_vob_h pvob, bool print) {
   int status = vob_ob_get_type(pvob, &kind);
   if (status == 0 && kind != RGY_VOB_PROJECT) {
     if (print)
-      imsg_print(IMSG_ERROR, &tbs_catalog, zem::msg::kNotProjectVob, pvob->tag.c_str());
+      imsg_print(IMSG_ERROR, tbs_msg::VOBNotProjectVOB, pvob->tag.c_str());
     status = TBS_ST_BAD_ARGUMENT;
   }
   return status;

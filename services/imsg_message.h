@@ -109,7 +109,9 @@ std::string format(const imsg_catalog_t* catalog, int index, Passed... passed) {
 }  // namespace imsg_detail
 
 // A catalog entry whose format has been checked against the argument types
-// `Args`. Made implicitly from any generated message enumerator; the check
+// `Args` (decayed: a string literal is a `const char*`). A function that is
+// handed a message to print takes one of these, so that its callers' choice
+// is checked too. Made implicitly from any generated message enumerator; the check
 // runs while compiling, and a mismatch stops the build at the call.
 template <typename... Args>
 struct imsg_checked_id {
@@ -129,14 +131,14 @@ struct imsg_checked_id {
 // Prints the entry at `severity` with `args` (see imsg_print of the message
 // service for where each severity goes).
 template <typename... Args>
-void imsg_print(int severity, imsg_checked_id<std::type_identity_t<Args>...> id,
+void imsg_print(int severity, imsg_checked_id<std::decay_t<const Args&>...> id,
                 const Args&... args) {
   imsg_print(severity, id.catalog, id.index, imsg_detail::pass(args)...);
 }
 
 // Trace output of `facility` (see imsg_trace_print of the message service).
 template <typename... Args>
-void imsg_trace_print(const char* facility, imsg_checked_id<std::type_identity_t<Args>...> id,
+void imsg_trace_print(const char* facility, imsg_checked_id<std::decay_t<const Args&>...> id,
                       const Args&... args) {
   imsg_trace_print(facility, id.catalog, id.index, imsg_detail::pass(args)...);
 }
@@ -144,7 +146,7 @@ void imsg_trace_print(const char* facility, imsg_checked_id<std::type_identity_t
 // The entry formatted with `args`, for text that is assembled before it is
 // shown (a question, a line of a report).
 template <typename... Args>
-std::string imsg_format(imsg_checked_id<std::type_identity_t<Args>...> id, const Args&... args) {
+std::string imsg_format(imsg_checked_id<std::decay_t<const Args&>...> id, const Args&... args) {
   return imsg_detail::format(id.catalog, id.index, imsg_detail::pass(args)...);
 }
 
@@ -174,6 +176,13 @@ std::string imsg_format_chosen(E id, const Args&... args) {
     return "Message " + std::to_string(index) + " of catalog \"" + Catalog::catalog->name +
            "\" does not take these arguments.\n";
   return imsg_detail::format(Catalog::catalog, index, imsg_detail::pass(args)...);
+}
+
+// Prints an entry chosen at run time (by a condition, or handed in by the
+// caller) at `severity`, checked as imsg_format_chosen checks it.
+template <imsg_message_id E, typename... Args>
+void imsg_print_chosen(int severity, E id, const Args&... args) {
+  imsg_print_literal(severity, "%s", imsg_format_chosen(id, args...).c_str());
 }
 
 #endif  // SERVICES_IMSG_MESSAGE_H

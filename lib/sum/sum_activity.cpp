@@ -399,7 +399,7 @@ int SUM_Activity::ok_to_destroy(int& ok) const {
   if (int status = repo_ids(trace.name(), __LINE__, pvob))
     return status;
   int referenced = 0;
-  int status = trtype_refs_refuse(&sum_catalog, kTriggerTypeRefs, referenced);
+  int status = trtype_refs_refuse(sum_msg::TriggerTypeRefs, referenced);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (referenced) {

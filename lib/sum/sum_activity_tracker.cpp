@@ -17,25 +17,15 @@ namespace {
 constexpr const char* kSource = "sum_activity_tracker";
 
 // "sum" catalog messages used here.
-constexpr int kPleaseRepair = 22;
-constexpr int kAlreadyLinked = 23;
-constexpr int kProjectNotEnabled = 24;
-constexpr int kWrongDatabase = 25;
-constexpr int kAlreadyUnlinked = 26;
-constexpr int kInconsistentLinking = 27;
-constexpr int kLinkedProjectNotEnabled = 28;
-constexpr int kUnlinkedProjectEnabled = 29;
-constexpr int kShouldBeLinked = 30;
-constexpr int kHowToCorrect = 32;
-constexpr int kUnlinkProjectEnabled = 39;
 
 // Prints an inconsistency report: the heading, line `index` with its
 // arguments, and the closing line `closing`. Returns 1001.
 template <typename... Args>
-int report(int closing, int index, Args... args) {
+int report(imsg_checked_id<> closing, imsg_checked_id<std::decay_t<const Args&>...> index,
+           const Args&... args) {
   imsg_print(IMSG_ERROR, sum_msg::Inconsistency);
-  imsg_print(IMSG_ERROR, &sum_catalog, index, args...);
-  imsg_print(IMSG_ERROR, &sum_catalog, closing);
+  imsg_print(IMSG_ERROR, index, args...);
+  imsg_print(IMSG_ERROR, closing);
   return SUM_FAILED;
 }
 
@@ -61,8 +51,9 @@ int SUM_Activity::tk_link_pvars(SUM_String& entitydef, SUM_String& display) cons
   if (status != 0)
     return trace.checked(__LINE__, status);
   if ((entitydef.GetLength() == 0) != (display.GetLength() == 0))
-    return trace.checked(__LINE__, report(kPleaseRepair, kInconsistentLinking,
-                                          static_cast<const char*>(sum_act_label(*this))));
+    return trace.checked(
+        __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityInconsistentLinking,
+                         static_cast<const char*>(sum_act_label(*this))));
   return SUM_OK;
 }
 
@@ -82,8 +73,9 @@ int SUM_Activity::set_tk_enabled(const SUM_TKEntityID& record, int check) const 
   if (check) {
     SUM_String label = sum_act_label(*this);
     if (stored_entitydef.GetLength() > 0)
-      return trace.checked(__LINE__,
-                           report(kPleaseRepair, kAlreadyLinked, static_cast<const char*>(label)));
+      return trace.checked(
+          __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotLinkedAlready,
+                           static_cast<const char*>(label)));
     SUM_Stream stream;
     SUM_Project project;
     int tk = kTkNotEnabled;
@@ -94,12 +86,15 @@ int SUM_Activity::set_tk_enabled(const SUM_TKEntityID& record, int check) const 
       return trace.checked(__LINE__, status);
     if (tk == kTkNotEnabled)
       return trace.checked(
-          __LINE__, report(kPleaseRepair, kProjectNotEnabled, static_cast<const char*>(label),
+          __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotLinkedProject,
+                           static_cast<const char*>(label),
                            static_cast<const char*>(sum_act_label(project))));
     if (expected.CompareNoCase(database) != 0)
       return trace.checked(
-          __LINE__, report(kPleaseRepair, kWrongDatabase, static_cast<const char*>(label),
-                           static_cast<const char*>(expected), static_cast<const char*>(database)));
+          __LINE__,
+          report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityReferencesIncorrectTarsen,
+                 static_cast<const char*>(label), static_cast<const char*>(expected),
+                 static_cast<const char*>(database)));
   }
   status = set_pvar(BRELT_ACT_ENTITYDEF_NAME_PVAR, entitydef, kOpChange, "");
   if (status == 0)
@@ -115,8 +110,9 @@ int SUM_Activity::clear_tk_enabled(int check) const {
     return trace.checked(__LINE__, status);
   SUM_String label = sum_act_label(*this);
   if (entitydef.GetLength() == 0)
-    return trace.checked(__LINE__,
-                         report(kPleaseRepair, kAlreadyUnlinked, static_cast<const char*>(label)));
+    return trace.checked(
+        __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotUnlinkedAlready,
+                         static_cast<const char*>(label)));
   if (check) {
     SUM_Stream stream;
     SUM_Project project;
@@ -126,7 +122,8 @@ int SUM_Activity::clear_tk_enabled(int check) const {
       return trace.checked(__LINE__, status);
     if (tk != kTkNotEnabled)
       return trace.checked(
-          __LINE__, report(kPleaseRepair, kUnlinkProjectEnabled, static_cast<const char*>(label),
+          __LINE__, report(sum_msg::PleaseRepairInconsistency,
+                           sum_msg::ActivityCannotUnlinkedProject, static_cast<const char*>(label),
                            static_cast<const char*>(sum_act_label(project))));
   }
   status = set_pvar(BRELT_ACT_ENTITYDEF_NAME_PVAR, "", kOpChange, "");
@@ -150,13 +147,15 @@ int SUM_Activity::is_tk_enabled(int& linked, int check) const {
         (status = sum_act_project_tk_status(project, tk)) != 0)
       return trace.checked(__LINE__, status);
     if (bound && tk == kTkNotEnabled)
-      return trace.checked(__LINE__, report(kPleaseRepair, kLinkedProjectNotEnabled,
-                                            static_cast<const char*>(sum_act_label(*this)),
-                                            static_cast<const char*>(sum_act_label(project))));
+      return trace.checked(
+          __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityLinkedButProject,
+                           static_cast<const char*>(sum_act_label(*this)),
+                           static_cast<const char*>(sum_act_label(project))));
     if (!bound && tk != kTkNotEnabled)
-      return trace.checked(__LINE__, report(kPleaseRepair, kUnlinkedProjectEnabled,
-                                            static_cast<const char*>(sum_act_label(*this)),
-                                            static_cast<const char*>(sum_act_label(project))));
+      return trace.checked(__LINE__,
+                           report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityNotLinkedBut,
+                                  static_cast<const char*>(sum_act_label(*this)),
+                                  static_cast<const char*>(sum_act_label(project))));
   }
   linked = bound;
   return SUM_OK;
@@ -179,8 +178,9 @@ int SUM_Activity::bound_tk_entity_id(SUM_TKEntityID& out, int check) const {
   // Whatever `check` says, an enabled project needs its activities linked.
   (void)check;
   if (entitydef.GetLength() == 0 && tk != kTkNotEnabled)
-    return trace.checked(__LINE__, report(kHowToCorrect, kShouldBeLinked,
-                                          static_cast<const char*>(sum_act_label(*this))));
+    return trace.checked(
+        __LINE__, report(sum_msg::UseVantoolChprojectCrmenable, sum_msg::ActivityShouldLinkedBut,
+                         static_cast<const char*>(sum_act_label(*this))));
   out =
       entitydef.GetLength() == 0 ? SUM_TKEntityID() : SUM_TKEntityID(database, entitydef, display);
   return SUM_OK;

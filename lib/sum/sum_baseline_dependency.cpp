@@ -23,8 +23,6 @@ namespace {
 constexpr const char* kSource = "sum_baseline_dependency";
 
 // Baseline catalog messages of resolution.
-constexpr int kVobUnavailable = 36;
-constexpr int kCannotResolveVob = 37;
 constexpr int kNonExistent = 38;
 constexpr int kUnavailableOrNonExistent = 39;
 constexpr int kCannotResolve = 40;
@@ -67,8 +65,10 @@ int resolve_selector(const SUM_String& selector, vob_objsel_kind_t kind, int qui
   if (status != 0) {
     bool missing = status == SUM_NOT_FOUND;
     if (!quiet)
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, missing ? kVobUnavailable : kCannotResolveVob,
-                 parsed.vob.c_str());
+      imsg_print_chosen(
+          IMSG_ERROR,
+          missing ? sum_baseline_msg::VOBUnavailable : sum_baseline_msg::CannotResolveVOB,
+          parsed.vob.c_str());
     return missing ? SUM_BaselineDependency::VOB_UNAVAILABLE : SUM_BaselineDependency::UNRESOLVABLE;
   }
   std::string object = (parsed.kind.empty() ? "" : parsed.kind + ":") + parsed.name;
@@ -400,10 +400,10 @@ constexpr int kBaselineUnavailable = 35;
 constexpr const char* kIndentUnit = "    ";
 
 // The selector of `obj`, or the baseline-catalog text `unavailable`.
-SUM_String selector_or(const SUM_VobObject& obj, int unavailable) {
+SUM_String selector_or(const SUM_VobObject& obj, sum_baseline_msg unavailable) {
   SUM_String text;
   if (obj.is_null() || obj.selector(text) != 0)
-    text = imsg_catalog_text(&sum_baseline_catalog, unavailable);
+    text = imsg_text(unavailable);
   return text;
 }
 
@@ -491,8 +491,8 @@ int SUM_Baseline::reverse_dependency_lookup(
       if (dependent.component(component) != 0)
         component = SUM_Component();
       imsg_print(IMSG_INFO, sum_baseline_msg::DependentLine, indent,
-                 selector_or(dependent, kBaselineUnavailable),
-                 selector_or(component, kComponentUnavailable));
+                 selector_or(dependent, sum_baseline_msg::BaselineUnavailable),
+                 selector_or(component, sum_baseline_msg::ComponentUnavailable));
     }
     if (recurse) {
       int status = dependent.reverse_dependency_lookup(table, print, recurse, level + 1, out);

@@ -75,7 +75,7 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   ok = 0;
   int refused = 0;
-  int status = trtype_refs_refuse(&sum_baseline_catalog, kTriggerTypeRefs, refused);
+  int status = trtype_refs_refuse(sum_baseline_msg::TriggerTypeRefs, refused);
   if (status != 0 || refused)
     return trace.checked(__LINE__, status);
   int answer = 0;

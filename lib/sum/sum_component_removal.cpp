@@ -218,7 +218,7 @@ int SUM_Component::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  if (int status = trtype_refs_refuse(&sum_component_catalog, kTrtypeRef, referenced))
+  if (int status = trtype_refs_refuse(sum_component_msg::TDeleteComponentBecause, referenced))
     return trace.checked(__LINE__, status);
   int refused = 0;
   if (int status = initial_baseline_refusals(refused))

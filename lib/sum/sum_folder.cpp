@@ -15,7 +15,6 @@
 namespace {
 constexpr const char* kSource = "sum_folder";
 // General catalog messages of folder removal.
-constexpr int kTrtypeRefMessage = 74;
 constexpr vob_mtype_t kFolderMtype = 36;
 constexpr vob_mtype_t kActivityLikeMtype = 28;
 
@@ -271,7 +270,7 @@ int SUM_Folder::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  if (int status = trtype_refs_refuse(&sum_catalog, kTrtypeRefMessage, referenced))
+  if (int status = trtype_refs_refuse(sum_msg::TrtypeRefMessage, referenced))
     return trace.checked(__LINE__, status);
   if (referenced) {
     ok = 0;

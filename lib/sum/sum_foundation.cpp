@@ -44,10 +44,10 @@ int message_name(const SUM_VobObject& obj, SUM_String& out) {
 }
 
 // As message_name, or the baseline-catalog stand-in `unavailable`.
-SUM_String message_name_or(const SUM_VobObject& obj, int unavailable) {
+SUM_String message_name_or(const SUM_VobObject& obj, sum_baseline_msg unavailable) {
   SUM_String text;
   if (message_name(obj, text) != 0)
-    text = imsg_catalog_text(&sum_baseline_catalog, unavailable);
+    text = imsg_text(unavailable);
   return text;
 }
 
@@ -749,8 +749,9 @@ int SUM_Foundation::baseline_traversal(const SUM_Baseline& baseline, SUM_Baselin
         component = SUM_Component();
       imsg_print_literal(
           IMSG_ERROR, "\t%s (%s)\n",
-          static_cast<const char*>(message_name_or(path[i], kBaselineUnavailable)),
-          static_cast<const char*>(message_name_or(component, kComponentUnavailable)));
+          static_cast<const char*>(message_name_or(path[i], sum_baseline_msg::BaselineUnavailable)),
+          static_cast<const char*>(
+              message_name_or(component, sum_baseline_msg::ComponentUnavailable)));
     }
     found = 1;
     return SUM_OK;
@@ -881,13 +882,14 @@ void SUM_Foundation::dump() const {
   imsg_print_literal(IMSG_TRACE, "Begin FOUNDATION DUMP\n");
   for (unsigned c = 0; c < order_.count(); ++c) {
     imsg_print_literal(IMSG_INFO, "Component %s\n",
-                       static_cast<const char*>(message_name_or(order_[c], kComponentUnavailable)));
+                       static_cast<const char*>(
+                           message_name_or(order_[c], sum_baseline_msg::ComponentUnavailable)));
     const SUM_FoundBLList nodes = *table_.lookup(order_[c]);
     for (unsigned i = 0; i < nodes.count(); ++i) {
       const SUM_FoundBL& node = nodes[i];
-      imsg_print_literal(
-          IMSG_INFO, "baseline %s\n",
-          static_cast<const char*>(message_name_or(node.baseline(), kBaselineUnavailable)));
+      imsg_print_literal(IMSG_INFO, "baseline %s\n",
+                         static_cast<const char*>(message_name_or(
+                             node.baseline(), sum_baseline_msg::BaselineUnavailable)));
       int how = 0;
       SUM_BaselineList related;
       if (lookup_baseline(node.baseline(), how, related) != 0)
@@ -908,9 +910,9 @@ void SUM_Foundation::dump() const {
   } else {
     imsg_print_literal(IMSG_INFO, "Redundant explicit baselines:\n");
     for (unsigned i = 0; i < redundant.count(); ++i)
-      imsg_print_literal(
-          IMSG_INFO, "%s\n",
-          static_cast<const char*>(message_name_or(redundant[i], kBaselineUnavailable)));
+      imsg_print_literal(IMSG_INFO, "%s\n",
+                         static_cast<const char*>(
+                             message_name_or(redundant[i], sum_baseline_msg::BaselineUnavailable)));
   }
   imsg_print_literal(IMSG_TRACE, "END FOUNDATION DUMP\n");
 }

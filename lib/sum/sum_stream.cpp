@@ -466,7 +466,7 @@ int SUM_Stream::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  int status = trtype_refs_refuse(&sum_stream_catalog, kTriggerTypeRefs, referenced);
+  int status = trtype_refs_refuse(sum_stream_msg::TriggerTypeRefs, referenced);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (referenced) {

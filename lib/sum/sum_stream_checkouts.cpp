@@ -19,8 +19,6 @@ constexpr const char* kSource = "sum_stream_checkouts";
 // Stream catalog messages used here.
 constexpr int kMsgCheckoutsUnknown = 18;
 constexpr int kMsgNotModifiable = 29;
-constexpr int kMsgNoFoundation = 91;
-constexpr int kMsgFoundationUnreadable = 92;
 
 }  // namespace
 
@@ -92,8 +90,10 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
   if ((status = explicit_baselines(foundation, unavailable)) != 0)
     return trace.checked(__LINE__, status);
   if (unavailable > 0 || foundation.count() == 0) {
-    imsg_print(IMSG_ERROR, &sum_stream_catalog,
-               unavailable > 0 ? kMsgFoundationUnreadable : kMsgNoFoundation, any_fullname());
+    imsg_print_chosen(IMSG_ERROR,
+                      unavailable > 0 ? sum_stream_msg::CannotGetAllFoundation
+                                      : sum_stream_msg::StreamNoFoundationBaselines,
+                      any_fullname());
     allowed = 0;
     return SUM_OK;
   }

@@ -35,12 +35,8 @@ namespace {
 constexpr const char* kSource = "sum_stream_cspec";
 
 // "sum/stream" catalog messages used here.
-constexpr int kMsgNotInTarget = 27;
-constexpr int kMsgNotAncestorOfTarget = 28;
 constexpr int kMsgNotModifiable = 29;
 constexpr int kMsgCheckoutsUnknown = 18;
-constexpr int kMsgUpdateWholeView = 19;
-constexpr int kMsgUpdatePart = 21;
 
 // Event comments of stored texts, and the operation code recorded with them
 // on PVOBs from feature level 4 (0 below).
@@ -234,9 +230,11 @@ int check_flowed_to_target(const SUM_Baseline& baseline, const SUM_Component& co
   status = target.baseline_util(component, 0, in_target);
   if (status != 0 && status != SUM_NOT_FOUND)
     return status;
-  imsg_print(IMSG_WARNING, &sum_stream_catalog,
-             status == SUM_NOT_FOUND ? kMsgNotInTarget : kMsgNotAncestorOfTarget, stream_name,
-             plain_name(baseline).c_str(), plain_name(component).c_str());
+  imsg_print_chosen(IMSG_WARNING,
+                    status == SUM_NOT_FOUND
+                        ? sum_stream_msg::StreamConfigurationBaselineComponent
+                        : sum_stream_msg::StreamConfigurationBaselineComponentWhich,
+                    stream_name, plain_name(baseline).c_str(), plain_name(component).c_str());
   imsg_print(IMSG_WARNING, sum_stream_msg::NotModifiable, plain_name(component).c_str());
   imsg_print(IMSG_WARNING, sum_stream_msg::UseRebase, stream_name);
   modifiable = 0;
@@ -695,8 +693,8 @@ int SUM_Stream::snapshot_update_allowed(const SUM_View& view, int whole_view, in
     allowed = 1;
     return SUM_OK;
   }
-  std::string question =
-      imsg_catalog_text(&sum_stream_catalog, whole_view ? kMsgUpdateWholeView : kMsgUpdatePart);
+  std::string question = imsg_text(whole_view ? sum_stream_msg::StreamConfigurationChangedUpdating
+                                              : sum_stream_msg::StreamConfigurationChangedOnly);
   int has = 0;
   if (view.has_checkouts(has) != 0)
     question += imsg_text(sum_stream_msg::CheckoutsUnknown);

@@ -414,8 +414,7 @@ int SUM_NamedObject::set_name(const char* name, const char* comment) const {
   return status;
 }
 
-int SUM_VobObject::trtype_refs_refuse(const imsg_catalog_t* catalog, int index,
-                                      int& referenced) const {
+int SUM_VobObject::trtype_refs_refuse(imsg_checked_id<const char*> message, int& referenced) const {
   SUM_Trace trace("SUM_VobObject::trtype_refs_refuse");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
@@ -424,7 +423,7 @@ int SUM_VobObject::trtype_refs_refuse(const imsg_catalog_t* catalog, int index,
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (refs)
-    imsg_print(IMSG_ERROR, catalog, index, any_name());
+    imsg_print(IMSG_ERROR, message, any_name());
   referenced = refs;
   return SUM_OK;
 }

@@ -139,9 +139,9 @@ class SUM_VobObject {
   // refusal. Operations call it before they write anything.
   int check_change_permission() const;
   // Whether trigger types name this object in their restriction lists (which
-  // forbids removing it); when they do, prints entry `index` of `catalog`
-  // with the object's name at error severity.
-  int trtype_refs_refuse(const imsg_catalog_t* catalog, int index, int& referenced) const;
+  // forbids removing it); when they do, prints `message` with the object's
+  // name at error severity.
+  int trtype_refs_refuse(imsg_checked_id<const char*> message, int& referenced) const;
 
   // ---- hyperlinks (sum_hyperlink.cpp) ----
   // Direction 1: this object is the "from" end (outgoing links); 0: the "to"

@@ -32,25 +32,18 @@ namespace {
 
 // Messages of the vantool catalog used here.
 constexpr int kNotVisible = 53;
-constexpr int kCannotCheckIn = 59;
-constexpr int kCannotCancel = 61;
 constexpr int kCannotList = 111;
 constexpr int kCreated = 128;
 constexpr int kNotAnActivity = 130;
 constexpr int kCannotCreate = 131;
-constexpr int kNeedNameOrHeadline = 132;
 constexpr int kViewWithoutStream = 133;
 constexpr int kCannotSet = 135;
-constexpr int kActivityOrNone = 137;
 constexpr int kNoCurrentActivity = 138;
 constexpr int kChanged = 140;
 constexpr int kCannotChange = 141;
-constexpr int kNoActivityChange = 142;
 constexpr int kMoved = 143;
 constexpr int kRemoved = 145;
 constexpr int kCannotRemove = 146;
-constexpr int kCannotCheckInAll = 148;
-constexpr int kCannotCancelAll = 149;
 
 // The view named by -view (which must exist), else the one holding the
 // current directory, if any: outside every view `view` stays null and the
@@ -169,9 +162,8 @@ int run_mkact(const ParsedArgs& args) {
     return status;
   std::string headline = args.value("headline");
   if (name.empty() && headline.empty()) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNeedNameOrHeadline);
-    return usage_error(*find_command("mkact"), buf);
+    return usage_error(*find_command("mkact"),
+                       imsg_format(vantool_msg::NeedNameOrHeadline).c_str());
   }
   // A name made from a headline keeps its letters, digits and joiners and
   // needs at least one letter: say so rather than a bare refusal.
@@ -200,9 +192,7 @@ int run_mkact(const ParsedArgs& args) {
 
 int run_setact(const ParsedArgs& args) {
   if (args.has("none") == !args.operands().empty()) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kActivityOrNone);
-    return usage_error(*find_command("setact"), buf);
+    return usage_error(*find_command("setact"), imsg_format(vantool_msg::ActivityOrNone).c_str());
   }
   ViewHandle handle;
   if (!find_view(args, "", handle))
@@ -411,9 +401,7 @@ int run_chact(const ParsedArgs& args) {
                                 !args.operands().empty()
                           : args.has("headline") && !args.operands().empty();
   if (!well_formed) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNoActivityChange);
-    return usage_error(*find_command("chact"), buf);
+    return usage_error(*find_command("chact"), imsg_format(vantool_msg::NoActivityChange).c_str());
   }
   if (move)
     return move_versions(args);
@@ -498,8 +486,10 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
   std::string label = label_of(activity);
   SUM_VersionList checkouts;
   if (activity.checkouts(checkouts) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, checkin ? kCannotCheckInAll : kCannotCancelAll,
-               label.c_str());
+    imsg_print_chosen(IMSG_ERROR,
+                      checkin ? vantool_msg::UnableCheckCheckoutsActivity
+                              : vantool_msg::UnableCancelCheckoutsActivity,
+                      label.c_str());
     return kExitFailure;
   }
   if (checkouts.count() == 0) {
@@ -526,8 +516,9 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
                 (!exists || (p.version.is_checked_out(still_out) == 0 && !still_out));
     all_done = all_done && done;
     if (!done)
-      imsg_print(IMSG_ERROR, &vantool_catalog, checkin ? kCannotCheckIn : kCannotCancel,
-                 p.path.c_str());
+      imsg_print_chosen(IMSG_ERROR,
+                        checkin ? vantool_msg::UnableCheck : vantool_msg::UnableCancelCheckout,
+                        p.path.c_str());
     else if (checkin)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, p.path.c_str(),
                  version_name(p.version.vob(), p.version.dbid()).c_str());
@@ -535,8 +526,10 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
       imsg_print(IMSG_INFO, vantool_msg::CheckoutCancelled, p.path.c_str());
   }
   if (status != 0 || !all_done) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, checkin ? kCannotCheckInAll : kCannotCancelAll,
-               label.c_str());
+    imsg_print_chosen(IMSG_ERROR,
+                      checkin ? vantool_msg::UnableCheckCheckoutsActivity
+                              : vantool_msg::UnableCancelCheckoutsActivity,
+                      label.c_str());
     return kExitFailure;
   }
   return kExitOk;

@@ -411,7 +411,7 @@ int run_lsbl(const ParsedArgs& args) {
   SUM_BaselineList baselines;
   if (!baselines_to_list(args, baselines))
     return kExitFailure;
-  return print_listing(args, baselines, kCannotList, print_baseline);
+  return print_listing(args, baselines, vantool_msg::CannotList, print_baseline);
 }
 
 // ---- rmbl ------------------------------------------------------------------------------
@@ -426,7 +426,8 @@ int run_rmbl(const ParsedArgs& args) {
       continue;
     }
     // destroy runs the removal checks itself, printing the first refusal.
-    if (remove_reported(baseline, comment, kRemoved, kCannotRemove) != kExitOk)
+    if (remove_reported(baseline, comment, vantool_msg::RemovedBaseline,
+                        vantool_msg::UnableRemoveBaseline) != kExitOk)
       result = kExitFailure;
   }
   return result;

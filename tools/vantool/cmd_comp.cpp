@@ -30,9 +30,7 @@ enum : int {
 
 int run_mkcomp(const ParsedArgs& args) {
   if (args.has("root") == args.has("nroot")) {
-    char buf[256];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kRootOrNoRoot);
-    return usage_error(*find_command("mkcomp"), buf);
+    return usage_error(*find_command("mkcomp"), imsg_format(vantool_msg::GiveOneRootNroot).c_str());
   }
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
@@ -153,7 +151,8 @@ int run_rmcomp(const ParsedArgs& args) {
       result = kExitFailure;
       continue;
     }
-    if (remove_reported(component, comment, kRemoved, kRemoveFailed) != kExitOk)
+    if (remove_reported(component, comment, vantool_msg::RemovedComponent,
+                        vantool_msg::UnableRemoveComponent) != kExitOk)
       result = kExitFailure;
   }
   return result;

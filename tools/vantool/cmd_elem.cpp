@@ -91,9 +91,8 @@ int run_checkout(const ParsedArgs& args) {
 int paths_or_change_set(const char* command, const ParsedArgs& args) {
   bool change_set = args.has("cact") || args.has("activity");
   if (change_set != args.operands().empty()) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 151);
-    return usage_error(*find_command(command), buf);
+    return usage_error(*find_command(command),
+                       imsg_format(vantool_msg::GiveEitherPATHOperands).c_str());
   }
   return kExitOk;
 }

@@ -186,9 +186,7 @@ int run_lsfolder(const ParsedArgs& args) {
 
 int run_chfolder(const ParsedArgs& args) {
   if (!args.has("to") && !args.has("title") && !args.has("name")) {
-    char buf[256];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 94);
-    return usage("chfolder", buf);
+    return usage("chfolder", imsg_format(vantool_msg::GiveOneTitleName).c_str());
   }
   int exit = kExitOk;
   SUM_Folder folder;
@@ -225,7 +223,8 @@ int run_rmfolder(const ParsedArgs& args) {
       result = exit;
       continue;
     }
-    if (remove_reported(folder, comment, 92, 93) != kExitOk)
+    if (remove_reported(folder, comment, vantool_msg::RemovedFolder,
+                        vantool_msg::UnableRemoveFolder) != kExitOk)
       result = kExitFailure;
   }
   return result;

@@ -195,9 +195,8 @@ int run_lshistory(const ParsedArgs& args) {
   if (args.has("since")) {
     std::string text = args.value("since");
     if (date_parse_token_date_time(text.c_str(), &since) != 0) {
-      char buf[256];
-      imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNotADate, text.c_str());
-      return usage_error(*find_command("lshistory"), buf);
+      return usage_error(*find_command("lshistory"),
+                         imsg_format(vantool_msg::NotDateGiveYYYY, text.c_str()).c_str());
     }
   }
   std::string path = args.operands().empty() ? "." : args.operands()[0];

@@ -278,9 +278,8 @@ class Importer {
     done_ += n;
     if (!progress_)
       return;
-    char line[256];
-    imsg_sprintf(line, sizeof line, &vantool_catalog, kMsgProgress, count(done_), count(total_));
-    std::fprintf(stderr, "\r%s", line);
+    std::fprintf(stderr, "\r%s",
+                 imsg_format(vantool_msg::ImportingSteps, count(done_), count(total_)).c_str());
     std::fflush(stderr);
   }
 
@@ -325,9 +324,12 @@ int run_import(const ParsedArgs& args) {
   if (nothing)
     imsg_print(IMSG_INFO, vantool_msg::NothingImportViewAlready, source.c_str());
   else
-    imsg_print(IMSG_INFO, &vantool_catalog, args.has("preview") ? kMsgPreviewSummary : kMsgSummary,
-               count(plan.new_dirs.size()), count(plan.new_files.size()),
-               count(plan.changed_files.size()), count(plan.removed.size()), count(plan.unchanged));
+    imsg_print_chosen(IMSG_INFO,
+                      args.has("preview") ? vantool_msg::WouldImportNewDirectories
+                                          : vantool_msg::ImportedNewDirectoriesNew,
+                      count(plan.new_dirs.size()), count(plan.new_files.size()),
+                      count(plan.changed_files.size()), count(plan.removed.size()),
+                      count(plan.unchanged));
   return kExitOk;
 }
 

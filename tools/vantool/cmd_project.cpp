@@ -29,7 +29,6 @@ constexpr int kCannotChange = 100;
 constexpr int kRemoved = 101;
 constexpr int kCannotRemove = 102;
 constexpr int kCannotList = 103;
-constexpr int kNoChange = 105;
 // General catalog: "A project may be created only in the RootFolder or
 // another folder."
 
@@ -145,9 +144,7 @@ int run_chproject(const ParsedArgs& args) {
   for (const char* option : kChanges)
     any = any || args.has(option);
   if (!any) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNoChange);
-    return usage_error(*find_command("chproject"), buf);
+    return usage_error(*find_command("chproject"), imsg_format(vantool_msg::NoChange).c_str());
   }
   const std::string& operand = args.operands()[0];
   SUM_Project project;
@@ -279,17 +276,18 @@ int run_lsproject(const ParsedArgs& args) {
       imsg_print(IMSG_ERROR, vantool_msg::CannotList2, where.c_str());
       return kExitFailure;
     }
-  } else if (!all_projects(projects, kCannotList)) {
+  } else if (!all_projects(projects, vantool_msg::CannotList2)) {
     return kExitFailure;
   }
-  return print_listing(args, projects, kCannotList, print_project);
+  return print_listing(args, projects, vantool_msg::CannotList2, print_project);
 }
 
 int run_rmproject(const ParsedArgs& args) {
   SUM_Project project;
   if (!open_project(args.operands()[0], project))
     return kExitFailure;
-  return remove_reported(project, args.comment(), kRemoved, kCannotRemove);
+  return remove_reported(project, args.comment(), vantool_msg::RemovedProject,
+                         vantool_msg::UnableRemoveProject);
 }
 
 }  // namespace

@@ -30,7 +30,6 @@ constexpr int kCannotRemove = 110;
 constexpr int kCannotList = 111;
 constexpr int kChanged = 121;
 constexpr int kCannotChange = 122;
-constexpr int kNoStreamChange = 123;
 constexpr int kNotABaseline = 127;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
@@ -183,9 +182,7 @@ int run_chstream(const ParsedArgs& args) {
   for (const char* option : kStreamChanges)
     any = any || args.has(option);
   if (!any) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kNoStreamChange);
-    return usage_error(*find_command("chstream"), buf);
+    return usage_error(*find_command("chstream"), imsg_format(vantool_msg::NoStreamChange).c_str());
   }
   SUM_Stream stream;
   if (!open_stream(args.operands()[0], stream))
@@ -359,7 +356,7 @@ int run_lsstream(const ParsedArgs& args) {
       if (!open_project(args.value("in"), project))
         return kExitFailure;
       projects.append(project);
-    } else if (!all_projects(projects, kCannotList)) {
+    } else if (!all_projects(projects, vantool_msg::CannotList)) {
       return kExitFailure;
     }
     for (unsigned i = 0; i < projects.count(); ++i) {
@@ -373,14 +370,15 @@ int run_lsstream(const ParsedArgs& args) {
     if (args.has("tree"))
       return kExitOk;
   }
-  return print_listing(args, streams, kCannotList, print_stream);
+  return print_listing(args, streams, vantool_msg::CannotList, print_stream);
 }
 
 int run_rmstream(const ParsedArgs& args) {
   SUM_Stream stream;
   if (!open_stream(args.operands()[0], stream))
     return kExitFailure;
-  return remove_reported(stream, args.comment(), kRemoved, kCannotRemove);
+  return remove_reported(stream, args.comment(), vantool_msg::RemovedStream,
+                         vantool_msg::UnableRemoveStream);
 }
 
 }  // namespace

@@ -54,10 +54,9 @@ int usage(const char* command, const std::string& message) {
 // error, whose exit status is in `exit`.
 bool parse_kinds(const std::string& option, const std::string& list, std::vector<vob_op_t>& ops,
                  int& exit) {
-  char buf[1024];
   if (list.find_first_not_of(", ") == std::string::npos) {
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 40, option.c_str());
-    exit = usage("mktrtype", buf);
+    exit = usage("mktrtype",
+                 imsg_format(vantool_msg::OptionNeedsCommaSeparated, option.c_str()).c_str());
     return false;
   }
   for (const auto& name : split_kinds(list)) {
@@ -65,8 +64,9 @@ bool parse_kinds(const std::string& option, const std::string& list, std::vector
       continue;
     vob_op_t op = 0;
     if (SUM_TriggerType::operation_of(name.c_str(), op) != 0) {
-      imsg_sprintf(buf, sizeof buf, &vantool_catalog, 33, name.c_str(), all_kind_names().c_str());
-      exit = usage("mktrtype", buf);
+      exit = usage("mktrtype", imsg_format(vantool_msg::UnknownOperationKindOperation, name.c_str(),
+                                           all_kind_names().c_str())
+                                   .c_str());
       return false;
     }
     ops.push_back(op);
@@ -82,9 +82,7 @@ bool parse_trtype_operand(const char* command, const std::string& text, std::str
   vob_objsel_t parsed;
   if (sum_utl_parse_selector(text.c_str(), parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != "trtype")) {
-    char buf[1024];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 35, text.c_str());
-    exit = usage(command, buf);
+    exit = usage(command, imsg_format(vantool_msg::DoesNotNameTrigger, text.c_str()).c_str());
     return false;
   }
   if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, vob) != 0) {
@@ -98,9 +96,7 @@ bool parse_trtype_operand(const char* command, const std::string& text, std::str
 
 int run_mktrtype(const ParsedArgs& args) {
   if (!args.has("preop") && !args.has("postop")) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 34);
-    return usage("mktrtype", buf);
+    return usage("mktrtype", imsg_format(vantool_msg::OptionPreopPostopRequired).c_str());
   }
   vob_trtype_create_args_t create;
   create.phase = args.has("preop") ? VOB_TRIG_PREOP : VOB_TRIG_POSTOP;
@@ -110,9 +106,7 @@ int run_mktrtype(const ParsedArgs& args) {
     return exit;
   create.command = args.value("exec");
   if (create.command.find_first_not_of(" \t\n") == std::string::npos) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 41);
-    return usage("mktrtype", buf);
+    return usage("mktrtype", imsg_format(vantool_msg::CommandGivenExecEmpty).c_str());
   }
   SUM_Vob vob;
   const std::string& operand = args.operands()[0];

@@ -21,7 +21,6 @@ namespace {
 
 // Messages of the vantool catalog used here.
 constexpr int kNotAStream = 107;
-constexpr int kFileOrStream = 170;
 
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
@@ -208,9 +207,7 @@ int set_stream_spec(const ParsedArgs& args) {
 
 int run_setcs(const ParsedArgs& args) {
   if (args.has("stream") == !args.operands().empty()) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, kFileOrStream);
-    return usage_error(*find_command("setcs"), buf);
+    return usage_error(*find_command("setcs"), imsg_format(vantool_msg::FileOrStream).c_str());
   }
   if (args.has("stream"))
     return set_stream_spec(args);

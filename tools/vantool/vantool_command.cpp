@@ -68,21 +68,21 @@ int run_command(const std::vector<std::string>& args) {
                   parsed, error))
     return usage_error(*command, error.message);
 
-  char buf[512];
   for (const auto& option : command->required) {
     if (!parsed.has(option)) {
-      imsg_sprintf(buf, sizeof buf, &vantool_catalog, 30, option.c_str());
-      return usage_error(*command, buf);
+      return usage_error(*command,
+                         imsg_format(vantool_msg::OptionRequired, option.c_str()).c_str());
     }
   }
   const auto& operands = parsed.operands();
   if (operands.size() < command->min_operands) {
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 6, command->operand_name.c_str());
-    return usage_error(*command, buf);
+    return usage_error(
+        *command, imsg_format(vantool_msg::MissingOperand, command->operand_name.c_str()).c_str());
   }
   if (command->max_operands != kUnlimited && operands.size() > command->max_operands) {
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, 5, operands[command->max_operands].c_str());
-    return usage_error(*command, buf);
+    return usage_error(*command, imsg_format(vantool_msg::TooManyOperandsFirst,
+                                             operands[command->max_operands].c_str())
+                                     .c_str());
   }
   // One snapshot of each VOB for the command's reads (its writes still
   // commit one by one).

@@ -22,44 +22,45 @@ constexpr int kNotAnActivity = 130;
 // the selector's own PVOB), printing vantool message `not_found` when
 // there is none.
 template <typename Object>
-bool open_selected(const std::string& text, const SUM_Vob& pvob, int not_found, Object& object) {
+bool open_selected(const std::string& text, const SUM_Vob& pvob,
+                   imsg_checked_id<const char*> not_found, Object& object) {
   if (Object::construct_from_selector(text.c_str(), pvob, object) == 0)
     return true;
-  imsg_print(IMSG_ERROR, &vantool_catalog, not_found, text.c_str());
+  imsg_print(IMSG_ERROR, not_found, text.c_str());
   return false;
 }
 
 }  // namespace
 
 bool open_stream(const std::string& text, SUM_Stream& stream) {
-  return open_selected(text, SUM_Vob(), kNotAStream, stream);
+  return open_selected(text, SUM_Vob(), vantool_msg::NotAStream, stream);
 }
 
 bool open_project(const std::string& text, SUM_Project& project) {
-  return open_selected(text, SUM_Vob(), kNotAProject, project);
+  return open_selected(text, SUM_Vob(), vantool_msg::NotAProject, project);
 }
 
 bool open_component(const std::string& text, SUM_Component& component) {
-  return open_selected(text, SUM_Vob(), kNotAComponent, component);
+  return open_selected(text, SUM_Vob(), vantool_msg::NotAComponent, component);
 }
 
 bool open_baseline(const std::string& text, SUM_Baseline& baseline) {
-  return open_selected(text, SUM_Vob(), kNotABaseline, baseline);
+  return open_selected(text, SUM_Vob(), vantool_msg::NotABaseline, baseline);
 }
 
 bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& activity) {
-  return open_selected(text, pvob, kNotAnActivity, activity);
+  return open_selected(text, pvob, vantool_msg::NotAnActivity, activity);
 }
 
-bool all_projects(SUM_ProjectList& out, int failed) {
+bool all_projects(SUM_ProjectList& out, imsg_checked_id<const char*> failed) {
   SUM_VobList pvobs;
   if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, failed, "");
+    imsg_print(IMSG_ERROR, failed, "");
     return false;
   }
   for (unsigned i = 0; i < pvobs.count(); ++i)
     if (SUM_Project::list_projects(pvobs[i], out) != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, failed, pvobs[i].any_name());
+      imsg_print(IMSG_ERROR, failed, pvobs[i].any_name());
       return false;
     }
   return true;

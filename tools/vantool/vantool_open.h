@@ -27,7 +27,7 @@ bool open_activity(const std::string& text, const SUM_Vob& pvob, SUM_Activity& a
 // Every project of every project VOB, appended to `out`. False after
 // vantool message `failed`, naming the project VOB whose projects cannot
 // be listed ("" when the project VOBs cannot be).
-bool all_projects(SUM_ProjectList& out, int failed);
+bool all_projects(SUM_ProjectList& out, imsg_checked_id<const char*> failed);
 
 // The VOBs registered in the default region; false when the registry cannot
 // be read.

@@ -39,13 +39,14 @@ bool new_object_operand(const char* command, const std::string& operand, const c
 // message `removed`, or `failed` when the removal is refused; both name the
 // object's label. Answers kExitOk or kExitFailure.
 template <typename Object>
-int remove_reported(Object& object, const std::string& comment, int removed, int failed) {
+int remove_reported(Object& object, const std::string& comment,
+                    imsg_checked_id<const char*> removed, imsg_checked_id<const char*> failed) {
   std::string label = label_of(object);
   if (object.destroy(comment.c_str()) != 0) {
-    imsg_print(IMSG_ERROR, &vantool_catalog, failed, label.c_str());
+    imsg_print(IMSG_ERROR, failed, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, &vantool_catalog, removed, label.c_str());
+  imsg_print(IMSG_INFO, removed, label.c_str());
   return kExitOk;
 }
 
@@ -55,13 +56,14 @@ int remove_reported(Object& object, const std::string& comment, int removed, int
 // the rest are still printed. The JSON array is printed at the end when
 // -json is given. Answers kExitOk, or kExitFailure when an item failed.
 template <typename Items, typename Print>
-int print_listing(const ParsedArgs& args, const Items& items, int failed, Print print) {
+int print_listing(const ParsedArgs& args, const Items& items, imsg_checked_id<const char*> failed,
+                  Print print) {
   JsonWriter json;
   json.begin_array();
   bool ok = true;
   auto print_one = [&](const auto& item) {
     if (!print(item, args, json)) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, failed, label_of(item).c_str());
+      imsg_print(IMSG_ERROR, failed, label_of(item).c_str());
       ok = false;
     }
   };

@@ -49,10 +49,9 @@ bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view
   if (SUM_View::construct_from_view_root(where.c_str(), view.view()) != 0) {
     // Name what was looked for: the operand the user gave, or else the
     // current directory.
-    constexpr int kMsgCurrentDirNotInView = 42;
-    constexpr int kMsgPathNotInView = 195;
-    imsg_print(IMSG_ERROR, &vantool_catalog,
-               path.empty() ? kMsgCurrentDirNotInView : kMsgPathNotInView, where.c_str());
+    imsg_print_chosen(IMSG_ERROR,
+                      path.empty() ? vantool_msg::NoViewGivenCurrent : vantool_msg::NotViewNoView,
+                      where.c_str());
     return false;
   }
   return true;
