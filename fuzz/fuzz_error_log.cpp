@@ -41,7 +41,7 @@ void check_write(const std::string& content) {
   operation = operation.substr(0, operation.find('\n'));
   write_log("");
   int line = static_cast<int>(content.size());
-  tbs_log_int_error(source.c_str(), &tbs_catalog, 35, operation.c_str(), line, 0);
+  tbs_log_int_error(source.c_str(), tbs_msg::InternalErrorLine, operation.c_str(), line, 0);
   std::vector<tbs_int_error_record> records;
   FUZZ_REQUIRE(tbs_read_int_error_log(records) == TBS_ST_OK, "reading the log failed");
   FUZZ_REQUIRE(records.size() == 1, "the record written is not read back");

@@ -17,22 +17,6 @@
 
 namespace repo::merge {
 
-// Messages of the tbs catalog the merge service prints.
-enum MergeMsg : int {
-  kMsgReadMergeFile = 40,
-  kMsgWriteMergeFile = 41,
-  kMsgNeverMerged = 61,
-  kMsgEntryClash = 62,
-  kMsgTextConflicts = 63,
-  kMsgConflictsRemain = 64,
-  kMsgNotSameElement = 65,
-  kMsgCheckoutNotShown = 84,
-  kMsgRenameClash = 135,
-  kMsgRenameRemoved = 136,
-  kMsgBadMergeSource = 137,
-  kMsgNoMergeBranchType = 138,
-};
-
 // Counts complete conflict regions in `text`: an opening line "<<<<<<<", a
 // separator line "=======" and a closing line ">>>>>>>", in that order. A
 // label makes the matching marker line read "<marker> <label>" exactly; a

@@ -169,15 +169,6 @@ Store::~Store() {
 
 namespace {
 
-// Catalog entries of the store's own refusals.
-enum StoreMsg : int {
-  kMsgStoreOpenFailed = 0,
-  kMsgStoreEmpty = 144,
-  kMsgStoreDamaged = 145,
-  kMsgStoreReadOnly = 146,
-  kMsgStoreReadOnlyOld = 147,
-};
-
 // "file:" URI of `path` opened as an immutable read-only database: what a
 // store on read-only media can still be (no locks, no journal files).
 std::string read_only_uri(const std::string& path) {
@@ -308,7 +299,7 @@ int Store::migrate(const Schema& schema, bool create) {
     for (int v = version; v < schema.version(); ++v) {
       status = exec(schema.migrations[static_cast<size_t>(v)]);
       if (status != 0) {
-        imsg_print(IMSG_ERROR, tbs_msg::Remove, path_.c_str(), v + 1, sqlite3_errmsg(db_));
+        imsg_print(IMSG_ERROR, tbs_msg::UpgradeFailed, path_.c_str(), v + 1, sqlite3_errmsg(db_));
         return status;
       }
     }

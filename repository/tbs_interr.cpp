@@ -120,13 +120,15 @@ std::string tbs_int_error_log_path() {
   return sysutl_korvane_home() + "/log/internal-errors.log";
 }
 
-void tbs_log_int_error(const char* source_file, const imsg_catalog_t* catalog, int entry,
+void tbs_log_int_error(const char* source_file,
+                       imsg_checked_id<const char*, const char*, int> message,
                        const char* operation, int line, int extra) {
-  imsg_print(IMSG_ERROR, catalog, entry, operation != nullptr ? operation : "?",
+  imsg_print(IMSG_ERROR, message, operation != nullptr ? operation : "?",
              source_file != nullptr ? source_file : "?", line);
   std::string path = tbs_int_error_log_path();
   std::string dir = path.substr(0, path.rfind('/'));
-  std::string text = record_line(source_file, catalog, entry, operation, line, extra);
+  std::string text =
+      record_line(source_file, message.catalog, message.index, operation, line, extra);
   int fd = -1;
   if (sysutl_make_dirs(dir) == TBS_ST_OK)
     fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);

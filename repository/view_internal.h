@@ -40,47 +40,6 @@ inline constexpr unsigned kDirMode = 0755;
 // The config spec of a new view.
 inline constexpr const char* kDefaultConfigSpec = "element * CHECKEDOUT\nelement * /main/LATEST\n";
 
-// Messages of the tbs catalog used by the view service.
-enum ViewMsg : int {
-  kMsgViewTagMissing = 13,
-  kMsgViewTagTaken = 14,
-  kMsgViewUuidMissing = 15,
-  kMsgStorageExists = 16,
-  kMsgReadFile = 40,
-  kMsgWriteFile = 41,
-  kMsgRemove = 42,
-  kMsgNotInView = 43,
-  kMsgNameChars = 44,
-  kMsgRootNotEmpty = 66,
-  kMsgBadViewTag = 67,
-  kMsgNoRoot = 68,
-  kMsgBadConfigSpec = 69,
-  kMsgHoldsCheckouts = 70,
-  kMsgNotVisible = 71,
-  kMsgExcluded = 72,
-  kMsgNoCheckout = 73,
-  kMsgAlreadyCheckedOut = 74,
-  kMsgNotCheckedOut = 75,
-  kMsgParentNotCheckedOut = 76,
-  kMsgNotLoaded = 77,
-  kMsgViewPrivate = 78,
-  kMsgNoBrtype = 79,
-  kMsgPathExists = 80,
-  kMsgNotDirectory = 81,
-  kMsgNoProperty = 82,
-  kMsgCheckinFileGone = 83,
-  kMsgVobRootName = 139,           // (path, VOB tag)
-  kMsgNameDirNotCheckedOut = 140,  // (directory, view, name)
-  kMsgNameCheckedOut = 141,        // (path, view)
-  kMsgMoveAcrossVobs = 142,        // (source, target)
-  kMsgMoveIntoItself = 143,        // (source, target)
-  kMsgViewNotYours = 151,          // (action, view tag, owner)
-  kMsgRootInsideView = 152,        // (new root, other root, other tag)
-  kMsgRootEnclosesView = 153,      // (new root, other root, other tag)
-  kMsgBranchHeldByView = 154,      // (path, view tag, branch)
-  kMsgBranchHeldByGoneView = 155,  // (path, branch, view UUID)
-};
-
 // ---- registry: view tags (view_store.cpp) -------------------------------------------
 
 // The entry of a tag or UUID; 1002 (silently) when none.

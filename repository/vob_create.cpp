@@ -288,11 +288,6 @@ namespace repo {
 
 namespace {
 
-enum RegisterMsg : int {
-  kMsgNotVobStorage = 17,
-  kMsgStorageRegistered = 148,
-};
-
 // The registry entry a VOB storage directory describes of itself (its
 // identity rows); `tag` empty means the tag it was made with.
 int entry_of_storage(const std::string& storage, const std::string& tag, rgy_vob_entry& entry) {

@@ -273,7 +273,7 @@ int vob_elem_set_crde(vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t crde,
     if (status == 0 && crde != 0) {
       status = repo::read_element(s, crde, root);
       if (status == TBS_ST_NOT_FOUND)
-        imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, crde, vob->tag.c_str(), "directory element");
+        imsg_print(IMSG_ERROR, tbs_msg::ObjectNotA, crde, vob->tag.c_str(), "directory element");
       if (status == 0 && !root.is_dir()) {
         imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNotDirectory, crde, vob->tag.c_str(),
                    "file element");

@@ -13,7 +13,7 @@ namespace {
 
 void wrong_kind(vob_vob_h vob, tbs_dbid_t dbid, const char* expected) {
   KORVANE_ASSERT(vob != nullptr);
-  imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, dbid, vob->tag.c_str(), expected);
+  imsg_print(IMSG_ERROR, tbs_msg::ObjectNotA, dbid, vob->tag.c_str(), expected);
 }
 
 }  // namespace

@@ -98,12 +98,6 @@ int check_object_name(const char* name);
 // is locked for the current user; 0 otherwise.
 int check_not_locked(vob_vob_h vob, Store& store, tbs_dbid_t obj);
 
-// Entries of the tbs catalog (repository/tbs.msg) the permission rule prints.
-enum ChangeMsg : int {
-  kMsgMasteredElsewhere = 28,    // (object selector, master replica)
-  kMsgNoChangePermission = 150,  // (kind "name", user, owner, VOB tag, VOB owner)
-};
-
 // Who may change or remove an object: its owner, the owner of its VOB (of
 // the VOB object) and privileged users (services/rgy.h). This is the one
 // place that rule is decided; every check of the right to change an object

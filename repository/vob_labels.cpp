@@ -156,7 +156,7 @@ int need_vermap(vob_vob_h vob, Store& s, tbs_dbid_t vermap, int* kind) {
   if (status == 0)
     status = map_kind(s, vermap, kind);
   if (status == 0 && *kind < 0) {
-    imsg_print(IMSG_ERROR, tbs_msg::ObjectVOBNot, vermap, vob->tag.c_str(), "version map");
+    imsg_print(IMSG_ERROR, tbs_msg::ObjectNotA, vermap, vob->tag.c_str(), "version map");
     status = TBS_ST_NOT_FOUND;
   }
   return status;

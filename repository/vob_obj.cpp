@@ -138,12 +138,6 @@ namespace {
 
 constexpr size_t kMaxObjectNameBytes = 255;
 
-enum NameMsg : int {
-  kMsgNameNotAllowed = 44,  // (name)
-  kMsgNameTooLong = 45,     // (name, limit)
-  kMsgNameEmpty = 46,
-};
-
 }  // namespace
 
 int check_object_name(const char* name) {

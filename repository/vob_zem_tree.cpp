@@ -64,7 +64,7 @@ int check_form(vob_vob_h vob, bool first_class) {
 
 void print_wrong_kind(vob_vob_h vob, tbs_dbid_t dbid, const char* kind) {
   bool vowel = std::strchr("aeiou", kind[0]) != nullptr;
-  imsg_print_chosen(IMSG_ERROR, vowel ? tbs_msg::ObjectVOBNot2 : tbs_msg::ObjectVOBNot, dbid,
+  imsg_print_chosen(IMSG_ERROR, vowel ? tbs_msg::ObjectNotAn : tbs_msg::ObjectNotA, dbid,
                     vob->tag.c_str(), kind);
 }
 

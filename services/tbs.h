@@ -79,12 +79,14 @@ int tbs_errno2status(int err);
 
 // Appends one internal-error record to the log file under KORVANE_HOME and
 // prints the catalog entry at error severity. `source_file` names the source
-// of the operation (for example "sum_activity"), `catalog`/`entry` the
-// message explaining the error, `operation` the qualified operation name,
-// `line` the source line and `extra` a value of the caller's choosing.
+// of the operation (for example "sum_activity"), `message` the entry
+// explaining the error (printed with the operation, the source and the line,
+// as tbs_msg::InternalErrorLine is), `operation` the qualified operation
+// name, `line` the source line and `extra` a value of the caller's choosing.
 // Never fails as far as the caller is concerned: a log that cannot be written
 // is reported on standard error and otherwise ignored.
-void tbs_log_int_error(const char* source_file, const imsg_catalog_t* catalog, int entry,
+void tbs_log_int_error(const char* source_file,
+                       imsg_checked_id<const char*, const char*, int> message,
                        const char* operation, int line, int extra);
 
 // One record of the internal-error log, as read back.

@@ -30,11 +30,6 @@ namespace {
 
 constexpr const char* kSource = "sum_activity";
 
-// "sum" catalog messages used here.
-constexpr int kReadOnlyStream = 3;
-constexpr int kTriggerTypeRefs = 5;
-constexpr int kCsetNotEmpty = 9;
-
 // Tasks are read this many at a time.
 constexpr size_t kTaskChunk = 10;
 

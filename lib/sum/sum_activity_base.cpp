@@ -173,7 +173,7 @@ int SUM_ActivityBase::parent(SUM_ActivityBase& parent) const {
   if (int status = info(got, VOB_ACT_INFO_BIT(VOB_ACT_INFO_PARENT)))
     return trace.checked(__LINE__, status);
   if (got->parent() == 0)
-    return 1002;
+    return SUM_NOT_FOUND;
   parent = SUM_ActivityBase(vob_, got->parent());
   return 0;
 }
@@ -185,7 +185,7 @@ int SUM_ActivityBase::reparent(const SUM_ActivityBase& new_parent, const char* c
     return status;
   if (!is_reparent_ok() || new_parent.is_null() || new_parent.vob() != vob_) {
     sum_int_error(kSource, trace.name(), __LINE__);
-    return 1001;
+    return SUM_FAILED;
   }
   int code = 0;
   if (int status = event_opcode(op, code))
@@ -250,7 +250,7 @@ int SUM_ActivityBase::common_create(const SUM_Vob& vob, const char* name, const 
     new_name = sum_utl_generate_unique_obj_name(sum_utl_cvt_title_to_obj_name(title),
                                                 kActivityLikeMtype, 0, vob);
     if (new_name.GetLength() == 0)
-      return 1001;
+      return SUM_FAILED;
   }
   int code = 0;
   if (int status = SUM_ActivityBase(vob, 0).event_opcode(op, code))

@@ -25,19 +25,6 @@ namespace {
 
 constexpr const char* kSource = "sum_activity_cset";
 
-// "sum" catalog messages used here.
-constexpr int kMasteredElsewhere = 46;
-constexpr int kNotInCset = 48;
-constexpr int kRepairingCheckin = 71;
-constexpr int kRepairingCheckout = 72;
-
-// The text of a "sum" catalog entry (repair comments).
-SUM_String catalog_text(int index) {
-  char buf[256] = "";
-  imsg_sprintf(buf, sizeof buf, &sum_catalog, index);
-  return SUM_String(buf);
-}
-
 // Calls the caller's version-control callback with the facts of one step;
 // its answer (0: go on). The key and path words are cleared again after.
 int tell(SUM_VerctlCB* cb, int phase, int operation, const fcset_key_t& key, const char* path) {
@@ -492,12 +479,12 @@ int SUM_Activity::add_cset_entry(const SUM_Version& version, int checkout,
 
 int SUM_Activity::fix_checkin(const SUM_Version& version) const {
   SUM_Trace trace("SUM_Activity::fix_checkin");
-  SUM_EventInfo event(catalog_text(kRepairingCheckin), kOpChange);
+  SUM_EventInfo event(imsg_text(sum_msg::RepairingCheckin), kOpChange);
   return trace.checked(__LINE__, add_cset_entry(version, 0, event));
 }
 
 int SUM_Activity::fix_checkout(const SUM_Version& version) const {
   SUM_Trace trace("SUM_Activity::fix_checkout");
-  SUM_EventInfo event(catalog_text(kRepairingCheckout), kOpChange);
+  SUM_EventInfo event(imsg_text(sum_msg::RepairingCheckout), kOpChange);
   return trace.checked(__LINE__, add_cset_entry(version, 1, event));
 }

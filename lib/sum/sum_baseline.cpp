@@ -31,11 +31,6 @@ namespace {
 
 constexpr const char* kSource = "sum_baseline";
 
-// Baseline catalog messages used here.
-constexpr int kReadOnlyStream = 0;
-constexpr int kNoModCount = 78;
-constexpr int kMasteredElsewhere = 19;
-
 vob_mtype_t baseline_mtype(const SUM_Vob& pvob) {
   return pvob.supports_fc_objs() ? VOB_MTYPE_BASELINE : VOB_MTYPE_CHECKPOINT;
 }
@@ -146,7 +141,7 @@ int dependency_record(const SUM_Vob& pvob, const SUM_BaselineList& dependencies,
   if (level < 3) {
     SUM_String tag;
     pvob.tag(tag);
-    imsg_print(IMSG_ERROR, sum_baseline_msg::DepsNeedLevel3, tag);
+    imsg_print(IMSG_ERROR, sum_baseline_msg::DepsNeedFeatureLevel, tag);
     return SUM_FAILED;
   }
   return SUM_BaselineDependency::deps_to_xml_text(dependencies, out);

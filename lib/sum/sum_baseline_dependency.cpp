@@ -22,11 +22,6 @@ namespace {
 
 constexpr const char* kSource = "sum_baseline_dependency";
 
-// Baseline catalog messages of resolution.
-constexpr int kNonExistent = 38;
-constexpr int kUnavailableOrNonExistent = 39;
-constexpr int kCannotResolve = 40;
-
 constexpr const char* kInfoTag = "bl_info";
 constexpr const char* kDepsTag = "deps_v1";
 constexpr const char* kDepTag = "dep";
@@ -79,12 +74,13 @@ int resolve_selector(const SUM_String& selector, vob_objsel_kind_t kind, int qui
                                VOB_RESOLVE_ALLOW_UNIVERSAL | VOB_RESOLVE_USE_DEFAULT_VOB,
                                &found_vob, &dbid);
   if (status != 0) {
-    int message = status == SUM_NOT_FOUND         ? kNonExistent
-                  : status == TBS_ST_BAD_ARGUMENT ? kCannotResolve
-                                                  : kUnavailableOrNonExistent;
+    sum_baseline_msg message = status == SUM_NOT_FOUND ? sum_baseline_msg::NonExistent
+                               : status == TBS_ST_BAD_ARGUMENT
+                                   ? sum_baseline_msg::CannotResolve
+                                   : sum_baseline_msg::UnavailableNonExistent;
     if (!quiet)
-      imsg_print(IMSG_ERROR, &sum_baseline_catalog, message, vob_utl_objsel_kind_to_str(kind),
-                 static_cast<const char*>(selector));
+      imsg_print_chosen(IMSG_ERROR, message, vob_utl_objsel_kind_to_str(kind),
+                        static_cast<const char*>(selector));
     return SUM_BaselineDependency::UNRESOLVABLE;
   }
   out = SUM_VobObject(SUM_Vob(found_vob), dbid);
@@ -391,10 +387,6 @@ int SUM_Baseline::full_dependency_scope(SUM_ComponentList& out) const {
 // ---- SUM_Baseline: dependents across PVOBs ----
 
 namespace {
-
-// Baseline catalog messages of the dependents search.
-constexpr int kComponentUnavailable = 34;
-constexpr int kBaselineUnavailable = 35;
 
 // One unit of indentation of the dependents listing.
 constexpr const char* kIndentUnit = "    ";

@@ -10,6 +10,7 @@
 // a full map holds the whole configuration.
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,15 +37,6 @@
 namespace {
 
 constexpr const char* kSource = "sum_baseline_label";
-
-// Baseline catalog messages used here.
-constexpr int kInitialStatus = 11;
-constexpr int kAlreadyFull = 12;
-constexpr int kNeedIncremental = 13;
-constexpr int kFullToIncremental = 14;
-constexpr int kAlreadyIncremental = 15;
-constexpr int kNothingToLabel = 16;
-constexpr int kNotLabeled = 86;
 
 // The mark in the name of a version map still being filled.
 constexpr const char* kInProgressMark = "_in_progress";
@@ -546,27 +538,30 @@ int SUM_Baseline::adjust_baselined_versions(SUM_VersionList& versions,
 }
 
 int SUM_Baseline::refuse_labeling(int status, int to_full) const {
-  int index = -1;
+  std::optional<sum_baseline_msg> refusal;
   switch (status) {
     case INITIAL:
-      index = kInitialStatus;
+      refusal = sum_baseline_msg::CannotChangeLabelingStatus;
       break;
     case NOT_LABELABLE:
-      index = kNothingToLabel;
+      refusal = sum_baseline_msg::BaselineNoVersionsLabel;
       break;
     case FULL:
-      index = to_full ? kAlreadyFull : kFullToIncremental;
+      refusal = to_full ? sum_baseline_msg::BaselineAlreadyFullyLabeled
+                        : sum_baseline_msg::CannotChangeFullyLabeled;
       break;
     case INCREMENTAL:
-      index = to_full ? -1 : kAlreadyIncremental;
+      if (!to_full)
+        refusal = sum_baseline_msg::BaselineAlreadyIncrementallyLabeled;
       break;
     default:  // UNLABELED
-      index = to_full ? kNeedIncremental : -1;
+      if (to_full)
+        refusal = sum_baseline_msg::BaselineMustIncrementallyLabeled;
       break;
   }
-  if (index < 0)
+  if (!refusal)
     return SUM_OK;
-  imsg_print(IMSG_ERROR, &sum_baseline_catalog, index, any_fullname());
+  imsg_print_chosen(IMSG_ERROR, *refusal, any_fullname());
   return SUM_FAILED;
 }
 

@@ -19,15 +19,6 @@ namespace {
 
 constexpr const char* kSource = "sum_baseline_removal";
 
-// Baseline catalog messages used here.
-constexpr int kTriggerTypeRefs = 20;
-constexpr int kRemoteLabelType = 21;
-constexpr int kInitial = 22;
-constexpr int kTimelineFoundation = 23;
-constexpr int kStreamFoundation = 24;
-constexpr int kDelivered = 25;
-constexpr int kRemoveFailed = 31;
-
 constexpr int kOpRemove = 101;
 
 // The streams of every registered PVOB that recommend `baseline`, replacing
@@ -59,10 +50,10 @@ int recommending_streams(const SUM_Baseline& baseline, SUM_StreamList& out) {
   return SUM_OK;
 }
 
-// Prints `index` and answers 1 when `refused`.
-int refuse_when(int refused, int index) {
+// Prints `refusal` and answers 1 when `refused`.
+int refuse_when(int refused, imsg_checked_id<> refusal) {
   if (refused)
-    imsg_print(IMSG_ERROR, &sum_baseline_catalog, index);
+    imsg_print(IMSG_ERROR, refusal);
   return refused;
 }
 
@@ -81,23 +72,23 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
   int answer = 0;
   if ((status = modmaster_operation_ok(answer)) != 0)
     return trace.checked(__LINE__, status);
-  if (refuse_when(!answer, kRemoteLabelType))
+  if (refuse_when(!answer, sum_baseline_msg::CannotRemoveRemoteLabelType))
     return SUM_OK;
   if ((status = is_initial(answer)) != 0)
     return trace.checked(__LINE__, status);
-  if (refuse_when(answer, kInitial))
+  if (refuse_when(answer, sum_baseline_msg::CannotRemoveBaselineInitial))
     return SUM_OK;
   if ((status = is_foundation_of_timeline(answer)) != 0)
     return trace.checked(__LINE__, status);
-  if (refuse_when(answer, kTimelineFoundation))
+  if (refuse_when(answer, sum_baseline_msg::CannotRemoveBaselineFoundation))
     return SUM_OK;
   if ((status = is_used_by_stream(answer)) != 0)
     return trace.checked(__LINE__, status);
-  if (refuse_when(answer, kStreamFoundation))
+  if (refuse_when(answer, sum_baseline_msg::CannotRemoveBaselineFoundationStream))
     return SUM_OK;
   if ((status = has_been_delivered(answer)) != 0)
     return trace.checked(__LINE__, status);
-  if (refuse_when(answer, kDelivered))
+  if (refuse_when(answer, sum_baseline_msg::CannotRemoveBaselineDelivered))
     return SUM_OK;
   // A version map refuses nothing beyond its mastership (checked above). A
   // deliver in progress that uses the baseline cannot exist yet: delivering

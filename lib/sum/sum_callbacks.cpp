@@ -1,7 +1,7 @@
 // Invocation of the operation callbacks and the progress texts.
 #include "sum/sum_callbacks.h"
 
-#include <memory>
+#include <string>
 
 #include "services/imsg.h"
 #include "sum/sum_catalogs.h"
@@ -9,11 +9,28 @@
 
 namespace {
 
-// Size of the buffer a progress text is formatted into.
-constexpr size_t kProgressTextBytes = 153600;
-// Progress operations with a text: operation op uses catalog entry op - 3.
-constexpr int kFirstTextOperation = 3;
-constexpr int kLastTextOperation = 9;
+// The text of progress operation `op` at step `n` of `total`; empty for
+// operations without one (phase marks).
+std::string progress_text(SUM_ProgressCB::Operation op, int n, int total) {
+  switch (op) {
+    case SUM_ProgressCB::PREPARE_COMPONENT:
+      return imsg_format(sum_callbacks_msg::PreparingComponent, n, total);
+    case SUM_ProgressCB::PREPARE_BASELINE:
+      return imsg_format(sum_callbacks_msg::PreparingBaseline, n, total);
+    case SUM_ProgressCB::PREPARE_CHANGE_SET:
+      return imsg_format(sum_callbacks_msg::PreparingChangeSet, n, total);
+    case SUM_ProgressCB::EVALUATE_BASELINE:
+      return imsg_format(sum_callbacks_msg::EvaluatingBaseline, n, total);
+    case SUM_ProgressCB::COMPARE_BASELINE:
+      return imsg_format(sum_callbacks_msg::ComparingBaseline, n, total);
+    case SUM_ProgressCB::SEARCH_DEPENDENT_ACTIVITIES:
+      return imsg_format(sum_callbacks_msg::SearchingDependentActivities);
+    case SUM_ProgressCB::CHECK_TARSEN_ACTIVITY:
+      return imsg_format(sum_callbacks_msg::CheckingTarsenActivity, n, total);
+    default:
+      return std::string();
+  }
+}
 
 }  // namespace
 
@@ -186,14 +203,7 @@ int SUM_ProgressCB::invoke(Operation op, int n, int total) {
   operation = op;
   number = n;
   count = total;
-  if (op >= kFirstTextOperation && op <= kLastTextOperation) {
-    std::unique_ptr<char[]> text(new char[kProgressTextBytes]);
-    imsg_sprintf(text.get(), kProgressTextBytes, &sum_callbacks_catalog, op - kFirstTextOperation,
-                 n, total);
-    message = new SUM_String(text.get());
-  } else {
-    message = new SUM_String();
-  }
+  message = new SUM_String(progress_text(op, n, total).c_str());
   int answer = 0;
   f(*this, answer);
   delete message;

@@ -32,48 +32,10 @@ constexpr size_t kEntryChunk = 1000;
 constexpr size_t kMaxParent = 1024;
 constexpr size_t kMaxLeaf = 256;
 
-// Component catalog messages.
-enum : int {
-  kPermission = 0,
-  kPvobLevel3 = 1,
-  kNotDirectory = 2,
-  kResolveVob = 3,
-  kRootVobInfo = 4,
-  kVobLevel2 = 5,
-  kHasComponents = 6,
-  kMustBeVobRoot = 7,
-  kVobLevelComponent = 8,
-  kCreateRootComment = 9,
-  kCreateRootFailed = 10,
-  kRootVersion = 11,
-  kNotTopLevel = 12,
-  kMemberOfOther = 13,
-  kProcessing = 14,
-  kDoneProcessing = 15,
-  kLinkComment = 19,
-  kLinkFailed = 20,
-  kCatalogueComment = 21,
-  kCatalogueFailed = 22,
-  kInitialName = 16,
-  kInitialComment = 17,
-  kInitialFailed = 18,
-  kRootCrdeFailed = 23,
-  kDeleteRootComment = 24,
-  kUncatalogueComment = 25,
-  kGetCrdeFailed = 27,
-  kSetCrdeFailed = 28,
-  kSetAdminVob = 29,
-  kAdminVobDiffers = 30,
-  kMissingInitial = 37,
-  kInvalidTimeline = 38,
-};
-// General catalog: the feature level could not be read.
-constexpr int kFeatureLevelMessage = 51;
-
-SUM_String formatted(int index, const char* arg) {
-  SUM_Imsg msg;
-  msg.Format(&sum_component_catalog, index, arg);
-  return msg.string();
+// The catalog entry `id` filled with `name` (event comments and the
+// initial baseline's name).
+SUM_String formatted(imsg_checked_id<const char*> id, const char* name) {
+  return SUM_String(imsg_format(id, name).c_str());
 }
 
 vob_mtype_t component_name_mtype(const SUM_Vob& pvob) {
@@ -98,7 +60,7 @@ int root_version(const SUM_Vob& vob, tbs_dbid_t root, view_server_h view, tbs_db
     if (int status = view_lookup(view, tag, &info))
       return status;
     if (info.version == 0)
-      return 1002;
+      return SUM_NOT_FOUND;
     version = info.version;
     return 0;
   }
@@ -118,11 +80,11 @@ int catalogued_name(const SUM_Vob& vob, tbs_dbid_t dir, tbs_dbid_t element, std:
     for (const auto& entry : entries) {
       if (entry.element == element) {
         name = entry.name;
-        return name.empty() ? 1002 : 0;
+        return name.empty() ? SUM_NOT_FOUND : 0;
       }
     }
     if (entries.size() < kEntryChunk)
-      return 1002;
+      return SUM_NOT_FOUND;
   }
 }
 
@@ -150,7 +112,7 @@ int mark_tree(const SUM_Vob& vob, view_server_h view, const std::string& path, t
       }
     } else if (crde != root) {
       imsg_print(IMSG_ERROR, sum_component_msg::ElementMemberAnotherComponent, name);
-      return 1001;
+      return SUM_FAILED;
     }
     if (entry.is_dir) {
       if (int status = mark_tree(vob, view, entry.vob_path, root, event, visited))
@@ -175,11 +137,11 @@ void undo(const Made& made, const char* name) {
     // A new root was catalogued in a new version of the VOB root, which
     // would keep naming it once deleted: the name goes first, so that it
     // is free again.
-    SUM_EventInfo event(formatted(kUncatalogueComment, name), 0);
+    SUM_EventInfo event(formatted(sum_component_msg::UncatalogueComponentRootDirectory, name), 0);
     vob_nsdir_undefine_component(made.vob.handle(), made.catalogued.c_str(), event.info());
   }
   if (made.created_root != 0) {
-    SUM_EventInfo event(formatted(kDeleteRootComment, name), 0);
+    SUM_EventInfo event(formatted(sum_component_msg::DeleteComponentRootDirectory, name), 0);
     vob_elem_set_crde(made.vob.handle(), made.created_root, 0, event.info());
     vob_elem_delete(made.vob.handle(), made.created_root, event.info());
   }
@@ -202,8 +164,9 @@ int create_initial_baseline(const SUM_Component& component, const char* name) {
   if (int status = component.main_timeline(timeline))
     return status;
   SUM_Baseline initial;
-  int status = SUM_Baseline::create(timeline, formatted(kInitialName, name),
-                                    formatted(kInitialComment, name), 0, -1, initial);
+  int status = SUM_Baseline::create(
+      timeline, formatted(sum_component_msg::InitialBaselineName, name),
+      formatted(sum_component_msg::InitialBaselineComponent, name), 0, -1, initial);
   if (status != 0)
     imsg_print(IMSG_ERROR, sum_component_msg::CannotCreateInitialBaseline, name);
   return status;
@@ -231,10 +194,10 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     return trace.checked(__LINE__, status);
   if (!allowed) {
     imsg_print(IMSG_ERROR, sum_component_msg::PermissionDeniedNotProject);
-    return 1051;
+    return TBS_ST_NO_PERMISSION;
   }
   if (!sum_utl_is_usable_name(name, component_name_mtype(pvob), pvob))
-    return 1001;
+    return SUM_FAILED;
 
   Made made;
   made.pvob = pvob;
@@ -244,7 +207,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
   if (rootless) {
     if (pvob_level < 3) {
       imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedProjectVOBDoes);
-      return 1001;
+      return SUM_FAILED;
     }
   } else {
     std::string leaf;
@@ -258,7 +221,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       leaf = slash == std::string::npos ? path : path.substr(slash + 1);
       if (parent.size() > kMaxParent || leaf.size() > kMaxLeaf || leaf.empty()) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameNot);
-        return 1070;
+        return TBS_ST_NOT_DIRECTORY;
       }
       if (parent.empty())
         parent.push_back('.');
@@ -268,7 +231,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         status = view_lookup(view, parent.c_str(), &info);
         parent_element = info.element;
         if (status == 0 && info.vob == nullptr)
-          status = 1002;
+          status = SUM_NOT_FOUND;
         if (status == 0)
           status = SUM_Vob::construct_from_handle(info.vob, made.vob);
       } else {
@@ -291,7 +254,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     if (vob_level) {
       if (vob_level_fl < 2) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryVOBDoes);
-        return 1072;
+        return SUM_INTERNAL_ERROR;
       }
       int has = 0;
       int status = made.vob.has_components(has);
@@ -301,17 +264,17 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       }
       if (has) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryAlreadyContains);
-        return 1072;
+        return SUM_INTERNAL_ERROR;
       }
       root = vob_root;
     } else {
       if (pvob_level < 3) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedProjectVOBDoes);
-        return 1001;
+        return SUM_FAILED;
       }
       if (vob_level_fl < 3) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryMustVOB);
-        return 1072;
+        return SUM_INTERNAL_ERROR;
       }
       int componentized = 0;
       if (int status = made.vob.is_componentized(componentized)) {
@@ -320,14 +283,15 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       }
       if (componentized) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedDirectoryVOBAlready);
-        return 1001;
+        return SUM_FAILED;
       }
       if (root_element.is_null() && parent_element != 0 && parent_element != vob_root) {
         imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameMust);
-        return 1072;
+        return SUM_INTERNAL_ERROR;
       }
       if (root_element.is_null()) {
-        SUM_EventInfo mk(formatted(kCreateRootComment, name), event.opcode());
+        SUM_EventInfo mk(formatted(sum_component_msg::CreateComponentRootDirectory, name),
+                         event.opcode());
         tbs_dbid_t dir = 0;
         int status = root_version(made.vob, vob_root, view, dir);
         if (status == 0) {
@@ -339,7 +303,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         if (status == 0)
           status = vob_elem_create_cat_crde(made.vob.handle(), dir, leaf.c_str(), mk.info(), &root);
         if (status != 0) {
-          imsg_print(IMSG_ERROR, sum_component_msg::HasBaselines, tbs_strerror(status));
+          imsg_print(IMSG_ERROR, sum_component_msg::RootDirNotCreated, tbs_strerror(status));
           return trace.checked(__LINE__, status);
         }
         made.created_root = root;
@@ -351,7 +315,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         vob_mtype_t mtype = 0;
         if (root_element.metatype(mtype) != 0 || mtype != kDirectoryMtype) {
           imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameNot);
-          return 1070;
+          return TBS_ST_NOT_DIRECTORY;
         }
         tbs_dbid_t dir = 0;
         if (int status = root_version(made.vob, vob_root, view, dir)) {
@@ -360,7 +324,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
         }
         if (int status = catalogued_name(made.vob, dir, root, catalogued)) {
           imsg_print(IMSG_ERROR, sum_component_msg::SpecifiedRootNameMust);
-          return status == 1002 ? 1072 : trace.checked(__LINE__, status);
+          return status == SUM_NOT_FOUND ? SUM_INTERNAL_ERROR : trace.checked(__LINE__, status);
         }
         tbs_dbid_t crde = 0;
         tbs_dbid_t other = 0;
@@ -369,7 +333,7 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
             (crde == root ||
              vob_zem_component_find_by_root(pvob.handle(), made.vob.handle(), root, &other) == 0)) {
           imsg_print(IMSG_ERROR, sum_component_msg::ElementMemberAnotherComponent, element_name);
-          return 1072;
+          return SUM_INTERNAL_ERROR;
         }
         if (status != 0)
           return trace.checked(__LINE__, status);
@@ -413,7 +377,8 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
     if (view != nullptr)
       view_get_entry(view, &entry);
     const std::string& view_text = entry.tag;
-    SUM_EventInfo link(formatted(kLinkComment, name), event.opcode());
+    SUM_EventInfo link(formatted(sum_component_msg::LinkComponentRootDirectory, name),
+                       event.opcode());
     tbs_dbid_t hlink = 0;
     status = vob_hlink_create_wk(pvob.handle(), made.component, VOB_WK_HLTYPE_COMPONENT_ROOT_DIR,
                                  made.vob.handle(), root, view_text.c_str(), view_text.c_str(),
@@ -424,7 +389,8 @@ int SUM_Component::create(const SUM_Vob& pvob, const char* name, const SUM_VobOb
       status = component.set_admin_vob();
   }
   if (status == 0 && !rootless && !vob_level && made.created_root == 0) {
-    SUM_EventInfo cat(formatted(kCatalogueComment, name), event.opcode());
+    SUM_EventInfo cat(formatted(sum_component_msg::CatalogueComponentRootDirectory, name),
+                      event.opcode());
     status = vob_nsdir_define_component(made.vob.handle(), catalogued.c_str(), root, cat.info());
     if (status != 0)
       imsg_print(IMSG_ERROR, sum_component_msg::CannotCatalogueRootDirectory);
@@ -465,9 +431,9 @@ int SUM_Component::initial_baseline(SUM_Baseline& baseline) const {
   if (vob_.supports_fc_objs()) {
     tbs_dbid_t found = 0;
     int status = vob_zem_component_get_baseline(vob_.handle(), dbid_, &found);
-    if (status == 1002) {
+    if (status == SUM_NOT_FOUND) {
       imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorComponentMissing, any_name());
-      return 1001;
+      return SUM_FAILED;
     }
     if (status != 0)
       return trace.checked(__LINE__, status);
@@ -483,11 +449,11 @@ int SUM_Component::initial_baseline(SUM_Baseline& baseline) const {
     return trace.checked(__LINE__, status);
   if (entries.count() == 0) {
     imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorComponentMissing, any_name());
-    return 1001;
+    return SUM_FAILED;
   }
   if (entries[0].kind() != SUM_TimelineEntry::BASELINE) {
     imsg_print(IMSG_ERROR, sum_component_msg::ConfigurationErrorInvalidTimeline, any_name());
-    return 1001;
+    return SUM_FAILED;
   }
   SUM_Baseline first;
   if (int status = entries[0].baseline(first))
@@ -530,7 +496,7 @@ int SUM_Component::set_admin_vob() const {
     return trace.checked(__LINE__, status);
   if (top != target) {
     imsg_print(IMSG_ERROR, sum_component_msg::ComponentAdminVOBMust);
-    return 1001;
+    return SUM_FAILED;
   }
   return 0;
 }

@@ -27,21 +27,6 @@ constexpr size_t kChunk = 64;
 // Verbosity from which a refusal by composite baselines lists them.
 constexpr int kListDependentsVerbosity = 2;
 
-// Component catalog messages.
-enum : int {
-  kTrtypeRef = 39,
-  kHasBaselines = 40,
-  kUsedByStream = 41,
-  kFoundation = 42,
-  kUsedByComposite = 43,
-  kModCompsUnreadable = 44,
-  kListedModifiable = 45,
-  kUncatalogueFailed = 46,
-  kModCompsNotUpdated = 47,
-};
-// General catalog: the feature level could not be read.
-constexpr int kFeatureLevelMessage = 51;
-
 // The universal selectors of the members a dependency record names: the
 // "dep_sel" texts of the "dep" elements of "bl_info"/"deps_v1". A record
 // that does not parse names none.
@@ -218,7 +203,7 @@ int SUM_Component::ok_to_destroy(int& ok) const {
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   int referenced = 0;
-  if (int status = trtype_refs_refuse(sum_component_msg::TDeleteComponentBecause, referenced))
+  if (int status = trtype_refs_refuse(sum_component_msg::TriggerTypeRefs, referenced))
     return trace.checked(__LINE__, status);
   int refused = 0;
   if (int status = initial_baseline_refusals(refused))
@@ -281,7 +266,7 @@ int SUM_Component::destroy([[maybe_unused]] view_server_h view, const char* comm
   if (int status = ok_to_destroy(ok))
     return trace.checked(__LINE__, status);
   if (!ok)
-    return 1001;
+    return SUM_FAILED;
   int level = 0;
   if (int status = vob_.feature_level(level)) {
     imsg_print(IMSG_ERROR, sum_msg::FeatureLevelMessage);

@@ -21,16 +21,6 @@
 namespace {
 constexpr const char* kSource = "sum_component";
 
-// Component catalog messages.
-enum : int {
-  kMissingLink = 31,
-  kNoRootLink = 32,
-  kInvalidLink = 33,
-  kRootUnavailable = 34,
-  kNoVobRootLink = 35,
-  kTooManyLinks = 36,
-};
-
 vob_mtype_t component_name_mtype(const SUM_Vob& pvob) {
   return pvob.supports_fc_objs() ? VOB_MTYPE_COMPONENT : 28;
 }
@@ -49,12 +39,12 @@ int SUM_Component::construct_from_crde(const SUM_Vob& pvob, const SUM_VobObject&
   tbs_dbid_t dbid = 0;
   int status =
       vob_zem_component_find_by_root(pvob.handle(), element.vob().handle(), element.dbid(), &dbid);
-  if (status == 1002) {
+  if (status == SUM_NOT_FOUND) {
     if (!quiet)
       imsg_print(IMSG_ERROR, sum_component_msg::MissingRootDirectoryHlink, element.any_name());
-    return 1002;
+    return SUM_NOT_FOUND;
   }
-  if (status == 1001) {
+  if (status == SUM_FAILED) {
     imsg_print(IMSG_ERROR, sum_component_msg::TooManyRootDirectory, element.any_name());
     return sum_int_error(kSource, trace.name(), __LINE__);
   }
@@ -97,7 +87,7 @@ int SUM_Component::construct_from_vob(const SUM_Vob& vob, SUM_Component& out) {
   }
   if (found.is_null()) {
     imsg_print(IMSG_ERROR, sum_component_msg::MissingComponentRootDirectory, vob.any_name());
-    return 1002;
+    return SUM_NOT_FOUND;
   }
   sum_component_cache::vob_to_component().enter(vob, found);
   out = found;
@@ -112,7 +102,7 @@ int SUM_Component::has_crde(int& has) const {
     return 0;
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
-  if (status != 0 && status != 1002)
+  if (status != 0 && status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
   if (status == 0) {
     has = 1;
@@ -139,9 +129,9 @@ int SUM_Component::crde(SUM_VobObject& element, int& invalid) const {
   }
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
-  if (status == 1002) {
+  if (status == SUM_NOT_FOUND) {
     imsg_print(IMSG_ERROR, sum_component_msg::MissingRootDirectoryHlink, any_name());
-    return 1002;
+    return SUM_NOT_FOUND;
   }
   if (status != 0)
     return trace.checked(__LINE__, status);
@@ -169,7 +159,7 @@ int SUM_Component::root_directory_element(SUM_VobObject& element) const {
     return trace.checked(__LINE__, status);
   if (invalid) {
     imsg_print(IMSG_ERROR, sum_component_msg::RootDirectoryElementComponent, any_name());
-    return 1001;
+    return SUM_FAILED;
   }
   element = found;
   return 0;
@@ -181,7 +171,7 @@ int SUM_Component::is_subvob(int& is_sub, int& invalid) const {
     return sum_int_error(kSource, trace.name(), __LINE__);
   vob_zem_component_root_t root;
   int status = vob_zem_component_get_root(vob_.handle(), dbid_, &root);
-  if (status == 1002) {
+  if (status == SUM_NOT_FOUND) {
     is_sub = 0;
     invalid = 0;
     return 0;
@@ -242,7 +232,7 @@ int SUM_Component::set_name(const char* name, const char* comment) const {
   if (is_null() || name == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!sum_utl_is_ok_name(name) || !sum_utl_is_unique_name(name, component_name_mtype(vob_), vob_))
-    return 1001;
+    return SUM_FAILED;
   SUM_TrigModComp trigger(*this, name, comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);

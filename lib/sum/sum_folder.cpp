@@ -60,7 +60,7 @@ int SUM_Folder::create(const char* name, const char* comment, const SUM_Folder& 
     return sum_int_error(kSource, trace.name(), __LINE__);
   const SUM_Vob& vob = parent.vob();
   if (!name_usable(name, vob))
-    return 1001;
+    return SUM_FAILED;
   SUM_TrigMkFolder trigger(parent, name, comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);
@@ -110,7 +110,7 @@ int SUM_Folder::set_name(const char* name, const char* comment) const {
   if (is_null() || name == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
   if (!name_usable(name, vob_))
-    return 1001;
+    return SUM_FAILED;
   SUM_TrigChFolder trigger(*this, parent_for_trigger(*this), comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);
@@ -172,14 +172,14 @@ int SUM_Folder::parent_folder(SUM_Folder& parent) const {
     SUM_ActivityBase holder;
     int status = SUM_ActivityBase(vob_, dbid_).parent(holder);
     if (status != 0)
-      return status == 1002 ? status : trace.checked(__LINE__, status);
+      return status == SUM_NOT_FOUND ? status : trace.checked(__LINE__, status);
     parent = SUM_Folder(vob_, holder.dbid());
     return 0;
   }
   tbs_dbid_t dbid = 0;
   int status = vob_zem_obj_get_parent(vob_.handle(), dbid_, &dbid);
   if (status != 0)
-    return status == 1002 ? status : trace.checked(__LINE__, status);
+    return status == SUM_NOT_FOUND ? status : trace.checked(__LINE__, status);
   parent = SUM_Folder(vob_, dbid);
   return 0;
 }
@@ -306,7 +306,7 @@ int SUM_Folder::destroy(const char* comment) {
   if (int status = ok_to_destroy(ok))
     return trace.checked(__LINE__, status);
   if (!ok)
-    return 1001;
+    return SUM_FAILED;
   SUM_TrigRmFolder trigger(*this, comment);
   if (int status = trigger.fire_preop())
     return trace.checked(__LINE__, status);

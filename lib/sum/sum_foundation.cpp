@@ -15,16 +15,6 @@ namespace {
 
 constexpr const char* kSource = "sum_foundation";
 
-// Foundation catalog messages.
-constexpr int kNoComponent = 2;
-
-// Config-change catalog: a baseline still being made.
-// Baseline catalog: stand-ins for names that cannot be read.
-constexpr int kComponentUnavailable = 34;
-constexpr int kBaselineUnavailable = 35;
-// Foundation-editor catalog: the first of the five status texts.
-constexpr int kFirstStatusText = 8;
-
 constexpr long kBuckets = 64;
 
 int env_is_set(const char* name, int need_value) {
@@ -944,11 +934,22 @@ const char* SUM_Foundation::baseline_status_to_string(int status) {
 }
 
 const char* SUM_Foundation::baseline_status_to_i18_string(int status) {
-  if (status >= EXPLICIT && status <= CONFLICT)
-    return imsg_catalog_text(&sumui_foundation_catalog, kFirstStatusText + status);
-  if (status == REMOVED)
-    return "(removed)";
-  if (status == NOT_FOUND)
-    return "(not found)";
-  return "(unknown)";
+  switch (status) {
+    case EXPLICIT:
+      return imsg_text(sumui_foundation_msg::ExplicitStatus);
+    case OVERRIDE:
+      return imsg_text(sumui_foundation_msg::Override);
+    case IMPLIED:
+      return imsg_text(sumui_foundation_msg::Implied);
+    case OVERRIDDEN:
+      return imsg_text(sumui_foundation_msg::Overridden);
+    case CONFLICT:
+      return imsg_text(sumui_foundation_msg::Conflict);
+    case REMOVED:
+      return "(removed)";
+    case NOT_FOUND:
+      return "(not found)";
+    default:
+      return "(unknown)";
+  }
 }

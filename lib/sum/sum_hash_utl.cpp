@@ -1,6 +1,7 @@
 // Hash-table utilities over lists of ZEM objects.
 #include "sum/sum_hash_utl.h"
 
+#include "sum/sum_status.h"
 #include "sum/sum_trace.h"
 
 int sum_hash_utl_comp_to_bl_map(const SUM_BaselineList& baselines,
@@ -18,7 +19,7 @@ int sum_hash_utl_comp_to_bl_map(const SUM_BaselineList& baselines,
     if (!rooted || (use_filter && filter.lookup(component) == nullptr))
       continue;
     if (result.enter(component, baselines[i]) == 1 && !allow_duplicates)
-      return trace.checked(__LINE__, 1001);
+      return trace.checked(__LINE__, SUM_FAILED);
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 #include "sum/sum_new_config.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "services/imsg.h"
@@ -15,22 +16,10 @@ namespace {
 
 constexpr const char* kSource = "sum_new_config";
 
-// Longest outcome text a change may produce, terminator included.
-constexpr size_t kMessageBuffer = 153600;
-
 // Feature level from which an integration stream checks where a baseline
 // was made and a development stream may take more than its parent's
 // foundation baselines.
 constexpr int kStreamRulesLevel = 3;
-
-// Configuration-change catalog messages used here.
-constexpr int kMsgForward = 0;
-constexpr int kMsgBackward = 1;
-constexpr int kMsgAdd = 2;
-constexpr int kMsgRemove = 3;
-constexpr int kMsgNoChange = 10;
-constexpr int kMsgSideways = 13;
-// Foundation catalog messages.
 
 // The text forms of the kinds, by value.
 constexpr const char* kKindNames[] = {
@@ -38,74 +27,62 @@ constexpr const char* kKindNames[] = {
     "backward", "sideways", "changing_implied", "rootless_sideways"};
 constexpr int kKindCount = static_cast<int>(sizeof kKindNames / sizeof kKindNames[0]);
 
-// The refusal message of each validity code (-1: none).
-int refusal_message(int validity) {
+// The refusal message of each validity code; none for OK and for codes
+// without a text of their own.
+std::optional<sum_config_change_msg> refusal_message(int validity) {
   switch (validity) {
     case SUM_ConfigChange::NOT_LABELED:
-      return 4;
+      return sum_config_change_msg::CantRebaseUnlabeled;
     case SUM_ConfigChange::MADE_IN_STREAM:
-      return 5;
+      return sum_config_change_msg::CantRebaseMadeInStream;
     case SUM_ConfigChange::NOT_IN_INTEGRATION:
-      return 7;
+      return sum_config_change_msg::CantRebaseOutsideIntegration;
     case SUM_ConfigChange::NOT_FROM_INTEGRATION:
-      return 8;
+      return sum_config_change_msg::CantRebaseIntegrationElsewhere;
     case SUM_ConfigChange::CHILD_USES_REMOVED:
-      return 15;
+      return sum_config_change_msg::CantRemoveChildrenMayUse;
     case SUM_ConfigChange::MODIFIED_REMOVED:
-      return 11;
+      return sum_config_change_msg::CantRemoveModified;
     case SUM_ConfigChange::CHILD_USES_REVERTED:
-      return 14;
+      return sum_config_change_msg::CantRevertChildrenMayUse;
     case SUM_ConfigChange::MODIFIED_REVERTED:
-      return 9;
+      return sum_config_change_msg::CantRevertModified;
     case SUM_ConfigChange::CHILD_USES_SWITCHED:
-      return 16;
+      return sum_config_change_msg::CantSwitchChildrenMayUse;
     case SUM_ConfigChange::MODIFIED_SWITCHED:
-      return 6;
+      return sum_config_change_msg::CantSwitchModified;
     case SUM_ConfigChange::NOT_FROM_PARENT:
-      return 23;
-    // No text of its own is prescribed: the catalog's entry 24 says where
-    // the baseline was made.
+      return sum_config_change_msg::CantUseNotFromParent;
+    // No text of its own is prescribed: this entry says where the baseline
+    // was made.
     case SUM_ConfigChange::FROM_OWN_INTEGRATION:
-      return 24;
+      return sum_config_change_msg::CantRebaseMadeInOwnIntegration;
     case SUM_ConfigChange::NOT_APPROPRIATE_ANCESTOR:
-      return 43;
+      return sum_config_change_msg::CantUseNotAppropriateAncestor;
     case SUM_ConfigChange::NOT_ANCESTOR:
-      return 45;
+      return sum_config_change_msg::CantUseNotAncestor;
     default:
-      return -1;
+      return std::nullopt;
   }
 }
 
 // The message of an acceptable change of `kind`.
-int outcome_message(int kind) {
+sum_config_change_msg outcome_message(int kind) {
   switch (kind) {
     case SUM_FoundationChange::ADD:
-      return kMsgAdd;
+      return sum_config_change_msg::AddingBaselineNewComponent;
     case SUM_FoundationChange::REMOVE:
-      return kMsgRemove;
+      return sum_config_change_msg::RemovingComponentStreamConfiguration;
     case SUM_FoundationChange::FORWARD:
-      return kMsgForward;
+      return sum_config_change_msg::AdvancingBaselineComponent;
     case SUM_FoundationChange::BACKWARD:
-      return kMsgBackward;
+      return sum_config_change_msg::RevertingEarlierBaselineComponent;
     case SUM_FoundationChange::SIDEWAYS:
     case SUM_FoundationChange::ROOTLESS_SIDEWAYS:
-      return kMsgSideways;
+      return sum_config_change_msg::SwitchingBaselineComponent;
     default:
-      return kMsgNoChange;
+      return sum_config_change_msg::NotChangingBaselineComponent;
   }
-}
-
-// Formats catalog entry `index` with one or two names into `out`; a text
-// that does not fit the buffer is an internal error.
-int format_message(const char* operation, int index, const char* first, const char* second,
-                   SUM_String& out) {
-  std::vector<char> buffer(kMessageBuffer);
-  int length =
-      imsg_sprintf(buffer.data(), buffer.size(), &sum_config_change_catalog, index, first, second);
-  if (length < 0 || static_cast<size_t>(length) >= buffer.size())
-    return sum_int_error(kSource, operation, __LINE__);
-  out = buffer.data();
-  return SUM_OK;
 }
 
 // The stream-creation callback: prints the message of an invalid change.
@@ -175,16 +152,17 @@ int SUM_ConfigChange::status_msg(SUM_String& out) const {
   SUM_Trace trace("SUM_ConfigChange::status_msg");
   const char* component = component_.any_fullname();
   const char* fresh = new_.any_fullname();
-  int refusal = refusal_message(validity_);
-  if (validity_ != OK && refusal < 0)
+  std::optional<sum_config_change_msg> refusal = refusal_message(validity_);
+  if (validity_ != OK && !refusal)
     return sum_int_error(kSource, trace.name(), __LINE__);
+  sum_config_change_msg message = validity_ == OK ? outcome_message(kind_) : *refusal;
+  // A removal names only the component.
   if (validity_ == CHILD_USES_REMOVED || validity_ == MODIFIED_REMOVED ||
       (validity_ == OK && kind_ == REMOVE))
-    return trace.checked(
-        __LINE__, format_message(trace.name(), validity_ == OK ? kMsgRemove : refusal, component,
-                                 nullptr, out));
-  int index = validity_ == OK ? outcome_message(kind_) : refusal;
-  return trace.checked(__LINE__, format_message(trace.name(), index, fresh, component, out));
+    out = imsg_format_chosen(message, component).c_str();
+  else
+    out = imsg_format_chosen(message, fresh, component).c_str();
+  return SUM_OK;
 }
 
 int SUM_ConfigChange::is_valid(int& valid) const {
@@ -419,7 +397,7 @@ int SUM_NewConfig::init(const SUM_BaselineList& baselines) {
     SUM_BaselineList current;
     int unavailable = 0;
     if ((status = stream_.explicit_baselines(current, unavailable)) != 0) {
-      imsg_print(IMSG_ERROR, sum_config_change_msg::CurrentFoundation);
+      imsg_print(IMSG_ERROR, sum_config_change_msg::UnableGetCurrentFoundation);
       return trace.checked(__LINE__, status);
     }
     // Changing an existing configuration (a rebase) is computed elsewhere.

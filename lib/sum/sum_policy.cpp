@@ -35,35 +35,56 @@ constexpr const char* kDefaultTemplate = "basename";
 // name and the description, the object type and the visibility.
 struct PolicyRow {
   const char* key;
-  int name_message;
-  int description_message;
+  sum_policy_msg name_message;
+  sum_policy_msg description_message;
   int obj_type;
   int visible;
 };
 
 constexpr int kPolicyCount = 18;
 
-// Indexed by id. The catalog holds the user names and descriptions in
-// policy order in the entries that its error messages leave free.
+// Indexed by id.
 constexpr PolicyRow kTable[kPolicyCount] = {
-    {"POLICY_UNIX_INT_SNAP", 0, 20, 1, 1},
-    {"POLICY_UNIX_DEV_SNAP", 1, 21, 1, 1},
-    {"POLICY_WIN_INT_SNAP", 2, 22, 1, 1},
-    {"POLICY_WIN_DEV_SNAP", 3, 23, 1, 1},
-    {"POLICY_DELIVER_REQUIRE_REBASE", 4, 24, 2, 1},
-    {"POLICY_DELIVER_NCO_DEVSTR", 5, 25, 2, 1},
-    {"POLICY_INTRAPROJECT_DELIVER_FOUNDATION_CHANGES", 6, 26, 2, 1},
-    {"POLICY_INTRAPROJECT_DELIVER_ALLOW_MISSING_TGTCOMPS", 7, 27, 2, 1},
-    {"POLICY_INTERPROJECT_DELIVER", 8, 29, 2, 1},
-    {"POLICY_INTERPROJECT_DELIVER_FOUNDATION_CHANGES", 9, 30, 2, 1},
-    {"POLICY_INTERPROJECT_DELIVER_REQUIRE_TGTCOMP_VISIBILITY", 10, 32, 2, 1},
-    {"POLICY_INTERPROJECT_DELIVER_ALLOW_NONMOD_TGTCOMPS", 11, 33, 2, 1},
-    {"POLICY_CHPROJECT_UNRESTRICTED", 13, 34, 1, 1},
-    {"POLICY_CHSTREAM_UNRESTRICTED", 14, 35, 2, 1},
-    {"POLICY_PROJECT_MODEL", 16, 37, 1, 0},
-    {"BASELINE_NAMING_TEMPLATE", 17, 38, 1, 0},
-    {"POLICY_DELIVER_NCO_SELACT", 18, 40, 2, 1},
-    {"POLICY_REBASE_CO", 19, 41, 2, 1},
+    {"POLICY_UNIX_INT_SNAP", sum_policy_msg::UnixIntVSnap,
+     sum_policy_msg::UseSnapshotViewsIntegration, 1, 1},
+    {"POLICY_UNIX_DEV_SNAP", sum_policy_msg::UnixDevVSnap,
+     sum_policy_msg::UseSnapshotViewsDevelopment, 1, 1},
+    {"POLICY_WIN_INT_SNAP", sum_policy_msg::WinIntVSnap,
+     sum_policy_msg::UseSnapshotViewsIntegrationWindows, 1, 1},
+    {"POLICY_WIN_DEV_SNAP", sum_policy_msg::WinDevVSnap,
+     sum_policy_msg::UseSnapshotViewsDevelopmentWindows, 1, 1},
+    {"POLICY_DELIVER_REQUIRE_REBASE", sum_policy_msg::DeliverReqRebase,
+     sum_policy_msg::RequireDevelopmentStreamBased, 2, 1},
+    {"POLICY_DELIVER_NCO_DEVSTR", sum_policy_msg::DeliverAllowNCoDevStr,
+     sum_policy_msg::DoNotAllowDeliver, 2, 1},
+    {"POLICY_INTRAPROJECT_DELIVER_FOUNDATION_CHANGES",
+     sum_policy_msg::IntraprojectDeliverFromFoundation,
+     sum_policy_msg::DeliverChangesFoundationAddition, 2, 1},
+    {"POLICY_INTRAPROJECT_DELIVER_ALLOW_MISSING_TGTCOMPS",
+     sum_policy_msg::IntraprojectDeliverAllowMissingTgtcomps,
+     sum_policy_msg::AllowDeliverEvenThough, 2, 1},
+    {"POLICY_INTERPROJECT_DELIVER", sum_policy_msg::InterprojectDeliver,
+     sum_policy_msg::AllowInterprojectDeliverProject, 2, 1},
+    {"POLICY_INTERPROJECT_DELIVER_FOUNDATION_CHANGES",
+     sum_policy_msg::InterprojectDeliverFromFoundation,
+     sum_policy_msg::DeliverChangesFoundationAdditionChanges, 2, 1},
+    {"POLICY_INTERPROJECT_DELIVER_REQUIRE_TGTCOMP_VISIBILITY",
+     sum_policy_msg::InterprojectDeliverRequireTgtVisibility,
+     sum_policy_msg::RequireAllSourceComponents, 2, 1},
+    {"POLICY_INTERPROJECT_DELIVER_ALLOW_NONMOD_TGTCOMPS",
+     sum_policy_msg::InterprojectDeliverAllowNonmodTgtcomps,
+     sum_policy_msg::AllowDeliverEvenThoughModifiable, 2, 1},
+    {"POLICY_CHPROJECT_UNRESTRICTED", sum_policy_msg::ChprojectUnrestricted,
+     sum_policy_msg::AllowAllUsersModify, 1, 1},
+    {"POLICY_CHSTREAM_UNRESTRICTED", sum_policy_msg::ChstreamUnrestricted,
+     sum_policy_msg::AllowAllUsersModifyStream, 2, 1},
+    {"POLICY_PROJECT_MODEL", sum_policy_msg::ProjectModel, sum_policy_msg::ProjectModelTitle, 1, 0},
+    {"BASELINE_NAMING_TEMPLATE", sum_policy_msg::BaselineNamingTemplate,
+     sum_policy_msg::BaselineNamingTemplateTitle, 1, 0},
+    {"POLICY_DELIVER_NCO_SELACT", sum_policy_msg::DeliverAllowNCoSelAct,
+     sum_policy_msg::DoNotAllowDeliverProceed, 2, 1},
+    {"POLICY_REBASE_CO", sum_policy_msg::RebaseAllowCo, sum_policy_msg::AllowRebaseProceedCheckouts,
+     2, 1},
 };
 
 // The tokens of a baseline naming template.
@@ -188,14 +209,14 @@ const char* SUM_Policy::name() const {
   if (!is_valid(id_))
     return "";
   if (user_name_.GetLength() == 0)
-    user_name_ = imsg_catalog_text(&sum_policy_catalog, kTable[id_].name_message);
+    user_name_ = imsg_text(kTable[id_].name_message);
   return user_name_;
 }
 
 const char* SUM_Policy::description() const {
   if (!is_valid(id_))
     return "";
-  return imsg_catalog_text(&sum_policy_catalog, kTable[id_].description_message);
+  return imsg_text(kTable[id_].description_message);
 }
 
 int SUM_Policy::visible() const {

@@ -22,10 +22,6 @@ namespace {
 
 constexpr const char* kSource = "sum_project";
 
-// Project catalog messages used here.
-constexpr int kMoveFailed = 69;
-constexpr int kTriggerTypeRefs = 70;
-
 // The metatype project names are unique among, by storage form.
 vob_mtype_t project_mtype(const SUM_Vob& vob) {
   return vob.supports_fc_objs() ? VOB_MTYPE_PROJECT : VOB_MTYPE_ACTIVITY_LIKE;
@@ -194,7 +190,7 @@ int SUM_Project::seed_from_template(const SUM_Project& templ, int single_stream,
   }
   std::vector<const char*> array = key_array(tokens);
   status = set_blname_template(array.data(), static_cast<int>(array.size()), comment, 0);
-  if (status == 1067)
+  if (status == TBS_ST_UNCHANGED)
     status = 0;  // the policies above carried it already
   if (status != 0) {
     imsg_print(IMSG_ERROR, sum_project_msg::TemplateBlnameWrite);
@@ -211,7 +207,7 @@ int SUM_Project::apply_settings(const Settings& settings, const char* comment) c
   if (settings.blname_tokens.count() > 0) {
     std::vector<const char*> tokens = key_array(settings.blname_tokens);
     int status = set_blname_template(tokens.data(), static_cast<int>(tokens.size()), comment, 0);
-    if (status != 0 && status != 1067)
+    if (status != 0 && status != TBS_ST_UNCHANGED)
       imsg_print(IMSG_WARNING, sum_project_msg::BlnameWarning, name_text);
   }
   if (settings.enable_keys.count() + settings.disable_keys.count() +
@@ -238,7 +234,7 @@ int SUM_Project::apply_settings(const Settings& settings, const char* comment) c
     int st = pass.apply(list, static_cast<int>(keys.size()), keys.data(), level);
     if (st == 0)
       changed = 1;
-    else if (st != 1067)
+    else if (st != TBS_ST_UNCHANGED)
       status = st;
   }
   if (status == 0 && changed)
@@ -310,7 +306,7 @@ int SUM_Project::create_template(const char* name, const char* comment, const SU
                                      kOpCreate);
     if (status != 0) {
       made.remove_object(comment);
-      if (status == 1087)
+      if (status == TBS_ST_CAS_MISMATCH)
         imsg_print(IMSG_ERROR, sum_project_msg::TemplateExists);
       return trace.checked(__LINE__, SUM_FAILED);
     }
@@ -345,7 +341,7 @@ int SUM_Project::set_name(const char* name, const char* comment) const {
     return trace.checked(__LINE__, status);
   if (locked) {
     imsg_print(IMSG_ERROR, sum_project_msg::NameLocked);
-    return trace.checked(__LINE__, 1040);
+    return trace.checked(__LINE__, TBS_ST_LOCKED);
   }
   if ((status = check_permission()) != 0)
     return trace.checked(__LINE__, status);
@@ -385,7 +381,7 @@ int SUM_Project::set_title(const char* new_title, const char* comment) const {
     return trace.checked(__LINE__, status);
   if (locked) {
     imsg_print(IMSG_ERROR, sum_project_msg::TitleLocked);
-    return trace.checked(__LINE__, 1040);
+    return trace.checked(__LINE__, TBS_ST_LOCKED);
   }
   SUM_Folder parent;
   folder(parent);

@@ -35,7 +35,7 @@ int SUM_Project::template_prj_exists(const SUM_Vob& pvob, SUM_Project& out) {
     vob_vob_h handle = nullptr;
     tbs_dbid_t dbid = 0;
     status = sum_utl_resolve_univ_selectors(selectors, &handle, &dbid, 1);
-    if (status == 1001)
+    if (status == SUM_FAILED)
       return SUM_NOT_FOUND;  // the recorded template is gone
     if (status != 0)
       return trace.checked(__LINE__, status);

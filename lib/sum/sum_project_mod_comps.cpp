@@ -30,11 +30,6 @@ namespace {
 
 constexpr const char* kSource = "sum_project_mod_comps";
 
-// Project catalog messages used here.
-constexpr int kAlreadyModifiable = 2;
-constexpr int kListUnreadable = 3;
-constexpr int kChanged = 32;
-
 constexpr char kSeparator = ',';
 
 // The selectors of the stored text, in order.

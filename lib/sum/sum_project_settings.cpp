@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char* kSource = "sum_project";
 
-// Project catalog messages used here.
-constexpr int kIncompletePolicies = 31;
-
-constexpr int kUnchanged = 1067;
-
 // The tokens of a baseline naming template, in the order they are checked.
 constexpr const char* kTokens[] = {"project", "basename", "component", "stream",
                                    "date",    "time",     "user",      "host"};
@@ -155,8 +150,8 @@ int SUM_Project::set_blname_template(const char* const tokens[], int count, cons
   if ((status = policy(list)) != 0)
     return trace.checked(__LINE__, status);
   status = SUM_Policy::update_list(list, SUM_Policy::BASELINE_NAMING_TEMPLATE, joined);
-  if (status == kUnchanged)
-    return kUnchanged;
+  if (status == TBS_ST_UNCHANGED)
+    return TBS_ST_UNCHANGED;
   if (status != 0)
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, set_policy(list, comment, fire_triggers));

@@ -17,14 +17,6 @@ namespace {
 
 constexpr const char* kSource = "sum_project_streams";
 
-// Project catalog messages used here.
-enum ProjectStreamMsg {
-  kMsgProjectHasIntegration = 0,
-  kMsgProjectIntegrationNotReplaced = 1,
-  kMsgProjectIntegrationUnknown = 25,
-  kMsgProjectNotIntegrationStream = 71,
-};
-
 // Refuses (1001 after message 71) a stream that is not an integration
 // stream of `project`.
 int check_integration_of(const SUM_Project& project, const SUM_Stream& stream) {
@@ -36,8 +28,8 @@ int check_integration_of(const SUM_Project& project, const SUM_Stream& stream) {
   if (status != 0)
     return status;
   if (owner != project || !integration) {
-    imsg_print(IMSG_ERROR, sum_project_msg::NotIntegrationStreamOfProject,
-               stream.any_fullname(), project.any_fullname());
+    imsg_print(IMSG_ERROR, sum_project_msg::NotIntegrationStreamOfProject, stream.any_fullname(),
+               project.any_fullname());
     return SUM_FAILED;
   }
   return SUM_OK;

@@ -26,12 +26,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream";
 
-// Stream catalog messages used here.
-constexpr int kHasBaselines = 10;
-constexpr int kHasChildStreams = 40;
-constexpr int kTargetNotIntegration = 60;
-constexpr int kTriggerTypeRefs = 87;
-
 // Whether `name` may name a new or renamed stream of `vob` (1 yes; 0 after
 // the naming utility's message).
 int name_ok(const char* name, const SUM_Vob& vob) {
@@ -49,7 +43,7 @@ int resolve(const SUM_Vob& vob, const SUM_String& selector, tbs_dbid_t& dbid) {
   vob_vob_h handle = nullptr;
   int status = sum_utl_resolve_univ_selectors(selectors, &handle, &dbid, 1);
   (void)vob;
-  return status == 1001 ? SUM_NOT_FOUND : status;
+  return status == SUM_FAILED ? SUM_NOT_FOUND : status;
 }
 
 // The tag of the view with UUID `view`, or the UUID text when it has none.

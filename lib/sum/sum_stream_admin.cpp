@@ -20,8 +20,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_admin";
 
-// Stream catalog messages used here.
-
 constexpr size_t kChunk = 64;
 
 SUM_String name_of(const SUM_NamedObject& obj) {
@@ -217,7 +215,7 @@ int SUM_Stream::write_task_provider_conf(const char* expected, const char* conf,
     status = test_and_set_pvar(PVAR_ZEM_TASK_PROVIDER_CONF, expected, conf, kOpChange);
   else
     status = set_pvar(PVAR_ZEM_TASK_PROVIDER_CONF, conf, kOpChange, comment);
-  if (status == 1087 || status == SUM_NOT_FOUND)
+  if (status == TBS_ST_CAS_MISMATCH || status == SUM_NOT_FOUND)
     return status;  // changed meanwhile, or nothing to remove
   if (status != 0) {
     imsg_print(IMSG_ERROR, sum_stream_msg::TaskProviderFailed, any_fullname());

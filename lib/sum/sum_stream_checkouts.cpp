@@ -16,10 +16,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_checkouts";
 
-// Stream catalog messages used here.
-constexpr int kMsgCheckoutsUnknown = 18;
-constexpr int kMsgNotModifiable = 29;
-
 }  // namespace
 
 int SUM_Stream::view_shows_configuration(const SUM_View& view, int& may) const {

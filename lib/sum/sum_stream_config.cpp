@@ -31,9 +31,6 @@ constexpr size_t kChunk = 32;
 
 // Stream catalog messages used here.
 // Configuration-change catalog.
-constexpr int kNotVisible = 42;
-// Foundation catalog.
-constexpr int kNoComponent = 2;
 
 // Element names of the "ZEM_STREAM_RECBLS" tree.
 constexpr const char* kRecblsRoot = "recbls";
@@ -475,8 +472,8 @@ int SUM_Stream::check_recommendation(const SUM_BaselineList& list) const {
     if (status != 0 && status != SUM_NOT_FOUND)
       return trace.checked(__LINE__, status);
     if (status != 0 || maker != *this) {
-      imsg_print(IMSG_ERROR, sum_config_change_msg::NotOnStream, baseline.any_fullname(),
-                 component.any_fullname());
+      imsg_print(IMSG_ERROR, sum_config_change_msg::CantRecommendNotOnStream,
+                 baseline.any_fullname(), component.any_fullname());
       return trace.checked(__LINE__, SUM_FAILED);
     }
   }

@@ -34,10 +34,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_cspec";
 
-// "sum/stream" catalog messages used here.
-constexpr int kMsgNotModifiable = 29;
-constexpr int kMsgCheckoutsUnknown = 18;
-
 // Event comments of stored texts, and the operation code recorded with them
 // on PVOBs from feature level 4 (0 below).
 constexpr const char* kRegenComment = "Regenerated config spec";

@@ -15,30 +15,27 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_cspec_id";
 
-// "sum/stream" catalog messages.
-constexpr int kMsgBadCspecIdPvar = 15;
-constexpr int kMsgUnknownCspecIdPvar = 16;
-
 // The stored form of a version: "0:N"; version 0 is no value at all.
 std::string stored_version(int version) {
   return version == 0 ? std::string() : "0:" + std::to_string(version);
 }
 
-// Reads "0:N" into `version`: 15 when the text is not two numbers around a
-// colon, 16 when the first is not 0 (a format this library does not know).
-int parse_stored_version(const SUM_String& text, int& version, int& message) {
+// Reads "0:N" into `version`. A failure sets `message`: BadConfigSpecId when
+// the text is not two numbers around a colon, UnrecognizedConfigSpecId when
+// the first is not 0 (a format this library does not know).
+int parse_stored_version(const SUM_String& text, int& version, sum_stream_msg& message) {
   int format = 0;
   char colon = 0;
   if (std::sscanf(text, "%d%c", &format, &colon) != 2 || colon != ':') {
-    message = kMsgBadCspecIdPvar;
+    message = sum_stream_msg::BadConfigSpecId;
     return SUM_FAILED;
   }
   if (format != 0) {
-    message = kMsgUnknownCspecIdPvar;
+    message = sum_stream_msg::UnrecognizedConfigSpecId;
     return SUM_FAILED;
   }
   if (std::sscanf(text, "%d:%d", &format, &version) != 2) {
-    message = kMsgBadCspecIdPvar;
+    message = sum_stream_msg::BadConfigSpecId;
     return SUM_FAILED;
   }
   return SUM_OK;
@@ -57,11 +54,11 @@ int SUM_Stream::config_spec_id(SUM_ConfigSpecId& out) const {
     return trace.checked(__LINE__, status);
   if (value.GetLength() > 0) {
     int version = 0;
-    int message = 0;
+    sum_stream_msg message = sum_stream_msg::BadConfigSpecId;
     if (parse_stored_version(value, version, message) != 0) {
       SUM_String name;
       this->name(name);
-      imsg_print(IMSG_ERROR, &sum_stream_catalog, message, static_cast<const char*>(name));
+      imsg_print_chosen(IMSG_ERROR, message, static_cast<const char*>(name));
       return trace.checked(__LINE__, SUM_FAILED);
     }
     id.set_id_ver(version);

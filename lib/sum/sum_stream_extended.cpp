@@ -14,17 +14,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_extended";
 
-// Stream catalog messages used here.
-enum StreamExtendedMsg {
-  kMsgStreamPolicyNotSet = 38,
-  kMsgStreamReadOnlyPolicy = 52,
-  kMsgStreamTargetNotIntegration = 60,
-  kMsgStreamModelNoTarget = 61,
-  kMsgStreamTargetNotSet = 63,
-};
-
-constexpr int kUnchanged = 1067;
-
 std::vector<const char*> key_array(const SUM_StringList& keys) {
   std::vector<const char*> out;
   for (unsigned i = 0; i < keys.count(); ++i)
@@ -54,8 +43,7 @@ int wanted_target(const SUM_Project& project, int integration, const SUM_String&
   }
   if (SUM_Stream::construct_from_selector(selector, project.vob(), target) != 0) {
     target = SUM_Stream();
-    imsg_print(IMSG_WARNING, sum_stream_msg::UnableSetDefaultDeliver,
-               selector);
+    imsg_print(IMSG_WARNING, sum_stream_msg::UnableSetDefaultDeliver, selector);
   }
   return SUM_OK;
 }
@@ -88,12 +76,12 @@ void apply_policy_keys(const SUM_Stream& stream, int read_only,
     int applied = pass.apply(list, static_cast<int>(keys.size()), keys.data(), level);
     if (applied == 0)
       changed = 1;
-    else if (applied != kUnchanged)
+    else if (applied != TBS_ST_UNCHANGED)
       status = applied;
   }
   if (status == 0 && changed)
     status = stream.set_policy(list, comment, 0);
-  if (status != 0 && status != kUnchanged)
+  if (status != 0 && status != TBS_ST_UNCHANGED)
     imsg_print(IMSG_WARNING, sum_stream_msg::PolicyWrite, stream.any_fullname());
 }
 
@@ -115,8 +103,7 @@ int SUM_Stream::create_extended(const char* name, const char* comment, const SUM
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!target.is_null() && made.set_deliver_stream(target, comment) != 0)
-    imsg_print(IMSG_WARNING, sum_stream_msg::UnableSetDefaultDeliver,
-               settings.deliver_target);
+    imsg_print(IMSG_WARNING, sum_stream_msg::UnableSetDefaultDeliver, settings.deliver_target);
   apply_policy_keys(made, read_only, settings, comment);
   out = made;
   return SUM_OK;

@@ -23,10 +23,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_mod_comps";
 
-// Stream catalog messages used here.
-constexpr int kAlreadyModifiable = 69;
-constexpr int kListUnreadable = 75;
-
 // What a change of the list is called in the trigger record.
 constexpr const char* kTriggerChange = "modifiable components";
 

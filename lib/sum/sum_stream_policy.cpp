@@ -14,11 +14,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_policy";
 
-// Stream catalog messages used here.
-constexpr int kIncompletePolicies = 50;
-
-constexpr int kUnchanged = 1067;
-
 int is_stream_policy(int id) {
   return SUM_Policy::is_valid(id) && SUM_Policy(id).obj_type() == SUM_Policy::PROJECT_AND_STREAM
              ? 1
@@ -149,7 +144,7 @@ int SUM_Stream::set_policy(const SUM_PolicyList& list, const char* comment,
         SUM_Policy::update_list(stored, list[i].policy_id(), list[i].value()) == 0)
       changed = 1;
   if (!changed)
-    return kUnchanged;
+    return TBS_ST_UNCHANGED;
   status =
       SUM_Policy::write_stored(*this, PVAR_ZEM_STRM_POLICY_STREAM_PVAR, stored, kOpChange, comment);
   if (status != 0) {

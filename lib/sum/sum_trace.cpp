@@ -79,8 +79,8 @@ SUM_Trace::~SUM_Trace() {
   if (wanted(level_)) {
     date_get_timeval(&end_);
     date_timeval_t d = elapsed(start_, end_);
-    imsg_trace_print(kFacility, sum_msg::Exit2, ind.current(), name_, static_cast<int>(d.sec),
-                     static_cast<int>(d.usec));
+    imsg_trace_print(kFacility, sum_msg::TraceExitTimed, ind.current(), name_,
+                     static_cast<int>(d.sec), static_cast<int>(d.usec));
   }
   --ind.depth;
 }
@@ -96,7 +96,7 @@ void SUM_Trace::info(long level, const char* format, ...) const {
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   if (wanted(level))
-    imsg_trace_print(kFacility, sum_msg::Empty, indentation().current(), name_, text);
+    imsg_trace_print(kFacility, sum_msg::TraceNote, indentation().current(), name_, text);
 }
 
 void SUM_Trace::start_timer(long level) {

@@ -13,7 +13,7 @@ constexpr const char* kSource = "sum_utl_adminvob";
 int admin_of(const SUM_Component& component, SUM_Vob& out) {
   SUM_Vob top;
   int status = component.vob().admin_vob(top, 1);
-  if (status == 1002) {
+  if (status == SUM_NOT_FOUND) {
     out = component.vob();
     return 0;
   }

@@ -229,7 +229,7 @@ SUM_String sum_utl_generate_unique_obj_name(const SUM_String& base, vob_mtype_t 
     trace.info(2, "conflict: %s", static_cast<const char*>(candidate));
     suffix.Format(".%d", draw_suffix_number());
   }
-  imsg_print(IMSG_ERROR, sum_utl_msg::TGenerateUniqueObject, base);
+  imsg_print(IMSG_ERROR, sum_utl_msg::CantGenerateUniqueName, base);
   return SUM_String();
 }
 

@@ -22,10 +22,6 @@ namespace {
 
 constexpr const char* kSource = "sum_virtual_baseline";
 
-// General catalog messages used here.
-// Baseline catalog messages used here.
-constexpr int kReadOnlyStream = 0;
-
 constexpr size_t kChunk = 64;
 
 }  // namespace

@@ -30,21 +30,6 @@ namespace vantool {
 
 namespace {
 
-// Messages of the vantool catalog used here.
-constexpr int kNotVisible = 53;
-constexpr int kCannotList = 111;
-constexpr int kCreated = 128;
-constexpr int kNotAnActivity = 130;
-constexpr int kCannotCreate = 131;
-constexpr int kViewWithoutStream = 133;
-constexpr int kCannotSet = 135;
-constexpr int kNoCurrentActivity = 138;
-constexpr int kChanged = 140;
-constexpr int kCannotChange = 141;
-constexpr int kMoved = 143;
-constexpr int kRemoved = 145;
-constexpr int kCannotRemove = 146;
-
 // The view named by -view (which must exist), else the one holding the
 // current directory, if any: outside every view `view` stays null and the
 // answer is still true. False only after a message.
@@ -108,7 +93,8 @@ int new_activity_name(const ParsedArgs& args, const SUM_Stream& stream, std::str
   vob_objsel_t parsed;
   SUM_Vob pvob;
   int exit = kExitOk;
-  if (!new_object_operand("mkact", operand, "activity", kNotAnActivity, parsed, pvob, exit))
+  if (!new_object_operand("mkact", operand, "activity", vantool_msg::NotAnActivity, parsed, pvob,
+                          exit))
     return exit;
   if (!(pvob == stream.vob())) {
     SUM_String stream_pvob;
@@ -132,7 +118,7 @@ bool mkact_stream(const ParsedArgs& args, const SUM_View& view, SUM_Stream& stre
   }
   stream = stream_of(view);
   if (stream.is_null()) {
-    imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStream2, tag_of(view).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStreamGiveIn, tag_of(view).c_str());
     return false;
   }
   return true;
@@ -142,10 +128,10 @@ bool mkact_stream(const ParsedArgs& args, const SUM_View& view, SUM_Stream& stre
 int set_reported(const SUM_Activity& activity, const SUM_View& view, const std::string& comment) {
   std::string label = label_of(activity);
   if (view.set_activity(activity, comment.c_str(), 0) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotSet, label.c_str(), tag_of(view).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableSetActivity, label.c_str(), tag_of(view).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Set, label.c_str(), tag_of(view).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::SetActivity, label.c_str(), tag_of(view).c_str());
   return kExitOk;
 }
 
@@ -181,10 +167,11 @@ int run_mkact(const ParsedArgs& args) {
   SUM_Activity made;
   if ((set_in_view && view.check_owner("set the activity of") != 0) ||
       stream.create_activity(name.c_str(), headline.c_str(), comment.c_str(), made) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate, (name.empty() ? headline : name).c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateActivity,
+               (name.empty() ? headline : name).c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Created4, label_of(made).c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedActivity, label_of(made).c_str());
   return set_in_view ? set_reported(made, view, comment) : kExitOk;
 }
 
@@ -201,10 +188,10 @@ int run_setact(const ParsedArgs& args) {
   std::string comment = args.comment();
   if (args.has("none")) {
     if (view.unset_activity(1, comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotClear, tag_of(view).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableClearActivity, tag_of(view).c_str());
       return kExitFailure;
     }
-    imsg_print(IMSG_INFO, vantool_msg::Cleared, tag_of(view).c_str());
+    imsg_print(IMSG_INFO, vantool_msg::ClearedActivity, tag_of(view).c_str());
     return kExitOk;
   }
   SUM_Activity activity;
@@ -229,7 +216,7 @@ bool stream_activities(const SUM_Stream& stream, std::vector<SUM_Activity>& out)
 bool all_activities(std::vector<SUM_Activity>& out) {
   SUM_VobList pvobs;
   if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
+    imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, "");
     return false;
   }
   for (unsigned i = 0; i < pvobs.count(); ++i) {
@@ -241,7 +228,7 @@ bool all_activities(std::vector<SUM_Activity>& out) {
     for (size_t s = 0; ok && s < streams.size(); ++s)
       ok = stream_activities(streams[s], out);
     if (!ok) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList, pvobs[i].any_name());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, pvobs[i].any_name());
       return false;
     }
   }
@@ -283,7 +270,7 @@ bool activities_to_list(const ParsedArgs& args, const SUM_View& view,
     return all_activities(out);
   if (stream_activities(stream, out))
     return true;
-  imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(stream).c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, label_of(stream).c_str());
   return false;
 }
 
@@ -323,7 +310,7 @@ int run_lsact(const ParsedArgs& args) {
   bool ok = true;
   for (const SUM_Activity& activity : activities)
     if (!print_activity(activity, args, view, json)) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(activity).c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, label_of(activity).c_str());
       ok = false;
     }
   json.end_array();
@@ -385,12 +372,13 @@ int move_versions(const ParsedArgs& args) {
     std::string shown = shown_version(version, view.view());
     if (from.move_change_set_version(version, to, tag.empty() ? nullptr : tag.c_str(),
                                      comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotMove, shown.c_str(), from_label.c_str(),
-                 to_label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableMoveBetweenActivities, shown.c_str(),
+                 from_label.c_str(), to_label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, vantool_msg::Moved, shown.c_str(), from_label.c_str(), to_label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::MovedBetweenActivities, shown.c_str(), from_label.c_str(),
+               to_label.c_str());
   }
   return result;
 }
@@ -416,11 +404,11 @@ int run_chact(const ParsedArgs& args) {
     }
     std::string label = label_of(activity);
     if (activity.set_title(headline.c_str(), comment.c_str(), SUM_Activity::kOpChange) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotChange4, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableChangeActivity, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, vantool_msg::Changed4, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::ChangedActivity, label.c_str());
   }
   return result;
 }
@@ -442,11 +430,11 @@ int run_rmact(const ParsedArgs& args) {
     }
     std::string label = label_of(activity);
     if (activity.destroy(view, comment.c_str()) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotRemove, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableRemoveActivity, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, vantool_msg::Removed, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::RemovedActivity, label.c_str());
   }
   return result;
 }
@@ -517,7 +505,7 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
     all_done = all_done && done;
     if (!done)
       imsg_print_chosen(IMSG_ERROR,
-                        checkin ? vantool_msg::UnableCheck : vantool_msg::UnableCancelCheckout,
+                        checkin ? vantool_msg::UnableCheckIn : vantool_msg::UnableCancelCheckout,
                         p.path.c_str());
     else if (checkin)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, p.path.c_str(),

@@ -22,6 +22,7 @@
 #include "sum/sum_view.h"
 #include "sum/sum_virtual_baseline.h"
 #include "sum/sum_vob.h"
+#include "sum/sum_status.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_baseline.h"
 #include "vantool_command.h"
@@ -35,25 +36,9 @@ namespace vantool {
 
 namespace {
 
-// Messages of the vantool catalog used here.
-constexpr int kCannotList = 111;
-constexpr int kNotAnActivity = 130;
-constexpr int kCreated = 153;
-constexpr int kUnchanged = 154;
-constexpr int kViewWithoutStream = 156;
-constexpr int kNotLabeled = 158;
-constexpr int kChanged = 161;
-constexpr int kCannotChange = 162;
-constexpr int kOneChange = 163;
-constexpr int kRemoved = 164;
-constexpr int kCannotRemove = 165;
-constexpr int kImportNeedsComponent = 173;
-constexpr int kNeedBasename = 175;
-
-int usage(const char* command, int message) {
-  char buf[512];
-  imsg_sprintf(buf, sizeof buf, &vantool_catalog, message);
-  return usage_error(*find_command(command), buf);
+// A usage error of `command` with `message`, which takes no arguments.
+int usage(const char* command, imsg_checked_id<> message) {
+  return usage_error(*find_command(command), imsg_format(message).c_str());
 }
 
 // ---- mkbl ------------------------------------------------------------------------------
@@ -68,7 +53,7 @@ bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
     return false;
   if (handle.view().stream(stream) == 0)
     return true;
-  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStream, handle.tag().c_str());
+  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStreamGiveStream, handle.tag().c_str());
   return false;
 }
 
@@ -100,7 +85,7 @@ bool components_in_config(const SUM_VirtualConfig& config, const SUM_ComponentLi
   for (unsigned i = 0; i < components.count(); ++i) {
     SUM_VirtualBaseline virtual_baseline;
     int status = config.virtual_baseline(components[i], virtual_baseline);
-    if (status == 1002)
+    if (status == SUM_NOT_FOUND)
       imsg_print(IMSG_ERROR, vantool_msg::NotInStream, label_of(components[i]).c_str(),
                  label_of(stream).c_str());
     if (status != 0)
@@ -149,19 +134,19 @@ int report_made(const SUM_Stream& stream, const SUM_BaselineList& made,
     if (!fresh) {
       if (left_unlabeled(made[i], component, stream) &&
           label_new_baseline(made[i], full, comment) != 0) {
-        imsg_print(IMSG_ERROR, vantool_msg::NotLabeled, label.c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::BaselineNotLabeled, label.c_str());
         result = kExitFailure;
       }
-      imsg_print(IMSG_INFO, vantool_msg::Unchanged, label.c_str(), component_label.c_str());
+      imsg_print(IMSG_INFO, vantool_msg::BaselineUnchanged, label.c_str(), component_label.c_str());
       continue;
     }
     int labeled = label_new_baseline(made[i], full, comment);
     int status = SUM_Baseline::UNLABELED;
     made[i].labeling_status(status);
-    imsg_print(IMSG_INFO, vantool_msg::Created, label.c_str(), component_label.c_str(),
+    imsg_print(IMSG_INFO, vantool_msg::CreatedBaseline, label.c_str(), component_label.c_str(),
                labeling_status_text(status));
     if (labeled != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::NotLabeled, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::BaselineNotLabeled, label.c_str());
       result = kExitFailure;
     }
   }
@@ -172,7 +157,7 @@ int report_made(const SUM_Stream& stream, const SUM_BaselineList& made,
 // timeline whose version map is the label type.
 int run_import(const ParsedArgs& args) {
   if (!args.has("component"))
-    return usage("mkbl", kImportNeedsComponent);
+    return usage("mkbl", vantool_msg::OptionImportNeedsComponent);
   SUM_Component component;
   if (!open_component(args.value("component"), component))
     return kExitFailure;
@@ -199,7 +184,7 @@ int run_import(const ParsedArgs& args) {
   std::string comment = args.comment();
   SUM_Baseline made;
   if (SUM_Baseline::create_import(lbtype, name.c_str(), component, comment.c_str(), made) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotImport, lbtype.any_fullname(),
+    imsg_print(IMSG_ERROR, vantool_msg::UnableImportLabelType, lbtype.any_fullname(),
                label_of(component).c_str());
     return kExitFailure;
   }
@@ -212,7 +197,7 @@ int run_mkbl(const ParsedArgs& args) {
   if (args.has("import"))
     return run_import(args);
   if (args.operands().empty())
-    return usage("mkbl", kNeedBasename);
+    return usage("mkbl", vantool_msg::GiveBASENAMENewBaselines);
   SUM_Stream stream;
   if (!mkbl_stream(args, stream))
     return kExitFailure;
@@ -231,11 +216,11 @@ int run_mkbl(const ParsedArgs& args) {
                    ? SUM_VirtualConfig::construct_from_acts(stream, activities, config)
                    : SUM_VirtualConfig::construct(stream, watcher, config, interrupted);
   if (status != 0 || interrupted) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
   }
   if (!components_in_config(config, components, stream)) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
   }
   std::string comment = args.comment();
@@ -244,7 +229,7 @@ int run_mkbl(const ParsedArgs& args) {
   status = config.realize(args.operands()[0].c_str(), comment.c_str(), components,
                           args.has("identical") ? 1 : 0, made, created);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotMake, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
   }
   return report_made(stream, made, created, args.has("full"), comment);
@@ -278,7 +263,7 @@ int run_chbl(const ParsedArgs& args) {
   int changes =
       (args.has("incremental") ? 1 : 0) + (args.has("full") ? 1 : 0) + (args.has("level") ? 1 : 0);
   if (changes != 1)
-    return usage("chbl", kOneChange);
+    return usage("chbl", vantool_msg::GiveOneIncrementalFull);
   std::string comment = args.comment();
   int result = kExitOk;
   for (const std::string& text : args.operands()) {
@@ -290,11 +275,11 @@ int run_chbl(const ParsedArgs& args) {
     std::string label = label_of(baseline);
     std::string what;
     if (change_baseline(baseline, args, comment, what) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotChange, label.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableChangeBaseline, label.c_str());
       result = kExitFailure;
       continue;
     }
-    imsg_print(IMSG_INFO, vantool_msg::Changed, label.c_str(), what.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::ChangedBaseline, label.c_str(), what.c_str());
   }
   return result;
 }
@@ -306,7 +291,7 @@ int run_chbl(const ParsedArgs& args) {
 bool all_baselines(SUM_BaselineList& out) {
   SUM_VobList pvobs;
   if (SUM_Vob::get_all_pvobs_list(pvobs) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotList, "");
+    imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, "");
     return false;
   }
   for (unsigned i = 0; i < pvobs.count(); ++i) {
@@ -322,7 +307,7 @@ bool all_baselines(SUM_BaselineList& out) {
         out.append(some[b]);
     }
     if (!ok || it.status() != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotListBaselines, pvobs[i].any_name());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListBaselines, pvobs[i].any_name());
       return false;
     }
   }
@@ -355,7 +340,7 @@ bool baselines_to_list(const ParsedArgs& args, SUM_BaselineList& out) {
                                                     : 1;
   if (status != 0) {
     std::string where = !stream.is_null() ? label_of(stream) : label_of(component);
-    imsg_print(IMSG_ERROR, vantool_msg::CannotListBaselines, where.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableListBaselines, where.c_str());
     return false;
   }
   for (unsigned i = 0; i < found.count(); ++i) {
@@ -411,7 +396,7 @@ int run_lsbl(const ParsedArgs& args) {
   SUM_BaselineList baselines;
   if (!baselines_to_list(args, baselines))
     return kExitFailure;
-  return print_listing(args, baselines, vantool_msg::CannotList, print_baseline);
+  return print_listing(args, baselines, vantool_msg::UnableListStreams, print_baseline);
 }
 
 // ---- rmbl ------------------------------------------------------------------------------
@@ -470,7 +455,7 @@ bool read_baseline_details(const SUM_Baseline& baseline, BaselineDetails& out) {
   int status = baseline.stream(stream);
   if (status == 0)
     out.stream = label_of(stream);
-  else if (status != 1002)
+  else if (status != SUM_NOT_FOUND)
     return false;
   SUM_ActivityList activities;
   if (baseline.change_sets(activities) != 0)

@@ -17,17 +17,6 @@ namespace vantool {
 
 namespace {
 
-// vantool catalog messages of the component commands.
-enum : int {
-  kCreated = 114,
-  kNotAComponent = 115,
-  kCreateFailed = 116,
-  kRemoved = 117,
-  kRemoveFailed = 118,
-  kRootOrNoRoot = 119,
-  kListFailed = 120,
-};
-
 int run_mkcomp(const ParsedArgs& args) {
   if (args.has("root") == args.has("nroot")) {
     return usage_error(*find_command("mkcomp"), imsg_format(vantool_msg::GiveOneRootNroot).c_str());
@@ -36,7 +25,8 @@ int run_mkcomp(const ParsedArgs& args) {
   vob_objsel_t parsed;
   SUM_Vob pvob;
   int exit = kExitOk;
-  if (!new_object_operand("mkcomp", operand, "component", kNotAComponent, parsed, pvob, exit))
+  if (!new_object_operand("mkcomp", operand, "component", vantool_msg::NotAComponent, parsed, pvob,
+                          exit))
     return exit;
   std::string comment = args.comment();
   std::string label = parsed.name + "@" + parsed.vob;

@@ -17,24 +17,19 @@ namespace vantool {
 
 namespace {
 
-// vantool catalog messages named here (the older commands of this file
-// still give theirs by number).
-enum : int {
-  kNotDirectoryVersion = 183,
-};
-
 std::string first_path(const ParsedArgs& args) {
   return args.operands().empty() ? std::string() : args.operands()[0];
 }
 
-// Reports each path of a bulk call: `failed` names the catalog entry of a
-// failure, `done(result)` prints a success. Answers the exit status.
+// Reports each path of a bulk call: `failed` is the message of a failure
+// (naming the path), `done(result)` prints a success. Answers the exit status.
 template <typename Done>
-int report_paths(const std::vector<view_path_result_t>& results, int failed, Done done) {
+int report_paths(const std::vector<view_path_result_t>& results,
+                 imsg_checked_id<const char*> failed, Done done) {
   int exit = kExitOk;
   for (const auto& r : results) {
     if (r.status != 0) {
-      imsg_print(IMSG_ERROR, &vantool_catalog, failed, r.path.c_str());
+      imsg_print(IMSG_ERROR, failed, r.path.c_str());
       exit = kExitFailure;
     } else {
       done(r);
@@ -51,7 +46,7 @@ int make_elements(const ParsedArgs& args, int eltype) {
   std::vector<view_path_result_t> results;
   view.view().make_elements(args.operands(), eltype, comment.c_str(), args.has("ci") ? 1 : 0,
                             results);
-  return report_paths(results, 55, [](const view_path_result_t& r) {
+  return report_paths(results, vantool_msg::UnableCreateElement, [](const view_path_result_t& r) {
     imsg_print(IMSG_INFO, vantool_msg::CreatedElement, r.path.c_str());
   });
 }
@@ -75,7 +70,7 @@ int run_checkout(const ParsedArgs& args) {
   std::string comment = args.comment();
   std::vector<view_path_result_t> results;
   view.view().checkout_paths(args.operands(), comment.c_str(), results);
-  return report_paths(results, 57, [&](const view_path_result_t& r) {
+  return report_paths(results, vantool_msg::UnableCheckOut, [&](const view_path_result_t& r) {
     view_path_info_t info;
     vob_ckout_info_t ckout;
     if (view.view().lookup(r.path.c_str(), info) == 0 &&
@@ -108,7 +103,7 @@ int run_checkin(const ParsedArgs& args) {
   std::string comment = args.comment();
   std::vector<view_path_result_t> results;
   view.view().checkin_paths(args.operands(), args.has("c") ? comment.c_str() : nullptr, results);
-  return report_paths(results, 59, [&](const view_path_result_t& r) {
+  return report_paths(results, vantool_msg::UnableCheckIn, [&](const view_path_result_t& r) {
     view_path_info_t info;
     if (view.view().lookup(r.path.c_str(), info) == 0)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, r.path.c_str(),
@@ -142,7 +137,7 @@ int run_uncheckout(const ParsedArgs& args) {
   }
   std::vector<view_path_result_t> results;
   view.view().uncheckout_paths(args.operands(), args.has("keep") ? 1 : 0, results);
-  return report_paths(results, 61, [&](const view_path_result_t& r) {
+  return report_paths(results, vantool_msg::UnableCancelCheckout, [&](const view_path_result_t& r) {
     if (args.has("keep"))
       imsg_print(IMSG_INFO, vantool_msg::PrivateVersionSaved, r.path.c_str(), kept[r.path].c_str());
     imsg_print(IMSG_INFO, vantool_msg::CheckoutCancelled, r.path.c_str());

@@ -41,7 +41,8 @@ int run_mkfolder(const ParsedArgs& args) {
   vob_objsel_t parsed;
   SUM_Vob pvob;
   int exit = kExitOk;
-  if (!new_object_operand("mkfolder", operand, "folder", 88, parsed, pvob, exit))
+  if (!new_object_operand("mkfolder", operand, "folder", vantool_msg::DoesNotNameFolder, parsed,
+                          pvob, exit))
     return exit;
   SUM_Folder parent;
   if (args.has("in")) {

@@ -19,13 +19,6 @@ namespace vantool {
 
 namespace {
 
-// vantool catalog messages of lshistory.
-enum : int {
-  kNotVisible = 53,
-  kNotADate = 181,
-  kHistoryFailed = 182,
-};
-
 // Elements whose history is listed, per VOB, with the path each is shown at.
 using ShownElements = std::map<vob_vob_h, std::map<tbs_dbid_t, std::string>>;
 

@@ -25,19 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Messages of the vantool catalog that import prints.
-enum ImportMsg : int {
-  kMsgSourceNotDirectory = 184,
-  kMsgTargetNotDirectory = 185,
-  kMsgSkipped = 186,
-  kMsgPlanLine = 187,
-  kMsgSummary = 188,
-  kMsgProgress = 189,
-  kMsgStepFailed = 190,
-  kMsgNothingToDo = 191,
-  kMsgPreviewSummary = 192,
-};
-
 // Counts as the catalog's formats print them.
 int count(size_t n) {
   return static_cast<int>(n);
@@ -150,13 +137,13 @@ bool make_plan(const std::string& source, const std::string& target, const Shown
 
 void print_plan(const Plan& plan) {
   for (const auto& d : plan.new_dirs)
-    imsg_print(IMSG_INFO, vantool_msg::Empty, "new directory", d.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::AlignedField, "new directory", d.c_str());
   for (const auto& f : plan.new_files)
-    imsg_print(IMSG_INFO, vantool_msg::Empty, "new file", f.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::AlignedField, "new file", f.c_str());
   for (const auto& f : plan.changed_files)
-    imsg_print(IMSG_INFO, vantool_msg::Empty, "changed", f.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::AlignedField, "changed", f.c_str());
   for (const auto& r : plan.removed)
-    imsg_print(IMSG_INFO, vantool_msg::Empty, "removed", r.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::AlignedField, "removed", r.c_str());
 }
 
 // Runs the import's steps against the view, reporting progress on a terminal.

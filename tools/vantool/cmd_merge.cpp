@@ -153,16 +153,6 @@ int run_diff(const ParsedArgs& args) {
   return kExitFailure;  // like diff(1): 1 when the texts differ
 }
 
-// Messages of the vantool catalog that findmerge prints.
-enum FindmergeMsg : int {
-  kMsgNotVisible = 53,
-  kMsgCheckedIn = 58,
-  kMsgNeedsMerge = 72,
-  kMsgMerged = 73,
-  kMsgMergedWithConflicts = 74,
-  kMsgCannotMerge = 75,
-};
-
 const char* need_text(int need) {
   return need == CMD_MERGE_TRIVIAL ? "trivial" : need == CMD_MERGE_THREE_WAY ? "three-way" : "none";
 }

@@ -12,14 +12,6 @@ namespace vantool {
 
 namespace {
 
-// vantool catalog messages of the name commands.
-enum : int {
-  kNameRemoved = 177,
-  kRmnameFailed = 178,
-  kMoved = 179,
-  kMoveFailed = 180,
-};
-
 int run_rmname(const ParsedArgs& args) {
   const auto& paths = args.operands();
   ViewHandle view;
@@ -46,10 +38,10 @@ int run_mv(const ParsedArgs& args) {
     return kExitFailure;
   std::string comment = args.comment();
   if (view.view().rename(source.c_str(), target.c_str(), comment.c_str()) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::UnableMove, source.c_str(), target.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableMoveName, source.c_str(), target.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Moved2, source.c_str(), target.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::MovedName, source.c_str(), target.c_str());
   return kExitOk;
 }
 

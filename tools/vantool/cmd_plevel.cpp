@@ -14,10 +14,6 @@ namespace vantool {
 
 namespace {
 
-// Messages of the vantool catalog used here.
-constexpr int kNotProjectVob = 79;
-constexpr int kCannotSet = 84;
-
 // Opens the project VOB tagged `tag`, printing why not.
 bool open_pvob(const std::string& tag, SUM_Vob& vob) {
   if (SUM_Vob::construct_from_pname_or_tag(tag.c_str(), 0, vob) != 0) {
@@ -26,7 +22,7 @@ bool open_pvob(const std::string& tag, SUM_Vob& vob) {
   }
   int is_pvob = 0;
   if (vob.is_sum_pvob(is_pvob) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableReadLevels, tag.c_str());
     return false;
   }
   if (!is_pvob) {
@@ -57,7 +53,7 @@ bool choose_default(const ParsedArgs& args, const SUM_Vob& vob, const std::strin
   }
   SUM_PLevel current;
   if (SUM_PLevel::get_def_plevel(vob, current) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableReadLevels, tag.c_str());
     return false;
   }
   chosen = static_cast<const char*>(current.name());
@@ -91,7 +87,7 @@ int run_setplevel(const ParsedArgs& args) {
   if (!choose_default(args, vob, tag, levels, default_name))
     return kExitFailure;
   if (SUM_PLevel::set_plevels(vob, names, default_name.c_str(), args.comment().c_str()) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotSet2, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableSetLevels, tag.c_str());
     return kExitFailure;
   }
   std::string joined;
@@ -112,7 +108,7 @@ int run_lsplevel(const ParsedArgs& args) {
   if (status == 0)
     status = SUM_PLevel::get_def_plevel(vob, default_level);
   if (status != 0 && status != TBS_ST_NOT_FOUND) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotRead, tag.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableReadLevels, tag.c_str());
     return kExitFailure;
   }
   JsonWriter json;

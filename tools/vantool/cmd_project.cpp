@@ -9,6 +9,7 @@
 #include "sum/sum_folder.h"
 #include "sum/sum_project.h"
 #include "sum/sum_vob.h"
+#include "sum/sum_status.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
@@ -21,14 +22,6 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kCreated = 96;
-constexpr int kNotAProject = 97;
-constexpr int kCannotCreate = 98;
-constexpr int kChanged = 99;
-constexpr int kCannotChange = 100;
-constexpr int kRemoved = 101;
-constexpr int kCannotRemove = 102;
-constexpr int kCannotList = 103;
 // General catalog: "A project may be created only in the RootFolder or
 // another folder."
 
@@ -70,7 +63,8 @@ int run_mkproject(const ParsedArgs& args) {
   vob_objsel_t parsed;
   SUM_Vob pvob;
   int exit = kExitOk;
-  if (!new_object_operand("mkproject", operand, "project", kNotAProject, parsed, pvob, exit))
+  if (!new_object_operand("mkproject", operand, "project", vantool_msg::NotAProject, parsed, pvob,
+                          exit))
     return exit;
   SUM_Folder folder;
   if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, folder) != 0) {
@@ -99,10 +93,10 @@ int run_mkproject(const ParsedArgs& args) {
                    : SUM_Project::create_extended(parsed.name.c_str(), comment.c_str(), folder,
                                                   title.c_str(), settings, made);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate2, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateProject, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Created2, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedProject, label.c_str());
   return kExitOk;
 }
 
@@ -116,7 +110,7 @@ int change_policies(const SUM_Project& project, const ParsedArgs& args,
     status = project.vob().feature_level(level);
   if (status == 0)
     status = apply_policy_options(args, level, true, list);
-  if (status == 1067)
+  if (status == TBS_ST_UNCHANGED)
     return 0;
   return status != 0 ? status : project.set_policy(list, comment.c_str(), 1);
 }
@@ -127,7 +121,7 @@ int change_mod_comps(const SUM_Project& project, const ParsedArgs& args,
   SUM_ComponentList added, removed;
   if (!component_options(args, "amodcomp", project.vob(), added) ||
       !component_options(args, "dmodcomp", project.vob(), removed))
-    return 1001;
+    return SUM_FAILED;
   int status = added.count() > 0 ? project.add_mod_comps(added, comment.c_str(), 1) : 0;
   if (status == 0 && removed.count() > 0)
     status = project.delete_mod_comps(removed, comment.c_str());
@@ -144,7 +138,8 @@ int run_chproject(const ParsedArgs& args) {
   for (const char* option : kChanges)
     any = any || args.has(option);
   if (!any) {
-    return usage_error(*find_command("chproject"), imsg_format(vantool_msg::NoChange).c_str());
+    return usage_error(*find_command("chproject"),
+                       imsg_format(vantool_msg::NoProjectChange).c_str());
   }
   const std::string& operand = args.operands()[0];
   SUM_Project project;
@@ -163,7 +158,7 @@ int run_chproject(const ParsedArgs& args) {
       array.push_back(t.c_str());
     status = project.set_blname_template(array.data(), static_cast<int>(array.size()),
                                          comment.c_str(), 1);
-    if (status == 1067)
+    if (status == TBS_ST_UNCHANGED)
       status = 0;
   }
   if (status == 0 && args.has("rebase_level"))
@@ -173,7 +168,7 @@ int run_chproject(const ParsedArgs& args) {
     SUM_Folder folder;
     if (SUM_Folder::construct_from_selector(args.value("to").c_str(), project.vob(), folder) != 0) {
       imsg_print(IMSG_ERROR, sum_msg::NotAProjectParent);
-      status = 1001;
+      status = SUM_FAILED;
     } else {
       status = project.change_parent(folder, comment.c_str());
     }
@@ -184,10 +179,10 @@ int run_chproject(const ParsedArgs& args) {
     status = project.set_name(args.value("name").c_str(), comment.c_str());
   std::string label = label_of(project);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotChange2, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableChangeProject, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Changed2, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::ChangedProject, label.c_str());
   return kExitOk;
 }
 
@@ -273,13 +268,13 @@ int run_lsproject(const ParsedArgs& args) {
         projects.append(SUM_Project::convert(item));
     }
     if (iter->status() != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::CannotList2, where.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::UnableListProjects, where.c_str());
       return kExitFailure;
     }
-  } else if (!all_projects(projects, vantool_msg::CannotList2)) {
+  } else if (!all_projects(projects, vantool_msg::UnableListProjects)) {
     return kExitFailure;
   }
-  return print_listing(args, projects, vantool_msg::CannotList2, print_project);
+  return print_listing(args, projects, vantool_msg::UnableListProjects, print_project);
 }
 
 int run_rmproject(const ParsedArgs& args) {

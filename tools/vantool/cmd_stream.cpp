@@ -10,6 +10,7 @@
 #include "sum/sum_project.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_vob.h"
+#include "sum/sum_status.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_json.h"
@@ -22,18 +23,8 @@ namespace vantool {
 namespace {
 
 // Messages of the vantool catalog used here.
-constexpr int kCreated = 106;
-constexpr int kNotAStream = 107;
-constexpr int kCannotCreate = 108;
-constexpr int kRemoved = 109;
-constexpr int kCannotRemove = 110;
-constexpr int kCannotList = 111;
-constexpr int kChanged = 121;
-constexpr int kCannotChange = 122;
-constexpr int kNotABaseline = 127;
 // Stream catalog: "Cannot set default deliver target of a non-integration
 // stream."
-constexpr int kTargetNotIntegration = 60;
 
 // Applies -policy and -npolicy to the stream's own policies; 0 when
 // nothing failed.
@@ -47,7 +38,7 @@ int change_policies(const SUM_Stream& stream, const ParsedArgs& args, const std:
     status = apply_policy_options(args, level, false, list);
   if (status == 0)
     status = stream.set_policy(list, comment.c_str(), 1);
-  return status == 1067 ? 0 : status;
+  return status == TBS_ST_UNCHANGED ? 0 : status;
 }
 
 // The baselines named by the comma lists of `option`, in order: selectors,
@@ -82,7 +73,8 @@ int run_mkstream(const ParsedArgs& args) {
   vob_objsel_t parsed;
   SUM_Vob pvob;
   int exit = kExitOk;
-  if (!new_object_operand("mkstream", operand, "stream", kNotAStream, parsed, pvob, exit))
+  if (!new_object_operand("mkstream", operand, "stream", vantool_msg::NotAStream, parsed, pvob,
+                          exit))
     return exit;
   // -in names the project or the parent stream.
   std::string where = args.value("in");
@@ -90,11 +82,11 @@ int run_mkstream(const ParsedArgs& args) {
   SUM_Stream parent;
   if (SUM_Stream::construct_from_selector(where.c_str(), pvob, parent) == 0) {
     if (parent.project(project) != 0) {
-      imsg_print(IMSG_ERROR, vantool_msg::NotAPlace, where.c_str());
+      imsg_print(IMSG_ERROR, vantool_msg::NeitherProjectNorStream, where.c_str());
       return kExitFailure;
     }
   } else if (SUM_Project::construct_from_selector(where.c_str(), pvob, project) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::NotAPlace, where.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::NeitherProjectNorStream, where.c_str());
     return kExitFailure;
   }
   int integration = args.has("integration") ? 1 : 0;
@@ -110,13 +102,13 @@ int run_mkstream(const ParsedArgs& args) {
   // Policy keys are checked before anything is made.
   SUM_PolicyList policies;
   int level = 0;
-  int policy_status = 1067;
+  int policy_status = TBS_ST_UNCHANGED;
   if (args.has("policy") || args.has("npolicy")) {
     SUM_Policy::add_defaults(policies, 1);
     policy_status = pvob.feature_level(level);
     if (policy_status == 0)
       policy_status = apply_policy_options(args, level, false, policies);
-    if (policy_status != 0 && policy_status != 1067)
+    if (policy_status != 0 && policy_status != TBS_ST_UNCHANGED)
       return kExitFailure;
   }
   std::string comment = args.comment();
@@ -124,13 +116,13 @@ int run_mkstream(const ParsedArgs& args) {
   std::string label = parsed.name + "@" + parsed.vob;
   SUM_BaselineList foundation;
   if (!new_foundation(args, pvob, project, integration, foundation)) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate3, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateStream, label.c_str());
     return kExitFailure;
   }
   SUM_Stream made;
   if (SUM_Stream::create(parsed.name.c_str(), comment.c_str(), project, parent, title.c_str(),
                          integration, args.has("readonly") ? 1 : 0, foundation, made) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotCreate3, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateStream, label.c_str());
     return kExitFailure;
   }
   if (!target.is_null() && made.set_deliver_stream(target, comment.c_str()) != 0) {
@@ -141,7 +133,7 @@ int run_mkstream(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, vantool_msg::PoliciesNotSet, label.c_str());
     return kExitFailure;
   }
-  imsg_print(IMSG_INFO, vantool_msg::Created3, label.c_str());
+  imsg_print(IMSG_INFO, vantool_msg::CreatedStream, label.c_str());
   return kExitOk;
 }
 
@@ -155,7 +147,7 @@ int change_mod_comps(const SUM_Stream& stream, const ParsedArgs& args, const std
   SUM_ComponentList added, removed;
   if (!component_options(args, "amodcomp", stream.vob(), added) ||
       !component_options(args, "dmodcomp", stream.vob(), removed))
-    return 1001;
+    return SUM_FAILED;
   int status = added.count() > 0 ? stream.add_mod_comps(added, comment.c_str()) : 0;
   if (status == 0 && removed.count() > 0)
     status = stream.delete_mod_comps(removed, comment.c_str());
@@ -168,7 +160,7 @@ int change_recommended(const SUM_Stream& stream, const ParsedArgs& args,
                        const std::string& comment) {
   SUM_BaselineList list;
   if (args.has("recommended") && !baseline_options(args, "recommended", stream.vob(), list))
-    return 1001;
+    return SUM_FAILED;
   if (args.has("default")) {
     int status = stream.default_recbls(list);
     if (status != 0)
@@ -206,19 +198,19 @@ int run_chstream(const ParsedArgs& args) {
                       args.has("default")))
     status = change_recommended(stream, args, comment);
   if (status != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotChange3, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableChangeStream, label.c_str());
     return kExitFailure;
   }
   bool other_changes = false;
   for (const char* option : kStreamChanges)
     other_changes = other_changes || (args.has(option) && std::string(option) != "generate");
   if (other_changes)
-    imsg_print(IMSG_INFO, vantool_msg::Changed3, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::ChangedStream, label.c_str());
   // -generate comes last, so that the text reflects the changes above.
   if (!args.has("generate"))
     return kExitOk;
   if (stream.regen_cspec(0) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotRegenerate, label.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableRegenerateSpec, label.c_str());
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, vantool_msg::Regenerated, label.c_str());
@@ -332,7 +324,7 @@ bool print_project_tree(const SUM_Project& project) {
   for (const SUM_Stream& s : streams) {
     SUM_Stream parent;
     int status = s.parent_stream(parent);
-    if (status == 1002)
+    if (status == SUM_NOT_FOUND)
       ok = print_tree(s, 1) && ok;
     else if (status != 0)
       ok = false;
@@ -356,21 +348,21 @@ int run_lsstream(const ParsedArgs& args) {
       if (!open_project(args.value("in"), project))
         return kExitFailure;
       projects.append(project);
-    } else if (!all_projects(projects, vantool_msg::CannotList)) {
+    } else if (!all_projects(projects, vantool_msg::UnableListStreams)) {
       return kExitFailure;
     }
     for (unsigned i = 0; i < projects.count(); ++i) {
       bool listed = args.has("tree") ? print_project_tree(projects[i])
                                      : SUM_Stream::project_streams(projects[i], streams) == 0;
       if (!listed) {
-        imsg_print(IMSG_ERROR, vantool_msg::CannotList, label_of(projects[i]).c_str());
+        imsg_print(IMSG_ERROR, vantool_msg::UnableListStreams, label_of(projects[i]).c_str());
         return kExitFailure;
       }
     }
     if (args.has("tree"))
       return kExitOk;
   }
-  return print_listing(args, streams, vantool_msg::CannotList, print_stream);
+  return print_listing(args, streams, vantool_msg::UnableListStreams, print_stream);
 }
 
 int run_rmstream(const ParsedArgs& args) {

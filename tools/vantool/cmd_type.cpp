@@ -37,7 +37,8 @@ bool type_selector(const std::string& text, const char* kind, std::string& name,
 // Makes the types the operands name with `Type::create` (SUM_BranchType,
 // SUM_LabelType), reporting each with `created_message`.
 template <typename Type>
-int make_types(const ParsedArgs& args, const char* kind, int created_message) {
+int make_types(const ParsedArgs& args, const char* kind,
+               imsg_checked_id<const char*> created_message) {
   std::string comment = args.comment();
   int result = kExitOk;
   for (const auto& text : args.operands()) {
@@ -54,16 +55,16 @@ int make_types(const ParsedArgs& args, const char* kind, int created_message) {
       continue;
     }
     std::string shown = name + "@" + text.substr(text.find('@') + 1);
-    imsg_print(IMSG_INFO, &vantool_catalog, created_message, shown.c_str());
+    imsg_print(IMSG_INFO, created_message, shown.c_str());
   }
   return result;
 }
 
 int run_mkbrtype(const ParsedArgs& args) {
-  return make_types<SUM_BranchType>(args, "brtype", 63);
+  return make_types<SUM_BranchType>(args, "brtype", vantool_msg::CreatedBranchType);
 }
 int run_mklbtype(const ParsedArgs& args) {
-  return make_types<SUM_LabelType>(args, "lbtype", 64);
+  return make_types<SUM_LabelType>(args, "lbtype", vantool_msg::CreatedLabelType);
 }
 
 int run_mklabel(const ParsedArgs& args) {
@@ -111,7 +112,7 @@ int run_lstype(const ParsedArgs& args) {
   std::string kind = args.value("kind");
   vob_mtype_t mtype = 0;
   if (sum_utl_type_kind_mtype(kind.c_str(), mtype) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::MoveFailed, kind.c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnknownTypeKind, kind.c_str());
     return kExitUsage;
   }
   std::vector<std::string> tags;

@@ -19,9 +19,6 @@ namespace vantool {
 
 namespace {
 
-// Messages of the vantool catalog used here.
-constexpr int kNotAStream = 107;
-
 const char* kind_text(int kind) {
   return kind == VIEW_SNAPSHOT ? "snapshot" : "dynamic";
 }
@@ -44,7 +41,7 @@ bool attach(const SUM_View& view, const std::string& tag, const SUM_Stream& stre
   if (view.uuid(uuid) == 0 && stream.add_view(uuid, comment.c_str()) == 0)
     return true;
   SUM_View::remove(tag.c_str(), 1);
-  imsg_print(IMSG_ERROR, vantool_msg::NotAttached, tag.c_str(), stream.any_fullname());
+  imsg_print(IMSG_ERROR, vantool_msg::UnableAttachViewRemoved, tag.c_str(), stream.any_fullname());
   return false;
 }
 
@@ -197,7 +194,7 @@ int set_stream_spec(const ParsedArgs& args) {
     return kExitFailure;
   }
   if (handle.update_config_spec() != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotSetSpec, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableSetSpec, view.tag().c_str());
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, vantool_msg::SpecFromStream, view.tag().c_str(),
@@ -223,7 +220,7 @@ int run_setcs(const ParsedArgs& args) {
   if (!open_view(args, "", view))
     return kExitFailure;
   if (view.view().load_config_spec(text.str().c_str()) != 0) {
-    imsg_print(IMSG_ERROR, vantool_msg::CannotSetSpec, view.tag().c_str());
+    imsg_print(IMSG_ERROR, vantool_msg::UnableSetSpec, view.tag().c_str());
     return kExitFailure;
   }
   imsg_print(IMSG_INFO, vantool_msg::SetConfigSpecView, view.tag().c_str());

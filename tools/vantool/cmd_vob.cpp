@@ -164,11 +164,6 @@ int run_lsvob(const ParsedArgs& args) {
   return kExitOk;
 }
 
-enum RegisterMsg : int {
-  kMsgRegistered = 193,
-  kMsgUnableToRegister = 194,
-};
-
 // Registers an existing VOB storage again, under the tag it was made with
 // unless -tag names another.
 int run_register(const ParsedArgs& args) {

@@ -12,11 +12,6 @@ namespace {
 
 // Messages of the vantool catalog used here: each names the text that
 // names no such object.
-constexpr int kNotAProject = 97;
-constexpr int kNotAStream = 107;
-constexpr int kNotAComponent = 115;
-constexpr int kNotABaseline = 127;
-constexpr int kNotAnActivity = 130;
 
 // Opens the object of type `Object` that `text` selects in `pvob` (null:
 // the selector's own PVOB), printing vantool message `not_found` when

@@ -9,12 +9,6 @@ namespace vantool {
 
 namespace {
 
-std::string formatted(int index, const std::string& a, const std::string& b = "") {
-  char buf[512];
-  imsg_sprintf(buf, sizeof buf, &vantool_catalog, index, a.c_str(), b.c_str());
-  return buf;
-}
-
 const OptionSpec* find_option(const std::vector<OptionSpec>& options, const std::string& name) {
   for (const auto& o : options)
     if (o.name == name)
@@ -67,17 +61,17 @@ bool parse_args(const std::vector<std::string>& args, const std::vector<OptionSp
     std::string name = arg.substr(1);
     const OptionSpec* spec = find_option(options, name);
     if (spec == nullptr) {
-      error.message = formatted(1, arg);
+      error.message = imsg_format(vantool_msg::UnrecognizedOption, arg.c_str());
       return false;
     }
     if (out.has(name) && !spec->repeatable) {
-      error.message = formatted(3, arg);
+      error.message = imsg_format(vantool_msg::OptionMayGivenOnly, arg.c_str());
       return false;
     }
     std::string value;
     if (spec->takes_value) {
       if (i + 1 >= args.size()) {
-        error.message = formatted(2, arg);
+        error.message = imsg_format(vantool_msg::OptionRequiresValue, arg.c_str());
         return false;
       }
       value = args[++i];
@@ -93,7 +87,8 @@ bool parse_args(const std::vector<std::string>& args, const std::vector<OptionSp
   }
   for (const auto& [a, b] : pairs) {
     if (out.has(a) && out.has(b)) {
-      error.message = formatted(4, "-" + a, "-" + b);
+      error.message =
+          imsg_format(vantool_msg::OptionsCannotUsedTogether, ("-" + a).c_str(), ("-" + b).c_str());
       return false;
     }
   }

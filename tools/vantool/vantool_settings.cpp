@@ -13,9 +13,6 @@ namespace vantool {
 
 namespace {
 
-// vantool catalog: "... does not name a component ..."
-constexpr int kNotAComponent = 115;
-
 // The words of the values of `option`, split at commas and blanks.
 std::vector<std::string> policy_words(const ParsedArgs& args, const char* option) {
   std::vector<std::string> out;
@@ -64,10 +61,10 @@ int apply_policy_options(const ParsedArgs& args, int level, bool by_stream, SUM_
     int status = pass.apply(list, static_cast<int>(array.size()), array.data(), level);
     if (status == 0)
       changed = 1;
-    else if (status != 1067)
+    else if (status != TBS_ST_UNCHANGED)
       return status;
   }
-  return changed ? 0 : 1067;
+  return changed ? 0 : TBS_ST_UNCHANGED;
 }
 
 bool component_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,

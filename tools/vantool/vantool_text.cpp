@@ -51,12 +51,11 @@ std::string label_of(const SUM_VobObject& obj) {
 }
 
 bool new_object_operand(const char* command, const std::string& operand, const char* kind,
-                        int malformed, vob_objsel_t& parsed, SUM_Vob& pvob, int& exit) {
+                        imsg_checked_id<const char*> malformed, vob_objsel_t& parsed, SUM_Vob& pvob,
+                        int& exit) {
   if (sum_utl_parse_selector(operand.c_str(), parsed) != 0 || parsed.vob.empty() ||
       (!parsed.kind.empty() && parsed.kind != kind)) {
-    char buf[512];
-    imsg_sprintf(buf, sizeof buf, &vantool_catalog, malformed, operand.c_str());
-    exit = usage_error(*find_command(command), buf);
+    exit = usage_error(*find_command(command), imsg_format(malformed, operand.c_str()).c_str());
     return false;
   }
   if (SUM_Vob::construct_from_pname_or_tag(parsed.vob.c_str(), 0, pvob) != 0) {

@@ -29,11 +29,12 @@ std::string label_of(const SUM_VobObject& obj);
 
 // Splits the operand of a command that makes an object, "[KIND:]NAME@PVOB"
 // with KIND `kind` when given: `parsed` and the opened PVOB. A malformed
-// operand is a usage error of `command` with vantool message `malformed`
-// (naming the operand); an unknown VOB fails with message 19. `exit` then
-// holds the exit status.
+// operand is a usage error of `command` with message `malformed` (naming
+// the operand); an unknown VOB fails with NoSuchVob. `exit` then holds the
+// exit status.
 bool new_object_operand(const char* command, const std::string& operand, const char* kind,
-                        int malformed, vob_objsel_t& parsed, SUM_Vob& pvob, int& exit);
+                        imsg_checked_id<const char*> malformed, vob_objsel_t& parsed, SUM_Vob& pvob,
+                        int& exit);
 
 // Removes `object` (its destroy(comment)) and reports it with vantool
 // message `removed`, or `failed` when the removal is refused; both name the
