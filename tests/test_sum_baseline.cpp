@@ -286,6 +286,11 @@ TEST_P(BaselineTest, RenamingChecksTheName) {
   EXPECT_EQ(name_of(a), "renamed");
   ASSERT_EQ(sum_baseline_set_name("baseline:renamed@/pvob", "again", ""), 0);
   EXPECT_EQ(name_of(a), "again");
+  // The title is the name: setting it renames, with the same checks.
+  ASSERT_EQ(a.set_title("titled", ""), 0);
+  EXPECT_EQ(name_of(a), "titled");
+  EXPECT_EQ(a.set_title("b", ""), 1001);
+  EXPECT_EQ(test_support::text(a, &SUM_Baseline::title), "titled");
   EXPECT_EQ(sum_baseline_set_name("baseline:missing@/pvob", "x", ""), 1002);
 }
 

@@ -138,6 +138,13 @@ TEST_P(ProjectTest, TemplateIsUniqueAndSeedsNewProjects) {
   settings.blname_tokens.append("basename");
   settings.enable_keys.append("POLICY_DELIVER_REQUIRE_REBASE");
   SUM_Project templ;
+  {
+    ScopedEnv stranger("KORVANE_USER", "mallory");
+    EXPECT_TRUE(fails_mentioning(1001, "mallory", [&] {
+      return SUM_Project::create_template("tmpl", "", root, "", settings, templ);
+    }));
+    EXPECT_EQ(SUM_Project::template_prj_exists(pvob, templ), 1002);
+  }
   ASSERT_EQ(SUM_Project::create_template("tmpl", "", root, "", settings, templ), 0);
   EXPECT_EQ(out(templ, &SUM_Project::is_template_project), 1);
   SUM_Project found;

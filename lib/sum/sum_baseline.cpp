@@ -434,6 +434,13 @@ int SUM_Baseline::title(SUM_String& out) const {
   return trace.checked(__LINE__, name(out));
 }
 
+int SUM_Baseline::set_title(const char* title, const char* comment) const {
+  SUM_Trace trace("SUM_Baseline::set_title");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, set_name(title, comment));
+}
+
 int SUM_Baseline::is_import(int& result) const {
   SUM_Trace trace("SUM_Baseline::is_import");
   vob_zem_baseline_info_t info;

@@ -118,8 +118,7 @@ class SUM_Baseline : public SUM_NamedObject {
   // named `name` or, when null or empty, by compute_import_baseline_name.
   // Fires the mkbl triggers; a failure after the baseline exists removes it.
   static int create_import(const SUM_LabelType& lbtype, const char* name,
-                           const SUM_Component& component, const char* comment,
-                           SUM_Baseline& out);
+                           const SUM_Component& component, const char* comment, SUM_Baseline& out);
 
   // The PVOB's record of the baseline as the repository keeps it: names,
   // component, timeline, stream, dependency text and creation time.
@@ -175,6 +174,8 @@ class SUM_Baseline : public SUM_NamedObject {
   int set_name(const char* name, const char* comment) const;
   // The title: the name (baselines keep no separate title).
   int title(SUM_String& out) const;
+  // Sets the title, which for a baseline is its name: as set_name.
+  int set_title(const char* title, const char* comment) const;
   // Whether the baseline was made by importing a label type.
   int is_import(int& result) const;
   // The version of `element` the baseline selects: from its version map, or
@@ -229,8 +230,8 @@ class SUM_Baseline : public SUM_NamedObject {
   // Appends this baseline's dependents from `table` to `out` (each once);
   // with `recurse`, their dependents follow. With `print`, lists them under
   // a heading, indented one unit per `level` (0 at the top).
-  int reverse_dependency_lookup(const SUM_HashTab<SUM_Baseline, SUM_BaselineList>& table,
-                                int print, int recurse, int level, SUM_BaselineList& out) const;
+  int reverse_dependency_lookup(const SUM_HashTab<SUM_Baseline, SUM_BaselineList>& table, int print,
+                                int recurse, int level, SUM_BaselineList& out) const;
   // The baselines of every registered PVOB that depend on this one (with
   // `recurse`, transitively), after the searching warning.
   int reverse_dependency_list(SUM_BaselineList& out, int recurse) const;

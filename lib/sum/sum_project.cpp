@@ -286,6 +286,8 @@ int SUM_Project::create_template(const char* name, const char* comment, const SU
   }
   if (status != SUM_NOT_FOUND)
     return trace.checked(__LINE__, status);
+  if ((status = check_templ_permission(vob)) != 0)
+    return trace.checked(__LINE__, status);
 
   SUM_TrigMkProj trigger(folder, name, comment);
   if ((status = trigger.fire_preop()) != 0)
@@ -316,6 +318,15 @@ int SUM_Project::create_template(const char* name, const char* comment, const SU
     return trace.checked(__LINE__, status);
   out = made;
   return SUM_OK;
+}
+
+int SUM_Project::check_templ_permission(const SUM_Vob& pvob) {
+  SUM_Trace trace("SUM_Project::check_templ_permission");
+  SUM_VobObject vob_object;
+  int status = pvob.wk_obj(VOB_WK_VOB_OBJECT, vob_object);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, vob_object.check_change_permission());
 }
 
 int SUM_Project::check_permission() const {

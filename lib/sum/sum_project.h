@@ -88,13 +88,19 @@ class SUM_Project : public SUM_ActivityBase {
   static int create_extended(const char* name, const char* comment, const SUM_Folder& folder,
                              const char* title, const Settings& settings, SUM_Project& out);
   // create_extended for the PVOB's project template. A PVOB that already
-  // has one refuses with project message 66 and 1001. The new template is
+  // has one refuses with project message 66 and 1001, and a user who fails
+  // check_templ_permission is refused. The new template is
   // recorded as the PVOB's template; in the activity-based form it is placed
   // in the template holder, so `folder` serves only the first-class form.
   static int create_template(const char* name, const char* comment, const SUM_Folder& folder,
                              const char* title, const Settings& settings, SUM_Project& out);
   // The PVOB's project template; 1002 when it has none.
   static int template_prj_exists(const SUM_Vob& pvob, SUM_Project& out);
+  // 0 when the current user may make the project template of `pvob`: the
+  // user owns the PVOB or is privileged, and the PVOB is not locked for
+  // the user. Otherwise the refusal of check_change_permission (after its
+  // message).
+  static int check_templ_permission(const SUM_Vob& pvob);
   // Every project of `pvob`, walking the folder tree from the root folder
   // (depth first, creation order), then the template when the template
   // holder keeps it outside the tree. Appended to `out`.
