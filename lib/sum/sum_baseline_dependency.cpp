@@ -79,8 +79,7 @@ int resolve_selector(const SUM_String& selector, vob_objsel_kind_t kind, int qui
                                    ? sum_baseline_msg::CannotResolve
                                    : sum_baseline_msg::UnavailableNonExistent;
     if (!quiet)
-      imsg_print_chosen(IMSG_ERROR, message, vob_utl_objsel_kind_to_str(kind),
-                        static_cast<const char*>(selector));
+      imsg_print_chosen(IMSG_ERROR, message, vob_utl_objsel_kind_to_str(kind), selector);
     return SUM_BaselineDependency::UNRESOLVABLE;
   }
   out = SUM_VobObject(SUM_Vob(found_vob), dbid);

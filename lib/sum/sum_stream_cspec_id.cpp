@@ -58,7 +58,7 @@ int SUM_Stream::config_spec_id(SUM_ConfigSpecId& out) const {
     if (parse_stored_version(value, version, message) != 0) {
       SUM_String name;
       this->name(name);
-      imsg_print_chosen(IMSG_ERROR, message, static_cast<const char*>(name));
+      imsg_print_chosen(IMSG_ERROR, message, name);
       return trace.checked(__LINE__, SUM_FAILED);
     }
     id.set_id_ver(version);
