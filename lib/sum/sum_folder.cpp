@@ -343,8 +343,30 @@ int is_of_actype(const SUM_Vob& vob, tbs_dbid_t dbid, vob_wkobj_t wk, tbs_dbid_t
 }
 }  // namespace
 
+SUM_Folder::ChildIter::ChildIter(const SUM_Folder& folder, FcFetch fc_fetch, vob_wkobj_t kind)
+    : SUM_DbidChunkIter(folder.vob(), kFolderChunk),
+      folder_(folder.dbid()),
+      fc_fetch_(fc_fetch),
+      kind_(kind) {}
+
+int SUM_Folder::ChildIter::fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) {
+  SUM_Trace trace("SUM_Folder::ChildIter::fetch");
+  if (vob().supports_fc_objs())
+    return trace.checked(__LINE__, fc_fetch_(vob().handle(), folder_, offset, max, out));
+  return trace.checked(__LINE__, vob_act_next_children(vob().handle(), folder_, offset, max, out));
+}
+
+int SUM_Folder::ChildIter::accept(tbs_dbid_t dbid, int& yes) {
+  SUM_Trace trace("SUM_Folder::ChildIter::accept");
+  if (vob().supports_fc_objs()) {
+    yes = 1;
+    return 0;
+  }
+  return trace.checked(__LINE__, is_of_actype(vob(), dbid, kind_, kind_type_, yes));
+}
+
 SUM_Folder::SubfolderIter::SubfolderIter(const SUM_Folder& folder)
-    : SUM_DbidChunkIter(folder.vob(), kFolderChunk), folder_(folder.dbid()) {}
+    : ChildIter(folder, vob_zem_folder_next_subfolders, VOB_WK_FOLDER_TYPE) {}
 
 int SUM_Folder::SubfolderIter::current_item(SUM_Folder& item) const {
   if (is_done())
@@ -353,49 +375,14 @@ int SUM_Folder::SubfolderIter::current_item(SUM_Folder& item) const {
   return 0;
 }
 
-int SUM_Folder::SubfolderIter::fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) {
-  SUM_Trace trace("SUM_Folder::SubfolderIter::fetch");
-  if (vob().supports_fc_objs())
-    return trace.checked(__LINE__,
-                         vob_zem_folder_next_subfolders(vob().handle(), folder_, offset, max, out));
-  return trace.checked(__LINE__, vob_act_next_children(vob().handle(), folder_, offset, max, out));
-}
-
-int SUM_Folder::SubfolderIter::accept(tbs_dbid_t dbid, int& yes) {
-  SUM_Trace trace("SUM_Folder::SubfolderIter::accept");
-  if (vob().supports_fc_objs()) {
-    yes = 1;
-    return 0;
-  }
-  return trace.checked(__LINE__, is_of_actype(vob(), dbid, VOB_WK_FOLDER_TYPE, kind_type_, yes));
-}
-
 SUM_Folder::ProjectsInFolderIter::ProjectsInFolderIter(const SUM_Folder& folder)
-    : SUM_DbidChunkIter(folder.vob(), kFolderChunk), folder_(folder.dbid()) {}
+    : ChildIter(folder, vob_zem_folder_next_projects, VOB_WK_PROJECT_TYPE) {}
 
 int SUM_Folder::ProjectsInFolderIter::current_item(SUM_VobObject& item) const {
   if (is_done())
     return sum_int_error(kSource, "SUM_Folder::ProjectsInFolderIter::current_item", __LINE__);
   item = SUM_VobObject(vob(), current_dbid());
   return 0;
-}
-
-int SUM_Folder::ProjectsInFolderIter::fetch(size_t offset, size_t max,
-                                            std::vector<tbs_dbid_t>& out) {
-  SUM_Trace trace("SUM_Folder::ProjectsInFolderIter::fetch");
-  if (vob().supports_fc_objs())
-    return trace.checked(__LINE__,
-                         vob_zem_folder_next_projects(vob().handle(), folder_, offset, max, out));
-  return trace.checked(__LINE__, vob_act_next_children(vob().handle(), folder_, offset, max, out));
-}
-
-int SUM_Folder::ProjectsInFolderIter::accept(tbs_dbid_t dbid, int& yes) {
-  SUM_Trace trace("SUM_Folder::ProjectsInFolderIter::accept");
-  if (vob().supports_fc_objs()) {
-    yes = 1;
-    return 0;
-  }
-  return trace.checked(__LINE__, is_of_actype(vob(), dbid, VOB_WK_PROJECT_TYPE, kind_type_, yes));
 }
 
 SUM_Folder::ProjectTemplatesInFolderIter::ProjectTemplatesInFolderIter(const SUM_Folder& folder)

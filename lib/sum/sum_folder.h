@@ -36,6 +36,7 @@ class SUM_Folder : public SUM_NamedObject {
   static constexpr int kOpChange = 108;
   static constexpr int kOpRemove = 109;
 
+  class ChildIter;
   class SubfolderIter;
   class ProjectsInFolderIter;
   class ProjectTemplatesInFolderIter;
@@ -104,38 +105,42 @@ class SUM_Folder : public SUM_NamedObject {
   int destroy(const char* comment);
 };
 
-// The subfolders of a folder.
-class SUM_Folder::SubfolderIter : public SUM_DbidChunkIter {
+// The children of one kind placed in a folder. In the first-class form the
+// repository lists each kind apart (`fc_fetch`); in the activity-based form
+// every child is listed and those whose type is the well-known `kind` are
+// kept.
+class SUM_Folder::ChildIter : public SUM_DbidChunkIter {
  public:
-  explicit SubfolderIter(const SUM_Folder& folder);
-  // The current subfolder; 1072 when the walk is done.
-  int current_item(SUM_Folder& item) const;
+  using FcFetch = int (*)(vob_vob_h, tbs_dbid_t, size_t, size_t, std::vector<tbs_dbid_t>&);
 
  protected:
+  ChildIter(const SUM_Folder& folder, FcFetch fc_fetch, vob_wkobj_t kind);
   int fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) override;
   int accept(tbs_dbid_t dbid, int& yes) override;
 
  private:
   tbs_dbid_t folder_;
+  FcFetch fc_fetch_;
+  vob_wkobj_t kind_;
   tbs_dbid_t kind_type_ = 0;  // activity-based form: the accepted type, 0 until looked up
+};
+
+// The subfolders of a folder.
+class SUM_Folder::SubfolderIter : public ChildIter {
+ public:
+  explicit SubfolderIter(const SUM_Folder& folder);
+  // The current subfolder; 1072 when the walk is done.
+  int current_item(SUM_Folder& item) const;
 };
 
 // The projects of a folder. Items are plain object handles: the project
 // layer sits above folders, so callers turn them into projects with
 // SUM_Project::convert.
-class SUM_Folder::ProjectsInFolderIter : public SUM_DbidChunkIter {
+class SUM_Folder::ProjectsInFolderIter : public ChildIter {
  public:
   explicit ProjectsInFolderIter(const SUM_Folder& folder);
   // The current project; 1072 when the walk is done.
   int current_item(SUM_VobObject& item) const;
-
- protected:
-  int fetch(size_t offset, size_t max, std::vector<tbs_dbid_t>& out) override;
-  int accept(tbs_dbid_t dbid, int& yes) override;
-
- private:
-  tbs_dbid_t folder_;
-  tbs_dbid_t kind_type_ = 0;  // activity-based form: the accepted type, 0 until looked up
 };
 
 // The projects of a folder that are the PVOB's project template: in the

@@ -42,7 +42,7 @@ struct ComponentTimeline {
   SUM_Timeline timeline;
 };
 
-// Reads every id a chunked repository listing hands out for `stream`.
+// Reads every id a chunked repository listing hands out.
 template <typename Fetch>
 int read_all(Fetch fetch, std::vector<tbs_dbid_t>& out) {
   std::vector<tbs_dbid_t> all;
@@ -56,6 +56,21 @@ int read_all(Fetch fetch, std::vector<tbs_dbid_t>& out) {
       break;
   }
   out.swap(all);
+  return SUM_OK;
+}
+
+// Every object of type `Object` in `vob` that a chunked listing hands out,
+// replacing `out` (left as it was on failure).
+template <typename Object, typename List, typename Fetch>
+int read_objects(const SUM_Vob& vob, Fetch fetch, List& out) {
+  std::vector<tbs_dbid_t> found;
+  int status = read_all(fetch, found);
+  if (status != 0)
+    return status;
+  List result;
+  for (tbs_dbid_t dbid : found)
+    result.append(Object(vob, dbid));
+  out = result;
   return SUM_OK;
 }
 
@@ -253,19 +268,14 @@ int SUM_Stream::baselines(SUM_BaselineList& out) const {
   SUM_Trace trace("SUM_Stream::baselines");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  std::vector<tbs_dbid_t> made;
-  int status = read_all(
-      [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
-        return vob_zem_stream_next_baselines(vob_.handle(), dbid_, offset, max, chunk);
-      },
-      made);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_BaselineList result;
-  for (tbs_dbid_t dbid : made)
-    result.append(SUM_Baseline(vob_, dbid));
-  out = result;
-  return SUM_OK;
+  return trace.checked(__LINE__,
+                       read_objects<SUM_Baseline>(
+                           vob_,
+                           [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
+                             return vob_zem_stream_next_baselines(vob_.handle(), dbid_, offset, max,
+                                                                  chunk);
+                           },
+                           out));
 }
 
 // ---- timelines --------------------------------------------------------------------------
@@ -274,19 +284,14 @@ int SUM_Stream::timelines(SUM_TimelineList& out) const {
   SUM_Trace trace("SUM_Stream::timelines");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  std::vector<tbs_dbid_t> found;
-  int status = read_all(
-      [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
-        return vob_zem_stream_next_timelines(vob_.handle(), dbid_, offset, max, chunk);
-      },
-      found);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  SUM_TimelineList result;
-  for (tbs_dbid_t dbid : found)
-    result.append(SUM_Timeline(vob_, dbid));
-  out = result;
-  return SUM_OK;
+  return trace.checked(__LINE__,
+                       read_objects<SUM_Timeline>(
+                           vob_,
+                           [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
+                             return vob_zem_stream_next_timelines(vob_.handle(), dbid_, offset, max,
+                                                                  chunk);
+                           },
+                           out));
 }
 
 int SUM_Stream::component_timeline(const SUM_Component& component, SUM_Timeline& out) const {

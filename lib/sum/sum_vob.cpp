@@ -273,20 +273,31 @@ int SUM_Vob::supports_fc_objs() const {
   return level >= kFirstClassLevel ? 1 : 0;
 }
 
-int SUM_Vob::has_admin_vob(int& result) const {
-  SUM_Trace trace("SUM_Vob::has_admin_vob");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
+namespace {
+
+// Whether `vob`'s VOB object has an admin-VOB hyperlink leaving it
+// (`outgoing` 1: it names an admin VOB) or arriving at it (0: another VOB
+// names it). `operation` names the caller in an internal error.
+int has_admin_hlink(const SUM_Vob& vob, const char* operation, int outgoing, int& result) {
+  if (vob.is_null())
+    return sum_int_error(kSource, operation, __LINE__);
   SUM_VobObject self;
-  int status = vob_obj(self);
+  int status = vob.vob_obj(self);
   if (status != 0)
-    return trace.checked(__LINE__, status);
+    return status;
   int has = 0;
-  status = vob_obj_has_hlink(handle_, self.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, 1, &has);
+  status = vob_obj_has_hlink(vob.handle(), self.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, outgoing, &has);
   if (status != 0)
-    return trace.checked(__LINE__, status);
+    return status;
   result = has ? 1 : 0;
   return SUM_OK;
+}
+
+}  // namespace
+
+int SUM_Vob::has_admin_vob(int& result) const {
+  SUM_Trace trace("SUM_Vob::has_admin_vob");
+  return trace.checked(__LINE__, has_admin_hlink(*this, trace.name(), 1, result));
 }
 
 int SUM_Vob::this_admin_vob(SUM_Vob& out) const {
@@ -372,18 +383,7 @@ int SUM_Vob::set_admin_vob(const SUM_Vob& admin) const {
 
 int SUM_Vob::is_admin_vob(int& result) const {
   SUM_Trace trace("SUM_Vob::is_admin_vob");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  SUM_VobObject self;
-  int status = vob_obj(self);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  int has = 0;
-  status = vob_obj_has_hlink(handle_, self.dbid(), VOB_WK_HLTYPE_ADMIN_VOB, 0, &has);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  result = has ? 1 : 0;
-  return SUM_OK;
+  return trace.checked(__LINE__, has_admin_hlink(*this, trace.name(), 0, result));
 }
 
 namespace {

@@ -166,15 +166,7 @@ int SUM_VobObject::creation_time(long& time) const {
 }
 
 int SUM_VobObject::selector(SUM_String& selector) const {
-  SUM_Trace trace("SUM_VobObject::selector");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  char buf[kSelectorSize];
-  int status = vob_obj_get_selector(vob_.handle(), dbid_, buf, sizeof buf);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  selector = buf;
-  return SUM_OK;
+  return this->selector(0, selector);
 }
 
 int SUM_VobObject::selector(int for_messages, SUM_String& selector) const {
