@@ -394,6 +394,13 @@ int vob_obj_check_change(vob_vob_h vob, tbs_dbid_t dbid) {
   return repo::with_store(vob, [&](Store& s) { return repo::check_may_change(vob, s, dbid); });
 }
 
+int vob_obj_check_admin(vob_vob_h vob, tbs_dbid_t dbid) {
+  return repo::with_store(vob, [&](Store& s) {
+    int status = repo::check_owner_or_privileged(vob, s, dbid);
+    return status != 0 ? status : repo::check_not_locked(vob, s, dbid);
+  });
+}
+
 int vob_obj_get_master(vob_vob_h vob, tbs_dbid_t dbid, tbs_dbid_t* replica) {
   ObjectRow row;
   int status = object(vob, dbid, row);

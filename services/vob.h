@@ -322,6 +322,11 @@ int vob_utl_lock_excludes_user(const vob_lock_t* lock, const char* user);
 // which failed and who may change the object: 1051 (no permission), 1040
 // (locked) or 1001 (mastered elsewhere). Nothing is written.
 int vob_obj_check_change(vob_vob_h vob, tbs_dbid_t dbid);
+// The rule above without mastership, for work that must be possible from a
+// replica that does not master the object (taking its mastership over):
+// owner, VOB owner or privileged, and not locked for the user. 1051 or 1040
+// after the message.
+int vob_obj_check_admin(vob_vob_h vob, tbs_dbid_t dbid);
 
 // Mastership: the replica object (a dbid of metatype 24 in this VOB) that
 // may change the object.

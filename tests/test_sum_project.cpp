@@ -208,9 +208,12 @@ TEST_P(ProjectTest, NamesTitlesAndMoves) {
 TEST_P(ProjectTest, PermissionFollowsOwnershipOrPolicy) {
   SUM_Project p = make("alpha");
   EXPECT_EQ(p.check_permission(), 0);
+  EXPECT_EQ(p.check_admin_permission_no_master(), 0);
   {
     ScopedEnv stranger("KORVANE_USER", "mallory");
     EXPECT_EQ(p.check_permission(), 1001);
+    EXPECT_TRUE(
+        fails_mentioning(1001, "mallory", [&] { return p.check_admin_permission_no_master(); }));
     EXPECT_TRUE(fails_mentioning(1001, "No permission to change project",
                                  [&] { return p.set_title("Mine", ""); }));
   }

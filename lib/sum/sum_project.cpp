@@ -329,6 +329,16 @@ int SUM_Project::check_templ_permission(const SUM_Vob& pvob) {
   return trace.checked(__LINE__, vob_object.check_change_permission());
 }
 
+int SUM_Project::check_admin_permission_no_master() const {
+  SUM_Trace trace("SUM_Project::check_admin_permission_no_master");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = vob_obj_check_admin(vob_.handle(), dbid_);
+  if (status == TBS_ST_NO_PERMISSION)
+    status = SUM_FAILED;
+  return trace.checked(__LINE__, status);
+}
+
 int SUM_Project::check_permission() const {
   SUM_Trace trace("SUM_Project::check_permission");
   if (is_null())

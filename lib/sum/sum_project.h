@@ -226,6 +226,11 @@ class SUM_Project : public SUM_ActivityBase {
   // PVOB's owner or a privileged user. Anyone else gets 1001 after a
   // message naming the project.
   int check_permission() const;
+  // 0 when the current user may administer the project even where this
+  // replica does not master it: the project's owner, the PVOB's owner or a
+  // privileged user, and the project not locked for the user. 1040 when
+  // locked, 1001 for any other refusal (after the message).
+  int check_admin_permission_no_master() const;
   // Whether objects (streams) are placed in the project.
   int has_streams(int& result) const;
   // Whether the project may be removed; `ok` is 0 after project message 70
