@@ -18,8 +18,6 @@ namespace {
 
 constexpr const char* kSource = "sum_activity_integration";
 
-// "sum" catalog messages used here.
-
 // The record format this library writes and reads; later formats are
 // refused.
 constexpr int kIntegrationFormat = 1;

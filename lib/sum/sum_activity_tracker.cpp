@@ -16,8 +16,6 @@ namespace {
 
 constexpr const char* kSource = "sum_activity_tracker";
 
-// "sum" catalog messages used here.
-
 // Prints an inconsistency report: the heading, line `index` with its
 // arguments, and the closing line `closing`. Returns 1001.
 template <typename... Args>
@@ -73,9 +71,8 @@ int SUM_Activity::set_tk_enabled(const SUM_TKEntityID& record, int check) const 
   if (check) {
     SUM_String label = sum_act_label(*this);
     if (stored_entitydef.GetLength() > 0)
-      return trace.checked(
-          __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotLinkedAlready,
-                           static_cast<const char*>(label)));
+      return trace.checked(__LINE__, report(sum_msg::PleaseRepairInconsistency,
+                                            sum_msg::ActivityCannotLinkedAlready, label));
     SUM_Stream stream;
     SUM_Project project;
     int tk = kTkNotEnabled;
@@ -87,14 +84,11 @@ int SUM_Activity::set_tk_enabled(const SUM_TKEntityID& record, int check) const 
     if (tk == kTkNotEnabled)
       return trace.checked(
           __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotLinkedProject,
-                           static_cast<const char*>(label),
-                           static_cast<const char*>(sum_act_label(project))));
+                           label, static_cast<const char*>(sum_act_label(project))));
     if (expected.CompareNoCase(database) != 0)
       return trace.checked(
-          __LINE__,
-          report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityReferencesIncorrectTarsen,
-                 static_cast<const char*>(label), static_cast<const char*>(expected),
-                 static_cast<const char*>(database)));
+          __LINE__, report(sum_msg::PleaseRepairInconsistency,
+                           sum_msg::ActivityReferencesIncorrectTarsen, label, expected, database));
   }
   status = set_pvar(BRELT_ACT_ENTITYDEF_NAME_PVAR, entitydef, kOpChange, "");
   if (status == 0)
@@ -110,9 +104,8 @@ int SUM_Activity::clear_tk_enabled(int check) const {
     return trace.checked(__LINE__, status);
   SUM_String label = sum_act_label(*this);
   if (entitydef.GetLength() == 0)
-    return trace.checked(
-        __LINE__, report(sum_msg::PleaseRepairInconsistency, sum_msg::ActivityCannotUnlinkedAlready,
-                         static_cast<const char*>(label)));
+    return trace.checked(__LINE__, report(sum_msg::PleaseRepairInconsistency,
+                                          sum_msg::ActivityCannotUnlinkedAlready, label));
   if (check) {
     SUM_Stream stream;
     SUM_Project project;
@@ -121,10 +114,9 @@ int SUM_Activity::clear_tk_enabled(int check) const {
         (status = sum_act_project_tk_status(project, tk)) != 0)
       return trace.checked(__LINE__, status);
     if (tk != kTkNotEnabled)
-      return trace.checked(
-          __LINE__, report(sum_msg::PleaseRepairInconsistency,
-                           sum_msg::ActivityCannotUnlinkedProject, static_cast<const char*>(label),
-                           static_cast<const char*>(sum_act_label(project))));
+      return trace.checked(__LINE__, report(sum_msg::PleaseRepairInconsistency,
+                                            sum_msg::ActivityCannotUnlinkedProject, label,
+                                            static_cast<const char*>(sum_act_label(project))));
   }
   status = set_pvar(BRELT_ACT_ENTITYDEF_NAME_PVAR, "", kOpChange, "");
   if (status == 0)

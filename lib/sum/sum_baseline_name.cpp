@@ -24,8 +24,6 @@ namespace {
 
 constexpr const char* kSource = "sum_baseline_name";
 
-// Baseline catalog messages used here.
-
 constexpr const char* kForceUniqueVar = "ZEM_FORCE_UNIQUE_BLNAME";
 constexpr const char* kImportSuffix = "IMPORT";
 

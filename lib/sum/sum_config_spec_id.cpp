@@ -18,8 +18,6 @@ constexpr const char* kSource = "sum_config_spec_id";
 constexpr const char* kNil = "<nil>";
 constexpr const char* kAny = "*";
 
-// "sum/config_spec_id" catalog messages.
-
 bool matches(const SUM_String& a, const SUM_String& b) {
   return a.Compare(b) == 0 || a.Compare(kAny) == 0 || b.Compare(kAny) == 0;
 }

@@ -16,8 +16,6 @@ namespace {
 
 constexpr const char* kSource = "sum_policy";
 
-// Policy-catalog messages.
-
 // The feature level from which policies 4 and 5 take "ENABLED"/"DISABLED"
 // rather than "True"/"False".
 constexpr int kEnabledValuesLevel = 3;

@@ -23,8 +23,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_branch";
 
-// Stream catalog messages used here.
-
 constexpr const char* kNonmodSuffix = "_nonmod";
 // Branches are read this many at a time.
 constexpr size_t kBranchChunk = 256;

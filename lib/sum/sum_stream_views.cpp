@@ -18,8 +18,6 @@ namespace {
 
 constexpr const char* kSource = "sum_stream_views";
 
-// Stream catalog messages used here.
-
 // Views are listed this many at a time.
 constexpr size_t kViewChunk = 64;
 

@@ -21,8 +21,6 @@ namespace {
 
 constexpr const char* kSource = "sum_timeline";
 
-// General catalog messages used here.
-
 constexpr const char* kDuplicateComment = "Created duplicate timeline entry";
 constexpr const char* kDestroyComment = "Deleting Timeline";
 constexpr size_t kChunk = 32;

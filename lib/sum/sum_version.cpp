@@ -25,8 +25,6 @@ namespace {
 
 constexpr const char* kSource = "sum_version";
 
-// "sum" catalog messages used here.
-
 // Phases an element callback is told during a checkout.
 constexpr unsigned kPhaseStart = 0;
 constexpr unsigned kPhaseVersionKnown = 1;

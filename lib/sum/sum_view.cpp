@@ -24,8 +24,6 @@ namespace {
 
 constexpr const char* kSource = "sum_view";
 
-// "sum/view" catalog messages used here.
-
 // Registered VOBs are walked this many at a time.
 constexpr size_t kVobChunk = 64;
 

@@ -28,9 +28,6 @@ namespace {
 
 constexpr const char* kSource = "sum_view_activity";
 
-// "sum" catalog messages used here.
-// "sum/view" catalog messages used here.
-
 // Operation code recorded with a change of a view's current activity (the
 // set-activity trigger's operation).
 constexpr int kOpSetActivity = 95;
