@@ -18,28 +18,8 @@
 
 namespace zem_test {
 
-inline SUM_BaselineList bl_list(std::initializer_list<SUM_Baseline> items) {
-  SUM_BaselineList list;
-  for (const SUM_Baseline& b : items)
-    list.append(b);
-  return list;
-}
-
-inline SUM_ComponentList comp_list(std::initializer_list<SUM_Component> items) {
-  SUM_ComponentList list;
-  for (const SUM_Component& c : items)
-    list.append(c);
-  return list;
-}
-
 class CompositeTest : public PvobLevelTest {
  protected:
-  SUM_Component rootless(const char* name) {
-    SUM_Component c;
-    EXPECT_EQ(SUM_Component::create(pvob, name, SUM_VobObject(), nullptr, nullptr, "", c), 0)
-        << name;
-    return c;
-  }
   // A baseline of `c`'s main timeline whose dependency record is `deps_xml`.
   SUM_Baseline with_record(const SUM_Component& c, const char* name, const std::string& deps_xml) {
     vob_zem_baseline_spec_t spec;
@@ -57,11 +37,6 @@ class CompositeTest : public PvobLevelTest {
     SUM_String xml;
     EXPECT_EQ(SUM_BaselineDependency::deps_to_xml_text(bl_list(members), xml), 0);
     return with_record(c, name, static_cast<const char*>(xml));
-  }
-  static std::string univ(const SUM_VobObject& obj) {
-    SUM_String s;
-    EXPECT_EQ(obj.univ_selector(s), 0);
-    return static_cast<const char*>(s);
   }
   // The name messages give an object ("name@/pvob").
   static std::string shown(const SUM_VobObject& obj) {

@@ -25,50 +25,23 @@ namespace {
 using test_support::fails_with;
 using test_support::ImsgCapture;
 
-SUM_BaselineList bls(std::initializer_list<SUM_Baseline> items) {
-  SUM_BaselineList list;
-  for (const SUM_Baseline& b : items)
-    list.append(b);
-  return list;
-}
-
-class BaselineGraphTest : public zem_test::PvobLevelTest {
+class BaselineGraphTest : public zem_test::ProjectLevelTest {
  protected:
   // Project "proj" with rootless components c1 and c2 (whose baselines may
   // serve as foundations unlabeled), the integration stream "integ" on their
   // initial baselines, and b1, b2 made in it for c1.
   void SetUp() override {
-    PvobLevelTest::SetUp();
-    ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
-    c1 = component("c1");
-    c2 = component("c2");
-    c1_init = initial("c1");
-    c2_init = initial("c2");
+    ProjectLevelTest::SetUp();
     ASSERT_EQ(SUM_Stream::create("integ", "", project, SUM_Stream(), "", 1, 0,
-                                 bls({c1_init, c2_init}), integ),
+                                 zem_test::bl_list({c1_init, c2_init}), integ),
               0);
     b1 = made_in(integ, "b1");
     b2 = made_in(integ, "b2");
   }
 
-  SUM_Component component(const char* name) {
-    SUM_Component c;
-    EXPECT_EQ(SUM_Component::create(pvob, name, SUM_VobObject(), nullptr, nullptr, "", c), 0);
-    return c;
-  }
-  SUM_Baseline initial(const std::string& name) {
-    SUM_Baseline b;
-    EXPECT_EQ(SUM_Baseline::construct_from_selector(("baseline:" + name + "_INITIAL@/pvob").c_str(),
-                                                    SUM_Vob(), b),
-              0);
-    return b;
-  }
+  // A baseline of c1 made in `stream`.
   SUM_Baseline made_in(const SUM_Stream& stream, const char* name) {
-    SUM_Timeline timeline;
-    EXPECT_EQ(stream.component_timeline_autocreate(c1, timeline), 0);
-    SUM_Baseline b;
-    EXPECT_EQ(SUM_Baseline::create(timeline, name, "", 0, -1, b), 0) << name;
-    return b;
+    return ProjectLevelTest::made_in(stream, c1, name);
   }
   SUM_Stream child(const char* name, const SUM_BaselineList& foundation) {
     SUM_Stream s;
@@ -106,33 +79,34 @@ class BaselineGraphTest : public zem_test::PvobLevelTest {
     return capture.joined(IMSG_ERROR);
   }
 
-  SUM_Project project;
-  SUM_Component c1, c2;
-  SUM_Baseline c1_init, c2_init, b1, b2;
+  SUM_Baseline b1, b2;
   SUM_Stream integ;
 };
 
 TEST_P(BaselineGraphTest, AncestryAlongOneTimelineAndThroughItsFoundation) {
-  EXPECT_EQ(ancestor(b1, bls({b1})), 1) << "a baseline is its own ancestor";
-  EXPECT_EQ(ancestor(c1_init, bls({c1_init})), 1);
-  EXPECT_EQ(ancestor(b1, bls({b2})), 1);
-  EXPECT_EQ(ancestor(b2, bls({b1})), 0) << "a later baseline is no ancestor of an earlier one";
-  EXPECT_EQ(ancestor(c1_init, bls({b2})), 1) << "the foundation the timeline grew from";
-  EXPECT_EQ(ancestor(b2, bls({c1_init})), 0);
-  EXPECT_EQ(ancestor(b2, bls({c1_init, b1})), 0);
-  EXPECT_EQ(ancestor(b1, bls({c1_init, b2})), 1) << "any candidate will do";
+  EXPECT_EQ(ancestor(b1, zem_test::bl_list({b1})), 1) << "a baseline is its own ancestor";
+  EXPECT_EQ(ancestor(c1_init, zem_test::bl_list({c1_init})), 1);
+  EXPECT_EQ(ancestor(b1, zem_test::bl_list({b2})), 1);
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({b1})), 0)
+      << "a later baseline is no ancestor of an earlier one";
+  EXPECT_EQ(ancestor(c1_init, zem_test::bl_list({b2})), 1)
+      << "the foundation the timeline grew from";
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({c1_init})), 0);
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({c1_init, b1})), 0);
+  EXPECT_EQ(ancestor(b1, zem_test::bl_list({c1_init, b2})), 1) << "any candidate will do";
   EXPECT_EQ(ancestor(b1, SUM_BaselineList()), 0);
   int result = -1;
-  EXPECT_EQ(SUM_Baseline().is_ancestor_of(bls({b1}), result), 1072);
+  EXPECT_EQ(SUM_Baseline().is_ancestor_of(zem_test::bl_list({b1}), result), 1072);
 }
 
 TEST_P(BaselineGraphTest, ChildStreamTakesABaselineThenMakesItsOwn) {
-  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Stream dev = child("dev", zem_test::bl_list({b1, c2_init}));
   SUM_Baseline d1 = made_in(dev, "d1");
-  EXPECT_EQ(ancestor(b1, bls({d1})), 1);
-  EXPECT_EQ(ancestor(c1_init, bls({d1})), 1) << "two timelines back";
-  EXPECT_EQ(ancestor(b2, bls({d1})), 0) << "made in the parent after the child took b1";
-  EXPECT_EQ(ancestor(d1, bls({b2})), 0);
+  EXPECT_EQ(ancestor(b1, zem_test::bl_list({d1})), 1);
+  EXPECT_EQ(ancestor(c1_init, zem_test::bl_list({d1})), 1) << "two timelines back";
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({d1})), 0)
+      << "made in the parent after the child took b1";
+  EXPECT_EQ(ancestor(d1, zem_test::bl_list({b2})), 0);
 
   EXPECT_EQ(flowed(b1, dev), 1);
   EXPECT_EQ(flowed(c1_init, dev), 1);
@@ -145,15 +119,15 @@ TEST_P(BaselineGraphTest, ChildStreamTakesABaselineThenMakesItsOwn) {
   ASSERT_EQ(timeline_of(dev).add_foundation_arc(b2, "rebased"), 0);
   EXPECT_EQ(flowed(b2, dev), 1);
   SUM_Baseline d2 = made_in(dev, "d2");
-  EXPECT_EQ(ancestor(b2, bls({d2})), 1);
-  EXPECT_EQ(ancestor(d1, bls({d2})), 1);
-  EXPECT_EQ(ancestor(b2, bls({d1})), 0);
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({d2})), 1);
+  EXPECT_EQ(ancestor(d1, zem_test::bl_list({d2})), 1);
+  EXPECT_EQ(ancestor(b2, zem_test::bl_list({d1})), 0);
   EXPECT_EQ(flowed(b2, dev), 1);
 }
 
 TEST_P(BaselineGraphTest, StreamWithoutTimelineAnswersThroughItsFoundation) {
   // c1 is rootless: a stream gets its timeline only when it makes a baseline.
-  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Stream dev = child("dev", zem_test::bl_list({b1, c2_init}));
   SUM_Timeline none;
   ASSERT_EQ(dev.component_timeline(c1, none), 1002);
   EXPECT_EQ(flowed(b1, dev), 1);
@@ -161,17 +135,17 @@ TEST_P(BaselineGraphTest, StreamWithoutTimelineAnswersThroughItsFoundation) {
   EXPECT_EQ(flowed(b2, dev), 0);
   EXPECT_EQ(flowed(c2_init, dev), 1);
 
-  SUM_Stream bare = child("bare", bls({c2_init}));
+  SUM_Stream bare = child("bare", zem_test::bl_list({c2_init}));
   EXPECT_EQ(flowed(c1_init, bare), 0) << "no baseline of c1 at all";
 }
 
 TEST_P(BaselineGraphTest, NeighboursOnTimelinesAndDelivery) {
-  SUM_Stream dev = child("dev", bls({b1, c2_init}));
+  SUM_Stream dev = child("dev", zem_test::bl_list({b1, c2_init}));
   SUM_Baseline d1 = made_in(dev, "d1");
 
   SUM_BaselineList list;
   ASSERT_EQ(b2.predecessors(list), 0);
-  EXPECT_EQ(list, bls({b1}));
+  EXPECT_EQ(list, zem_test::bl_list({b1}));
   ASSERT_EQ(b1.predecessors(list), 0);
   EXPECT_EQ(list, SUM_BaselineList());
 
@@ -185,7 +159,7 @@ TEST_P(BaselineGraphTest, NeighboursOnTimelinesAndDelivery) {
   EXPECT_EQ(c1_init.nearest_predecessor(pred), 1002);
 
   ASSERT_EQ(b1.successors(list), 0);
-  EXPECT_EQ(list, bls({b2, d1})) << "its own timeline, then the child's";
+  EXPECT_EQ(list, zem_test::bl_list({b2, d1})) << "its own timeline, then the child's";
   ASSERT_EQ(b2.successors(list), 0);
   EXPECT_EQ(list, SUM_BaselineList());
 
@@ -216,14 +190,14 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
             "trigger type restriction lists.\n");
 
   // Taken by a stream: as a stream foundation, then as a timeline's too.
-  SUM_Stream dev = child("dev", bls({b2, c2_init}));
+  SUM_Stream dev = child("dev", zem_test::bl_list({b2, c2_init}));
   EXPECT_EQ(refusal(b2), "Cannot remove baseline that is the foundation for a stream.\n");
   made_in(dev, "d1");
   EXPECT_EQ(refusal(b2), "Cannot remove baseline that is the foundation for a timeline.\n");
 
   // Recommended by the integration stream, after both searches.
   SUM_Baseline b3 = made_in(integ, "b3");
-  ASSERT_EQ(integ.set_recbls(bls({b3, c2_init}), "", 0), 0);
+  ASSERT_EQ(integ.set_recbls(zem_test::bl_list({b3, c2_init}), "", 0), 0);
   {
     ImsgCapture capture;
     int ok = -1;
@@ -245,10 +219,10 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
   // A composite depending on b5 keeps it, and is listed.
   SUM_Baseline b5 = made_in(integ, "b5");
   SUM_Baseline composite;
-  ASSERT_EQ(
-      SUM_Baseline::create_and_reorder(SUM_Timeline(pvob, c2.dbid()), "top", SUM_ActivityList(),
-                                       bls({b5}), "", 0, -1, SUM_TimelineEntryList(), composite),
-      0);
+  ASSERT_EQ(SUM_Baseline::create_and_reorder(SUM_Timeline(pvob, c2.dbid()), "top",
+                                             SUM_ActivityList(), zem_test::bl_list({b5}), "", 0, -1,
+                                             SUM_TimelineEntryList(), composite),
+            0);
   {
     ImsgCapture capture;
     int ok = -1;
@@ -271,7 +245,7 @@ TEST_P(BaselineGraphTest, RemovalRefusalsComeInOrder) {
   EXPECT_NE(SUM_Baseline::construct_from_selector("baseline:b4@/pvob", SUM_Vob(), found), 0);
   SUM_BaselineList left;
   ASSERT_EQ(integ.baselines(left), 0);
-  EXPECT_EQ(left, bls({b1, b2, b3, b5}));
+  EXPECT_EQ(left, zem_test::bl_list({b1, b2, b3, b5}));
 }
 
 using BaselineRemovalTest = act_test::ActivityTest;

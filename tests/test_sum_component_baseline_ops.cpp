@@ -25,13 +25,6 @@ namespace {
 
 using test_support::out;
 
-SUM_BaselineList bls(std::initializer_list<SUM_Baseline> items) {
-  SUM_BaselineList list;
-  for (const SUM_Baseline& b : items)
-    list.append(b);
-  return list;
-}
-
 // ---- SUM_Component --------------------------------------------------------------------
 
 class ComponentOpsTest : public zem_test::PvobLevelTest {
@@ -101,19 +94,14 @@ INSTANTIATE_TEST_SUITE_P(BothForms, ComponentOpsTest, ::testing::Values(8, 6),
 // Project "proj" with rootless components c1 and c2, the integration stream
 // "integ" on their initial baselines, b1 and b2 made in it for c1, and the
 // development stream "dev" founded on b1 with d1 made in it.
-class BaselineOpsTest : public zem_test::PvobLevelTest {
+class BaselineOpsTest : public zem_test::ProjectLevelTest {
  protected:
   void SetUp() override {
-    PvobLevelTest::SetUp();
-    ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
-    ASSERT_EQ(SUM_Component::create(pvob, "c1", SUM_VobObject(), nullptr, "", c1), 0);
-    ASSERT_EQ(SUM_Component::create(pvob, "c2", SUM_VobObject(), nullptr, "", c2), 0);
-    ASSERT_EQ(c1.initial_baseline(c1_init), 0);
-    ASSERT_EQ(c2.initial_baseline(c2_init), 0);
-    integ = stream("integ", project, SUM_Stream(), 1, bls({c1_init, c2_init}));
+    ProjectLevelTest::SetUp();
+    integ = stream("integ", project, SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_init}));
     b1 = made_in(integ, "b1");
     b2 = made_in(integ, "b2");
-    dev = stream("dev", project, integ, 0, bls({b1, c2_init}));
+    dev = stream("dev", project, integ, 0, zem_test::bl_list({b1, c2_init}));
     d1 = made_in(dev, "d1");
   }
 
@@ -124,12 +112,9 @@ class BaselineOpsTest : public zem_test::PvobLevelTest {
         << name;
     return s;
   }
+  // A baseline of c1 made in `s`.
   SUM_Baseline made_in(const SUM_Stream& s, const char* name) {
-    SUM_Timeline timeline;
-    EXPECT_EQ(s.component_timeline_autocreate(c1, timeline), 0);
-    SUM_Baseline b;
-    EXPECT_EQ(SUM_Baseline::create(timeline, name, "", 0, -1, b), 0) << name;
-    return b;
+    return ProjectLevelTest::made_in(s, c1, name);
   }
   SUM_Timeline timeline_of(const SUM_Stream& s) {
     SUM_Timeline timeline;
@@ -151,9 +136,7 @@ class BaselineOpsTest : public zem_test::PvobLevelTest {
     return offset;
   }
 
-  SUM_Project project;
-  SUM_Component c1, c2;
-  SUM_Baseline c1_init, c2_init, b1, b2, d1;
+  SUM_Baseline b1, b2, d1;
   SUM_Stream integ, dev;
 };
 
@@ -222,7 +205,8 @@ TEST_P(BaselineOpsTest, CommonAncestorsAcrossTimelines) {
 
   SUM_Project apart;
   ASSERT_EQ(SUM_Project::create("apart", "", root, "", 0, apart), 0);
-  SUM_Stream elsewhere = stream("elsewhere", apart, SUM_Stream(), 1, bls({other_root, c2_init}));
+  SUM_Stream elsewhere =
+      stream("elsewhere", apart, SUM_Stream(), 1, zem_test::bl_list({other_root, c2_init}));
   SUM_Baseline e1 = made_in(elsewhere, "e1");
   EXPECT_EQ(common(e1, other_root), 1);
   EXPECT_EQ(common(e1, d1), 0);

@@ -26,36 +26,8 @@ namespace {
 using test_support::fails_with;
 using test_support::out;
 
-SUM_BaselineList bls(std::initializer_list<SUM_Baseline> items) {
-  SUM_BaselineList list;
-  for (const SUM_Baseline& b : items)
-    list.append(b);
-  return list;
-}
-
-SUM_StreamList strs(std::initializer_list<SUM_Stream> items) {
-  SUM_StreamList list;
-  for (const SUM_Stream& s : items)
-    list.append(s);
-  return list;
-}
-
-class ProjectStreamOpsTest : public zem_test::PvobLevelTest {
+class ProjectStreamOpsTest : public zem_test::ProjectLevelTest {
  protected:
-  void SetUp() override {
-    PvobLevelTest::SetUp();
-    ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
-    c1 = rootless("c1");
-    c2 = rootless("c2");
-    ASSERT_EQ(c1.initial_baseline(c1_init), 0);
-    ASSERT_EQ(c2.initial_baseline(c2_init), 0);
-  }
-
-  SUM_Component rootless(const char* name) {
-    SUM_Component c;
-    EXPECT_EQ(SUM_Component::create(pvob, name, SUM_VobObject(), nullptr, nullptr, "", c), 0);
-    return c;
-  }
   SUM_Stream make(const char* name, const SUM_Stream& parent, int integration,
                   const SUM_BaselineList& foundation = SUM_BaselineList(),
                   const SUM_Project* in = nullptr, int read_only = 0) {
@@ -66,27 +38,11 @@ class ProjectStreamOpsTest : public zem_test::PvobLevelTest {
         << name;
     return made;
   }
-  SUM_Baseline made_in(const SUM_Stream& stream, const SUM_Component& c, const char* name) {
-    SUM_Timeline timeline;
-    EXPECT_EQ(stream.component_timeline_autocreate(c, timeline), 0);
-    SUM_Baseline b;
-    EXPECT_EQ(SUM_Baseline::create(timeline, name, "", 0, -1, b), 0);
-    return b;
-  }
   std::string recorded_integration() {
     SUM_String value;
     EXPECT_EQ(project.pvar(PVAR_ZEM_PROJ_SUM_PROJ_INT_STREAM, value), 0);
     return static_cast<const char*>(value);
   }
-  static std::string univ(const SUM_Stream& s) {
-    SUM_String selector;
-    EXPECT_EQ(s.univ_selector(selector), 0);
-    return static_cast<const char*>(selector);
-  }
-
-  SUM_Project project;
-  SUM_Component c1, c2;
-  SUM_Baseline c1_init, c2_init;
 };
 
 // ---- SUM_Project ----------------------------------------------------------------------
@@ -143,21 +99,21 @@ TEST_P(ProjectStreamOpsTest, ProjectListsItsStreamsAndDevelopmentStreams) {
   EXPECT_EQ(out(project, &SUM_Project::has_devstreams), 0) << "the integration stream is no dev";
   SUM_Stream dev = make("dev", integ, 0);
   SUM_Stream sub = make("sub", dev, 0);
-  EXPECT_EQ(out(project, &SUM_Project::streams), strs({integ, dev, sub}));
-  EXPECT_EQ(out(project, &SUM_Project::devstreams), strs({dev, sub}));
+  EXPECT_EQ(out(project, &SUM_Project::streams), zem_test::stream_list({integ, dev, sub}));
+  EXPECT_EQ(out(project, &SUM_Project::devstreams), zem_test::stream_list({dev, sub}));
   EXPECT_EQ(out(project, &SUM_Project::has_devstreams), 1);
 }
 
 TEST_P(ProjectStreamOpsTest, RecommendedFoundationsOfProjectAndStream) {
-  SUM_Stream integ = make("integ", SUM_Stream(), 1, bls({c1_init, c2_init}));
+  SUM_Stream integ = make("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_init}));
   SUM_Baseline made = made_in(integ, c1, "integ_bl");
-  ASSERT_EQ(integ.set_recbls(bls({made, c2_init}), "", 1), 0);
+  ASSERT_EQ(integ.set_recbls(zem_test::bl_list({made, c2_init}), "", 1), 0);
 
   SUM_Foundation of_project, of_stream;
   ASSERT_EQ(project.rec_foundation(of_project), 0);
   ASSERT_EQ(integ.rec_foundation(of_stream), 0);
-  EXPECT_EQ(out(of_project, &SUM_Foundation::closure), bls({made, c2_init}));
-  EXPECT_EQ(out(of_stream, &SUM_Foundation::closure), bls({made, c2_init}));
+  EXPECT_EQ(out(of_project, &SUM_Foundation::closure), zem_test::bl_list({made, c2_init}));
+  EXPECT_EQ(out(of_stream, &SUM_Foundation::closure), zem_test::bl_list({made, c2_init}));
 
   // Without an integration stream nothing is recommended.
   SUM_Project empty;
@@ -201,9 +157,9 @@ TEST_P(ProjectStreamOpsTest, StreamListsChildStreamsDirectOrAtAnyDepth) {
   SUM_Stream ro = make("ro", integ, 0, SUM_BaselineList(), nullptr, 1);
   SUM_StreamList found;
   ASSERT_EQ(integ.streams(found, 0), 0);
-  EXPECT_EQ(found, strs({dev, ro}));
+  EXPECT_EQ(found, zem_test::stream_list({dev, ro}));
   ASSERT_EQ(integ.streams(found, 1), 0);
-  EXPECT_EQ(found, strs({dev, sub, ro}));
+  EXPECT_EQ(found, zem_test::stream_list({dev, sub, ro}));
   ASSERT_EQ(sub.streams(found, 1), 0);
   EXPECT_EQ(found.count(), 0u);
 }
@@ -225,17 +181,17 @@ TEST_P(ProjectStreamOpsTest, StreamListsItsActivities) {
 }
 
 TEST_P(ProjectStreamOpsTest, PerComponentBaselinesOfAStream) {
-  SUM_Stream integ = make("integ", SUM_Stream(), 1, bls({c1_init, c2_init}));
+  SUM_Stream integ = make("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_init}));
   SUM_BaselineList found;
   ASSERT_EQ(integ.baselines_util(0, found), 0);
-  EXPECT_EQ(found, bls({c1_init, c2_init}));
+  EXPECT_EQ(found, zem_test::bl_list({c1_init, c2_init}));
   ASSERT_EQ(integ.baselines_util(1, found), 0);
   EXPECT_EQ(found.count(), 0u) << "nothing made in the stream yet";
 
   SUM_Baseline first = made_in(integ, c1, "first");
   SUM_Baseline second = made_in(integ, c1, "second");
   ASSERT_EQ(integ.baselines_util(1, found), 0);
-  EXPECT_EQ(found, bls({second}));
+  EXPECT_EQ(found, zem_test::bl_list({second}));
   EXPECT_EQ(integ.baselines_util(2, found), 1072);
   (void)first;
 
@@ -329,7 +285,7 @@ TEST_P(ProjectStreamOpsTest, ExtendedCreationAppliesPolicyKeys) {
 // ---- SUM_Timeline ---------------------------------------------------------------------
 
 TEST_P(ProjectStreamOpsTest, TimelineIndexesItsBaselineEntries) {
-  SUM_Stream integ = make("integ", SUM_Stream(), 1, bls({c1_init}));
+  SUM_Stream integ = make("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init}));
   SUM_Baseline first = made_in(integ, c1, "first");
   SUM_Baseline second = made_in(integ, c1, "second");
   SUM_Timeline timeline;

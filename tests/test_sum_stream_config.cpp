@@ -26,36 +26,8 @@ using test_support::ImsgCapture;
 using test_support::out;
 using test_support::text;
 
-SUM_BaselineList bls(std::initializer_list<SUM_Baseline> items) {
-  SUM_BaselineList list;
-  for (const SUM_Baseline& b : items)
-    list.append(b);
-  return list;
-}
-
-SUM_ComponentList comps(std::initializer_list<SUM_Component> items) {
-  SUM_ComponentList list;
-  for (const SUM_Component& c : items)
-    list.append(c);
-  return list;
-}
-
-class StreamConfigTest : public zem_test::PvobLevelTest {
+class StreamConfigTest : public zem_test::ProjectLevelTest {
  protected:
-  void SetUp() override {
-    PvobLevelTest::SetUp();
-    ASSERT_EQ(SUM_Project::create("proj", "", root, "", 0, project), 0);
-    c1 = rootless("c1");
-    c2 = rootless("c2");
-    c1_init = initial("c1");
-    c2_init = initial("c2");
-  }
-
-  SUM_Component rootless(const char* name) {
-    SUM_Component c;
-    EXPECT_EQ(SUM_Component::create(pvob, name, SUM_VobObject(), nullptr, nullptr, "", c), 0);
-    return c;
-  }
   // A component whose root is the root directory of a new ordinary VOB.
   SUM_Component rooted(const char* name) {
     std::string tag = std::string("/") + name;
@@ -79,14 +51,6 @@ class StreamConfigTest : public zem_test::PvobLevelTest {
   SUM_Baseline on_main(const SUM_Component& c, const char* name) {
     SUM_Baseline b;
     EXPECT_EQ(SUM_Baseline::create(SUM_Timeline(c.vob(), c.dbid()), name, "", 0, -1, b), 0);
-    return b;
-  }
-  // A baseline made in `stream` (its timeline made when missing).
-  SUM_Baseline made_in(const SUM_Stream& stream, const SUM_Component& c, const char* name) {
-    SUM_Timeline timeline;
-    EXPECT_EQ(stream.component_timeline_autocreate(c, timeline), 0);
-    SUM_Baseline b;
-    EXPECT_EQ(SUM_Baseline::create(timeline, name, "", 0, -1, b), 0);
     return b;
   }
   int create(const char* name, const SUM_Stream& parent, int integration,
@@ -116,23 +80,19 @@ class StreamConfigTest : public zem_test::PvobLevelTest {
     SUM_Stream s;
     return SUM_Stream::construct_from_selector(selector, SUM_Vob(), s) == 0 ? 1 : 0;
   }
-
-  SUM_Project project;
-  SUM_Component c1, c2;
-  SUM_Baseline c1_init, c2_init;
 };
 
 TEST_P(StreamConfigTest, IntegrationStreamTakesAndRecommendsItsFoundation) {
   SUM_Stream integ;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({c1_init, c2_init}), integ), 0);
-  EXPECT_EQ(foundation_of(integ), bls({c1_init, c2_init}));
-  EXPECT_EQ(out(integ, &SUM_Stream::components), comps({c1, c2}));
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_init}), integ), 0);
+  EXPECT_EQ(foundation_of(integ), zem_test::bl_list({c1_init, c2_init}));
+  EXPECT_EQ(out(integ, &SUM_Stream::components), zem_test::comp_list({c1, c2}));
   int flag = -1;
   ASSERT_EQ(integ.component_visible(rootless("c3"), flag), 0);
   EXPECT_EQ(flag, 0);
 
-  EXPECT_EQ(out(integ, &SUM_Stream::recbls), bls({c1_init, c2_init}));
-  EXPECT_EQ(out(project, &SUM_Project::rec_baselines), bls({c1_init, c2_init}));
+  EXPECT_EQ(out(integ, &SUM_Stream::recbls), zem_test::bl_list({c1_init, c2_init}));
+  EXPECT_EQ(out(project, &SUM_Project::rec_baselines), zem_test::bl_list({c1_init, c2_init}));
 
   SUM_Baseline found;
   ASSERT_EQ(integ.baseline_util(c2, 0, found), 0);
@@ -151,7 +111,7 @@ TEST_P(StreamConfigTest, RootedComponentsGetATimelineWithTheirFoundationArc) {
   SUM_Component src = rooted("src");
   SUM_Baseline src_init = initial("src");
   SUM_Stream integ;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({src_init, c1_init}), integ), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({src_init, c1_init}), integ), 0);
   SUM_TimelineList timelines = out(integ, &SUM_Stream::timelines);
   ASSERT_EQ(timelines.count(), 1u);
   SUM_Timeline timeline;
@@ -163,27 +123,27 @@ TEST_P(StreamConfigTest, RootedComponentsGetATimelineWithTheirFoundationArc) {
 
 TEST_P(StreamConfigTest, FoundationRefusals) {
   SUM_Stream integ, dev, made;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({c1_init}), integ), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init}), integ), 0);
   EXPECT_TRUE(refused(1001,
                       "Can't use baseline \"c2_INITIAL@/pvob\"\nof component \"c2@/pvob\" because "
                       "it is not from the parent stream,\nin the parent's stream foundation, from "
                       "the same project or delivered to the\nparent stream.\n",
-                      "dev", integ, 0, bls({c2_init})));
+                      "dev", integ, 0, zem_test::bl_list({c2_init})));
   EXPECT_FALSE(exists("stream:dev@/pvob")) << "nothing is made for a refused foundation";
   SUM_Baseline c1_next = on_main(c1, "c1_next");
   EXPECT_TRUE(refused(1001, "Baseline \"c1_next@/pvob\" is in conflict with \"c1_INITIAL@/pvob\"\n",
-                      "dev", integ, 0, bls({c1_init, c1_next})));
+                      "dev", integ, 0, zem_test::bl_list({c1_init, c1_next})));
   // The parent's foundation baseline, and a baseline made in the parent.
-  ASSERT_EQ(create("dev", integ, 0, bls({c1_init}), dev), 0);
+  ASSERT_EQ(create("dev", integ, 0, zem_test::bl_list({c1_init}), dev), 0);
   SUM_Baseline integ_made = made_in(integ, c1, "integ_bl");
   SUM_Stream child;
-  ASSERT_EQ(create("child", integ, 0, bls({integ_made}), child), 0);
-  EXPECT_EQ(foundation_of(child), bls({integ_made}));
+  ASSERT_EQ(create("child", integ, 0, zem_test::bl_list({integ_made}), child), 0);
+  EXPECT_EQ(foundation_of(child), zem_test::bl_list({integ_made}));
 
   // A baseline of a sibling stream has not been delivered to the parent.
   SUM_Baseline dev_made = made_in(dev, c1, "dev_bl");
   EXPECT_TRUE(refused(1001, "because it is not from the parent stream", "other", integ, 0,
-                      bls({dev_made}), nullptr, false));
+                      zem_test::bl_list({dev_made}), nullptr, false));
   // An integration stream takes no baseline of a development stream.
   SUM_Project second;
   ASSERT_EQ(SUM_Project::create("second", "", root, "", 0, second), 0);
@@ -191,14 +151,14 @@ TEST_P(StreamConfigTest, FoundationRefusals) {
                       "Can't rebase to baseline \"dev_bl@/pvob\"\nof component \"c1@/pvob\".  You "
                       "can only rebase an integration stream to\nbaselines from other integration "
                       "streams, or to import or initial baselines.\n",
-                      "integ2", SUM_Stream(), 1, bls({dev_made}), &second));
-  ASSERT_EQ(create("integ2", SUM_Stream(), 1, bls({integ_made}), made, 0, &second), 0)
+                      "integ2", SUM_Stream(), 1, zem_test::bl_list({dev_made}), &second));
+  ASSERT_EQ(create("integ2", SUM_Stream(), 1, zem_test::bl_list({integ_made}), made, 0, &second), 0)
       << "another project's integration baselines are welcome";
 }
 
 TEST_P(StreamConfigTest, ValidationReportsEachChange) {
   SUM_Stream integ;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({c1_init}), integ), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init}), integ), 0);
   std::vector<std::string> texts;
   SUM_NewConfigCBs callbacks;
   callbacks.validated = ConfigChangeCB(
@@ -210,7 +170,7 @@ TEST_P(StreamConfigTest, ValidationReportsEachChange) {
       },
       &texts);
   SUM_NewConfig config(project, integ, 0, callbacks);
-  ASSERT_EQ(config.init(bls({c1_init, c2_init})), 0);
+  ASSERT_EQ(config.init(zem_test::bl_list({c1_init, c2_init})), 0);
   ASSERT_EQ(config.validate(), 0);
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "Adding baseline \"c1_INITIAL@/pvob\" of new component \"c1@/pvob\"\n",
@@ -223,41 +183,41 @@ TEST_P(StreamConfigTest, ValidationReportsEachChange) {
 TEST_P(StreamConfigTest, FoundationReadBack) {
   SUM_Baseline c2_extra = on_main(c2, "c2_extra");
   SUM_Stream integ;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({c1_init, c2_extra}), integ), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_extra}), integ), 0);
   // The timeline's later foundation arc wins over the hyperlink's target.
   SUM_Baseline c1_next = on_main(c1, "c1_next");
   SUM_Timeline timeline;
   ASSERT_EQ(SUM_Timeline::create(c1, integ, c1_init, "", timeline), 0);
   ASSERT_EQ(timeline.add_foundation_arc(c1_next, ""), 0);
-  EXPECT_EQ(foundation_of(integ), bls({c1_next, c2_extra}));
+  EXPECT_EQ(foundation_of(integ), zem_test::bl_list({c1_next, c2_extra}));
   SUM_BaselineList targets;
   int unavailable = -1;
   ASSERT_EQ(integ.uses_baselines_util(targets, unavailable), 0);
-  EXPECT_EQ(targets, bls({c1_init, c2_extra}));
+  EXPECT_EQ(targets, zem_test::bl_list({c1_init, c2_extra}));
 
   // A foundation baseline that is gone is counted and skipped.
   ASSERT_EQ(vob_zem_baseline_delete(pvob.handle(), c2_extra.dbid(), nullptr), 0);
-  EXPECT_EQ(foundation_of(integ, 1), bls({c1_next}));
-  EXPECT_EQ(out(integ, &SUM_Stream::components), comps({c1}));
+  EXPECT_EQ(foundation_of(integ, 1), zem_test::bl_list({c1_next}));
+  EXPECT_EQ(out(integ, &SUM_Stream::components), zem_test::comp_list({c1}));
 }
 
 TEST_P(StreamConfigTest, RecommendedBaselines) {
   SUM_Stream integ, dev;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({c1_init, c2_init}), integ), 0);
-  ASSERT_EQ(create("dev", integ, 0, bls({c1_init}), dev), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({c1_init, c2_init}), integ), 0);
+  ASSERT_EQ(create("dev", integ, 0, zem_test::bl_list({c1_init}), dev), 0);
   SUM_Baseline integ_made = made_in(integ, c1, "integ_bl");
-  ASSERT_EQ(integ.set_recbls(bls({integ_made, c2_init}), "recommend", 1), 0);
-  EXPECT_EQ(out(project, &SUM_Project::rec_baselines), bls({integ_made, c2_init}));
+  ASSERT_EQ(integ.set_recbls(zem_test::bl_list({integ_made, c2_init}), "recommend", 1), 0);
+  EXPECT_EQ(out(project, &SUM_Project::rec_baselines), zem_test::bl_list({integ_made, c2_init}));
 
   EXPECT_TRUE(fails_with(1001,
                          "Cannot recommend baseline \"c2_INITIAL@/pvob\" because its component is "
                          "not visible in the stream \"dev@/pvob\", or it is not valid for this "
                          "stream.\n",
-                         [&] { return dev.set_recbls(bls({c2_init}), "", 1); }));
+                         [&] { return dev.set_recbls(zem_test::bl_list({c2_init}), "", 1); }));
   EXPECT_TRUE(fails_with(1001,
                          "Can't recommend baseline \"integ_bl@/pvob\"\nof component \"c1@/pvob\" "
                          "because it is not on or delivered to the stream.\n",
-                         [&] { return dev.set_recbls(bls({integ_made}), "", 1); }));
+                         [&] { return dev.set_recbls(zem_test::bl_list({integ_made}), "", 1); }));
 
   // An empty recommendation is stored as an empty value.
   ASSERT_EQ(integ.set_recbls(SUM_BaselineList(), "none", 1), 0);
@@ -270,17 +230,18 @@ TEST_P(StreamConfigTest, RecommendedBaselines) {
   EXPECT_EQ(out(integ, &SUM_Stream::recbls).count(), 0u);
   // What the stream would recommend by default: its newest baseline, else
   // its foundation.
-  EXPECT_EQ(out(integ, &SUM_Stream::default_recbls), bls({integ_made, c2_init}));
+  EXPECT_EQ(out(integ, &SUM_Stream::default_recbls), zem_test::bl_list({integ_made, c2_init}));
 }
 
 TEST_P(StreamConfigTest, StreamModifiableComponents) {
   SUM_Component src = rooted("src");
   SUM_Stream integ, dev, ro, busy, made;
-  ASSERT_EQ(create("integ", SUM_Stream(), 1, bls({initial("src"), c1_init}), integ), 0);
-  ASSERT_EQ(create("dev", integ, 0, bls({initial("src"), c1_init}), dev), 0);
-  ASSERT_EQ(create("ro", integ, 0, bls({c1_init}), ro, 1), 0);
-  ASSERT_EQ(create("busy", integ, 0, bls({c1_init}), busy), 0);
-  ASSERT_EQ(create("busy_child", busy, 0, bls({c1_init}), made), 0);
+  ASSERT_EQ(create("integ", SUM_Stream(), 1, zem_test::bl_list({initial("src"), c1_init}), integ),
+            0);
+  ASSERT_EQ(create("dev", integ, 0, zem_test::bl_list({initial("src"), c1_init}), dev), 0);
+  ASSERT_EQ(create("ro", integ, 0, zem_test::bl_list({c1_init}), ro, 1), 0);
+  ASSERT_EQ(create("busy", integ, 0, zem_test::bl_list({c1_init}), busy), 0);
+  ASSERT_EQ(create("busy_child", busy, 0, zem_test::bl_list({c1_init}), made), 0);
   struct Refusal {
     SUM_Stream stream;
     std::string message;
@@ -291,11 +252,11 @@ TEST_P(StreamConfigTest, StreamModifiableComponents) {
        "Changing modifiable component list of stream having child stream(s) is not "
        "allowed.\n"}};
   for (const Refusal& r : refusals)
-    EXPECT_TRUE(
-        fails_with(1001, r.message, [&] { return r.stream.add_mod_comps(comps({src}), ""); }));
+    EXPECT_TRUE(fails_with(1001, r.message,
+                           [&] { return r.stream.add_mod_comps(zem_test::comp_list({src}), ""); }));
 
   ImsgCapture capture;
-  ASSERT_EQ(dev.add_mod_comps(comps({src, c1, c2}), "mine"), 0);
+  ASSERT_EQ(dev.add_mod_comps(zem_test::comp_list({src, c1, c2}), "mine"), 0);
   EXPECT_EQ(capture.texts(IMSG_WARNING),
             (std::vector<std::string>{
                 "Skipping component \"c1@/pvob\".  This component stores only baselines, not file "
@@ -309,21 +270,21 @@ TEST_P(StreamConfigTest, StreamModifiableComponents) {
   EXPECT_EQ(dev.nonmod_branch_type(nonmod), 0);
   SUM_ComponentList modifiable, rest;
   ASSERT_EQ(dev.mod_comps(modifiable, rest), 0);
-  EXPECT_EQ(modifiable, comps({src}));
-  EXPECT_EQ(rest, comps({c1}));
-  EXPECT_EQ(out(dev, &SUM_Stream::non_mod_comps), comps({src, c1}))
+  EXPECT_EQ(modifiable, zem_test::comp_list({src}));
+  EXPECT_EQ(rest, zem_test::comp_list({c1}));
+  EXPECT_EQ(out(dev, &SUM_Stream::non_mod_comps), zem_test::comp_list({src, c1}))
       << "the project modifies nothing";
 
   EXPECT_TRUE(refused(1001, "Parent stream \"dev@/pvob\" has stream-modifiable", "dev_child", dev,
-                      0, bls({c1_init}), nullptr, false));
+                      0, zem_test::bl_list({c1_init}), nullptr, false));
   capture.clear();
-  ASSERT_EQ(dev.delete_mod_comps(comps({src, c1}), ""), 0);
+  ASSERT_EQ(dev.delete_mod_comps(zem_test::comp_list({src, c1}), ""), 0);
   EXPECT_EQ(capture.joined(IMSG_WARNING),
             "Component \"c1@/pvob\" is not stream-modifiable component of stream \"dev@/pvob\".\n");
   int set = 1;
   ASSERT_EQ(dev.pvar_exists(PVAR_ZEM_STRM_MOD_COMPS, set), 0);
   EXPECT_EQ(set, 0) << "an emptied list is deleted";
-  EXPECT_EQ(create("dev_child", dev, 0, bls({c1_init}), made), 0);
+  EXPECT_EQ(create("dev_child", dev, 0, zem_test::bl_list({c1_init}), made), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, StreamConfigTest, ::testing::Values(8, 6),
