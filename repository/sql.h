@@ -485,6 +485,14 @@ inline constexpr const char* kBaselineCsetInsert =
     "VALUES (?1, ?2, ?3, ?4)";
 inline constexpr const char* kBaselineCsets =
     "SELECT activity, mod_count FROM zem_baseline_csets WHERE baseline = ?1 ORDER BY position";
+// The baselines recording activity ?1, with its count there.
+inline constexpr const char* kBaselineCsetsOfActivity =
+    "SELECT baseline, mod_count FROM zem_baseline_csets WHERE activity = ?1";
+// The position of baseline ?1 among its component's baselines (creation
+// order, from 0).
+inline constexpr const char* kBaselineMainTimelineIndex =
+    "SELECT (SELECT count(*) FROM zem_baselines c WHERE c.component = b.component "
+    "AND c.obj < b.obj) FROM zem_baselines b WHERE b.obj = ?1";
 // The first baseline of component ?1's main timeline.
 inline constexpr const char* kBaselineInitial =
     "SELECT obj FROM zem_baselines WHERE component = ?1 AND timeline = ?1 ORDER BY obj LIMIT 1";

@@ -467,6 +467,13 @@ INSERT OR IGNORE INTO event_details(event, action, detail)
   SELECT max(e.id), 4, '' FROM events e JOIN versions v ON v.dbid = e.obj
   WHERE e.kind = 1 AND v.number > 0 GROUP BY e.obj;
 )",
+        // 12: baselines by the activities they record, so that a comparison
+        // asks the shared ancestry of two configurations about one activity
+        // without reading its baselines whole.
+        R"(
+CREATE INDEX IF NOT EXISTS zem_baseline_csets_by_activity
+  ON zem_baseline_csets(activity, baseline);
+)",
     },
     "UPDATE vob_generation SET n = n + 1 RETURNING n",
     "SELECT n FROM vob_generation",

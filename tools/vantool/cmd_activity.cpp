@@ -63,20 +63,6 @@ bool open_activity_for(const ParsedArgs& args, const std::string& text, SUM_Acti
   return open_activity(text, stream_of(handle.view()).vob(), activity);
 }
 
-// "/vob/dir/file@@/main/dev/2" of `version` through `view`, else the
-// version's display name.
-std::string shown_version(const SUM_Version& version, const SUM_View& view) {
-  SUM_Element element;
-  std::string path;
-  if (!view.is_null() && version.element(element) == 0 &&
-      view.element_path(version.vob(), element.dbid(), path) == 0)
-    return path + "@@" + version_name(version.vob(), version.dbid());
-  SUM_String name;
-  if (version.display_name(name) == 0)
-    return text_of(name);
-  return version_name(version.vob(), version.dbid());
-}
-
 // ---- mkact -----------------------------------------------------------------------------
 
 // The name of the new activity from the NAME operand ("name", "name@pvob"
@@ -524,6 +510,18 @@ int change_set_operation(const ParsedArgs& args, bool checkin, Operation operati
 }
 
 }  // namespace
+
+std::string shown_version(const SUM_Version& version, const SUM_View& view) {
+  SUM_Element element;
+  std::string path;
+  if (!view.is_null() && version.element(element) == 0 &&
+      view.element_path(version.vob(), element.dbid(), path) == 0)
+    return path + "@@" + version_name(version.vob(), version.dbid());
+  SUM_String name;
+  if (version.display_name(name) == 0)
+    return text_of(name);
+  return version_name(version.vob(), version.dbid());
+}
 
 bool read_activity_details(const SUM_Activity& activity, const SUM_View& view,
                            ActivityDetails& out) {

@@ -21,6 +21,10 @@ struct ChangeSetEntry {
   bool checked_out = false;
 };
 
+// "/vob/dir/file@@/main/dev/2" of `version` through `view` (may be null),
+// else the version's display name.
+std::string shown_version(const SUM_Version& version, const SUM_View& view);
+
 // Everything lsact -long and describe show of an activity.
 struct ActivityDetails {
   std::string label, headline, stream;

@@ -22,6 +22,7 @@ const std::vector<Command>& command_table() {
     register_view_commands(t);
     register_activity_commands(t);
     register_baseline_commands(t);
+    register_diffbl_commands(t);
     register_elem_commands(t);
     register_name_commands(t);
     register_history_commands(t);
