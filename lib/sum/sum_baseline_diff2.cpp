@@ -204,6 +204,16 @@ int BaselineDiff2::construct(const SUM_Stream& first, const SUM_BaselineVRList& 
 int BaselineDiff2::construct(const SUM_Baseline& first, const SUM_Baseline& second,
                              BaselineDiff2& out) {
   SUM_Trace trace("BaselineDiff2::construct");
+  SUM_Component first_component, second_component;
+  int status = first.component(first_component);
+  if (status == 0)
+    status = second.component(second_component);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (first_component != second_component) {
+    imsg_print(IMSG_ERROR, sum_baseline_msg::CannotCompareBaselinesDifferent);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
   return trace.checked(__LINE__, construct(one(first), one(second), out));
 }
 

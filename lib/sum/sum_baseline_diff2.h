@@ -111,6 +111,8 @@ class BaselineDiff2 {
                        BaselineDiff2& out);
   static int construct(const SUM_Stream& first, const SUM_BaselineVRList& second,
                        BaselineDiff2& out);
+  // Two baselines of one component ("Cannot compare baselines from different
+  // components.", 1001, otherwise).
   static int construct(const SUM_Baseline& first, const SUM_Baseline& second, BaselineDiff2& out);
 
   // `list` closed: its real baselines with every member they imply (through a

@@ -89,8 +89,9 @@ SUM_BaselineVRList as_list(const Side& side) {
   return list;
 }
 
-// Both sides closed and paired by component. A stream compared with a
-// baseline is taken only for the components of the baseline's closure.
+// Both sides closed and paired by component. Two baselines must be of one
+// component; a stream compared with a baseline counts only for the
+// components of the baseline's closure.
 int construct(const Side& first, const Side& second, BaselineDiff2& out) {
   if (!first.stream.is_null() && !second.stream.is_null())
     return BaselineDiff2::construct(first.stream, second.stream, out);
@@ -98,7 +99,7 @@ int construct(const Side& first, const Side& second, BaselineDiff2& out) {
     return BaselineDiff2::construct(first.stream, as_list(second), out);
   if (!second.stream.is_null())
     return BaselineDiff2::construct(as_list(first), second.stream, out);
-  return BaselineDiff2::construct(as_list(first), as_list(second), out);
+  return BaselineDiff2::construct(first.baseline, second.baseline, out);
 }
 
 const char* marker(vob_diffchkpnt_kind_t kind) {
