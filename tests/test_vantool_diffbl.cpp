@@ -146,9 +146,9 @@ TEST_F(VantoolDiffblTest, SidesFromDifferentImportBaselinesAreRefusedByTheirKind
   EXPECT_TRUE(vantool_refuses(
       {"Cannot compare baseline \"REL_src_IMPORT@/pvob\" and stream \"dev@/pvob\" because"},
       {"diffbl", "dev@/pvob", "REL_src_IMPORT@/pvob"}));
-  EXPECT_TRUE(vantool_refuses(
-      {"Cannot compare the streams \"released@/pvob\" and \"dev@/pvob\" because"},
-      {"diffbl", "released@/pvob", "dev@/pvob"}));
+  EXPECT_TRUE(
+      vantool_refuses({"Cannot compare the streams \"released@/pvob\" and \"dev@/pvob\" because"},
+                      {"diffbl", "released@/pvob", "dev@/pvob"}));
 }
 
 }  // namespace

@@ -1,0 +1,257 @@
+// Baseline comparison through the library on a project made with vantool:
+// versions of the differing activities by count range, the latest version
+// per element across activities, the changed elements and components, the
+// merging of per-component lists, composites whose members moved on
+// (dependent differences with their members' activities), and the refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "services/vob.h"
+#include "services/vob_zem_activity.h"
+#include "sum/sum_activity.h"
+#include "sum/sum_baseline.h"
+#include "sum/sum_baseline_dependency.h"
+#include "sum/sum_baseline_diff.h"
+#include "sum/sum_baseline_diff2.h"
+#include "sum/sum_status.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
+#include "sum/sum_version.h"
+#include "support/imsg_capture.h"
+#include "support/project_builder.h"
+#include "support/sandbox.h"
+#include "support/vantool_runner.h"
+
+namespace {
+
+using test_support::ImsgCapture;
+using test_support::TempHome;
+using test_support::vantool;
+
+std::string all_text(const ImsgCapture& capture) {
+  std::string out;
+  for (const auto& message : capture.all())
+    out += message.second;
+  return out;
+}
+
+class BaselineDiffTest : public ::testing::Test {
+ protected:
+  // Component src and rootless component sys in project "proj", whose
+  // integration stream "int" (view "int") starts from both initial
+  // baselines. Activity "first" adds a.txt and b.txt (baseline B1); activity
+  // "second" changes a.txt twice (baseline B2).
+  void SetUp() override {
+    test_support::ProjectSpec spec = test_support::standard_project();
+    spec.development_stream.clear();
+    spec.development_view.clear();
+    spec.activity.clear();
+    spec.rootless_components = {"sys"};
+    ASSERT_TRUE(build_project(home, spec));
+    view = home.path() + "/intv";
+    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "p2@/pvob"});
+    run({"mkstream", "-in", "p2@/pvob", "-integration", "-baseline",
+         "src_INITIAL@/pvob,sys_INITIAL@/pvob", "-nc", "p2int@/pvob"});
+    run({"mkview", "-stream", "p2int@/pvob", "-tag", "intv", view});
+    run({"mkact", "-view", "intv", "-headline", "First", "-nc", "first@/pvob"});
+    run({"co", "-nc", view + "/src"});
+    test_support::write_file(view + "/src/a.txt", "a1\n");
+    test_support::write_file(view + "/src/b.txt", "b1\n");
+    run({"mkelem", "-ci", "-nc", view + "/src/a.txt", view + "/src/b.txt"});
+    run({"ci", "-nc", view + "/src"});
+    run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B1"});
+    run({"mkact", "-view", "intv", "-headline", "Second", "-nc", "second@/pvob"});
+    edit("a.txt", "a2\n");
+    edit("a.txt", "a3\n");
+    run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B2"});
+    ASSERT_EQ(SUM_Stream::construct_from_selector("p2int@/pvob", SUM_Vob(), stream), 0);
+  }
+
+  void run(const std::vector<std::string>& args) {
+    auto r = vantool(args);
+    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
+  }
+  void edit(const std::string& name, const std::string& content) {
+    run({"co", "-nc", view + "/src/" + name});
+    test_support::write_file(view + "/src/" + name, content);
+    run({"ci", "-nc", view + "/src/" + name});
+  }
+  SUM_Baseline baseline(const char* name) {
+    SUM_Baseline out;
+    EXPECT_EQ(SUM_Baseline::construct_from_selector(name, SUM_Vob(), out), 0) << name;
+    return out;
+  }
+  SUM_Component component(const char* name) {
+    SUM_Component out;
+    EXPECT_EQ(SUM_Component::construct_from_selector(name, SUM_Vob(), out), 0) << name;
+    return out;
+  }
+  // A composite baseline of sys made in p2int with `members`.
+  SUM_Baseline composite(const char* name, const SUM_Baseline& member) {
+    SUM_Timeline timeline;
+    EXPECT_EQ(stream.component_timeline_autocreate(component("sys@/pvob"), timeline), 0);
+    SUM_BaselineList members;
+    members.append(member);
+    SUM_Baseline made;
+    EXPECT_EQ(SUM_Baseline::create_and_reorder(timeline, name, SUM_ActivityList(), members, "", 0,
+                                               -1, SUM_TimelineEntryList(), made),
+              0);
+    return made;
+  }
+  BaselineDiffList compare(const SUM_Baseline& a, const SUM_Baseline& b) {
+    BaselineDiffList out;
+    EXPECT_EQ(BaselineDiff::compare(SUM_BaselineVR(a), SUM_BaselineVR(b), out), 0);
+    return out;
+  }
+  static std::vector<std::string> names(const BaselineDiffList& diffs) {
+    std::vector<std::string> out;
+    for (unsigned i = 0; i < diffs.count(); ++i)
+      out.push_back(diffs[i].activity().any_fullname());
+    return out;
+  }
+  static std::vector<std::string> paths(const SUM_VersionList& versions) {
+    std::vector<std::string> out;
+    for (unsigned i = 0; i < versions.count(); ++i) {
+      SUM_String name;
+      EXPECT_EQ(versions[i].display_name(name), 0);
+      std::string text = static_cast<const char*>(name);
+      out.push_back(text.substr(text.find("@@")));
+    }
+    return out;
+  }
+
+  TempHome home;
+  std::string view;
+  SUM_Stream stream;
+};
+
+TEST_F(BaselineDiffTest, VersionsFollowTheCountsOfEachSide) {
+  BaselineDiffList diffs = compare(baseline("src_INITIAL@/pvob"), baseline("B2@/pvob"));
+  ASSERT_EQ(names(diffs), (std::vector<std::string>{"first@/pvob", "second@/pvob"}));
+  EXPECT_EQ(diffs[1].kind(), VOB_DIFFCHKPNT_SECOND_ONLY);
+  EXPECT_EQ(diffs[1].first_count(), BaselineDiff::kNoCount);
+  ASSERT_EQ(diffs[1].comp_diffs().count(), 1u);
+  // Absent on the first side, the range starts at 0: both versions of a.txt.
+  SUM_VersionList versions;
+  ASSERT_EQ(diffs[1].versions(versions), 0);
+  EXPECT_EQ(paths(versions), (std::vector<std::string>{"@@/main/p2int/2", "@@/main/p2int/3"}));
+
+  SUM_ComponentList comps;
+  ASSERT_EQ(diffs[1].comps(comps), 0);
+  ASSERT_EQ(comps.count(), 1u);
+  EXPECT_EQ(comps[0], component("src@/pvob"));
+}
+
+TEST_F(BaselineDiffTest, ChangedElementsReduceToTheirLatestVersion) {
+  BaselineDiffList diffs = compare(baseline("src_INITIAL@/pvob"), baseline("B2@/pvob"));
+  SUM_VersionList latest;
+  ASSERT_EQ(BaselineDiff::diffs_to_vers(diffs, latest), 0);
+  // a.txt once, at version 3 of "second", not version 1 of "first".
+  std::vector<std::string> shown = paths(latest);
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"@@/main/p2int/1", "@@/main/p2int/1", "@@/main/p2int/3"}));
+  SUM_ElementList elements;
+  ASSERT_EQ(BaselineDiff::diffs_to_elems(diffs, elements), 0);
+  EXPECT_EQ(elements.count(), 3u);  // the directory, a.txt, b.txt
+
+  // Versions of two elements cannot be ordered.
+  LatestVersionList two;
+  ASSERT_EQ(BaselineDiff::derive_latest_versions(latest, two), 0);
+  ASSERT_EQ(two.count(), 3u);
+  ImsgCapture capture;
+  EXPECT_EQ(two[0].is_later_than(two[1]), 0);
+  EXPECT_NE(all_text(capture).find("Internal error in LatestVersion::is_later_than"),
+            std::string::npos)
+      << all_text(capture);
+}
+
+TEST_F(BaselineDiffTest, MergedListsHoldOneEntryPerActivity) {
+  BaselineDiffList into = compare(baseline("src_INITIAL@/pvob"), baseline("B1@/pvob"));
+  BaselineDiffList more = compare(baseline("src_INITIAL@/pvob"), baseline("B2@/pvob"));
+  ASSERT_EQ(BaselineDiff::merge_lists(more, into), 0);
+  ASSERT_EQ(names(into), (std::vector<std::string>{"first@/pvob", "second@/pvob"}));
+  EXPECT_EQ(into[0].comp_diffs().count(), 2u);  // first's records of both lists
+  EXPECT_EQ(into[1].comp_diffs().count(), 1u);
+}
+
+TEST_F(BaselineDiffTest, ACompositeAgainstANewerCompositeListsItsChangedMember) {
+  SUM_Baseline older = composite("SYS1", baseline("B1@/pvob"));
+  SUM_Baseline newer = composite("SYS2", baseline("B2@/pvob"));
+  BaselineDiff2 diff;
+  ASSERT_EQ(BaselineDiff2::construct(older, newer, diff), 0);
+  EXPECT_EQ(diff.comp_diffs().count(), 2u);  // sys and its member src
+  DependentDiffList members;
+  ASSERT_EQ(diff.baseline_diffs(component("sys@/pvob"), members), 0);
+  ASSERT_EQ(members.count(), 1u);
+  SUM_Baseline a, b;
+  members[0].baselines(a, b);
+  EXPECT_EQ(members[0].component(), component("src@/pvob"));
+  EXPECT_EQ(a, baseline("B1@/pvob"));
+  EXPECT_EQ(b, baseline("B2@/pvob"));
+
+  // The activities of the member that moved on, with the callback told.
+  struct Heard {
+    int calls = 0;
+    unsigned percent = 0;
+  } heard;
+  DiffBaselinesCb cb(
+      [](const DiffBaselinesCb& c, int& answer) {
+        auto* h = static_cast<Heard*>(c.cd);
+        ++h->calls;
+        h->percent = c.value;
+        answer = 0;
+      },
+      &heard);
+  BaselineDiffList activities;
+  ASSERT_EQ(diff.activity_diffs(component("sys@/pvob"), &cb, activities), 0);
+  EXPECT_EQ(names(activities), (std::vector<std::string>{"second@/pvob"}));
+  EXPECT_EQ(heard.calls, 1);
+  EXPECT_EQ(heard.percent, 100u);
+
+  CompDepList deps;
+  ASSERT_EQ(diff.comp_deps(deps), 0);
+  ASSERT_EQ(deps.count(), 1u);
+  EXPECT_EQ(deps[0].dependency(), component("src@/pvob"));
+}
+
+TEST_F(BaselineDiffTest, AnActivityRemovedSinceIsLeftOut) {
+  // "gone" changes b.txt, is baselined in B3, gives its version to "second"
+  // and is then removed (the repository's removal, below the checks that
+  // keep users from removing a baselined activity).
+  run({"mkact", "-view", "intv", "-headline", "Gone", "-nc", "gone@/pvob"});
+  edit("b.txt", "b2\n");
+  run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B3"});
+  EXPECT_EQ(names(compare(baseline("B2@/pvob"), baseline("B3@/pvob"))),
+            (std::vector<std::string>{"gone@/pvob"}));
+  run({"chact", "-fcset", "gone@/pvob", "-tcset", "second@/pvob", "-view", "intv",
+       view + "/src/b.txt"});
+  SUM_Activity gone;
+  ASSERT_EQ(SUM_Activity::construct_from_selector("gone@/pvob", SUM_Vob(), gone), 0);
+  ASSERT_EQ(vob_zem_activity_delete(gone.vob().handle(), gone.dbid(), nullptr), 0);
+  EXPECT_TRUE(compare(baseline("B2@/pvob"), baseline("B3@/pvob")).count() == 0);
+}
+
+TEST_F(BaselineDiffTest, RefusalsNameWhatIsWrong) {
+  BaselineDiffList out;
+  ImsgCapture capture;
+  EXPECT_EQ(BaselineDiff::compare(SUM_BaselineVR(baseline("src_INITIAL@/pvob")),
+                                  SUM_BaselineVR(baseline("sys_INITIAL@/pvob")), out),
+            SUM_FAILED);
+  EXPECT_NE(all_text(capture).find("Cannot compare baselines from different components."),
+            std::string::npos);
+  BaselineDiff2 diff;
+  ASSERT_EQ(BaselineDiff2::construct(baseline("B1@/pvob"), baseline("B2@/pvob"), diff), 0);
+  EXPECT_EQ(diff.activity_diffs(component("sys@/pvob"), nullptr, out), SUM_FAILED);
+  EXPECT_NE(all_text(capture).find("Cannot find component \"sys@/pvob\" among closures."),
+            std::string::npos)
+      << all_text(capture);
+  EXPECT_EQ(BaselineDiff::compare(SUM_BaselineVR(SUM_Baseline()),
+                                  SUM_BaselineVR(baseline("B1@/pvob")), out),
+            SUM_INTERNAL_ERROR);
+}
+
+}  // namespace
