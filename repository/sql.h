@@ -485,9 +485,31 @@ inline constexpr const char* kBaselineCsetInsert =
     "VALUES (?1, ?2, ?3, ?4)";
 inline constexpr const char* kBaselineCsets =
     "SELECT activity, mod_count FROM zem_baseline_csets WHERE baseline = ?1 ORDER BY position";
-// The baselines recording activity ?1, with its count there.
-inline constexpr const char* kBaselineCsetsOfActivity =
-    "SELECT baseline, mod_count FROM zem_baseline_csets WHERE activity = ?1";
+// Deltas of stream baselines (repository/vob_zem_baseline_delta.h).
+inline constexpr const char* kBaselineDeltaInsert =
+    "INSERT OR REPLACE INTO zem_baseline_deltas(baseline, activity, mod_count) VALUES (?1, ?2, ?3)";
+// The latest baseline of timeline ?1 made before ?2.
+inline constexpr const char* kBaselineDeltaBaseCandidate =
+    "SELECT max(obj) FROM zem_baselines WHERE timeline = ?1 AND obj < ?2";
+inline constexpr const char* kBaselineDeltaBaseSet =
+    "UPDATE zem_baselines SET delta_base = ?2 WHERE obj = ?1";
+inline constexpr const char* kBaselineDeltaBaseGet =
+    "SELECT delta_base FROM zem_baselines WHERE obj = ?1";
+// The rows of baseline ?1's delta.
+inline constexpr const char* kBaselineDeltaRows =
+    "SELECT activity, mod_count FROM zem_baseline_deltas WHERE baseline = ?1";
+// The delta rows naming activity ?1.
+inline constexpr const char* kBaselineDeltaRowsOfActivity =
+    "SELECT baseline, mod_count FROM zem_baseline_deltas WHERE activity = ?1";
+// Baseline ?1 is going: the baselines resting on it take the rows they lack,
+// then its base.
+inline constexpr const char* kBaselineDeltaFoldRows =
+    "INSERT OR IGNORE INTO zem_baseline_deltas(baseline, activity, mod_count) "
+    "SELECT b.obj, d.activity, d.mod_count FROM zem_baselines b "
+    "JOIN zem_baseline_deltas d ON d.baseline = ?1 WHERE b.delta_base = ?1";
+inline constexpr const char* kBaselineDeltaFoldBase =
+    "UPDATE zem_baselines SET delta_base = "
+    "(SELECT delta_base FROM zem_baselines WHERE obj = ?1) WHERE delta_base = ?1";
 // The position of baseline ?1 among its component's baselines (creation
 // order, from 0).
 inline constexpr const char* kBaselineMainTimelineIndex =

@@ -467,12 +467,22 @@ INSERT OR IGNORE INTO event_details(event, action, detail)
   SELECT max(e.id), 4, '' FROM events e JOIN versions v ON v.dbid = e.obj
   WHERE e.kind = 1 AND v.number > 0 GROUP BY e.obj;
 )",
-        // 12: baselines by the activities they record, so that a comparison
-        // asks the shared ancestry of two configurations about one activity
-        // without reading its baselines whole.
+        // 12: deltas of stream baselines against the baseline made before
+        // them on their timeline, so that comparing two baselines of one
+        // stream reads what lies between them, not both whole records.
+        // Baselines recorded before rest on nothing and hold all their pairs.
         R"(
-CREATE INDEX IF NOT EXISTS zem_baseline_csets_by_activity
-  ON zem_baseline_csets(activity, baseline);
+ALTER TABLE zem_baselines ADD COLUMN delta_base INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE IF NOT EXISTS zem_baseline_deltas (
+  baseline INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
+  activity INTEGER NOT NULL,
+  mod_count INTEGER,
+  PRIMARY KEY (baseline, activity)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS zem_baseline_deltas_by_activity
+  ON zem_baseline_deltas(activity, baseline);
+INSERT OR IGNORE INTO zem_baseline_deltas(baseline, activity, mod_count)
+  SELECT baseline, activity, mod_count FROM zem_baseline_csets;
 )",
     },
     "UPDATE vob_generation SET n = n + 1 RETURNING n",

@@ -5,6 +5,7 @@
 #include "services/vob_zem_baseline.h"
 
 #include "repository/sql.h"
+#include "repository/vob_zem_baseline_delta.h"
 #include "repository/vob_zem_stream_internal.h"
 
 namespace {
@@ -125,7 +126,7 @@ int store_records(Store& s, tbs_dbid_t made, const vob_zem_baseline_spec_t& spec
                  .bind(3, id(spec.csets[i].activity))
                  .bind(4, static_cast<int64_t>(spec.csets[i].mod_count))
                  .run();
-  return status;
+  return status != 0 ? status : zem::record_baseline_delta(s, made, spec);
 }
 
 // The position and time of the entry of `kind` naming `obj` on `timeline`;
@@ -273,6 +274,8 @@ int vob_zem_baseline_delete(vob_vob_h pvob, tbs_dbid_t baseline, const vob_event
       status = need_baseline(pvob, s, kinds, baseline, "baseline", row);
     if (status == 0)
       status = zem::drop_entries_of(s, baseline, VOB_ZEM_TL_BASELINE);
+    if (status == 0)
+      status = zem::fold_baseline_delta(s, baseline);
     return status != 0 ? status : zem::remove_object(pvob, s, baseline, event);
   });
 }

@@ -1,7 +1,8 @@
 // Differences of two layered configurations of a component
 // (services/vob_zem_diffchkpnt.h), computed in one read transaction of the
-// PVOB: the layers the sides do not share are read whole, the shared ancestry
-// only for the activities that need it.
+// PVOB. Each baseline of a side stands for its chain of deltas
+// (repository/vob_zem_baseline_delta.h); the deltas the sides do not share
+// are read whole, the shared ones only for the activities that need them.
 #include "services/vob_zem_diffchkpnt.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <unordered_map>
 
 #include "repository/sql.h"
+#include "repository/vob_zem_baseline_delta.h"
 #include "repository/vob_zem_stream_internal.h"
 
 struct vob_diffchkpnt_s {
@@ -27,12 +29,23 @@ using repo::Store;
 namespace zem = repo::zem;
 using repo::id;
 
-// One side reduced to the pairs of its own layers (those the other side does
-// not share): activity -> count, the first layer holding an activity giving it.
-using SideCounts = std::unordered_map<tbs_dbid_t, unsigned int>;
+// What a delta row says of an activity: a count, or that the baseline does
+// not record the pair its base records.
+constexpr unsigned int kDropped = VOB_DIFFCHKPNT_NO_COUNT - 1;
 
-// Checks that `baseline` is a baseline of the PVOB's form: 0 a baseline; 1002 gone; 1004 something
-// else.
+// One layer of a side: a baseline's delta. `segment_end` marks a baseline
+// resting on no other (its delta is its whole record): a dropped pair skips
+// to the layer after the next segment end.
+struct Layer {
+  tbs_dbid_t baseline = 0;
+  bool segment_end = false;
+};
+
+// Delta rows of some layers: layer index -> (activity -> count or kDropped).
+using Rows = std::unordered_map<tbs_dbid_t, unsigned int>;
+
+// Checks that `baseline` is a baseline of the PVOB's form: 0 a baseline;
+// 1002 gone; 1004 something else.
 int check_baseline(Store& s, vob_mtype_t baseline_mtype, tbs_dbid_t baseline) {
   ObjectRow row;
   int status = baseline == 0 ? TBS_ST_NOT_FOUND : repo::read_object(s, baseline, row);
@@ -41,106 +54,148 @@ int check_baseline(Store& s, vob_mtype_t baseline_mtype, tbs_dbid_t baseline) {
   return status;
 }
 
-// Adds the pairs of `baseline` that no earlier layer gave.
-int add_layer(Store& s, tbs_dbid_t baseline, SideCounts& side) {
-  Query q = s.query(repo::sql::kBaselineCsets);
-  q.bind(1, id(baseline));
-  while (q.next())
-    side.emplace(static_cast<tbs_dbid_t>(q.int64(0)), static_cast<unsigned int>(q.int64(1)));
-  return q.status();
+// Appends the layers of `baseline`: itself, then its delta bases.
+int append_segment(Store& s, tbs_dbid_t baseline, std::vector<Layer>& out) {
+  tbs_dbid_t at = baseline;
+  while (at != 0) {
+    Query q = s.query(repo::sql::kBaselineDeltaBaseGet);
+    q.bind(1, id(at));
+    if (!q.next())
+      return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+    tbs_dbid_t base = static_cast<tbs_dbid_t>(q.int64(0));
+    out.push_back({at, base == 0});
+    at = base;
+  }
+  return TBS_ST_OK;
 }
 
-// Reads `side`'s pending pairs and its first `own` baselines into `out`;
-// a baseline that is gone sets `incomplete`.
-int read_own_layers(Store& s, vob_mtype_t baseline_mtype, const vob_diffchkpnt_side_t& side,
-                    size_t own, SideCounts& out, int& incomplete) {
-  for (const vob_zem_baseline_cset_t& pair : side.pending)
-    out.emplace(pair.activity, static_cast<unsigned int>(pair.mod_count));
-  for (size_t i = 0; i < own; ++i) {
-    int status = check_baseline(s, baseline_mtype, side.baselines[i]);
+// The layers of `side`'s baselines; a baseline that is gone is left out and
+// sets `incomplete`.
+int side_layers(Store& s, vob_mtype_t baseline_mtype, const vob_diffchkpnt_side_t& side,
+                std::vector<Layer>& out, int& incomplete) {
+  for (tbs_dbid_t baseline : side.baselines) {
+    int status = check_baseline(s, baseline_mtype, baseline);
     if (status == TBS_ST_NOT_FOUND) {
       incomplete = 1;
       continue;
     }
     if (status == 0)
-      status = add_layer(s, side.baselines[i], out);
+      status = append_segment(s, baseline, out);
     if (status != 0)
       return status;
   }
   return TBS_ST_OK;
 }
 
-// The number of baselines both sides end with.
-size_t shared_tail(const vob_diffchkpnt_side_t& first, const vob_diffchkpnt_side_t& second) {
+// The number of layers both sides end with.
+size_t shared_tail(const std::vector<Layer>& a, const std::vector<Layer>& b) {
   size_t n = 0;
-  const std::vector<tbs_dbid_t>& a = first.baselines;
-  const std::vector<tbs_dbid_t>& b = second.baselines;
-  while (n < a.size() && n < b.size() && a[a.size() - 1 - n] == b[b.size() - 1 - n])
+  while (n < a.size() && n < b.size() &&
+         a[a.size() - 1 - n].baseline == b[b.size() - 1 - n].baseline)
     ++n;
   return n;
 }
 
-// The shared ancestry `tail` (nearest first), asked about one activity at a
-// time: the count of the nearest tail baseline holding it.
-class SharedTail {
- public:
-  SharedTail(Store& s, const std::vector<tbs_dbid_t>& tail) : store_(s) {
-    for (size_t i = 0; i < tail.size(); ++i)
-      rank_.emplace(tail[i], i);
-  }
-
-  // `count` VOB_DIFFCHKPNT_NO_COUNT when no tail baseline holds `activity`.
-  int count_of(tbs_dbid_t activity, unsigned int& count) {
-    count = VOB_DIFFCHKPNT_NO_COUNT;
-    if (rank_.empty())
-      return TBS_ST_OK;
-    size_t best = rank_.size();
-    Query q = store_.query(repo::sql::kBaselineCsetsOfActivity);
-    q.bind(1, id(activity));
-    while (q.next()) {
-      auto found = rank_.find(static_cast<tbs_dbid_t>(q.int64(0)));
-      if (found != rank_.end() && found->second < best) {
-        best = found->second;
-        count = static_cast<unsigned int>(q.int64(1));
-      }
-    }
-    return q.status();
-  }
-
- private:
-  Store& store_;
-  std::unordered_map<tbs_dbid_t, size_t> rank_;
-};
-
-// The count `side` gives `activity`: from its own layers, else from the
-// shared ancestry.
-int side_count(const SideCounts& side, SharedTail& tail, tbs_dbid_t activity, unsigned int& count) {
-  auto own = side.find(activity);
-  if (own != side.end()) {
-    count = own->second;
-    return TBS_ST_OK;
-  }
-  return tail.count_of(activity, count);
+unsigned int row_value(const Query& q, int column) {
+  return q.is_null(column) ? kDropped : static_cast<unsigned int>(q.int64(column));
 }
 
-// Every activity of either side's own layers whose counts differ, in
-// ascending order.
-int collect_differences(const SideCounts& first, const SideCounts& second, SharedTail& tail,
-                        std::vector<vob_diffchkpnt_entry_t>& out) {
+// The delta rows of `layers`' first `own` layers, by baseline.
+int read_own_rows(Store& s, const std::vector<Layer>& layers, size_t own,
+                  std::unordered_map<tbs_dbid_t, Rows>& out) {
+  for (size_t i = 0; i < own; ++i) {
+    Rows& rows = out[layers[i].baseline];
+    if (!rows.empty())
+      continue;
+    Query q = s.query(repo::sql::kBaselineDeltaRows);
+    q.bind(1, id(layers[i].baseline));
+    while (q.next())
+      rows.emplace(static_cast<tbs_dbid_t>(q.int64(0)), row_value(q, 1));
+    if (q.status() != 0)
+      return q.status();
+  }
+  return TBS_ST_OK;
+}
+
+// The count `layers` give `activity` (VOB_DIFFCHKPNT_NO_COUNT when none):
+// the first row found decides; a dropped pair goes on after the segment.
+// `rows_of(baseline)` gives the layer's row for the activity, if any.
+template <typename RowsOf>
+unsigned int resolve(const std::vector<Layer>& layers, RowsOf rows_of) {
+  for (size_t i = 0; i < layers.size(); ++i) {
+    const unsigned int* row = rows_of(layers[i].baseline);
+    if (row == nullptr)
+      continue;
+    if (*row != kDropped)
+      return *row;
+    while (i < layers.size() && !layers[i].segment_end)
+      ++i;
+  }
+  return VOB_DIFFCHKPNT_NO_COUNT;
+}
+
+// Both sides' layers with the rows of the layers they do not share in
+// memory; the shared ones are asked about one activity at a time.
+struct Sides {
+  const vob_diffchkpnt_side_t* first = nullptr;
+  const vob_diffchkpnt_side_t* second = nullptr;
+  std::vector<Layer> first_layers, second_layers;
+  size_t shared = 0;
+  std::unordered_map<tbs_dbid_t, Rows> own_rows;  // baseline -> rows
+  Rows first_pending, second_pending;
+};
+
+// The count of `activity` on one side.
+int side_count(Store& s, const Sides& sides, const std::vector<Layer>& layers, const Rows& pending,
+               tbs_dbid_t activity, unsigned int& count) {
+  auto in_pending = pending.find(activity);
+  if (in_pending != pending.end()) {
+    count = in_pending->second;
+    return TBS_ST_OK;
+  }
+  // The shared layers' rows of this activity, read once.
+  std::unordered_map<tbs_dbid_t, unsigned int> shared;
+  Query q = s.query(repo::sql::kBaselineDeltaRowsOfActivity);
+  q.bind(1, id(activity));
+  while (q.next())
+    shared.emplace(static_cast<tbs_dbid_t>(q.int64(0)), row_value(q, 1));
+  if (q.status() != 0)
+    return q.status();
+  const size_t own = layers.size() - sides.shared;
+  size_t index = 0;
+  count = resolve(layers, [&](tbs_dbid_t baseline) -> const unsigned int* {
+    const size_t at = index++;
+    if (at < own) {
+      const Rows& rows = sides.own_rows.at(baseline);
+      auto found = rows.find(activity);
+      return found == rows.end() ? nullptr : &found->second;
+    }
+    auto found = shared.find(baseline);
+    return found == shared.end() ? nullptr : &found->second;
+  });
+  return TBS_ST_OK;
+}
+
+// Every activity of either side's pending pairs or own layers whose counts
+// differ, in ascending order.
+int collect_differences(Store& s, const Sides& sides, std::vector<vob_diffchkpnt_entry_t>& out) {
   std::vector<tbs_dbid_t> candidates;
-  candidates.reserve(first.size() + second.size());
-  for (const auto& pair : first)
-    candidates.push_back(pair.first);
-  for (const auto& pair : second)
-    if (first.find(pair.first) == first.end())
+  for (const Rows* pending : {&sides.first_pending, &sides.second_pending})
+    for (const auto& pair : *pending)
+      candidates.push_back(pair.first);
+  for (const auto& layer : sides.own_rows)
+    for (const auto& pair : layer.second)
       candidates.push_back(pair.first);
   std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   for (tbs_dbid_t activity : candidates) {
     vob_diffchkpnt_entry_t entry;
     entry.activity = activity;
-    int status = side_count(first, tail, activity, entry.first_count);
+    int status =
+        side_count(s, sides, sides.first_layers, sides.first_pending, activity, entry.first_count);
     if (status == 0)
-      status = side_count(second, tail, activity, entry.second_count);
+      status = side_count(s, sides, sides.second_layers, sides.second_pending, activity,
+                          entry.second_count);
     if (status != 0)
       return status;
     if (entry.first_count == entry.second_count)
@@ -169,6 +224,13 @@ int root_index(Store& s, const vob_diffchkpnt_side_t& side, long& index) {
   return q.status();
 }
 
+Rows pending_rows(const vob_diffchkpnt_side_t& side) {
+  Rows rows;
+  for (const vob_zem_baseline_cset_t& pair : side.pending)
+    rows.emplace(pair.activity, static_cast<unsigned int>(pair.mod_count));
+  return rows;
+}
+
 int compute(vob_vob_h pvob, Store& s, const vob_diffchkpnt_side_t& first,
             const vob_diffchkpnt_side_t& second, vob_diffchkpnt_s& diff) {
   zem::StreamKinds kinds;
@@ -176,23 +238,18 @@ int compute(vob_vob_h pvob, Store& s, const vob_diffchkpnt_side_t& first,
   if (status != 0)
     return status;
   const vob_mtype_t baseline_mtype = kinds.first_class ? VOB_MTYPE_BASELINE : VOB_MTYPE_CHECKPOINT;
-  const size_t shared = shared_tail(first, second);
-  std::vector<tbs_dbid_t> tail_ids(first.baselines.end() - static_cast<long>(shared),
-                                   first.baselines.end());
-  for (tbs_dbid_t baseline : tail_ids) {
-    if ((status = check_baseline(s, baseline_mtype, baseline)) == TBS_ST_NOT_FOUND)
-      diff.incomplete = 1;
-    else if (status != 0)
-      return status;
-  }
-  SideCounts own_first, own_second;
-  if ((status = read_own_layers(s, baseline_mtype, first, first.baselines.size() - shared,
-                                own_first, diff.incomplete)) != 0 ||
-      (status = read_own_layers(s, baseline_mtype, second, second.baselines.size() - shared,
-                                own_second, diff.incomplete)) != 0)
+  Sides sides;
+  if ((status = side_layers(s, baseline_mtype, first, sides.first_layers, diff.incomplete)) != 0 ||
+      (status = side_layers(s, baseline_mtype, second, sides.second_layers, diff.incomplete)) != 0)
     return status;
-  SharedTail tail(s, tail_ids);
-  if ((status = collect_differences(own_first, own_second, tail, diff.entries)) != 0)
+  sides.shared = shared_tail(sides.first_layers, sides.second_layers);
+  sides.first_pending = pending_rows(first);
+  sides.second_pending = pending_rows(second);
+  if ((status = read_own_rows(s, sides.first_layers, sides.first_layers.size() - sides.shared,
+                              sides.own_rows)) != 0 ||
+      (status = read_own_rows(s, sides.second_layers, sides.second_layers.size() - sides.shared,
+                              sides.own_rows)) != 0 ||
+      (status = collect_differences(s, sides, diff.entries)) != 0)
     return status;
   if ((status = root_index(s, first, diff.first_index)) == 0)
     status = root_index(s, second, diff.second_index);
