@@ -283,23 +283,24 @@ int SUM_VirtualBaseline::add_dependency(const SUM_BaselineVR& member) {
   SUM_VirtualConfig config = vconfig();
   if (is_null() || config.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = config.compute_virtual_dependencies();
-  SUM_BaselineVR resolved = member;
-  if (status == 0 && !member.is_virtual())
-    status = config.member_for(member.real(), resolved);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
   // A virtual member must belong to this configuration.
-  if (resolved.is_virtual() && resolved.virtual_baseline().vconfig() != config)
+  if (member.is_virtual() && member.virtual_baseline().vconfig() != config)
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_Component of;
-  int at = -1;
-  if ((status = resolved.component(of)) != 0 || (status = member_of_component(*rep_, of, at)) != 0)
+  int status = config.compute_virtual_dependencies();
+  if (status == 0)
+    status = member.component(of);
+  if (status != 0)
     return trace.checked(__LINE__, status);
   if (of == rep_->component) {
     imsg_print(IMSG_ERROR, sum_baseline_msg::ComponentCannotDependItself, of.any_fullname());
     return trace.checked(__LINE__, SUM_FAILED);
   }
+  SUM_BaselineVR resolved = member;
+  int at = -1;
+  if ((!member.is_virtual() && (status = config.member_for(member.real(), resolved)) != 0) ||
+      (status = member_of_component(*rep_, of, at)) != 0)
+    return trace.checked(__LINE__, status);
   if (at >= 0) {
     imsg_print(IMSG_ERROR, sum_baseline_msg::ComponentAlreadyDependsComponent,
                rep_->component.any_fullname(), of.any_fullname());
