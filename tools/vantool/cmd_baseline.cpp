@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "services/imsg.h"
-#include "services/vob_zem_baseline.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_callbacks.h"
@@ -307,9 +306,10 @@ bool newest_in_stream(const SUM_Baseline& baseline, SUM_Stream& stream, SUM_Comp
 }
 
 // chbl -adepends_on|-ddepends_on BASELINES BASELINE: the stream that made
-// BASELINE makes a new baseline of its component with the members changed
-// (named after BASELINE), and new baselines of the composites that depend
-// on it. BASELINE itself never changes.
+// BASELINE makes a new baseline of its component with the members changed,
+// named as BASELINE was first asked for (changing APP1.1 makes APP1.2, not
+// APP1.1.1), and new baselines of the composites that depend on it.
+// BASELINE itself never changes.
 int run_change_members(const ParsedArgs& args) {
   if (args.operands().size() != 1)
     return usage("chbl", vantool_msg::GiveOneBaselineMembers);
@@ -322,21 +322,18 @@ int run_change_members(const ParsedArgs& args) {
   SUM_VirtualConfig config;
   SUM_VirtualBaseline pending;
   SUM_ComponentList only(1);
-  vob_zem_baseline_info_t info;
+  SUM_String name;
   int interrupted = 0;
   bool ok = baseline.check_permission() == 0 && newest_in_stream(baseline, stream, component);
   only[0] = component;
   ok = ok && SUM_VirtualConfig::construct(stream, nullptr, config, interrupted) == 0 &&
        components_in_config(config, only, stream) &&
        config.virtual_baseline(component, pending) == 0 && edit_members(args, pending) &&
-       baseline.info(info) == 0;
-  // Named as BASELINE was first asked for, before its uniqueness suffix:
-  // changing APP1.1 makes APP1.2, not APP1.1.1.
-  const std::string& name = info.name_base.empty() ? info.name : info.name_base;
+       baseline.name_base(name) == 0;
   std::string comment = args.comment();
   SUM_BaselineList made;
   std::vector<int> created;
-  if (!ok || config.realize(name.c_str(), comment.c_str(), only, 0, made, created) != 0) {
+  if (!ok || config.realize(name, comment.c_str(), only, 0, made, created) != 0) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableChangeMembers, label.c_str());
     return kExitFailure;
   }
