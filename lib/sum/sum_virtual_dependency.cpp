@@ -53,8 +53,8 @@ int member_component(const SUM_VirtualBaselineRep& rep, unsigned at, SUM_Compone
   return rep.fixed_dependencies[at - rep.dependencies.count()].component(out);
 }
 
-// The position of the member of `component` among `rep`'s members (as
-// member_component counts them), or -1.
+// Sets `at` to the position of the member of `component` among `rep`'s
+// members (as member_component counts them), or to -1 when it has none.
 int member_of_component(const SUM_VirtualBaselineRep& rep, const SUM_Component& component,
                         int& at) {
   at = -1;
