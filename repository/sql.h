@@ -492,9 +492,10 @@ inline constexpr const char* kBaselineDeltaInsert =
 inline constexpr const char* kBaselineDeltaBaseCandidate =
     "SELECT max(obj) FROM zem_baselines WHERE timeline = ?1 AND obj < ?2";
 inline constexpr const char* kBaselineDeltaBaseSet =
-    "UPDATE zem_baselines SET delta_base = ?2 WHERE obj = ?1";
+    "INSERT OR REPLACE INTO zem_baseline_delta_bases(baseline, base) VALUES (?1, ?2)";
+// Baseline ?1's delta base; no row for a baseline resting on none.
 inline constexpr const char* kBaselineDeltaBaseGet =
-    "SELECT delta_base FROM zem_baselines WHERE obj = ?1";
+    "SELECT base FROM zem_baseline_delta_bases WHERE baseline = ?1";
 // The rows of baseline ?1's delta.
 inline constexpr const char* kBaselineDeltaRows =
     "SELECT activity, mod_count FROM zem_baseline_deltas WHERE baseline = ?1";
@@ -505,11 +506,12 @@ inline constexpr const char* kBaselineDeltaRowsOfActivity =
 // then its base.
 inline constexpr const char* kBaselineDeltaFoldRows =
     "INSERT OR IGNORE INTO zem_baseline_deltas(baseline, activity, mod_count) "
-    "SELECT b.obj, d.activity, d.mod_count FROM zem_baselines b "
-    "JOIN zem_baseline_deltas d ON d.baseline = ?1 WHERE b.delta_base = ?1";
+    "SELECT b.baseline, d.activity, d.mod_count FROM zem_baseline_delta_bases b "
+    "JOIN zem_baseline_deltas d ON d.baseline = ?1 WHERE b.base = ?1";
 inline constexpr const char* kBaselineDeltaFoldBase =
-    "UPDATE zem_baselines SET delta_base = "
-    "(SELECT delta_base FROM zem_baselines WHERE obj = ?1) WHERE delta_base = ?1";
+    "UPDATE zem_baseline_delta_bases SET base = "
+    "coalesce((SELECT base FROM zem_baseline_delta_bases WHERE baseline = ?1), 0) "
+    "WHERE base = ?1";
 // The position of baseline ?1 among its component's baselines (creation
 // order, from 0).
 inline constexpr const char* kBaselineMainTimelineIndex =

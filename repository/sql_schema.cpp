@@ -472,7 +472,11 @@ INSERT OR IGNORE INTO event_details(event, action, detail)
         // stream reads what lies between them, not both whole records.
         // Baselines recorded before rest on nothing and hold all their pairs.
         R"(
-ALTER TABLE zem_baselines ADD COLUMN delta_base INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE IF NOT EXISTS zem_baseline_delta_bases (
+  baseline INTEGER PRIMARY KEY REFERENCES objects(dbid) ON DELETE CASCADE,
+  base INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS zem_baseline_delta_bases_by_base ON zem_baseline_delta_bases(base);
 CREATE TABLE IF NOT EXISTS zem_baseline_deltas (
   baseline INTEGER NOT NULL REFERENCES objects(dbid) ON DELETE CASCADE,
   activity INTEGER NOT NULL,

@@ -3,10 +3,10 @@
 // activity of the stream, so two baselines of one stream are compared
 // through their deltas rather than their whole records.
 //
-// Record. Every baseline names its delta base (zem_baselines.delta_base): the
-// latest baseline made earlier on the same stream timeline, or 0 (a baseline
-// of a main timeline, the first of a timeline, and baselines recorded before
-// deltas were kept). Its delta rows (zem_baseline_deltas) hold the pairs whose
+// Record. A baseline may name its delta base (zem_baseline_delta_bases): the
+// latest baseline made earlier on the same stream timeline. Without one (a
+// baseline of a main timeline, the first of a timeline, and baselines
+// recorded before deltas were kept) its base is 0. Its delta rows (zem_baseline_deltas) hold the pairs whose
 // count differs from the base's or that the base lacks, and a row without a
 // count for each pair of the base it does not record. A baseline with base 0
 // holds all its pairs. Resolving an activity from a baseline down its bases,

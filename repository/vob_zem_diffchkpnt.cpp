@@ -60,9 +60,9 @@ int append_segment(Store& s, tbs_dbid_t baseline, std::vector<Layer>& out) {
   while (at != 0) {
     Query q = s.query(repo::sql::kBaselineDeltaBaseGet);
     q.bind(1, id(at));
-    if (!q.next())
-      return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
-    tbs_dbid_t base = static_cast<tbs_dbid_t>(q.int64(0));
+    tbs_dbid_t base = q.next() ? static_cast<tbs_dbid_t>(q.int64(0)) : 0;
+    if (q.status() != 0)
+      return q.status();
     out.push_back({at, base == 0});
     at = base;
   }
@@ -119,11 +119,11 @@ int read_own_rows(Store& s, const std::vector<Layer>& layers, size_t own,
 
 // The count `layers` give `activity` (VOB_DIFFCHKPNT_NO_COUNT when none):
 // the first row found decides; a dropped pair goes on after the segment.
-// `rows_of(baseline)` gives the layer's row for the activity, if any.
+// `rows_of(i)` gives layer i's row for the activity, if any.
 template <typename RowsOf>
 unsigned int resolve(const std::vector<Layer>& layers, RowsOf rows_of) {
   for (size_t i = 0; i < layers.size(); ++i) {
-    const unsigned int* row = rows_of(layers[i].baseline);
+    const unsigned int* row = rows_of(i);
     if (row == nullptr)
       continue;
     if (*row != kDropped)
@@ -162,15 +162,13 @@ int side_count(Store& s, const Sides& sides, const std::vector<Layer>& layers, c
   if (q.status() != 0)
     return q.status();
   const size_t own = layers.size() - sides.shared;
-  size_t index = 0;
-  count = resolve(layers, [&](tbs_dbid_t baseline) -> const unsigned int* {
-    const size_t at = index++;
-    if (at < own) {
-      const Rows& rows = sides.own_rows.at(baseline);
-      auto found = rows.find(activity);
-      return found == rows.end() ? nullptr : &found->second;
+  count = resolve(layers, [&](size_t i) -> const unsigned int* {
+    if (i < own) {
+      auto layer = sides.own_rows.find(layers[i].baseline);
+      auto found = layer->second.find(activity);
+      return found == layer->second.end() ? nullptr : &found->second;
     }
-    auto found = shared.find(baseline);
+    auto found = shared.find(layers[i].baseline);
     return found == shared.end() ? nullptr : &found->second;
   });
   return TBS_ST_OK;

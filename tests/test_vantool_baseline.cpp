@@ -2,7 +2,9 @@
 // its activity, labeled, promoted, listed and described; a new stream
 // started from that baseline whose view shows the baselined files; an
 // imported label type as the foundation of a stream; removal refusals;
-// config specs of stream views; and the errors bad usage gets.
+// config specs of stream views; composite baselines made and their members
+// changed, with the refusals that change nothing; and the errors bad usage
+// gets.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -279,6 +281,128 @@ TEST_F(VantoolBaselineTest, StreamConfigSpecsAndBadUsage) {
       {{"setcs", "-stream", "-view", "dev", "file.cs"},
        "Give either a config spec FILE or -stream."},
       {{"chstream", "-none", "-default", "dev@/pvob"}, "cannot be used together"},
+  };
+  for (const Usage& u : usages) {
+    auto r = vantool(u.args);
+    EXPECT_EQ(r.exit_code, 2) << u.args[0] << " " << u.args[1];
+    EXPECT_TRUE(has(r.err, u.message)) << r.err;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Composite baselines through vantool: rootless components "app" and "lib"
+// and the VOB component "src" in the foundation of integration stream
+// "p2int" of project "p2".
+class VantoolCompositeTest : public VantoolBaselineTest {
+ protected:
+  void SetUp() override {
+    VantoolBaselineTest::SetUp();
+    run({"mkcomp", "-nroot", "-nc", "app@/pvob"});
+    run({"mkcomp", "-nroot", "-nc", "lib@/pvob"});
+    run({"mkproject", "-in", "RootFolder@/pvob", "-nc", "p2@/pvob"});
+    run({"mkstream", "-in", "p2@/pvob", "-integration", "-baseline",
+         "src_INITIAL@/pvob,app_INITIAL@/pvob,lib_INITIAL@/pvob", "-nc", "p2int@/pvob"});
+  }
+  std::string listing() { return vantool_out({"lsbl", "-short", "-stream", "p2int@/pvob"}); }
+  std::string members(const std::string& baseline) {
+    std::string text = vantool_out({"describe", "baseline:" + baseline});
+    size_t at = text.find("  depends on: ");
+    return at == std::string::npos ? "?" : text.substr(at + 14, text.find('\n', at) - at - 14);
+  }
+};
+
+TEST_F(VantoolCompositeTest, MakeAndChangeMembersShowingThemEverywhere) {
+  std::string made = vantool_out({"mkbl", "-stream", "p2int@/pvob", "-component", "app@/pvob",
+                                  "-adepends_on", "lib_INITIAL@/pvob", "-nc", "APP1"});
+  EXPECT_TRUE(has(made, "Created baseline \"APP1@/pvob\" of component \"app@/pvob\"")) << made;
+  EXPECT_EQ(members("APP1@/pvob"), "lib_INITIAL@/pvob");
+  EXPECT_TRUE(
+      has(vantool_out({"lsbl", "-long", "APP1@/pvob"}), "  depends on: lib_INITIAL@/pvob\n"));
+  EXPECT_TRUE(has(vantool_out({"lsbl", "-json", "APP1@/pvob"}),
+                  "\"dependencies\":[\"lib_INITIAL@/pvob\"],\"dependencies_complete\":true"));
+  EXPECT_TRUE(has(vantool_out({"describe", "-json", "baseline:APP1@/pvob"}),
+                  "\"dependencies\":[\"lib_INITIAL@/pvob\"]"));
+
+  // Adding a member makes a new baseline named after the changed one.
+  made = vantool_out({"chbl", "-adepends_on", "src_INITIAL@/pvob", "-nc", "APP1@/pvob"});
+  EXPECT_TRUE(has(made, "Created baseline \"APP1.1@/pvob\" of component \"app@/pvob\"")) << made;
+  EXPECT_EQ(members("APP1.1@/pvob"), "lib_INITIAL@/pvob, src_INITIAL@/pvob");
+  EXPECT_EQ(members("APP1@/pvob"), "lib_INITIAL@/pvob") << "the changed baseline stays as it was";
+
+  made = vantool_out({"chbl", "-ddepends_on", "lib_INITIAL@/pvob", "-nc", "APP1.1@/pvob"});
+  EXPECT_TRUE(has(made, "Created baseline \"APP1.2@/pvob\"")) << made;
+  EXPECT_EQ(members("APP1.2@/pvob"), "src_INITIAL@/pvob");
+  EXPECT_EQ(members("APP1.1@/pvob"), "lib_INITIAL@/pvob, src_INITIAL@/pvob");
+
+  // Dropping a component that is no member warns and makes nothing; so
+  // does a plain mkbl of the stream with nothing changed.
+  auto r = vantool({"chbl", "-ddepends_on", "lib_INITIAL@/pvob", "-nc", "APP1.2@/pvob"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(has(r.err, "Component \"app@/pvob\" does not depend on component \"lib@/pvob\".\n"))
+      << r.err;
+  EXPECT_TRUE(has(r.out, "Baseline \"APP1.2@/pvob\" of component \"app@/pvob\" is unchanged"))
+      << r.out;
+  made = vantool_out({"mkbl", "-stream", "p2int@/pvob", "-nc", "ALL"});
+  EXPECT_FALSE(has(made, "Created")) << made;
+  EXPECT_EQ(listing(), "APP1@/pvob\nAPP1.1@/pvob\nAPP1.2@/pvob\n");
+}
+
+TEST_F(VantoolCompositeTest, RefusedMemberChangesLeaveEverythingAsItWas) {
+  run({"mkbl", "-stream", "p2int@/pvob", "-component", "app@/pvob", "-adepends_on",
+       "lib_INITIAL@/pvob", "-nc", "APP1"});
+  run({"chbl", "-adepends_on", "src_INITIAL@/pvob", "-nc", "APP1@/pvob"});
+  const std::string before = listing();
+  ASSERT_EQ(before, "APP1@/pvob\nAPP1.1@/pvob\n");
+  const std::string unable = "Unable to change the members of baseline \"APP1.1@/pvob\".";
+
+  EXPECT_TRUE(
+      vantool_refuses({"Component \"app@/pvob\" cannot depend on itself.", unable},
+                      {"chbl", "-adepends_on", "app_INITIAL@/pvob", "-nc", "APP1.1@/pvob"}));
+  EXPECT_TRUE(vantool_refuses(
+      {"Component \"app@/pvob\" already depends on component \"lib@/pvob\".", unable},
+      {"chbl", "-adepends_on", "lib_INITIAL@/pvob", "-nc", "APP1.1@/pvob"}));
+  EXPECT_TRUE(vantool_refuses({"\"NOPE@/pvob\" does not name a baseline", unable},
+                              {"chbl", "-adepends_on", "NOPE@/pvob", "-nc", "APP1.1@/pvob"}));
+  EXPECT_TRUE(vantool_refuses(
+      {"Making \"lib@/pvob\" depend on \"app@/pvob\"\nwould create a cycle in the dependency "
+       "graph.",
+       "Unable to make baselines in stream \"p2int@/pvob\"."},
+      {"mkbl", "-stream", "p2int@/pvob", "-component", "lib@/pvob", "-adepends_on", "APP1.1@/pvob",
+       "-nc", "LIB1"}));
+  EXPECT_TRUE(vantool_refuses(
+      {"Baseline \"APP1@/pvob\" is not the current baseline of component \"app@/pvob\" in stream "
+       "\"p2int@/pvob\""},
+      {"mkbl", "-stream", "p2int@/pvob", "-component", "lib@/pvob", "-adepends_on", "APP1@/pvob",
+       "-nc", "LIB1"}));
+  EXPECT_TRUE(vantool_refuses(
+      {"Baseline \"APP1@/pvob\" is not the newest baseline of component \"app@/pvob\" in stream "
+       "\"p2int@/pvob\" (\"APP1.1@/pvob\" is)"},
+      {"chbl", "-ddepends_on", "lib_INITIAL@/pvob", "-nc", "APP1@/pvob"}));
+  EXPECT_TRUE(
+      vantool_refuses({"Baseline \"lib_INITIAL@/pvob\" was not made in a stream"},
+                      {"chbl", "-adepends_on", "app_INITIAL@/pvob", "-nc", "lib_INITIAL@/pvob"}));
+  EXPECT_TRUE(
+      vantool_refuses({"No permission to change stream \"p2int@/pvob\": user \"mallory\"", unable},
+                      {"chbl", "-ddepends_on", "lib_INITIAL@/pvob", "-nc", "APP1.1@/pvob"},
+                      {{"KORVANE_USER", "mallory"}}));
+  EXPECT_EQ(listing(), before);
+  EXPECT_EQ(members("APP1.1@/pvob"), "lib_INITIAL@/pvob, src_INITIAL@/pvob");
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-component", "lib@/pvob"}), "lib_INITIAL@/pvob\n");
+
+  struct Usage {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Usage usages[] = {
+      {{"chbl", "-full", "-adepends_on", "lib_INITIAL@/pvob", "APP1.1@/pvob"},
+       "cannot be used together"},
+      {{"chbl", "-ddepends_on", "lib_INITIAL@/pvob", "APP1@/pvob", "APP1.1@/pvob"},
+       "Give the one BASELINE whose members change."},
+      {{"mkbl", "-stream", "p2int@/pvob", "-adepends_on", "lib_INITIAL@/pvob", "-nc", "X"},
+       "Option \"-adepends_on\" needs -component COMPONENT"},
   };
   for (const Usage& u : usages) {
     auto r = vantool(u.args);

@@ -140,6 +140,42 @@ TEST_P(DiffchkpntTest, PendingPairsComeBeforeEveryBaselineAndEqualSidesDiffer) {
   EXPECT_EQ(r.incomplete, 0);
 }
 
+TEST_P(DiffchkpntTest, StreamBaselinesCompareThroughTheirDeltas) {
+  // Three baselines of one stream, each recording the stream's activities so
+  // far: B3 no longer records a1. The foundation F records a1 at 5.
+  tbs_dbid_t foundation = baseline("F", component, {pair(0, 5)});
+  tbs_dbid_t b1 = baseline("B1", timeline, {pair(0, 1), pair(1, 1)});
+  tbs_dbid_t b2 = baseline("B2", timeline, {pair(0, 1), pair(1, 2), pair(2, 1)});
+  tbs_dbid_t b3 = baseline("B3", timeline, {pair(1, 2), pair(2, 1)});
+  vob_diffchkpnt_side_t first, second;
+  first.baselines = {b1, foundation};
+  second.baselines = {b3, foundation};
+  auto check = [&](const char* when) {
+    SCOPED_TRACE(when);
+    Result r = diff(first, second);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.incomplete, 0);
+    ASSERT_EQ(r.entries.size(), 3u);
+    // a1 left the stream's record: the foundation's count shows through.
+    expect_entry(r.entries[0], 0, VOB_DIFFCHKPNT_CHANGED, 1, 5);
+    expect_entry(r.entries[1], 1, VOB_DIFFCHKPNT_CHANGED, 1, 2);
+    expect_entry(r.entries[2], 2, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 1);
+  };
+  check("all three baselines");
+  vob_diffchkpnt_side_t middle;
+  middle.baselines = {b2, foundation};
+  EXPECT_TRUE(diff(middle, middle).entries.empty());
+  // B3 rested on B2: removing B2 leaves what B3 records whole.
+  ASSERT_EQ(vob_zem_baseline_delete(pvob, b2, nullptr), 0);
+  check("after the middle baseline is removed");
+  ASSERT_EQ(vob_zem_baseline_delete(pvob, b1, nullptr), 0);
+  first.baselines = {foundation};
+  Result r = diff(first, second);
+  ASSERT_EQ(r.entries.size(), 2u);
+  expect_entry(r.entries[0], 1, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 2);
+  expect_entry(r.entries[1], 2, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 1);
+}
+
 TEST_P(DiffchkpntTest, ARemovedBaselineMakesTheDifferenceIncomplete) {
   tbs_dbid_t gone = baseline("GONE", timeline, {pair(0, 1)});
   tbs_dbid_t kept = baseline("KEPT", timeline, {pair(1, 1)});

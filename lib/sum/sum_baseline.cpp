@@ -232,6 +232,15 @@ int SUM_Baseline::info(vob_zem_baseline_info_t& out) const {
   return read_info(trace, out);
 }
 
+int SUM_Baseline::name_base(SUM_String& out) const {
+  SUM_Trace trace("SUM_Baseline::name_base");
+  vob_zem_baseline_info_t info;
+  if (int status = read_info(trace, info))
+    return status;
+  out = info.name_base.empty() ? info.name.c_str() : info.name_base.c_str();
+  return SUM_OK;
+}
+
 int SUM_Baseline::component(SUM_Component& out) const {
   SUM_Trace trace("SUM_Baseline::component");
   vob_zem_baseline_info_t info;

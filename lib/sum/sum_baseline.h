@@ -123,6 +123,9 @@ class SUM_Baseline : public SUM_NamedObject {
   // The PVOB's record of the baseline as the repository keeps it: names,
   // component, timeline, stream, dependency text and creation time.
   int info(vob_zem_baseline_info_t& out) const;
+  // The name it was asked for before a uniqueness suffix was added (its
+  // name when none was): the base name of baselines that succeed it.
+  int name_base(SUM_String& out) const;
   // The component the baseline is of.
   int component(SUM_Component& out) const;
   // The timeline it lies on (the component itself for its main timeline).

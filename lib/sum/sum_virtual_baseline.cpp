@@ -3,6 +3,8 @@
 // components they changed, and realizing virtual baselines as baselines.
 #include "sum/sum_virtual_baseline.h"
 
+#include "sum/sum_virtual_baseline_internal.h"
+
 #include <strings.h>
 
 #include <cstdlib>
@@ -25,29 +27,6 @@ constexpr const char* kSource = "sum_virtual_baseline";
 constexpr size_t kChunk = 64;
 
 }  // namespace
-
-// The state behind the shared handles.
-struct SUM_VirtualBaselineRep {
-  std::weak_ptr<SUM_VirtualConfigRep> config;
-  SUM_Stream stream;
-  SUM_Component component;
-  SUM_ActivityList activities;  // each with its count in this component
-  SUM_VirtualBaselineList dependencies;
-  SUM_BaselineList fixed_dependencies;  // members outside the configuration
-  long position = -1;                   // where a new baseline goes on the timeline
-  int has_unrecorded = 0;
-  SUM_Baseline realized;
-  int is_realized = 0;
-  int reused = 0;  // `realized` is an existing baseline, not a new one
-};
-
-struct SUM_VirtualConfigRep {
-  SUM_Stream stream;
-  SUM_VirtualBaselineList baselines;
-  SUM_ProgressCB progress;  // a copy: the caller's may be gone by the time it is used
-  int has_progress = 0;
-  int csets_computed = 0;
-};
 
 namespace {
 
@@ -93,15 +72,6 @@ int stream_activities(const SUM_Stream& stream, SUM_ActivityList& out) {
   return SUM_OK;
 }
 
-// The baseline the stream currently has of `component`: its newest one,
-// else its foundation baseline; 1002 when neither.
-int current_baseline(const SUM_Stream& stream, const SUM_Component& component, SUM_Baseline& out) {
-  int status = stream.baseline_util(component, 1, out);
-  if (status == SUM_NOT_FOUND)
-    status = stream.baseline_util(component, 0, out);
-  return status;
-}
-
 // Whether versions of `component` were recorded in `activity` between the
 // counts `from` (excluded) and `to`.
 int versions_between(const SUM_Activity& activity, const SUM_Component& component, unsigned from,
@@ -129,6 +99,14 @@ int versions_between(const SUM_Activity& activity, const SUM_Component& componen
 }  // namespace
 
 // ---- SUM_VirtualConfig ----------------------------------------------------------------
+
+int sum_vbl_current_baseline(const SUM_Stream& stream, const SUM_Component& component,
+                             SUM_Baseline& out) {
+  int status = stream.baseline_util(component, 1, out);
+  if (status == SUM_NOT_FOUND)
+    status = stream.baseline_util(component, 0, out);
+  return status;
+}
 
 int SUM_VirtualConfig::progress(SUM_ProgressCB::Operation op, int n, int total) const {
   if (!rep_->has_progress || rep_->progress.f == nullptr)
@@ -164,35 +142,8 @@ int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* p
     rep->component = components[i];
     made.rep_->baselines.append(SUM_VirtualBaseline(rep));
   }
-  // Dependencies: the members of each component's current baseline, as
-  // virtual baselines where the configuration has their component.
-  for (unsigned i = 0; i < made.rep_->baselines.count(); ++i) {
-    SUM_VirtualBaselineRep& rep = *made.rep_->baselines[i].rep_;
-    SUM_Baseline current;
-    status = current_baseline(stream, rep.component, current);
-    if (status == SUM_NOT_FOUND)
-      continue;
-    SUM_BaselineList members;
-    int unavailable = 0;
-    if (status == 0)
-      status = current.dependencies(members, unavailable);
-    if (status == 0 && unavailable) {
-      imsg_print(IMSG_ERROR, sum_msg::UnreadableMember, current.any_fullname());
-      status = SUM_FAILED;
-    }
-    if (status != 0)
-      return trace.checked(__LINE__, status);
-    for (unsigned m = 0; m < members.count(); ++m) {
-      SUM_Component member_component;
-      SUM_VirtualBaseline member;
-      if ((status = members[m].component(member_component)) != 0)
-        return trace.checked(__LINE__, status);
-      if (made.virtual_baseline(member_component, member) == 0)
-        rep.dependencies.append(SUM_VirtualBaseline(member.rep_));  // no strong link back
-      else
-        rep.fixed_dependencies.append(members[m]);
-    }
-  }
+  if ((status = made.compute_virtual_dependencies()) != 0)
+    return trace.checked(__LINE__, status);
   out = made;
   return SUM_OK;
 }
@@ -348,55 +299,6 @@ int SUM_VirtualConfig::compute_cset_info() {
       return trace.checked(__LINE__, status);
   }
   rep_->csets_computed = 1;
-  return SUM_OK;
-}
-
-namespace {
-
-// Appends index `i` to `order` after the indexes it depends on (depth
-// first); `state` is 0 unseen, 1 being walked, 2 placed. A cycle is 1072.
-int place_after_dependencies(unsigned i, const std::vector<std::vector<unsigned>>& deps,
-                             std::vector<int>& state, std::vector<unsigned>& order) {
-  if (state[i] == 2)
-    return SUM_OK;
-  if (state[i] == 1)
-    return SUM_INTERNAL_ERROR;
-  state[i] = 1;
-  for (unsigned d : deps[i])
-    if (int status = place_after_dependencies(d, deps, state, order))
-      return status;
-  state[i] = 2;
-  order.push_back(i);
-  return SUM_OK;
-}
-
-}  // namespace
-
-int SUM_VirtualConfig::sort_in_reverse_dependency_order(SUM_VirtualBaselineList& list) const {
-  SUM_Trace trace("SUM_VirtualConfig::sort_in_reverse_dependency_order");
-  if (is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  // Only the dependencies that are in `list` take part in the order.
-  std::vector<std::vector<unsigned>> deps(list.count());
-  for (unsigned i = 0; i < list.count(); ++i) {
-    if (list[i].is_null())
-      return sum_int_error(kSource, trace.name(), __LINE__);
-    const SUM_VirtualBaselineList& all = list[i].rep_->dependencies;
-    for (unsigned d = 0; d < all.count(); ++d) {
-      int at = list.find(all[d]);
-      if (at >= 0)
-        deps[i].push_back(static_cast<unsigned>(at));
-    }
-  }
-  std::vector<int> state(list.count(), 0);
-  std::vector<unsigned> order;
-  for (unsigned i = 0; i < list.count(); ++i)
-    if (place_after_dependencies(i, deps, state, order) != 0)
-      return sum_int_error(kSource, trace.name(), __LINE__);
-  SUM_VirtualBaselineList sorted;
-  for (unsigned i : order)
-    sorted.append(list[i]);
-  list = sorted;
   return SUM_OK;
 }
 
@@ -636,15 +538,18 @@ int SUM_VirtualBaseline::existing_result(const SUM_Timeline& timeline,
                                          SUM_Baseline& out) const {
   if (identical)
     return SUM_OK;
+  // The stream's own newest baseline comes first: once the stream made a
+  // baseline of the component (with other members, say), the foundation no
+  // longer stands for the component's state in the stream.
   SUM_Baseline candidate;
   int status = SUM_OK;
-  if (!fdn_reuse_disabled() && rep_->activities.count() == 0)
-    status = timeline.foundation_baseline(candidate);
-  else if (!rep_->has_unrecorded) {
+  if (!rep_->has_unrecorded) {
     status = timeline.latest_baseline(candidate);
-    if (status == SUM_NOT_FOUND)  // nothing made in the stream yet
-      return SUM_OK;
+    if (status == SUM_NOT_FOUND)
+      status = SUM_OK;  // nothing made in the stream yet
   }
+  if (status == 0 && candidate.is_null() && rep_->activities.count() == 0 && !fdn_reuse_disabled())
+    status = timeline.foundation_baseline(candidate);
   if (status != 0 || candidate.is_null())
     return status;
   SUM_BaselineList members;
@@ -681,7 +586,7 @@ int SUM_VirtualBaseline::realize(const char* name, const char* comment, int iden
   for (unsigned i = 0; i < rep_->dependencies.count(); ++i) {
     const SUM_VirtualBaselineRep& member = *rep_->dependencies[i].rep_;
     SUM_Baseline current = member.realized;
-    if (!member.is_realized && current_baseline(home, member.component, current) != 0)
+    if (!member.is_realized && sum_vbl_current_baseline(home, member.component, current) != 0)
       return sum_int_error(kSource, trace.name(), __LINE__);
     dependencies.append(current);
   }

@@ -58,13 +58,13 @@ class SUM_VirtualBaseline {
   int realized(SUM_Baseline& out, int& reused) const;
 
   // Makes the baseline: `name` is the base name (made unique by the naming
-  // template), `comment` is recorded. Unless `identical` is set or
-  // KORVA_DISABLE_FDN_REUSE is "true", a virtual baseline that adds nothing
-  // to the timeline's foundation baseline (no activity of the component,
-  // the same dependencies) gives that foundation baseline and creates
-  // nothing; unless `identical` is set, one with nothing unrecorded since
-  // the timeline's newest baseline (same dependencies) gives that baseline.
-  // Otherwise a baseline is made. A read-only stream refuses (1001). Fires
+  // template), `comment` is recorded. Unless `identical` is set, one with
+  // nothing unrecorded since the timeline's newest baseline and the same
+  // dependencies gives that baseline; when the stream has made none, one
+  // that adds nothing to the timeline's foundation baseline (no activity of
+  // the component, the same dependencies) gives that foundation baseline
+  // unless KORVA_DISABLE_FDN_REUSE is "true". Otherwise a baseline is made,
+  // so changed members always make a new one. A read-only stream refuses (1001). Fires
   // the mkbl triggers (post-operation only for a created baseline). The
   // choice and the making are one transaction of the project VOB under its
   // write lock, so concurrent realizations in a stream make one baseline.
@@ -73,6 +73,26 @@ class SUM_VirtualBaseline {
   // (none when the new baseline is appended) that record activities of this
   // virtual baseline: they build on it and are moved after the new one.
   int tl_ents_to_reorder(const SUM_Timeline& timeline, SUM_TimelineEntryList& out) const;
+  // Its members: the virtual baselines of the configuration it depends on
+  // (which realize as the stream's baselines of their components), then
+  // the fixed baselines outside the configuration; `out` is replaced.
+  int dependencies(SUM_BaselineVRList& out) const;
+  // The components of all its members, recursively (through virtual and
+  // fixed members alike), each once; `out` is replaced.
+  int full_dependency_scope(SUM_ComponentList& out) const;
+  // Makes the pending baseline depend on `member`: a virtual baseline of
+  // the same configuration, or a baseline, which stands for its
+  // component's virtual baseline when it is the stream's current baseline
+  // of a component in the configuration, and for itself when its
+  // component is outside the configuration (SUM_VirtualConfig::member_for
+  // refuses other baselines). Refused (1001, after a message, members
+  // unchanged): a member of its own component, a second member of one
+  // component, and a member that would close a cycle of dependencies.
+  int add_dependency(const SUM_BaselineVR& member);
+  // Drops the member of `member`'s component from the pending baseline. A
+  // component it does not depend on gives a warning and changes nothing
+  // (still 0).
+  int remove_dependency(const SUM_BaselineVR& member);
   // A name for messages: "<component> in <stream>".
   int any_name(SUM_String& out) const;
 
@@ -97,10 +117,10 @@ class SUM_VirtualBaseline {
   // The configuration's change sets, distributed once.
   int ensure_csets() const;
   // The existing baseline that realizing stands for, left null when a new
-  // one is needed: unless `identical`, the timeline's foundation baseline
-  // when the component has no activity (and foundation reuse is on), else
-  // the timeline's newest baseline when nothing is unrecorded; in both
-  // cases only with the same dependencies as `dependencies`.
+  // one is needed: unless `identical`, the timeline's newest baseline when
+  // nothing is unrecorded, else (none made yet) the timeline's foundation
+  // baseline when the component has no activity and foundation reuse is
+  // on; in both cases only with the same dependencies as `dependencies`.
   int existing_result(const SUM_Timeline& timeline, const SUM_BaselineList& dependencies,
                       int identical, SUM_Baseline& out) const;
   // realize's writes, inside its write group: the existing baseline that
@@ -144,8 +164,27 @@ class SUM_VirtualConfig {
   // once per configuration.
   int compute_cset_info();
   // `list` ordered so that every virtual baseline comes after those it
-  // depends on (members before composites); order kept otherwise.
+  // depends on (members before composites); order kept otherwise. A cycle
+  // is 1072 (edits refuse to make one).
   int sort_in_reverse_dependency_order(SUM_VirtualBaselineList& list) const;
+  // The members of the virtual baselines, read once per configuration
+  // from the members of the stream's current baseline of each component (a
+  // member whose component is in the configuration becomes that
+  // component's virtual baseline); later calls keep the pending edits. A
+  // member that cannot be read is refused with its composite named (1001).
+  int compute_virtual_dependencies();
+  // `result` 1 when the virtual baselines cannot be ordered so that each
+  // comes after all it depends on: through virtual members, or through a
+  // fixed member whose own members include a component of the
+  // configuration.
+  int has_dependency_cycle(int& result) const;
+  // The member `baseline` stands for in this configuration: the virtual
+  // baseline of its component when that component is in the configuration
+  // and `baseline` is the stream's current baseline of it, `baseline`
+  // itself when its component is outside the configuration. Any other
+  // baseline of a component in the configuration is refused (1001): the
+  // pending baseline would not record the stream's own member.
+  int member_for(const SUM_Baseline& baseline, SUM_BaselineVR& out) const;
 
   // Realizes the virtual baselines of `components` (empty: all), with the
   // composites that depend on them (add_missing_composites), in reverse
@@ -170,6 +209,13 @@ class SUM_VirtualConfig {
   // Adds to `chosen` every virtual baseline of the configuration that
   // depends on one in it, repeatedly.
   void add_missing_composites(SUM_VirtualBaselineList& chosen) const;
+  // The index of the virtual baseline of `component`, or -1.
+  int index_of(const SUM_Component& component) const;
+  // For each virtual baseline, the indexes of those it must follow; with
+  // `through_fixed`, also those of the components in its fixed members'
+  // scopes.
+  int dependency_indexes(const SUM_VirtualBaselineList& list, int through_fixed,
+                         std::vector<std::vector<unsigned>>& out) const;
   // Reports progress; 1 when the caller asked to stop.
   int progress(SUM_ProgressCB::Operation op, int n, int total) const;
 

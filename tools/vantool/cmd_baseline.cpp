@@ -94,6 +94,26 @@ bool components_in_config(const SUM_VirtualConfig& config, const SUM_ComponentLi
   return true;
 }
 
+// Applies the member edits of -adepends_on (members added) and then of
+// -ddepends_on (members dropped) to `pending`; false once an operand names
+// no baseline or an edit is refused (both said why).
+bool edit_members(const ParsedArgs& args, SUM_VirtualBaseline& pending) {
+  for (const char* option : {"adepends_on", "ddepends_on"}) {
+    bool adding = std::string(option) == "adepends_on";
+    for (const std::string& value : args.values(option))
+      for (const std::string& text : split_commas(value)) {
+        SUM_Baseline member;
+        if (!open_baseline(text, member))
+          return false;
+        SUM_BaselineVR either(member);
+        int status = adding ? pending.add_dependency(either) : pending.remove_dependency(either);
+        if (status != 0)
+          return false;
+      }
+  }
+  return true;
+}
+
 // Labels a baseline just made: incrementally, and with `full` fully too. A
 // baseline that cannot be labeled (rootless component) stays as it is.
 int label_new_baseline(const SUM_Baseline& baseline, bool full, const std::string& comment) {
@@ -206,6 +226,8 @@ int run_mkbl(const ParsedArgs& args) {
   if (!component_options(args, "component", stream.vob(), components) ||
       !activity_options(args, stream.vob(), activities))
     return kExitFailure;
+  if (args.has("adepends_on") && components.count() != 1)
+    return usage("mkbl", vantool_msg::DependsNeedsOneComponent);
   std::string label = label_of(stream);
   SUM_VirtualConfig config;
   int interrupted = 0;
@@ -219,7 +241,11 @@ int run_mkbl(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
   }
-  if (!components_in_config(config, components, stream)) {
+  // Members are added to the pending baseline of the one component.
+  SUM_VirtualBaseline pending;
+  if (!components_in_config(config, components, stream) ||
+      (args.has("adepends_on") &&
+       (config.virtual_baseline(components[0], pending) != 0 || !edit_members(args, pending)))) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
   }
@@ -259,7 +285,64 @@ int change_baseline(const SUM_Baseline& baseline, const ParsedArgs& args,
   return status;
 }
 
+// Whether `baseline` is the newest baseline of its component in the stream
+// that made it, the only one whose members chbl changes; says why not.
+bool newest_in_stream(const SUM_Baseline& baseline, SUM_Stream& stream, SUM_Component& component) {
+  int status = baseline.component(component);
+  if (status == 0)
+    status = baseline.stream(stream);
+  if (status == SUM_NOT_FOUND) {
+    imsg_print(IMSG_ERROR, vantool_msg::NotMadeInStream, label_of(baseline).c_str());
+    return false;
+  }
+  SUM_Baseline newest;
+  if (status != 0 || stream.baseline_util(component, 1, newest) != 0)
+    return false;
+  if (newest == baseline)
+    return true;
+  imsg_print(IMSG_ERROR, vantool_msg::NotNewestInStream, label_of(baseline).c_str(),
+             label_of(component).c_str(), label_of(stream).c_str(), label_of(newest).c_str());
+  return false;
+}
+
+// chbl -adepends_on|-ddepends_on BASELINES BASELINE: the stream that made
+// BASELINE makes a new baseline of its component with the members changed,
+// named as BASELINE was first asked for (changing APP1.1 makes APP1.2, not
+// APP1.1.1), and new baselines of the composites that depend on it.
+// BASELINE itself never changes.
+int run_change_members(const ParsedArgs& args) {
+  if (args.operands().size() != 1)
+    return usage("chbl", vantool_msg::GiveOneBaselineMembers);
+  SUM_Baseline baseline;
+  if (!open_baseline(args.operands()[0], baseline))
+    return kExitFailure;
+  std::string label = label_of(baseline);
+  SUM_Stream stream;
+  SUM_Component component;
+  SUM_VirtualConfig config;
+  SUM_VirtualBaseline pending;
+  SUM_ComponentList only(1);
+  SUM_String name;
+  int interrupted = 0;
+  bool ok = baseline.check_permission() == 0 && newest_in_stream(baseline, stream, component);
+  only[0] = component;
+  ok = ok && SUM_VirtualConfig::construct(stream, nullptr, config, interrupted) == 0 &&
+       components_in_config(config, only, stream) &&
+       config.virtual_baseline(component, pending) == 0 && edit_members(args, pending) &&
+       baseline.name_base(name) == 0;
+  std::string comment = args.comment();
+  SUM_BaselineList made;
+  std::vector<int> created;
+  if (!ok || config.realize(name, comment.c_str(), only, 0, made, created) != 0) {
+    imsg_print(IMSG_ERROR, vantool_msg::UnableChangeMembers, label.c_str());
+    return kExitFailure;
+  }
+  return report_made(stream, made, created, false, comment);
+}
+
 int run_chbl(const ParsedArgs& args) {
+  if (args.has("adepends_on") || args.has("ddepends_on"))
+    return run_change_members(args);
   int changes =
       (args.has("incremental") ? 1 : 0) + (args.has("full") ? 1 : 0) + (args.has("level") ? 1 : 0);
   if (changes != 1)
@@ -520,19 +603,20 @@ void register_baseline_commands(std::vector<Command>& table) {
   mk.name = "mkbl";
   mk.synopsis =
       "mkbl [-stream STREAM|-view TAG] [-activities ACTS] [-component COMPS] "
-      "[-full|-incremental] [-identical] [-c TEXT|-nc] BASENAME | "
+      "[-full|-incremental] [-identical] [-adepends_on BASELINES] [-c TEXT|-nc] BASENAME | "
       "mkbl -import LBTYPE -component COMPONENT [-c TEXT|-nc] [NAME]";
   mk.summary =
       "Make baselines of a stream's components from its activities (labeled incrementally, or "
-      "fully with -full), or a baseline of a component from a label type (-import).";
+      "fully with -full), with -adepends_on a composite of one component depending on other "
+      "components' baselines, or a baseline of a component from a label type (-import).";
   mk.common = kCommentOptions | kViewOption;
   mk.options = {{"stream", true, "STREAM", false},  {"activities", true, "ACTS", true},
                 {"component", true, "COMPS", true}, {"full", false, "", false},
                 {"incremental", false, "", false},  {"identical", false, "", false},
-                {"import", true, "LBTYPE", false}};
-  mk.exclusive = {{"full", "incremental"}, {"stream", "view"},       {"import", "view"},
-                  {"import", "stream"},    {"import", "activities"}, {"import", "identical"},
-                  {"import", "full"},      {"import", "incremental"}};
+                {"import", true, "LBTYPE", false},  {"adepends_on", true, "BASELINES", true}};
+  mk.exclusive = {{"import", "adepends_on"}, {"full", "incremental"}, {"stream", "view"},
+                  {"import", "view"},        {"import", "stream"},    {"import", "activities"},
+                  {"import", "identical"},   {"import", "full"},      {"import", "incremental"}};
   mk.max_operands = 1;
   mk.operand_name = "a BASENAME";
   mk.run = run_mkbl;
@@ -540,12 +624,21 @@ void register_baseline_commands(std::vector<Command>& table) {
 
   Command ch;
   ch.name = "chbl";
-  ch.synopsis = "chbl -incremental|-full|-level LEVEL [-c TEXT|-nc] BASELINE...";
-  ch.summary = "Label baselines incrementally or fully, or set their promotion level.";
+  ch.synopsis =
+      "chbl -incremental|-full|-level LEVEL [-c TEXT|-nc] BASELINE... | "
+      "chbl [-adepends_on BASELINES] [-ddepends_on BASELINES] [-c TEXT|-nc] BASELINE";
+  ch.summary =
+      "Label baselines incrementally or fully, or set their promotion level; or add and drop "
+      "members of a stream's newest baseline of a component, which makes a new baseline.";
   ch.common = kCommentOptions;
   ch.options = {{"incremental", false, "", false},
                 {"full", false, "", false},
-                {"level", true, "LEVEL", false}};
+                {"level", true, "LEVEL", false},
+                {"adepends_on", true, "BASELINES", true},
+                {"ddepends_on", true, "BASELINES", true}};
+  for (const char* form : {"incremental", "full", "level"})
+    for (const char* members : {"adepends_on", "ddepends_on"})
+      ch.exclusive.emplace_back(form, members);
   ch.min_operands = 1;
   ch.max_operands = kUnlimited;
   ch.operand_name = "a BASELINE";
