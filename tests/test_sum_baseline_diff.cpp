@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "services/vob.h"
+#include "services/vob_elem.h"
 #include "services/vob_zem_activity.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
@@ -233,6 +234,65 @@ TEST_F(BaselineDiffTest, AnActivityRemovedSinceIsLeftOut) {
   ASSERT_EQ(SUM_Activity::construct_from_selector("gone@/pvob", SUM_Vob(), gone), 0);
   ASSERT_EQ(vob_zem_activity_delete(gone.vob().handle(), gone.dbid(), nullptr), 0);
   EXPECT_TRUE(compare(baseline("B2@/pvob"), baseline("B3@/pvob")).count() == 0);
+}
+
+// The versions a baseline's map selects, as "@@/BRANCH/N", sorted.
+std::vector<std::string> map_entries(const SUM_Baseline& baseline) {
+  SUM_Vermap map;
+  SUM_VersionList labeled;
+  EXPECT_EQ(baseline.vermap(map), 0);
+  EXPECT_EQ(SUM_LabelType(map.vob(), map.dbid()).labeled_versions(labeled), 0);
+  std::vector<std::string> out;
+  for (unsigned i = 0; i < labeled.count(); ++i) {
+    SUM_String name;
+    EXPECT_EQ(labeled[i].display_name(name), 0);
+    std::string text = static_cast<const char*>(name);
+    out.push_back(text.substr(text.find("@@")));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The map a baseline's map rests on (null when full or none).
+SUM_Vermap based_on(const SUM_Baseline& baseline) {
+  SUM_Vermap map;
+  vob_vermap_info_t info;
+  EXPECT_EQ(baseline.vermap(map), 0);
+  EXPECT_EQ(vob_vermap_get_info(map.vob().handle(), map.dbid(), &info), 0);
+  return info.based_on.empty() ? SUM_Vermap() : SUM_Vermap(map.vob(), info.based_on[0]);
+}
+SUM_Vermap map_of(const SUM_Baseline& baseline) {
+  SUM_Vermap map;
+  EXPECT_EQ(baseline.vermap(map), 0);
+  return map;
+}
+
+TEST_F(BaselineDiffTest, IncrementalLabelsHoldExactlyWhatTheComparisonFinds) {
+  // B2's map rests on B1's, adding the latest version of what changed.
+  BaselineDiffList diffs = compare(baseline("B1@/pvob"), baseline("B2@/pvob"));
+  SUM_VersionList changed;
+  ASSERT_EQ(BaselineDiff::diffs_to_vers(diffs, changed), 0);
+  EXPECT_EQ(paths(changed), (std::vector<std::string>{"@@/main/p2int/3"}));
+  EXPECT_EQ(based_on(baseline("B2@/pvob")), map_of(baseline("B1@/pvob")));
+  EXPECT_EQ(map_entries(baseline("B2@/pvob")),
+            (std::vector<std::string>{"@@/main/p2int/1", "@@/main/p2int/1", "@@/main/p2int/3"}));
+
+  // A development stream on B2: its first baseline rests on B2's map, the
+  // foundation it shares with B2 is no change.
+  std::string devview = home.path() + "/p2devv";
+  run({"mkstream", "-in", "p2@/pvob", "-baseline", "B2@/pvob", "-nc", "p2dev@/pvob"});
+  run({"mkview", "-stream", "p2dev@/pvob", "-tag", "p2devv", devview});
+  run({"mkact", "-view", "p2devv", "-headline", "Dev", "-nc", "devact@/pvob"});
+  run({"co", "-nc", devview + "/src/b.txt"});
+  test_support::write_file(devview + "/src/b.txt", "b-dev\n");
+  run({"ci", "-nc", devview + "/src/b.txt"});
+  run({"mkbl", "-view", "p2devv", "-component", "src@/pvob", "-nc", "D1"});
+  EXPECT_EQ(based_on(baseline("D1@/pvob")), map_of(baseline("B2@/pvob")));
+  EXPECT_EQ(
+      map_entries(baseline("D1@/pvob")),
+      (std::vector<std::string>{"@@/main/p2int/1", "@@/main/p2int/3", "@@/main/p2int/p2dev/1"}));
+  EXPECT_EQ(names(compare(baseline("B2@/pvob"), baseline("D1@/pvob"))),
+            (std::vector<std::string>{"devact@/pvob"}));
 }
 
 TEST_F(BaselineDiffTest, RefusalsNameWhatIsWrong) {

@@ -22,6 +22,7 @@
 #include "services/vob_zem_baseline.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_baseline_diff.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
@@ -117,29 +118,43 @@ int component_root(const SUM_Component& component, ComponentRoot& out) {
 }
 
 // The versions of the component at `root` that `baseline`'s activities
-// gained since the counts `base` (null: from nothing) recorded, newest per
-// element.
-int changed_versions(const SUM_Baseline& baseline, const SUM_Baseline& base,
-                     const ComponentRoot& root, VersionsByElement& out) {
+// recorded, newest per element.
+int changed_since_nothing(const SUM_Baseline& baseline, const ComponentRoot& root,
+                          VersionsByElement& out) {
   std::map<tbs_dbid_t, long> counts;
-  std::map<tbs_dbid_t, long> base_counts;
   int status = recorded_counts(baseline, counts);
-  if (status == 0 && !base.is_null())
-    status = recorded_counts(base, base_counts);
   for (auto it = counts.begin(); status == 0 && it != counts.end(); ++it) {
-    auto from = base_counts.find(it->first);
-    long start = from == base_counts.end() ? 0 : from->second;
-    if (it->second <= start)
-      continue;
     SUM_Activity activity(baseline.vob(), it->first);
     int exists = 0;
-    if ((status = activity.exists(exists)) != 0 || !exists)
+    if (it->second <= 0 || (status = activity.exists(exists)) != 0 || !exists)
       continue;
     SUM_VersionList versions;
-    status = activity.change_set_in_range(static_cast<unsigned>(start),
-                                          static_cast<unsigned>(it->second), root.family, root.crde,
-                                          versions);
+    status = activity.change_set_in_range(0, static_cast<unsigned>(it->second), root.family,
+                                          root.crde, versions);
     if (status == 0)
+      status = keep_newest(versions, out);
+  }
+  return status;
+}
+
+// The versions of the component at `root` that `baseline`'s activities
+// gained since `base` (null: from nothing), newest per element. Against a
+// base, the two configurations are compared (what both hold through a shared
+// foundation is no change), and each activity that moved on gives its
+// versions between the two counts.
+int changed_versions(const SUM_Baseline& baseline, const SUM_Baseline& base,
+                     const ComponentRoot& root, VersionsByElement& out) {
+  if (base.is_null())
+    return changed_since_nothing(baseline, root, out);
+  BaselineDiffList diffs;
+  int status = BaselineDiff::compare(SUM_BaselineVR(base), SUM_BaselineVR(baseline), diffs);
+  for (unsigned i = 0; status == 0 && i < diffs.count(); ++i) {
+    const BaselineDiff& diff = diffs[i];
+    if (diff.second_count() == BaselineDiff::kNoCount ||
+        (diff.first_count() != BaselineDiff::kNoCount && diff.second_count() <= diff.first_count()))
+      continue;  // not moved on in `baseline`
+    SUM_VersionList versions;
+    if ((status = diff.versions(versions)) == 0)
       status = keep_newest(versions, out);
   }
   return status;
