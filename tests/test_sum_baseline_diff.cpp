@@ -17,6 +17,7 @@
 #include "sum/sum_baseline_dependency.h"
 #include "sum/sum_baseline_diff.h"
 #include "sum/sum_baseline_diff2.h"
+#include "sum/sum_baseline_graph.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
@@ -106,6 +107,13 @@ class BaselineDiffTest : public ::testing::Test {
     BaselineDiffList out;
     EXPECT_EQ(BaselineDiff::compare(SUM_BaselineVR(a), SUM_BaselineVR(b), out), 0);
     return out;
+  }
+  // The count of the one activity that differs between `a` and `b` on b's
+  // side.
+  unsigned diffs_count_of(const char* a, const char* b) {
+    BaselineDiffList diffs = compare(baseline(a), baseline(b));
+    EXPECT_EQ(diffs.count(), 1u);
+    return diffs.count() == 1 ? diffs[0].second_count() : 0;
   }
   static std::vector<std::string> names(const BaselineDiffList& diffs) {
     std::vector<std::string> out;
@@ -293,6 +301,38 @@ TEST_F(BaselineDiffTest, IncrementalLabelsHoldExactlyWhatTheComparisonFinds) {
       (std::vector<std::string>{"@@/main/p2int/1", "@@/main/p2int/3", "@@/main/p2int/p2dev/1"}));
   EXPECT_EQ(names(compare(baseline("B2@/pvob"), baseline("D1@/pvob"))),
             (std::vector<std::string>{"devact@/pvob"}));
+}
+
+TEST_F(BaselineDiffTest, ActivitiesSinceThePredecessorAndCommonAncestorsOfLists) {
+  SUM_ActivityList since;
+  ASSERT_EQ(baseline("B2@/pvob").activities_since_pred_bl(since), 0);
+  ASSERT_EQ(since.count(), 1u);
+  EXPECT_EQ(std::string(since[0].any_fullname()), "second@/pvob");
+  unsigned count = 0;
+  ASSERT_EQ(since[0].mod_count(count), 0);
+  EXPECT_EQ(count, diffs_count_of("B1@/pvob", "B2@/pvob"));
+  // B1's predecessor is the foundation it was made on.
+  ASSERT_EQ(baseline("B1@/pvob").activities_since_pred_bl(since), 0);
+  ASSERT_EQ(since.count(), 1u);
+  EXPECT_EQ(std::string(since[0].any_fullname()), "first@/pvob");
+  ASSERT_EQ(baseline("src_INITIAL@/pvob").activities_since_pred_bl(since), 0);
+  EXPECT_EQ(since.count(), 0u);
+
+  std::string plain = home.path() + "/plain";
+  run({"mklbtype", "-nc", "REL@/src"});
+  run({"mklabel", "-nc", "REL", plain + "/src"});
+  run({"mkbl", "-import", "REL", "-component", "src@/pvob", "-nc"});
+  SUM_BaselineList ours, theirs;
+  ours.append(baseline("B2@/pvob"));
+  ours.append(baseline("sys_INITIAL@/pvob"));
+  theirs.append(baseline("B1@/pvob"));
+  int result = -1;
+  ASSERT_EQ(SUM_BaselineGraphs::has_common_ancestor(ours, theirs, result), 0);
+  EXPECT_EQ(result, 1);
+  theirs.append(baseline("sys_INITIAL@/pvob"));
+  theirs[0] = baseline("REL_src_IMPORT@/pvob");
+  ASSERT_EQ(SUM_BaselineGraphs::has_common_ancestor(ours, theirs, result), 0);
+  EXPECT_EQ(result, 0);
 }
 
 TEST_F(BaselineDiffTest, RefusalsNameWhatIsWrong) {

@@ -172,6 +172,10 @@ class SUM_Baseline : public SUM_NamedObject {
   // The activities recorded by the baseline that still exist, each with
   // set_mod_count applied.
   int change_sets(SUM_ActivityList& out) const;
+  // The activities that changed since the baseline's nearest predecessor
+  // (the two configurations compared; sum_baseline_diff.cpp), each with its
+  // count here set; without a predecessor, every recorded activity.
+  int activities_since_pred_bl(SUM_ActivityList& out) const;
   // Renames the baseline (a valid name, unique among baselines of the
   // PVOB), firing the chbl triggers.
   int set_name(const char* name, const char* comment) const;

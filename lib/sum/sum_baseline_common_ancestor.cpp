@@ -161,3 +161,24 @@ int SUM_Baseline::has_common_ancestor(const SUM_Baseline& other, int& result) co
   SUM_Trace trace("SUM_Baseline::has_common_ancestor");
   return trace.checked(__LINE__, SUM_BaselineGraph::has_common_ancestor(*this, other, result));
 }
+
+int SUM_BaselineGraphs::has_common_ancestor(const SUM_BaselineList& a, const SUM_BaselineList& b,
+                                            int& result) {
+  SUM_Trace trace("SUM_BaselineGraphs::has_common_ancestor");
+  SUM_CacheControl scope(0);
+  result = 1;
+  for (unsigned i = 0; i < a.count() && result; ++i) {
+    SUM_Component of_a;
+    int status = a[i].component(of_a);
+    for (unsigned j = 0; status == 0 && j < b.count(); ++j) {
+      SUM_Component of_b;
+      if ((status = b[j].component(of_b)) != 0 || of_a != of_b)
+        continue;
+      status = SUM_BaselineGraph::has_common_ancestor(a[i], b[j], result);
+      break;
+    }
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+  }
+  return SUM_OK;
+}

@@ -503,3 +503,31 @@ int BaselineDiff::merge_lists(const BaselineDiffList& list, BaselineDiffList& in
   }
   return SUM_OK;
 }
+
+// ---- SUM_Baseline ---------------------------------------------------------------------
+
+int SUM_Baseline::activities_since_pred_bl(SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_Baseline::activities_since_pred_bl");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_Baseline predecessor;
+  int status = nearest_predecessor(predecessor);
+  if (status == SUM_NOT_FOUND)
+    return trace.checked(__LINE__, change_sets(out));
+  BaselineDiffList diffs;
+  if (status == 0)
+    status = BaselineDiff::compare(SUM_BaselineVR(predecessor), SUM_BaselineVR(*this), diffs);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_ActivityList found;
+  for (unsigned i = 0; i < diffs.count(); ++i) {
+    const BaselineDiff& diff = diffs[i];
+    if (!diff.moved_on())
+      continue;
+    SUM_Activity counted(diff.activity());
+    counted.set_mod_count(diff.second_count());
+    found.append(counted);
+  }
+  out = found;
+  return SUM_OK;
+}

@@ -104,6 +104,9 @@ class BaselineDiff {
   unsigned first_count() const { return first_; }
   unsigned second_count() const { return second_; }
   const BlCompDiffList& comp_diffs() const { return comp_diffs_; }
+  // Whether the activity went further on the second side: held there at a
+  // higher count than on the first, or held on the second side only.
+  bool moved_on() const { return second_ != kNoCount && (first_ == kNoCount || second_ > first_); }
   void add_comp_diff(const BlCompDiff& diff) { comp_diffs_.append(diff); }
 
   // ---- comparison (each replaces `out`) ----

@@ -114,4 +114,14 @@ class SUM_BaselineGraph {
   SUM_TimelineOffsetTable visited_;
 };
 
+// Graph questions about lists of baselines, one question per component.
+class SUM_BaselineGraphs {
+ public:
+  // `result` 1 when, for every component with a baseline in both `a` and
+  // `b`, the two baselines have a common ancestor
+  // (SUM_BaselineGraph::has_common_ancestor), else 0. Components in one list
+  // only take no part; lists sharing no component answer 1.
+  static int has_common_ancestor(const SUM_BaselineList& a, const SUM_BaselineList& b, int& result);
+};
+
 #endif  // SUM_SUM_BASELINE_GRAPH_H

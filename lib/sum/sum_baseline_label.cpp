@@ -149,12 +149,10 @@ int changed_versions(const SUM_Baseline& baseline, const SUM_Baseline& base,
   BaselineDiffList diffs;
   int status = BaselineDiff::compare(SUM_BaselineVR(base), SUM_BaselineVR(baseline), diffs);
   for (unsigned i = 0; status == 0 && i < diffs.count(); ++i) {
-    const BaselineDiff& diff = diffs[i];
-    if (diff.second_count() == BaselineDiff::kNoCount ||
-        (diff.first_count() != BaselineDiff::kNoCount && diff.second_count() <= diff.first_count()))
-      continue;  // not moved on in `baseline`
     SUM_VersionList versions;
-    if ((status = diff.versions(versions)) == 0)
+    if (!diffs[i].moved_on())
+      continue;
+    if ((status = diffs[i].versions(versions)) == 0)
       status = keep_newest(versions, out);
   }
   return status;
