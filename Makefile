@@ -59,6 +59,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_activity
 	@$(BUILD_DIR)/bin/bench_cspec
 	@$(BUILD_DIR)/bin/bench_findmerge
+	@$(BUILD_DIR)/bin/bench_diffbl
 	@bench/vs_git.sh
 
 format:

@@ -278,6 +278,43 @@ step "A baseline that a stream is founded on cannot be removed (exit status 1)" 
   "$vantool" rmbl -nc DRAFT1@/projects
 "$vantool" rmbl -nc DRAFT1@/projects || echo "(exit status $?)"
 
+run "Baselines of the library's development streams, named by their base name alone" \
+  "$vantool" chproject -blname_template basename -nc libcc@/projects
+"$vantool" mkbl -view parser_dev -c "Faster parser" PARSER1
+"$vantool" mkbl -view codegen_dev -c "Comments and tidier helpers" CODEGEN1
+run "What the parser baseline brings over the foundation: activities, then their versions" \
+  "$vantool" diffbl V1_parser_IMPORT@/projects PARSER1@/projects
+"$vantool" diffbl -versions -predecessor PARSER1@/projects
+run "More parser work, not yet in a baseline: the stream as it is now against its baseline" \
+  "$vantool" mkact -view parser_dev -headline "Error recovery" -nc recovery@/projects
+"$vantool" checkout -nc "$parser/main.c"
+printf '/* recovers from errors */\n' >> "$parser/main.c"
+"$vantool" checkin -nc "$parser/main.c"
+"$vantool" diffbl -versions PARSER1@/projects parser_dev@/projects
+run "Two streams compared, component by component" \
+  "$vantool" diffbl parser_dev@/projects codegen_dev@/projects
+run "A release project whose integration stream also holds the rootless component release_notes" \
+  "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
+  -blname_template basename -c "Releases" release@/projects
+"$vantool" mkstream -in release@/projects -integration \
+  -baseline V1_parser_IMPORT@/projects,V1_codegen_IMPORT@/projects,release_notes_INITIAL@/projects \
+  -nc release_int@/projects
+"$vantool" mkview -stream release_int@/projects -tag release_int "$views/release_int"
+run "A composite baseline: release_notes depends on the parser and code generator baselines" \
+  "$vantool" mkbl -stream release_int@/projects -component release_notes@/projects \
+  -adepends_on V1_parser_IMPORT@/projects,V1_codegen_IMPORT@/projects -c "Release 1" REL1
+"$vantool" describe baseline:REL1@/projects
+run "A fix to the parser in the release stream: its new baseline REL2 brings a new composite, REL2.1" \
+  "$vantool" mkact -view release_int -headline "Fix a crash" -nc crashfix@/projects
+"$vantool" checkout -nc "$views/release_int/parser/util.c"
+printf '/* no crash */\n' >> "$views/release_int/parser/util.c"
+"$vantool" checkin -nc "$views/release_int/parser/util.c"
+"$vantool" mkbl -view release_int -c "Release 2" REL2
+"$vantool" lsbl -stream release_int@/projects
+run "The two composites compared: the member that changed, then the activities it brought" \
+  "$vantool" diffbl -baselines REL1@/projects REL2.1@/projects
+"$vantool" diffbl -versions REL1@/projects REL2.1@/projects
+
 step "Nobody else may remove a user's view: bob is refused the review view (exit status 1)" \
   KORVANE_USER=bob "$vantool" rmview -force -tag review
 KORVANE_USER=bob "$vantool" rmview -force -tag review || echo "(exit status $?)"
