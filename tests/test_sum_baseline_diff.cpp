@@ -18,6 +18,7 @@
 #include "sum/sum_baseline_diff.h"
 #include "sum/sum_baseline_diff2.h"
 #include "sum/sum_baseline_graph.h"
+#include "sum/sum_callbacks.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
@@ -333,6 +334,42 @@ TEST_F(BaselineDiffTest, ActivitiesSinceThePredecessorAndCommonAncestorsOfLists)
   theirs[0] = baseline("REL_src_IMPORT@/pvob");
   ASSERT_EQ(SUM_BaselineGraphs::has_common_ancestor(ours, theirs, result), 0);
   EXPECT_EQ(result, 0);
+}
+
+TEST_F(BaselineDiffTest, ListComparisonsReportProgressAndStopWhenAsked) {
+  // Each component pair compared is reported; an answer of 1 on the second
+  // stops the comparison.
+  struct Heard {
+    std::vector<std::string> texts;
+    int stop_at = 0;
+  } heard;
+  SUM_ProgressCB progress(
+      [](const SUM_ProgressCB& cb, int& answer) {
+        auto* h = static_cast<Heard*>(cb.cd);
+        if (cb.operation != SUM_ProgressCB::COMPARE_BASELINE) {
+          answer = 0;
+          return;
+        }
+        h->texts.push_back(static_cast<const char*>(*cb.message));
+        answer = static_cast<int>(h->texts.size()) == h->stop_at ? 1 : 0;
+      },
+      &heard);
+  SUM_BaselineVRList first;
+  first.append(SUM_BaselineVR(baseline("src_INITIAL@/pvob")));
+  first.append(SUM_BaselineVR(baseline("sys_INITIAL@/pvob")));
+  BaselineDiffList out;
+  int interrupted = -1;
+  ASSERT_EQ(BaselineDiff::compare(first, stream, &progress, interrupted, out), 0);
+  EXPECT_EQ(interrupted, 0);
+  EXPECT_EQ(heard.texts, (std::vector<std::string>{"Comparing baseline 1 of 2.\n",
+                                                   "Comparing baseline 2 of 2.\n"}));
+  EXPECT_EQ(names(out), (std::vector<std::string>{"first@/pvob", "second@/pvob"}));
+
+  heard.texts.clear();
+  heard.stop_at = 2;
+  EXPECT_EQ(BaselineDiff::compare(first, stream, &progress, interrupted, out), SUM_FAILED);
+  EXPECT_EQ(interrupted, 1);
+  EXPECT_EQ(heard.texts.size(), 2u);
 }
 
 TEST_F(BaselineDiffTest, RefusalsNameWhatIsWrong) {
