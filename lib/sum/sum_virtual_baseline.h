@@ -164,12 +164,14 @@ class SUM_VirtualConfig {
                                  SUM_VirtualConfig& out);
   // Adds `activities` with their counts per component; `flag` is reserved.
   int add_acts(const SUM_ActivityList& activities, int flag);
-  // Adds `activities` to this configuration (the stream's activities are
-  // distributed first when that has not happened) and then checks the
-  // timeline for gaps (check_TL_gaps) component by component, unless
-  // kRevertTLGaps is "true" (read once per call). On a refusal (1001,
-  // after the messages) the configuration holds the activities but must
-  // not be realized.
+  // Adds `activities` (of the stream, as add_acts) to this configuration
+  // and then checks the timeline for gaps (check_TL_gaps), unless
+  // kRevertTLGaps is "true" (read once per call). Made for configurations
+  // of the newest baselines (construct_from_latest_baselines), where an
+  // activity at the count its baseline recorded warns that it has not
+  // changed; a configuration of the whole stream has its activities
+  // distributed first. On a refusal (1001, after the messages) the
+  // configuration holds the activities but must not be realized.
   int update_with_acts(const SUM_ActivityList& activities);
   // Checks that a baseline made of this configuration, in which
   // `selected` are the activities chosen by the caller and the rest stand
