@@ -240,9 +240,10 @@ int SUM_VirtualConfig::update_with_acts(const SUM_ActivityList& activities) {
 }
 
 int SUM_VirtualConfig::compute_unrecorded_changes() {
+  SUM_Trace trace("SUM_VirtualConfig::compute_unrecorded_changes");
   for (unsigned i = 0; i < rep_->baselines.count(); ++i)
     if (int status = rep_->baselines[i].compute_has_unrecorded_changes())
-      return status;
+      return trace.checked(__LINE__, status);
   return SUM_OK;
 }
 
