@@ -1,7 +1,8 @@
 // Virtual configurations of streams in both storage forms: realizing them as
 // baselines (activities and their counts, foundation reuse and its switch,
 // read-only streams, members before composites), configurations of chosen
-// activities, and unrecorded changes.
+// activities, configurations starting from the newest baselines, and
+// unrecorded changes.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -183,6 +184,70 @@ TEST_P(VirtualBaselineTest, ChosenActivitiesOnlyAndFromOneStream) {
   }));
 }
 
+// What the progress callback of a test sees and does.
+struct ProgressProbe {
+  std::vector<std::string> texts;
+  int stop_at = -1;                     // operation to answer "stop" to
+  std::function<void()> on_change_set;  // run at each change set
+  static void report(const SUM_ProgressCB& cb, int& answer) {
+    auto* probe = static_cast<ProgressProbe*>(cb.cd);
+    probe->texts.push_back(static_cast<const char*>(*cb.message));
+    if (cb.operation == SUM_ProgressCB::PREPARE_CHANGE_SET && probe->on_change_set)
+      probe->on_change_set();
+    answer = cb.operation == probe->stop_at ? 1 : 0;
+  }
+};
+
+TEST_P(VirtualBaselineTest, FromLatestBaselinesThenSelectedActivities) {
+  SUM_VirtualConfig config;
+  int interrupted = -1;
+  SUM_VirtualBaseline vbl;
+  SUM_ActivityList held;
+  ASSERT_EQ(SUM_VirtualConfig::construct_from_latest_baselines(integ, nullptr, config, interrupted),
+            0);
+  ASSERT_EQ(config.virtual_baseline(comp, vbl), 0);
+  ASSERT_EQ(vbl.change_sets(held), 0);
+  EXPECT_EQ(held.count(), 0u) << "no baseline made yet";
+
+  changed(integ, "fix", 2);
+  std::vector<int> created;
+  SUM_BaselineList first = realize_all(config_of(integ), created);
+  SUM_Activity later = changed(integ, "later", 1);
+
+  // The newest baseline's activities at its counts; not the unbaselined one.
+  ASSERT_EQ(SUM_VirtualConfig::construct_from_latest_baselines(integ, nullptr, config, interrupted),
+            0);
+  EXPECT_EQ(interrupted, 0);
+  ASSERT_EQ(config.virtual_baseline(comp, vbl), 0);
+  ASSERT_EQ(vbl.change_sets(held), 0);
+  ASSERT_EQ(held.count(), 1u);
+  EXPECT_EQ(std::string(held[0].any_name()), "fix@/pvob");
+  int unrecorded_changes = -1;
+  ASSERT_EQ(vbl.has_unrecorded_changes(unrecorded_changes), 0);
+  EXPECT_EQ(unrecorded_changes, 0);
+  EXPECT_EQ(realize_all(config, created), first) << "it stands for the newest baseline";
+  EXPECT_EQ(created, std::vector<int>{0});
+
+  // Selected activities join what the newest baseline records.
+  ASSERT_EQ(SUM_VirtualConfig::construct_from_latest_baselines(integ, nullptr, config, interrupted),
+            0);
+  SUM_ActivityList chosen(1);
+  chosen[0] = later;
+  ASSERT_EQ(config.update_with_acts(chosen), 0);
+  SUM_BaselineList made = realize_all(config, created);
+  ASSERT_EQ(made.count(), 1u);
+  EXPECT_EQ(created, std::vector<int>{1});
+  EXPECT_EQ(recorded(made[0]), (std::vector<std::string>{"fix@/pvob:2", "later@/pvob:1"}));
+
+  ProgressProbe probe;
+  probe.stop_at = SUM_ProgressCB::PREPARE_COMPONENT;
+  SUM_ProgressCB cb(&ProgressProbe::report, &probe);
+  EXPECT_EQ(SUM_VirtualConfig::construct_from_latest_baselines(integ, &cb, config, interrupted),
+            1001);
+  EXPECT_EQ(interrupted, 1);
+  EXPECT_EQ(probe.texts, std::vector<std::string>{"Preparing component 1 of 1.\n"});
+}
+
 TEST_P(VirtualBaselineTest, ReadOnlyStreamAndMissingComponent) {
   SUM_BaselineList foundation(1);
   foundation[0] = initial();
@@ -259,20 +324,6 @@ TEST_P(VirtualBaselineTest, MembersAreRealizedBeforeTheirComposite) {
   ASSERT_EQ(deps.count(), 1u);
   EXPECT_EQ(deps[0], new_member);
 }
-
-// What the progress callback of a test sees and does.
-struct ProgressProbe {
-  std::vector<std::string> texts;
-  int stop_at = -1;                     // operation to answer "stop" to
-  std::function<void()> on_change_set;  // run at each change set
-  static void report(const SUM_ProgressCB& cb, int& answer) {
-    auto* probe = static_cast<ProgressProbe*>(cb.cd);
-    probe->texts.push_back(static_cast<const char*>(*cb.message));
-    if (cb.operation == SUM_ProgressCB::PREPARE_CHANGE_SET && probe->on_change_set)
-      probe->on_change_set();
-    answer = cb.operation == probe->stop_at ? 1 : 0;
-  }
-};
 
 TEST_P(VirtualBaselineTest, ProgressInterruptionAndChangesWhileDistributing) {
   SUM_Activity act = changed(integ, "busy", 1);

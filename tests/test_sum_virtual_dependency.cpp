@@ -3,7 +3,8 @@
 // component, cycles, a member that is not the stream's own), what a
 // realization makes of the edits (a new composite, the old one untouched,
 // reuse once nothing changed), members outside the configuration, and
-// composites brought along when a member changes.
+// composites brought along when a member changes, also when a caller's
+// subset is realized and the other components are left alone.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -240,6 +241,30 @@ TEST_P(VirtualDependencyTest, EditedCompositeBringsItsCompositesAlong) {
   EXPECT_EQ(created, (std::vector<int>{1, 1}));
   EXPECT_EQ(members_recorded(made[0]), bl_list({initials[2]}));
   EXPECT_EQ(members_recorded(made[1]), bl_list({made[0]})) << "the composite records the new c2";
+}
+
+TEST_P(VirtualDependencyTest, SubsetLeavesOthersAloneAndBringsComposites) {
+  // c1 depends on c2; c3 stands apart.
+  SUM_VirtualConfig config = config_of(integ);
+  ASSERT_EQ(pending(config, 0).add_dependency(SUM_BaselineVR(initials[1])), 0);
+  SUM_VirtualBaselineList subset;
+  subset.append(pending(config, 1));
+  SUM_BaselineList made;
+  std::vector<int> created;
+  ASSERT_EQ(config.realize_subset("sub", "", subset, 1, made, created), 0);
+  ASSERT_EQ(made.count(), 2u) << "c2 and its composite c1, not c3";
+  EXPECT_EQ(created, (std::vector<int>{1, 1}));
+  SUM_Component of;
+  ASSERT_EQ(made[0].component(of), 0);
+  EXPECT_EQ(of, comps[1]);
+  ASSERT_EQ(made[1].component(of), 0);
+  EXPECT_EQ(of, comps[0]);
+  EXPECT_EQ(members_recorded(made[1]), bl_list({made[0]}));
+  SUM_Baseline newest;
+  EXPECT_EQ(integ.baseline_util(comps[2], 1, newest), 1002) << "c3 made nothing";
+  SUM_BaselineList in_stream;
+  ASSERT_EQ(integ.baselines(in_stream), 0);
+  EXPECT_EQ(in_stream.count(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothForms, VirtualDependencyTest, ::testing::Values(8, 6),

@@ -3,8 +3,9 @@
 // started from that baseline whose view shows the baselined files; an
 // imported label type as the foundation of a stream; removal refusals;
 // config specs of stream views; composite baselines made and their members
-// changed, with the refusals that change nothing; and the errors bad usage
-// gets.
+// changed, with the refusals that change nothing; baselines of selected
+// activities refused, making nothing, when they leave out an activity they
+// build on; and the errors bad usage gets.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -123,8 +124,10 @@ TEST_F(VantoolBaselineTest, ActivitySubsetsIdenticalBaselinesAndRemoval) {
             "made.\n");
   EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-activities", "more", "-full", "-nc", "PART"}),
             "Created baseline \"PART@/pvob\" of component \"src@/pvob\" (full).\n");
-  EXPECT_TRUE(has(vantool_out({"lsbl", "-json", "PART@/pvob"}),
-                  "\"activities\":[{\"name\":\"more@/pvob\",\"mod_count\":2}]"));
+  // A baseline of chosen activities keeps what the stream's newest one records.
+  std::string part = vantool_out({"lsbl", "-json", "PART@/pvob"});
+  EXPECT_TRUE(has(part, "\"activities\":[{\"name\":\"work@/pvob\",\"mod_count\":")) << part;
+  EXPECT_TRUE(has(part, "{\"name\":\"more@/pvob\",\"mod_count\":2}]")) << part;
   EXPECT_EQ(vantool_out({"mkbl", "-stream", "dev@/pvob", "-identical", "-nc", "SAME"}),
             "Created baseline \"SAME@/pvob\" of component \"src@/pvob\" (incremental).\n");
   EXPECT_TRUE(vantool_refuses({"Baseline \"SAME@/pvob\" is already incrementally labeled."},
@@ -135,6 +138,37 @@ TEST_F(VantoolBaselineTest, ActivitySubsetsIdenticalBaselinesAndRemoval) {
   EXPECT_EQ(vantool_out({"lsbl", "-short"}), "src_INITIAL@/pvob\nBL1@/pvob\nPART@/pvob\n");
   EXPECT_TRUE(
       vantool_refuses({"\"SAME@/pvob\" does not name a baseline"}, {"rmbl", "-nc", "SAME@/pvob"}));
+}
+
+TEST_F(VantoolBaselineTest, SelectedActivitiesMustNotLeaveOutWhatTheyBuildOn) {
+  run({"mkbl", "-view", "dev", "-nc", "BL1"});
+  // "first" and then "second" change hello.txt; "third" and then "fourth"
+  // change it again.
+  for (const char* name : {"first", "second", "third", "fourth"}) {
+    run({"mkact", "-view", "dev", "-nc", name});
+    run({"co", "-nc", dev + "/src/hello.txt"});
+    test_support::write_file(dev + "/src/hello.txt", std::string(name) + "\n");
+    run({"ci", "-nc", dev + "/src/hello.txt"});
+  }
+  std::string before = vantool_out({"lsbl", "-short", "-stream", "dev@/pvob"});
+  EXPECT_TRUE(vantool_refuses({"Activity \"first@/pvob\" must be added to activity list.",
+                               "Unable to make baselines in stream \"dev@/pvob\"."},
+                              {"mkbl", "-view", "dev", "-activities", "second", "-nc", "ONLY"}));
+  EXPECT_EQ(vantool_out({"lsbl", "-short", "-stream", "dev@/pvob"}), before) << "nothing made";
+  EXPECT_EQ(vantool({"lsbl", "ONLY@/pvob"}).exit_code, 1);
+
+  EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-activities", "first,second", "-nc", "PAIR"}),
+            "Created baseline \"PAIR@/pvob\" of component \"src@/pvob\" (incremental).\n");
+  std::string pair = vantool_out({"lsbl", "-json", "PAIR@/pvob"});
+  for (const char* kept : {"work@/pvob", "first@/pvob", "second@/pvob"})
+    EXPECT_TRUE(has(pair, kept)) << kept << " in " << pair;
+  EXPECT_FALSE(has(pair, "third@/pvob")) << pair;
+
+  EXPECT_TRUE(vantool_refuses({"Activity \"third@/pvob\" must be added to activity list."},
+                              {"mkbl", "-view", "dev", "-activities", "fourth", "-nc", "X"}));
+  EXPECT_EQ(vantool_out({"mkbl", "-view", "dev", "-activities", "fourth", "-nc", "SKIP"},
+                        {{"REVERT_QRTU00060301", "True"}}),
+            "Created baseline \"SKIP@/pvob\" of component \"src@/pvob\" (incremental).\n");
 }
 
 class VantoolBaselineFormsTest : public VantoolBaselineTest,

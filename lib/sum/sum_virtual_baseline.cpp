@@ -72,23 +72,38 @@ int stream_activities(const SUM_Stream& stream, SUM_ActivityList& out) {
   return SUM_OK;
 }
 
+// Whether the timeline-gap check is switched off for this call.
+bool tl_gaps_reverted() {
+  const char* value = std::getenv(SUM_VirtualConfig::kRevertTLGaps);
+  return value != nullptr && strcasecmp(value, "true") == 0;
+}
+
+// The activities, with their recorded counts, of `stream`'s newest
+// baseline of `component`, replacing `out`; none when it has made none.
+int latest_baseline_activities(const SUM_Stream& stream, const SUM_Component& component,
+                               SUM_ActivityList& out) {
+  SUM_Baseline latest;
+  int status = stream.baseline_util(component, 1, latest);
+  if (status == SUM_NOT_FOUND) {
+    out = SUM_ActivityList();
+    return SUM_OK;
+  }
+  return status != 0 ? status : latest.change_sets(out);
+}
+
 // Whether versions of `component` were recorded in `activity` between the
 // counts `from` (excluded) and `to`.
 int versions_between(const SUM_Activity& activity, const SUM_Component& component, unsigned from,
                      unsigned to, int& found) {
   int rooted = 0;
-  int status = component.has_crde(rooted);
+  SUM_Oid family;
+  SUM_Oid crde;
+  int status = sum_vbl_component_root(component, rooted, family, crde);
   if (status != 0 || !rooted) {
     found = from != to ? 1 : 0;  // nothing to look at: a changed count is the change
     return status;
   }
-  SUM_VobObject root;
-  SUM_Oid family;
-  SUM_Oid crde;
   SUM_VersionList versions;
-  if ((status = component.root_directory_element(root)) != 0 ||
-      (status = root.vob().family_oid(family)) != 0 || (status = root.oid(crde)) != 0)
-    return status;
   unsigned low = from < to ? from : to;
   unsigned high = from < to ? to : from;
   if ((status = activity.change_set_in_range(low, high, family, crde, versions)) == 0)
@@ -99,6 +114,18 @@ int versions_between(const SUM_Activity& activity, const SUM_Component& componen
 }  // namespace
 
 // ---- SUM_VirtualConfig ----------------------------------------------------------------
+
+int sum_vbl_component_root(const SUM_Component& component, int& rooted, SUM_Oid& family,
+                           SUM_Oid& crde) {
+  int status = component.has_crde(rooted);
+  if (status != 0 || !rooted)
+    return status;
+  SUM_VobObject root;
+  if ((status = component.root_directory_element(root)) == 0 &&
+      (status = root.vob().family_oid(family)) == 0)
+    status = root.oid(crde);
+  return status;
+}
 
 int sum_vbl_current_baseline(const SUM_Stream& stream, const SUM_Component& component,
                              SUM_Baseline& out) {
@@ -115,7 +142,7 @@ int SUM_VirtualConfig::progress(SUM_ProgressCB::Operation op, int n, int total) 
 }
 
 int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress_cb,
-                                     SUM_VirtualConfig& out, int& interrupted) {
+                                     int from_latest, SUM_VirtualConfig& out, int& interrupted) {
   SUM_Trace trace("SUM_VirtualConfig::construct_utl");
   if (stream.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
@@ -140,6 +167,9 @@ int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* p
     rep->config = made.rep_;
     rep->stream = stream;
     rep->component = components[i];
+    if (from_latest &&
+        (status = latest_baseline_activities(stream, components[i], rep->activities)) != 0)
+      return trace.checked(__LINE__, status);
     made.rep_->baselines.append(SUM_VirtualBaseline(rep));
   }
   if ((status = made.compute_virtual_dependencies()) != 0)
@@ -151,25 +181,69 @@ int SUM_VirtualConfig::construct_utl(const SUM_Stream& stream, SUM_ProgressCB* p
 int SUM_VirtualConfig::construct(const SUM_Stream& stream, SUM_ProgressCB* progress_cb,
                                  SUM_VirtualConfig& out, int& interrupted) {
   SUM_Trace trace("SUM_VirtualConfig::construct");
-  return trace.checked(__LINE__, construct_utl(stream, progress_cb, out, interrupted));
+  return trace.checked(__LINE__, construct_utl(stream, progress_cb, 0, out, interrupted));
+}
+
+int SUM_VirtualConfig::construct_from_latest_baselines(const SUM_Stream& stream,
+                                                       SUM_ProgressCB* progress_cb,
+                                                       SUM_VirtualConfig& out, int& interrupted) {
+  SUM_Trace trace("SUM_VirtualConfig::construct_from_latest_baselines");
+  SUM_VirtualConfig made;
+  int status = construct_utl(stream, progress_cb, 1, made, interrupted);
+  if (status == 0)
+    status = made.compute_unrecorded_changes();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  // The configuration holds what the newest baselines record, no more.
+  made.rep_->csets_computed = 1;
+  out = made;
+  return SUM_OK;
 }
 
 int SUM_VirtualConfig::construct_from_acts(const SUM_Stream& stream,
                                            const SUM_ActivityList& activities,
                                            SUM_VirtualConfig& out) {
   SUM_Trace trace("SUM_VirtualConfig::construct_from_acts");
+  bool reverted = tl_gaps_reverted();
   SUM_VirtualConfig made;
   int interrupted = 0;
-  int status = construct_utl(stream, nullptr, made, interrupted);
+  int status = construct_utl(stream, nullptr, 0, made, interrupted);
   if (status == 0)
     status = made.add_acts(activities, 0);
-  for (unsigned i = 0; status == 0 && i < made.rep_->baselines.count(); ++i)
-    status = made.rep_->baselines[i].compute_has_unrecorded_changes();
+  if (status == 0 && !reverted)
+    status = made.check_TL_gaps(activities);
+  if (status == 0)
+    status = made.compute_unrecorded_changes();
   if (status != 0)
     return trace.checked(__LINE__, status);
   // The configuration holds the given activities only.
   made.rep_->csets_computed = 1;
   out = made;
+  return SUM_OK;
+}
+
+int SUM_VirtualConfig::update_with_acts(const SUM_ActivityList& activities) {
+  SUM_Trace trace("SUM_VirtualConfig::update_with_acts");
+  if (is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  bool reverted = tl_gaps_reverted();
+  // Distributed first: a later distribution would list the added
+  // activities twice.
+  int status = compute_cset_info();
+  if (status == 0)
+    status = add_acts(activities, 0);
+  if (status == 0 && !reverted)
+    status = check_TL_gaps(activities);
+  if (status == 0)
+    status = compute_unrecorded_changes();
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_VirtualConfig::compute_unrecorded_changes() {
+  SUM_Trace trace("SUM_VirtualConfig::compute_unrecorded_changes");
+  for (unsigned i = 0; i < rep_->baselines.count(); ++i)
+    if (int status = rep_->baselines[i].compute_has_unrecorded_changes())
+      return trace.checked(__LINE__, status);
   return SUM_OK;
 }
 
@@ -323,20 +397,33 @@ int SUM_VirtualConfig::realize(const char* name, const char* comment,
                                const SUM_ComponentList& components, int identical,
                                SUM_BaselineList& made, std::vector<int>& created) {
   SUM_Trace trace("SUM_VirtualConfig::realize");
-  if (is_null() || name == nullptr)
+  if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = compute_cset_info();
-  if (status != 0)
-    return trace.checked(__LINE__, status);
   SUM_VirtualBaselineList chosen;
   for (unsigned i = 0; i < components.count(); ++i) {
     SUM_VirtualBaseline vbl;
-    if ((status = virtual_baseline(components[i], vbl)) != 0)
+    if (int status = virtual_baseline(components[i], vbl))
       return trace.checked(__LINE__, status);
     chosen.append(vbl);
   }
   if (components.count() == 0)
     chosen = rep_->baselines;
+  return trace.checked(__LINE__, realize_subset(name, comment, chosen, identical, made, created));
+}
+
+int SUM_VirtualConfig::realize_subset(const char* name, const char* comment,
+                                      const SUM_VirtualBaselineList& subset, int identical,
+                                      SUM_BaselineList& made, std::vector<int>& created) {
+  SUM_Trace trace("SUM_VirtualConfig::realize_subset");
+  if (is_null() || name == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (unsigned i = 0; i < subset.count(); ++i)
+    if (rep_->baselines.find(subset[i]) < 0)
+      return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = compute_cset_info();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_VirtualBaselineList chosen = subset;
   add_missing_composites(chosen);
   if ((status = sort_in_reverse_dependency_order(chosen)) != 0)
     return trace.checked(__LINE__, status);

@@ -27,6 +27,7 @@
 #include "sum/sum_timeline.h"
 
 class SUM_VirtualConfig;
+struct SUM_GapScan;
 struct SUM_VirtualBaselineRep;
 struct SUM_VirtualConfigRep;
 
@@ -148,12 +149,58 @@ class SUM_VirtualConfig {
   // EVALUATE_BASELINE per component while change sets are distributed).
   static int construct(const SUM_Stream& stream, SUM_ProgressCB* progress, SUM_VirtualConfig& out,
                        int& interrupted);
+  // As construct, each virtual baseline starting from the activities (at
+  // their recorded counts) of the stream's newest baseline of its
+  // component, none where the stream has made none; activities the stream
+  // has not baselined are left out. Progress and `interrupted` as for
+  // construct.
+  static int construct_from_latest_baselines(const SUM_Stream& stream, SUM_ProgressCB* progress,
+                                             SUM_VirtualConfig& out, int& interrupted);
   // As construct, holding only `activities` (all of `stream`: otherwise
-  // "All activities must be in same stream.", 1001).
+  // "All activities must be in same stream.", 1001), which then pass the
+  // timeline-gap check (check_TL_gaps) unless kRevertTLGaps is "true";
+  // `out` is untouched on failure.
   static int construct_from_acts(const SUM_Stream& stream, const SUM_ActivityList& activities,
                                  SUM_VirtualConfig& out);
   // Adds `activities` with their counts per component; `flag` is reserved.
   int add_acts(const SUM_ActivityList& activities, int flag);
+  // Adds `activities` (of the stream, as add_acts) to this configuration
+  // and then checks the timeline for gaps (check_TL_gaps), unless
+  // kRevertTLGaps is "true" (read once per call). Made for configurations
+  // of the newest baselines (construct_from_latest_baselines), where an
+  // activity at the count its baseline recorded warns that it has not
+  // changed; a configuration of the whole stream has its activities
+  // distributed first. On a refusal (1001, after the messages) the
+  // configuration holds the activities but must not be realized.
+  int update_with_acts(const SUM_ActivityList& activities);
+  // Checks that a baseline made of this configuration, in which
+  // `selected` are the activities chosen by the caller and the rest stand
+  // for the stream's newest baselines, is a consistent configuration of
+  // each component holding one of `selected`. The rule: walking back on
+  // its branch from every checked-in version a selected activity recorded
+  // in the component, the nearest earlier version that an activity
+  // recorded must be one the configuration holds: that activity is in the
+  // configuration (else in the stream's newest baseline of the component)
+  // at a count that covers the version. Otherwise a baseline would select
+  // a version without the change it builds on:
+  //   vers_check_lo_gap: the activity is in neither: "Activity "%s" must
+  //     be added to activity list.";
+  //   vers_check_contig: its count there is older than the version:
+  //     "Version "%s" from the activity "%s" is missing from the required
+  //     version list.";
+  //   check_CA_dependency: an activity the stream's newest baseline of the
+  //     component records is missing, so the new baseline, placed after
+  //     that one, would drop it: "Activity "%s" must be added to activity
+  //     list to preserve baseline order in stream.".
+  // A version whose activity cannot be told (several claim it) gives
+  // "Unable to determine missing activity.". Versions outside every
+  // activity are walked past. Every gap is reported, each activity and
+  // version once; then 1001. Reads the configuration as it is (no change
+  // sets are distributed) and writes nothing.
+  int check_TL_gaps(const SUM_ActivityList& selected) const;
+  // The environment variable that, set to "true" (any case), switches the
+  // timeline-gap check of construct_from_acts and update_with_acts off.
+  static constexpr const char* kRevertTLGaps = "REVERT_QRTU00060301";
 
   int stream(SUM_Stream& out) const;
   int virtual_baselines(SUM_VirtualBaselineList& out) const;
@@ -186,23 +233,39 @@ class SUM_VirtualConfig {
   // pending baseline would not record the stream's own member.
   int member_for(const SUM_Baseline& baseline, SUM_BaselineVR& out) const;
 
-  // Realizes the virtual baselines of `components` (empty: all), with the
-  // composites that depend on them (add_missing_composites), in reverse
-  // dependency order, inside one group (same date and time in names); a
-  // member left out keeps the stream's current baseline of its component;
-  // `identical` as for SUM_VirtualBaseline::realize. `made` gets one
-  // baseline per realized component (a reused foundation included) and
-  // `created` marks (1/0, same order) which were made new. Stops at the
-  // first failure; baselines already made stay.
+  // Realizes the virtual baselines of `components` (empty: all) as
+  // realize_subset does; a component outside the configuration is 1002.
   int realize(const char* name, const char* comment, const SUM_ComponentList& components,
               int identical, SUM_BaselineList& made, std::vector<int>& created);
+  // Realizes `subset` (virtual baselines of this configuration; another's
+  // is 1072; empty: nothing) with the composites that depend on them
+  // (add_missing_composites), in reverse dependency order, inside one
+  // group (same date and time in names); a member left out keeps the
+  // stream's current baseline of its component, and the other components
+  // are left alone; `identical` as for SUM_VirtualBaseline::realize.
+  // `made` gets one baseline per realized component (a reused one
+  // included) and `created` marks (1/0, same order) which were made new.
+  // Stops at the first failure; baselines already made stay.
+  int realize_subset(const char* name, const char* comment, const SUM_VirtualBaselineList& subset,
+                     int identical, SUM_BaselineList& made, std::vector<int>& created);
 
  private:
   friend class SUM_VirtualBaseline;
   explicit SUM_VirtualConfig(std::shared_ptr<SUM_VirtualConfigRep> rep) : rep_(std::move(rep)) {}
-  // The representation with one empty virtual baseline per component.
-  static int construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress,
+  // The representation with one virtual baseline per component: empty, or
+  // with `from_latest` holding the activities of the stream's newest
+  // baseline of the component.
+  static int construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress, int from_latest,
                            SUM_VirtualConfig& out, int& interrupted);
+  // The timeline-gap checks of check_TL_gaps for one virtual baseline; each
+  // adds the gaps it reported to `scan` (sum_virtual_gaps.cpp).
+  int vers_check_lo_gap(const SUM_VirtualBaseline& vbl, const SUM_Activity& activity,
+                        SUM_GapScan& scan) const;
+  int vers_check_contig(const SUM_Version& version, const SUM_Activity& owner, unsigned count,
+                        SUM_GapScan& scan) const;
+  int check_CA_dependency(const SUM_VirtualBaseline& vbl, SUM_GapScan& scan) const;
+  // Runs SUM_VirtualBaseline::compute_has_unrecorded_changes for each.
+  int compute_unrecorded_changes();
   // Appends copies of `activity` (one per component it changed, with its
   // count there) to the virtual baselines.
   int partition_cset(const SUM_Activity& activity);

@@ -32,6 +32,12 @@ struct SUM_VirtualConfigRep {
   int deps_computed = 0;  // the members were read; edits since are kept
 };
 
+// Whether `component` has a root directory (`rooted`) and, when it has,
+// the family of its root VOB and its root directory element: what
+// SUM_Activity::change_set_in_range names a component by.
+int sum_vbl_component_root(const SUM_Component& component, int& rooted, SUM_Oid& family,
+                           SUM_Oid& crde);
+
 // The baseline the stream currently has of `component`: its newest one,
 // else its foundation baseline; 1002 when neither.
 int sum_vbl_current_baseline(const SUM_Stream& stream, const SUM_Component& component,

@@ -234,9 +234,14 @@ int run_mkbl(const ParsedArgs& args) {
   // Progress shows only where someone watches it.
   SUM_ProgressCB progress(show_progress, nullptr);
   SUM_ProgressCB* watcher = isatty(STDERR_FILENO) ? &progress : nullptr;
-  int status = args.has("activities")
-                   ? SUM_VirtualConfig::construct_from_acts(stream, activities, config)
-                   : SUM_VirtualConfig::construct(stream, watcher, config, interrupted);
+  // Selected activities are added to what the stream's newest baselines
+  // record, and refused when they leave out an activity they build on.
+  int status =
+      args.has("activities")
+          ? SUM_VirtualConfig::construct_from_latest_baselines(stream, watcher, config, interrupted)
+          : SUM_VirtualConfig::construct(stream, watcher, config, interrupted);
+  if (status == 0 && !interrupted && args.has("activities"))
+    status = config.update_with_acts(activities);
   if (status != 0 || interrupted) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableMakeBaselines, label.c_str());
     return kExitFailure;
