@@ -26,7 +26,6 @@ using test_support::ImsgCapture;
 using test_support::TempHome;
 using test_support::vantool;
 
-constexpr const char* kNotIntegration = "is not a deliver or rebase integration activity.";
 constexpr const char* kStillInProgress =
     "The specified integration activity is still in progress.\nYou will not be able to  "
     "retrieve the contributor list until the operation has been completed.\n";
@@ -110,13 +109,6 @@ class ActivityContribTest : public ::testing::Test {
     std::sort(out.begin(), out.end());
     return out;
   }
-  static std::vector<std::string> names(const SUM_BaselineVRList& list) {
-    std::vector<std::string> out;
-    for (unsigned i = 0; i < list.count(); ++i)
-      out.push_back(list[i].real().any_fullname());
-    return out;
-  }
-
   static std::vector<std::string> sorted_lines(const std::string& text) {
     std::vector<std::string> out;
     size_t start = 0;
@@ -182,27 +174,6 @@ TEST_F(ActivityContribTest, TheStoredRecordReadsBackThroughTheReaders) {
   EXPECT_EQ(exists, 0);
 }
 
-TEST_F(ActivityContribTest, SavingIsRefusedForOtherRecordsAndPlainActivities) {
-  SUM_Activity rebase = integration_activity("rebase_b2");
-  ImsgCapture capture;
-  EXPECT_EQ(
-      rebase.save_integration_config("ZEM_OTHER", baselines({"B2@/pvob"}), SUM_BaselineList(), 0),
-      SUM_INTERNAL_ERROR);
-  int exists = 1;
-  ASSERT_EQ(rebase.pvar_exists("ZEM_OTHER", exists), 0);
-  EXPECT_EQ(exists, 0);
-
-  SUM_Activity plain;
-  ASSERT_EQ(dev.create_activity("plain", "Plain", "", plain), 0);
-  capture.clear();
-  EXPECT_EQ(plain.save_integration_config("ZEM_REBASE", baselines({"B2@/pvob"}),
-                                          baselines({"B1@/pvob"}), 0),
-            SUM_FAILED);
-  EXPECT_NE(capture.joined(IMSG_ERROR).find(kNotIntegration), std::string::npos);
-  ASSERT_EQ(plain.pvar_exists("ZEM_REBASE", exists), 0);
-  EXPECT_EQ(exists, 0);
-}
-
 TEST_F(ActivityContribTest, ConfigurationsLeaveOutComponentsTheProjectMayNotModify) {
   SUM_Activity rebase = integration_activity("rebase_b2");
   ASSERT_EQ(
@@ -212,8 +183,10 @@ TEST_F(ActivityContribTest, ConfigurationsLeaveOutComponentsTheProjectMayNotModi
   ASSERT_EQ(rebase.complete_integration_act(""), 0);
   SUM_BaselineVRList new_config, old_config;
   ASSERT_EQ(rebase.integration_config(new_config, old_config), 0);
-  EXPECT_EQ(names(new_config), (std::vector<std::string>{"B2@/pvob"}));
-  EXPECT_EQ(names(old_config), (std::vector<std::string>{"B1@/pvob"}));
+  ASSERT_EQ(new_config.count(), 1u);
+  ASSERT_EQ(old_config.count(), 1u);
+  EXPECT_EQ(new_config[0].real(), baseline("B2@/pvob"));
+  EXPECT_EQ(old_config[0].real(), baseline("B1@/pvob"));
 
   // A deliver's old side cannot be found: refused, not guessed.
   SUM_Activity deliver = integration_activity("deliver_b2");
@@ -229,7 +202,7 @@ TEST_F(ActivityContribTest, ConfigurationsLeaveOutComponentsTheProjectMayNotModi
       << capture.joined(IMSG_ERROR);
 }
 
-TEST_F(ActivityContribTest, ContributorsAreRefusedWhileInProgressAndForPlainActivities) {
+TEST_F(ActivityContribTest, RefusedWhileInProgressAndForPlainActivities) {
   SUM_Activity running = integration_activity("rebase_running");
   ASSERT_EQ(running.save_integration_config("ZEM_REBASE", baselines({"B2@/pvob"}),
                                             baselines({"B1@/pvob"}), 0),
@@ -239,6 +212,7 @@ TEST_F(ActivityContribTest, ContributorsAreRefusedWhileInProgressAndForPlainActi
   EXPECT_EQ(running.contrib_activities(brought), SUM_FAILED);
   EXPECT_EQ(capture.joined(IMSG_ERROR), kStillInProgress);
 
+  // A plain activity neither lists contributors nor takes a record.
   SUM_Activity plain;
   ASSERT_EQ(dev.create_activity("plain", "Plain", "", plain), 0);
   capture.clear();
@@ -246,6 +220,12 @@ TEST_F(ActivityContribTest, ContributorsAreRefusedWhileInProgressAndForPlainActi
   EXPECT_EQ(capture.joined(IMSG_ERROR),
             "Activity \"plain\" is not a deliver or rebase integration activity.\n");
   EXPECT_TRUE(capture.texts(IMSG_INFO).empty());
+  EXPECT_EQ(plain.save_integration_config("ZEM_REBASE", baselines({"B2@/pvob"}),
+                                          baselines({"B1@/pvob"}), 0),
+            SUM_FAILED);
+  int exists = 1;
+  ASSERT_EQ(plain.pvar_exists("ZEM_REBASE", exists), 0);
+  EXPECT_EQ(exists, 0);
 }
 
 TEST_F(ActivityContribTest, LsactContribListsWhatTheIntegrationBrought) {
@@ -262,11 +242,9 @@ TEST_F(ActivityContribTest, LsactContribListsWhatTheIntegrationBrought) {
   integration_activity("rebase_running");
   EXPECT_TRUE(test_support::vantool_refuses({"still in progress"},
                                             {"lsact", "-contrib", "rebase_running@/pvob"}));
-  EXPECT_TRUE(test_support::vantool_refuses({"Activity \"first\"", kNotIntegration},
-                                            {"lsact", "-contrib", "first@/pvob"}));
-  auto usage = vantool({"lsact", "-contrib", "rebase_b2@/pvob", "first@/pvob"});
-  EXPECT_NE(usage.exit_code, 0);
-  EXPECT_NE(usage.err.find("first@/pvob"), std::string::npos) << usage.err;
+  EXPECT_TRUE(test_support::vantool_refuses(
+      {"Activity \"first\" is not a deliver or rebase integration activity."},
+      {"lsact", "-contrib", "first@/pvob"}));
 }
 
 }  // namespace
