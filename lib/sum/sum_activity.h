@@ -250,6 +250,35 @@ class SUM_Activity : public SUM_ActivityBase {
   int old_found_baselines(SUM_BaselineList& out) const;
   int contrib_delbybl(int& present) const;
 
+  // ---- integrated configuration (sum_activity_contrib.cpp) ----
+
+  // Records what a finished deliver or rebase integrated, in the record the
+  // readers above read: process variable `record_name` ("ZEM_DELIVER" or
+  // "ZEM_REBASE"; another name is an internal error, 1072) holds an element
+  // of that name with the children "CONTRIB_BLS" (`contrib`'s universal
+  // selectors joined by ","), for a rebase "OLD_FOUND" (`old_found`, same
+  // form; ignored for a deliver), and for a deliver of selected baselines
+  // (`delivered_by_baseline`) "DELBYBL" with text "TRUE". An activity that
+  // is not an integration activity is refused (1001). One write; a stored
+  // record is replaced whole.
+  int save_integration_config(const char* record_name, const SUM_BaselineList& contrib,
+                              const SUM_BaselineList& old_found, int delivered_by_baseline,
+                              const char* comment = "") const;
+  // The configurations the operation went between, replacing both lists:
+  // `new_config` the contributing baselines, `old_config` for a rebase the
+  // old foundation; both without the components the stream's project may
+  // not modify. Refusals of contrib_baselines; a deliver's old side cannot
+  // be found yet ("Unable to determine baseline list ...", 1001).
+  int integration_config(SUM_BaselineVRList& new_config, SUM_BaselineVRList& old_config) const;
+  // The activities in which the two integrated configurations differ,
+  // replacing `out`. Refused (1001, after the message) for an activity that
+  // is not an integration activity and while its operation is in progress;
+  // comparison refusals pass up.
+  int contrib_activities(SUM_ActivityList& out) const;
+  // Prints, as information, one line per contributing activity: a tab, its
+  // selector, a tab, its headline. Refusals as contrib_activities.
+  int print_contributing_activities() const;
+
   // ---- tracker link ----
 
   // Links the activity to `record` (database, record type and display name

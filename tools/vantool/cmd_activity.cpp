@@ -283,13 +283,41 @@ bool print_activity(const SUM_Activity& activity, const ParsedArgs& args, const 
   return true;
 }
 
+// With -contrib: exactly one operand, an integration activity; the
+// activities its finished deliver or rebase brought, appended to `out`. The
+// library refuses other activities and one still in progress with its
+// message.
+bool contributing_activities(const ParsedArgs& args, const SUM_View& view,
+                             std::vector<SUM_Activity>& out) {
+  SUM_Activity integration;
+  if (!open_activity(args.operands()[0], stream_of(view).vob(), integration))
+    return false;
+  SUM_ActivityList list;
+  if (integration.contrib_activities(list) != 0)
+    return false;
+  for (unsigned i = 0; i < list.count(); ++i)
+    out.push_back(list[i]);
+  return true;
+}
+
 int run_lsact(const ParsedArgs& args) {
+  const Command& command = *find_command("lsact");
+  bool contrib = args.has("contrib");
+  if (contrib && args.operands().empty())
+    return usage_error(
+        command, imsg_format(vantool_msg::MissingOperand, command.operand_name.c_str()).c_str());
+  if (contrib && args.operands().size() > 1)
+    return usage_error(
+        command,
+        imsg_format(vantool_msg::TooManyOperandsFirst, args.operands()[1].c_str()).c_str());
   ViewHandle handle;
   if (!optional_view(args, handle))
     return kExitFailure;
   const SUM_View& view = handle.view();
   std::vector<SUM_Activity> activities;
-  if (!activities_to_list(args, view, activities))
+  bool found = contrib ? contributing_activities(args, view, activities)
+                       : activities_to_list(args, view, activities);
+  if (!found)
     return kExitFailure;
   JsonWriter json;
   json.begin_array();
@@ -630,13 +658,17 @@ void register_activity_commands(std::vector<Command>& table) {
 
   Command ls;
   ls.name = "lsact";
-  ls.synopsis = "lsact [-in STREAM] [-cact] [-view TAG] [-short|-long] [-json] [ACTIVITY...]";
+  ls.synopsis =
+      "lsact [-in STREAM] [-cact] [-view TAG] [-short|-long] [-json] [ACTIVITY...] | "
+      "-contrib [-short|-long] [-json] ACTIVITY";
   ls.summary =
       "List activities: those named, the view's current one (-cact), a stream's, or those of the "
-      "view's stream; -long shows their change sets.";
+      "view's stream; -long shows their change sets; -contrib those a finished deliver or rebase "
+      "brought with its integration activity.";
   ls.common = kListingOptions | kViewOption;
-  ls.options = {{"in", true, "STREAM", false}, {"cact", false, "", false}};
-  ls.exclusive = {{"in", "cact"}};
+  ls.options = {
+      {"in", true, "STREAM", false}, {"cact", false, "", false}, {"contrib", false, "", false}};
+  ls.exclusive = {{"in", "cact"}, {"contrib", "in"}, {"contrib", "cact"}};
   ls.max_operands = kUnlimited;
   ls.operand_name = "an ACTIVITY";
   ls.run = run_lsact;
