@@ -74,13 +74,6 @@ SUM_BaselineVRList as_vr_list(const SUM_BaselineList& baselines) {
   return out;
 }
 
-bool contains(const SUM_ComponentList& list, const SUM_Component& component) {
-  for (unsigned i = 0; i < list.count(); ++i)
-    if (list[i] == component)
-      return true;
-  return false;
-}
-
 // Keeps, in order, the entries of `list` whose component is in `modifiable`.
 int keep_modifiable(const SUM_ComponentList& modifiable, SUM_BaselineVRList& list) {
   SUM_BaselineVRList kept;
@@ -89,7 +82,7 @@ int keep_modifiable(const SUM_ComponentList& modifiable, SUM_BaselineVRList& lis
     int status = list[i].component(component);
     if (status != 0)
       return status;
-    if (contains(modifiable, component))
+    if (modifiable.find(component) >= 0)
       kept.append(list[i]);
   }
   list = kept;
