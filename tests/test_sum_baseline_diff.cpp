@@ -19,6 +19,7 @@
 #include "sum/sum_baseline_diff2.h"
 #include "sum/sum_baseline_graph.h"
 #include "sum/sum_callbacks.h"
+#include "sum/sum_hash_tab.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
@@ -116,6 +117,11 @@ class BaselineDiffTest : public ::testing::Test {
     EXPECT_EQ(diffs.count(), 1u);
     return diffs.count() == 1 ? diffs[0].second_count() : 0;
   }
+  static SUM_VersionList list_of_one(const SUM_Version& version) {
+    SUM_VersionList out;
+    out.append(version);
+    return out;
+  }
   static std::vector<std::string> names(const BaselineDiffList& diffs) {
     std::vector<std::string> out;
     for (unsigned i = 0; i < diffs.count(); ++i)
@@ -177,6 +183,36 @@ TEST_F(BaselineDiffTest, ChangedElementsReduceToTheirLatestVersion) {
   EXPECT_NE(all_text(capture).find("Internal error in LatestVersion::is_later_than"),
             std::string::npos)
       << all_text(capture);
+}
+
+TEST_F(BaselineDiffTest, VersionsMadeInAStreamAreKeptPerElement) {
+  BaselineDiffList diffs = compare(baseline("src_INITIAL@/pvob"), baseline("B2@/pvob"));
+  SUM_HashTab<SUM_Element, SUM_Version> table(16);
+  ASSERT_EQ(BaselineDiff::diffs_to_vers_in_stream(diffs, stream, table), 0);
+  std::vector<std::string> kept;
+  SUM_HashTabIter<SUM_Element, SUM_Version> it(table);
+  for (it.first(); !it.is_done(); it.next())
+    kept.push_back(paths(list_of_one(*it.curr_value()))[0]);
+  std::sort(kept.begin(), kept.end());
+  // The directory, b.txt and a.txt at its latest version.
+  EXPECT_EQ(kept,
+            (std::vector<std::string>{"@@/main/p2int/1", "@@/main/p2int/1", "@@/main/p2int/3"}));
+  // None of those versions was made in another stream.
+  SUM_Stream other;
+  ASSERT_EQ(SUM_Stream::construct_from_selector("int@/pvob", SUM_Vob(), other), 0);
+  SUM_HashTab<SUM_Element, SUM_Version> none(16);
+  ASSERT_EQ(BaselineDiff::diffs_to_vers_in_stream(diffs, other, none), 0);
+  EXPECT_EQ(none.is_empty(), 1);
+
+  // Work still checked out cannot be taken.
+  run({"mkact", "-view", "intv", "-headline", "Busy", "-nc", "busy@/pvob"});
+  run({"co", "-nc", view + "/src/b.txt"});
+  BaselineDiffList pending;
+  ASSERT_EQ(BaselineDiff::compare(SUM_BaselineVR(baseline("B2@/pvob")), stream, pending), 0);
+  ASSERT_EQ(names(pending), (std::vector<std::string>{"busy@/pvob"}));
+  ImsgCapture capture;
+  EXPECT_EQ(BaselineDiff::diffs_to_vers_in_stream(pending, stream, none), SUM_FAILED);
+  EXPECT_NE(all_text(capture).find("is checked out."), std::string::npos) << all_text(capture);
 }
 
 TEST_F(BaselineDiffTest, MergedListsHoldOneEntryPerActivity) {
