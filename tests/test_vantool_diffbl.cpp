@@ -72,6 +72,9 @@ TEST_F(VantoolDiffblTest, ListsTheActivitiesThatDifferWithTheirSide) {
 TEST_F(VantoolDiffblTest, AConfigurationAgainstItselfHasNoDifferences) {
   EXPECT_EQ(vantool_out({"diffbl", "DEV2@/pvob", "DEV2@/pvob"}),
             "Comparing baseline \"DEV2@/pvob\" with baseline \"DEV2@/pvob\":\nNo differences.\n");
+  // Baselines without members have no member that differs.
+  EXPECT_EQ(vantool_out({"diffbl", "-baselines", "DEV1@/pvob", "DEV2@/pvob"}),
+            "Comparing baseline \"DEV1@/pvob\" with baseline \"DEV2@/pvob\":\nNo differences.\n");
   // The stream as it is now holds exactly its newest baseline.
   EXPECT_EQ(vantool_out({"diffbl", "-json", "DEV2@/pvob", "dev@/pvob"}),
             "{\"first\":\"DEV2@/pvob\",\"second\":\"dev@/pvob\",\"activities\":[]}\n");

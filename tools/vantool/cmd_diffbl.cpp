@@ -190,8 +190,8 @@ bool report_activities(const BaselineDiffList& diffs, bool with_versions, bool a
 }
 
 // Prints (or adds to `json`) the member baselines that differ, composite by
-// composite.
-bool report_members(const BaselineDiff2& diff, bool as_json, JsonWriter& json) {
+// composite, counting them in `reported`.
+bool report_members(const BaselineDiff2& diff, bool as_json, JsonWriter& json, unsigned& reported) {
   if (as_json)
     json.key("baselines").begin_array();
   for (unsigned c = 0; c < diff.comp_diffs().count(); ++c) {
@@ -201,6 +201,7 @@ bool report_members(const BaselineDiff2& diff, bool as_json, JsonWriter& json) {
     DependentDiffList members;
     if (diff.baseline_diffs(comp.component(), members) != 0)
       return false;
+    reported += members.count();
     for (unsigned m = 0; m < members.count(); ++m) {
       SUM_Baseline a, b;
       members[m].baselines(a, b);
@@ -266,7 +267,8 @@ int run_diffbl(const ParsedArgs& args) {
   else
     imsg_print(IMSG_INFO, vantool_msg::ComparingSides, first.kind(), first.label.c_str(),
                second.kind(), second.label.c_str());
-  bool ok = members ? report_members(diff, as_json, json)
+  unsigned reported = members ? 0 : activities.count();
+  bool ok = members ? report_members(diff, as_json, json, reported)
                     : report_activities(activities, args.has("versions"), as_json, json);
   if (!ok) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableCompareConfigurations, first.label.c_str(),
@@ -275,7 +277,7 @@ int run_diffbl(const ParsedArgs& args) {
   }
   if (as_json)
     imsg_print_literal(IMSG_INFO, "%s", json.end_object().str().c_str());
-  else if (!members && activities.count() == 0)
+  else if (reported == 0)
     imsg_print(IMSG_INFO, vantool_msg::NoDifferences);
   return kExitOk;
 }
