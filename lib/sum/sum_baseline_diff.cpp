@@ -49,7 +49,7 @@ int foundation_chain(const SUM_Baseline& baseline, std::vector<tbs_dbid_t>& out)
       return SUM_OK;
     at = foundation;
   }
-  return SUM_INTERNAL_ERROR;
+  return sum_int_error(kSource, "foundation_chain", __LINE__);
 }
 
 // `side` as layers for the project VOB: a virtual baseline's activities with
