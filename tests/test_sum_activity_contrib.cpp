@@ -19,42 +19,23 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "sum_p2_project_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
-using test_support::TempHome;
 using test_support::vantool;
 
 constexpr const char* kStillInProgress =
     "The specified integration activity is still in progress.\nYou will not be able to  "
     "retrieve the contributor list until the operation has been completed.\n";
 
-class ActivityContribTest : public ::testing::Test {
+class ActivityContribTest : public zem_test::P2ProjectTest {
  protected:
-  // Project "p2" may modify src only; its integration stream "p2int" also
-  // uses the rootless component sys. Activity "first" adds a.txt and b.txt
-  // (baseline B1); "second" changes a.txt and "third" b.txt (baseline B2).
-  // Development stream "p2dev" starts from B1.
+  // As in the project fixture; then "second" changes a.txt and "third"
+  // b.txt (baseline B2), and development stream "p2dev" starts from B1.
   void SetUp() override {
-    test_support::ProjectSpec spec = test_support::standard_project();
-    spec.development_stream.clear();
-    spec.development_view.clear();
-    spec.activity.clear();
-    spec.rootless_components = {"sys"};
-    ASSERT_TRUE(build_project(home, spec));
-    view = home.path() + "/intv";
-    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "p2@/pvob"});
-    run({"mkstream", "-in", "p2@/pvob", "-integration", "-baseline",
-         "src_INITIAL@/pvob,sys_INITIAL@/pvob", "-nc", "p2int@/pvob"});
-    run({"mkview", "-stream", "p2int@/pvob", "-tag", "intv", view});
-    run({"mkact", "-view", "intv", "-headline", "First", "-nc", "first@/pvob"});
-    run({"co", "-nc", view + "/src"});
-    test_support::write_file(view + "/src/a.txt", "a1\n");
-    test_support::write_file(view + "/src/b.txt", "b1\n");
-    run({"mkelem", "-ci", "-nc", view + "/src/a.txt", view + "/src/b.txt"});
-    run({"ci", "-nc", view + "/src"});
-    run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B1"});
+    P2ProjectTest::SetUp();
     run({"mkact", "-view", "intv", "-headline", "Second", "-nc", "second@/pvob"});
     edit("a.txt", "a2\n");
     run({"mkact", "-view", "intv", "-headline", "Third", "-nc", "third@/pvob"});
@@ -65,15 +46,6 @@ class ActivityContribTest : public ::testing::Test {
     ASSERT_EQ(SUM_Stream::construct_from_selector("p2dev@/pvob", SUM_Vob(), dev), 0);
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  void edit(const std::string& name, const std::string& content) {
-    run({"co", "-nc", view + "/src/" + name});
-    test_support::write_file(view + "/src/" + name, content);
-    run({"ci", "-nc", view + "/src/" + name});
-  }
   SUM_Baseline baseline(const char* name) {
     SUM_Baseline out;
     EXPECT_EQ(SUM_Baseline::construct_from_selector(name, SUM_Vob(), out), 0) << name;
@@ -118,8 +90,6 @@ class ActivityContribTest : public ::testing::Test {
     return out;
   }
 
-  TempHome home;
-  std::string view;
   SUM_Stream dev;
 };
 

@@ -28,11 +28,11 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "sum_p2_project_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
-using test_support::TempHome;
 using test_support::vantool;
 
 std::string all_text(const ImsgCapture& capture) {
@@ -42,31 +42,12 @@ std::string all_text(const ImsgCapture& capture) {
   return out;
 }
 
-class BaselineDiffTest : public ::testing::Test {
+class BaselineDiffTest : public zem_test::P2ProjectTest {
  protected:
-  // Component src and rootless component sys in project "proj", whose
-  // integration stream "int" (view "int") starts from both initial
-  // baselines. Activity "first" adds a.txt and b.txt (baseline B1); activity
-  // "second" changes a.txt twice (baseline B2).
+  // As in the project fixture; then "second" changes a.txt twice (baseline
+  // B2).
   void SetUp() override {
-    test_support::ProjectSpec spec = test_support::standard_project();
-    spec.development_stream.clear();
-    spec.development_view.clear();
-    spec.activity.clear();
-    spec.rootless_components = {"sys"};
-    ASSERT_TRUE(build_project(home, spec));
-    view = home.path() + "/intv";
-    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob", "-nc", "p2@/pvob"});
-    run({"mkstream", "-in", "p2@/pvob", "-integration", "-baseline",
-         "src_INITIAL@/pvob,sys_INITIAL@/pvob", "-nc", "p2int@/pvob"});
-    run({"mkview", "-stream", "p2int@/pvob", "-tag", "intv", view});
-    run({"mkact", "-view", "intv", "-headline", "First", "-nc", "first@/pvob"});
-    run({"co", "-nc", view + "/src"});
-    test_support::write_file(view + "/src/a.txt", "a1\n");
-    test_support::write_file(view + "/src/b.txt", "b1\n");
-    run({"mkelem", "-ci", "-nc", view + "/src/a.txt", view + "/src/b.txt"});
-    run({"ci", "-nc", view + "/src"});
-    run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B1"});
+    P2ProjectTest::SetUp();
     run({"mkact", "-view", "intv", "-headline", "Second", "-nc", "second@/pvob"});
     edit("a.txt", "a2\n");
     edit("a.txt", "a3\n");
@@ -74,15 +55,6 @@ class BaselineDiffTest : public ::testing::Test {
     ASSERT_EQ(SUM_Stream::construct_from_selector("p2int@/pvob", SUM_Vob(), stream), 0);
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  void edit(const std::string& name, const std::string& content) {
-    run({"co", "-nc", view + "/src/" + name});
-    test_support::write_file(view + "/src/" + name, content);
-    run({"ci", "-nc", view + "/src/" + name});
-  }
   SUM_Baseline baseline(const char* name) {
     SUM_Baseline out;
     EXPECT_EQ(SUM_Baseline::construct_from_selector(name, SUM_Vob(), out), 0) << name;
@@ -139,8 +111,6 @@ class BaselineDiffTest : public ::testing::Test {
     return out;
   }
 
-  TempHome home;
-  std::string view;
   SUM_Stream stream;
 };
 

@@ -98,15 +98,10 @@ int SUM_Activity::save_integration_config(const char* record_name, const SUM_Bas
   if (is_null() || record_name == nullptr ||
       (!is_rebase_record(record_name) && !is_deliver_record(record_name)))
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int is = 0;
   int in_progress = 0;
-  int status = is_integration_activity(is, in_progress);
+  int status = sum_act_require_integration(*this, in_progress);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  if (!is) {
-    imsg_print(IMSG_ERROR, sum_msg::NotIntegration, sum_act_label(*this));
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
   // The whole record is built before the single write, so a baseline whose
   // selector cannot be read leaves any stored record as it was.
   SUM_String text;
@@ -158,15 +153,10 @@ int SUM_Activity::contrib_activities(SUM_ActivityList& out) const {
   SUM_Trace trace("SUM_Activity::contrib_activities");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int is = 0;
   int in_progress = 0;
-  int status = is_integration_activity(is, in_progress);
+  int status = sum_act_require_integration(*this, in_progress);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  if (!is) {
-    imsg_print(IMSG_ERROR, sum_msg::NotIntegration, sum_act_label(*this));
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
   if (in_progress) {
     imsg_print(IMSG_ERROR, sum_msg::SpecifiedIntegrationActivityStill);
     return trace.checked(__LINE__, SUM_FAILED);

@@ -117,6 +117,16 @@ int SUM_Activity::is_integration_activity(int& is, int& in_progress) const {
   return SUM_OK;
 }
 
+int sum_act_require_integration(const SUM_Activity& activity, int& in_progress) {
+  int is = 0;
+  int status = activity.is_integration_activity(is, in_progress);
+  if (status == 0 && !is) {
+    imsg_print(IMSG_ERROR, sum_msg::NotIntegration, sum_act_label(activity));
+    status = SUM_FAILED;
+  }
+  return status;
+}
+
 // ---- recorded results --------------------------------------------------------------------
 
 int SUM_Activity::read_integration_record(const char* child, SUM_String& text, int& present) const {
@@ -124,15 +134,10 @@ int SUM_Activity::read_integration_record(const char* child, SUM_String& text, i
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_String label = sum_act_label(*this);
-  int is = 0;
   int in_progress = 0;
-  int status = is_integration_activity(is, in_progress);
+  int status = sum_act_require_integration(*this, in_progress);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  if (!is) {
-    imsg_print(IMSG_ERROR, sum_msg::NotIntegration, label);
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
   const char* record_names[] = {PVAR_ZEM_GEN_ZEM_DELIVER, PVAR_ZEM_GEN_ZEM_REBASE};
   SUM_String record;
   int found = 0;

@@ -15,6 +15,10 @@ constexpr int kTkNotEnabled = 2;
 
 // The object's name for messages ("<unknown>" when it cannot be read).
 SUM_String sum_act_label(const SUM_VobObject& obj);
+// 0 when `activity` is a deliver or rebase integration activity (`in_progress`
+// whether its operation still runs); otherwise prints that it is not one and
+// returns 1001.
+int sum_act_require_integration(const SUM_Activity& activity, int& in_progress);
 // The activity's stream and that stream's project.
 int sum_act_stream_and_project(const SUM_Activity& activity, SUM_Stream& stream,
                                SUM_Project& project);
