@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "repository/sql.h"
+#include "repository/vob_zem_activity_internal.h"
 #include "repository/vob_zem_stream_internal.h"
 
 namespace repo {
@@ -251,4 +252,66 @@ int vob_zem_timeline_arc_after_latest_baseline(vob_vob_h pvob, tbs_dbid_t timeli
     found = found != 0 || it->kind == VOB_ZEM_TL_FOUNDATION_ARC ? 1 : 0;
   *later = found;
   return TBS_ST_OK;
+}
+
+int vob_zem_timeline_drop_arcs_from(vob_vob_h pvob, tbs_dbid_t timeline, size_t from,
+                                    const vob_event_info_t* event) {
+  std::vector<repo::act::ArrowRef> arrows;
+  int status = repo::in_txn(pvob, [&](Store& s) -> int {
+    zem::StreamKinds kinds;
+    std::vector<vob_zem_timeline_entry_t> entries;
+    int st = need_kind(pvob, s, timeline, "timeline", timeline_kind, kinds);
+    if (st == 0)
+      st = repo::check_not_locked(pvob, s, timeline);
+    if (st == 0)
+      st = read_entries(s, timeline, entries);
+    if (st != 0)
+      return st;
+    if (from == 0 || from >= entries.size()) {
+      imsg_print(IMSG_ERROR, tbs_msg::TimelineEntriesPositionBeyond,
+                 zem::display_name(pvob, timeline).c_str(), static_cast<int>(entries.size()),
+                 static_cast<int>(from));
+      return TBS_ST_BAD_ARGUMENT;
+    }
+    for (size_t i = from; i < entries.size(); ++i)
+      if (entries[i].kind != VOB_ZEM_TL_FOUNDATION_ARC) {
+        imsg_print(IMSG_ERROR, tbs_msg::TimelineBaselineAfterArc,
+                   zem::display_name(pvob, timeline).c_str(), static_cast<int>(i),
+                   static_cast<int>(from));
+        return TBS_ST_ERROR;
+      }
+    // Latest first, so that no position moves under the loop.
+    for (size_t i = entries.size(); st == 0 && i-- > from;) {
+      tbs_dbid_t hlink = entries[i].dbid;
+      repo::Query q = s.query(repo::sql::kHlinkGet);
+      q.bind(1, id(hlink));
+      bool cross_vob = q.next() && !q.is_null(3);
+      repo::act::ArrowRef arrow;
+      if (cross_vob)
+        arrow.pvob_family = repo::uuid_of(q.blob(3));
+      if ((st = q.status()) != 0)
+        break;
+      ObjectRow link;
+      st = repo::read_object(s, hlink, link);
+      if (st == 0)
+        st = s.query(repo::sql::kTimelineEntryDelete)
+                 .bind(1, id(timeline))
+                 .bind(2, static_cast<int64_t>(i))
+                 .run();
+      if (st == 0)
+        st = s.query(repo::sql::kEventsDelete).bind(1, id(hlink)).run();
+      if (st == 0)
+        st = s.query(repo::sql::kObjectDelete).bind(1, id(hlink)).run();
+      if (st == 0 && cross_vob) {
+        arrow.hlink_oid = link.oid;
+        arrows.push_back(arrow);
+      }
+    }
+    return st != 0 ? st : repo::record_event(s, timeline, VOB_EVENT_MODIFY, event);
+  });
+  // The arrows in the baselines' VOBs go last: an arrow without its
+  // hyperlink is ignored by readers.
+  if (status == 0)
+    repo::act::delete_arrows(arrows);
+  return status;
 }

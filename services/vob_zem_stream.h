@@ -156,6 +156,13 @@ int vob_zem_timeline_insert_entry(vob_vob_h pvob, tbs_dbid_t timeline, size_t po
 // The entries of a timeline in list order; `entries` is replaced.
 int vob_zem_timeline_get_entries(vob_vob_h pvob, tbs_dbid_t timeline,
                                  std::vector<vob_zem_timeline_entry_t>& entries);
+// Removes the entries from position `from` to the end, each of which must
+// be a foundation arc (a baseline entry among them: 1001 after a message,
+// nothing removed), together with their "Foundation" hyperlinks, recorded
+// as a modify event on the timeline. `from` 0 or at/after the end is 1004:
+// a timeline keeps its first foundation arc. 1040 when the timeline is locked.
+int vob_zem_timeline_drop_arcs_from(vob_vob_h pvob, tbs_dbid_t timeline, size_t from,
+                                    const vob_event_info_t* event);
 // `later` is 1 when a foundation arc comes after the last baseline entry (or
 // the timeline has no baseline entry but has a foundation arc), 0 otherwise.
 int vob_zem_timeline_arc_after_latest_baseline(vob_vob_h pvob, tbs_dbid_t timeline, int* later);

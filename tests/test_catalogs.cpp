@@ -30,7 +30,7 @@ const Expected kCatalogs[] = {
     {"sum/policy", 11, 44},
     {"sum/integration", 12, 139},
     {"sum/sum_callbacks", 13, 7},
-    {"sum/config_change", 14, 48},
+    {"sum/config_change", 14, 51},
     {"sum/config_spec_id", 15, 1},
     {"sum/triggers", 16, 10},
     {"sumui/foundation", 17, 44},

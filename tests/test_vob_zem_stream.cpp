@@ -3,6 +3,7 @@
 // and the order of timeline entries.
 #include <gmock/gmock.h>
 
+#include "services/vob_hlink.h"
 #include "services/vob_zem_stream.h"
 #include "support/checks.h"
 #include "vob_zem_fixture.h"
@@ -250,6 +251,46 @@ TEST_F(StreamTest, TimelineEntriesKeepTheirOrder) {
 
     ASSERT_EQ(vob_zem_timeline_delete(f.vob, other, nullptr), 0);
     EXPECT_EQ(timelines(f, s), std::vector<tbs_dbid_t>{tl});
+  }
+}
+
+// Taking a timeline back to an earlier foundation removes the foundation
+// arcs after it with their hyperlinks, and never a baseline entry.
+TEST_F(StreamTest, TrailingFoundationArcsGoWithTheirHyperlinks) {
+  for (const Form& f : forms()) {
+    SCOPED_TRACE(f.label);
+    tbs_dbid_t s = stream(f, "work", f.project);
+    tbs_dbid_t tl = timeline(f, s, "work_tl");
+    tbs_dbid_t target = stream(f, "target", f.project);
+    tbs_dbid_t baseline = stream(f, "stand_in", f.project);
+    auto arc = [&]() {
+      tbs_dbid_t link = 0;
+      EXPECT_EQ(vob_hlink_create_wk(f.vob, tl, VOB_WK_HLTYPE_FOUNDATION, f.vob, target, "", "",
+                                    nullptr, &link),
+                0);
+      EXPECT_EQ(vob_zem_timeline_add_entry(f.vob, tl, VOB_ZEM_TL_FOUNDATION_ARC, link, nullptr), 0);
+      return link;
+    };
+    tbs_dbid_t first = arc();
+    ASSERT_EQ(vob_zem_timeline_add_entry(f.vob, tl, VOB_ZEM_TL_BASELINE, baseline, nullptr), 0);
+    tbs_dbid_t second = arc();
+    tbs_dbid_t third = arc();
+    using E = std::pair<int, tbs_dbid_t>;
+    {
+      ImsgCapture capture;
+      EXPECT_EQ(vob_zem_timeline_drop_arcs_from(f.vob, tl, 1, nullptr), TBS_ST_ERROR);
+      EXPECT_THAT(capture.joined(IMSG_ERROR), HasSubstr("has a baseline at entry 1"));
+      EXPECT_EQ(vob_zem_timeline_drop_arcs_from(f.vob, tl, 0, nullptr), TBS_ST_BAD_ARGUMENT);
+      EXPECT_EQ(vob_zem_timeline_drop_arcs_from(f.vob, tl, 4, nullptr), TBS_ST_BAD_ARGUMENT);
+    }
+    EXPECT_EQ(entries(f, tl).size(), 4u) << "a refusal removes nothing";
+
+    ASSERT_EQ(vob_zem_timeline_drop_arcs_from(f.vob, tl, 2, nullptr), 0);
+    EXPECT_EQ(entries(f, tl), (std::vector<E>{E{1, first}, E{3, baseline}}));
+    vob_arrow_info_t arrow;
+    EXPECT_EQ(vob_hlink_hlinkh_get_arrow(f.vob, second, &arrow), TBS_ST_NOT_FOUND);
+    EXPECT_EQ(vob_hlink_hlinkh_get_arrow(f.vob, third, &arrow), TBS_ST_NOT_FOUND);
+    EXPECT_EQ(vob_hlink_hlinkh_get_arrow(f.vob, first, &arrow), 0);
   }
 }
 

@@ -189,6 +189,9 @@ class SUM_Project : public SUM_ActivityBase {
   // permission; fires the chproject triggers.
   int set_default_integration_stream(const SUM_Stream& stream, int replace,
                                      const char* comment) const;
+  // The stream whose recommended baselines the project's streams rebase to
+  // by default: its integration stream (1002 when it has none).
+  int default_rebase_stream(SUM_Stream& out) const;
   // Every stream of the project (the integration stream and the development
   // streams at any depth), in creation order, replacing `out`.
   int streams(SUM_StreamList& out) const;

@@ -49,6 +49,12 @@ int SUM_Project::default_integration_stream(SUM_Stream& out) const {
   return trace.checked(__LINE__, status);
 }
 
+int SUM_Project::default_rebase_stream(SUM_Stream& out) const {
+  SUM_Trace trace("SUM_Project::default_rebase_stream");
+  int status = default_integration_stream(out);
+  return status == SUM_NOT_FOUND ? SUM_NOT_FOUND : trace.checked(__LINE__, status);
+}
+
 int SUM_Project::set_default_integration_stream(const SUM_Stream& stream, int replace,
                                                 const char* comment) const {
   SUM_Trace trace("SUM_Project::set_default_integration_stream");

@@ -133,6 +133,19 @@ class SUM_Stream : public SUM_ActivityBase {
   int uses_baseline_util(const SUM_Component& component, SUM_Baseline& out) const;
   // The evaluated foundation of the recommended baselines (recbls).
   int rec_foundation(SUM_Foundation& out) const;
+  // The stream whose recommended baselines this one rebases to by default:
+  // a development stream's parent stream; 1002 for the integration stream
+  // and for a stream placed in its project without one.
+  int rebase_stream(SUM_Stream& out) const;
+  // Of the rebase stream's recommended baselines (their closure), those
+  // that would move this stream forward: descendants of, not equal to, its
+  // foundation baseline of the same component, in closure order. Empty for
+  // a stream without a rebase stream.
+  int behind_recommended(SUM_BaselineList& out) const;
+  // The activities of the stream whose changes are not in its foundation:
+  // per component of the foundation, what the stream holds beyond its
+  // foundation baseline, each activity once, in first-seen order.
+  int activities_since_foundation(SUM_ActivityList& out) const;
 
   // The default deliver target: 1002 for a read-only stream; the stored
   // target of the integration stream (1002 when none); a development
@@ -337,9 +350,11 @@ class SUM_Stream : public SUM_ActivityBase {
   // 1001) and permission. An empty list stores an empty value. Otherwise
   // each baseline must be of a component of the stream (configuration-change
   // message 42, 1001), one per component (foundation message 22, 1001), and
-  // be the stream's foundation baseline or made in the stream (message 17,
-  // 1001); the recommendation checks that need the baseline graph are not
-  // made yet. Fires the chstream triggers when asked.
+  // pass the recommendation checks (SUM_RecommendChange: every refused
+  // component prints its message; 1001). The list is written only while the
+  // stored one is still the one read at the start: a change by another
+  // command meanwhile is message 50 and 1001, nothing written. Fires the
+  // chstream triggers when asked.
   int set_recbls(const SUM_BaselineList& list, const char* comment, int fire_triggers) const;
   // What the stream recommends by default, replacing `out`: per component,
   // the newest baseline made in the stream at or above the project's
@@ -450,6 +465,9 @@ class SUM_Stream : public SUM_ActivityBase {
                                  const char* load_rules, SUM_String& out);
   // Whether the stream keeps its text stored (two views or more).
   int need_persistent_cspec(int& need) const;
+  // Whether a regeneration must store the text now: the stream keeps a
+  // stored text, or needs one (need_persistent_cspec).
+  int shall_store_cspec(int& shall) const;
   // Stores an empty text: views generate theirs on demand.
   int remove_cspec() const;
   // Whether `view` shows the stream's current configuration: the identity
@@ -488,8 +506,9 @@ class SUM_Stream : public SUM_ActivityBase {
                               const SUM_BaselineList& baselines,
                               std::unique_ptr<SUM_NewConfig>& config);
   int commit_foundation(SUM_NewConfig& config, int integration, const char* comment) const;
-  // The checks of set_recbls that need no baseline graph (1001 after the
-  // message of the first refusal).
+  // The checks of set_recbls: conflicts among the baselines, then each
+  // component's change of the recommendation (1001 after the message of
+  // every refusal).
   int check_recommendation(const SUM_BaselineList& list) const;
   // Creation refusal 81: `parent` has stream-modifiable components
   // (sum_stream_mod_comps.cpp).

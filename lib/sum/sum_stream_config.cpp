@@ -16,6 +16,7 @@
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
+#include "sum/sum_timeline_cache.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_triggers.h"
 #include "sum/xml_element.h"
@@ -284,14 +285,20 @@ int SUM_Stream::timelines(SUM_TimelineList& out) const {
   SUM_Trace trace("SUM_Stream::timelines");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  return trace.checked(__LINE__,
-                       read_objects<SUM_Timeline>(
-                           vob_,
-                           [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
-                             return vob_zem_stream_next_timelines(vob_.handle(), dbid_, offset, max,
-                                                                  chunk);
-                           },
-                           out));
+  if (sum_stream_timelines_cache().lookup(*this, out))
+    return SUM_OK;
+  SUM_TimelineList found;
+  int status = read_objects<SUM_Timeline>(
+      vob_,
+      [&](size_t offset, size_t max, std::vector<tbs_dbid_t>& chunk) {
+        return vob_zem_stream_next_timelines(vob_.handle(), dbid_, offset, max, chunk);
+      },
+      found);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  sum_stream_timelines_cache().enter(*this, found);
+  out = found;
+  return SUM_OK;
 }
 
 int SUM_Stream::component_timeline(const SUM_Component& component, SUM_Timeline& out) const {
@@ -403,6 +410,12 @@ int SUM_Stream::set_recbls(const SUM_BaselineList& list, const char* comment,
   SUM_Project owner;
   if ((status = project(owner)) != 0)
     return trace.checked(__LINE__, status);
+  // The recommendation is checked against the one read here and written
+  // only while it is still the stored one: a change by another command
+  // meanwhile (during the triggers, say) makes this one fail whole.
+  SUM_String before;
+  if ((status = pvar(PVAR_ZEM_STRM_RECBLS, before)) != 0)
+    return trace.checked(__LINE__, status);
   SUM_TrigChStream trigger(*this, owner, "recommended baselines", comment);
   if (fire_triggers && (status = trigger.fire_preop()) != 0)
     return trace.checked(__LINE__, status);
@@ -422,67 +435,41 @@ int SUM_Stream::set_recbls(const SUM_BaselineList& list, const char* comment,
     if ((status = root.string(text, 0)) != 0)
       return trace.checked(__LINE__, status);
   }
-  if ((status = set_pvar(PVAR_ZEM_STRM_RECBLS, text, kOpChange, comment)) != 0)
+  status = test_and_set_pvar(PVAR_ZEM_STRM_RECBLS, before, text, kOpChange);
+  if (status == TBS_ST_CAS_MISMATCH) {
+    imsg_print(IMSG_ERROR, sum_config_change_msg::RecommendedChangedMeanwhile, any_fullname());
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  if (status != 0)
     return trace.checked(__LINE__, status);
   if (fire_triggers)
     status = trigger.fire_postop(SUM_VobObject());
   return trace.checked(__LINE__, status);
 }
 
-// What can be decided of a recommendation without the baseline graph: each
-// baseline is of a component of the stream, one per component, and is the
-// stream's foundation baseline of it or was made in the stream. Whether a
-// baseline delivered to the stream, or an ancestor of its foundation
-// baseline, may be recommended needs the graph; such baselines are refused
-// (message 17) until it exists.
+// Each recommended baseline is checked as a change of the stream's
+// recommendation; every refusal prints its message.
 int SUM_Stream::check_recommendation(const SUM_BaselineList& list) const {
   SUM_Trace trace("SUM_Stream::check_recommendation");
-  SUM_BaselineList foundation;
-  int unavailable = 0;
-  int status = explicit_baselines(foundation, unavailable);
+  SUM_Foundation proposed;
+  int conflicts = 0;
+  int status = SUM_Foundation::construct_from_bls_no_lbl_chk(list, proposed);
+  if (status == 0)
+    status = proposed.conflicts(conflicts);
+  if (status == 0 && conflicts) {
+    proposed.diagnose_conflicts();
+    status = SUM_FAILED;
+  }
   if (status != 0)
     return trace.checked(__LINE__, status);
-  SUM_ComponentList foundation_comps;
-  for (unsigned i = 0; i < foundation.count(); ++i) {
-    SUM_Component component;
-    if ((status = component_of(foundation[i], component)) != 0)
-      return trace.checked(__LINE__, status);
-    foundation_comps.append(component);
-  }
-  SUM_ComponentList seen;
-  for (unsigned i = 0; i < list.count(); ++i) {
-    const SUM_Baseline& baseline = list[i];
-    SUM_Component component;
-    if (baseline.is_null())
-      return sum_int_error(kSource, trace.name(), __LINE__);
-    if ((status = component_of(baseline, component)) != 0)
-      return trace.checked(__LINE__, status);
-    int at = foundation_comps.find(component);
-    if (at < 0) {
-      imsg_print(IMSG_ERROR, sum_config_change_msg::NotVisible, baseline.any_fullname(),
-                 any_fullname());
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-    int earlier = seen.find(component);
-    if (earlier >= 0) {
-      imsg_print(IMSG_ERROR, sum_foundation_msg::SameComponent, baseline.any_fullname(),
-                 list[static_cast<unsigned>(earlier)].any_fullname());
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-    seen.append(component);
-    if (foundation[static_cast<unsigned>(at)] == baseline)
-      continue;
-    SUM_Stream maker;
-    status = baseline.stream(maker);
-    if (status != 0 && status != SUM_NOT_FOUND)
-      return trace.checked(__LINE__, status);
-    if (status != 0 || maker != *this) {
-      imsg_print(IMSG_ERROR, sum_config_change_msg::CantRecommendNotOnStream,
-                 baseline.any_fullname(), component.any_fullname());
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-  }
-  return SUM_OK;
+  SUM_NewConfig config(*this, SUM_NewConfig::stream_creation_cbs());
+  if ((status = config.init_recommend(list)) == 0)
+    status = config.validate();
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  int valid = 0;
+  config.is_valid(valid);
+  return valid ? SUM_OK : trace.checked(__LINE__, SUM_FAILED);
 }
 
 int SUM_Stream::default_recbls(SUM_BaselineList& out) const {

@@ -526,6 +526,19 @@ int SUM_Stream::need_persistent_cspec(int& need) const {
   return SUM_OK;
 }
 
+int SUM_Stream::shall_store_cspec(int& shall) const {
+  SUM_Trace trace("SUM_Stream::shall_store_cspec");
+  int need = 0;
+  SUM_String stored;
+  int status = need_persistent_cspec(need);
+  if (status == 0 && !need)
+    status = stored_cspec(stored);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  shall = need || stored.GetLength() > 0 ? 1 : 0;
+  return SUM_OK;
+}
+
 int SUM_Stream::stored_cspec(SUM_String& out) const {
   SUM_Trace trace("SUM_Stream::stored_cspec");
   if (is_null())

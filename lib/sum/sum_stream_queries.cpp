@@ -7,11 +7,13 @@
 #include "services/vob_zem_stream.h"
 #include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_baseline_diff.h"
 #include "sum/sum_foundation.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_timeline.h"
 #include "sum/sum_trace.h"
+#include "sum/sum_virtual_baseline.h"
 
 namespace {
 
@@ -163,4 +165,82 @@ int sum_stream_set_name(const char* selector, const char* name, const char* comm
   if (status != 0)
     return trace.checked(__LINE__, status);
   return trace.checked(__LINE__, stream.set_name(name, comment));
+}
+
+int SUM_Stream::rebase_stream(SUM_Stream& out) const {
+  SUM_Trace trace("SUM_Stream::rebase_stream");
+  int integration = 0;
+  int status = is_integration(integration);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (integration)
+    return SUM_NOT_FOUND;
+  status = parent_stream(out);
+  return status == SUM_NOT_FOUND ? SUM_NOT_FOUND : trace.checked(__LINE__, status);
+}
+
+int SUM_Stream::behind_recommended(SUM_BaselineList& out) const {
+  SUM_Trace trace("SUM_Stream::behind_recommended");
+  SUM_Stream source;
+  int status = rebase_stream(source);
+  if (status == SUM_NOT_FOUND) {
+    out = SUM_BaselineList();
+    return SUM_OK;
+  }
+  SUM_Foundation recommended;
+  SUM_BaselineList closure;
+  SUM_ComponentList scope;
+  if (status == 0)
+    status = source.rec_foundation(recommended);
+  if (status == 0)
+    status = recommended.closure(closure);
+  if (status == 0)
+    status = recommended.closure_scope(scope);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_BaselineList ahead;
+  for (unsigned i = 0; i < closure.count(); ++i) {
+    SUM_Baseline mine;
+    status = baseline_util(scope[i], 0, mine);
+    if (status == SUM_NOT_FOUND || (status == 0 && mine == closure[i]))
+      continue;
+    SUM_BaselineList target;
+    target.append(closure[i]);
+    int forward = 0;
+    if (status == 0)
+      status = mine.is_ancestor_of(target, forward);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    if (forward)
+      ahead.append(closure[i]);
+  }
+  out = ahead;
+  return SUM_OK;
+}
+
+int SUM_Stream::activities_since_foundation(SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_Stream::activities_since_foundation");
+  SUM_BaselineList foundation;
+  int status = baselines_util(0, foundation);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_ActivityList found;
+  for (unsigned i = 0; i < foundation.count(); ++i) {
+    SUM_Component component;
+    int rooted = 0;
+    if ((status = foundation[i].component(component)) == 0)
+      status = component.has_crde(rooted);
+    if (status != 0)
+      return trace.checked(__LINE__, status);
+    if (!rooted)
+      continue;  // holds baselines only, no activities' versions
+    BaselineDiffList diffs;
+    if ((status = BaselineDiff::compare(SUM_BaselineVR(foundation[i]), *this, diffs)) != 0)
+      return trace.checked(__LINE__, status);
+    for (unsigned d = 0; d < diffs.count(); ++d)
+      if (diffs[d].moved_on() && found.find(diffs[d].activity()) < 0)
+        found.append(diffs[d].activity());
+  }
+  out = found;
+  return SUM_OK;
 }

@@ -2,6 +2,7 @@
 // timelines of streams, foundation arcs, and the searches over a timeline's
 // entries (foundation baselines, latest baselines, predecessors).
 #include "sum/sum_timeline.h"
+#include "sum/sum_timeline_cache.h"
 
 #include "services/imsg.h"
 #include "services/vob_hlink.h"
@@ -31,6 +32,15 @@ SUM_Cache<SUM_Timeline, SUM_Component>& component_cache() {
   static auto* cache = new SUM_Cache<SUM_Timeline, SUM_Component>("Timeline_to_component", 1);
   return *cache;
 }
+
+}  // namespace
+
+SUM_Cache<SUM_Stream, SUM_TimelineList>& sum_stream_timelines_cache() {
+  static auto* cache = new SUM_Cache<SUM_Stream, SUM_TimelineList>("Stream_timelines", 0);
+  return *cache;
+}
+
+namespace {
 
 // `op`, or 0 below feature level 4, whose events carry no operation codes.
 int opcode_for(const SUM_Vob& vob, int op, int& out) {
@@ -90,6 +100,7 @@ int SUM_Timeline::create(const SUM_Component& component, const SUM_Stream& strea
     return trace.checked(__LINE__, status);
   }
   component_cache().enter(made, component);
+  sum_stream_timelines_cache().remove(stream);
   out = made;
   return SUM_OK;
 }
@@ -130,8 +141,12 @@ int SUM_Timeline::destroy() {
   if ((status = entries(list)) != 0 || (status = opcode_for(vob_, kOpDuplicateEntry, op)) != 0)
     return trace.checked(__LINE__, status);
   SUM_EventInfo event(kDestroyComment, op);
+  SUM_Stream owner;
+  if ((status = stream(owner)) != 0)
+    return trace.checked(__LINE__, status);
   if ((status = vob_zem_timeline_delete(vob_.handle(), dbid_, event.info())) != 0)
     return trace.checked(__LINE__, status);
+  sum_stream_timelines_cache().remove(owner);
   // The arc's hyperlink goes too. Should that fail, the link is left with a
   // broken "from" end, which no foundation question counts.
   if (vob_hlink_delete(vob_.handle(), list[0].dbid(), event.info()) != 0)
@@ -155,17 +170,18 @@ int SUM_Timeline::component(SUM_Component& out) const {
   SUM_Trace trace("SUM_Timeline::component");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  // Only stream timelines are cached, so a hit needs no read of the type.
+  SUM_Component found;
+  if (component_cache().lookup(*this, found)) {
+    out = found;
+    return SUM_OK;
+  }
   int main = 0;
   int status = is_main(main);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (main) {
     out = SUM_Component(vob_, dbid_);
-    return SUM_OK;
-  }
-  SUM_Component found;
-  if (component_cache().lookup(*this, found)) {
-    out = found;
     return SUM_OK;
   }
   SUM_String selector;
@@ -505,6 +521,19 @@ int SUM_Timeline::add_foundation_arc(const SUM_Baseline& baseline, const char* c
     return trace.checked(__LINE__, status);
   }
   return SUM_OK;
+}
+
+int SUM_Timeline::remove_arcs_from(unsigned from, const char* comment) const {
+  SUM_Trace trace("SUM_Timeline::remove_arcs_from");
+  if (is_null() || from == 0)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int op = 0;
+  int status = opcode_for(vob_, kOpDuplicateEntry, op);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_EventInfo event(comment, op);
+  return trace.checked(__LINE__,
+                       vob_zem_timeline_drop_arcs_from(vob_.handle(), dbid_, from, event.info()));
 }
 
 // ---- SUM_TimelineEntry ----------------------------------------------------------------

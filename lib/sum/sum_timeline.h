@@ -111,6 +111,10 @@ class SUM_Timeline : public SUM_NamedObject {
   // Appends a new foundation arc to `baseline` (a "Foundation" hyperlink
   // and its entry).
   int add_foundation_arc(const SUM_Baseline& baseline, const char* comment) const;
+  // Removes the entries from index `from` on, all foundation arcs, with
+  // their hyperlinks, in one repository write (a baseline entry among them:
+  // 1001 after a message). The first entry always stays (1072 for 0).
+  int remove_arcs_from(unsigned from, const char* comment) const;
 };
 
 // One entry of a timeline, copied from the repository.
