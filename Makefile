@@ -60,6 +60,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_cspec
 	@$(BUILD_DIR)/bin/bench_findmerge
 	@$(BUILD_DIR)/bin/bench_diffbl
+	@$(BUILD_DIR)/bin/bench_classify
 	@bench/vs_git.sh
 
 format:

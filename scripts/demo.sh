@@ -238,9 +238,9 @@ run "The parser stream's activities, as JSON" "$vantool" lsact -json -in parser_
 run "Baselines: a new component VOB for the manual, in a project of its own" \
   "$vantool" mkvob -tag /manual -admin /projects -c "The user manual"
 "$vantool" mkcomp -root "$views/alice/manual" -c "The manual" manual@/projects
-"$vantool" mkproject -in compilers@/projects -modcomp manual@/projects -blname_template basename \
-  -c "Writing the manual" docs@/projects
-"$vantool" mkstream -in docs@/projects -integration -baseline manual_INITIAL@/projects -nc docs_int@/projects
+run "The project and its integration stream in one command" \
+  "$vantool" mkproject -in compilers@/projects -modcomp manual@/projects -blname_template basename \
+  -istream docs_int -baseline manual_INITIAL@/projects -c "Writing the manual" docs@/projects
 "$vantool" mkstream -in docs@/projects -nc writers@/projects
 "$vantool" mkview -stream writers@/projects -tag writers "$views/writers"
 run "A stream's view shows exactly its configuration: the initial baseline, an empty VOB root" \
@@ -293,6 +293,30 @@ printf '/* recovers from errors */\n' >> "$parser/main.c"
 "$vantool" diffbl -versions PARSER1@/projects parser_dev@/projects
 run "Two streams compared, component by component" \
   "$vantool" diffbl parser_dev@/projects codegen_dev@/projects
+
+run "The integration stream fixes the code generator and records it in a baseline" \
+  "$vantool" mkact -view libcc_int -headline "Fix the build" -nc buildfix@/projects
+"$vantool" checkout -nc "$views/libcc_int/codegen/main.c"
+printf '/* builds everywhere */\n' >> "$views/libcc_int/codegen/main.c"
+"$vantool" checkin -nc "$views/libcc_int/codegen/main.c"
+"$vantool" mkbl -view libcc_int -c "Integration fix" INT1
+run "...and recommends it, with the parser's foundation baseline" \
+  "$vantool" chstream -recommended INT1@/projects,V1_parser_IMPORT@/projects -c "Take the fix" \
+  libcc_int@/projects
+step "A recommendation of a development stream's baseline, never delivered, is refused (exit status 1)" \
+  "$vantool" chstream -recommended PARSER1@/projects,INT1@/projects -nc libcc_int@/projects
+"$vantool" chstream -recommended PARSER1@/projects,INT1@/projects -nc libcc_int@/projects || echo "(exit status $?)"
+run "The parser stream is now behind its rebase stream's recommendation" \
+  "$vantool" lsstream -long parser_dev@/projects
+run "What a rebase of it would change, component by component (nothing is changed)" \
+  "$vantool" rebase -preview -stream parser_dev@/projects
+run "The code generator stream, through its view: it changed codegen, and advancing is still allowed" \
+  "$vantool" rebase -preview -view codegen_dev
+step "A development stream takes only what its parent has: another stream's baseline is refused (exit status 1)" \
+  "$vantool" rebase -preview -baseline CODEGEN1@/projects -stream parser_dev@/projects
+"$vantool" rebase -preview -baseline CODEGEN1@/projects -stream parser_dev@/projects || echo "(exit status $?)"
+step "The rebase itself is not available yet (exit status 1)" "$vantool" rebase -stream parser_dev@/projects
+"$vantool" rebase -stream parser_dev@/projects || echo "(exit status $?)"
 run "A release project whose integration stream also holds the rootless component release_notes" \
   "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
   -blname_template basename -c "Releases" release@/projects

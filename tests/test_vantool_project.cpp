@@ -77,14 +77,75 @@ TEST_F(VantoolProjectTest, ChangesAndRefusals) {
   auto nothing = vantool({"chproject", "beta@/pvob"}, owner);
   EXPECT_EQ(nothing.exit_code, 2);
 
-  for (auto args : {std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-istream", "int",
-                                             "gamma@/pvob"},
-                    std::vector<std::string>{"chproject", "-crmenable", "db", "beta@/pvob"}}) {
-    auto refused = vantool(args, owner);
-    EXPECT_EQ(refused.exit_code, 1) << args[1];
-    EXPECT_NE(refused.err.find("is not available yet"), std::string::npos) << refused.err;
-  }
+  auto refused = vantool({"chproject", "-crmenable", "db", "beta@/pvob"}, owner);
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("is not available yet"), std::string::npos) << refused.err;
   EXPECT_EQ(vantool({"lsproject", "-short"}, owner).out, "beta@/pvob\n");
+}
+
+TEST_F(VantoolProjectTest, IntegrationStreamMadeWithTheProject) {
+  for (const char* comp : {"c1@/pvob", "c2@/pvob"})
+    ASSERT_EQ(vantool({"mkcomp", "-nroot", "-nc", comp}, owner).exit_code, 0) << comp;
+  EXPECT_EQ(vantool_out({"mkproject", "-in", "team@/pvob", "-istream", "alpha_int", "-baseline",
+                         "c1_INITIAL@/pvob c2_INITIAL", "-nc", "alpha@/pvob"},
+                        owner),
+            "Created project \"alpha@/pvob\".\nCreated stream \"alpha_int@/pvob\".\n");
+  auto shown = vantool({"lsstream", "-long", "alpha_int@/pvob"}, owner).out;
+  EXPECT_NE(shown.find("  project: alpha@/pvob\n  parent stream: \n  kind: integration\n"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("  foundation baselines: c1_INITIAL@/pvob, c2_INITIAL@/pvob\n"
+                       "  recommended baselines: c1_INITIAL@/pvob, c2_INITIAL@/pvob\n"),
+            std::string::npos)
+      << shown;
+  // It is the project's integration stream: development streams go below it.
+  ASSERT_EQ(vantool({"mkstream", "-in", "alpha@/pvob", "-nc", "alpha_dev@/pvob"}, owner).exit_code,
+            0);
+  EXPECT_EQ(vantool({"lsstream", "-tree", "-in", "alpha@/pvob"}, owner).out,
+            "alpha@/pvob\n  alpha_int@/pvob (integration)\n    alpha_dev@/pvob\n");
+  // Without -baseline it starts empty; the name may carry the project VOB.
+  EXPECT_EQ(vantool_out({"mkproject", "-in", "team@/pvob", "-istream", "stream:beta_int@/pvob",
+                         "-nc", "beta@/pvob"},
+                        owner),
+            "Created project \"beta@/pvob\".\nCreated stream \"beta_int@/pvob\".\n");
+  EXPECT_NE(vantool({"lsstream", "-long", "beta_int@/pvob"}, owner)
+                .out.find("  foundation baselines: \n"),
+            std::string::npos);
+}
+
+TEST_F(VantoolProjectTest, IntegrationStreamRefusalsLeaveNoProject) {
+  ASSERT_EQ(vantool({"mkcomp", "-nroot", "-nc", "c1@/pvob"}, owner).exit_code, 0);
+  ASSERT_EQ(
+      vantool({"mkproject", "-in", "team@/pvob", "-istream", "taken", "-nc", "alpha@/pvob"}, owner)
+          .exit_code,
+      0);
+  // A stream that cannot be made (its name is taken): the project goes again.
+  EXPECT_TRUE(vantool_refuses(
+      {"Unable to create stream \"taken@/pvob\".\n",
+       "vantool: Error: Project \"gamma@/pvob\" was removed again, since its integration stream "
+       "\"taken@/pvob\" could not be made.\n"},
+      {"mkproject", "-in", "team@/pvob", "-istream", "taken", "-nc", "gamma@/pvob"}, owner));
+  // A name that is no baseline: nothing is made at all.
+  EXPECT_EQ(vantool_err({"mkproject", "-in", "team@/pvob", "-istream", "g_int", "-baseline",
+                         "nothing", "-nc", "gamma@/pvob"},
+                        owner),
+            "vantool: Error: \"nothing\" does not name a baseline: give NAME@PVOB or "
+            "baseline:NAME@PVOB.\n"
+            "vantool: Error: Unable to create project \"gamma@/pvob\".\n");
+  EXPECT_EQ(vantool({"lsproject", "-short"}, owner).out, "alpha@/pvob\n");
+  EXPECT_EQ(vantool({"lsstream", "-short", "-in", "alpha@/pvob"}, owner).out, "taken@/pvob\n");
+
+  // Bad usage makes nothing either.
+  for (auto args : {std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-baseline",
+                                             "c1_INITIAL@/pvob", "gamma@/pvob"},
+                    std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-template",
+                                             "-istream", "t_int", "gamma@/pvob"},
+                    std::vector<std::string>{"mkproject", "-in", "team@/pvob", "-istream",
+                                             "g_int@/elsewhere", "gamma@/pvob"}}) {
+    auto usage = vantool(args, owner);
+    EXPECT_EQ(usage.exit_code, 2) << args[3] << ": " << usage.err;
+  }
+  EXPECT_EQ(vantool({"lsproject", "-short"}, owner).out, "alpha@/pvob\n");
 }
 
 TEST_F(VantoolProjectTest, TemplateAndRemoval) {

@@ -53,11 +53,13 @@ TEST_F(VantoolStreamTest, CreatesAndShowsTheHierarchy) {
             "stream \"dev@/pvob\"\n  title: Dev work\n  project: proj@/pvob\n"
             "  parent stream: integ@/pvob\n  kind: development\n"
             "  default deliver target: integ@/pvob\n  foundation baselines: \n"
-            "  recommended baselines: \n  stream-modifiable components: \n");
+            "  recommended baselines: \n  stream-modifiable components: \n"
+            "  rebase stream: integ@/pvob\n  behind recommended: (up to date)\n");
   EXPECT_EQ(vantool({"lsstream", "-json", "ro@/pvob"}, owner).out,
             "[{\"name\":\"ro@/pvob\",\"title\":\"ro\",\"project\":\"proj@/pvob\","
             "\"parent\":\"integ@/pvob\",\"integration\":false,\"read_only\":true,"
-            "\"deliver_target\":\"\",\"foundation\":[],\"recommended\":[],\"mod_comps\":[]}]\n");
+            "\"deliver_target\":\"\",\"foundation\":[],\"recommended\":[],\"mod_comps\":[],"
+            "\"rebase_stream\":\"integ@/pvob\",\"behind_recommended\":[]}]\n");
 }
 
 TEST_F(VantoolStreamTest, DeliverTargetAtCreation) {

@@ -8,6 +8,8 @@
 #include "sum/sum_catalogs.h"
 #include "sum/sum_folder.h"
 #include "sum/sum_project.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_utl_names.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_status.h"
 #include "vantool/vantool_catalogs.h"
@@ -45,8 +47,7 @@ std::vector<std::string> words(const std::vector<std::string>& values, const cha
 
 // Refuses the options that need parts not built yet.
 bool refuse_missing(const ParsedArgs& args) {
-  static const char* const kNeeds[][2] = {{"istream", "streams"},
-                                          {"crmenable", "the change-request tracker"},
+  static const char* const kNeeds[][2] = {{"crmenable", "the change-request tracker"},
                                           {"ncrmenable", "the change-request tracker"}};
   for (const auto& need : kNeeds)
     if (args.has(need[0])) {
@@ -56,9 +57,56 @@ bool refuse_missing(const ParsedArgs& args) {
   return false;
 }
 
+// The name of the integration stream -istream asks for: NAME, NAME@PVOB or
+// stream:NAME@PVOB, where PVOB must be the project's (`pvob_tag`). False
+// after a usage error (`exit` set).
+bool istream_name(const std::string& text, const std::string& pvob_tag, std::string& name,
+                  int& exit) {
+  vob_objsel_t parsed;
+  const Command& mkproject = *find_command("mkproject");
+  if (sum_utl_parse_selector(text.c_str(), parsed) != 0 ||
+      (!parsed.kind.empty() && parsed.kind != "stream")) {
+    exit = usage_error(mkproject, imsg_format(vantool_msg::NotAStream, text.c_str()).c_str());
+    return false;
+  }
+  if (!parsed.vob.empty() && parsed.vob != pvob_tag) {
+    exit = usage_error(
+        mkproject,
+        imsg_format(vantool_msg::IstreamOtherPvob, text.c_str(), pvob_tag.c_str()).c_str());
+    return false;
+  }
+  name = parsed.name;
+  return true;
+}
+
+// mkproject -istream: the integration stream of the project just made,
+// with `foundation`. When it cannot be made the project is removed again.
+int make_istream(SUM_Project& project, const std::string& name, const std::string& label,
+                 const std::string& pvob_tag, const SUM_BaselineList& foundation,
+                 const std::string& comment) {
+  std::string stream_label = name + "@" + pvob_tag;
+  SUM_Stream made;
+  if (SUM_Stream::create(name.c_str(), comment.c_str(), project, SUM_Stream(), "", 1, 0, foundation,
+                         made) == 0) {
+    imsg_print(IMSG_INFO, vantool_msg::CreatedProject, label.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::CreatedStream, stream_label.c_str());
+    return kExitOk;
+  }
+  imsg_print(IMSG_ERROR, vantool_msg::UnableCreateStream, stream_label.c_str());
+  if (project.destroy(comment.c_str()) == 0)
+    imsg_print(IMSG_ERROR, vantool_msg::ProjectRemovedAgain, label.c_str(), stream_label.c_str());
+  else
+    imsg_print(IMSG_ERROR, vantool_msg::ProjectLeftWithoutIstream, label.c_str(),
+               stream_label.c_str());
+  return kExitFailure;
+}
+
 int run_mkproject(const ParsedArgs& args) {
   if (refuse_missing(args))
     return kExitFailure;
+  const Command& command = *find_command("mkproject");
+  if (args.has("baseline") && !args.has("istream"))
+    return usage_error(command, imsg_format(vantool_msg::BaselineNeedsIstream).c_str());
   const std::string& operand = args.operands()[0];
   vob_objsel_t parsed;
   SUM_Vob pvob;
@@ -66,6 +114,10 @@ int run_mkproject(const ParsedArgs& args) {
   if (!new_object_operand("mkproject", operand, "project", vantool_msg::NotAProject, parsed, pvob,
                           exit))
     return exit;
+  std::string istream;
+  if (args.has("istream") && !istream_name(args.value("istream"), parsed.vob, istream, exit))
+    return exit;
+  std::string label = parsed.name + "@" + parsed.vob;
   SUM_Folder folder;
   if (SUM_Folder::construct_from_selector(args.value("in").c_str(), pvob, folder) != 0) {
     imsg_print(IMSG_ERROR, sum_msg::NotAProjectParent);
@@ -74,18 +126,23 @@ int run_mkproject(const ParsedArgs& args) {
   SUM_Project::Settings settings;
   std::string model = args.value("model", "DEFAULT");
   if (model != "SIMPLE" && model != "DEFAULT")
-    return usage_error(*find_command("mkproject"), "-model takes SIMPLE or DEFAULT.");
+    return usage_error(command, "-model takes SIMPLE or DEFAULT.");
   settings.single_stream = model == "SIMPLE" ? 1 : 0;
   for (const auto& token : words(args.values("blname_template"), ",_ "))
     settings.blname_tokens.append(token.c_str());
   if (!component_options(args, "modcomp", pvob, settings.mod_comps))
     return kExitFailure;
+  // The integration stream's baselines are named before anything is made.
+  SUM_BaselineList foundation;
+  if (!baseline_options(args, "baseline", pvob, foundation)) {
+    imsg_print(IMSG_ERROR, vantool_msg::UnableCreateProject, label.c_str());
+    return kExitFailure;
+  }
   settings.enable_keys = policy_keys(args, "policy");
   settings.disable_keys = policy_keys(args, "npolicy");
   settings.by_stream_keys = policy_keys(args, "spolicy");
   std::string comment = args.comment();
   std::string title = args.value("title");
-  std::string label = parsed.name + "@" + parsed.vob;
   SUM_Project made;
   int status = args.has("template")
                    ? SUM_Project::create_template(parsed.name.c_str(), comment.c_str(), folder,
@@ -96,6 +153,8 @@ int run_mkproject(const ParsedArgs& args) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableCreateProject, label.c_str());
     return kExitFailure;
   }
+  if (!istream.empty())
+    return make_istream(made, istream, label, parsed.vob, foundation, comment);
   imsg_print(IMSG_INFO, vantool_msg::CreatedProject, label.c_str());
   return kExitOk;
 }
@@ -293,14 +352,18 @@ void register_project_commands(std::vector<Command>& table) {
   mk.synopsis =
       "mkproject -in FOLDER [-modcomp COMPONENTS] [-model SIMPLE|DEFAULT] [-policy KEYS] "
       "[-npolicy KEYS] [-spolicy KEYS] [-blname_template TOKENS] [-template] [-title TEXT] "
-      "[-c TEXT|-nc] NAME@PVOB";
-  mk.summary = "Create a project (or the PVOB's project template) in a folder.";
+      "[-istream NAME [-baseline BASELINES]] [-c TEXT|-nc] NAME@PVOB";
+  mk.summary =
+      "Create a project (or the PVOB's project template) in a folder; -istream makes its "
+      "integration stream with it, founded on the -baseline baselines.";
   mk.common = kCommentOptions;
   mk.options = {{"in", true, "FOLDER", false},         {"model", true, "MODEL", false},
                 {"policy", true, "KEYS", true},        {"npolicy", true, "KEYS", true},
                 {"spolicy", true, "KEYS", true},       {"blname_template", true, "TOKENS", true},
                 {"template", false, "", false},        {"title", true, "TEXT", false},
-                {"modcomp", true, "COMPONENTS", true}, {"istream", true, "NAME", false}};
+                {"modcomp", true, "COMPONENTS", true}, {"istream", true, "NAME", false},
+                {"baseline", true, "BASELINES", true}};
+  mk.exclusive = {{"template", "istream"}};
   mk.required = {"in"};
   mk.min_operands = 1;
   mk.max_operands = 1;

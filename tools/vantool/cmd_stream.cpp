@@ -41,31 +41,23 @@ int change_policies(const SUM_Stream& stream, const ParsedArgs& args, const std:
   return status == TBS_ST_UNCHANGED ? 0 : status;
 }
 
-// The baselines named by the comma lists of `option`, in order: selectors,
-// where a bare name is looked up in `pvob`. False after a message naming
-// the first that is not a baseline.
-bool baseline_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,
-                      SUM_BaselineList& out) {
-  for (const std::string& value : args.values(option))
-    for (const std::string& item : split_commas(value)) {
-      SUM_Baseline baseline;
-      if (SUM_Baseline::construct_from_selector(item.c_str(), pvob, baseline) != 0) {
-        imsg_print(IMSG_ERROR, vantool_msg::NotABaseline, item.c_str());
-        return false;
-      }
-      out.append(baseline);
-    }
-  return true;
-}
-
 // The foundation of a new stream: the baselines of -baseline; without it,
-// a development stream takes its project's recommended baselines and an
-// integration stream starts empty.
+// an integration stream starts empty, and a development stream takes what
+// its parent stream recommends, or its parent's foundation when that
+// recommends nothing; placed in the project, the project's recommended
+// baselines.
 bool new_foundation(const ParsedArgs& args, const SUM_Vob& pvob, const SUM_Project& project,
-                    int integration, SUM_BaselineList& out) {
+                    const SUM_Stream& parent, int integration, SUM_BaselineList& out) {
   if (args.has("baseline"))
     return baseline_options(args, "baseline", pvob, out);
-  return integration || project.rec_baselines(out) == 0;
+  if (integration)
+    return true;
+  if (parent.is_null())
+    return project.rec_baselines(out) == 0;
+  int unavailable = 0;
+  if (parent.recbls(out) != 0)
+    return false;
+  return out.count() > 0 || parent.explicit_baselines(out, unavailable) == 0;
 }
 
 int run_mkstream(const ParsedArgs& args) {
@@ -115,7 +107,7 @@ int run_mkstream(const ParsedArgs& args) {
   std::string title = args.value("title");
   std::string label = parsed.name + "@" + parsed.vob;
   SUM_BaselineList foundation;
-  if (!new_foundation(args, pvob, project, integration, foundation)) {
+  if (!new_foundation(args, pvob, project, parent, integration, foundation)) {
     imsg_print(IMSG_ERROR, vantool_msg::UnableCreateStream, label.c_str());
     return kExitFailure;
   }
@@ -218,10 +210,13 @@ int run_chstream(const ParsedArgs& args) {
 }
 
 // What -long and -json show of a stream's configuration: its foundation
-// baselines, recommended baselines and stream-modifiable components, each
-// as NAME@PVOB.
+// baselines, recommended baselines and stream-modifiable components, its
+// rebase stream ("" for none) and the recommended baselines of that stream
+// it is behind, each as NAME@PVOB.
 struct ConfigLabels {
   std::vector<std::string> foundation, recommended, mod_comps;
+  std::string rebase_stream;
+  std::vector<std::string> behind;
 };
 
 template <typename T>
@@ -242,7 +237,24 @@ bool read_config_labels(const SUM_Stream& stream, ConfigLabels& out) {
   out.foundation = labels_of(foundation);
   out.recommended = labels_of(recommended);
   out.mod_comps = labels_of(mod_comps);
+  SUM_Stream rebase_stream;
+  int status = stream.rebase_stream(rebase_stream);
+  if (status == SUM_NOT_FOUND)
+    return true;
+  SUM_BaselineList behind;
+  if (status != 0 || stream.behind_recommended(behind) != 0)
+    return false;
+  out.rebase_stream = label_of(rebase_stream);
+  out.behind = labels_of(behind);
   return true;
+}
+
+// The "behind recommended" text of -long: the baselines, "(up to date)",
+// or "(no rebase stream)".
+std::string behind_text(const ConfigLabels& config) {
+  if (config.rebase_stream.empty())
+    return "(no rebase stream)";
+  return config.behind.empty() ? "(up to date)" : joined(config.behind);
 }
 
 void json_list(JsonWriter& json, const char* key, const std::vector<std::string>& items) {
@@ -276,6 +288,8 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
     json_list(json, "foundation", config.foundation);
     json_list(json, "recommended", config.recommended);
     json_list(json, "mod_comps", config.mod_comps);
+    json.key("rebase_stream").value(config.rebase_stream);
+    json_list(json, "behind_recommended", config.behind);
     json.end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
@@ -283,11 +297,14 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
     imsg_print_literal(IMSG_INFO,
                        "stream \"%s\"\n  title: %s\n  project: %s\n  parent stream: %s\n"
                        "  kind: %s%s\n  default deliver target: %s\n  foundation baselines: %s\n"
-                       "  recommended baselines: %s\n  stream-modifiable components: %s\n",
+                       "  recommended baselines: %s\n  stream-modifiable components: %s\n"
+                       "  rebase stream: %s\n  behind recommended: %s\n",
                        label.c_str(), static_cast<const char*>(title), label_of(project).c_str(),
                        parent_label.c_str(), kind.c_str(), read_only ? ", read-only" : "",
                        target_label.c_str(), joined(config.foundation).c_str(),
-                       joined(config.recommended).c_str(), joined(config.mod_comps).c_str());
+                       joined(config.recommended).c_str(), joined(config.mod_comps).c_str(),
+                       config.rebase_stream.empty() ? "(none)" : config.rebase_stream.c_str(),
+                       behind_text(config).c_str());
   } else {
     imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s%s\n", label.c_str(),
                        static_cast<const char*>(title), integration ? "  (integration)" : "",

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "services/imsg.h"
+#include "sum/sum_baseline.h"
 #include "sum/sum_component.h"
 #include "vantool/vantool_catalogs.h"
 #include "vantool_text.h"
@@ -14,11 +15,11 @@ namespace vantool {
 namespace {
 
 // The words of the values of `option`, split at commas and blanks.
-std::vector<std::string> policy_words(const ParsedArgs& args, const char* option) {
+std::vector<std::string> option_words(const ParsedArgs& args, const char* option) {
   std::vector<std::string> out;
   for (std::string value : args.values(option)) {
     for (char& c : value)
-      if (c == ' ')
+      if (c == ' ' || c == '\t')
         c = ',';
     for (const std::string& word : split_commas(value))
       out.push_back(word);
@@ -30,7 +31,7 @@ std::vector<std::string> policy_words(const ParsedArgs& args, const char* option
 
 SUM_StringList policy_keys(const ParsedArgs& args, const char* option) {
   SUM_StringList keys;
-  for (const std::string& word : policy_words(args, option)) {
+  for (const std::string& word : option_words(args, option)) {
     std::string key = word;
     for (int id = 0; id < SUM_Policy::NONE; ++id)
       if (word == SUM_Policy(id).name())
@@ -80,6 +81,19 @@ bool component_options(const ParsedArgs& args, const char* option, const SUM_Vob
       found.append(component);
     }
   out = found;
+  return true;
+}
+
+bool baseline_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,
+                      SUM_BaselineList& out) {
+  for (const std::string& text : option_words(args, option)) {
+    SUM_Baseline baseline;
+    if (SUM_Baseline::construct_from_selector(text.c_str(), pvob, baseline) != 0) {
+      imsg_print(IMSG_ERROR, vantool_msg::NotABaseline, text.c_str());
+      return false;
+    }
+    out.append(baseline);
+  }
   return true;
 }
 

@@ -26,6 +26,13 @@ int apply_policy_options(const ParsedArgs& args, int level, bool by_stream, SUM_
 bool component_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,
                        SUM_ComponentList& out);
 
+// The baselines named by the values of `option` (selectors separated by
+// commas or blanks), in order, appended to `out`; a bare name is looked up
+// in `pvob`. False after a message naming the first that is not a
+// baseline.
+bool baseline_options(const ParsedArgs& args, const char* option, const SUM_Vob& pvob,
+                      SUM_BaselineList& out);
+
 }  // namespace vantool
 
 #endif  // VANTOOL_VANTOOL_SETTINGS_H
