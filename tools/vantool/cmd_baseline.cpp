@@ -43,20 +43,6 @@ int usage(const char* command, imsg_checked_id<> message) {
 
 // ---- mkbl ------------------------------------------------------------------------------
 
-// The stream mkbl works in: -stream, else the stream of the view named by
-// -view or holding the current directory.
-bool mkbl_stream(const ParsedArgs& args, SUM_Stream& stream) {
-  if (args.has("stream"))
-    return open_stream(args.value("stream"), stream);
-  ViewHandle handle;
-  if (!find_view(args, "", handle))
-    return false;
-  if (handle.view().stream(stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStreamGiveStream, handle.tag().c_str());
-  return false;
-}
-
 // Shows the library's progress texts on standard error; never stops.
 void show_progress(const SUM_ProgressCB& progress, int& stop) {
   if (progress.message != nullptr && progress.message->GetLength() > 0)
@@ -219,7 +205,7 @@ int run_mkbl(const ParsedArgs& args) {
   if (args.operands().empty())
     return usage("mkbl", vantool_msg::GiveBASENAMENewBaselines);
   SUM_Stream stream;
-  if (!mkbl_stream(args, stream))
+  if (!stream_of_args(args, stream))
     return kExitFailure;
   SUM_ComponentList components;
   SUM_ActivityList activities;

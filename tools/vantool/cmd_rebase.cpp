@@ -25,20 +25,6 @@ namespace {
 // The options that drive a rebase operation the integration engine runs.
 const char* const kEngineOptions[] = {"status", "resume", "complete", "cancel"};
 
-// The stream to rebase: -stream, else the stream of the view named by -view
-// or holding the current directory.
-bool rebased_stream(const ParsedArgs& args, SUM_Stream& stream) {
-  if (args.has("stream"))
-    return open_stream(args.value("stream"), stream);
-  ViewHandle handle;
-  if (!find_view(args, "", handle))
-    return false;
-  if (handle.view().stream(stream) == 0)
-    return true;
-  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStreamGiveStream, handle.tag().c_str());
-  return false;
-}
-
 // The baselines to rebase to: those of -baseline, else the recommended
 // baselines of the stream's rebase stream. Prints the heading of the
 // preview; false after a message.
@@ -80,7 +66,7 @@ bool target_baselines(const ParsedArgs& args, const SUM_Stream& stream, SUM_Base
 // callbacks (each change prints its message), then one closing line.
 int preview(const ParsedArgs& args) {
   SUM_Stream stream;
-  if (!rebased_stream(args, stream))
+  if (!stream_of_args(args, stream))
     return kExitFailure;
   std::string label = label_of(stream);
   SUM_BaselineList baselines;

@@ -5,6 +5,7 @@
 
 #include "sum/sum_version.h"
 #include "vantool/vantool_catalogs.h"
+#include "vantool_open.h"
 #include "vantool_text.h"
 
 namespace vantool {
@@ -99,6 +100,18 @@ bool resolve_version(const ViewHandle& view, const std::string& text, view_path_
 std::string version_name(const SUM_Vob& vob, tbs_dbid_t version) {
   std::string name;
   return SUM_Version(vob, version).version_path(name) == 0 ? name : "?";
+}
+
+bool stream_of_args(const ParsedArgs& args, SUM_Stream& stream) {
+  if (args.has("stream"))
+    return open_stream(args.value("stream"), stream);
+  ViewHandle handle;
+  if (!find_view(args, "", handle))
+    return false;
+  if (handle.view().stream(stream) == 0)
+    return true;
+  imsg_print(IMSG_ERROR, vantool_msg::ViewWithoutStreamGiveStream, handle.tag().c_str());
+  return false;
 }
 
 }  // namespace vantool

@@ -37,6 +37,11 @@ class ViewHandle {
 bool open_view(const ParsedArgs& args, const std::string& path, ViewHandle& view);
 bool find_view(const ParsedArgs& args, const std::string& path, ViewHandle& view);
 
+// The stream a command works in: -stream, else the stream of the view named
+// by -view or holding the current directory. Prints why and answers false
+// when there is none.
+bool stream_of_args(const ParsedArgs& args, SUM_Stream& stream);
+
 // Resolves `path` in `view`, printing "... is not visible in view ..." when
 // it names nothing visible.
 bool lookup_path(const ViewHandle& view, const std::string& path, view_path_info_t& info);
