@@ -420,6 +420,17 @@ int view_refresh(view_server_h view) {
   return view->entry.kind == VIEW_DYNAMIC ? repo::refresh_view(view) : TBS_ST_OK;
 }
 
+int view_get_load_info(view_server_h view, view_frz_state_t* state) {
+  if (view == nullptr || state == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  view_frz_state_t read;
+  read.snapshot = view->entry.kind == VIEW_SNAPSHOT ? 1 : 0;
+  int status = view_needs_update(view, &read.needs_update);
+  if (status == 0)
+    *state = read;
+  return status;
+}
+
 int view_needs_update(view_server_h view, int* needs) {
   if (view == nullptr || needs == nullptr)
     return TBS_ST_BAD_ARGUMENT;

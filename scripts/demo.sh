@@ -315,8 +315,28 @@ run "The code generator stream, through its view: it changed codegen, and advanc
 step "A development stream takes only what its parent has: another stream's baseline is refused (exit status 1)" \
   "$vantool" rebase -preview -baseline CODEGEN1@/projects -stream parser_dev@/projects
 "$vantool" rebase -preview -baseline CODEGEN1@/projects -stream parser_dev@/projects || echo "(exit status $?)"
-step "The rebase itself is not available yet (exit status 1)" "$vantool" rebase -stream parser_dev@/projects
-"$vantool" rebase -stream parser_dev@/projects || echo "(exit status $?)"
+run "The rebase itself, in the parser stream's view: the first phase points the view at the new configuration and stops" \
+  "$vantool" rebase -view parser_dev
+run "The view already shows the integration fix; the stream keeps its foundation until the rebase completes" \
+  cat "$views/parser_dev/codegen/main.c"
+"$vantool" lsstream -long parser_dev@/projects
+run "The rebase in progress" "$vantool" rebase -status -view parser_dev
+run "Completing it commits the new foundation to the stream and gives the view its activity back" \
+  "$vantool" rebase -complete -view parser_dev
+"$vantool" lsstream -long parser_dev@/projects
+"$vantool" lsact -cact -view parser_dev
+step "The code generator stream changed codegen itself: its rebase would merge, which is not available yet (exit status 1)" \
+  "$vantool" rebase -view codegen_dev
+"$vantool" rebase -view codegen_dev || echo "(exit status $?)"
+run "A test stream on the original baselines, rebased and then cancelled" \
+  "$vantool" mkstream -in libcc@/projects -baseline V1_parser_IMPORT@/projects,V1_codegen_IMPORT@/projects \
+  -c "Tests" tests_dev@/projects
+"$vantool" mkview -stream tests_dev@/projects -tag tests_dev "$views/tests_dev"
+"$vantool" rebase -view tests_dev
+run "The cancel puts the view back on the stream's configuration; nothing is left in progress" \
+  "$vantool" rebase -cancel -force -view tests_dev
+"$vantool" rebase -status -view tests_dev
+"$vantool" lsstream -long tests_dev@/projects
 run "A release project whose integration stream also holds the rootless component release_notes" \
   "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
   -blname_template basename -c "Releases" release@/projects

@@ -121,6 +121,14 @@ int view_update(view_server_h view, int* changed);
 // view_update, not here.
 int view_refresh(view_server_h view);
 int view_needs_update(view_server_h view, int* needs);
+// The load state of a view: whether it is a snapshot view, and whether its
+// files lag behind its config spec (a snapshot view whose config spec
+// changed since its last update; never a dynamic view).
+struct view_frz_state_t {
+  int snapshot = 0;
+  int needs_update = 0;
+};
+int view_get_load_info(view_server_h view, view_frz_state_t* state);
 
 // ---- paths in a view ------------------------------------------------------------------
 

@@ -5,7 +5,7 @@
 // and the refusals: a baseline of another development stream, a revert
 // after the stream changed the component, an integration stream without
 // -baseline, names that are no baseline or stream. A preview changes
-// nothing in the store; the rebase itself is not available yet. Also
+// nothing in the store. Also
 // mkproject -istream with a baseline refused: the project goes again.
 #include <gtest/gtest.h>
 
@@ -175,7 +175,7 @@ TEST_F(VantoolRebasePreviewTest, BaselinesAStreamMayNotTakeAreRefused) {
                       {"rebase", "-preview", "-baseline", "INT1@/pvob", "-stream", "int@/pvob"}));
 }
 
-TEST_F(VantoolRebasePreviewTest, WhatCannotBePreviewedAndTheRebaseItself) {
+TEST_F(VantoolRebasePreviewTest, WhatCannotBePreviewed) {
   EXPECT_EQ(vantool_err({"rebase", "-preview", "-stream", "int@/pvob"}),
             "vantool: Error: Stream \"int@/pvob\" is an integration stream: it has no rebase "
             "stream whose recommended baselines it could take. Name the baselines to rebase to "
@@ -190,30 +190,17 @@ TEST_F(VantoolRebasePreviewTest, WhatCannotBePreviewedAndTheRebaseItself) {
       {"Unable to compute the new configuration of stream \"dev@/pvob\"."},
       {"rebase", "-preview", "-baseline", "INT1@/pvob,src_INITIAL@/pvob", "-stream", "dev@/pvob"}));
   for (auto usage : {std::vector<std::string>{"-recommended", "-baseline", "INT1@/pvob"},
-                     std::vector<std::string>{"-stream", "dev@/pvob", "-view", "dev"},
-                     std::vector<std::string>{"-status"}}) {
+                     std::vector<std::string>{"-status"}, std::vector<std::string>{"-complete"}}) {
     usage.insert(usage.begin(), {"rebase", "-preview"});
     EXPECT_EQ(vantool(usage).exit_code, 2) << usage[2];
   }
-  EXPECT_TRUE(has(vantool_out({"help", "rebase"}), "rebase -preview [-recommended|-baseline"));
-
-  // Without -preview: not available yet, and nothing happens.
-  std::string before = state("dev@/pvob", "dev");
-  EXPECT_EQ(vantool_err({"rebase", "-stream", "dev@/pvob"}),
-            "vantool: Error: Option -recommended is not available yet: it needs the integration "
-            "engine, which this installation does not have yet.\n"
-            "The rebase itself is not available yet; rebase -preview shows what it would "
-            "change, and changes nothing.\n");
-  for (const char* option : {"-baseline", "-status", "-resume", "-complete", "-cancel"}) {
-    std::vector<std::string> args = {"rebase", option, "-view", "dev"};
-    if (std::string(option) == "-baseline")
-      args.insert(args.begin() + 2, "INT1@/pvob");
-    EXPECT_TRUE(vantool_refuses({std::string("Option ") + option +
-                                 " is not available yet: it needs the integration engine"},
-                                args))
-        << option;
-  }
-  EXPECT_EQ(state("dev@/pvob", "dev"), before);
+  // -stream and -view together: the view must be attached to the stream.
+  EXPECT_TRUE(has(vantool_out({"rebase", "-preview", "-stream", "dev@/pvob", "-view", "dev"}),
+                  "Advancing to baseline \"INT1@/pvob\""));
+  EXPECT_TRUE(vantool_refuses({"View \"dev2\" is not attached to stream \"dev@/pvob\""},
+                              {"rebase", "-preview", "-stream", "dev@/pvob", "-view", "dev2"}));
+  EXPECT_TRUE(has(vantool_out({"help", "rebase"}),
+                  "rebase -preview [-recommended|-baseline BASELINES] [-view TAG]"));
 }
 
 // ---- recommendations (chstream) ---------------------------------------------------------

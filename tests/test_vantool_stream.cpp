@@ -59,7 +59,8 @@ TEST_F(VantoolStreamTest, CreatesAndShowsTheHierarchy) {
             "[{\"name\":\"ro@/pvob\",\"title\":\"ro\",\"project\":\"proj@/pvob\","
             "\"parent\":\"integ@/pvob\",\"integration\":false,\"read_only\":true,"
             "\"deliver_target\":\"\",\"foundation\":[],\"recommended\":[],\"mod_comps\":[],"
-            "\"rebase_stream\":\"integ@/pvob\",\"behind_recommended\":[]}]\n");
+            "\"rebase_stream\":\"integ@/pvob\",\"behind_recommended\":[],"
+            "\"rebase_in_progress\":null}]\n");
 }
 
 TEST_F(VantoolStreamTest, DeliverTargetAtCreation) {

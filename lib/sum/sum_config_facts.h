@@ -45,8 +45,7 @@ class SUM_ConfigFacts {
   // The table of `kind` for `stream`, read on first need.
   int table_of(int kind, const SUM_Stream& stream, const Entry*& out);
   // The baseline a table of `kind` holds for `component`; 1002 when none.
-  int lookup(int kind, const SUM_Stream& stream, const SUM_Component& component,
-             SUM_Baseline& out);
+  int lookup(int kind, const SUM_Stream& stream, const SUM_Component& component, SUM_Baseline& out);
   static int read_foundation(const SUM_Stream& stream, Table& out);
   static int read_own_latest(const SUM_Stream& stream, Table& out);
   static int read_children(const SUM_Stream& stream, Table& out, int& everything);

@@ -395,6 +395,18 @@ int SUM_NewConfig::new_config(SUM_BaselineList& out) const {
   return SUM_OK;
 }
 
+int SUM_NewConfig::new_closure(SUM_BaselineList& out) const {
+  SUM_Trace trace("SUM_NewConfig::new_closure");
+  if (!initialised_)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  SUM_BaselineList list;
+  for (const auto& change : changes_)
+    if (!change->new_baseline().is_null())
+      list.append(change->new_baseline());
+  out = list;
+  return SUM_OK;
+}
+
 int SUM_NewConfig::changed_baselines(SUM_BaselineList& out) const {
   SUM_Trace trace("SUM_NewConfig::changed_baselines");
   if (!initialised_)

@@ -307,6 +307,9 @@ class SUM_NewConfig {
   // The explicit baselines before and after, in list order.
   int current_config(SUM_BaselineList& out) const;
   int new_config(SUM_BaselineList& out) const;
+  // The effective baseline of every component in the new configuration
+  // (explicit and implied), replacing `out`.
+  int new_closure(SUM_BaselineList& out) const;
   // The new baselines of changes that are not "none", and of those that
   // move forward.
   int changed_baselines(SUM_BaselineList& out) const;

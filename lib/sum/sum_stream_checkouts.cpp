@@ -1,11 +1,14 @@
 // SUM_Stream: whether an element may be checked out in a view attached to
 // the stream. The view service asks before every checkout through such a
 // view (sum_view_checkouts_allowed).
+#include <string>
+
 #include "services/imsg.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_config_spec_id.h"
+#include "sum/sum_rebase.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_trace.h"
@@ -64,10 +67,22 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
   SUM_Trace trace("SUM_Stream::checkouts_allowed");
   if (is_null() || view.is_null() || element.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  // A rebase using another view of the stream would refuse checkouts here
-  // (message 12); this library has no rebase yet, so none can be running.
+  // While a rebase of the stream runs in another view, that view alone
+  // may check out: the stream's configuration is about to change.
+  int found = 0;
+  SUM_View rebase_view;
+  SUM_ConfigSpecId rebase_id;
+  int status = SUM_Rebase::has_rebase_in_progress(*this, found, rebase_view, rebase_id, nullptr);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if (found && !rebase_view.is_null() && rebase_view != view) {
+    imsg_print(IMSG_ERROR, sum_stream_msg::CheckoutsDisallowedViewRebase,
+               std::string(view.any_name()), std::string(rebase_view.any_name()));
+    allowed = 0;
+    return SUM_OK;
+  }
   int may = 0;
-  int status = view_shows_configuration(view, may);
+  status = view_shows_configuration(view, may);
   if (status != 0 || !may) {
     allowed = 0;
     return trace.checked(__LINE__, status);

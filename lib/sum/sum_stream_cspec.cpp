@@ -25,6 +25,7 @@
 #include "sum/sum_foundation.h"
 #include "sum/sum_imsg.h"
 #include "sum/sum_project.h"
+#include "sum/sum_rebase.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "sum/sum_trace.h"
@@ -607,11 +608,23 @@ int SUM_Stream::config_spec(const SUM_View& view, SUM_String& out) const {
   SUM_Trace trace("SUM_Stream::config_spec");
   if (is_null() || view.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  // A rebase in progress in this view would have the view show the rebase's
-  // new configuration; this library has no rebase yet, so the view always
-  // gets the stream's own text.
+  // A rebase in progress in this view has the view show the rebase's new
+  // configuration, under the rebase's identity.
+  int found = 0;
+  SUM_View rebase_view;
+  SUM_ConfigSpecId rebase_id;
+  std::unique_ptr<SUM_NewConfig> rebase_config;
   SUM_String text, old_text, elem_rules, load_rules;
-  int status = config_spec(text, 1);
+  int status =
+      SUM_Rebase::has_rebase_in_progress(*this, found, rebase_view, rebase_id, &rebase_config);
+  if (status == 0 && found && rebase_view == view && rebase_config != nullptr &&
+      !rebase_id.is_null()) {
+    SUM_BaselineList closure;
+    if ((status = rebase_config->new_closure(closure)) == 0)
+      status = regen_cspec_util(closure, rebase_id, text);
+  } else if (status == 0) {
+    status = config_spec(text, 1);
+  }
   if (status == 0)
     status = view.config_spec(old_text);
   if (status == 0)
@@ -679,10 +692,15 @@ int SUM_Stream::config_spec_in_sync(const SUM_View& view, int& in_sync) const {
   SUM_Trace trace("SUM_Stream::config_spec_in_sync");
   if (is_null() || view.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  // While a rebase runs in the view, the expected identity would be the
-  // rebase's; this library has no rebase yet.
-  SUM_ConfigSpecId expected, shown;
-  int status = config_spec_id(expected);
+  // While a rebase runs in the view, the expected identity is the rebase's.
+  int found = 0;
+  SUM_View rebase_view;
+  SUM_ConfigSpecId expected, shown, rebase_id;
+  int status = SUM_Rebase::has_rebase_in_progress(*this, found, rebase_view, rebase_id, nullptr);
+  if (status == 0 && found && rebase_view == view && !rebase_id.is_null())
+    expected = rebase_id;
+  else if (status == 0)
+    status = config_spec_id(expected);
   if (status == 0)
     status = view.config_spec_id(shown);
   if (status != 0)

@@ -36,7 +36,8 @@ class SUM_Trace {
   // Passes `status` through, printing the status line first when it is not
   // 0: `return trace.checked(__LINE__, vob_obj_get_mtype(...));`.
   int checked(int line, int status) const {
-    if (status != 0) status_line(line, status);
+    if (status != 0)
+      status_line(line, status);
     return status;
   }
 

@@ -469,14 +469,26 @@ int SUM_View::set_config_spec(const char* text) const {
 
 int SUM_View::needs_reload(int& out) const {
   SUM_Trace trace("SUM_View::needs_reload");
-  view_server_h h = nullptr;
-  int needs = 0;
-  int status = open_handle(0, h);
-  if (status == 0)
-    status = view_needs_update(h, &needs);
+  view_frz_state_t state;
+  int status = get_freeze_info(state);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  out = needs;
+  out = state.needs_update;
+  return SUM_OK;
+}
+
+int SUM_View::get_freeze_info(view_frz_state_t& out) const {
+  SUM_Trace trace("SUM_View::get_freeze_info");
+  view_server_h h = nullptr;
+  view_frz_state_t state;
+  int status = open_handle(0, h);
+  if (status == 0)
+    status = view_get_load_info(h, &state);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, sum_view_msg::UnableDetermineLoadState, any_name());
+    return trace.checked(__LINE__, status);
+  }
+  out = state;
   return SUM_OK;
 }
 

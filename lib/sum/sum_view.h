@@ -161,6 +161,8 @@ class SUM_View {
   int config_spec_id(SUM_ConfigSpecId& out) const;
   // Whether a snapshot view must be updated to show its config spec.
   int needs_reload(int& out) const;
+  // The view's load state; a failure prints message 5 naming the view.
+  int get_freeze_info(view_frz_state_t& out) const;
 
   // ---- current activity ----
   // The current activity; a null handle (status 0) when none.

@@ -14,6 +14,7 @@
 #include "vantool_command.h"
 #include "vantool_text.h"
 #include "vantool_json.h"
+#include "vantool_rebase.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -96,9 +97,11 @@ struct Description {
   bool is_vob = false, project_vob = false;
   int feature_level = 0;
   std::string storage, admin;
-  // For streams: the tags of the views attached to it.
+  // For streams: the tags of the views attached to it, and its rebase in
+  // progress.
   bool is_stream = false;
   std::vector<std::string> views;
+  RebaseInProgress rebase;
   // For activities: headline, stream, views, change set.
   bool is_activity = false;
   ActivityDetails activity;
@@ -123,6 +126,7 @@ void describe_stream(const SUM_Stream& stream, Description& d) {
   for (unsigned i = 0; i < uuids.count(); ++i) {
     d.views.push_back(view_tag_of(uuids[i]));
   }
+  read_rebase_in_progress(stream, d.rebase);
 }
 
 void describe_vob(const SUM_Vob& vob, Description& d) {
@@ -252,6 +256,8 @@ void print_description(const Description& d) {
   if (d.is_stream)
     imsg_print_literal(IMSG_INFO, "  views: %s\n",
                        d.views.empty() ? "(none)" : joined(d.views).c_str());
+  if (d.is_stream)
+    print_rebase_in_progress(d.rebase);
   if (d.is_activity)
     print_activity_details(d.activity);
   if (d.is_baseline)
@@ -314,6 +320,7 @@ void print_json(const Description& d) {
     for (const auto& v : d.views)
       json.value(v);
     json.end_array();
+    write_rebase_json(d.rebase, json);
   }
   if (d.is_activity) {
     json.key("activity").begin_object();

@@ -15,6 +15,7 @@
 #include "vantool_command.h"
 #include "vantool_json.h"
 #include "vantool_open.h"
+#include "vantool_rebase.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 
@@ -219,14 +220,6 @@ struct ConfigLabels {
   std::vector<std::string> behind;
 };
 
-template <typename T>
-std::vector<std::string> labels_of(const SUM_List<T>& list) {
-  std::vector<std::string> out;
-  for (unsigned i = 0; i < list.count(); ++i)
-    out.push_back(label_of(list[i]));
-  return out;
-}
-
 bool read_config_labels(const SUM_Stream& stream, ConfigLabels& out) {
   SUM_BaselineList foundation, recommended;
   SUM_ComponentList mod_comps;
@@ -278,7 +271,9 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
   std::string target_label = stream.deliver_stream(target) == 0 ? label_of(target) : "";
   std::string kind = integration ? "integration" : "development";
   ConfigLabels config;
-  if ((args.has("json") || args.has("long")) && !read_config_labels(stream, config))
+  RebaseInProgress rebase;
+  if ((args.has("json") || args.has("long")) &&
+      (!read_config_labels(stream, config) || !read_rebase_in_progress(stream, rebase)))
     return false;
   if (args.has("json")) {
     json.begin_object().key("name").value(label).key("title").value(text_of(title));
@@ -290,6 +285,7 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
     json_list(json, "mod_comps", config.mod_comps);
     json.key("rebase_stream").value(config.rebase_stream);
     json_list(json, "behind_recommended", config.behind);
+    write_rebase_json(rebase, json);
     json.end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
@@ -305,6 +301,7 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
                        joined(config.recommended).c_str(), joined(config.mod_comps).c_str(),
                        config.rebase_stream.empty() ? "(none)" : config.rebase_stream.c_str(),
                        behind_text(config).c_str());
+    print_rebase_in_progress(rebase);
   } else {
     imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s%s\n", label.c_str(),
                        static_cast<const char*>(title), integration ? "  (integration)" : "",

@@ -100,4 +100,10 @@ JsonWriter& JsonWriter::value(bool flag) {
   return *this;
 }
 
+JsonWriter& JsonWriter::value(std::nullptr_t) {
+  before_value();
+  out_ += "null";
+  return *this;
+}
+
 }  // namespace vantool

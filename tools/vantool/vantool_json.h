@@ -2,6 +2,7 @@
 #ifndef VANTOOL_VANTOOL_JSON_H
 #define VANTOOL_VANTOOL_JSON_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class JsonWriter {
   JsonWriter& value(long number);
   JsonWriter& value(int number) { return value(static_cast<long>(number)); }
   JsonWriter& value(bool flag);
+  // JSON null: a value that is not there (an operation not in progress).
+  JsonWriter& value(std::nullptr_t);
   // The document, ending with a newline.
   std::string str() const { return out_ + "\n"; }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "services/imsg.h"
+#include "sum/sum_list.h"
 #include "sum/sum_string.h"
 #include "sum/sum_vob.h"
 #include "sum/sum_vob_object.h"
@@ -26,6 +27,15 @@ std::string joined(const std::vector<std::string>& items);
 std::string text_of(const SUM_String& s);
 // "NAME@TAG" of a named object, for messages and listings.
 std::string label_of(const SUM_VobObject& obj);
+
+// The labels of the objects of a library list, in order.
+template <typename T>
+std::vector<std::string> labels_of(const SUM_List<T>& list) {
+  std::vector<std::string> out;
+  for (unsigned i = 0; i < list.count(); ++i)
+    out.push_back(label_of(list[i]));
+  return out;
+}
 
 // Splits the operand of a command that makes an object, "[KIND:]NAME@PVOB"
 // with KIND `kind` when given: `parsed` and the opened PVOB. A malformed

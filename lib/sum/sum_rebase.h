@@ -1,0 +1,124 @@
+// SUM_Rebase: moves a stream to new foundation baselines. The new
+// configuration (SUM_NewConfig) is computed before the rebase starts; the
+// rebase then saves the view's current activity ("ZEM_REBASE_MISC"),
+// points the view's config spec at the new configuration, checks that a
+// snapshot view has been reloaded, creates and sets the integration
+// activity, merges what the stream changed, and on completion checks in,
+// clears the activity, commits the configuration to the stream and
+// restores the view. The stream's configuration is untouched until
+// CONFIG_UPDATED, so a cancel before it only restores the view.
+//
+// A read-only stream merges nothing: no integration activity, no check-in.
+// Merging into the view is not available yet: a rebase whose new
+// configuration changes an element the stream modified is refused at start
+// (a message naming the element; outcome code 81), before anything is
+// written.
+//
+// The record is the stream's "ZEM_REBASE" PVAR (keys "ver", "owner",
+// "start", "act", "view", "state", "csid", "cfg"; format 3).
+#ifndef SUM_SUM_REBASE_H
+#define SUM_SUM_REBASE_H
+
+#include <memory>
+
+#include "sum/sum_config_spec_id.h"
+#include "sum/sum_integration.h"
+#include "sum/sum_new_config.h"
+
+class SUM_Rebase : public SUM_Integration {
+ public:
+  // Rebase status codes (rebase catalogue entry code - 80).
+  enum RebaseStatus : int {
+    ST_INVALID_BASELINES = 80,
+    ST_CANNOT_COMPUTE_DIFFS = 81,
+    ST_CANNOT_UPDATE_CONFIG = 82,
+    ST_CANNOT_UPDATE_CSPEC = 83,
+    ST_CANNOT_RESTORE_CONFIG = 84,
+    ST_VIEW_MISMATCH = 85,
+    ST_DELIVER_IN_PROGRESS = 86,
+    ST_PREOP_REFUSED = 89,
+  };
+
+  SUM_Rebase();
+  ~SUM_Rebase() override;
+
+  // A rebase of the stream of `config` (which it takes over) in state
+  // PREPARED; null after the messages when the configuration is not valid
+  // (code 80) or the rebase cannot start.
+  static std::unique_ptr<SUM_Rebase> start_new_rebase(std::unique_ptr<SUM_NewConfig> config);
+
+  // Whether `stream` has a rebase in progress; with the long form also its
+  // view (null when none recorded), config spec identity and new
+  // configuration (owned by the caller). 0 with `found` 0 when none.
+  static int has_rebase_in_progress(const SUM_Stream& stream, int& found);
+  static int has_rebase_in_progress(const SUM_Stream& stream, int& found, SUM_View& view,
+                                    SUM_ConfigSpecId& csid, std::unique_ptr<SUM_NewConfig>* config);
+
+  SUM_String operation_name_lc() const override;
+  SUM_String operation_name_cap() const override;
+  SUM_String status_msg(int code) const override;
+  const char* pvar_name() const override;
+  const SUM_AVMapList& record_map() const override;
+
+  int start(const SUM_Stream& stream) override;
+  int restart(const SUM_Stream& stream) override;
+  // The view must be attached to the stream; with checkouts it is refused
+  // (88) unless the stream's RebaseAllowCo policy allows them; then the
+  // config spec identity becomes the stream's, one version on.
+  int prepare_view(const SUM_View& view) override;
+  int do_integration(OpnState target) override;
+  // do_integration(CONTEXT_MERGED): the first phase.
+  int do_rebase();
+  int cancel() override;
+  int activities(SUM_ActivityList& out) override;
+  SUM_Stream target_stream() const override { return op_stream(); }
+
+  int save_to_pvar() override;
+  int check_operation_pvar() override;
+  int restore_from_pvar(const int& lenient) override;
+
+  int new_config(SUM_NewConfig*& out) const override;
+  int cspec_id(SUM_ConfigSpecId& out) const override;
+  int set_new_config(SUM_NewConfig* config) override;
+  int set_cspec_id(const SUM_ConfigSpecId& id) override;
+  const SUM_ConfigSpecId& config_spec_id() const { return csid_; }
+  int is_read_only() const { return read_only_; }
+
+  // The operation, then the baselines rebased to (note severity).
+  void print_details() const;
+  // "Rebase operation is currently in state ..." (note severity).
+  void report_rebase_state() const;
+  // Refused (85) when `view` is not the view of the rebase in progress.
+  int verify_view_is_rip_view(const SUM_View& view);
+
+  // ---- steps ----
+  int do_update_cspec();
+  int check_view_reloaded(int& reloaded);
+  int undo_update_cspec();
+  int do_update_config();
+  int undo_update_config();
+  int set_rebase_misc_pvar();
+  int restore_rebase_misc_pvar();
+  // Whether the new configuration changes an element the stream modified
+  // (so that the rebase would have to merge): `needed` and the first such
+  // element's name in `element`.
+  int merges_needed(int& needed, SUM_String& element) const;
+  // How messages name `element`: its view path, else its selector.
+  SUM_String element_label(const SUM_Element& element) const;
+
+  void set_callbacks(const SUM_RebaseCB& callbacks) { callbacks_ = callbacks; }
+
+ private:
+  int run_first_phase_state(OpnState state, int& stop);
+  int run_second_phase_state(OpnState state);
+  int fire_trigger(int kind, int preop);
+  int complete_cleanup();
+  int record_integrated_config();
+
+  std::unique_ptr<SUM_NewConfig> config_;
+  SUM_ConfigSpecId csid_;
+  int read_only_ = 0;
+  SUM_RebaseCB callbacks_;
+};
+
+#endif  // SUM_SUM_REBASE_H
