@@ -325,9 +325,20 @@ run "Completing it commits the new foundation to the stream and gives the view i
   "$vantool" rebase -complete -view parser_dev
 "$vantool" lsstream -long parser_dev@/projects
 "$vantool" lsact -cact -view parser_dev
-step "The code generator stream changed codegen itself: its rebase would merge, which is not available yet (exit status 1)" \
+run "The code generator stream changed codegen itself: its rebase merges the integration's changes into its view" \
   "$vantool" rebase -view codegen_dev
-"$vantool" rebase -view codegen_dev || echo "(exit status $?)"
+run "Both sides changed the same lines of main.c: the view holds the conflict" \
+  cat "$views/codegen_dev/codegen/main.c"
+step "Completing before the conflict is resolved is refused (exit status 1)" \
+  "$vantool" rebase -complete -view codegen_dev
+"$vantool" rebase -complete -view codegen_dev || echo "(exit status $?)"
+step "The developer resolves it, keeping both changes" \
+  sed -i "'/^\(<<<<<<<\|=======\|>>>>>>>\)/d'" "$views/codegen_dev/codegen/main.c"
+sed -i '/^\(<<<<<<<\|=======\|>>>>>>>\)/d' "$views/codegen_dev/codegen/main.c"
+cat "$views/codegen_dev/codegen/main.c"
+run "Completing now checks the merge in, in the rebase's integration activity, and commits the new foundation" \
+  "$vantool" rebase -complete -view codegen_dev
+"$vantool" lsact -in codegen_dev@/projects
 run "A test stream on the original baselines, rebased and then cancelled" \
   "$vantool" mkstream -in libcc@/projects -baseline V1_parser_IMPORT@/projects,V1_codegen_IMPORT@/projects \
   -c "Tests" tests_dev@/projects

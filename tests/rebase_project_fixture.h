@@ -73,6 +73,13 @@ class RebaseProjectTest : public ::testing::Test {
       text.erase(at, text.rfind(' ', text.find('\n', at)) - at);
     for (at = text.find(name); at != std::string::npos; at = text.find(name, at))
       text.replace(at, name.size(), "STREAM");
+    // An integration activity kept by a rebase is named with its start.
+    const std::string integration = "rebase.STREAM.";
+    for (at = text.find(integration); at != std::string::npos; at = text.find(integration, at)) {
+      at += integration.size();
+      size_t end = text.find_first_not_of("0123456789.", at);
+      text.replace(at, end - at, "TIME");
+    }
     return text;
   }
 

@@ -2,9 +2,10 @@
 // phase and completion of a development stream the new baseline does not
 // conflict with, cancel, the record's layout and its compare-and-set (a
 // second process driving the same rebase loses with code 41), a record
-// edited into nonsense (29), and the refusals at start (a rebase or a
-// deliver already in progress, a configuration that would need merging,
-// checkouts the stream's policy does not allow).
+// edited into nonsense (29), the refusals at start (a rebase or a deliver
+// already in progress, checkouts the stream's policy does not allow), and
+// merging: a directory both sides changed, and a file whose conflicts wait
+// for the user before the rebase completes, or are undone by a cancel.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -322,16 +323,92 @@ TEST_F(RebaseTest, RefusalsAtStart) {
   }
   ASSERT_EQ(dev.set_pvar(PVAR_ZEM_GEN_ZEM_DELIVER, "", 0, nullptr), 0);
 
-  // The stream changed the root directory, which INT1 changed as well:
-  // merging would be needed.
+  EXPECT_EQ(record(), "");
+}
+
+TEST_F(RebaseTest, MergesADirectoryBothSidesChanged) {
+  // The stream added mine.txt to the src root, INT1 added fix.txt there.
   add_file("dev", "mine.txt");
+  auto rebase = start_rebase();
+  ASSERT_NE(rebase, nullptr);
+  ASSERT_EQ(rebase->do_rebase(), 0);
+  EXPECT_EQ(rebase->get_dirs_merged(), 1);
+  EXPECT_EQ(rebase->get_files_merged(), 0);
+  EXPECT_TRUE(rebase->conflicted_paths().empty());
+  std::string listing = vantool_out({"ls", home.path() + "/dev/src"});
+  EXPECT_TRUE(has(listing, "fix.txt") && has(listing, "mine.txt")) << listing;
+  std::string checkouts = vantool_out({"lsco", "-view", "dev"});
+  EXPECT_TRUE(has(checkouts, "src")) << checkouts;
+
+  ASSERT_EQ(rebase->complete(), 0);
+  EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "") << "the merge is checked in";
+  listing = vantool_out({"ls", home.path() + "/dev/src"});
+  EXPECT_TRUE(has(listing, "fix.txt") && has(listing, "mine.txt")) << listing;
+  // The merged version stays in the integration activity, which is kept
+  // and records what it integrated.
+  std::string activities = vantool_out({"lsact", "-short", "-in", "dev@/pvob"});
+  EXPECT_TRUE(has(activities, "rebase.dev.")) << activities;
+  EXPECT_TRUE(
+      has(vantool_out({"lsstream", "-long", "dev@/pvob"}), "foundation baselines: INT1@/pvob\n"));
+}
+
+TEST_F(RebaseTest, ConflictsWaitForTheUserThenCompleteOrCancel) {
+  // Both sides change base.txt's one line: INT2 in "int", the stream in
+  // "dev".
+  run({"co", "-nc", home.path() + "/int/src/base.txt"});
+  test_support::write_file(home.path() + "/int/src/base.txt", "theirs\n");
+  run({"ci", "-nc", home.path() + "/int/src/base.txt"});
+  run({"mkbl", "-view", "int", "-nc", "INT2"});
+  run({"co", "-nc", home.path() + "/dev/src/base.txt"});
+  test_support::write_file(home.path() + "/dev/src/base.txt", "ours\n");
+  run({"ci", "-nc", home.path() + "/dev/src/base.txt"});
+  std::string before = shown("dev");
+
+  auto rebase_to_int2 = [&]() {
+    SUM_Baseline int2;
+    EXPECT_EQ(SUM_Baseline::construct_from_selector("baseline:INT2@/pvob", SUM_Vob(), int2), 0);
+    SUM_BaselineList baselines;
+    baselines.append(int2);
+    auto config = std::make_unique<SUM_NewConfig>(dev, SUM_NewConfig::stream_creation_cbs());
+    EXPECT_EQ(config->init(baselines), 0);
+    EXPECT_EQ(config->validate(), 0);
+    auto rebase = SUM_Rebase::start_new_rebase(std::move(config));
+    EXPECT_NE(rebase, nullptr);
+    if (rebase != nullptr) {
+      EXPECT_EQ(rebase->prepare_view(view), 0);
+    }
+    return rebase;
+  };
+  const std::string file = home.path() + "/dev/src/base.txt";
+
+  // Cancelled after merging: the view and the stream are as before.
+  auto first = rebase_to_int2();
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(first->do_rebase(), 0);
+  ASSERT_EQ(first->conflicted_paths().size(), 1u);
+  EXPECT_TRUE(has(first->conflicted_paths()[0], "base.txt"));
+  EXPECT_TRUE(has(test_support::read_file(file), "<<<<<<<")) << test_support::read_file(file);
+  ASSERT_EQ(first->cancel(), 0);
+  EXPECT_EQ(test_support::read_file(file), "ours\n");
+  EXPECT_EQ(shown("dev"), before);
+
+  // Completed once the user resolved the conflict; refused before.
+  auto second = rebase_to_int2();
+  ASSERT_NE(second, nullptr);
+  ASSERT_EQ(second->do_rebase(), 0);
   {
     ImsgCapture capture;
-    EXPECT_EQ(start_rebase(), nullptr);
-    EXPECT_TRUE(has(capture.joined(IMSG_ERROR), "would have to merge element"))
-        << capture.joined(IMSG_ERROR);
+    EXPECT_NE(second->complete(), 0);
+    EXPECT_EQ(second->op_status(), SUM_Integration::ST_CANNOT_CHECKIN);
   }
-  EXPECT_EQ(record(), "");
+  test_support::write_file(file, "ours and theirs\n");
+  SUM_Rebase resumed;
+  ASSERT_EQ(resumed.restart(dev), 0);
+  ASSERT_EQ(resumed.complete(), 0);
+  EXPECT_EQ(test_support::read_file(file), "ours and theirs\n");
+  EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "");
+  EXPECT_TRUE(
+      has(vantool_out({"lsstream", "-long", "dev@/pvob"}), "foundation baselines: INT2@/pvob\n"));
 }
 
 TEST_F(RebaseTest, CheckoutsInTheViewFollowThePolicy) {

@@ -301,15 +301,23 @@ TEST_F(VantoolRebaseTest, RefusedRebasesStoreNothing) {
                               {"rebase", "-stream", "int@/pvob", "-view", "int"}));
   EXPECT_EQ(state("dev@/pvob", "dev"), before);
   EXPECT_EQ(vantool_out({"rebase", "-status", "-view", "dev"}), kNoRebase);
+}
 
-  // dev2 changed src, so its rebase would have to merge: refused for now.
-  std::string before2 = state("dev2@/pvob", "dev2");
+TEST_F(VantoolRebaseTest, MergesWhatTheStreamChangedToo) {
+  // dev2 added other.txt to the src root, INT1 added fix.txt: the rebase
+  // merges the directory in the first phase and checks it in on -complete.
   auto merging = vantool({"rebase", "-view", "dev2"});
-  EXPECT_EQ(merging.exit_code, 1);
-  EXPECT_TRUE(has(merging.err, "would have to merge element")) << merging.err;
-  EXPECT_TRUE(has(merging.err, "Rebases that merge are not available yet")) << merging.err;
-  EXPECT_EQ(state("dev2@/pvob", "dev2"), before2);
-  EXPECT_EQ(long_line("dev2@/pvob", "rebase in progress"), "");
+  EXPECT_EQ(merging.exit_code, 0) << merging.err;
+  EXPECT_TRUE(has(merging.out,
+                  "Merged 0 file(s) and 1 directory(ies) of the new baselines into "
+                  "view \"dev2\".\n"))
+      << merging.out;
+  EXPECT_TRUE(visible("dev2", "fix.txt") && visible("dev2", "other.txt"));
+  EXPECT_NE(vantool_out({"lsco", "-view", "dev2"}), "");
+  run({"rebase", "-complete", "-view", "dev2"});
+  EXPECT_EQ(vantool_out({"lsco", "-view", "dev2"}), "");
+  EXPECT_TRUE(visible("dev2", "fix.txt") && visible("dev2", "other.txt"));
+  EXPECT_EQ(long_line("dev2@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
 }
 
 TEST_F(VantoolRebaseTest, BadUsage) {

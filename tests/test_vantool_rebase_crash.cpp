@@ -22,7 +22,7 @@ using test_support::vantool_out;
 
 constexpr int kKilled = 128 + 9;
 
-// The states a rebase of a stream that merges nothing saves, in order; from
+// The states a rebase saves, in order; from
 // "reprocess_merging" on the rebase is completing and cannot be cancelled.
 const char* const kSavedStates[] = {
     "op_committed", "cspec_updated",     "view_reloaded", "integact_created", "integact_set",
@@ -37,8 +37,17 @@ bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-class VantoolRebaseCrashTest : public zem_test::RebaseProjectTest {
+// Parameter: whether the streams rebased added a file of their own to the
+// src root, which INT1 changed too, so that the rebase merges that
+// directory.
+class VantoolRebaseCrashTest : public zem_test::RebaseProjectTest,
+                               public ::testing::WithParamInterface<bool> {
  protected:
+  void make_rebased_stream(const std::string& name) {
+    make_stream(name);
+    if (GetParam())
+      add_file(name, "mine.txt");
+  }
   test_support::ProcessResult start_killed_at(const std::string& stream, const Env& env) {
     return vantool({"rebase", "-recommended", "-complete", "-view", stream}, env);
   }
@@ -50,9 +59,9 @@ class VantoolRebaseCrashTest : public zem_test::RebaseProjectTest {
   }
 };
 
-TEST_F(VantoolRebaseCrashTest, KilledAtEveryStateThenCancelledOrResumed) {
+TEST_P(VantoolRebaseCrashTest, KilledAtEveryStateThenCancelledOrResumed) {
   // The twin rebased without interruption gives what every resume must.
-  make_stream("crashref");
+  make_rebased_stream("crashref");
   run({"rebase", "-recommended", "-complete", "-view", "crashref"});
   const std::string completed = shown("crashref");
   ASSERT_TRUE(has(completed, "foundation baselines: INT1@/pvob\n")) << completed;
@@ -61,7 +70,7 @@ TEST_F(VantoolRebaseCrashTest, KilledAtEveryStateThenCancelledOrResumed) {
   for (const char* state : kSavedStates) {
     SCOPED_TRACE(state);
     std::string name = "crash" + std::to_string(index++);
-    make_stream(name);
+    make_rebased_stream(name);
     const std::string before = shown(name);
     const Env kill = {{"KORVANE_FAULT_KILL_AT_STATE", state}};
 
@@ -81,11 +90,11 @@ TEST_F(VantoolRebaseCrashTest, KilledAtEveryStateThenCancelledOrResumed) {
   }
 }
 
-TEST_F(VantoolRebaseCrashTest, KilledAfterEveryWriteThenCancelled) {
-  make_stream("crashref");
+TEST_P(VantoolRebaseCrashTest, KilledAfterEveryWriteThenCancelled) {
+  make_rebased_stream("crashref");
   run({"rebase", "-recommended", "-complete", "-view", "crashref"});
   const std::string completed = shown("crashref");
-  make_stream("crashw");
+  make_rebased_stream("crashw");
   const std::string before = shown("crashw");
   // Each round kills the rebase one write later; the round that is not
   // killed completed it.
@@ -117,11 +126,11 @@ TEST_F(VantoolRebaseCrashTest, KilledAfterEveryWriteThenCancelled) {
   FAIL() << "the rebase never completed";
 }
 
-TEST_F(VantoolRebaseCrashTest, TwoProcessesCompletingOneRebase) {
-  make_stream("crashref");
+TEST_P(VantoolRebaseCrashTest, TwoProcessesCompletingOneRebase) {
+  make_rebased_stream("crashref");
   run({"rebase", "-recommended", "-complete", "-view", "crashref"});
   const std::string completed = shown("crashref");
-  make_stream("crashtwo");
+  make_rebased_stream("crashtwo");
   run({"rebase", "-recommended", "-view", "crashtwo"});
   test_support::ProcessResult results[2];
   std::thread other([&] { results[1] = resume_to_completion("crashtwo"); });
@@ -134,5 +143,10 @@ TEST_F(VantoolRebaseCrashTest, TwoProcessesCompletingOneRebase) {
   EXPECT_TRUE(has(lost, "corrupted") || has(lost, "No rebase operation in progress")) << lost;
   EXPECT_EQ(shown("crashtwo"), completed);
 }
+
+INSTANTIATE_TEST_SUITE_P(MergingOrNot, VantoolRebaseCrashTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "merging" : "no_merge";
+                         });
 
 }  // namespace

@@ -168,18 +168,6 @@ int SUM_Rebase::start(const SUM_Stream& stream) {
   int single = 0;
   if (stream.is_in_single_stream_project(single) == 0 && single)
     set_skip(1);
-  if (!read_only_ && config_ != nullptr) {
-    int needed = 0;
-    SUM_String element;
-    if (merges_needed(needed, element) != 0)
-      return trace.checked(__LINE__, record_status(ST_CANNOT_COMPUTE_DIFFS));
-    if (needed) {
-      imsg_print(IMSG_ERROR, sum_rebase_msg::RebaseNeedsMerging, std::string(stream.any_name()),
-                 std::string(element));
-      set_status(ST_CANNOT_COMPUTE_DIFFS);
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-  }
   set_format(kRebaseFormat);
   set_state(PREPARED);
   return set_status_ok();
@@ -229,6 +217,10 @@ int SUM_Rebase::prepare_view(const SUM_View& view) {
   }
   if (!(attached == op_stream()))
     return sum_int_error(kSource, trace.name(), __LINE__);
+  // A resumed rebase keeps its view (its checkouts are the rebase's own
+  // merges) and the identity it recorded.
+  if (op_state() > PREPARED && !op_target_view().is_null())
+    return trace.checked(__LINE__, verify_view_is_rip_view(view));
   int status = prepare_view_common(view);
   if (status != 0) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnablePrepareViewCommon);
@@ -321,44 +313,6 @@ SUM_String SUM_Rebase::element_label(const SUM_Element& element) const {
   if (!shown_in.is_null() && shown_in.element_path(element.vob(), element.dbid(), path) == 0)
     return SUM_String(path.c_str());
   return SUM_String(element.any_fullname());
-}
-
-int SUM_Rebase::merges_needed(int& needed, SUM_String& element) const {
-  SUM_Trace trace("SUM_Rebase::merges_needed");
-  needed = 0;
-  if (config_ == nullptr)
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  for (const auto& change : config_->changes()) {
-    if (change->kind() == SUM_FoundationChange::NONE || change->current_baseline().is_null() ||
-        change->new_baseline().is_null())
-      continue;
-    SUM_ComponentList candidates, modified;
-    candidates.append(change->component());
-    SUM_VobObjectList elements;
-    if (op_stream().modified_comps_and_elems(candidates, modified, elements) != 0) {
-      imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetModifiedElements);
-      return trace.checked(__LINE__, SUM_FAILED);
-    }
-    for (unsigned i = 0; i < elements.count(); ++i) {
-      SUM_Element modified_element(elements[i].vob(), elements[i].dbid());
-      SUM_Version before, after;
-      int before_status = change->current_baseline().selected_version(modified_element, before);
-      int after_status = change->new_baseline().selected_version(modified_element, after);
-      if ((before_status != 0 && before_status != SUM_NOT_FOUND) ||
-          (after_status != 0 && after_status != SUM_NOT_FOUND)) {
-        imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetVersionElement,
-                   std::string(modified_element.any_name()),
-                   std::string(change->new_baseline().any_name()));
-        return trace.checked(__LINE__, SUM_FAILED);
-      }
-      if (before_status != after_status || !(before == after)) {
-        needed = 1;
-        element = element_label(modified_element);
-        return SUM_OK;
-      }
-    }
-  }
-  return SUM_OK;
 }
 
 // ---- advancing ---------------------------------------------------------------------------
@@ -482,26 +436,16 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case MERGING:
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-    case MERGED: {
+    case MERGED:
       if ((status = announce(imsg_text(sum_integration_msg::MergingFiles))) != 0)
         return trace.checked(__LINE__, status);
-      // Nothing is merged: the start refused configurations that change an
-      // element the stream modified; look again in case the stream changed
-      // such an element since.
-      int needed = 0;
-      SUM_String element;
-      if (!read_only_ && (status = merges_needed(needed, element)) != 0)
-        return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
-      if (needed) {
-        imsg_print(IMSG_ERROR, sum_rebase_msg::RebaseNeedsMerging,
-                   std::string(op_stream().any_name()), std::string(element));
-        return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
-      }
+      if (!read_only_ && (status = merge_versions()) != 0)
+        return trace.checked(__LINE__, status);
       if ((status = check_operation_pvar()) != 0)
         return trace.checked(__LINE__, status);
       set_state(state);
+      // Nothing to merge (97) is no reason to stop.
       return set_status_ok();
-    }
     case CONTEXT_MERGED:
       set_state(state);
       return trace.checked(__LINE__, fire_trigger(0, 0));
@@ -521,9 +465,9 @@ int SUM_Rebase::run_second_phase_state(OpnState state) {
       if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0 ||
           (status = set_state_and_save_to_pvar(REPROCESS_MERGING)) != 0)
         return trace.checked(__LINE__, status);
-      if (!read_only_ && (status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0)
+      if (!read_only_ && ((status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0 ||
+                          (status = checkin_merges()) != 0))
         return trace.checked(__LINE__, status);
-      // No version was merged, so there is nothing to check in.
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case INTEGACT_CLEARED:
       if (!read_only_ &&

@@ -9,10 +9,10 @@
 // CONFIG_UPDATED, so a cancel before it only restores the view.
 //
 // A read-only stream merges nothing: no integration activity, no check-in.
-// Merging into the view is not available yet: a rebase whose new
-// configuration changes an element the stream modified is refused at start
-// (a message naming the element; outcome code 81), before anything is
-// written.
+// Otherwise the first phase merges into the view, in the integration
+// activity, what the new baselines changed in elements the stream
+// modified; merges that leave conflicts wait in the view for the user, and
+// completion checks everything in.
 //
 // The record is the stream's "ZEM_REBASE" PVAR (keys "ver", "owner",
 // "start", "act", "view", "state", "csid", "cfg"; format 3).
@@ -20,6 +20,8 @@
 #define SUM_SUM_REBASE_H
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "sum/sum_config_spec_id.h"
 #include "sum/sum_integration.h"
@@ -64,7 +66,8 @@ class SUM_Rebase : public SUM_Integration {
   int restart(const SUM_Stream& stream) override;
   // The view must be attached to the stream; with checkouts it is refused
   // (88) unless the stream's RebaseAllowCo policy allows them; then the
-  // config spec identity becomes the stream's, one version on.
+  // config spec identity becomes the stream's, one version on. A resumed
+  // rebase with a view keeps it: another view is refused (85).
   int prepare_view(const SUM_View& view) override;
   int do_integration(OpnState target) override;
   // do_integration(CONTEXT_MERGED): the first phase.
@@ -99,10 +102,24 @@ class SUM_Rebase : public SUM_Integration {
   int undo_update_config();
   int set_rebase_misc_pvar();
   int restore_rebase_misc_pvar();
-  // Whether the new configuration changes an element the stream modified
-  // (so that the rebase would have to merge): `needed` and the first such
-  // element's name in `element`.
-  int merges_needed(int& needed, SUM_String& element) const;
+  // The versions to merge into the view: for each component moving to a
+  // new baseline, that baseline's version of every element the stream
+  // modified whose version it changed (directories first), replacing
+  // `out`; `count` their number. An element the new baseline does not
+  // select is skipped with a warning.
+  int versions_to_merge(SUM_VersionList& out, int& count) const;
+  // Merges them into the target view (code 97 when none needed one; 36
+  // when some failed); the merge counters and conflicted_paths tell what
+  // was done.
+  int merge_versions();
+  // Checks in what the integration activity holds checked out in the view;
+  // code 17 while a merge still holds conflicts.
+  int checkin_merges();
+  // Cancels those checkouts (code 15 on failure).
+  int undo_merges();
+  // The view paths of the merges of the last merge_versions that left
+  // conflicts for the user to resolve.
+  const std::vector<std::string>& conflicted_paths() const { return conflicted_; }
   // How messages name `element`: its view path, else its selector.
   SUM_String element_label(const SUM_Element& element) const;
 
@@ -114,11 +131,15 @@ class SUM_Rebase : public SUM_Integration {
   int fire_trigger(int kind, int preop);
   int complete_cleanup();
   int record_integrated_config();
+  // The versions the integration activity holds checked out, with their
+  // paths in the target view.
+  int integration_checkouts(std::vector<view_ckout_t>& out) const;
 
   std::unique_ptr<SUM_NewConfig> config_;
   SUM_ConfigSpecId csid_;
   int read_only_ = 0;
   SUM_RebaseCB callbacks_;
+  std::vector<std::string> conflicted_;
 };
 
 #endif  // SUM_SUM_REBASE_H

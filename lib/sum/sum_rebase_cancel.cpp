@@ -155,7 +155,9 @@ int SUM_Rebase::cancel() {
   }
   if (op_state() != CANCELLED && (status = set_state_and_save_to_pvar(CANCELLED)) != 0)
     return trace.checked(__LINE__, status);
-  // No version was merged, so no merge is undone.
+  if (!read_only_ && ((status = announce(imsg_text(sum_rebase_msg::UndoingFileMerges))) != 0 ||
+                      (status = undo_merges()) != 0))
+    return trace.checked(__LINE__, status);
   if ((status = announce(imsg_text(sum_rebase_msg::RemovingIntegrationActivity))) != 0)
     return trace.checked(__LINE__, status);
   if ((status = undo_setact_integration_activity()) != 0) {

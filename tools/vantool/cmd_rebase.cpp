@@ -185,6 +185,18 @@ std::string foundation_text(const SUM_Stream& stream) {
   return joined(labels_of(foundation));
 }
 
+// What the first phase merged, and the merges left for the user.
+void report_merges(const SUM_Rebase& rebase, const std::string& tag) {
+  int files = rebase.get_files_merged(), dirs = rebase.get_dirs_merged();
+  if (files + dirs > 0)
+    imsg_print(IMSG_INFO, vantool_msg::RebaseMergedCounts, files, dirs, tag.c_str());
+  if (rebase.conflicted_paths().empty())
+    return;
+  imsg_print(IMSG_WARNING, vantool_msg::RebaseConflictsHeader, tag.c_str(), tag.c_str());
+  for (const std::string& path : rebase.conflicted_paths())
+    imsg_print(IMSG_CONTINUATION, vantool_msg::RebaseConflictPath, path.c_str());
+}
+
 // Runs the rebase to the end of its first phase, or with `complete` to
 // its end, and tells the user where it stopped and what comes next.
 int drive(SUM_Rebase& rebase, bool complete) {
@@ -204,6 +216,7 @@ int drive(SUM_Rebase& rebase, bool complete) {
                foundation_text(rebase.op_stream()).c_str());
     return kExitOk;
   }
+  report_merges(rebase, tag);
   imsg_print(IMSG_INFO, vantool_msg::RebaseFirstPhaseDone, tag.c_str(), label.c_str(), tag.c_str(),
              tag.c_str());
   return kExitOk;
@@ -265,8 +278,11 @@ bool restore_rebase(const ParsedArgs& args, const Target& target, SUM_Rebase& re
     return false;
   if (!args.has("view"))
     return true;
-  return rebase.verify_view_is_rip_view(target.view.view()) == 0 &&
-         rebase.prepare_view(target.view.view()) == 0;
+  // The view named must be the rebase's own; a rebase recorded before its
+  // view was bound takes it now.
+  if (rebase.verify_view_is_rip_view(target.view.view()) != 0)
+    return false;
+  return !rebase.op_target_view().is_null() || rebase.prepare_view(target.view.view()) == 0;
 }
 
 // rebase -resume, and -complete alone.
