@@ -233,8 +233,9 @@ int checkout_content(vob_vob_h vob, const InView& where, tbs_dbid_t version, std
 
 // The outcome of merging one element, computed before anything is written.
 struct Outcome {
-  std::string text;  // files: the merged content
-  DirPlan plan;      // directories: the changes
+  std::string text;    // files: the merged content
+  std::string before;  // files merged three ways: the checkout's content merged into
+  DirPlan plan;        // directories: the changes
   int conflicts = 0;
 };
 
@@ -275,8 +276,10 @@ int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours
     return status;
   std::string ours_label = where.path + "@@" + version_name(vob, ours);
   std::string theirs_label = where.path + "@@" + version_name(vob, from);
-  return cmd_findmerge_merge_text(base_text, our_text, theirs, ours_label.c_str(),
-                                  theirs_label.c_str(), out.text, &out.conflicts);
+  status = cmd_findmerge_merge_text(base_text, our_text, theirs, ours_label.c_str(),
+                                    theirs_label.c_str(), out.text, &out.conflicts);
+  out.before = std::move(our_text);
+  return status;
 }
 
 }  // namespace
@@ -460,6 +463,33 @@ int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_db
   return status;
 }
 
+// Whether an earlier merge into the view's checkout of the file at `where`
+// is pending; then `r` reports it (CMD_MERGE_PENDING) after a warning
+// naming the path. A stale record is forgotten unless `print_only`.
+int hold_pending(view_server_h view, vob_vob_h vob, const InView& where, bool print_only,
+                 cmd_findmerge_result_t& r, bool& pending) {
+  pending = false;
+  std::string content;
+  int status = checkout_content(vob, where, where.info.version, content);
+  cmd_findmerge_pending_t found;
+  if (status == 0)
+    status = find_pending(view, vob, where.info.element, where.info.version, content, !print_only,
+                          found, pending);
+  if (status != 0 || !pending)
+    return status;
+  std::string from = version_name(vob, found.from);
+  if (found.conflicts > 0)
+    imsg_print(IMSG_WARNING, tbs_msg::UnresolvedMergeLeftUntouched, where.path.c_str(),
+               from.c_str(), found.conflicts);
+  else
+    imsg_print(IMSG_WARNING, tbs_msg::ResolvedMergeNotRecorded, where.path.c_str(), from.c_str());
+  r.need = CMD_MERGE_PENDING;
+  r.checkout = where.info.version;
+  r.base = 0;
+  r.conflicts = found.conflicts;
+  return TBS_ST_OK;
+}
+
 }  // namespace
 
 int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
@@ -479,6 +509,17 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     return status;
   if (where.info.checked_out)
     r.checkout = to;
+  // An unresolved merge is never merged over.
+  bool pending = false;
+  if (!is_dir && r.need != CMD_MERGE_NOT_NEEDED && where.info.checked_out) {
+    status = hold_pending(view, vob, where, print_only, r, pending);
+    if (status != 0)
+      return status;
+    if (pending) {
+      result = std::move(r);
+      return TBS_ST_OK;
+    }
+  }
   Outcome outcome;
   // A dry run computes what can conflict: a copy of a file cannot.
   bool file_copy = !is_dir && r.need == CMD_MERGE_TRIVIAL;
@@ -509,6 +550,9 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
   status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, outcome);
   vob_event_info_t event;
   event.comment = comment;
+  // Recorded before the file changes: see cmd_findmerge_pending.cpp.
+  if (status == 0 && !is_dir && outcome.conflicts > 0)
+    status = note_pending(view, vob, element, r.checkout, from, where.path, outcome.before);
   if (status == 0)
     status = write_outcome(view, vob, where, from, is_dir, outcome, event);
   r.conflicts = outcome.conflicts;
@@ -545,7 +589,7 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
   if (status != 0)
     return status;
   if (std::find(merged.begin(), merged.end(), from) != merged.end())
-    return TBS_ST_OK;  // already recorded
+    return repo::merge::forget_pending(view, vob, ours.element, checkout);  // already recorded
   if (!ours.is_dir) {
     // The arrow vouches for the content: none of the conflicts may remain.
     InView where;
@@ -565,5 +609,6 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
     }
   }
   vob_event_info_t event;
-  return vob_ver_add_merge(vob, from, checkout, &event);
+  status = vob_ver_add_merge(vob, from, checkout, &event);
+  return status != 0 ? status : repo::merge::forget_pending(view, vob, ours.element, checkout);
 }

@@ -24,6 +24,36 @@ namespace repo::merge {
 int count_conflict_regions(const std::string& text, const char* ours_label,
                            const char* theirs_label);
 
+// The line (from 1) where the first complete conflict region of `text`
+// opens, as count_conflict_regions counts them with null labels; 0 when
+// there is none.
+int first_conflict_line(const std::string& text);
+
+// ---- pending merges (cmd_findmerge_pending.cpp) ---------------------------------------
+
+// The view's pending merge into its checkout `checkout` of `element`, judged
+// against `content`, the checkout's content now (the view's file). `found`
+// tells whether there is one; a recorded one that is no longer pending (its
+// checkout gone, its arrow recorded, or its file never received the merge)
+// is forgotten when `drop_stale`.
+int find_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
+                 const std::string& content, bool drop_stale, cmd_findmerge_pending_t& pending,
+                 bool& found);
+// Records that the merge of `from` into `checkout` (the element at `path`)
+// leaves conflicts, before its text reaches the view's file; `before` is the
+// checkout's content it merged into.
+int note_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
+                 tbs_dbid_t from, const std::string& path, const std::string& before);
+// Forgets the view's pending merge into `checkout` of `element`, if any.
+int forget_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout);
+// What a check-in of the view's checkout `checkout` of the file element at
+// `path` with `content` owes a pending merge: 1001 after a message while the
+// content holds a conflict region; otherwise `merged_from` is the version
+// whose arrow the check-in records (0 when none is pending).
+int pending_for_checkin(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
+                        const std::string& path, const std::string& content,
+                        tbs_dbid_t& merged_from);
+
 // A directory version's name space: name to element.
 using Entries = std::map<std::string, tbs_dbid_t>;
 

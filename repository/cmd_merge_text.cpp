@@ -155,14 +155,20 @@ bool is_marker(std::string_view line, std::string_view marker, const char* label
   return rest.empty() || rest[0] == ' ';
 }
 
-}  // namespace
-
-int count_conflict_regions(const std::string& text, const char* ours_label,
-                           const char* theirs_label) {
+// Counts the complete conflict regions of `text` (see
+// count_conflict_regions); `first_line` (may be null) receives the line,
+// from 1, where the first one opens, 0 when none.
+int scan_regions(const std::string& text, const char* ours_label, const char* theirs_label,
+                 int* first_line) {
   enum { OUTSIDE, IN_OURS, IN_THEIRS } state = OUTSIDE;
   int regions = 0;
+  int line_number = 0;
+  int opened_at = 0;
+  if (first_line != nullptr)
+    *first_line = 0;
   size_t pos = 0;
   while (pos < text.size()) {
+    ++line_number;
     size_t end = text.find('\n', pos);
     if (end == std::string::npos)
       end = text.size();
@@ -171,15 +177,30 @@ int count_conflict_regions(const std::string& text, const char* ours_label,
       line.remove_suffix(1);
     if (is_marker(line, "<<<<<<<", ours_label)) {
       state = IN_OURS;
+      opened_at = line_number;
     } else if (state == IN_OURS && line == "=======") {
       state = IN_THEIRS;
     } else if (state == IN_THEIRS && is_marker(line, ">>>>>>>", theirs_label)) {
-      ++regions;
+      if (regions++ == 0 && first_line != nullptr)
+        *first_line = opened_at;
       state = OUTSIDE;
     }
     pos = end + 1;
   }
   return regions;
+}
+
+}  // namespace
+
+int count_conflict_regions(const std::string& text, const char* ours_label,
+                           const char* theirs_label) {
+  return scan_regions(text, ours_label, theirs_label, nullptr);
+}
+
+int first_conflict_line(const std::string& text) {
+  int first = 0;
+  scan_regions(text, nullptr, nullptr, &first);
+  return first;
 }
 
 }  // namespace repo::merge

@@ -79,6 +79,18 @@ inline constexpr const char* kViewCkoutAll =
     "SELECT replica_uuid, element, path FROM checkouts ORDER BY path";
 inline constexpr const char* kViewCkoutOfElement =
     "SELECT path FROM checkouts WHERE replica_uuid = ?1 AND element = ?2";
+// Pending merges: one per element, replaced by a newer one.
+inline constexpr const char* kViewPendingSet =
+    "INSERT OR REPLACE INTO pending_merges (replica_uuid, element, checkout, from_version, path, "
+    "before_sha) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+inline constexpr const char* kViewPendingOfElement =
+    "SELECT replica_uuid, element, checkout, from_version, path, before_sha FROM pending_merges "
+    "WHERE replica_uuid = ?1 AND element = ?2";
+inline constexpr const char* kViewPendingAll =
+    "SELECT replica_uuid, element, checkout, from_version, path, before_sha FROM pending_merges "
+    "ORDER BY path";
+inline constexpr const char* kViewPendingDelete =
+    "DELETE FROM pending_merges WHERE replica_uuid = ?1 AND element = ?2";
 inline constexpr const char* kViewSeenAll = "SELECT replica_uuid, generation FROM seen_generations";
 inline constexpr const char* kViewSeenSet =
     "INSERT OR REPLACE INTO seen_generations(replica_uuid, generation) VALUES (?1, ?2)";

@@ -6,7 +6,8 @@
 // shows (loaded), and the elements it may hold checkouts of (checkouts). The
 // VOBs are the truth about checkouts: a checkouts row is written before the
 // VOB checkout and removed after the check-in or uncheckout, so a crash leaves
-// at most a row without a checkout, which every reader skips.
+// at most a row without a checkout, which every reader skips. It also holds
+// the file merges into its checkouts that left conflicts (pending_merges).
 #ifndef REPOSITORY_VIEW_INTERNAL_H
 #define REPOSITORY_VIEW_INTERNAL_H
 
@@ -107,7 +108,27 @@ int ckout_rows(Store& db, std::vector<CkoutRow>& rows);
 // Whether the view has a row for `element` of the replica.
 int ckout_has_row(Store& db, const std::string& replica, tbs_dbid_t element, bool& has_row);
 int ckout_set(Store& db, const CkoutRow& row);
+// Forgets the element's checkout row and its pending merge.
 int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element);
+
+// A file merge into one of the view's checkouts that left conflicts and
+// whose merge arrow is not recorded yet (the merge service decides whether
+// it is still pending: see cmd_findmerge.h).
+struct PendingRow {
+  std::string replica;
+  tbs_dbid_t element = 0;
+  tbs_dbid_t checkout = 0;  // the checked-out version that received the merge
+  tbs_dbid_t from = 0;      // the version merged
+  std::string path;         // "/vobtag/dir/file" when merged
+  std::string before_sha;   // SHA-256 (hex) of the checkout's content before the merge
+};
+// Every row, by path.
+int pending_rows(Store& db, std::vector<PendingRow>& rows);
+// The element's row; 1002 when none.
+int pending_get(Store& db, const std::string& replica, tbs_dbid_t element, PendingRow& row);
+// Writes the element's row, replacing the one it had.
+int pending_set(Store& db, const PendingRow& row);
+int pending_delete(Store& db, const std::string& replica, tbs_dbid_t element);
 
 // The generation of each VOB (by replica UUID text) as of the view's last
 // whole walk of it; forgetting replica "" forgets every VOB.

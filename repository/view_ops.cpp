@@ -21,6 +21,7 @@
 #include <memory>
 #include <set>
 
+#include "repository/cmd_findmerge_internal.h"
 #include "repository/file_system.h"
 #include "repository/view_internal.h"
 #include "repository/vob_zem_activity_internal.h"
@@ -239,7 +240,8 @@ struct Work {
   std::string kept;        // uncheckouts: where -keep saved the file
   bool on_disk = false;    // new elements: a view-private file or directory is there
   int eltype = 0;
-  tbs_dbid_t unfinished = 0;  // new elements: the element an interrupted mkelem left
+  tbs_dbid_t unfinished = 0;   // new elements: the element an interrupted mkelem left
+  tbs_dbid_t merged_from = 0;  // check-ins: the pending merge whose arrow they record
 };
 
 // The distinct VOBs of the works.
@@ -483,7 +485,10 @@ int prepare_checkin(view_server_h view, const char* path, Work& w) {
     imsg_print(IMSG_ERROR, tbs_msg::FileCheckoutViewCannot, t.info.vob_path.c_str(), tag);
     return TBS_ST_ERROR;
   }
-  return TBS_ST_OK;
+  // A pending merge: refused while conflicts remain, recorded otherwise.
+  return t.info.is_dir ? TBS_ST_OK
+                       : merge::pending_for_checkin(view, t.info.vob, t.info.element, w.version,
+                                                    t.info.vob_path, w.content, w.merged_from);
 }
 
 // Checks the works in (each VOB committing once), then makes their files
@@ -494,11 +499,14 @@ void run_checkins(view_server_h view, const char* comment, std::vector<Work>& wo
   event.comment = comment;
   PhaseGroups groups;
   int status = groups.begin(vobs_of(works));
-  for (auto& w : works)
-    results[w.index].status = status != 0
-                                  ? status
-                                  : vob_ver_checkin(w.t.info.vob, w.version,
-                                                    w.t.info.is_dir ? nullptr : &w.content, &event);
+  for (auto& w : works) {
+    int s = status;
+    if (s == 0 && w.merged_from != 0)  // the merge arrow commits with the check-in
+      s = vob_ver_add_merge(w.t.info.vob, w.merged_from, w.version, &event);
+    if (s == 0)
+      s = vob_ver_checkin(w.t.info.vob, w.version, w.t.info.is_dir ? nullptr : &w.content, &event);
+    results[w.index].status = s;
+  }
   if (status == 0)
     status = groups.commit_rest();
   if (status != 0)

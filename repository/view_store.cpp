@@ -46,6 +46,23 @@ CREATE TABLE seen_generations (
   generation INTEGER NOT NULL
 ) WITHOUT ROWID;
 )",
+        // 3: the file merges of the view's checkouts that left conflicts,
+        // written before the merged text reaches the view's file and removed
+        // once the merge arrow is recorded or the checkout goes (checked in
+        // or cancelled). `before_sha` is the SHA-256 of the checkout's
+        // content the merge started from: a file still holding it never
+        // received the merge (an interrupted one), so it is not pending.
+        R"(
+CREATE TABLE pending_merges (
+  replica_uuid TEXT NOT NULL,
+  element INTEGER NOT NULL,
+  checkout INTEGER NOT NULL,
+  from_version INTEGER NOT NULL,
+  path TEXT NOT NULL,
+  before_sha TEXT NOT NULL,
+  PRIMARY KEY (replica_uuid, element)
+) WITHOUT ROWID;
+)",
     },
 };
 
@@ -282,7 +299,54 @@ int ckout_set(Store& db, const CkoutRow& row) {
 }
 
 int ckout_delete(Store& db, const std::string& replica, tbs_dbid_t element) {
-  return db.query(sql::kViewCkoutDelete)
+  int status =
+      db.query(sql::kViewCkoutDelete).bind(1, replica).bind(2, static_cast<int64_t>(element)).run();
+  return status != 0 ? status : pending_delete(db, replica, element);
+}
+
+namespace {
+PendingRow read_pending(const Query& q) {
+  PendingRow row;
+  row.replica = q.text(0);
+  row.element = static_cast<tbs_dbid_t>(q.int64(1));
+  row.checkout = static_cast<tbs_dbid_t>(q.int64(2));
+  row.from = static_cast<tbs_dbid_t>(q.int64(3));
+  row.path = q.text(4);
+  row.before_sha = q.text(5);
+  return row;
+}
+}  // namespace
+
+int pending_rows(Store& db, std::vector<PendingRow>& rows) {
+  Query q = db.query(sql::kViewPendingAll);
+  while (q.next())
+    rows.push_back(read_pending(q));
+  return q.status();
+}
+
+int pending_get(Store& db, const std::string& replica, tbs_dbid_t element, PendingRow& row) {
+  Query q = db.query(sql::kViewPendingOfElement);
+  q.bind(1, replica).bind(2, static_cast<int64_t>(element));
+  if (q.next()) {
+    row = read_pending(q);
+    return TBS_ST_OK;
+  }
+  return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+}
+
+int pending_set(Store& db, const PendingRow& row) {
+  return db.query(sql::kViewPendingSet)
+      .bind(1, row.replica)
+      .bind(2, static_cast<int64_t>(row.element))
+      .bind(3, static_cast<int64_t>(row.checkout))
+      .bind(4, static_cast<int64_t>(row.from))
+      .bind(5, row.path)
+      .bind(6, row.before_sha)
+      .run();
+}
+
+int pending_delete(Store& db, const std::string& replica, tbs_dbid_t element) {
+  return db.query(sql::kViewPendingDelete)
       .bind(1, replica)
       .bind(2, static_cast<int64_t>(element))
       .run();

@@ -327,6 +327,7 @@ run "Completing it commits the new foundation to the stream and gives the view i
 "$vantool" lsact -cact -view parser_dev
 run "The code generator stream changed codegen itself: its rebase merges the integration's changes into its view" \
   "$vantool" rebase -view codegen_dev
+run "The merges waiting for the developer" "$vantool" lsco -merge -view codegen_dev
 run "Both sides changed the same lines of main.c: the view holds the conflict" \
   cat "$views/codegen_dev/codegen/main.c"
 step "Completing before the conflict is resolved is refused (exit status 1)" \

@@ -15,8 +15,19 @@
 //     never ends up under two names; names both sides changed differently
 //     are conflicts that keep the target's entries (and record no arrow).
 // After a merge without conflicts a merge arrow from `from` to the checkout
-// records it. A merge writes through several calls, each one transaction; the
-// arrow is written last, so an interrupted merge has none and can be redone.
+// records it. A file merge that leaves conflicts is pending: the view's
+// database records it (checkout, `from`, and a hash of the content merged
+// into) before the merged text reaches the view's file, and forgets it when
+// the arrow is recorded or the checkout is checked in or cancelled. While
+// the view's file holds what that merge wrote (conflict markers, or the
+// user's resolution not recorded yet), the checkout is never merged into
+// again: the merge reports CMD_MERGE_PENDING and leaves the file untouched.
+// A file that still holds the content from before the merge never received
+// it (an interrupted merge): that record is stale and merging again redoes
+// the merge. Checking in a pending merge records its arrow when the file
+// holds no conflict region, and is refused (1001) while it does. A merge writes through several
+// calls, each one transaction; the arrow is written last, so an interrupted merge has none and can
+// be redone.
 //
 // Statuses: 0 success (also when conflicts remain); 1002 when the view does
 // not show the element; 1004 for null arguments; 1001 after a message for a
@@ -35,6 +46,9 @@ enum cmd_findmerge_need : int {
   CMD_MERGE_NOT_NEEDED = 0,
   CMD_MERGE_TRIVIAL = 1,  // copy `from`
   CMD_MERGE_THREE_WAY = 2,
+  // An earlier merge into the view's checkout is pending (see above):
+  // nothing was merged; `conflicts` are the regions its file still holds.
+  CMD_MERGE_PENDING = 3,
 };
 
 // A change-set key: one version of a change set as merge and version-control
@@ -129,10 +143,29 @@ int cmd_findmerge_tree(view_server_h view, const cmd_findmerge_args_t& args,
 
 // Records the merge arrow of a deferred merge once its conflicts are resolved:
 // `checkout` may be checked out still or checked in since. An arrow already
-// there is not recorded twice. 1001 (after a message) while the file's
+// there is not recorded twice. The view forgets its pending merge into
+// `checkout`. 1001 (after a message) while the file's
 // content, the view's file for a checkout of `view`, still holds a conflict
 // region; 1004 (after a message) when the versions are of different elements.
 int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t checkout);
+// A pending merge of a view (see the top of this file).
+struct cmd_findmerge_pending_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t element = 0;
+  tbs_dbid_t checkout = 0;  // the view's checkout that received the merge
+  tbs_dbid_t from = 0;      // the version merged
+  std::string path;         // "/vobtag/dir/file"
+  int conflicts = 0;        // conflict regions the view's file still holds
+  int first_line = 0;       // line (from 1) of the first one; 0 when none
+};
+// The view's pending merges, by path.
+int cmd_findmerge_list_pending(view_server_h view, std::vector<cmd_findmerge_pending_t>& pending);
+// Marks the pending merge into the view's checkout at `path` (as view_lookup
+// takes it) resolved: records its merge arrow (cmd_findmerge_complete) and
+// forgets it; `resolved` (may be null) tells which. 1001 after a message
+// naming the path when the view holds no pending merge there, or when its
+// file still holds a conflict region (naming the first one's line).
+int cmd_findmerge_resolve(view_server_h view, const char* path, cmd_findmerge_pending_t* resolved);
 // Three-way merge of texts: `conflicts` regions where both sides changed
 // differently, marked in `merged`. 0 also when there are conflicts; 1001
 // after a message when the merge cannot be made. A null label is "ours" or

@@ -333,4 +333,21 @@ TEST_F(FindmergeTest, ElementsTheViewDoesNotShowAreNotFound) {
   EXPECT_EQ(cmd_findmerge_zem_merge(main_view, vob, version, "merge", 0, &result), 1002);
 }
 
+TEST_F(FindmergeTest, CrLfAndAnUnterminatedLastLineReachTheViewsFileIntact) {
+  make_element(main_view, "/src", "w.txt", "one\r\ntwo\r\nthree\r\nfour\r\nend");
+  tbs_dbid_t dev1 = edit(dev_view, "/src/w.txt", "one\r\ntwo\r\nthree\r\nfour\r\nEND");
+  edit(main_view, "/src/w.txt", "ONE\r\ntwo\r\nthree\r\nfour\r\nend");
+
+  cmd_findmerge_result_t result;
+  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
+  EXPECT_EQ(result.conflicts, 0);
+  EXPECT_EQ(read_file(file(main_view, "/src/w.txt")), "ONE\r\ntwo\r\nthree\r\nfour\r\nEND");
+  tbs_dbid_t version = 0;
+  ASSERT_EQ(view_checkin(main_view, file(main_view, "/src/w.txt").c_str(), nullptr, &version), 0);
+  std::string stored;
+  ASSERT_EQ(vob_ver_read_content(vob, version, stored), 0);
+  EXPECT_EQ(stored, "ONE\r\ntwo\r\nthree\r\nfour\r\nEND") << "checked in byte for byte";
+}
+
 }  // namespace

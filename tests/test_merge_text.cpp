@@ -1,6 +1,7 @@
 // The merge service's three-way text merge: clean merges of separate edits,
 // conflicts marked with both sides and counted, identical changes, an empty
-// ancestor, and what becomes of a missing final newline.
+// ancestor, and what becomes of a missing final newline and of CR LF line
+// endings.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -92,6 +93,48 @@ TEST(MergeText, ConflictOnAnUnterminatedLastLineKeepsMarkersOnTheirOwnLines) {
   ASSERT_EQ(conflict.status, 0);
   EXPECT_EQ(conflict.conflicts, 1);
   EXPECT_NE(conflict.text.find("X\n=======\nY\n>>>>>>> "), std::string::npos) << conflict.text;
+}
+
+// Lines ending in CR LF keep both characters through clean and conflicting
+// merges, and an unterminated last line stays unterminated.
+TEST(MergeText, CrLfLineEndingsAndAMissingFinalNewlineSurvive) {
+  struct Case {
+    const char* why;
+    const char* base;
+    const char* ours;
+    const char* theirs;
+    const char* merged;
+  } cases[] = {
+      {"CR LF throughout", "a\r\nb\r\nc\r\nd\r\ne\r\n", "A\r\nb\r\nc\r\nd\r\ne\r\n",
+       "a\r\nb\r\nc\r\nd\r\nE\r\n", "A\r\nb\r\nc\r\nd\r\nE\r\n"},
+      {"no final newline, the other side changes the last line", "1\n2\n3\n4\n5\nlast",
+       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\n4\n5\nLAST", "ONE\n2\n3\n4\n5\nLAST"},
+      {"no final newline, both sides change other lines", "1\n2\n3\n4\n5\nlast",
+       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\nFOUR\n5\nlast", "ONE\n2\n3\nFOUR\n5\nlast"},
+      {"CR LF without a final newline", "a\r\nb\r\nc\r\nd\r\nend", "A\r\nb\r\nc\r\nd\r\nend",
+       "a\r\nb\r\nc\r\nd\r\nEND", "A\r\nb\r\nc\r\nd\r\nEND"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Merge m = merge(c.base, c.ours, c.theirs);
+    ASSERT_EQ(m.status, 0);
+    EXPECT_EQ(m.conflicts, 0);
+    EXPECT_EQ(m.text, c.merged);
+  }
+
+  // A conflict between CR LF texts: every line, markers included, ends in
+  // CR LF, so the file keeps one line ending.
+  Merge conflict = merge("a\r\nb\r\nc\r\n", "a\r\nX\r\nc\r\n", "a\r\nY\r\nc\r\n");
+  ASSERT_EQ(conflict.status, 0);
+  EXPECT_EQ(conflict.conflicts, 1);
+  EXPECT_EQ(conflict.text,
+            "a\r\n"
+            "<<<<<<< ours.c@@/main/2\r\n"
+            "X\r\n"
+            "=======\r\n"
+            "Y\r\n"
+            ">>>>>>> ours.c@@/main/dev/1\r\n"
+            "c\r\n");
 }
 
 TEST(MergeText, SidesWithoutLabelsAreCalledOursAndTheirs) {

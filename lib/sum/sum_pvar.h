@@ -13,9 +13,6 @@
 constexpr const char* PVAR_ZEM_ACT_ZEM_INTEGRATION_ACTIVITY =
     "ZEM_INTEGRATION_ACTIVITY";                                                // activity
 constexpr const char* PVAR_ZEM_ACT_VOB_MODCNT = "ACT_VOB_MODCNT";              // activity
-// Integration activity: universal selectors (","-joined) of the versions
-// whose merge into the view left conflicts for the user to resolve.
-constexpr const char* PVAR_ZEM_ACT_PENDING_MERGES = "ZEM_PENDING_MERGES";
 constexpr const char* PVAR_ZEM_COMP_ROOT_DIR = "COMP_ROOT_DIR";                // component
 constexpr const char* PVAR_ZEM_GEN_ZEM_DELIVER = "ZEM_DELIVER";                // stream
 constexpr const char* PVAR_ZEM_GEN_ZEM_REBASE = "ZEM_REBASE";                  // stream

@@ -7,8 +7,10 @@
 // keeps its checkout, holding conflict markers, until the user resolves it.
 //
 // Every step is safe to repeat: a merge already recorded (its merge arrow)
-// is not needed again, a checkout the view already holds is used as it is,
-// and check-in takes what is still checked out in the activity.
+// is not needed again, one left with conflicts is held by the merge service
+// until it is recorded (never merged over), a checkout the view already
+// holds is used as it is, and check-in takes what is still checked out in
+// the activity.
 #include <string>
 #include <vector>
 
@@ -16,7 +18,6 @@
 #include "services/imsg.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
-#include "sum/sum_pvar.h"
 #include "sum/sum_rebase.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -25,20 +26,6 @@
 namespace {
 
 constexpr const char* kSource = "sum_rebase_merge";
-
-// Whether `item` is one of the ","-joined items of `list`.
-bool listed(const std::string& list, const std::string& item) {
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(',', start);
-    if (end == std::string::npos)
-      end = list.size();
-    if (list.compare(start, end - start, item) == 0)
-      return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -105,27 +92,9 @@ int SUM_Rebase::merge_versions() {
   view_server_h view = nullptr;
   if (op_target_view().handle(view) != 0)
     return trace.checked(__LINE__, record_status(ST_VIEW_NOT_RECREATED));
-  // Merges an earlier pass left with conflicts are the user's now: never
-  // merged over, whatever the file holds.
-  const SUM_Activity& activity = op_integration_activity();
-  SUM_String pending;
-  if (activity.pvar(PVAR_ZEM_ACT_PENDING_MERGES, pending) != 0)
-    return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
-  std::string pending_list(pending);
   int files = 0, dirs = 0, deferred = 0, failed = 0;
   conflicted_.clear();
   for (unsigned i = 0; i < versions.count(); ++i) {
-    SUM_String selector;
-    if (versions[i].univ_selector(selector) != 0)
-      return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
-    if (listed(pending_list, std::string(selector))) {
-      SUM_Element element;
-      versions[i].element(element);
-      ++files;
-      ++deferred;
-      conflicted_.push_back(std::string(element_label(element)));
-      continue;
-    }
     cmd_findmerge_result_t result;
     int status = cmd_findmerge_zem_merge(view, versions[i].vob().handle(), versions[i].dbid(),
                                          nullptr, 0, &result);
@@ -140,12 +109,12 @@ int SUM_Rebase::merge_versions() {
     vob_mtype_t mtype = VOB_MTYPE_NONE;
     versions[i].metatype(mtype);
     ++(mtype == VOB_MTYPE_DIRECTORY_VERSION ? dirs : files);
+    // A merge an earlier pass left with conflicts is held by the merge
+    // service (never merged over): it counts as merged, and as conflicted
+    // while its file still holds conflict regions.
     if (result.conflicts > 0) {
       ++deferred;
       conflicted_.push_back(result.path);
-      pending_list += (pending_list.empty() ? "" : ",") + std::string(selector);
-      if (activity.set_pvar(PVAR_ZEM_ACT_PENDING_MERGES, pending_list.c_str(), 0, nullptr) != 0)
-        return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
     }
   }
   set_files_merged(files);
@@ -223,8 +192,7 @@ int SUM_Rebase::checkin_merges() {
   if (unresolved > 0)
     return trace.checked(__LINE__, record_status(ST_CANNOT_CHECKIN));
   std::vector<view_path_result_t> results;
-  if (op_target_view().checkin_paths(paths, nullptr, results) != 0 ||
-      op_integration_activity().set_pvar(PVAR_ZEM_ACT_PENDING_MERGES, "", 0, nullptr) != 0)
+  if (op_target_view().checkin_paths(paths, nullptr, results) != 0)
     return trace.checked(__LINE__, record_status(ST_CANNOT_CHECKIN));
   return SUM_OK;
 }

@@ -258,6 +258,12 @@ class SUM_View {
   // 1001 when its branch type does not exist, 1002 when the view shows
   // nothing at `args.path`.
   int find_merge(const cmd_findmerge_args_t& args, std::vector<cmd_findmerge_item_t>& items) const;
+  // The view's pending merges (cmd_findmerge_list_pending), replacing `out`.
+  int pending_merges(std::vector<cmd_findmerge_pending_t>& out) const;
+  // Marks the pending merge into the checkout at `path` resolved
+  // (cmd_findmerge_resolve): its merge arrow is recorded. 1001 (after a
+  // message) when there is none or its file still holds a conflict region.
+  int resolve_merge(const char* path, cmd_findmerge_pending_t& resolved) const;
 
  private:
   // The cached handle, fetched from the UUID when missing; a failure prints

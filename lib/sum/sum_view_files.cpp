@@ -112,3 +112,25 @@ int SUM_View::find_merge(const cmd_findmerge_args_t& args,
   items.swap(found);
   return SUM_OK;
 }
+
+int SUM_View::pending_merges(std::vector<cmd_findmerge_pending_t>& out) const {
+  SUM_Trace trace("SUM_View::pending_merges");
+  view_server_h h = nullptr;
+  std::vector<cmd_findmerge_pending_t> found;
+  int status = open_handle(0, h);
+  if (status == 0)
+    status = cmd_findmerge_list_pending(h, found);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  out.swap(found);
+  return SUM_OK;
+}
+
+int SUM_View::resolve_merge(const char* path, cmd_findmerge_pending_t& resolved) const {
+  SUM_Trace trace("SUM_View::resolve_merge");
+  view_server_h h = nullptr;
+  int status = open_handle(0, h);
+  if (status == 0)
+    status = cmd_findmerge_resolve(h, path, &resolved);
+  return trace.checked(__LINE__, status);
+}

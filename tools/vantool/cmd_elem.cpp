@@ -1,5 +1,5 @@
 // vantool mkelem, mkdir, checkout, checkin, uncheckout, lsco, ls and lsvtree:
-// versioned files through a view.
+// versioned files through a view, and the checkouts holding unresolved merges.
 #include <algorithm>
 #include <ctime>
 #include <map>
@@ -164,7 +164,83 @@ bool checkouts_of(const ViewHandle& view, std::vector<CheckoutLine>& lines) {
   return true;
 }
 
+// One pending merge of one view, as lsco -merge shows it.
+struct PendingLine {
+  std::string view, path, from;
+  int conflicts = 0;
+  int first_line = 0;
+};
+
+bool pending_merges_of(const ViewHandle& view, std::vector<PendingLine>& lines) {
+  std::vector<cmd_findmerge_pending_t> pending;
+  if (view.view().pending_merges(pending) != 0)
+    return false;
+  for (const auto& p : pending)
+    lines.push_back(
+        {view.tag(), p.path, version_name(SUM_Vob(p.vob), p.from), p.conflicts, p.first_line});
+  return true;
+}
+
+void print_pending(const ParsedArgs& args, const std::vector<PendingLine>& lines) {
+  JsonWriter json;
+  json.begin_array();
+  for (const auto& l : lines) {
+    if (args.has("json")) {
+      json.begin_object()
+          .key("view")
+          .value(l.view)
+          .key("path")
+          .value(l.path)
+          .key("from")
+          .value(l.from)
+          .key("conflicts")
+          .value(l.conflicts)
+          .key("first_conflict_line")
+          .value(l.first_line)
+          .end_object();
+    } else if (args.has("short")) {
+      imsg_print_literal(IMSG_INFO, "%s\n", l.path.c_str());
+    } else if (l.conflicts > 0) {
+      imsg_print_literal(IMSG_INFO,
+                         "%s  merged from %s in view \"%s\": %d conflicting regions left, the "
+                         "first at line %d\n",
+                         l.path.c_str(), l.from.c_str(), l.view.c_str(), l.conflicts, l.first_line);
+    } else {
+      imsg_print_literal(IMSG_INFO,
+                         "%s  merged from %s in view \"%s\": conflicts resolved, not yet "
+                         "recorded (merge -resolved or checkin)\n",
+                         l.path.c_str(), l.from.c_str(), l.view.c_str());
+    }
+  }
+  json.end_array();
+  if (args.has("json"))
+    imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
+}
+
+// lsco -merge: the checkouts whose merge is unresolved.
+int run_lsco_merges(const ParsedArgs& args) {
+  std::vector<PendingLine> lines;
+  if (args.has("all")) {
+    std::vector<view_entry_t> views;
+    if (SUM_View::list(views) != 0)
+      return kExitFailure;
+    for (const auto& v : views) {
+      ViewHandle view;
+      if (SUM_View::construct_from_tag(v.tag.c_str(), view.view()) == 0)
+        pending_merges_of(view, lines);
+    }
+  } else {
+    ViewHandle view;
+    if (!open_view(args, first_path(args), view) || !pending_merges_of(view, lines))
+      return kExitFailure;
+  }
+  print_pending(args, lines);
+  return kExitOk;
+}
+
 int run_lsco(const ParsedArgs& args) {
+  if (args.has("merge"))
+    return run_lsco_merges(args);
   std::vector<CheckoutLine> lines;
   if (args.has("all")) {
     std::vector<view_entry_t> views;
@@ -384,10 +460,12 @@ void register_elem_commands(std::vector<Command>& table) {
 
   Command lsco;
   lsco.name = "lsco";
-  lsco.synopsis = "lsco [-all] [-view TAG] [-short|-long] [-json]";
-  lsco.summary = "List the checkouts of a view, or of every view.";
+  lsco.synopsis = "lsco [-all] [-merge] [-view TAG] [-short|-long] [-json]";
+  lsco.summary =
+      "List the checkouts of a view, or of every view (-merge: those holding an unresolved "
+      "merge).";
   lsco.common = kListingOptions | kViewOption;
-  lsco.options = {{"all", false, "", false}};
+  lsco.options = {{"all", false, "", false}, {"merge", false, "", false}};
   lsco.max_operands = 1;
   lsco.run = run_lsco;
   table.push_back(lsco);

@@ -154,7 +154,16 @@ int run_diff(const ParsedArgs& args) {
 }
 
 const char* need_text(int need) {
-  return need == CMD_MERGE_TRIVIAL ? "trivial" : need == CMD_MERGE_THREE_WAY ? "three-way" : "none";
+  switch (need) {
+    case CMD_MERGE_TRIVIAL:
+      return "trivial";
+    case CMD_MERGE_THREE_WAY:
+      return "three-way";
+    case CMD_MERGE_PENDING:
+      return "held by an unresolved merge";
+    default:
+      return "none";
+  }
 }
 
 int run_findmerge(const ParsedArgs& args) {
@@ -190,7 +199,9 @@ int run_findmerge(const ParsedArgs& args) {
     }
     std::string from = version_name(item.vob, item.from);
     std::string base = merge.base != 0 ? version_name(item.vob, merge.base) : "(none)";
-    if (request.print_only) {
+    if (merge.need == CMD_MERGE_PENDING && !request.print_only) {
+      result = kExitFailure;  // the merge service said why, naming the path
+    } else if (request.print_only) {
       imsg_print(IMSG_INFO, vantool_msg::NeedsMergeBase, merge.path.c_str(), need_text(merge.need),
                  from.c_str(), base.c_str());
     } else if (merge.conflicts > 0) {
@@ -204,6 +215,28 @@ int run_findmerge(const ParsedArgs& args) {
     if (item.checked_in)
       imsg_print(IMSG_INFO, vantool_msg::CheckedIn, merge.path.c_str(),
                  version_name(item.vob, merge.checkout).c_str());
+  }
+  return result;
+}
+
+// merge -resolved PATH...: records the merges whose conflicts the user
+// resolved in the view's files.
+int run_merge(const ParsedArgs& args) {
+  if (!args.has("resolved"))
+    return usage_error(*find_command("merge"), "Give -resolved.\n");
+  ViewHandle view;
+  if (!open_view(args, args.operands()[0], view))
+    return kExitFailure;
+  int result = kExitOk;
+  for (const auto& path : args.operands()) {
+    cmd_findmerge_pending_t resolved;
+    if (view.view().resolve_merge(path.c_str(), resolved) != 0) {
+      imsg_print(IMSG_ERROR, vantool_msg::UnableMarkResolved, path.c_str());
+      result = kExitFailure;
+      continue;
+    }
+    imsg_print(IMSG_INFO, vantool_msg::MergeMarkedResolved,
+               version_name(resolved.vob, resolved.from).c_str(), path.c_str());
   }
   return result;
 }
@@ -241,6 +274,20 @@ void register_merge_commands(std::vector<Command>& table) {
   findmerge.operand_name = "a PATH";
   findmerge.run = run_findmerge;
   table.push_back(findmerge);
+
+  Command merge;
+  merge.name = "merge";
+  merge.synopsis = "merge -resolved [-view TAG] PATH...";
+  merge.summary =
+      "Mark the merges into checked-out files resolved once their conflict markers are gone "
+      "(records the merge; then check in).";
+  merge.common = kViewOption;
+  merge.options = {{"resolved", false, "", false}};
+  merge.min_operands = 1;
+  merge.max_operands = kUnlimited;
+  merge.operand_name = "a PATH";
+  merge.run = run_merge;
+  table.push_back(merge);
 }
 
 }  // namespace vantool
