@@ -5,9 +5,10 @@
 set -euo pipefail
 
 # clang and libclang-rt-dev (libFuzzer and clang's sanitizer runtimes) build the
-# fuzz targets; llvm gives sanitizer reports their symbolizer.
+# fuzz targets; llvm gives sanitizer reports their symbolizer; git checks
+# merges against git merge-file in the tests and is timed beside vantool.
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-          pkg-config libgit2-dev clang libclang-rt-dev llvm)
+          pkg-config libgit2-dev clang libclang-rt-dev llvm git)
 
 missing=()
 for p in "${packages[@]}"; do
