@@ -352,6 +352,53 @@ TEST_F(RebaseTest, MergesADirectoryBothSidesChanged) {
       has(vantool_out({"lsstream", "-long", "dev@/pvob"}), "foundation baselines: INT1@/pvob\n"));
 }
 
+TEST_F(RebaseTest, MergesNotSeenBeforeCompletionStopIt) {
+  // Killed, as it were, right after "merging" was recorded: the merges are
+  // made by the completion, which stops to show them (103).
+  add_file("dev", "mine.txt");
+  auto rebase = start_rebase();
+  ASSERT_NE(rebase, nullptr);
+  ASSERT_EQ(rebase->do_integration(SUM_Integration::MERGING), 0);
+  SUM_Rebase resumed;
+  ASSERT_EQ(resumed.restart(dev), 0);
+  {
+    ImsgCapture capture;
+    EXPECT_EQ(resumed.complete(), SUM_FAILED);
+    EXPECT_EQ(resumed.op_status(), SUM_Integration::ST_NEW_MERGES);
+    EXPECT_TRUE(has(capture.joined(IMSG_ERROR),
+                    "Unable to complete the rebase operation because new merges were detected."))
+        << capture.joined(IMSG_ERROR);
+  }
+  EXPECT_NE(vantool_out({"lsco", "-view", "dev"}), "") << "the merge waits in the view";
+  SUM_Rebase again;
+  ASSERT_EQ(again.restart(dev), 0);
+  ASSERT_EQ(again.complete(), 0);
+  EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "");
+
+  // A merge the user checked in by hand cannot be cancelled (18).
+  run({"co", "-nc", home.path() + "/int/src/base.txt"});
+  test_support::write_file(home.path() + "/int/src/base.txt", "again\n");
+  run({"ci", "-nc", home.path() + "/int/src/base.txt"});
+  run({"co", "-nc", home.path() + "/dev/src"});
+  test_support::write_file(home.path() + "/dev/src/mine2.txt", "x\n");
+  run({"mkelem", "-ci", "-nc", home.path() + "/dev/src/mine2.txt"});
+  run({"ci", "-nc", home.path() + "/dev/src"});
+  run({"co", "-nc", home.path() + "/int/src"});
+  test_support::write_file(home.path() + "/int/src/theirs2.txt", "y\n");
+  run({"mkelem", "-ci", "-nc", home.path() + "/int/src/theirs2.txt"});
+  run({"ci", "-nc", home.path() + "/int/src"});
+  run({"mkbl", "-view", "int", "-nc", "INT3"});
+  run({"rebase", "-baseline", "INT3@/pvob", "-view", "dev"});
+  run({"ci", "-nc", home.path() + "/dev/src"});
+  ImsgCapture capture;
+  SUM_Rebase refused;
+  ASSERT_EQ(refused.restart(dev), 0);
+  EXPECT_EQ(refused.cancel(), SUM_FAILED);
+  EXPECT_EQ(refused.op_status(), SUM_Integration::ST_ACTIVITY_HAS_CHECKINS);
+  EXPECT_TRUE(has(capture.joined(IMSG_ERROR), "has checkedin\nversions."))
+      << capture.joined(IMSG_ERROR);
+}
+
 TEST_F(RebaseTest, ConflictsWaitForTheUserThenCompleteOrCancel) {
   // Both sides change base.txt's one line: INT2 in "int", the stream in
   // "dev".

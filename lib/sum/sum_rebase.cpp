@@ -335,6 +335,8 @@ int SUM_Rebase::do_integration(OpnState target) {
   if (cached_record().GetLength() > 0 && (status = check_operation_pvar()) != 0)
     return trace.checked(__LINE__, status);
   set_status_ok();
+  new_merges_ = 0;
+  const OpnState entry = op_state();
   OpnState first_end = target < CONTEXT_MERGED ? target : CONTEXT_MERGED;
   while (op_state() < first_end) {
     OpnState next = increment_state(op_state());
@@ -348,6 +350,11 @@ int SUM_Rebase::do_integration(OpnState target) {
   }
   if (target <= CONTEXT_MERGED)
     return set_status_ok();
+  // Completing a rebase whose first phase ran before: merges made only now
+  // (the stream or the view changed since, or a crash came before them)
+  // are for the user to see before anything is checked in.
+  if (entry >= MERGING && entry < CHECKEDIN && new_merges_ > 0)
+    return trace.checked(__LINE__, record_status(ST_NEW_MERGES));
   if (!read_only_ && (status = check_integration_activity()) != 0)
     return trace.checked(__LINE__, status);
   while (op_state() < target) {

@@ -140,6 +140,9 @@ class SUM_Rebase : public SUM_Integration {
   int read_only_ = 0;
   SUM_RebaseCB callbacks_;
   std::vector<std::string> conflicted_;
+  // Merges made (not found made, nor held for the user) by this call of
+  // do_integration.
+  int new_merges_ = 0;
 };
 
 #endif  // SUM_SUM_REBASE_H

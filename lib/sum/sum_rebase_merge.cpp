@@ -106,6 +106,8 @@ int SUM_Rebase::merge_versions() {
     }
     if (result.need == CMD_MERGE_NOT_NEEDED)
       continue;
+    if (result.need != CMD_MERGE_PENDING)
+      ++new_merges_;
     vob_mtype_t mtype = VOB_MTYPE_NONE;
     versions[i].metatype(mtype);
     ++(mtype == VOB_MTYPE_DIRECTORY_VERSION ? dirs : files);
