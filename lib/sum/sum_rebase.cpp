@@ -533,6 +533,10 @@ int SUM_Rebase::do_update_config() {
   int status = group.status();
   if (status != 0)
     return trace.checked(__LINE__, record_status(ST_CANNOT_UPDATE_CONFIG));
+  // Under the group's lock the record cannot change: a process that lost
+  // the operation to another stops here, before writing anything.
+  if ((status = check_operation_pvar()) != 0)
+    return trace.checked(__LINE__, status);
   if (config_->commit(nullptr) != 0) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableUpdateConfig);
     return trace.checked(__LINE__, record_status(ST_CANNOT_UPDATE_CONFIG));
