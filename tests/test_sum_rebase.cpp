@@ -4,7 +4,7 @@
 // second process driving the same rebase loses with code 41), a record
 // edited into nonsense (29), the refusals at start (a rebase or a deliver
 // already in progress, checkouts the stream's policy does not allow), and
-// merging: a directory both sides changed, and a file whose conflicts wait
+// merging: merges a completion finds unmade, and a file whose conflicts wait
 // for the user before the rebase completes, or are undone by a cancel.
 #include <gtest/gtest.h>
 
@@ -324,32 +324,6 @@ TEST_F(RebaseTest, RefusalsAtStart) {
   ASSERT_EQ(dev.set_pvar(PVAR_ZEM_GEN_ZEM_DELIVER, "", 0, nullptr), 0);
 
   EXPECT_EQ(record(), "");
-}
-
-TEST_F(RebaseTest, MergesADirectoryBothSidesChanged) {
-  // The stream added mine.txt to the src root, INT1 added fix.txt there.
-  add_file("dev", "mine.txt");
-  auto rebase = start_rebase();
-  ASSERT_NE(rebase, nullptr);
-  ASSERT_EQ(rebase->do_rebase(), 0);
-  EXPECT_EQ(rebase->get_dirs_merged(), 1);
-  EXPECT_EQ(rebase->get_files_merged(), 0);
-  EXPECT_TRUE(rebase->conflicted_paths().empty());
-  std::string listing = vantool_out({"ls", home.path() + "/dev/src"});
-  EXPECT_TRUE(has(listing, "fix.txt") && has(listing, "mine.txt")) << listing;
-  std::string checkouts = vantool_out({"lsco", "-view", "dev"});
-  EXPECT_TRUE(has(checkouts, "src")) << checkouts;
-
-  ASSERT_EQ(rebase->complete(), 0);
-  EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "") << "the merge is checked in";
-  listing = vantool_out({"ls", home.path() + "/dev/src"});
-  EXPECT_TRUE(has(listing, "fix.txt") && has(listing, "mine.txt")) << listing;
-  // The merged version stays in the integration activity, which is kept
-  // and records what it integrated.
-  std::string activities = vantool_out({"lsact", "-short", "-in", "dev@/pvob"});
-  EXPECT_TRUE(has(activities, "rebase.dev.")) << activities;
-  EXPECT_TRUE(
-      has(vantool_out({"lsstream", "-long", "dev@/pvob"}), "foundation baselines: INT1@/pvob\n"));
 }
 
 TEST_F(RebaseTest, MergesNotSeenBeforeCompletionStopIt) {

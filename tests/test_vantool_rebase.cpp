@@ -1,6 +1,6 @@
 // vantool rebase end to end: a development stream rebased to its rebase
 // stream's recommendation in its view, phase by phase (start, -status,
-// -complete) and at once; cancelled; resumed after a crash; in a snapshot
+// -complete) and at once; cancelled; in a snapshot
 // view that must be updated first; the rebase in progress as lsstream and
 // describe show it; the refusals, which store nothing; and bad usage.
 #include <gtest/gtest.h>
@@ -217,36 +217,6 @@ TEST_F(VantoolRebaseTest, CancelRestoresTheStreamAndTheView) {
   // The stream can be rebased after all.
   run({"rebase", "-complete", "-recommended", "-view", "dev"});
   EXPECT_EQ(long_line("dev@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
-}
-
-TEST_F(VantoolRebaseTest, ARebaseCutShortIsResumedThenCompleted) {
-  // The process dies right after it recorded the view's new config spec.
-  auto killed =
-      vantool({"rebase", "-view", "dev"}, {{"KORVANE_FAULT_KILL_AT_STATE", "cspec_updated"}});
-  EXPECT_NE(killed.exit_code, 0);
-  EXPECT_EQ(status_state("dev@/pvob"), "cspec_updated");
-
-  // Another view of the stream is not the rebase's.
-  make_view("dev@/pvob", "other");
-  auto elsewhere = vantool({"rebase", "-resume", "-view", "other"});
-  EXPECT_EQ(elsewhere.exit_code, 1);
-  EXPECT_TRUE(has(elsewhere.err, "Rebase in progress on stream \"dev@/pvob\" using\n view \"dev\""))
-      << elsewhere.err;
-
-  auto resumed = vantool({"rebase", "-resume", "-stream", "dev@/pvob"});
-  EXPECT_EQ(resumed.exit_code, 0) << resumed.err;
-  EXPECT_TRUE(has(resumed.out,
-                  "View \"dev\" now shows the new configuration of stream "
-                  "\"dev@/pvob\""))
-      << resumed.out;
-  EXPECT_NE(status_state("dev@/pvob"), "cspec_updated") << "the first phase went on";
-  EXPECT_TRUE(visible("dev", "fix.txt"));
-  // Resuming a finished first phase again changes nothing.
-  run({"rebase", "-resume", "-view", "dev"});
-
-  run({"rebase", "-complete", "-stream", "dev@/pvob"});
-  EXPECT_EQ(long_line("dev@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
-  EXPECT_EQ(current_activity("dev"), "work@/pvob\n");
 }
 
 TEST_F(VantoolRebaseTest, ASnapshotViewIsUpdatedBeforeTheRebaseGoesOn) {

@@ -217,23 +217,32 @@ void print_pending(const ParsedArgs& args, const std::vector<PendingLine>& lines
     imsg_print_literal(IMSG_INFO, "%s", json.str().c_str());
 }
 
+// The lines `collect` gives for every view (-all; a view it cannot read is
+// left out) or for the view of the command; false when that view cannot be
+// opened or read.
+template <typename Line>
+bool collect_from_views(const ParsedArgs& args, std::vector<Line>& lines,
+                        bool (*collect)(const ViewHandle&, std::vector<Line>&)) {
+  if (!args.has("all")) {
+    ViewHandle view;
+    return open_view(args, first_path(args), view) && collect(view, lines);
+  }
+  std::vector<view_entry_t> views;
+  if (SUM_View::list(views) != 0)
+    return false;
+  for (const auto& v : views) {
+    ViewHandle view;
+    if (SUM_View::construct_from_tag(v.tag.c_str(), view.view()) == 0)
+      collect(view, lines);
+  }
+  return true;
+}
+
 // lsco -merge: the checkouts whose merge is unresolved.
 int run_lsco_merges(const ParsedArgs& args) {
   std::vector<PendingLine> lines;
-  if (args.has("all")) {
-    std::vector<view_entry_t> views;
-    if (SUM_View::list(views) != 0)
-      return kExitFailure;
-    for (const auto& v : views) {
-      ViewHandle view;
-      if (SUM_View::construct_from_tag(v.tag.c_str(), view.view()) == 0)
-        pending_merges_of(view, lines);
-    }
-  } else {
-    ViewHandle view;
-    if (!open_view(args, first_path(args), view) || !pending_merges_of(view, lines))
-      return kExitFailure;
-  }
+  if (!collect_from_views(args, lines, pending_merges_of))
+    return kExitFailure;
   print_pending(args, lines);
   return kExitOk;
 }
@@ -242,20 +251,8 @@ int run_lsco(const ParsedArgs& args) {
   if (args.has("merge"))
     return run_lsco_merges(args);
   std::vector<CheckoutLine> lines;
-  if (args.has("all")) {
-    std::vector<view_entry_t> views;
-    if (SUM_View::list(views) != 0)
-      return kExitFailure;
-    for (const auto& v : views) {
-      ViewHandle view;
-      if (SUM_View::construct_from_tag(v.tag.c_str(), view.view()) == 0)
-        checkouts_of(view, lines);
-    }
-  } else {
-    ViewHandle view;
-    if (!open_view(args, first_path(args), view) || !checkouts_of(view, lines))
-      return kExitFailure;
-  }
+  if (!collect_from_views(args, lines, checkouts_of))
+    return kExitFailure;
   JsonWriter json;
   json.begin_array();
   for (const auto& l : lines) {
