@@ -14,6 +14,7 @@
 
 #include "sum/sum_baseline.h"
 #include "sum/sum_integration.h"
+#include "sum/sum_version.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
 #include "support/imsg_capture.h"
@@ -45,6 +46,11 @@ class RecordOnly : public SUM_Integration {
   int restart(const SUM_Stream& stream) override { return restart_common(stream); }
   int prepare_view(const SUM_View&) override { return SUM_OK; }
   int do_integration(OpnState) override { return SUM_OK; }
+  int versions_to_merge(SUM_VersionList& out, int& count) const override {
+    out = SUM_VersionList();
+    count = 0;
+    return SUM_OK;
+  }
   int cancel() override { return clear_integration_info(); }
   int activities(SUM_ActivityList& out) override {
     out = SUM_ActivityList();

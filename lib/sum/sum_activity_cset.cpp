@@ -17,6 +17,7 @@
 #include "sum/sum_replica.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
+#include "sum/sum_utl_versions.h"
 #include "sum/sum_triggers.h"
 #include "sum/sum_version.h"
 #include "sum/sum_view.h"
@@ -155,28 +156,6 @@ void process_key(VerctlRun& run, const fcset_key_t& key) {
 void version_control(VerctlRun& run, const std::vector<fcset_key_t>& keys) {
   for (size_t i = keys.size(); i > 0 && !run.stop; --i)
     process_key(run, keys[i - 1]);
-}
-
-// The keys of `versions`, directory versions apart from the others, each
-// group in change-set order. A version whose element cannot be read is
-// counted in `unreadable`.
-void sort_by_mtype(const SUM_VersionList& versions, std::vector<fcset_key_t>& files,
-                   std::vector<fcset_key_t>& dirs, int& unreadable) {
-  files.reserve(versions.count());
-  dirs.reserve(versions.count());
-  for (unsigned i = 0; i < versions.count(); ++i) {
-    fcset_key_t key;
-    key.vob = versions[i].vob().handle();
-    key.version = versions[i].dbid();
-    vob_ver_details_t details;
-    if (vob_ver_get_details(key.vob, key.version, &details) != 0) {
-      ++unreadable;
-      continue;
-    }
-    key.element = details.element;
-    key.mtype = details.is_dir ? VOB_MTYPE_DIRECTORY_ELEMENT : VOB_MTYPE_FILE_ELEMENT;
-    (details.is_dir ? dirs : files).push_back(key);
-  }
 }
 
 // "<path in the view>@@/main/3" when the view tagged `view_tag` shows the
@@ -369,7 +348,7 @@ int SUM_Activity::change_set_verctl(int operation, const SUM_View& view, SUM_Ver
   if ((status = change_set(versions, unavailable)) != 0)
     return trace.checked(__LINE__, status);
   std::vector<fcset_key_t> files, dirs;
-  sort_by_mtype(versions, files, dirs, unavailable);
+  sum_utl_sort_versions_by_mtype(versions, files, dirs, unavailable);
 
   stop = 0;
   version_control(run, files);

@@ -24,6 +24,9 @@
 #ifndef SUM_SUM_INTEGRATION_H
 #define SUM_SUM_INTEGRATION_H
 
+#include <string>
+#include <vector>
+
 #include "sum/sum_activity.h"
 #include "sum/sum_avlist.h"
 #include "sum/sum_callbacks.h"
@@ -32,6 +35,8 @@
 #include "sum/sum_stream.h"
 #include "sum/sum_string.h"
 #include "sum/sum_view.h"
+#include "services/cmd_findmerge.h"
+#include "services/view.h"
 #include "services/vob.h"
 
 class SUM_ConfigSpecId;
@@ -240,6 +245,60 @@ class SUM_Integration {
   // The activities the operation integrates.
   virtual int activities(SUM_ActivityList& out) = 0;
 
+  // ---- merging (sum_integration_merge.cpp) ----
+  // The versions the operation brings into the target view, replacing
+  // `out`; `count` their number.
+  virtual int versions_to_merge(SUM_VersionList& out, int& count) const = 0;
+  // Merges the versions to merge into the target view, checked out in the
+  // integration activity: directories first, in passes repeated while
+  // fewer of them are invisible than in the pass before (what a directory
+  // gains becomes visible once it is merged), then the files, in one batch
+  // when called from the command line unless KORVANE_DO_MERGE_OLD is set.
+  // A merge that leaves conflicts keeps its checkout for the user and is
+  // listed in conflicted_paths. The record is checked before the first
+  // directory and every 100 directories after it. Codes: 97 when nothing
+  // needed merging (code 7's text printed as a note), 2 interrupted by a
+  // callback, 37 when the versions could not be found or sorted, 102
+  // directories not checked out, 31 directory merges failed, 32 files not
+  // checked out, 34 files invisible, 35 files checked out to another
+  // activity, 33 file merges failed (31 to 35 only without
+  // proceed_on_verctl_error: with it the merge goes on and succeeds), 36
+  // the file merge as a whole failed, 41 the record changed.
+  int do_merge(SUM_ElementCB& element_cb, SUM_SortedVersionListCB& sorted_cb);
+  // `never` 1 when `element`'s type is never merged automatically.
+  static int check_mergetype(const SUM_Element& element, int& never);
+  // `ok` 1 when `checkout` (the target view's checkout of `element`) is in
+  // the integration activity's change set; otherwise the checkout conflict
+  // is printed and `ok` is 0.
+  int verify_checkout_to_intact(const SUM_Element& element, const SUM_Version& checkout, int& ok);
+  // Checks in what the integration activity holds checked out in the
+  // target view, after recording the merge arrows of its directory merges,
+  // then verify_checkins. Code 17 when a checkout could not be checked in
+  // (a merge still holding conflicts is one), after saving the state back
+  // to "merging" when nothing could be.
+  int do_checkin();
+  // Cancel's steps: undo_checkin refuses (18) while the integration
+  // activity has check-ins; undo_merge cancels its checkouts in the target
+  // view (15 on failure, 100 when checkouts remain).
+  int undo_checkin();
+  int undo_merge();
+  // Records in the integration activity each checkout of the target view,
+  // in the operation's stream, that no activity holds.
+  int verify_checkouts();
+  // Records in the integration activity each version checked in from
+  // `checkouts` (`checked_in`, in the same order) that no activity holds.
+  int verify_checkins(const std::vector<view_ckout_t>& checkouts,
+                      const std::vector<view_path_result_t>& checked_in);
+  // The view paths of the merges of the last do_merge that left conflicts
+  // for the user.
+  const std::vector<std::string>& conflicted_paths() const { return conflicted_; }
+  // Merges made (not found made, nor held for the user) since
+  // clear_new_merges.
+  int new_merges() const { return new_merges_; }
+  // How messages name `element`: its path in the target view (else in the
+  // stream's first view), else its selector.
+  SUM_String element_label(const SUM_Element& element) const;
+
   // ---- deliver-only and rebase-only accessors (base: 1001) ----
   virtual int posted(int& out) const;
   virtual int optype(DeliverOpType& out) const;
@@ -355,6 +414,11 @@ class SUM_Integration {
   int undo_setact_integration_activity();
   int remove_integration_activity();
 
+  // The versions the integration activity holds checked out, with their
+  // paths in the target view.
+  int integration_checkouts(std::vector<view_ckout_t>& out) const;
+  void clear_new_merges() { new_merges_ = 0; }
+
   // Kills the process when KORVANE_FAULT_KILL_AT_STATE names the current
   // state. Saves call it themselves, except while `defer_kill` is set: a
   // save inside a write group calls it after the group commits.
@@ -366,7 +430,28 @@ class SUM_Integration {
   int announce(const SUM_String& text);
 
  private:
+  struct MergeTally;
+  struct MergeItem;
+  int sort_versions_to_merge(std::vector<fcset_key_t>& dirs, std::vector<fcset_key_t>& files,
+                             SUM_SortedVersionListCB& sorted_cb);
+  int merge_directories(view_server_h view, const std::vector<fcset_key_t>& dirs,
+                        SUM_ElementCB& element_cb, MergeTally& tally);
+  int merge_files_one_by_one(view_server_h view, const std::vector<fcset_key_t>& files,
+                             SUM_ElementCB& element_cb, MergeTally& tally);
+  int do_merge_files(view_server_h view, const std::vector<fcset_key_t>& files,
+                     SUM_ElementCB& element_cb, MergeTally& tally);
+  int do_versions_checkout(std::vector<MergeItem>& items, MergeTally& tally);
+  void count_merge(const fcset_key_t& key, int status, const cmd_findmerge_result_t& result,
+                   MergeTally& tally);
+  // Adds `versions` to the integration activity's change set, as checkouts
+  // or as check-ins, with the messages of the repair.
+  int repair_activity(const SUM_VersionList& versions, int checkouts);
+  int check_out_for_merge(view_server_h view, const fcset_key_t& key, MergeTally& tally);
+  int merge_element(view_server_h view, const fcset_key_t& key, MergeTally& tally);
+  int merge_outcome(const MergeTally& tally);
+  int record_directory_merges(view_server_h view, const std::vector<view_ckout_t>& checkouts);
   int fill_record(SUM_AVList& list) const;
+
   int read_record_entry(int entry, const SUM_String& value, const int& lenient);
   int restore_view(const SUM_String& text);
 
@@ -390,6 +475,8 @@ class SUM_Integration {
   SUM_ActionCB action_cb_;
   SUM_String cached_record_;
   int defer_kill_ = 0;
+  std::vector<std::string> conflicted_;
+  int new_merges_ = 0;
 };
 
 #endif  // SUM_SUM_INTEGRATION_H

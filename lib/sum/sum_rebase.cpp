@@ -302,19 +302,6 @@ int SUM_Rebase::activities(SUM_ActivityList& out) {
 
 // ---- what would have to be merged --------------------------------------------------------
 
-SUM_String SUM_Rebase::element_label(const SUM_Element& element) const {
-  // The path under which the rebase's view, else the first view of the
-  // stream, shows the element; its selector when no view shows it.
-  SUM_View shown_in = op_target_view();
-  SUM_UuidList views;
-  if (shown_in.is_null() && op_stream().views(views) == 0 && views.count() > 0)
-    SUM_View::construct_from_uuid(views[0], shown_in);
-  std::string path;
-  if (!shown_in.is_null() && shown_in.element_path(element.vob(), element.dbid(), path) == 0)
-    return SUM_String(path.c_str());
-  return SUM_String(element.any_fullname());
-}
-
 // ---- advancing ---------------------------------------------------------------------------
 
 int SUM_Rebase::do_rebase() {
@@ -335,7 +322,7 @@ int SUM_Rebase::do_integration(OpnState target) {
   if (cached_record().GetLength() > 0 && (status = check_operation_pvar()) != 0)
     return trace.checked(__LINE__, status);
   set_status_ok();
-  new_merges_ = 0;
+  clear_new_merges();
   const OpnState entry = op_state();
   OpnState first_end = target < CONTEXT_MERGED ? target : CONTEXT_MERGED;
   while (op_state() < first_end) {
@@ -353,7 +340,7 @@ int SUM_Rebase::do_integration(OpnState target) {
   // Completing a rebase whose first phase ran before: merges made only now
   // (the stream or the view changed since, or a crash came before them)
   // are for the user to see before anything is checked in.
-  if (entry >= MERGING && entry < CHECKEDIN && new_merges_ > 0)
+  if (entry >= MERGING && entry < CHECKEDIN && new_merges() > 0)
     return trace.checked(__LINE__, record_status(ST_NEW_MERGES));
   if (!read_only_ && (status = check_integration_activity()) != 0)
     return trace.checked(__LINE__, status);
@@ -446,7 +433,9 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
     case MERGED:
       if ((status = announce(imsg_text(sum_integration_msg::MergingFiles))) != 0)
         return trace.checked(__LINE__, status);
-      if (!read_only_ && (status = merge_versions()) != 0)
+      if (!read_only_ &&
+          ((status = do_merge(callbacks_.element, callbacks_.sorted_versions)) != 0 ||
+           (status = report_hidden_changes()) != 0))
         return trace.checked(__LINE__, status);
       if ((status = check_operation_pvar()) != 0)
         return trace.checked(__LINE__, status);
@@ -473,7 +462,7 @@ int SUM_Rebase::run_second_phase_state(OpnState state) {
           (status = set_state_and_save_to_pvar(REPROCESS_MERGING)) != 0)
         return trace.checked(__LINE__, status);
       if (!read_only_ && ((status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0 ||
-                          (status = checkin_merges()) != 0))
+                          (status = do_checkin()) != 0))
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case INTEGACT_CLEARED:

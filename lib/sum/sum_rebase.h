@@ -104,45 +104,30 @@ class SUM_Rebase : public SUM_Integration {
   int restore_rebase_misc_pvar();
   // The versions to merge into the view: for each component moving to a
   // new baseline, that baseline's version of every element the stream
-  // modified whose version it changed (directories first), replacing
-  // `out`; `count` their number. An element the new baseline does not
-  // select is skipped with a warning.
-  int versions_to_merge(SUM_VersionList& out, int& count) const;
-  // Merges them into the target view (code 97 when none needed one; 36
-  // when some failed); the merge counters and conflicted_paths tell what
-  // was done.
-  int merge_versions();
-  // Checks in what the integration activity holds checked out in the view;
-  // code 17 while a merge still holds conflicts.
-  int checkin_merges();
-  // Cancels those checkouts (code 15 on failure).
-  int undo_merges();
-  // The view paths of the merges of the last merge_versions that left
-  // conflicts for the user to resolve.
-  const std::vector<std::string>& conflicted_paths() const { return conflicted_; }
-  // How messages name `element`: its view path, else its selector.
-  SUM_String element_label(const SUM_Element& element) const;
+  // modified whose version it changed, replacing `out`; `count` their
+  // number. An element the new baseline does not select is skipped with a
+  // warning.
+  int versions_to_merge(SUM_VersionList& out, int& count) const override;
+  // After the merge: warns of each element the stream modified that the
+  // view no longer shows (the new baselines removed its name), as its
+  // changes are out of sight from now on.
+  int report_hidden_changes() const;
 
   void set_callbacks(const SUM_RebaseCB& callbacks) { callbacks_ = callbacks; }
 
  private:
+  // The elements the stream modified in the component of `change`.
+  int modified_elements(const SUM_FoundationChange& change, SUM_VobObjectList& out) const;
   int run_first_phase_state(OpnState state, int& stop);
   int run_second_phase_state(OpnState state);
   int fire_trigger(int kind, int preop);
   int complete_cleanup();
   int record_integrated_config();
-  // The versions the integration activity holds checked out, with their
-  // paths in the target view.
-  int integration_checkouts(std::vector<view_ckout_t>& out) const;
 
   std::unique_ptr<SUM_NewConfig> config_;
   SUM_ConfigSpecId csid_;
   int read_only_ = 0;
   SUM_RebaseCB callbacks_;
-  std::vector<std::string> conflicted_;
-  // Merges made (not found made, nor held for the user) by this call of
-  // do_integration.
-  int new_merges_ = 0;
 };
 
 #endif  // SUM_SUM_REBASE_H

@@ -141,23 +141,16 @@ int SUM_Rebase::cancel() {
     return trace.checked(__LINE__, status);
   if (!read_only_)
     find_orphan_integration_activity(op_stream());
-  const SUM_Activity& activity = op_integration_activity();
-  if (!read_only_ && !activity.is_null()) {
-    if ((status = announce(imsg_text(sum_rebase_msg::UndoingCheckins))) != 0)
-      return trace.checked(__LINE__, status);
-    int has = 0;
-    if (activity.has_checkins(has) != 0) {
-      imsg_print(IMSG_ERROR, sum_rebase_msg::UnableUndoCheckin);
-      return trace.checked(__LINE__, record_err_status());
-    }
-    if (has)
-      return trace.checked(__LINE__, record_status(ST_ACTIVITY_HAS_CHECKINS));
-  }
+  if (!read_only_ && ((status = announce(imsg_text(sum_rebase_msg::UndoingCheckins))) != 0 ||
+                      (status = undo_checkin()) != 0))
+    return trace.checked(__LINE__, status);
   if (op_state() != CANCELLED && (status = set_state_and_save_to_pvar(CANCELLED)) != 0)
     return trace.checked(__LINE__, status);
   if (!read_only_ && ((status = announce(imsg_text(sum_rebase_msg::UndoingFileMerges))) != 0 ||
-                      (status = undo_merges()) != 0))
+                      (status = undo_merge()) != 0)) {
+    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableUndoMerge);
     return trace.checked(__LINE__, status);
+  }
   if ((status = announce(imsg_text(sum_rebase_msg::RemovingIntegrationActivity))) != 0)
     return trace.checked(__LINE__, status);
   if ((status = undo_setact_integration_activity()) != 0) {
