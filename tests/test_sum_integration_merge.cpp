@@ -3,8 +3,10 @@
 // of what stays invisible, nothing to merge, files merged one by one and in
 // one batch alike, undoing the merges, and, through a rebase, a checkout
 // held by another activity (stopping the merge, or left alone with the skip
-// flag) and a cancel refused once the integration activity has check-ins.
+// flag), changes a removal takes out of sight, and the context merge a type
+// manager is called for.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -284,3 +286,62 @@ TEST_F(IntegrationMergeTest, ARemovalInTheStreamStandsOverAChangeInTheBaseline) 
 }
 
 }  // namespace
+
+TEST_F(IntegrationMergeTest, ContextMergeTellsTheTypeManagersOnlyWhenAsked) {
+  // Both sides add a file to src: its merge is a directory's.
+  add_file("dev", "mine.txt");
+  add_file("int", "theirs.txt");
+  run({"mkbl", "-view", "int", "-nc", "INT2"});
+  // The directory manager's context_merge keeps its document and exits
+  // with $CONTEXT_EXIT.
+  const std::string managers = home.path() + "/mgrs";
+  const std::string copy = home.path() + "/document.xml";
+  ASSERT_EQ(std::system(("mkdir -p " + managers + "/directory").c_str()), 0);
+  write_file(managers + "/directory/context_merge",
+             "#!/bin/sh\ncp \"$1\" " + copy + "\nexit ${CONTEXT_EXIT:-0}\n");
+  ASSERT_EQ(std::system(("chmod +x " + managers + "/directory/context_merge").c_str()), 0);
+  setenv("KORVANE_MGR_DIR", managers.c_str(), 1);
+
+  struct Case {
+    const char* wanted;
+    const char* exit;
+    bool called;
+    int status;
+  };
+  for (const Case& c : {Case{"", "0", false, SUM_OK}, Case{"1", "3", true, SUM_FAILED},
+                        Case{"1", "0", true, SUM_OK}}) {
+    SCOPED_TRACE(std::string("KORVA_WILL_CONTEXT_MERGE=") + c.wanted + " exit " + c.exit);
+    std::remove(copy.c_str());
+    setenv("KORVA_WILL_CONTEXT_MERGE", c.wanted, 1);
+    setenv("CONTEXT_EXIT", c.exit, 1);
+    auto rebase = rebase_to("INT2");
+    ASSERT_NE(rebase, nullptr);
+    ImsgCapture capture;
+    EXPECT_EQ(rebase->do_rebase(), c.status) << capture.joined(IMSG_ERROR);
+    EXPECT_EQ(::access(copy.c_str(), F_OK) == 0, c.called);
+    if (c.status != SUM_OK) {
+      EXPECT_EQ(rebase->op_status(), SUM_Integration::ST_CONTEXT_MERGE_ERROR);
+      EXPECT_TRUE(has(capture.joined(IMSG_ERROR),
+                      "Type manager \"directory\" failed to perform context_merge."))
+          << capture.joined(IMSG_ERROR);
+    }
+    if (c.called && c.status == SUM_OK) {
+      std::string document = read_file(copy);
+      EXPECT_EQ(document.rfind("<?xml version=\"1.0\" ?>\n<context_merge><op>rebase</op><file>" +
+                                   path("dev", "src") + "</file><rebase-info><component><comp>",
+                               0),
+                0u)
+          << document;
+      size_t old_bl = document.find("<old_found_bl>");
+      size_t new_bl = document.find("<new_found_bl>");
+      EXPECT_TRUE(old_bl != std::string::npos && new_bl > old_bl &&
+                  document.find("INT0", old_bl) < new_bl &&
+                  document.find("INT2", new_bl) != std::string::npos)
+          << document;
+      EXPECT_EQ(document.substr(document.size() - 17), "</context_merge>\n");
+    }
+    ASSERT_EQ(rebase->cancel(), 0);
+  }
+  unsetenv("KORVA_WILL_CONTEXT_MERGE");
+  unsetenv("KORVANE_MGR_DIR");
+}

@@ -40,6 +40,7 @@
 #include "services/vob.h"
 
 class SUM_ConfigSpecId;
+class SUM_ContextMerge;
 class SUM_NewConfig;
 
 class SUM_Integration {
@@ -265,6 +266,13 @@ class SUM_Integration {
   // proceed_on_verctl_error: with it the merge goes on and succeeds), 36
   // the file merge as a whole failed, 41 the record changed.
   int do_merge(SUM_ElementCB& element_cb, SUM_SortedVersionListCB& sorted_cb);
+  // The context merge (state "context_merged"): only when
+  // KORVA_WILL_CONTEXT_MERGE is "1"; the integration activity's versions
+  // and the operation's baselines (augment_context_merge) go to the type
+  // managers that offer it (SUM_ContextMerge). Code 38 on failure.
+  int do_context_merge();
+  // Enters the operation's baselines (base: none).
+  virtual int augment_context_merge(SUM_ContextMerge& merge) const;
   // `never` 1 when `element`'s type is never merged automatically.
   static int check_mergetype(const SUM_Element& element, int& never);
   // `ok` 1 when `checkout` (the target view's checkout of `element`) is in

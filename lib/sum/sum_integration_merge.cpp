@@ -21,6 +21,7 @@
 #include "services/tbs.h"
 #include "services/vob_elem.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_context_merge.h"
 #include "sum/sum_integration.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -154,6 +155,33 @@ int SUM_Integration::merge_outcome(const MergeTally& tally) {
   if (tally.file_merge_failed)
     return trace.checked(__LINE__, record_status(ST_FILE_MERGE_ERROR));
   return set_status_ok();
+}
+
+// ---- context merge -----------------------------------------------------------------------
+
+int SUM_Integration::augment_context_merge(SUM_ContextMerge&) const {
+  return SUM_OK;
+}
+
+int SUM_Integration::do_context_merge() {
+  SUM_Trace trace("SUM_Integration::do_context_merge");
+  const char* wanted = std::getenv("KORVA_WILL_CONTEXT_MERGE");
+  if (wanted == nullptr || strcasecmp(wanted, "1") != 0)
+    return SUM_OK;
+  SUM_ContextMerge merge(operation_name_lc());
+  SUM_VersionList change_set;
+  int unavailable = 0;
+  if (op_integration_activity().is_null())
+    return SUM_OK;
+  if (op_integration_activity().change_set(change_set, unavailable) != 0 || unavailable) {
+    imsg_print(IMSG_ERROR, sum_integration_msg::UnableReadChangeSet,
+               op_integration_activity().any_name());
+    return trace.checked(__LINE__, record_status(ST_CONTEXT_MERGE_ERROR));
+  }
+  if (merge.enter_versions(change_set) != 0 || augment_context_merge(merge) != 0 ||
+      merge.invoke(op_target_view()) != 0)
+    return trace.checked(__LINE__, record_status(ST_CONTEXT_MERGE_ERROR));
+  return SUM_OK;
 }
 
 // ---- one element --------------------------------------------------------------------------

@@ -443,6 +443,8 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
       // Nothing to merge (97) is no reason to stop.
       return set_status_ok();
     case CONTEXT_MERGED:
+      if (!read_only_ && (status = do_context_merge()) != 0)
+        return trace.checked(__LINE__, status);
       set_state(state);
       return trace.checked(__LINE__, fire_trigger(0, 0));
     default:

@@ -112,6 +112,8 @@ class SUM_Rebase : public SUM_Integration {
   // view no longer shows (the new baselines removed its name), as its
   // changes are out of sight from now on.
   int report_hidden_changes() const;
+  // Each component moving, with its old and new foundation baselines.
+  int augment_context_merge(SUM_ContextMerge& merge) const override;
 
   void set_callbacks(const SUM_RebaseCB& callbacks) { callbacks_ = callbacks; }
 

@@ -8,6 +8,7 @@
 #include "services/imsg.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_context_merge.h"
 #include "sum/sum_rebase.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
@@ -92,5 +93,16 @@ int SUM_Rebase::report_hidden_changes() const {
         return trace.checked(__LINE__, status);
     }
   }
+  return SUM_OK;
+}
+
+int SUM_Rebase::augment_context_merge(SUM_ContextMerge& merge) const {
+  SUM_Trace trace("SUM_Rebase::augment_context_merge");
+  if (config_ == nullptr)
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (const auto& change : config_->changes())
+    if (change->kind() != SUM_FoundationChange::NONE)
+      merge.enter_rebase_baseline(change->component(), change->current_baseline(),
+                                  change->new_baseline());
   return SUM_OK;
 }
