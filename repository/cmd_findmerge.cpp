@@ -617,7 +617,7 @@ int refuse_unresolved(view_server_h view, vob_vob_h vob, tbs_dbid_t from, tbs_db
   InView where;
   bool in_view = details.checked_out && locate(view, vob, details.element, where) == 0 &&
                  where.info.version == checkout;
-  std::string what = in_view ? where.path : version_name(vob, checkout);
+  std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
   bool waiting = false;
   int status = repo::merge::side_waiting(view, vob, details.element, checkout, waiting);
   if (status != 0)

@@ -2,7 +2,8 @@
 // and the new baseline changed stops the rebase after its first phase, listed
 // and left with the stream's content, until a side is taken; and a directory
 // renamed on one side while the other added a file in it, which the rebase
-// shows under the new name.
+// shows under the new name. A first phase killed after any write and
+// resumed leaves the binary file waiting for a side, never merged.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -64,9 +65,8 @@ class VantoolRebaseBinaryTest : public zem_test::RebaseProjectTest {
     run({"ci", "-nc", dir});
   }
 
-  // logo.bin changed by the stream and by baseline INTC; the rebase to INTC
-  // started, stopped after its first phase.
-  void start_binary_rebase() {
+  // logo.bin changed by the stream and by baseline INTC.
+  void change_binary_on_both_sides() {
     run({"co", "-nc", src("int")});
     write_file(src("int") + "/logo.bin", kBase);
     run({"mkelem", "-ci", "-nc", src("int") + "/logo.bin"});
@@ -75,7 +75,15 @@ class VantoolRebaseBinaryTest : public zem_test::RebaseProjectTest {
     edit(src("dev") + "/logo.bin", kStream);
     edit(src("int") + "/logo.bin", kBaseline);
     run({"mkbl", "-view", "int", "-nc", "INTC"});
-
+  }
+  // The first phase of the rebase to INTC left logo.bin waiting for a side.
+  void expect_waiting_for_a_side() {
+    EXPECT_EQ(read_file(logo()), kStream);
+    EXPECT_TRUE(has(vantool_out({"lsco", "-merge", "-view", "dev"}), "a side must be chosen"));
+  }
+  // The rebase to INTC started, stopped after its first phase.
+  void start_binary_rebase() {
+    change_binary_on_both_sides();
     auto started = vantool({"rebase", "-baseline", "INTC@/pvob", "-view", "dev"});
     ASSERT_EQ(started.exit_code, 0) << started.err;
     EXPECT_TRUE(has(started.err, "\"/src/logo.bin\" is a binary file that both sides changed"))
@@ -85,8 +93,7 @@ class VantoolRebaseBinaryTest : public zem_test::RebaseProjectTest {
                     "-resolved -take ours|theirs FILE\""))
         << started.err;
     EXPECT_TRUE(has(started.err, "  /src/logo.bin\n")) << "listed: " << started.err;
-    EXPECT_EQ(read_file(logo()), kStream);
-    EXPECT_TRUE(has(vantool_out({"lsco", "-merge", "-view", "dev"}), "a side must be chosen"));
+    expect_waiting_for_a_side();
 
     // Completion refuses until a side is chosen; a resume leaves it alone.
     auto refused = vantool({"rebase", "-complete", "-view", "dev"});
@@ -150,6 +157,35 @@ TEST_F(VantoolRebaseBinaryTest, ADirectoryRenamedOnOneSideShowsTheFileTheOtherAd
   ASSERT_EQ(done.exit_code, 0) << done.err;
   expect_tree("after completion");
   EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "");
+}
+
+TEST_F(VantoolRebaseBinaryTest, AFirstPhaseKilledAfterAnyWriteAndResumedWaitsForASide) {
+  change_binary_on_both_sides();
+  for (int writes = 1; writes < 500; ++writes) {
+    SCOPED_TRACE("killed at write " + std::to_string(writes));
+    auto started = vantool({"rebase", "-baseline", "INTC@/pvob", "-view", "dev"},
+                           {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}});
+    if (started.exit_code == 0) {
+      EXPECT_GT(writes, 10) << "a rebase writes more than that";
+      expect_waiting_for_a_side();
+      ASSERT_EQ(vantool({"merge", "-resolved", "-take", "theirs", logo()}).exit_code, 0);
+      complete_and_expect(kBaseline);
+      return;
+    }
+    ASSERT_EQ(started.exit_code, 128 + 9) << started.err;
+    EXPECT_NE(read_file(logo()), kBaseline) << "never copied";
+    if (!has(vantool_out({"rebase", "-status", "-stream", "dev@/pvob"}),
+             "Rebase operation in progress on stream"))
+      continue;  // killed before the rebase was recorded
+    auto resumed = vantool({"rebase", "-resume", "-view", "dev"});
+    ASSERT_EQ(resumed.exit_code, 0) << resumed.err;
+    expect_waiting_for_a_side();
+    auto cancelled = vantool({"rebase", "-cancel", "-force", "-view", "dev"});
+    ASSERT_EQ(cancelled.exit_code, 0) << cancelled.err;
+    EXPECT_EQ(read_file(logo()), kStream);
+    EXPECT_EQ(vantool_out({"lsco", "-merge", "-view", "dev"}), "");
+  }
+  FAIL() << "the rebase never completed";
 }
 
 }  // namespace
