@@ -172,10 +172,11 @@ int read_file(const std::string& path, std::string& content) {
   return TBS_ST_OK;
 }
 
-// Replaces the file's content through a temporary file renamed over it, so
-// that a failure leaves either the old or the new content. The file keeps
-// its permissions.
-int write_file(const std::string& path, const std::string& content) {
+}  // namespace
+
+namespace repo::merge {
+
+int write_merged_file(const std::string& path, const std::string& content) {
   struct stat st {};
   unsigned mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   int err = repo::file_system().write(path, content, mode);
@@ -185,6 +186,10 @@ int write_file(const std::string& path, const std::string& content) {
   }
   return TBS_ST_OK;
 }
+
+}  // namespace repo::merge
+
+namespace {
 
 std::string version_name(vob_vob_h vob, tbs_dbid_t version) {
   std::string name;
@@ -200,9 +205,9 @@ std::string element_name(vob_vob_h vob, tbs_dbid_t element) {
   return buf;
 }
 
-// What merging `from` into `to` (the view's selection) takes.
-int decide(VersionGraph& graph, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t from, tbs_dbid_t to,
-           int* need) {
+// What merging `from` into `to` (the view's selection) takes: the same for
+// every element type (a binary file's three-way need waits for a side).
+int decide(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to, int* need) {
   bool merged = false;
   int status = graph.descends(to, from, &merged);
   if (status != 0)
@@ -213,13 +218,8 @@ int decide(VersionGraph& graph, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t fr
   }
   bool behind = false;
   status = graph.descends(from, to, &behind);
-  if (status != 0)
-    return status;
-  int never = 0;
-  if (!behind)
-    status = cmd_findmerge_report_never_mergetype(vob, element, 0, &never);
   if (status == 0)
-    *need = behind || never ? CMD_MERGE_TRIVIAL : CMD_MERGE_THREE_WAY;
+    *need = behind ? CMD_MERGE_TRIVIAL : CMD_MERGE_THREE_WAY;
   return status;
 }
 
@@ -237,13 +237,21 @@ struct Outcome {
   std::string before;  // files merged three ways: the checkout's content merged into
   DirPlan plan;        // directories: the changes
   int conflicts = 0;
+  bool choose_side = false;  // a binary file both sides changed: nothing to write
 };
 
 // Computes the merge of `from` into `ours` (the view's version of the
-// element, or its checkout) with ancestor `base`.
+// element, or its checkout) with ancestor `base`. A `binary` file that needs
+// a three-way merge is not merged: one conflict, the side to be chosen.
 int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours, tbs_dbid_t base,
-            int need, bool is_dir, Outcome& out) {
+            int need, bool is_dir, bool binary, Outcome& out) {
   bool copy = need == CMD_MERGE_TRIVIAL;
+  if (binary && !copy && !is_dir) {
+    out.choose_side = true;
+    out.conflicts = 1;
+    return where.info.checked_out ? checkout_content(vob, where, ours, out.before)
+                                  : vob_ver_read_content(vob, ours, out.before);
+  }
   if (is_dir) {
     Entries base_entries;
     Entries our_entries;
@@ -322,7 +330,7 @@ int cmd_findmerge_zem_needs_co_merge(view_server_h view, vob_vob_h vob, tbs_dbid
   if (status != 0)
     return status;
   VersionGraph graph(vob, details.element);
-  return decide(graph, vob, details.element, from, where.info.version, need);
+  return decide(graph, from, where.info.version, need);
 }
 
 int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_dbid_t element,
@@ -384,8 +392,7 @@ void checkout_for_merges(view_server_h view, vob_vob_h vob,
       continue;
     VersionGraph graph(vob, c.where.info.element);
     int need = CMD_MERGE_NOT_NEEDED;
-    if (decide(graph, vob, c.where.info.element, c.from, c.where.info.version, &need) == 0 &&
-        need != CMD_MERGE_NOT_NEEDED) {
+    if (decide(graph, c.from, c.where.info.version, &need) == 0 && need != CMD_MERGE_NOT_NEEDED) {
       paths.push_back(c.where.path);
       elements.push_back(c.where.info.element);
     }
@@ -447,7 +454,7 @@ void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>
 
 // Writes a computed merge into the checkout at `where`: a directory's plan
 // (then the view shows the directory's new entries), a file's text into the
-// view's file.
+// view's file; a binary file waiting for a side keeps its content.
 int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_dbid_t from,
                   bool is_dir, const Outcome& outcome, const vob_event_info_t& event) {
   if (is_dir) {
@@ -456,7 +463,12 @@ int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_db
     int synced = sync_view(view, where.path, nullptr);
     return status != 0 ? status : synced;
   }
-  int status = write_file(where.info.file_path, outcome.text);
+  if (outcome.choose_side) {
+    imsg_print(IMSG_WARNING, tbs_msg::BinaryChangedBothSides, where.path.c_str(),
+               version_name(vob, from).c_str());
+    return TBS_ST_OK;
+  }
+  int status = write_merged_file(where.info.file_path, outcome.text);
   if (status == 0 && outcome.conflicts > 0)
     imsg_print(IMSG_WARNING, tbs_msg::ConflictingRegionsAfterMerging, where.path.c_str(),
                outcome.conflicts, version_name(vob, from).c_str());
@@ -478,7 +490,9 @@ int hold_pending(view_server_h view, vob_vob_h vob, const InView& where, bool pr
   if (status != 0 || !pending)
     return status;
   std::string from = version_name(vob, found.from);
-  if (found.conflicts > 0)
+  if (found.choose_side)
+    imsg_print(IMSG_WARNING, tbs_msg::BinaryMergeWaitsForSide, where.path.c_str(), from.c_str());
+  else if (found.conflicts > 0)
     imsg_print(IMSG_WARNING, tbs_msg::UnresolvedMergeLeftUntouched, where.path.c_str(),
                from.c_str(), found.conflicts);
   else
@@ -487,6 +501,7 @@ int hold_pending(view_server_h view, vob_vob_h vob, const InView& where, bool pr
   r.checkout = where.info.version;
   r.base = 0;
   r.conflicts = found.conflicts;
+  r.choose_side = found.choose_side;
   return TBS_ST_OK;
 }
 
@@ -500,7 +515,7 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
   tbs_dbid_t to = where.info.version;
   tbs_dbid_t element = where.info.element;
   VersionGraph graph(vob, element);
-  int status = decide(graph, vob, element, from, to, &r.need);
+  int status = decide(graph, from, to, &r.need);
   if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
     status = graph.common_ancestor(from, to, &r.base);
   if (status == TBS_ST_NOT_FOUND)
@@ -520,12 +535,19 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
       return TBS_ST_OK;
     }
   }
+  // A binary file is never merged three ways.
+  int binary = 0;
+  if (!is_dir && r.need == CMD_MERGE_THREE_WAY)
+    status = cmd_findmerge_report_never_mergetype(vob, element, 0, &binary);
+  if (status != 0)
+    return status;
   Outcome outcome;
   // A dry run computes what can conflict: a copy of a file cannot.
   bool file_copy = !is_dir && r.need == CMD_MERGE_TRIVIAL;
   if (r.need != CMD_MERGE_NOT_NEEDED && print_only && !file_copy) {
-    status = compute(vob, where, from, to, r.base, r.need, is_dir, outcome);
+    status = compute(vob, where, from, to, r.base, r.need, is_dir, binary != 0, outcome);
     r.conflicts = outcome.conflicts;
+    r.choose_side = outcome.choose_side ? 1 : 0;
   }
   if (r.need == CMD_MERGE_NOT_NEEDED || print_only) {
     if (status == 0 && merged != nullptr && r.need != CMD_MERGE_NOT_NEEDED)
@@ -547,15 +569,17 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     return TBS_ST_ERROR;
   }
   // Merged into the checkout's current content, the view's file.
-  status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, outcome);
+  status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, binary != 0, outcome);
   vob_event_info_t event;
   event.comment = comment;
   // Recorded before the file changes: see cmd_findmerge_pending.cpp.
   if (status == 0 && !is_dir && outcome.conflicts > 0)
-    status = note_pending(view, vob, element, r.checkout, from, where.path, outcome.before);
+    status = note_pending(view, vob, element, r.checkout, from, where.path, outcome.before,
+                          outcome.choose_side);
   if (status == 0)
     status = write_outcome(view, vob, where, from, is_dir, outcome, event);
   r.conflicts = outcome.conflicts;
+  r.choose_side = outcome.choose_side ? 1 : 0;
   if (status == 0 && r.conflicts == 0)
     status = vob_ver_add_merge(vob, from, r.checkout, &event);
   if (status != 0)
@@ -567,6 +591,58 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
 }
 
 }  // namespace repo::merge
+
+namespace repo::merge {
+
+int record_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t from,
+                 tbs_dbid_t checkout) {
+  std::vector<tbs_dbid_t> merged;
+  int status = vob_ver_get_merges_into(vob, checkout, merged);
+  if (status == 0 && std::find(merged.begin(), merged.end(), from) == merged.end()) {
+    vob_event_info_t event;
+    status = vob_ver_add_merge(vob, from, checkout, &event);
+  }
+  return status != 0 ? status : forget_pending(view, vob, element, checkout);
+}
+
+}  // namespace repo::merge
+
+namespace {
+
+// Why the arrow of `from` into `checkout` (a version of a file element with
+// `details`) cannot be recorded yet, after a message naming the file: its
+// merge waits for a side, or its text still holds a conflict region.
+int refuse_unresolved(view_server_h view, vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t checkout,
+                      const vob_ver_details_t& details) {
+  InView where;
+  bool in_view = details.checked_out && locate(view, vob, details.element, where) == 0 &&
+                 where.info.version == checkout;
+  std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
+  bool waiting = false;
+  int status = repo::merge::side_waiting(view, vob, details.element, checkout, waiting);
+  if (status != 0)
+    return status;
+  if (waiting) {
+    imsg_print(IMSG_ERROR, tbs_msg::MergeSideNotChosen, what.c_str(),
+               version_name(vob, from).c_str());
+    return TBS_ST_ERROR;
+  }
+  if (details.eltype == VOB_ELTYPE_FILE_NEVER_MERGE)
+    return TBS_ST_OK;  // binary content: no markers to look for
+  std::string content;
+  status = in_view ? checkout_content(vob, where, checkout, content)
+                   : vob_ver_read_content(vob, checkout, content);
+  if (status != 0)
+    return status;
+  if (repo::merge::count_conflict_regions(content, nullptr, nullptr) > 0) {
+    imsg_print(IMSG_ERROR, tbs_msg::StillHoldsConflictMarkers, what.c_str(),
+               version_name(vob, from).c_str());
+    return TBS_ST_ERROR;
+  }
+  return TBS_ST_OK;
+}
+
+}  // namespace
 
 int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
                            tbs_dbid_t checkout) {
@@ -590,25 +666,8 @@ int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
     return status;
   if (std::find(merged.begin(), merged.end(), from) != merged.end())
     return repo::merge::forget_pending(view, vob, ours.element, checkout);  // already recorded
-  if (!ours.is_dir) {
-    // The arrow vouches for the content: none of the conflicts may remain.
-    InView where;
-    std::string content;
-    if (ours.checked_out && locate(view, vob, ours.element, where) == 0 &&
-        where.info.version == checkout)
-      status = checkout_content(vob, where, checkout, content);
-    else
-      status = vob_ver_read_content(vob, checkout, content);
-    if (status != 0)
-      return status;
-    if (repo::merge::count_conflict_regions(content, nullptr, nullptr) > 0) {
-      std::string what = where.path.empty() ? version_name(vob, checkout) : where.path;
-      imsg_print(IMSG_ERROR, tbs_msg::StillHoldsConflictMarkers, what.c_str(),
-                 version_name(vob, from).c_str());
-      return TBS_ST_ERROR;
-    }
-  }
-  vob_event_info_t event;
-  status = vob_ver_add_merge(vob, from, checkout, &event);
-  return status != 0 ? status : repo::merge::forget_pending(view, vob, ours.element, checkout);
+  // The arrow vouches for the content: the user's choices must be made.
+  if (!ours.is_dir && (status = refuse_unresolved(view, vob, from, checkout, ours)) != 0)
+    return status;
+  return repo::merge::record_merge(view, vob, ours.element, from, checkout);
 }

@@ -40,10 +40,26 @@ int find_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid
                  const std::string& content, bool drop_stale, cmd_findmerge_pending_t& pending,
                  bool& found);
 // Records that the merge of `from` into `checkout` (the element at `path`)
-// leaves conflicts, before its text reaches the view's file; `before` is the
-// checkout's content it merged into.
+// leaves conflicts, before its text reaches the view's file, or that it waits
+// for a side to be chosen (`choose_side`); `before` is the checkout's content
+// it merged into, kept in the record unless the checkout's predecessor holds
+// it.
 int note_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
-                 tbs_dbid_t from, const std::string& path, const std::string& before);
+                 tbs_dbid_t from, const std::string& path, const std::string& before,
+                 bool choose_side);
+// Whether the view's pending merge into `checkout` of `element` waits for a
+// side to be chosen (its record says so; whether it is still pending is not
+// judged here).
+int side_waiting(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
+                 bool& waiting);
+// Records the merge arrow from `from` to `checkout` (once) and forgets the
+// view's pending merge into it; no check of the content.
+int record_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t from,
+                 tbs_dbid_t checkout);
+// Replaces the file's content through a temporary file renamed over it, so
+// that a failure leaves either the old or the new content. The file keeps
+// its permissions. 1005 (or the errno's status) after a message.
+int write_merged_file(const std::string& path, const std::string& content);
 // Forgets the view's pending merge into `checkout` of `element`, if any.
 int forget_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout);
 // What a check-in of the view's checkout `checkout` of the file element at

@@ -1,5 +1,6 @@
 // Pending merges of the merge service: file merges into a view's checkouts
-// that left conflicts and whose merge arrows are not recorded yet.
+// that left conflicts, or wait for a side to be chosen, and whose merge
+// arrows are not recorded yet; and resolving them.
 //
 // The view's database holds one record per element (repository/
 // view_internal.h, PendingRow), written before the merged text reaches the
@@ -9,6 +10,10 @@
 // wrote, or the user's resolution of it). Any other record is stale: a crash
 // between the record and the file write leaves the file as it was, and
 // merging again redoes the merge.
+// A record that waits for a side (a binary file both sides changed, or a
+// side being taken) is pending without the last condition: a binary merge
+// writes nothing, so its file legitimately keeps the content from before,
+// and a side being taken may have written either content when cut short.
 #include <algorithm>
 
 #include "repository/cmd_findmerge_internal.h"
@@ -44,7 +49,7 @@ int still_pending(view_server_h view, vob_vob_h vob, const PendingRow& row, tbs_
   if (status != 0)
     return status;
   pending = std::find(merged.begin(), merged.end(), row.from) == merged.end() &&
-            sha256_hex(content) != row.before_sha;
+            (row.choose_side || sha256_hex(content) != row.before_sha);
   return TBS_ST_OK;
 }
 
@@ -97,18 +102,26 @@ int find_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid
   if (!found)
     return drop_stale ? in_txn(*db, [&](Store& s) { return pending_delete(s, replica, element); })
                       : TBS_ST_OK;
+  int eltype = 0;
+  status = vob_elem_get_eltype(vob, element, &eltype);
+  if (status != 0)
+    return status;
   pending.vob = vob;
   pending.element = element;
   pending.checkout = row.checkout;
   pending.from = row.from;
   pending.path = row.path;
-  pending.conflicts = count_conflict_regions(content, nullptr, nullptr);
-  pending.first_line = first_conflict_line(content);
+  pending.choose_side = row.choose_side ? 1 : 0;
+  pending.binary = eltype == VOB_ELTYPE_FILE_NEVER_MERGE ? 1 : 0;
+  // A binary file holds no markers: its one conflict is the side to choose.
+  pending.conflicts = pending.binary ? 1 : count_conflict_regions(content, nullptr, nullptr);
+  pending.first_line = pending.binary ? 0 : first_conflict_line(content);
   return TBS_ST_OK;
 }
 
 int note_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
-                 tbs_dbid_t from, const std::string& path, const std::string& before) {
+                 tbs_dbid_t from, const std::string& path, const std::string& before,
+                 bool choose_side) {
   PendingRow row;
   row.replica = replica_text(vob);
   row.element = element;
@@ -116,7 +129,35 @@ int note_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid
   row.from = from;
   row.path = path;
   row.before_sha = sha256_hex(before);
+  row.choose_side = choose_side;
+  // "Ours" for a side taken later: the predecessor's content, unless the
+  // checkout had changed before the merge.
+  vob_ver_details_t ours;
+  vob_ver_details_t predecessor;
+  int status = vob_ver_get_details(vob, checkout, &ours);
+  if (status == 0 && ours.predecessor != 0)
+    status = vob_ver_get_details(vob, ours.predecessor, &predecessor);
+  if (status != 0)
+    return status;
+  if (ours.predecessor == 0 || predecessor.content_hash != row.before_sha) {
+    row.has_before_content = true;
+    row.before_content = before;
+  }
   return in_view_txn(view, [&](Store& db) { return pending_set(db, row); });
+}
+
+int side_waiting(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout,
+                 bool& waiting) {
+  waiting = false;
+  Store* db = nullptr;
+  PendingRow row;
+  int status = view_db(view, db);
+  if (status == 0)
+    status = pending_get(*db, replica_text(vob), element, row);
+  if (status == TBS_ST_NOT_FOUND)
+    return TBS_ST_OK;
+  waiting = status == 0 && row.checkout == checkout && row.choose_side;
+  return status;
 }
 
 int forget_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout) {
@@ -139,6 +180,11 @@ int pending_for_checkin(view_server_h view, vob_vob_h vob, tbs_dbid_t element, t
   int status = find_pending(view, vob, element, checkout, content, false, pending, found);
   if (status != 0 || !found)
     return status;
+  if (pending.choose_side) {
+    imsg_print(IMSG_ERROR, tbs_msg::MergeSideNotChosen, path.c_str(),
+               version_text(vob, pending.from).c_str());
+    return TBS_ST_ERROR;
+  }
   if (pending.conflicts > 0) {
     imsg_print(IMSG_ERROR, tbs_msg::ConflictsRemainFromMerge, path.c_str(), pending.conflicts,
                version_text(vob, pending.from).c_str(), pending.first_line);
@@ -171,8 +217,49 @@ int cmd_findmerge_list_pending(view_server_h view, std::vector<cmd_findmerge_pen
   return status;
 }
 
-int cmd_findmerge_resolve(view_server_h view, const char* path, cmd_findmerge_pending_t* resolved) {
-  if (view == nullptr || path == nullptr)
+namespace repo::merge {
+namespace {
+
+// The content of side `take` of the pending merge `pending`: the version
+// merged from, or the checkout's content from before the merge.
+int side_content(view_server_h view, const cmd_findmerge_pending_t& pending, int take,
+                 std::string& content) {
+  if (take == CMD_MERGE_TAKE_THEIRS)
+    return vob_ver_read_content(pending.vob, pending.from, content);
+  Store* db = nullptr;
+  bool stored = false;
+  int status = view_db(view, db);
+  if (status == 0)
+    status =
+        pending_before_content(*db, replica_text(pending.vob), pending.element, stored, content);
+  if (status != 0 || stored)
+    return status;
+  vob_ver_details_t ours;
+  status = vob_ver_get_details(pending.vob, pending.checkout, &ours);
+  return status != 0 ? status : vob_ver_read_content(pending.vob, ours.predecessor, content);
+}
+
+// Gives the view's file of the pending merge side `take`'s content; the
+// record waits for a side first, so that an interruption leaves it pending
+// whatever the file then holds.
+int take_side(view_server_h view, const view_path_info_t& info,
+              const cmd_findmerge_pending_t& pending, int take) {
+  std::string content;
+  int status = side_content(view, pending, take, content);
+  if (status == 0 && !pending.choose_side)
+    status = in_view_txn(view, [&](Store& db) {
+      return pending_choose_side(db, replica_text(pending.vob), pending.element);
+    });
+  return status != 0 ? status : write_merged_file(info.file_path, content);
+}
+
+}  // namespace
+}  // namespace repo::merge
+
+int cmd_findmerge_resolve(view_server_h view, const char* path, int take,
+                          cmd_findmerge_pending_t* resolved) {
+  if (view == nullptr || path == nullptr || take < CMD_MERGE_TAKE_NONE ||
+      take > CMD_MERGE_TAKE_THEIRS)
     return TBS_ST_BAD_ARGUMENT;
   view_path_info_t info;
   int status = view_lookup(view, path, &info);
@@ -194,12 +281,17 @@ int cmd_findmerge_resolve(view_server_h view, const char* path, cmd_findmerge_pe
     imsg_print(IMSG_ERROR, tbs_msg::NoUnresolvedMergeView, path, view->entry.tag.c_str());
     return TBS_ST_ERROR;
   }
-  if (pending.conflicts > 0) {
+  // Without a side, the file as the user left it: no markers in text.
+  if (take == CMD_MERGE_TAKE_NONE && !pending.binary && pending.conflicts > 0) {
     imsg_print(IMSG_ERROR, tbs_msg::ConflictsRemainFromMerge, path, pending.conflicts,
                repo::merge::version_text(info.vob, pending.from).c_str(), pending.first_line);
     return TBS_ST_ERROR;
   }
-  status = cmd_findmerge_complete(view, info.vob, pending.from, pending.checkout);
+  if (take != CMD_MERGE_TAKE_NONE)
+    status = repo::merge::take_side(view, info, pending, take);
+  if (status == 0)
+    status =
+        repo::merge::record_merge(view, info.vob, pending.element, pending.from, pending.checkout);
   if (status == 0 && resolved != nullptr)
     *resolved = std::move(pending);
   return status;

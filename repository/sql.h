@@ -82,13 +82,17 @@ inline constexpr const char* kViewCkoutOfElement =
 // Pending merges: one per element, replaced by a newer one.
 inline constexpr const char* kViewPendingSet =
     "INSERT OR REPLACE INTO pending_merges (replica_uuid, element, checkout, from_version, path, "
-    "before_sha) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+    "before_sha, choose_side, before_content) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
 inline constexpr const char* kViewPendingOfElement =
-    "SELECT replica_uuid, element, checkout, from_version, path, before_sha FROM pending_merges "
-    "WHERE replica_uuid = ?1 AND element = ?2";
+    "SELECT replica_uuid, element, checkout, from_version, path, before_sha, choose_side "
+    "FROM pending_merges WHERE replica_uuid = ?1 AND element = ?2";
 inline constexpr const char* kViewPendingAll =
-    "SELECT replica_uuid, element, checkout, from_version, path, before_sha FROM pending_merges "
-    "ORDER BY path";
+    "SELECT replica_uuid, element, checkout, from_version, path, before_sha, choose_side "
+    "FROM pending_merges ORDER BY path";
+inline constexpr const char* kViewPendingBefore =
+    "SELECT before_content FROM pending_merges WHERE replica_uuid = ?1 AND element = ?2";
+inline constexpr const char* kViewPendingChooseSide =
+    "UPDATE pending_merges SET choose_side = 1 WHERE replica_uuid = ?1 AND element = ?2";
 inline constexpr const char* kViewPendingDelete =
     "DELETE FROM pending_merges WHERE replica_uuid = ?1 AND element = ?2";
 inline constexpr const char* kViewSeenAll = "SELECT replica_uuid, generation FROM seen_generations";

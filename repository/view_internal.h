@@ -121,6 +121,13 @@ struct PendingRow {
   tbs_dbid_t from = 0;      // the version merged
   std::string path;         // "/vobtag/dir/file" when merged
   std::string before_sha;   // SHA-256 (hex) of the checkout's content before the merge
+  // The merge waits for a side to be chosen: pending until its arrow is
+  // recorded, whatever the file holds.
+  bool choose_side = false;
+  // pending_set only: the content before the merge, kept when
+  // `has_before_content` (else NULL: the checkout's predecessor holds it).
+  bool has_before_content = false;
+  std::string before_content;
 };
 // Every row, by path.
 int pending_rows(Store& db, std::vector<PendingRow>& rows);
@@ -129,6 +136,12 @@ int pending_get(Store& db, const std::string& replica, tbs_dbid_t element, Pendi
 // Writes the element's row, replacing the one it had.
 int pending_set(Store& db, const PendingRow& row);
 int pending_delete(Store& db, const std::string& replica, tbs_dbid_t element);
+// The content the element's pending merge started from, when the row keeps
+// it (`stored`); 1002 when the element has no row.
+int pending_before_content(Store& db, const std::string& replica, tbs_dbid_t element, bool& stored,
+                           std::string& content);
+// Marks the element's row as waiting for a side to be chosen.
+int pending_choose_side(Store& db, const std::string& replica, tbs_dbid_t element);
 
 // The generation of each VOB (by replica UUID text) as of the view's last
 // whole walk of it; forgetting replica "" forgets every VOB.

@@ -693,6 +693,16 @@ int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   struct stat st;
   w.on_disk = lstat(file.c_str(), &st) == 0;
   bool is_dir = eltype == VOB_ELTYPE_DIRECTORY;
+  // A view-private file becomes the element's first content, and decides its
+  // type when asked to (read before an interrupted mkelem's element is
+  // matched by its type).
+  if ((status == 0 || status == TBS_ST_NOT_FOUND) && w.on_disk && !is_dir && S_ISREG(st.st_mode)) {
+    int read = read_view_file(file, w.content);
+    if (read != 0)
+      return read;
+  }
+  if (eltype == VIEW_ELTYPE_FILE_BY_CONTENT)
+    eltype = vob_eltype_of_content(w.content);
   if (status == 0 && w.on_disk && !is_dir && S_ISREG(st.st_mode)) {
     status = unfinished_element(parent.vob, existing, eltype, w.unfinished);
     if (status == 0 && w.unfinished == 0)
@@ -707,12 +717,6 @@ int prepare_mkelem(view_server_h view, const char* path, int eltype, Work& w) {
   }
   if (status != TBS_ST_NOT_FOUND)
     return status;
-  // A view-private file becomes the element's first content.
-  if (w.on_disk && !is_dir) {
-    status = read_view_file(file, w.content);
-    if (status != 0)
-      return status;
-  }
   w.eltype = eltype;
   w.t.replica = replica_text(parent.vob);
   w.t.info.vob_path = n.view_path;
@@ -951,7 +955,7 @@ int view_mkelem_many(view_server_h view, const std::vector<std::string>& paths, 
   if (int status = repo::owner_or_refuse_all(view, "make elements in", paths, results))
     return status;
   if (eltype != VOB_ELTYPE_FILE && eltype != VOB_ELTYPE_DIRECTORY &&
-      eltype != VOB_ELTYPE_FILE_NEVER_MERGE)
+      eltype != VOB_ELTYPE_FILE_NEVER_MERGE && eltype != VIEW_ELTYPE_FILE_BY_CONTENT)
     return TBS_ST_BAD_ARGUMENT;
   return repo::in_batches(
       view, paths, results,

@@ -63,6 +63,15 @@ CREATE TABLE pending_merges (
   PRIMARY KEY (replica_uuid, element)
 ) WITHOUT ROWID;
 )",
+        // 4: merges that wait for the user to choose a side (a binary file
+        // both sides changed, or a side being taken): pending until their
+        // arrow is recorded, whatever the file holds. `before_content` keeps
+        // the content the merge started from when it is not the checkout's
+        // predecessor's (NULL otherwise), so that "ours" can be taken back.
+        R"(
+ALTER TABLE pending_merges ADD COLUMN choose_side INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE pending_merges ADD COLUMN before_content BLOB;
+)",
     },
 };
 
@@ -313,6 +322,7 @@ PendingRow read_pending(const Query& q) {
   row.from = static_cast<tbs_dbid_t>(q.int64(3));
   row.path = q.text(4);
   row.before_sha = q.text(5);
+  row.choose_side = q.integer(6) != 0;
   return row;
 }
 }  // namespace
@@ -335,13 +345,36 @@ int pending_get(Store& db, const std::string& replica, tbs_dbid_t element, Pendi
 }
 
 int pending_set(Store& db, const PendingRow& row) {
-  return db.query(sql::kViewPendingSet)
-      .bind(1, row.replica)
+  Query q = db.query(sql::kViewPendingSet);
+  q.bind(1, row.replica)
       .bind(2, static_cast<int64_t>(row.element))
       .bind(3, static_cast<int64_t>(row.checkout))
       .bind(4, static_cast<int64_t>(row.from))
       .bind(5, row.path)
       .bind(6, row.before_sha)
+      .bind(7, static_cast<int64_t>(row.choose_side ? 1 : 0));
+  if (row.has_before_content)
+    q.bind_blob(8, row.before_content.data(), row.before_content.size());
+  else
+    q.bind_null(8);
+  return q.run();
+}
+
+int pending_before_content(Store& db, const std::string& replica, tbs_dbid_t element, bool& stored,
+                           std::string& content) {
+  Query q = db.query(sql::kViewPendingBefore);
+  q.bind(1, replica).bind(2, static_cast<int64_t>(element));
+  if (!q.next())
+    return q.status() != 0 ? q.status() : TBS_ST_NOT_FOUND;
+  stored = !q.is_null(0);
+  content = stored ? q.blob(0) : std::string();
+  return TBS_ST_OK;
+}
+
+int pending_choose_side(Store& db, const std::string& replica, tbs_dbid_t element) {
+  return db.query(sql::kViewPendingChooseSide)
+      .bind(1, replica)
+      .bind(2, static_cast<int64_t>(element))
       .run();
 }
 

@@ -1,6 +1,8 @@
 // Elements and branches: creating and removing elements, their kinds and
 // component root directory marks, branches sprouting from versions, and
 // reading branches, their versions and paths.
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "repository/sql.h"
@@ -226,6 +228,12 @@ int vob_elem_delete(vob_vob_h vob, tbs_dbid_t element, const vob_event_info_t* e
   if (done == 0)
     repo::act::delete_arrows(arrows);
   return done;
+}
+
+int vob_eltype_of_content(const std::string& content) {
+  size_t probe = std::min(content.size(), VOB_BINARY_PROBE_BYTES);
+  return std::memchr(content.data(), '\0', probe) != nullptr ? VOB_ELTYPE_FILE_NEVER_MERGE
+                                                             : VOB_ELTYPE_FILE;
 }
 
 int vob_elem_get_eltype(vob_vob_h vob, tbs_dbid_t element, int* eltype) {

@@ -17,6 +17,7 @@ namespace {
 
 using repo::BranchRow;
 using repo::dbid_at;
+using repo::ElementRow;
 using repo::id;
 using repo::Query;
 using repo::Store;
@@ -109,10 +110,13 @@ int vob_ver_get_details(vob_vob_h vob, tbs_dbid_t version, vob_ver_details_t* de
   return repo::with_store(vob, [&](Store& s) -> int {
     VersionRow row;
     BranchRow branch;
+    ElementRow element;
     std::string path;
     int status = repo::read_version(s, version, row);
     if (status == 0)
       status = repo::read_branch(s, row.branch, branch);
+    if (status == 0)
+      status = repo::read_element(s, row.element, element);
     if (status == 0)
       status = repo::branch_path(s, row.branch, path);
     if (status != 0)
@@ -124,6 +128,7 @@ int vob_ver_get_details(vob_vob_h vob, tbs_dbid_t version, vob_ver_details_t* de
     details->predecessor = row.predecessor;
     details->checked_out = row.checked_out() ? 1 : 0;
     details->is_dir = row.is_dir ? 1 : 0;
+    details->eltype = element.eltype;
     details->branch_path = path;
     details->content_hash = row.is_dir ? std::string() : row.content;
     details->size = row.size;

@@ -6,10 +6,13 @@
 // descend from (through predecessors and merge arrows). The merge is:
 //   - not needed when `from` is `to`, an ancestor of `to`, or already merged
 //     into it;
-//   - trivial (a copy) when `to` is an ancestor of `from`, or for element
-//     types that are never merged;
-//   - otherwise three-way: files through a three-way text merge (conflicts
-//     leave the checkout holding conflict markers, a deferred merge);
+//   - trivial (a copy) when `to` is an ancestor of `from` (only `from`'s side
+//     changed), whatever the element's type;
+//   - otherwise three-way: text files through a three-way text merge
+//     (conflicts leave the checkout holding conflict markers, a deferred
+//     merge); binary files (VOB_ELTYPE_FILE_NEVER_MERGE) are never merged:
+//     the checkout keeps the target's content and the merge waits for the
+//     user to choose a side, one conflict, with a warning naming the file;
 //     directories on their name-space entries, element by element, so that
 //     names removed or renamed on one side are carried over and an element
 //     never ends up under two names; names both sides changed differently
@@ -25,7 +28,13 @@
 // A file that still holds the content from before the merge never received
 // it (an interrupted merge): that record is stale and merging again redoes
 // the merge. Checking in a pending merge records its arrow when the file
-// holds no conflict region, and is refused (1001) while it does. A merge writes through several
+// holds no conflict region, and is refused (1001) while it does.
+// A binary merge (and a merge whose side is being taken, see
+// cmd_findmerge_resolve) waits for a side instead: its record says so, it
+// writes nothing into the file (the file legitimately keeps the target's
+// content, so the "pre-merge content" rule does not apply), it stays pending
+// until its arrow is recorded, and checking it in is refused (1001) until
+// cmd_findmerge_resolve records it. A merge writes through several
 // calls, each one transaction; the arrow is written last, so an interrupted merge has none and can
 // be redone.
 //
@@ -67,6 +76,9 @@ struct cmd_findmerge_result_t {
   tbs_dbid_t base = 0;      // the common ancestor used
   int conflicts = 0;        // conflicting regions (files) or entries (directories)
   std::string path;         // the element's path in the view
+  // A binary file both sides changed: nothing was merged, and a side must
+  // be chosen (`conflicts` is 1).
+  int choose_side = 0;
 };
 
 // The common ancestor of two versions of one element: among the common
@@ -146,7 +158,9 @@ int cmd_findmerge_tree(view_server_h view, const cmd_findmerge_args_t& args,
 // there is not recorded twice. The view forgets its pending merge into
 // `checkout`. 1001 (after a message) while the file's
 // content, the view's file for a checkout of `view`, still holds a conflict
-// region; 1004 (after a message) when the versions are of different elements.
+// region (text files only), and while the view's pending merge into it waits
+// for a side to be chosen (cmd_findmerge_resolve); 1004 (after a message)
+// when the versions are of different elements.
 int cmd_findmerge_complete(view_server_h view, vob_vob_h vob, tbs_dbid_t from, tbs_dbid_t checkout);
 // A pending merge of a view (see the top of this file).
 struct cmd_findmerge_pending_t {
@@ -155,17 +169,32 @@ struct cmd_findmerge_pending_t {
   tbs_dbid_t checkout = 0;  // the view's checkout that received the merge
   tbs_dbid_t from = 0;      // the version merged
   std::string path;         // "/vobtag/dir/file"
-  int conflicts = 0;        // conflict regions the view's file still holds
+  int conflicts = 0;        // conflict regions the view's file still holds (a binary file: 1)
   int first_line = 0;       // line (from 1) of the first one; 0 when none
+  int choose_side = 0;      // a side must be chosen (cmd_findmerge_resolve with a side)
+  int binary = 0;           // the element is a binary file (VOB_ELTYPE_FILE_NEVER_MERGE)
 };
 // The view's pending merges, by path.
 int cmd_findmerge_list_pending(view_server_h view, std::vector<cmd_findmerge_pending_t>& pending);
+// The side cmd_findmerge_resolve takes.
+enum cmd_findmerge_take : int {
+  CMD_MERGE_TAKE_NONE = 0,    // the file's content as the user left it
+  CMD_MERGE_TAKE_OURS = 1,    // the checkout's content from before the merge
+  CMD_MERGE_TAKE_THEIRS = 2,  // the content of the version merged from
+};
 // Marks the pending merge into the view's checkout at `path` (as view_lookup
-// takes it) resolved: records its merge arrow (cmd_findmerge_complete) and
-// forgets it; `resolved` (may be null) tells which. 1001 after a message
-// naming the path when the view holds no pending merge there, or when its
-// file still holds a conflict region (naming the first one's line).
-int cmd_findmerge_resolve(view_server_h view, const char* path, cmd_findmerge_pending_t* resolved);
+// takes it) resolved: records its merge arrow and forgets it; `resolved`
+// (may be null) tells which. With a side (`take`), the view's file first
+// receives that side's content whole (conflict markers are thrown away); the
+// record is marked as waiting for a side before the file changes, so an
+// interruption anywhere leaves the merge pending and the same call finishes
+// it. Without one, a text file must hold no conflict region and a binary
+// file is recorded with whatever it holds (the user put the side there).
+// 1001 after a message naming the path when the view holds no pending merge
+// there, or (no side) when its text file still holds a conflict region
+// (naming the first one's line); 1004 for an unknown `take`.
+int cmd_findmerge_resolve(view_server_h view, const char* path, int take,
+                          cmd_findmerge_pending_t* resolved);
 // Three-way merge of texts: `conflicts` regions where both sides changed
 // differently, marked in `merged`. 0 also when there are conflicts; 1001
 // after a message when the merge cannot be made. A null label is "ours" or
@@ -173,7 +202,8 @@ int cmd_findmerge_resolve(view_server_h view, const char* path, cmd_findmerge_pe
 int cmd_findmerge_merge_text(const std::string& base, const std::string& ours,
                              const std::string& theirs, const char* ours_label,
                              const char* theirs_label, std::string& merged, int* conflicts);
-// Whether an element's type is never merged (its merges are copies); a
+// Whether an element is a binary file, never merged (a merge that both sides
+// changed waits for a side to be chosen; one side's change is copied); a
 // warning naming it is printed when `report` and it is.
 int cmd_findmerge_report_never_mergetype(vob_vob_h vob, tbs_dbid_t element, int report,
                                          int* never_merge);

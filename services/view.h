@@ -182,10 +182,16 @@ int view_checkin(view_server_h view, const char* path, const char* comment, tbs_
 // version; with `keep` its content is first saved as "<file>.keep" (or
 // "<file>.keep.N", the first N free, when that exists).
 int view_uncheckout(view_server_h view, const char* path, int keep);
+// The element kind view_mkelem takes for a file whose type its first content
+// decides (vob_eltype_of_content): a binary file is made never merged, any
+// other file (an empty one, or one with no view-private file yet) text.
+inline constexpr int VIEW_ELTYPE_FILE_BY_CONTENT = 0;
 // Creates an element at `path` in the (checked-out) parent directory,
 // checked out in this view unless `checkin` (then version /main/1 holds the
 // file's content, or is empty). An existing view-private file at `path`
-// becomes the first content. 1001 when the parent is not checked out.
+// becomes the first content. `eltype` is a vob_eltype or
+// VIEW_ELTYPE_FILE_BY_CONTENT; 1004 for anything else. 1001 when the parent
+// is not checked out.
 int view_mkelem(view_server_h view, const char* path, int eltype, const char* comment, int checkin,
                 tbs_dbid_t* element);
 // Bulk forms of the four calls above, for many paths of one view: each path

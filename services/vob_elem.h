@@ -30,6 +30,7 @@
 #ifndef SERVICES_VOB_ELEM_H
 #define SERVICES_VOB_ELEM_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -96,8 +97,18 @@ int vob_lbtype_check_modmaster(vob_vob_h vob, tbs_dbid_t lbtype);
 enum vob_eltype : int {
   VOB_ELTYPE_FILE = 1,
   VOB_ELTYPE_DIRECTORY = 2,
-  VOB_ELTYPE_FILE_NEVER_MERGE = 3,  // a file whose versions are never merged (copied instead)
+  // A binary file: its versions are never merged. A merge that only one side
+  // changed copies that side; one both sides changed waits for the user to
+  // pick a side (services/cmd_findmerge.h).
+  VOB_ELTYPE_FILE_NEVER_MERGE = 3,
 };
+
+// How many leading bytes of a file tell a binary file from text.
+inline constexpr size_t VOB_BINARY_PROBE_BYTES = 8000;
+// The element type a file with first content `content` is made with:
+// VOB_ELTYPE_FILE_NEVER_MERGE when its first VOB_BINARY_PROBE_BYTES bytes
+// hold a NUL byte, else VOB_ELTYPE_FILE (an empty file is text).
+int vob_eltype_of_content(const std::string& content);
 
 // One entry of a directory version.
 struct vob_nsdir_entry_t {
@@ -149,6 +160,7 @@ struct vob_ver_details_t {
   tbs_dbid_t predecessor = 0;
   int checked_out = 0;
   int is_dir = 0;
+  int eltype = 0;            // the element's kind (vob_eltype)
   std::string branch_path;   // "/main/dev"
   std::string content_hash;  // file versions: the hash of the content; "" for directories
   long size = 0;             // file versions: bytes

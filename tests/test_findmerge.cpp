@@ -1,7 +1,8 @@
 // The merge service against real VOBs and views: common ancestors over
 // predecessors and merge arrows, the needs-merge decision, trivial and
 // three-way file merges into a view, deferred merges with conflicts and their
-// completion, never-merge elements, directory merges and dry runs.
+// completion, binary elements changed on one side, directory merges and dry
+// runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -203,12 +204,11 @@ TEST_F(FindmergeTest, NothingToDoWhenAlreadyContained) {
   EXPECT_TRUE(merges_into(vob, main2).empty());
 }
 
-TEST_F(FindmergeTest, NeverMergeElementsAreCopied) {
+TEST_F(FindmergeTest, BinaryElementsAreCopiedWhenOnlyOneSideChanged) {
   tbs_dbid_t element =
       make_element(main_view, "/src", "logo.bin", "base\n", VOB_ELTYPE_FILE_NEVER_MERGE);
   tbs_dbid_t dev1 = edit(dev_view, "/src/logo.bin", "dev\n");
-  edit(main_view, "/src/logo.bin", "main\n");
-  EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_TRIVIAL) << "changed on both sides, yet copied";
+  EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_TRIVIAL);
 
   ImsgCapture capture;
   int never = -1;
@@ -216,11 +216,14 @@ TEST_F(FindmergeTest, NeverMergeElementsAreCopied) {
   EXPECT_EQ(never, 1);
   EXPECT_TRUE(capture.all().empty()) << "silent unless asked to report";
   ASSERT_EQ(cmd_findmerge_report_never_mergetype(vob, element, 1, &never), 0);
-  EXPECT_NE(capture.joined(IMSG_WARNING).find("never merged"), std::string::npos);
+  EXPECT_NE(capture.joined(IMSG_WARNING).find("is a binary file, never merged"), std::string::npos)
+      << capture.joined(IMSG_WARNING);
 
   cmd_findmerge_result_t result;
   ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
   EXPECT_EQ(result.need, CMD_MERGE_TRIVIAL);
+  EXPECT_EQ(result.conflicts, 0);
+  EXPECT_EQ(result.choose_side, 0);
   EXPECT_EQ(read_file(file(main_view, "/src/logo.bin")), "dev\n");
   EXPECT_TRUE(has(merges_into(vob, result.checkout), dev1));
 

@@ -96,7 +96,7 @@ TEST_F(PendingMergeTest, ListedUntilResolvedAndResolveRefusesWhileMarkersRemain)
 
   // Refused with the path and the first conflicting line; nothing recorded.
   cmd_findmerge_pending_t resolved;
-  EXPECT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), &resolved), 1001);
+  EXPECT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_NONE, &resolved), 1001);
   EXPECT_NE(capture.joined(IMSG_ERROR)
                 .find("\"" + path() +
                       "\" still holds 1 conflicting regions from its merge "
@@ -107,14 +107,14 @@ TEST_F(PendingMergeTest, ListedUntilResolvedAndResolveRefusesWhileMarkersRemain)
   EXPECT_EQ(pending().size(), 1u);
 
   write_file(path(), "a\nmain and dev\nc\n");
-  ASSERT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), &resolved), 0);
+  ASSERT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_NONE, &resolved), 0);
   EXPECT_EQ(resolved.from, dev1);
   EXPECT_EQ(merges_into(vob, first.checkout), std::vector<tbs_dbid_t>{dev1});
   EXPECT_TRUE(pending().empty());
   EXPECT_EQ(merge(dev1).need, CMD_MERGE_NOT_NEEDED);
 
   // Nothing left to resolve: a clear refusal.
-  EXPECT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), &resolved), 1001);
+  EXPECT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_NONE, &resolved), 1001);
   EXPECT_NE(capture.joined(IMSG_ERROR).find("has no unresolved merge in view \"main\""),
             std::string::npos);
   tbs_dbid_t version = 0;

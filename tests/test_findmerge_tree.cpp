@@ -244,4 +244,37 @@ TEST_F(FindmergeTreeTest, ClashesAreConflictsNamedAndKeepTheTarget) {
   (void)c;
 }
 
+// A directory renamed on one side and given a file on the other: the file
+// shows up under the new name, whichever side did which.
+TEST_F(FindmergeTreeTest, AFileAddedInADirectoryTheOtherSideRenamedArrivesUnderTheNewName) {
+  make_dir(main_view, "/src", "docs");
+  make_dir(main_view, "/src", "lib");
+  ASSERT_EQ(view_refresh(dev_view), 0);
+  // dev renames docs and adds to lib; main adds to docs and renames lib.
+  rename_entry(dev_view, "/src", "docs", "manual");
+  make_element(dev_view, "/src/lib", "dev.txt", "from dev\n");
+  make_element(main_view, "/src/docs", "intro.txt", "intro\n");
+  rename_entry(main_view, "/src", "lib", "code");
+
+  std::vector<cmd_findmerge_item_t> items;
+  ASSERT_EQ(findmerge(main_view, "/src", ".../dev/LATEST", false, items), 0);
+  for (const auto& item : items) {
+    EXPECT_EQ(item.status, 0) << item.result.path;
+    EXPECT_EQ(item.result.conflicts, 0) << item.result.path;
+  }
+  std::map<std::string, std::string> expected = {{"code", "/"},
+                                                 {"code/dev.txt", "from dev\n"},
+                                                 {"manual", "/"},
+                                                 {"manual/intro.txt", "intro\n"}};
+  EXPECT_EQ(tree_of(file(main_view, "/src")), expected);
+
+  // The other way round: dev takes main's changes and shows the same tree.
+  checkin_all(main_view);
+  items.clear();
+  ASSERT_EQ(findmerge(dev_view, "/src", "/main/LATEST", false, items), 0);
+  for (const auto& item : items)
+    EXPECT_EQ(item.result.conflicts, 0) << item.result.path;
+  EXPECT_EQ(tree_of(file(dev_view, "/src")), expected);
+}
+
 }  // namespace

@@ -237,7 +237,8 @@ class SUM_View {
   // `keep` saves each file's content as "<file>.keep" first.
   int uncheckout_paths(const std::vector<std::string>& paths, int keep,
                        std::vector<view_path_result_t>& results) const;
-  // `eltype` is an element type (file or directory); `checkin` makes
+  // `eltype` is an element type (vob_eltype), or VIEW_ELTYPE_FILE_BY_CONTENT
+  // for a file whose first content decides between text and binary; `checkin` makes
   // version 1 at once instead of leaving the new element checked out.
   int make_elements(const std::vector<std::string>& paths, int eltype, const char* comment,
                     int checkin, std::vector<view_path_result_t>& results) const;
@@ -261,9 +262,11 @@ class SUM_View {
   // The view's pending merges (cmd_findmerge_list_pending), replacing `out`.
   int pending_merges(std::vector<cmd_findmerge_pending_t>& out) const;
   // Marks the pending merge into the checkout at `path` resolved
-  // (cmd_findmerge_resolve): its merge arrow is recorded. 1001 (after a
-  // message) when there is none or its file still holds a conflict region.
-  int resolve_merge(const char* path, cmd_findmerge_pending_t& resolved) const;
+  // (cmd_findmerge_resolve), first giving the file side `take`
+  // (cmd_findmerge_take) when one is named: its merge arrow is recorded.
+  // 1001 (after a message) when there is none or, without a side, its text
+  // file still holds a conflict region.
+  int resolve_merge(const char* path, int take, cmd_findmerge_pending_t& resolved) const;
 
  private:
   // The cached handle, fetched from the UUID when missing; a failure prints

@@ -126,11 +126,11 @@ int SUM_View::pending_merges(std::vector<cmd_findmerge_pending_t>& out) const {
   return SUM_OK;
 }
 
-int SUM_View::resolve_merge(const char* path, cmd_findmerge_pending_t& resolved) const {
+int SUM_View::resolve_merge(const char* path, int take, cmd_findmerge_pending_t& resolved) const {
   SUM_Trace trace("SUM_View::resolve_merge");
   view_server_h h = nullptr;
   int status = open_handle(0, h);
   if (status == 0)
-    status = cmd_findmerge_resolve(h, path, &resolved);
+    status = cmd_findmerge_resolve(h, path, take, &resolved);
   return trace.checked(__LINE__, status);
 }

@@ -51,12 +51,20 @@ int make_elements(const ParsedArgs& args, int eltype) {
   });
 }
 
+// mkelem's -eltype: "file" (text, merged), "binary" (never merged),
+// "directory"; without it a file's first content decides between the first two.
 int run_mkelem(const ParsedArgs& args) {
-  std::string kind = args.value("eltype", "file");
-  if (kind != "file" && kind != "directory")
-    return usage_error(*find_command("mkelem"),
-                       "Element type \"" + kind + "\" is not file or directory.\n");
-  return make_elements(args, kind == "file" ? VOB_ELTYPE_FILE : VOB_ELTYPE_DIRECTORY);
+  if (!args.has("eltype"))
+    return make_elements(args, VIEW_ELTYPE_FILE_BY_CONTENT);
+  std::string kind = args.value("eltype");
+  if (kind == "file")
+    return make_elements(args, VOB_ELTYPE_FILE);
+  if (kind == "binary")
+    return make_elements(args, VOB_ELTYPE_FILE_NEVER_MERGE);
+  if (kind == "directory")
+    return make_elements(args, VOB_ELTYPE_DIRECTORY);
+  return usage_error(*find_command("mkelem"),
+                     "Element type \"" + kind + "\" is not file, binary or directory.\n");
 }
 
 int run_mkdir(const ParsedArgs& args) {
@@ -169,6 +177,8 @@ struct PendingLine {
   std::string view, path, from;
   int conflicts = 0;
   int first_line = 0;
+  bool choose_side = false;  // a side must be chosen (merge -resolved -take)
+  bool binary = false;
 };
 
 bool pending_merges_of(const ViewHandle& view, std::vector<PendingLine>& lines) {
@@ -176,8 +186,8 @@ bool pending_merges_of(const ViewHandle& view, std::vector<PendingLine>& lines) 
   if (view.view().pending_merges(pending) != 0)
     return false;
   for (const auto& p : pending)
-    lines.push_back(
-        {view.tag(), p.path, version_name(SUM_Vob(p.vob), p.from), p.conflicts, p.first_line});
+    lines.push_back({view.tag(), p.path, version_name(SUM_Vob(p.vob), p.from), p.conflicts,
+                     p.first_line, p.choose_side != 0, p.binary != 0});
   return true;
 }
 
@@ -197,9 +207,19 @@ void print_pending(const ParsedArgs& args, const std::vector<PendingLine>& lines
           .value(l.conflicts)
           .key("first_conflict_line")
           .value(l.first_line)
+          .key("choose_side")
+          .value(l.choose_side)
+          .key("binary")
+          .value(l.binary)
           .end_object();
     } else if (args.has("short")) {
       imsg_print_literal(IMSG_INFO, "%s\n", l.path.c_str());
+    } else if (l.choose_side) {
+      imsg_print_literal(IMSG_INFO,
+                         "%s  merged from %s in view \"%s\": %sa side must be chosen (merge "
+                         "-resolved -take ours|theirs)\n",
+                         l.path.c_str(), l.from.c_str(), l.view.c_str(),
+                         l.binary ? "binary file, both sides changed: " : "");
     } else if (l.conflicts > 0) {
       imsg_print_literal(IMSG_INFO,
                          "%s  merged from %s in view \"%s\": %d conflicting regions left, the "
@@ -413,9 +433,11 @@ Command paths_command(const char* name, const char* synopsis, const char* summar
 }  // namespace
 
 void register_elem_commands(std::vector<Command>& table) {
-  Command mkelem =
-      paths_command("mkelem", "mkelem [-ci] [-eltype file|directory] [-c TEXT|-nc] PATH...",
-                    "Create elements in checked-out directories.", run_mkelem);
+  Command mkelem = paths_command(
+      "mkelem", "mkelem [-ci] [-eltype file|binary|directory] [-c TEXT|-nc] PATH...",
+      "Create elements in checked-out directories (a file is binary, never merged, when its "
+      "first 8,000 bytes hold a NUL byte, else text, unless -eltype says).",
+      run_mkelem);
   mkelem.options = {{"ci", false, "", false}, {"eltype", true, "TYPE", false}};
   table.push_back(mkelem);
 

@@ -171,7 +171,8 @@ class Importer {
          });
     ok = ok && copy_in(plan.new_files) &&
          bulk("mkelem", plan.new_files, [&](const auto& paths, auto& results) {
-           return view_.view().make_elements(paths, VOB_ELTYPE_FILE, comment_.c_str(), 1, results);
+           return view_.view().make_elements(paths, VIEW_ELTYPE_FILE_BY_CONTENT, comment_.c_str(),
+                                             1, results);
          });
     ok = ok && bulk("checkout", plan.changed_files, [&](const auto& paths, auto& results) {
            return view_.view().checkout_paths(paths, comment_.c_str(), results);

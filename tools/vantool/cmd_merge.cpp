@@ -153,12 +153,12 @@ int run_diff(const ParsedArgs& args) {
   return kExitFailure;  // like diff(1): 1 when the texts differ
 }
 
-const char* need_text(int need) {
-  switch (need) {
+const char* need_text(const cmd_findmerge_result_t& merge) {
+  switch (merge.need) {
     case CMD_MERGE_TRIVIAL:
       return "trivial";
     case CMD_MERGE_THREE_WAY:
-      return "three-way";
+      return merge.choose_side ? "binary, a side to choose" : "three-way";
     case CMD_MERGE_PENDING:
       return "held by an unresolved merge";
     default:
@@ -199,10 +199,10 @@ int run_findmerge(const ParsedArgs& args) {
     }
     std::string from = version_name(item.vob, item.from);
     std::string base = merge.base != 0 ? version_name(item.vob, merge.base) : "(none)";
-    if (merge.need == CMD_MERGE_PENDING && !request.print_only) {
+    if ((merge.need == CMD_MERGE_PENDING || merge.choose_side) && !request.print_only) {
       result = kExitFailure;  // the merge service said why, naming the path
     } else if (request.print_only) {
-      imsg_print(IMSG_INFO, vantool_msg::NeedsMergeBase, merge.path.c_str(), need_text(merge.need),
+      imsg_print(IMSG_INFO, vantool_msg::NeedsMergeBase, merge.path.c_str(), need_text(merge),
                  from.c_str(), base.c_str());
     } else if (merge.conflicts > 0) {
       imsg_print(IMSG_WARNING, vantool_msg::MergedVersionConflictsResolve, merge.path.c_str(),
@@ -219,18 +219,26 @@ int run_findmerge(const ParsedArgs& args) {
   return result;
 }
 
-// merge -resolved PATH...: records the merges whose conflicts the user
-// resolved in the view's files.
+// merge -resolved [-take ours|theirs] PATH...: records the merges whose
+// conflicts the user resolved in the view's files, or whose side is taken.
 int run_merge(const ParsedArgs& args) {
   if (!args.has("resolved"))
     return usage_error(*find_command("merge"), "Give -resolved.\n");
+  int take = CMD_MERGE_TAKE_NONE;
+  if (args.has("take")) {
+    std::string side = args.value("take");
+    if (side != "ours" && side != "theirs")
+      return usage_error(*find_command("merge"),
+                         "-take takes \"ours\" or \"theirs\", not \"" + side + "\".\n");
+    take = side == "ours" ? CMD_MERGE_TAKE_OURS : CMD_MERGE_TAKE_THEIRS;
+  }
   ViewHandle view;
   if (!open_view(args, args.operands()[0], view))
     return kExitFailure;
   int result = kExitOk;
   for (const auto& path : args.operands()) {
     cmd_findmerge_pending_t resolved;
-    if (view.view().resolve_merge(path.c_str(), resolved) != 0) {
+    if (view.view().resolve_merge(path.c_str(), take, resolved) != 0) {
       imsg_print(IMSG_ERROR, vantool_msg::UnableMarkResolved, path.c_str());
       result = kExitFailure;
       continue;
@@ -277,12 +285,14 @@ void register_merge_commands(std::vector<Command>& table) {
 
   Command merge;
   merge.name = "merge";
-  merge.synopsis = "merge -resolved [-view TAG] PATH...";
+  merge.synopsis = "merge -resolved [-take ours|theirs] [-view TAG] PATH...";
   merge.summary =
-      "Mark the merges into checked-out files resolved once their conflict markers are gone "
-      "(records the merge; then check in).";
+      "Mark the merges into checked-out files resolved once their conflict markers are gone, or "
+      "(-take) give each file one side whole: theirs, the version merged from, or ours, its "
+      "content from before the merge; a binary file both sides changed needs a side (records "
+      "the merge; then check in).";
   merge.common = kViewOption;
-  merge.options = {{"resolved", false, "", false}};
+  merge.options = {{"resolved", false, "", false}, {"take", true, "SIDE", false}};
   merge.min_operands = 1;
   merge.max_operands = kUnlimited;
   merge.operand_name = "a PATH";

@@ -92,6 +92,7 @@ struct Description {
   // For versions: the element's version details.
   bool is_version = false;
   std::string version, predecessor, checkout_view;
+  std::string element_type;  // "text file", "binary file (never merged)", "directory"
   bool checked_out = false;
   // For the VOB object: the VOB itself.
   bool is_vob = false, project_vob = false;
@@ -117,6 +118,20 @@ std::string view_tag_of(const SUM_Uuid& uuid) {
   if (SUM_View::construct_from_uuid(uuid, view) == 0 && view.tag(tag, 1) == 0)
     return static_cast<const char*>(tag);
   return static_cast<const char*>(uuid.string());
+}
+
+// How describe names an element's type (vob_eltype).
+const char* element_type_text(int eltype) {
+  switch (eltype) {
+    case VOB_ELTYPE_FILE:
+      return "text file";
+    case VOB_ELTYPE_FILE_NEVER_MERGE:
+      return "binary file (never merged)";
+    case VOB_ELTYPE_DIRECTORY:
+      return "directory";
+    default:
+      return "unknown";
+  }
 }
 
 void describe_stream(const SUM_Stream& stream, Description& d) {
@@ -169,6 +184,7 @@ int describe_object(const SUM_VobObject& object, Description& d) {
       version.details(details) == 0) {
     d.is_version = true;
     d.version = version_name(object.vob(), object.dbid());
+    d.element_type = element_type_text(details.eltype);
     d.predecessor =
         details.predecessor != 0 ? version_name(object.vob(), details.predecessor) : "(none)";
     d.checked_out = details.checked_out != 0;
@@ -246,8 +262,9 @@ void print_description(const Description& d) {
                      d.oid.c_str(), d.owner.c_str(), d.created.c_str(), d.comment.c_str(),
                      d.master.c_str(), d.master_here ? " (this replica)" : "");
   if (d.is_version)
-    imsg_print_literal(IMSG_INFO, "  version: %s\n  predecessor: %s\n%s%s%s", d.version.c_str(),
-                       d.predecessor.c_str(), d.checked_out ? "  checked out in view \"" : "",
+    imsg_print_literal(IMSG_INFO, "  version: %s\n  element type: %s\n  predecessor: %s\n%s%s%s",
+                       d.version.c_str(), d.element_type.c_str(), d.predecessor.c_str(),
+                       d.checked_out ? "  checked out in view \"" : "",
                        d.checked_out ? d.checkout_view.c_str() : "", d.checked_out ? "\"\n" : "");
   if (d.is_vob)
     imsg_print_literal(IMSG_INFO, "  %s, feature level %d\n  storage: %s\n  admin VOB: %s\n",
@@ -315,6 +332,13 @@ void print_json(const Description& d) {
         .value(d.storage)
         .key("admin_vob")
         .value(d.admin);
+  if (d.is_version)
+    json.key("version")
+        .value(d.version)
+        .key("element_type")
+        .value(d.element_type)
+        .key("predecessor")
+        .value(d.predecessor);
   if (d.is_stream) {
     json.key("views").begin_array();
     for (const auto& v : d.views)
