@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "rebase_project_fixture.h"
+#include "services/vob_zem_activity.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_integration.h"
 #include "sum/sum_new_config.h"
@@ -344,4 +345,30 @@ TEST_F(IntegrationMergeTest, ContextMergeTellsTheTypeManagersOnlyWhenAsked) {
   }
   unsetenv("KORVA_WILL_CONTEXT_MERGE");
   unsetenv("KORVANE_MGR_DIR");
+}
+
+TEST_F(IntegrationMergeTest, ACheckoutNoActivityRecordsIsRecordedAgain) {
+  // src checked out in "dev", then lost from the activity's change set.
+  run({"co", "-nc", path("dev", "src")});
+  view_path_info_t info;
+  ASSERT_EQ(view.lookup(path("dev", "src").c_str(), info), 0);
+  vob_event_info_t event;
+  ASSERT_EQ(vob_zem_activity_cset_rm_ver(work.vob().handle(), work.dbid(), info.vob, info.version,
+                                         &event),
+            0);
+  change("int", "src/base.txt", "theirs\n");
+  SUM_VersionList versions;
+  versions.append(int_version("src/base.txt"));
+
+  MergeOnly op(view, work, versions);
+  op.set_cli(1);
+  ImsgCapture capture;
+  ASSERT_EQ(op.merge(), 0) << capture.joined(IMSG_ERROR);
+  EXPECT_TRUE(has(capture.joined(IMSG_WARNING), "ZEM has detected checkouts in view \"dev\""))
+      << capture.joined(IMSG_WARNING);
+  EXPECT_TRUE(has(capture.joined(IMSG_NOTICE), "have been corrected"))
+      << capture.joined(IMSG_NOTICE);
+  SUM_VersionList checkouts;
+  ASSERT_EQ(work.checkouts(checkouts), 0);
+  EXPECT_EQ(checkouts.count(), 2u) << "src again, and base.txt's merge";
 }
