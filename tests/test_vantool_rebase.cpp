@@ -219,6 +219,37 @@ TEST_F(VantoolRebaseTest, CancelRestoresTheStreamAndTheView) {
   EXPECT_EQ(long_line("dev@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
 }
 
+TEST_F(VantoolRebaseTest, RetargetedToAnotherViewOfTheStream) {
+  std::string before = spec_rules("dev") + current_activity("dev");
+  make_view("dev@/pvob", "dev_b");
+  run({"mkact", "-view", "dev_b", "-headline", "More", "-nc", "more@/pvob"});
+  run({"rebase", "-view", "dev"});
+
+  // Refused: the rebase's own view, a view of another stream.
+  EXPECT_TRUE(has(vantool_err({"rebase", "-retarget", "-view", "dev"}),
+                  "is the same as original target view"));
+  EXPECT_TRUE(has(vantool_err({"rebase", "-retarget", "-stream", "dev@/pvob", "-view", "dev2"}),
+                  "is not attached to stream"));
+
+  // Moved: "dev" is as before the rebase, "dev_b" works in it.
+  auto moved = vantool({"rebase", "-retarget", "-view", "dev_b"});
+  ASSERT_EQ(moved.exit_code, 0) << moved.err;
+  EXPECT_TRUE(has(moved.out, "now works in view \"dev_b\"")) << moved.out;
+  EXPECT_EQ(spec_rules("dev") + current_activity("dev"), before);
+  EXPECT_TRUE(visible("dev_b", "fix.txt"));
+  EXPECT_TRUE(has(current_activity("dev_b"), "rebase.dev.")) << current_activity("dev_b");
+  EXPECT_TRUE(has(vantool_err({"rebase", "-resume", "-view", "dev"}), "does not match the view"));
+
+  // Its view removed, the rebase moves back and completes there.
+  run({"rmview", "-tag", "dev_b"});
+  auto back = vantool({"rebase", "-retarget", "-view", "dev"});
+  ASSERT_EQ(back.exit_code, 0) << back.err;
+  EXPECT_TRUE(has(back.out + back.err, "Finished removing references for view")) << back.err;
+  run({"rebase", "-complete", "-view", "dev"});
+  EXPECT_EQ(long_line("dev@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
+  EXPECT_EQ(current_activity("dev"), "work@/pvob\n");
+}
+
 TEST_F(VantoolRebaseTest, ASnapshotViewIsUpdatedBeforeTheRebaseGoesOn) {
   const std::string snap = home.path() + "/snap";
   run({"mkview", "-snapshot", "-stream", "dev@/pvob", "-tag", "snap", snap});

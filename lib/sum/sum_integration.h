@@ -307,6 +307,19 @@ class SUM_Integration {
   // stream's first view), else its selector.
   SUM_String element_label(const SUM_Element& element) const;
 
+  // ---- retargeting (sum_integration_retarget.cpp) ----
+  // Whether the operation may move to `view`: not its own view (67), one
+  // without checkouts (68) attached to the target stream (69), while the
+  // integration activity holds no checkouts (70). 1001 after the message.
+  int check_retarget_view(const SUM_View& view);
+  // Records `view` as the operation's view (compare-and-set against the
+  // cached record); when the view it replaces is not registered any more,
+  // its references are removed from every registered VOB.
+  int reset_view_common(const SUM_View& view);
+  // The UUID of the recorded view that a lenient restore found gone; empty
+  // otherwise.
+  const SUM_String& lost_view_uuid() const { return lost_view_uuid_; }
+
   // ---- deliver-only and rebase-only accessors (base: 1001) ----
   virtual int posted(int& out) const;
   virtual int optype(DeliverOpType& out) const;
@@ -461,7 +474,7 @@ class SUM_Integration {
   int fill_record(SUM_AVList& list) const;
 
   int read_record_entry(int entry, const SUM_String& value, const int& lenient);
-  int restore_view(const SUM_String& text);
+  int restore_view(const SUM_String& text, const int& lenient);
 
   SUM_Stream stream_;
   long start_time_ = 0;
@@ -485,6 +498,8 @@ class SUM_Integration {
   int defer_kill_ = 0;
   std::vector<std::string> conflicted_;
   int new_merges_ = 0;
+  // The UUID of the recorded view when a lenient restore found it gone.
+  SUM_String lost_view_uuid_;
 };
 
 #endif  // SUM_SUM_INTEGRATION_H

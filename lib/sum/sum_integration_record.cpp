@@ -249,21 +249,25 @@ void SUM_Integration::kill_if_asked() const {
 
 // ---- restoring ---------------------------------------------------------------------------
 
-int SUM_Integration::restore_view(const SUM_String& text) {
+int SUM_Integration::restore_view(const SUM_String& text, const int& lenient) {
   SUM_Trace trace("SUM_Integration::restore_view");
   SUM_Uuid uuid;
   SUM_View view;
-  if (SUM_Uuid::construct_from_string(text, uuid) != 0 || uuid.is_null() ||
-      SUM_View::construct_from_uuid(uuid, view) != 0) {
-    imsg_print(IMSG_ERROR, sum_integration_msg::UnableFindViewUuid, std::string(text));
-    return trace.checked(__LINE__, record_status(ST_VIEW_NOT_RECREATED));
-  }
   // Views live in one registry without regions: a view that is not
-  // registered any more cannot be used.
+  // registered any more cannot be used. Leniently, the operation is
+  // restored without a view (to be retargeted), keeping the lost view's
+  // UUID.
   SUM_String tag;
-  if (view.fetch_tag(tag) != 0) {
-    imsg_print(IMSG_ERROR, sum_integration_msg::UnableFindViewUuid, std::string(text));
-    return trace.checked(__LINE__, record_status(ST_VIEW_NOT_RECREATED));
+  if (SUM_Uuid::construct_from_string(text, uuid) != 0 || uuid.is_null() ||
+      SUM_View::construct_from_uuid(uuid, view) != 0 || view.fetch_tag(tag) != 0) {
+    imsg_print(lenient ? IMSG_WARNING : IMSG_ERROR, sum_integration_msg::UnableFindViewUuid,
+               std::string(text));
+    if (!lenient)
+      return trace.checked(__LINE__, record_status(ST_VIEW_NOT_RECREATED));
+    lost_view_uuid_ = text;
+    target_view_ = SUM_View();
+    status_ = ST_DATA_CORRUPTED;
+    return SUM_OK;
   }
   target_view_ = view;
   return SUM_OK;
@@ -307,7 +311,7 @@ int SUM_Integration::read_record_entry(int entry, const SUM_String& value, const
       return SUM_OK;
     }
     case REC_VIEW:
-      return trace.checked(__LINE__, restore_view(value));
+      return trace.checked(__LINE__, restore_view(value, lenient));
     case REC_STATE:
       if (state_from_name(value, state_) != 0) {
         imsg_print(IMSG_ERROR, sum_integration_msg::UnknownStateOperationRecord, std::string(value),

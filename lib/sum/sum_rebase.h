@@ -93,6 +93,14 @@ class SUM_Rebase : public SUM_Integration {
   void report_rebase_state() const;
   // Refused (85) when `view` is not the view of the rebase in progress.
   int verify_view_is_rip_view(const SUM_View& view);
+  // Moves the rebase in progress on `stream` to `view` (its own view may
+  // have been removed): the old view, when it still exists, gets back its
+  // config spec and activity; the record names `view`, which then shows
+  // the rebase's configuration (a snapshot view is updated) and has the
+  // integration activity. Refused once completion has begun, and as
+  // check_retarget_view says; asked again for the view it moved to, it
+  // finishes what a crash left undone there.
+  int reset_rebase_view(const SUM_Stream& stream, const SUM_View& view);
 
   // ---- steps ----
   int do_update_cspec();
@@ -121,6 +129,11 @@ class SUM_Rebase : public SUM_Integration {
   // The elements the stream modified in the component of `change`.
   int modified_elements(const SUM_FoundationChange& change, SUM_VobObjectList& out) const;
   int run_first_phase_state(OpnState state, int& stop);
+  // Gives the new view of a retargeted rebase what the rebase set in it.
+  int set_up_retargeted_view();
+  // Whether `view` already shows the rebase as set_up_retargeted_view
+  // leaves it.
+  int is_set_up(const SUM_View& view, int& set_up) const;
   int run_second_phase_state(OpnState state);
   int fire_trigger(int kind, int preop);
   int complete_cleanup();

@@ -172,3 +172,84 @@ int SUM_Rebase::cancel() {
   fire_trigger(2, 0);
   return set_status_ok();
 }
+
+// ---- retargeting -------------------------------------------------------------------------
+
+int SUM_Rebase::is_set_up(const SUM_View& view, int& set_up) const {
+  SUM_Trace trace("SUM_Rebase::is_set_up");
+  set_up = 0;
+  int in_sync = 0;
+  if (op_stream().config_spec_in_sync(view, in_sync) != 0)
+    return trace.checked(__LINE__, SUM_FAILED);
+  if (!in_sync)
+    return SUM_OK;
+  if (op_state() < INTEGACT_SET || op_integration_activity().is_null()) {
+    set_up = 1;
+    return SUM_OK;
+  }
+  SUM_Activity current;
+  if (view.current_activity(current) != 0)
+    return trace.checked(__LINE__, SUM_FAILED);
+  set_up = current == op_integration_activity() ? 1 : 0;
+  return SUM_OK;
+}
+
+int SUM_Rebase::set_up_retargeted_view() {
+  SUM_Trace trace("SUM_Rebase::set_up_retargeted_view");
+  int status = set_rebase_misc_pvar();
+  if (status == 0)
+    status = do_update_cspec();
+  int snapshot = 0, changed = 0;
+  if (status == 0 && op_target_view().is_snapshot(snapshot) == 0 && snapshot &&
+      op_target_view().update(changed) != 0)
+    status = record_status(ST_VIEW_MUST_RELOAD);
+  if (status == 0 && op_state() >= INTEGACT_SET)
+    status = setact_integration_activity();
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Rebase::reset_rebase_view(const SUM_Stream& stream, const SUM_View& view) {
+  SUM_Trace trace("SUM_Rebase::reset_rebase_view");
+  if (stream.is_null() || view.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  set_stream(stream);
+  int status = stream.is_read_only(read_only_);
+  if (status == 0)
+    status = restart_common(stream);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  if ((status = restore_from_pvar(1)) != 0)
+    return trace.checked(__LINE__, status);
+  set_status_ok();
+  std::string name(view.any_name());
+  if (op_state() >= REPROCESS_MERGING && op_state() != CANCELLED) {
+    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableCancelRebaseBecause);
+    imsg_print(IMSG_ERROR, sum_integration_msg::UnableRetargetOperationView,
+               std::string(operation_name_lc()), name);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  // Asked again for the view it moved to: finish setting it up.
+  if (!op_target_view().is_null() && op_target_view() == view) {
+    int set_up = 0;
+    if ((status = is_set_up(view, set_up)) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    if (set_up)
+      return trace.checked(__LINE__, check_retarget_view(view));
+    return trace.checked(__LINE__, set_up_retargeted_view());
+  }
+  if ((status = check_retarget_view(view)) != 0) {
+    imsg_print(IMSG_ERROR, sum_integration_msg::UnableRetargetOperationView,
+               std::string(operation_name_lc()), name);
+    return trace.checked(__LINE__, status);
+  }
+  // The old view, when it is still there, gets back what the rebase took.
+  if (!op_target_view().is_null() &&
+      ((status = undo_setact_integration_activity()) != 0 ||
+       (status = restore_rebase_misc_pvar()) != 0 || (status = undo_update_cspec()) != 0))
+    return trace.checked(__LINE__, status);
+  // The record names the new view first: its config spec is the rebase's
+  // only while the record names it.
+  if ((status = reset_view_common(view)) != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, set_up_retargeted_view());
+}

@@ -498,6 +498,11 @@ int SUM_View::remove_viewref_all_vobs() const {
   SUM_Trace trace("SUM_View::remove_viewref_all_vobs");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  return trace.checked(__LINE__, remove_viewref_all_vobs(uuid_));
+}
+
+int SUM_View::remove_viewref_all_vobs(const SUM_Uuid& uuid) {
+  SUM_Trace trace("SUM_View::remove_viewref_all_vobs");
   std::vector<rgy_vob_entry> entries;
   for (size_t offset = 0;; offset += kVobChunk) {
     int status = rgy_next_vob_entries("*", offset, kVobChunk, entries);
@@ -507,7 +512,7 @@ int SUM_View::remove_viewref_all_vobs() const {
       vob_vob_h vob = nullptr;
       if (vob_resolve_vob(e.tag.c_str(), &vob) != 0)
         continue;  // a VOB that cannot be opened holds nothing we can remove
-      if ((status = SUM_Vob(vob).remove_viewref_from_vob(uuid_)) != 0)
+      if ((status = SUM_Vob(vob).remove_viewref_from_vob(uuid)) != 0)
         return trace.checked(__LINE__, status);
     }
     if (entries.size() < kVobChunk)

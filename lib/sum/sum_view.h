@@ -195,8 +195,10 @@ class SUM_View {
   // view without a stream), replacing `out`.
   int checkouts(SUM_VersionList& out) const;
   int has_checkouts(int& has) const;
-  // Removes, for every registered VOB, this view's references.
+  // Removes, for every registered VOB, this view's references; the static
+  // form those of the view of `uuid`, registered or not.
   int remove_viewref_all_vobs() const;
+  static int remove_viewref_all_vobs(const SUM_Uuid& uuid);
 
   // ---- what the view shows (sum_view_admin.cpp) ----
   // Brings a dynamic view up to date before a command works in it (only

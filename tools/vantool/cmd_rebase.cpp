@@ -42,7 +42,7 @@ namespace vantool {
 namespace {
 
 // The options that act on the rebase in progress rather than start one.
-const char* const kProgressOptions[] = {"status", "resume", "cancel"};
+const char* const kProgressOptions[] = {"status", "resume", "cancel", "retarget"};
 
 // The stream a rebase command works on, and the view it works in when one
 // is named or needed.
@@ -321,6 +321,25 @@ int cancel_rebase(const ParsedArgs& args) {
   return kExitOk;
 }
 
+// rebase -retarget: the rebase in progress moves to the view named (or the
+// current directory's).
+int retarget_rebase(const ParsedArgs& args) {
+  Target target;
+  if (!find_target(args, true, target))
+    return kExitFailure;
+  SUM_Rebase rebase;
+  prepare_engine(rebase);
+  int status = rebase.reset_rebase_view(target.stream, target.view.view());
+  if (status == SUM_NOT_FOUND)
+    imsg_print(IMSG_ERROR, sum_integration_msg::NoOperationProgressStream,
+               static_cast<const char*>(rebase.operation_name_lc()), target.label.c_str());
+  if (status != 0)
+    return kExitFailure;
+  imsg_print(IMSG_INFO, vantool_msg::RebaseRetargeted, target.label.c_str(),
+             target.view.tag().c_str());
+  return kExitOk;
+}
+
 // rebase -status: the operation in progress with its state, or that there
 // is none; either way a success.
 int show_status(const ParsedArgs& args) {
@@ -351,6 +370,8 @@ int run_rebase(const ParsedArgs& args) {
     return show_status(args);
   if (args.has("cancel"))
     return cancel_rebase(args);
+  if (args.has("retarget"))
+    return retarget_rebase(args);
   bool new_rebase = args.has("recommended") || args.has("baseline");
   if (args.has("resume") || (args.has("complete") && !new_rebase))
     return continue_rebase(args);
@@ -366,25 +387,25 @@ void register_rebase_commands(std::vector<Command>& table) {
       "rebase [-recommended|-baseline BASELINES] [-complete] [-view TAG] [-stream STREAM] | "
       "rebase -preview [-recommended|-baseline BASELINES] [-view TAG] [-stream STREAM] | "
       "rebase -resume|-complete|-status [-view TAG] [-stream STREAM] | "
-      "rebase -cancel [-force] [-view TAG] [-stream STREAM]";
+      "rebase -cancel [-force] [-view TAG] [-stream STREAM] | "
+      "rebase -retarget [-view TAG] [-stream STREAM]";
   rebase.summary =
       "Rebase a stream to its rebase stream's recommended baselines (or -baseline) in a view "
       "attached to it: the first phase shows the new configuration in the view, -complete "
       "commits it to the stream; -resume, -complete, -cancel and -status act on the rebase in "
-      "progress; -preview only shows what would change.";
+      "progress; -retarget moves it to another view of the stream; -preview only shows what would "
+      "change.";
   rebase.common = kViewOption;
-  rebase.options = {{"preview", false, "", false},
-                    {"recommended", false, "", false},
-                    {"baseline", true, "BASELINES", true},
-                    {"stream", true, "STREAM", false},
-                    {"status", false, "", false},
-                    {"resume", false, "", false},
-                    {"complete", false, "", false},
-                    {"cancel", false, "", false},
-                    {"force", false, "", false}};
-  rebase.exclusive = {{"recommended", "baseline"}, {"preview", "complete"}, {"status", "resume"},
-                      {"status", "complete"},      {"status", "cancel"},    {"resume", "complete"},
-                      {"resume", "cancel"},        {"complete", "cancel"}};
+  rebase.options = {{"preview", false, "", false},         {"recommended", false, "", false},
+                    {"baseline", true, "BASELINES", true}, {"stream", true, "STREAM", false},
+                    {"status", false, "", false},          {"resume", false, "", false},
+                    {"complete", false, "", false},        {"cancel", false, "", false},
+                    {"retarget", false, "", false},        {"force", false, "", false}};
+  rebase.exclusive = {
+      {"recommended", "baseline"}, {"preview", "complete"},  {"status", "resume"},
+      {"status", "complete"},      {"status", "cancel"},     {"resume", "complete"},
+      {"resume", "cancel"},        {"complete", "cancel"},   {"retarget", "status"},
+      {"retarget", "resume"},      {"retarget", "complete"}, {"retarget", "cancel"}};
   for (const char* option : kProgressOptions) {
     rebase.exclusive.emplace_back("preview", option);
     rebase.exclusive.emplace_back("recommended", option);
