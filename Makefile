@@ -62,6 +62,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_diffbl
 	@$(BUILD_DIR)/bin/bench_classify
 	@bench/vs_git.sh
+	@bench/rebase_vs_git.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
