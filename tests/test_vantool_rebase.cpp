@@ -319,6 +319,15 @@ TEST_F(VantoolRebaseTest, MergesWhatTheStreamChangedToo) {
   EXPECT_EQ(vantool_out({"lsco", "-view", "dev2"}), "");
   EXPECT_TRUE(visible("dev2", "fix.txt") && visible("dev2", "other.txt"));
   EXPECT_EQ(long_line("dev2@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
+
+  // In one command: the merge is reported too.
+  add_file("dev2", "more.txt");
+  add_file("int", "next.txt");
+  run({"mkbl", "-view", "int", "-nc", "INT2"});
+  auto at_once = vantool({"rebase", "-baseline", "INT2@/pvob", "-complete", "-view", "dev2"});
+  EXPECT_EQ(at_once.exit_code, 0) << at_once.err;
+  EXPECT_TRUE(has(at_once.out, "Merged 0 file(s) and 1 directory(ies)")) << at_once.out;
+  EXPECT_TRUE(visible("dev2", "next.txt") && visible("dev2", "more.txt"));
 }
 
 TEST_F(VantoolRebaseTest, BadUsage) {

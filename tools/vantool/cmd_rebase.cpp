@@ -203,9 +203,12 @@ int drive(SUM_Rebase& rebase, bool complete) {
   std::string label = label_of(rebase.op_stream());
   int status =
       complete ? rebase.complete() : rebase.do_integration(SUM_Integration::CONTEXT_MERGED);
+  std::string tag = tag_of(rebase.op_target_view());
+  // Merges this call made, also when a completion then stopped on them.
+  if (complete)
+    report_merges(rebase, tag);
   if (status != 0)
     return kExitFailure;
-  std::string tag = tag_of(rebase.op_target_view());
   if (rebase.op_status() == SUM_Integration::ST_VIEW_MUST_RELOAD) {
     imsg_print(complete ? IMSG_ERROR : IMSG_INFO, vantool_msg::RebaseWaitsForUpdate, tag.c_str(),
                label.c_str(), tag.c_str(), complete ? "complete" : "resume", tag.c_str());
