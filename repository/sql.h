@@ -212,6 +212,11 @@ inline constexpr const char* kHlinksToLocal =
 inline constexpr const char* kArrowsTo =
     "SELECT id, from_family, hlink_oid FROM arrows WHERE to_obj = ?1 AND wk_type = ?2 "
     "AND id > ?3 ORDER BY id LIMIT ?4";
+// The hyperlinks of well-known type ?2 from object ?1 to object ?3 of the
+// same VOB, oldest first.
+inline constexpr const char* kHlinksFromTo =
+    "SELECT dbid FROM hyperlinks WHERE from_obj = ?1 AND wk_type = ?2 AND to_obj = ?3 "
+    "AND to_family IS NULL ORDER BY dbid";
 inline constexpr const char* kHlinksFromAny =
     "SELECT dbid FROM hyperlinks WHERE from_obj = ?1 ORDER BY dbid";
 inline constexpr const char* kHlinksToLocalAny =

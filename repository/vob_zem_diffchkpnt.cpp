@@ -117,21 +117,24 @@ int read_own_rows(Store& s, const std::vector<Layer>& layers, size_t own,
   return TBS_ST_OK;
 }
 
-// The count `layers` give `activity` (VOB_DIFFCHKPNT_NO_COUNT when none):
-// the first row found decides; a dropped pair goes on after the segment.
-// `rows_of(i)` gives layer i's row for the activity, if any.
+// The count `layers` give `activity` (VOB_DIFFCHKPNT_NO_COUNT when none).
+// Within a segment (one baseline down its delta bases) the first row found
+// decides, a dropped pair meaning the baseline does not hold the activity;
+// across segments the highest count wins. `rows_of(i)` gives layer i's row
+// for the activity, if any.
 template <typename RowsOf>
 unsigned int resolve(const std::vector<Layer>& layers, RowsOf rows_of) {
+  unsigned int best = VOB_DIFFCHKPNT_NO_COUNT;
   for (size_t i = 0; i < layers.size(); ++i) {
     const unsigned int* row = rows_of(i);
     if (row == nullptr)
       continue;
-    if (*row != kDropped)
-      return *row;
+    if (*row != kDropped && (best == VOB_DIFFCHKPNT_NO_COUNT || *row > best))
+      best = *row;
     while (i < layers.size() && !layers[i].segment_end)
       ++i;
   }
-  return VOB_DIFFCHKPNT_NO_COUNT;
+  return best;
 }
 
 // Both sides' layers with the rows of the layers they do not share in

@@ -7,11 +7,16 @@
 // activities as they are now), then baselines of the PVOB, nearest first: a
 // baseline, the foundation baseline it was made on, that one's foundation,
 // and so on down to an initial or import baseline of the component's main
-// timeline. An activity's count in the configuration is its count in the
-// first layer that holds it. Layers the two sides share at their ends (the
-// common ancestry) are never read whole: only the pairs of the layers that
-// differ cross into memory, and the shared ones are asked about single
-// activities, so the cost follows the difference, not the history.
+// timeline, together with any other baselines the configuration holds (such
+// as baselines delivered into a stream). An activity's count in the
+// configuration is its pending count when it has one; otherwise the highest
+// count any listed baseline records for it: an activity's changes only
+// accumulate, so a configuration holding two of its counts holds the later
+// one. The last baseline listed is the root the side descends from. Layers
+// the two sides share at their ends (the common ancestry) are never read
+// whole: only the pairs of the layers that differ cross into memory, and the
+// shared ones are asked about single activities, so the cost follows the
+// difference, not the history.
 //
 // Use: vob_diffchkpnt_diff computes the difference and gives a handle;
 // vob_diffchkpnt_next_diff walks it in activity order; vob_diffchkpnt_termdiff

@@ -8,10 +8,10 @@
 // it is read-only; both are fixed when the stream is made.
 //
 // A timeline is placed in its stream and keeps an ordered list of entries;
-// each entry names an object (the baseline made in the stream, or the
-// hyperlink of a foundation change) with a raw kind code and the time it was
-// recorded. The list order is the order entries were appended, or the
-// position an entry was inserted at.
+// each entry names an object (the baseline made in the stream, the hyperlink
+// of a foundation change, or the hyperlink of a delivery into the stream)
+// with a raw kind code and the time it was recorded. The list order is the
+// order entries were appended, or the position an entry was inserted at.
 //
 // Storage forms. In the first-class form (feature level 7 and higher) a
 // stream is an object of metatype 39 and a timeline one of metatype 40. In
@@ -117,8 +117,8 @@ int vob_zem_stream_set_cspec(vob_vob_h pvob, tbs_dbid_t stream, const char* text
 // Raw kind codes of timeline entries.
 enum vob_zem_timeline_kind : int {
   VOB_ZEM_TL_FOUNDATION_ARC = 1,  // a foundation change: the object is its hyperlink
-  VOB_ZEM_TL_OTHER = 2,
-  VOB_ZEM_TL_BASELINE = 3,  // a baseline made in the stream
+  VOB_ZEM_TL_OTHER = 2,           // another contribution: a delivery's entry names its hyperlink
+  VOB_ZEM_TL_BASELINE = 3,        // a baseline made in the stream
 };
 
 // One entry of a timeline.
@@ -166,5 +166,43 @@ int vob_zem_timeline_drop_arcs_from(vob_vob_h pvob, tbs_dbid_t timeline, size_t 
 // `later` is 1 when a foundation arc comes after the last baseline entry (or
 // the timeline has no baseline entry but has a foundation arc), 0 otherwise.
 int vob_zem_timeline_arc_after_latest_baseline(vob_vob_h pvob, tbs_dbid_t timeline, int* later);
+
+// ---- deliveries recorded on timelines ------------------------------------------------
+//
+// A delivery of a baseline into a stream is recorded on the stream's timeline
+// of the baseline's component: a hyperlink of well-known type
+// VOB_WK_HLTYPE_TIMELINE_CONTRIB from the baseline to the timeline, and an
+// entry of kind VOB_ZEM_TL_OTHER naming that hyperlink, appended after the
+// entries already there. The entry places the delivery among the timeline's
+// baselines and foundation arcs; the hyperlink lets the baseline find the
+// timelines it was delivered to.
+
+// One delivered baseline and the timeline it reached, both objects of the PVOB.
+struct vob_zem_tl_contrib_t {
+  tbs_dbid_t baseline = 0;
+  tbs_dbid_t timeline = 0;
+};
+
+// Records the deliveries `contribs` in one transaction. A pair already
+// recorded (a hyperlink between the two with an entry of the timeline naming
+// it) is left as it is; a hyperlink whose entry is missing gets its entry;
+// a pair listed twice is recorded once. Each timeline written records a
+// modify event, each hyperlink a creation event, with `event`. `recorded`
+// (may be null) is the number of pairs newly recorded. 1002 (no object) or
+// 1004 (another kind) after a message for a dbid that is not a baseline
+// (resp. a stream timeline) of the PVOB; 1040 for a locked timeline;
+// nothing is written then.
+int vob_zem_timeline_record_contribs(vob_vob_h pvob,
+                                     const std::vector<vob_zem_tl_contrib_t>& contribs,
+                                     const vob_event_info_t* event, size_t* recorded);
+// Removes what vob_zem_timeline_record_contribs recorded for `contribs`, in
+// one transaction: every VOB_WK_HLTYPE_TIMELINE_CONTRIB hyperlink from the
+// baseline to the timeline and the timeline's entries naming them, closing
+// the gaps. A pair with nothing recorded is no error. Each timeline changed
+// records a modify event with `event`. `removed` (may be null) is the number
+// of pairs that had something to remove. Refusals as for recording.
+int vob_zem_timeline_remove_contribs(vob_vob_h pvob,
+                                     const std::vector<vob_zem_tl_contrib_t>& contribs,
+                                     const vob_event_info_t* event, size_t* removed);
 
 #endif  // SERVICES_VOB_ZEM_STREAM_H

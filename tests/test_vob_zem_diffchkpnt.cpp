@@ -1,6 +1,8 @@
-// The project VOB's difference of two layered configurations: the first
-// layer holding an activity gives its count, pending pairs come before every
-// baseline, shared ancestry counts the same on both sides, a removed
+// The project VOB's difference of two layered configurations: the layers
+// holding an activity give its count (the highest when several baselines
+// hold it), pending pairs come before every baseline, a baseline that no
+// longer records an activity lets the layers below it show through, shared
+// ancestry counts the same on both sides, a removed
 // baseline makes the difference incomplete, and sides from different roots
 // are told apart by their main-timeline positions. Both storage forms.
 #include <gtest/gtest.h>
@@ -96,7 +98,7 @@ class DiffchkpntTest : public ZemTest, public ::testing::WithParamInterface<bool
   std::vector<tbs_dbid_t> activities;
 };
 
-TEST_P(DiffchkpntTest, TheFirstLayerHoldingAnActivityGivesItsCount) {
+TEST_P(DiffchkpntTest, EachSideHoldsWhatItsLayersRecord) {
   tbs_dbid_t foundation = baseline("F", timeline, {pair(0, 1), pair(1, 2)});
   tbs_dbid_t later = baseline("B", timeline, {pair(0, 3), pair(2, 1)});
   vob_diffchkpnt_side_t first, second;
@@ -142,10 +144,10 @@ TEST_P(DiffchkpntTest, PendingPairsComeBeforeEveryBaselineAndEqualSidesDiffer) {
 
 TEST_P(DiffchkpntTest, StreamBaselinesCompareThroughTheirDeltas) {
   // Three baselines of one stream, each recording the stream's activities so
-  // far: B3 no longer records a1. The foundation F records a1 at 5.
-  tbs_dbid_t foundation = baseline("F", component, {pair(0, 5)});
-  tbs_dbid_t b1 = baseline("B1", timeline, {pair(0, 1), pair(1, 1)});
-  tbs_dbid_t b2 = baseline("B2", timeline, {pair(0, 1), pair(1, 2), pair(2, 1)});
+  // far: B3 no longer records a1. The foundation F records a1 at 1.
+  tbs_dbid_t foundation = baseline("F", component, {pair(0, 1)});
+  tbs_dbid_t b1 = baseline("B1", timeline, {pair(0, 2), pair(1, 1)});
+  tbs_dbid_t b2 = baseline("B2", timeline, {pair(0, 2), pair(1, 2), pair(2, 1)});
   tbs_dbid_t b3 = baseline("B3", timeline, {pair(1, 2), pair(2, 1)});
   vob_diffchkpnt_side_t first, second;
   first.baselines = {b1, foundation};
@@ -157,7 +159,7 @@ TEST_P(DiffchkpntTest, StreamBaselinesCompareThroughTheirDeltas) {
     EXPECT_EQ(r.incomplete, 0);
     ASSERT_EQ(r.entries.size(), 3u);
     // a1 left the stream's record: the foundation's count shows through.
-    expect_entry(r.entries[0], 0, VOB_DIFFCHKPNT_CHANGED, 1, 5);
+    expect_entry(r.entries[0], 0, VOB_DIFFCHKPNT_CHANGED, 2, 1);
     expect_entry(r.entries[1], 1, VOB_DIFFCHKPNT_CHANGED, 1, 2);
     expect_entry(r.entries[2], 2, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 1);
   };
@@ -174,6 +176,32 @@ TEST_P(DiffchkpntTest, StreamBaselinesCompareThroughTheirDeltas) {
   ASSERT_EQ(r.entries.size(), 2u);
   expect_entry(r.entries[0], 1, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 2);
   expect_entry(r.entries[1], 2, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 1);
+}
+
+// A configuration that brought two histories together (a stream's own
+// baseline and a baseline delivered into it) holds an activity at the later
+// of its counts, whichever baseline is listed first; pending pairs still
+// decide.
+TEST_P(DiffchkpntTest, AnActivityHeldByTwoBaselinesCountsAtTheHigher) {
+  tbs_dbid_t older = baseline("OLDER", timeline, {pair(0, 2)});
+  tbs_dbid_t newer = baseline("NEWER", timeline, {pair(0, 5), pair(1, 1)});
+  vob_diffchkpnt_side_t older_first, newer_first, newer_only, older_only, pending;
+  older_first.baselines = {older, newer, root};
+  newer_first.baselines = {newer, older, root};
+  newer_only.baselines = {newer, root};
+  older_only.baselines = {older, root};
+  pending.pending = {pair(0, 3)};
+  pending.baselines = {newer, root};
+  EXPECT_TRUE(diff(older_first, newer_first).entries.empty());
+  EXPECT_TRUE(diff(older_first, newer_only).entries.empty());
+  Result r = diff(older_only, older_first);
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.entries.size(), 2u);
+  expect_entry(r.entries[0], 0, VOB_DIFFCHKPNT_CHANGED, 2, 5);
+  expect_entry(r.entries[1], 1, VOB_DIFFCHKPNT_SECOND_ONLY, kNone, 1);
+  r = diff(pending, newer_only);
+  ASSERT_EQ(r.entries.size(), 1u);
+  expect_entry(r.entries[0], 0, VOB_DIFFCHKPNT_CHANGED, 3, 5);
 }
 
 TEST_P(DiffchkpntTest, ARemovedBaselineMakesTheDifferenceIncomplete) {
