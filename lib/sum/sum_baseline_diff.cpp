@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "services/vob_elem.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_baseline_graph.h"
 #include "sum/sum_cache_control.h"
 #include "services/imsg.h"
 #include "sum/sum_catalogs.h"
@@ -22,42 +24,107 @@ namespace {
 
 constexpr const char* kSource = "sum_baseline_diff";
 
-// A foundation chain longer than this is taken for a loop in the records.
-constexpr unsigned kMaxChain = 10000;
-
-// The layers of real baseline `baseline`: itself, then the foundation
-// baseline in force when it was made, that one's, and so on down to a
-// baseline of the component's main timeline (its initial or import
-// baseline), appended to `out`.
-int foundation_chain(const SUM_Baseline& baseline, std::vector<tbs_dbid_t>& out) {
-  SUM_Baseline at = baseline;
-  for (unsigned n = 0; n < kMaxChain; ++n) {
-    out.push_back(at.dbid());
-    SUM_Timeline timeline;
-    int main = 0;
-    int status = at.timeline(timeline);
-    if (status == 0)
-      status = timeline.is_main(main);
-    if (status != 0 || main)
+// Appends to `out` the baselines that the delivery entries among the first
+// `end` entries of a timeline brought in, newest first. An entry whose
+// delivery cannot be told any more contributes nothing.
+int delivered_into(const SUM_TimelineEntryList& entries, int end, SUM_BaselineList& out) {
+  for (int i = end - 1; i >= 0; --i) {
+    const SUM_TimelineEntry& entry = entries[static_cast<unsigned>(i)];
+    if (entry.kind() != SUM_TimelineEntry::KIND_2)
+      continue;
+    SUM_Baseline delivered;
+    int status = entry.baseline(delivered);
+    if (status == SUM_NOT_FOUND)
+      continue;
+    if (status != 0)
       return status;
-    SUM_Baseline foundation;
-    if ((status = timeline.fdn_bl_at_bl(at, foundation)) != 0)
-      return status;
-    // A foundation kept in another project VOB records activities of that
-    // one: the chain can only be followed within one.
-    if (foundation.vob() != baseline.vob())
-      return SUM_OK;
-    at = foundation;
+    out.append(delivered);
   }
-  return sum_int_error(kSource, "foundation_chain", __LINE__);
+  return SUM_OK;
+}
+
+// The baselines `baseline` holds directly, replacing `out`: the foundation
+// baseline in force when it was made and then, for CONTENT, the baselines
+// deliveries recorded on its timeline before it. A baseline of the
+// component's main timeline (an initial or import baseline) holds none.
+int held_baselines(const SUM_Baseline& baseline, BaselineDiff::Scope scope, SUM_BaselineList& out) {
+  out.clear();
+  SUM_Timeline timeline;
+  int offset = -1;
+  int main = 0;
+  SUM_TimelineEntryList entries;
+  int status = SUM_BaselineGraph::position(baseline, timeline, offset, entries);
+  if (status == 0)
+    status = timeline.is_main(main);
+  if (status != 0 || main)
+    return status;
+  SUM_Baseline foundation;
+  if ((status = timeline.fdn_bl_at_offset(offset, foundation)) != 0)
+    return status;
+  out.append(foundation);
+  return scope == BaselineDiff::CONTENT ? delivered_into(entries, offset, out) : SUM_OK;
+}
+
+// One baseline of the walk below, with what it holds and how far that list
+// has been followed.
+struct LayerFrame {
+  SUM_Baseline baseline;
+  SUM_BaselineList held;
+  unsigned next = 0;
+};
+
+// Appends to `out` the layers under `heads`: each baseline of `pvob` that
+// they hold, directly or through others, once, and every baseline before
+// the baselines it holds (so a side ends with the initial or import baseline
+// all of it descends from, and the ancestry two sides share tends to come
+// last on both). Baselines kept in another project VOB record activities of
+// that one and are not followed.
+int append_layers(const SUM_BaselineList& heads, const SUM_Vob& pvob, BaselineDiff::Scope scope,
+                  std::vector<tbs_dbid_t>& out) {
+  std::set<tbs_dbid_t> seen;
+  std::vector<tbs_dbid_t> finished;  // each after everything it holds
+  std::vector<LayerFrame> stack;
+  auto enter = [&](const SUM_Baseline& baseline) -> int {
+    if (baseline.vob() != pvob || !seen.insert(baseline.dbid()).second)
+      return SUM_OK;
+    LayerFrame frame;
+    frame.baseline = baseline;
+    int status = held_baselines(baseline, scope, frame.held);
+    if (status == 0)
+      stack.push_back(frame);
+    return status;
+  };
+  for (unsigned h = 0; h < heads.count(); ++h) {
+    int status = enter(heads[h]);
+    while (status == 0 && !stack.empty()) {
+      LayerFrame& top = stack.back();
+      if (top.next < top.held.count()) {
+        SUM_Baseline child = top.held[top.next++];
+        status = enter(child);
+        continue;
+      }
+      finished.push_back(top.baseline.dbid());
+      stack.pop_back();
+    }
+    if (status != 0)
+      return status;
+  }
+  out.insert(out.end(), finished.rbegin(), finished.rend());
+  return SUM_OK;
 }
 
 // `side` as layers for the project VOB: a virtual baseline's activities with
-// their counts in the component, then the foundation chain of the stream's
-// current foundation baseline of the component; a real baseline's chain.
-int to_side(const SUM_BaselineVR& vr, const SUM_Component& component, vob_diffchkpnt_side_t& side) {
-  if (!vr.is_virtual())
-    return foundation_chain(vr.real(), side.baselines);
+// their counts in the component, then what the stream's current foundation
+// baseline of the component holds and, for CONTENT, the baselines
+// deliveries recorded on the stream's timeline of the component; a real
+// baseline's layers from the baseline itself.
+int to_side(const SUM_BaselineVR& vr, const SUM_Component& component, BaselineDiff::Scope scope,
+            vob_diffchkpnt_side_t& side) {
+  SUM_BaselineList heads;
+  if (!vr.is_virtual()) {
+    heads.append(vr.real());
+    return append_layers(heads, component.vob(), scope, side.baselines);
+  }
   SUM_ActivityList activities;
   SUM_Stream stream;
   SUM_Baseline foundation;
@@ -73,7 +140,21 @@ int to_side(const SUM_BaselineVR& vr, const SUM_Component& component, vob_diffch
     status = stream.baseline_util(component, 0, foundation);
   if (status == SUM_NOT_FOUND)
     return SUM_OK;  // no foundation: the stream's activities are all it has
-  return status != 0 ? status : foundation_chain(foundation, side.baselines);
+  if (status != 0)
+    return status;
+  heads.append(foundation);
+  if (scope == BaselineDiff::CONTENT) {
+    SUM_Timeline timeline;
+    SUM_TimelineEntryList entries;
+    status = stream.component_timeline(component, timeline);
+    if (status == 0)
+      status = SUM_BaselineGraph::timeline_entries(timeline, entries);
+    if (status == 0)
+      status = delivered_into(entries, static_cast<int>(entries.count()), heads);
+    if (status != 0 && status != SUM_NOT_FOUND)
+      return status;
+  }
+  return append_layers(heads, component.vob(), scope, side.baselines);
 }
 
 // A name for a side in messages: the baseline's, or the stream's.
@@ -186,6 +267,12 @@ int LatestVersion::is_later_than(const LatestVersion& other) const {
 int BaselineDiff::compare(const SUM_BaselineVR& first, const SUM_BaselineVR& second,
                           BaselineDiffList& out) {
   SUM_Trace trace("BaselineDiff::compare");
+  return trace.checked(__LINE__, compare(first, second, CONTENT, out));
+}
+
+int BaselineDiff::compare(const SUM_BaselineVR& first, const SUM_BaselineVR& second, Scope scope,
+                          BaselineDiffList& out) {
+  SUM_Trace trace("BaselineDiff::compare");
   if ((!first.is_virtual() && first.real().is_null()) ||
       (!second.is_virtual() && second.real().is_null()))
     return sum_int_error(kSource, trace.name(), __LINE__);
@@ -202,8 +289,8 @@ int BaselineDiff::compare(const SUM_BaselineVR& first, const SUM_BaselineVR& sec
     return trace.checked(__LINE__, SUM_FAILED);
   }
   vob_diffchkpnt_side_t first_side, second_side;
-  if ((status = to_side(first, component, first_side)) != 0 ||
-      (status = to_side(second, component, second_side)) != 0)
+  if ((status = to_side(first, component, scope, first_side)) != 0 ||
+      (status = to_side(second, component, scope, second_side)) != 0)
     return trace.checked(__LINE__, status);
   vob_diffchkpnt_h diff = nullptr;
   if ((status = vob_diffchkpnt_diff(component.vob().handle(), first_side, second_side, &diff)) != 0)

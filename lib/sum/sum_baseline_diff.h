@@ -6,10 +6,19 @@
 // what a stream has now for the component. The comparison never reads
 // versions: each side goes to the project VOB as layers of (activity,
 // modification count) pairs (a virtual side's activities, then the baseline
-// and the foundation baselines it grew from, down to the initial or import
-// baseline), the project VOB computes the difference
-// (services/vob_zem_diffchkpnt.h), and only then are versions of the
-// differing activities fetched, by count range.
+// and every baseline it holds: the foundation baselines it grew from, down
+// to the initial or import baseline, and the baselines deliveries recorded
+// on those timelines before them, with what they hold in turn), the project
+// VOB computes the difference (services/vob_zem_diffchkpnt.h), and only
+// then are versions of the differing activities fetched, by count range.
+//
+// A delivery makes the delivered baselines part of the target stream's
+// content: once recorded (SUM_Stream::record_deliver), the stream and the
+// baselines it makes afterwards hold the delivered activities at their
+// delivered counts, so nothing delivered shows as missing from the target.
+// Their versions are not what the target selects, though (it holds the
+// merge results of its integration activity): labeling compares with the
+// SELECTED scope, which leaves deliveries out.
 //
 // Contracts: status returns as everywhere in the library; null arguments are
 // internal errors (1072); refusals print their message and return 1001.
@@ -109,6 +118,17 @@ class BaselineDiff {
   bool moved_on() const { return second_ != kNoCount && (first_ == kNoCount || second_ > first_); }
   void add_comp_diff(const BlCompDiff& diff) { comp_diffs_.append(diff); }
 
+  // What a side of a comparison holds.
+  enum Scope {
+    // Every change that has reached it: its stream's activities, its
+    // foundations', and those of the baselines delivered into its
+    // timelines. What comparisons of streams and baselines show.
+    CONTENT,
+    // Only the changes whose versions its configuration selects: its
+    // stream's activities and its foundations'.
+    SELECTED,
+  };
+
   // ---- comparison (each replaces `out`) ----
 
   // The activities that differ between two configurations of one component.
@@ -117,6 +137,9 @@ class BaselineDiff {
   // baselines: the message for their kinds (two baselines, a baseline and a
   // stream, two streams), 1001. Activities removed since are left out.
   static int compare(const SUM_BaselineVR& first, const SUM_BaselineVR& second,
+                     BaselineDiffList& out);
+  // As above, each side holding what `scope` says (the others: CONTENT).
+  static int compare(const SUM_BaselineVR& first, const SUM_BaselineVR& second, Scope scope,
                      BaselineDiffList& out);
   // A baseline against what `stream` has now for the baseline's component,
   // and the other way round.

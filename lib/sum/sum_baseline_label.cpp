@@ -147,7 +147,10 @@ int changed_versions(const SUM_Baseline& baseline, const SUM_Baseline& base,
   if (base.is_null())
     return changed_since_nothing(baseline, root, out);
   BaselineDiffList diffs;
-  int status = BaselineDiff::compare(SUM_BaselineVR(base), SUM_BaselineVR(baseline), diffs);
+  // The versions selected, not every change that reached the baseline: a
+  // delivered activity's own versions are not the target's.
+  int status = BaselineDiff::compare(SUM_BaselineVR(base), SUM_BaselineVR(baseline),
+                                     BaselineDiff::SELECTED, diffs);
   for (unsigned i = 0; status == 0 && i < diffs.count(); ++i) {
     SUM_VersionList versions;
     if (!diffs[i].moved_on())

@@ -437,6 +437,19 @@ int SUM_Timeline::foundation_arc_after_latest_bl(int& result) const {
   return SUM_OK;
 }
 
+int SUM_Timeline::delivery_after_latest_bl(int& result) const {
+  SUM_Trace trace("SUM_Timeline::delivery_after_latest_bl");
+  SUM_TimelineEntryList list;
+  int status = entries(list);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  int last = static_cast<int>(list.count()) - 1;
+  int baseline = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
+  int delivery = last_of_kind(list, last, SUM_TimelineEntry::KIND_2);
+  result = delivery > baseline ? 1 : 0;
+  return SUM_OK;
+}
+
 int SUM_Timeline::arc_after_pred_bl(const SUM_Baseline& baseline, int& result) const {
   SUM_Trace trace("SUM_Timeline::arc_after_pred_bl");
   if (is_null() || baseline.is_null())
@@ -552,8 +565,8 @@ int SUM_TimelineEntry::baseline(SUM_Baseline& out) const {
     out = SUM_Baseline(timeline_.vob(), dbid_);
     return SUM_OK;
   }
-  if (kind() != FOUNDATION_ARC)
-    return SUM_NOT_FOUND;
+  if (kind() == KIND_2)
+    return trace.checked(__LINE__, delivered_baseline(out));
   vob_vob_h vob = nullptr;
   tbs_dbid_t target = 0;
   int broken = 0;
@@ -566,6 +579,25 @@ int SUM_TimelineEntry::baseline(SUM_Baseline& out) const {
     return trace.checked(__LINE__, status);
   }
   out = SUM_Baseline(SUM_Vob(vob), target);
+  return SUM_OK;
+}
+
+int SUM_TimelineEntry::delivered_baseline(SUM_Baseline& out) const {
+  // Only a delivery's hyperlink says what a kind 2 entry brought: anything
+  // else named there, or a link whose baseline is gone, contributes nothing
+  // that can be told.
+  vob_arrow_info_t arrow;
+  if (vob_hlink_hlinkh_get_arrow(timeline_.vob().handle(), dbid_, &arrow) != 0 ||
+      arrow.wk_type != VOB_WK_HLTYPE_TIMELINE_CONTRIB || arrow.from_vob == nullptr ||
+      arrow.from == 0)
+    return SUM_NOT_FOUND;
+  int exists = 0;
+  int status = vob_obj_exists(arrow.from_vob, arrow.from, &exists);
+  if (status != 0)
+    return status;
+  if (!exists)
+    return SUM_NOT_FOUND;
+  out = SUM_Baseline(SUM_Vob(arrow.from_vob), arrow.from);
   return SUM_OK;
 }
 

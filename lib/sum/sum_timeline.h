@@ -7,7 +7,10 @@
 // selector). Its entries are, oldest first: foundation arcs (the entry's
 // object is a "Foundation" hyperlink, well-known type 32, from the timeline
 // to the foundation baseline taken at that point, which may lie in another
-// VOB) and baseline entries (a baseline made in the stream). The main
+// VOB), baseline entries (a baseline made in the stream) and delivery
+// entries (kind 2: a "TimelineContribution" hyperlink, well-known type 23,
+// from a baseline delivered into the stream to this timeline, recorded by
+// SUM_Stream::record_deliver). The main
 // timeline of a component is the component object itself viewed as a
 // timeline (is_main); its entries are the component's baselines, each a
 // baseline entry.
@@ -102,6 +105,10 @@ class SUM_Timeline : public SUM_NamedObject {
   // Whether a foundation arc follows the newest baseline entry.
   int arc_after_latest_bl(int& result) const;
   int foundation_arc_after_latest_bl(int& result) const;
+  // Whether a delivery entry (kind 2) follows the newest baseline entry, or
+  // comes anywhere when the timeline has no baseline entry: the stream then
+  // holds baselines that none of its own baselines holds.
+  int delivery_after_latest_bl(int& result) const;
   // Whether, going back from `baseline`'s entry to the previous baseline
   // entry, a foundation arc comes first.
   int arc_after_pred_bl(const SUM_Baseline& baseline, int& result) const;
@@ -135,8 +142,12 @@ class SUM_TimelineEntry {
   int raw_kind() const { return raw_kind_; }
   long etime() const { return etime_; }
   tbs_dbid_t dbid() const { return dbid_; }
-  // The entry's baseline: a baseline entry's object, or the target of a
-  // foundation arc's hyperlink (possibly in another VOB).
+  // The entry's baseline: a baseline entry's object, the target of a
+  // foundation arc's hyperlink (possibly in another VOB), or the delivered
+  // baseline a kind 2 entry's delivery hyperlink comes from. A kind 2 entry
+  // naming anything else, or whose baseline no longer exists, is 1002
+  // (nothing to tell); a foundation arc whose target cannot be read prints
+  // general message 65 and fails.
   int baseline(SUM_Baseline& out) const;
   int timeline(SUM_Timeline& out) const;
 
@@ -144,6 +155,9 @@ class SUM_TimelineEntry {
   bool operator!=(const SUM_TimelineEntry& other) const { return !(*this == other); }
 
  private:
+  // baseline() for a kind 2 entry.
+  int delivered_baseline(SUM_Baseline& out) const;
+
   SUM_Timeline timeline_;
   long etime_ = 0;
   int raw_kind_ = 0;

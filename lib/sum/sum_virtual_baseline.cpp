@@ -625,6 +625,15 @@ int SUM_VirtualBaseline::existing_result(const SUM_Timeline& timeline,
                                          SUM_Baseline& out) const {
   if (identical)
     return SUM_OK;
+  // A delivery recorded since the newest baseline (or, before the stream
+  // made one, at all) brought in baselines that neither the newest baseline
+  // nor the foundation holds: only a new baseline after it stands for the
+  // stream, even when the delivery merged nothing.
+  int delivered = 0;
+  if (int status = timeline.delivery_after_latest_bl(delivered))
+    return status;
+  if (delivered)
+    return SUM_OK;
   // The stream's own newest baseline comes first: once the stream made a
   // baseline of the component (with other members, say), the foundation no
   // longer stands for the component's state in the stream.

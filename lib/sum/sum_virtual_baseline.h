@@ -59,9 +59,11 @@ class SUM_VirtualBaseline {
   int realized(SUM_Baseline& out, int& reused) const;
 
   // Makes the baseline: `name` is the base name (made unique by the naming
-  // template), `comment` is recorded. Unless `identical` is set, one with
-  // nothing unrecorded since the timeline's newest baseline and the same
-  // dependencies gives that baseline; when the stream has made none, one
+  // template), `comment` is recorded. Unless `identical` is set or a
+  // delivery into the stream was recorded since the timeline's newest
+  // baseline (or, before it made one, at all), one with nothing unrecorded
+  // since that baseline and the same dependencies gives that baseline;
+  // when the stream has made none, one
   // that adds nothing to the timeline's foundation baseline (no activity of
   // the component, the same dependencies) gives that foundation baseline
   // unless KORVA_DISABLE_FDN_REUSE is "true". Otherwise a baseline is made,
@@ -118,7 +120,8 @@ class SUM_VirtualBaseline {
   // The configuration's change sets, distributed once.
   int ensure_csets() const;
   // The existing baseline that realizing stands for, left null when a new
-  // one is needed: unless `identical`, the timeline's newest baseline when
+  // one is needed (always after a delivery recorded since the newest
+  // baseline): unless `identical`, the timeline's newest baseline when
   // nothing is unrecorded, else (none made yet) the timeline's foundation
   // baseline when the component has no activity and foundation reuse is
   // on; in both cases only with the same dependencies as `dependencies`.
