@@ -42,6 +42,7 @@ class SUM_ConfigSpecId;
 class SUM_ImsgPresenter;
 class SUM_Foundation;
 class SUM_NewConfig;
+class SUM_View;
 
 class SUM_Stream : public SUM_ActivityBase {
  public:
@@ -157,6 +158,39 @@ class SUM_Stream : public SUM_ActivityBase {
   // model "SIMPLE" (54; 53 when the model cannot be read). Fires the
   // chstream triggers.
   int set_deliver_stream(const SUM_Stream& target, const char* comment) const;
+
+  // ---- deliveries (sum_stream_deliver.cpp) ----
+
+  // Records, on this source stream, that a deliver into `target` has
+  // checked in the merges of `delivered`: each delivered baseline goes on
+  // the target's timeline of its component as a "TimelineContribution"
+  // hyperlink (well-known type 23) from the baseline to the timeline and a
+  // kind 2 entry naming it, appended. From then on the baseline is part of
+  // the target's content (BaselineDiff) and ancestry (SUM_BaselineGraph),
+  // and has_been_delivered answers 1 for it. Every delivery is written in
+  // one transaction of the project VOB: all or nothing. A baseline already
+  // recorded on that timeline is left as it is, so a deliver resumed after
+  // a crash may call this again. Baselines of components the target has no
+  // timeline for are skipped. `view` is the target view (may be null); its
+  // tag goes into the event comment when `comment` is null or "". A null
+  // stream, target or baseline, or the target being this stream, is 1072;
+  // a locked target timeline 1040 (nothing written).
+  int record_deliver(const SUM_Stream& target, const SUM_BaselineList& delivered,
+                     const SUM_View& view, const char* comment) const;
+  // Removes exactly what record_deliver recorded for `delivered` on
+  // `target` (the hyperlinks and their entries), in one transaction. A
+  // baseline with nothing recorded is no error. Contracts as record_deliver.
+  int undo_recorded_deliver(const SUM_Stream& target, const SUM_BaselineList& delivered,
+                            const char* comment) const;
+  // On a target stream: remembers `view` (null: 1072) as the view of the
+  // last deliver into it (its UUID text in the PVAR
+  // "ZEM_DELIVER_INTEGRATION_VIEW").
+  int set_deliver_view(const SUM_View& view) const;
+  // The remembered view: 1002 when none is remembered or the view no longer
+  // exists. A PVAR that cannot be read prints "Unable to get view pvar."
+  // and passes the status up; a text that is no UUID prints "Unable to
+  // convert uuid "%s"." and gives 1001.
+  int deliver_view(SUM_View& out) const;
 
   // Whether the stream may be removed; `ok` is 0 after the message of the
   // first refusal: a trigger type names it (87), activities are placed in
