@@ -349,6 +349,35 @@ run "The cancel puts the view back on the stream's configuration; nothing is lef
   "$vantool" rebase -cancel -force -view tests_dev
 "$vantool" rebase -status -view tests_dev
 "$vantool" lsstream -long tests_dev@/projects
+run "The daily cycle: the parser developer delivers the stream's work to the integration stream (the plan first)" \
+  "$vantool" deliver -preview -stream parser_dev@/projects
+run "The deliver merges into the integration view, in an integration activity, and stops for a build there" \
+  "$vantool" deliver -stream parser_dev@/projects -to libcc_int
+"$vantool" deliver -status -stream parser_dev@/projects
+"$vantool" lsco -view libcc_int
+run "Completing checks the merges in and records the delivery" \
+  "$vantool" deliver -complete -stream parser_dev@/projects
+run "Nothing of the parser stream is left to deliver: only the integration activity differs, on the integration side" \
+  "$vantool" diffbl parser_dev@/projects libcc_int@/projects
+run "Meanwhile the integration stream changed the code generator's helpers too" \
+  "$vantool" mkact -view libcc_int -headline "Portable helpers" -nc portable@/projects
+"$vantool" checkout -nc "$views/libcc_int/codegen/util.c"
+printf '/* portable */\n' >> "$views/libcc_int/codegen/util.c"
+"$vantool" checkin -nc "$views/libcc_int/codegen/util.c"
+run "The code generator developer delivers: util.c changed on both sides, the same line" \
+  "$vantool" deliver -stream codegen_dev@/projects -to libcc_int
+"$vantool" lsco -merge -view libcc_int
+step "The integrator resolves it in the integration view, keeping both changes, and completes" \
+  sed -i "'/^\(<<<<<<<\|=======\|>>>>>>>\)/d'" "$views/libcc_int/codegen/util.c"
+sed -i '/^\(<<<<<<<\|=======\|>>>>>>>\)/d' "$views/libcc_int/codegen/util.c"
+"$vantool" deliver -complete -stream codegen_dev@/projects
+cat "$views/libcc_int/codegen/util.c"
+run "A baseline of the integration stream, recommended" \
+  "$vantool" mkbl -view libcc_int -c "Parser and code generator work" INT2
+"$vantool" chstream -recommended INT2@/projects,INT2.1@/projects -c "Take both deliveries" libcc_int@/projects
+run "The parser developer rebases to it and now has the code generator's work" \
+  "$vantool" rebase -recommended -complete -view parser_dev
+cat "$views/parser_dev/codegen/util.c"
 run "A release project whose integration stream also holds the rootless component release_notes" \
   "$vantool" mkproject -in compilers@/projects -modcomp parser@/projects,codegen@/projects \
   -blname_template basename -c "Releases" release@/projects

@@ -60,7 +60,7 @@ TEST_F(VantoolStreamTest, CreatesAndShowsTheHierarchy) {
             "\"parent\":\"integ@/pvob\",\"integration\":false,\"read_only\":true,"
             "\"deliver_target\":\"\",\"foundation\":[],\"recommended\":[],\"mod_comps\":[],"
             "\"rebase_stream\":\"integ@/pvob\",\"behind_recommended\":[],"
-            "\"rebase_in_progress\":null}]\n");
+            "\"rebase_in_progress\":null,\"deliver_in_progress\":null}]\n");
 }
 
 TEST_F(VantoolStreamTest, DeliverTargetAtCreation) {

@@ -430,9 +430,9 @@ int SUM_Integration::prepare_view_common(const SUM_View& view) {
 
 // ---- integration activity ----------------------------------------------------------------
 
-SUM_String SUM_Integration::integration_activity_base_name(const SUM_Stream& stream) const {
+SUM_String SUM_Integration::integration_activity_base_name() const {
   SUM_String stream_name;
-  if (stream.name(stream_name) != 0)
+  if (stream_.name(stream_name) != 0)
     return SUM_String();
   std::string when = date_fmt_numeric_token(start_time_, DATE_TOKEN_DATE_TIME);
   return SUM_String(imsg_format(sum_integration_msg::DottedTriple, std::string(operation_name_lc()),
@@ -444,7 +444,7 @@ int SUM_Integration::find_orphan_integration_activity(const SUM_Stream& stream) 
   SUM_Trace trace("SUM_Integration::find_orphan_integration_activity");
   if (!integration_activity_.is_null())
     return SUM_OK;
-  SUM_String base = integration_activity_base_name(stream);
+  SUM_String base = integration_activity_base_name();
   SUM_VobObject found;
   if (base.GetLength() == 0 ||
       SUM_VobObject::construct_from_name(stream.vob(), base, VOB_MTYPE_ACTIVITY, found) != 0)
@@ -471,8 +471,8 @@ int SUM_Integration::create_integration_activity(const SUM_Stream& stream) {
   find_orphan_integration_activity(stream);
   if (integration_activity_.is_null()) {
     SUM_String stream_name;
-    SUM_String base = integration_activity_base_name(stream);
-    if (base.GetLength() == 0 || stream.name(stream_name) != 0)
+    SUM_String base = integration_activity_base_name();
+    if (base.GetLength() == 0 || stream_.name(stream_name) != 0)
       return trace.checked(__LINE__, record_status(ST_CANNOT_CREATE_ACTIVITY));
     SUM_String name = sum_utl_generate_unique_obj_name(base, VOB_MTYPE_ACTIVITY, 0, stream.vob());
     std::string headline =

@@ -423,10 +423,11 @@ class SUM_Integration {
   // target view (12), cleared from it (13), removed when its change set is
   // empty (16 keeps it; a failing removal is code 14, printed plainly).
   int create_integration_activity(const SUM_Stream& stream);
-  // "<operation>.<stream>.<start time>": the name an operation's
-  // integration activity gets (unless taken); empty when the stream's name
-  // cannot be read.
-  SUM_String integration_activity_base_name(const SUM_Stream& stream) const;
+  // "<operation>.<the operation's stream>.<start time>": the name an
+  // operation's integration activity gets (unless taken); empty when the
+  // stream's name cannot be read. A deliver's activity is made in the
+  // target stream but named after the stream delivered.
+  SUM_String integration_activity_base_name() const;
   // When no activity is known: the activity of that name in `stream`, with
   // an empty change set, made by this operation before a crash let it
   // record it. Finding none is not an error.
@@ -464,6 +465,8 @@ class SUM_Integration {
   int do_versions_checkout(std::vector<MergeItem>& items, MergeTally& tally);
   void count_merge(const fcset_key_t& key, int status, const cmd_findmerge_result_t& result,
                    MergeTally& tally);
+  bool held_for_user(const fcset_key_t& key, const MergeTally& tally,
+                     cmd_findmerge_result_t& result) const;
   // Adds `versions` to the integration activity's change set, as checkouts
   // or as check-ins, with the messages of the repair.
   int repair_activity(const SUM_VersionList& versions, int checkouts);

@@ -53,6 +53,10 @@ bool is_directory(const fcset_key_t& key) {
 
 // What the merge found beyond the five counters of the operation.
 struct SUM_Integration::MergeTally {
+  // The view's pending merges (left for the user by an earlier run), by
+  // element: asked once, so that a merge already made is reported as it
+  // stands rather than attempted again.
+  std::vector<cmd_findmerge_pending_t> pending;
   int files_invisible = 0;
   int files_not_checked_out = 0;
   int files_elsewhere = 0;
@@ -99,6 +103,8 @@ int SUM_Integration::do_merge(SUM_ElementCB& element_cb, SUM_SortedVersionListCB
   if (op_target_view().handle(view) != 0)
     return trace.checked(__LINE__, record_status(ST_VIEW_NOT_RECREATED));
   MergeTally tally;
+  if (cmd_findmerge_list_pending(view, tally.pending) != 0)
+    return trace.checked(__LINE__, record_status(ST_MERGE_ERROR));
   if ((status = merge_directories(view, dirs, element_cb, tally)) != 0)
     return trace.checked(__LINE__, status);
   if (!files.empty()) {
@@ -184,7 +190,23 @@ int SUM_Integration::do_context_merge() {
   return SUM_OK;
 }
 
-// ---- one element --------------------------------------------------------------------------
+// ---- one element ----
+
+// The pending merge of `key`'s version into the view, when an earlier run
+// made it: its result as the merge service reports one.
+bool SUM_Integration::held_for_user(const fcset_key_t& key, const MergeTally& tally,
+                                    cmd_findmerge_result_t& result) const {
+  for (const cmd_findmerge_pending_t& pending : tally.pending) {
+    if (pending.vob != key.vob || pending.element != key.element || pending.from != key.version)
+      continue;
+    result.need = CMD_MERGE_PENDING;
+    result.checkout = pending.checkout;
+    result.conflicts = pending.conflicts;
+    result.path = pending.path;
+    return true;
+  }
+  return false;
+}
 
 int SUM_Integration::check_mergetype(const SUM_Element& element, int& never) {
   SUM_Trace trace("SUM_Integration::check_mergetype");
@@ -260,11 +282,12 @@ void SUM_Integration::count_merge(const fcset_key_t& key, int status,
   if (result.need == CMD_MERGE_NOT_NEEDED)
     return;
   // A merge an earlier run left for the user is held by the merge service
-  // (never merged over): it counts as merged, and as deferred while it
-  // still holds conflicts.
-  if (result.need != CMD_MERGE_PENDING)
+  // (never merged over): not merged again, and deferred while it still
+  // holds conflicts.
+  if (result.need != CMD_MERGE_PENDING) {
     ++new_merges_;
-  ++(dir ? dirs_merged_ : files_merged_);
+    ++(dir ? dirs_merged_ : files_merged_);
+  }
   if (result.conflicts > 0) {
     if (!dir)
       ++deferred_merge_files_;
@@ -365,6 +388,11 @@ int SUM_Integration::do_merge_files(view_server_h view, const std::vector<fcset_
     if (element_cb.invoke(&element, static_cast<unsigned>(i + 1),
                           static_cast<unsigned>(files.size())) != 0)
       return trace.checked(__LINE__, record_status(ST_INTERRUPTED));
+    cmd_findmerge_result_t held;
+    if (held_for_user(key, tally, held)) {
+      count_merge(key, 0, held, tally);
+      continue;
+    }
     int need = CMD_MERGE_NOT_NEEDED;
     int status = cmd_findmerge_zem_needs_co_merge(view, key.vob, key.version, &need);
     MergeItem item;

@@ -14,7 +14,7 @@
 #include "vantool_command.h"
 #include "vantool_text.h"
 #include "vantool_json.h"
-#include "vantool_rebase.h"
+#include "vantool_operation.h"
 #include "vantool_view.h"
 
 namespace vantool {
@@ -98,11 +98,11 @@ struct Description {
   bool is_vob = false, project_vob = false;
   int feature_level = 0;
   std::string storage, admin;
-  // For streams: the tags of the views attached to it, and its rebase in
-  // progress.
+  // For streams: the tags of the views attached to it, and its rebase and
+  // deliver in progress.
   bool is_stream = false;
   std::vector<std::string> views;
-  RebaseInProgress rebase;
+  OperationsInProgress operations;
   // For activities: headline, stream, views, change set.
   bool is_activity = false;
   ActivityDetails activity;
@@ -141,7 +141,7 @@ void describe_stream(const SUM_Stream& stream, Description& d) {
   for (unsigned i = 0; i < uuids.count(); ++i) {
     d.views.push_back(view_tag_of(uuids[i]));
   }
-  read_rebase_in_progress(stream, d.rebase);
+  read_operations_in_progress(stream, d.operations);
 }
 
 void describe_vob(const SUM_Vob& vob, Description& d) {
@@ -274,7 +274,7 @@ void print_description(const Description& d) {
     imsg_print_literal(IMSG_INFO, "  views: %s\n",
                        d.views.empty() ? "(none)" : joined(d.views).c_str());
   if (d.is_stream)
-    print_rebase_in_progress(d.rebase);
+    print_operations_in_progress(d.operations);
   if (d.is_activity)
     print_activity_details(d.activity);
   if (d.is_baseline)
@@ -344,7 +344,7 @@ void print_json(const Description& d) {
     for (const auto& v : d.views)
       json.value(v);
     json.end_array();
-    write_rebase_json(d.rebase, json);
+    write_operations_json(d.operations, json);
   }
   if (d.is_activity) {
     json.key("activity").begin_object();

@@ -15,7 +15,7 @@
 #include "vantool_command.h"
 #include "vantool_json.h"
 #include "vantool_open.h"
-#include "vantool_rebase.h"
+#include "vantool_operation.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 
@@ -271,9 +271,9 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
   std::string target_label = stream.deliver_stream(target) == 0 ? label_of(target) : "";
   std::string kind = integration ? "integration" : "development";
   ConfigLabels config;
-  RebaseInProgress rebase;
+  OperationsInProgress operations;
   if ((args.has("json") || args.has("long")) &&
-      (!read_config_labels(stream, config) || !read_rebase_in_progress(stream, rebase)))
+      (!read_config_labels(stream, config) || !read_operations_in_progress(stream, operations)))
     return false;
   if (args.has("json")) {
     json.begin_object().key("name").value(label).key("title").value(text_of(title));
@@ -285,7 +285,7 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
     json_list(json, "mod_comps", config.mod_comps);
     json.key("rebase_stream").value(config.rebase_stream);
     json_list(json, "behind_recommended", config.behind);
-    write_rebase_json(rebase, json);
+    write_operations_json(operations, json);
     json.end_object();
   } else if (args.has("short")) {
     imsg_print_literal(IMSG_INFO, "%s\n", label.c_str());
@@ -301,7 +301,7 @@ bool print_stream(const SUM_Stream& stream, const ParsedArgs& args, JsonWriter& 
                        joined(config.recommended).c_str(), joined(config.mod_comps).c_str(),
                        config.rebase_stream.empty() ? "(none)" : config.rebase_stream.c_str(),
                        behind_text(config).c_str());
-    print_rebase_in_progress(rebase);
+    print_operations_in_progress(operations);
   } else {
     imsg_print_literal(IMSG_INFO, "%s  \"%s\"%s%s\n", label.c_str(),
                        static_cast<const char*>(title), integration ? "  (integration)" : "",

@@ -24,6 +24,7 @@ const std::vector<Command>& command_table() {
     register_baseline_commands(t);
     register_diffbl_commands(t);
     register_rebase_commands(t);
+    register_deliver_commands(t);
     register_elem_commands(t);
     register_name_commands(t);
     register_history_commands(t);

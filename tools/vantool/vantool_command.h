@@ -69,6 +69,7 @@ void register_activity_commands(std::vector<Command>& table);
 void register_baseline_commands(std::vector<Command>& table);
 void register_diffbl_commands(std::vector<Command>& table);
 void register_rebase_commands(std::vector<Command>& table);
+void register_deliver_commands(std::vector<Command>& table);
 
 }  // namespace vantool
 

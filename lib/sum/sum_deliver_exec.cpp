@@ -1,0 +1,436 @@
+// SUM_Deliver: execution. Binding the target view, the two phases of the
+// states (commit with the baselines, integration activity, merge; then
+// check-in, the recorded delivery, clearing), resuming and cancelling.
+//
+// Every step is safe to repeat after a crash: realizing the source's
+// virtual baselines again reuses the baselines a crash left unrecorded, the
+// integration activity is found again by its name, merges and check-ins
+// are the engine's (each repeatable), recording the delivery records
+// nothing twice, and the record is cleared last.
+#include <string>
+
+#include "services/date.h"
+#include "services/imsg.h"
+#include "sum/sum_baseline_diff.h"
+#include "sum/sum_catalogs.h"
+#include "sum/sum_deliver.h"
+#include "sum/sum_project.h"
+#include "sum/sum_pvar.h"
+#include "sum/sum_status.h"
+#include "sum/sum_trace.h"
+#include "sum/sum_triggers.h"
+#include "sum/sum_version.h"
+
+namespace {
+
+constexpr const char* kSource = "sum_deliver_exec";
+// The outcome code of a delivery that could not be recorded (it has no
+// text of its own: the message says it).
+constexpr int kStatusArcNotDrawn = 53;
+
+SUM_VobObjectList objects_of(const SUM_ActivityList& activities) {
+  SUM_VobObjectList out;
+  for (unsigned i = 0; i < activities.count(); ++i)
+    out.append(activities[i]);
+  return out;
+}
+
+SUM_VobObjectList objects_of(const SUM_BaselineList& baselines) {
+  SUM_VobObjectList out;
+  for (unsigned i = 0; i < baselines.count(); ++i)
+    out.append(baselines[i]);
+  return out;
+}
+
+}  // namespace
+
+// ---- the target view -----------------------------------------------------------------------
+
+int SUM_Deliver::prepare_view(const SUM_View& view) {
+  SUM_Trace trace("SUM_Deliver::prepare_view");
+  if (view.is_null() || target_.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int attached = 0;
+  if (view.is_attached(target_, attached) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (!attached) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::ViewNotOfTarget, std::string(view.any_name()),
+               std::string(target_.any_name()));
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  // A resumed deliver keeps its view.
+  if (op_state() > PREPARED && !op_target_view().is_null()) {
+    if (op_target_view() == view)
+      return SUM_OK;
+    imsg_print(IMSG_ERROR, sum_deliver_msg::DeliverUsesOtherView,
+               std::string(op_target_view().any_name()));
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  int status = prepare_view_common(view);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnablePrepareViewCommon);
+    return trace.checked(__LINE__, status);
+  }
+  int has = 0;
+  if (view.has_checkouts(has) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableDetermineIfView);
+    unset_target_view();
+    return trace.checked(__LINE__, record_err_status());
+  }
+  if (has) {
+    status = record_status(ST_VIEW_HAS_CHECKOUTS);
+    unset_target_view();
+    return trace.checked(__LINE__, status);
+  }
+  int snapshot = 0, in_sync = 0;
+  if (view.is_snapshot(snapshot) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableDetermineIfViewSnapshot);
+    return trace.checked(__LINE__, record_err_status());
+  }
+  if (snapshot) {
+    if (target_.config_spec_in_sync(view, in_sync) != 0) {
+      imsg_print(IMSG_ERROR, sum_deliver_msg::UnableDetermineIfViewConfig);
+      return trace.checked(__LINE__, record_err_status());
+    }
+    if (!in_sync)
+      return trace.checked(__LINE__, record_status(ST_VIEW_CSPEC_OUT_OF_DATE));
+    imsg_print(IMSG_WARNING, sum_deliver_msg::PleaseEnsureTargetSnapshot,
+               std::string(view.any_name()));
+    int changed = 0;
+    if (view.update(changed) != 0) {
+      imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUpdateConfigSpec);
+      return trace.checked(__LINE__, record_err_status());
+    }
+  }
+  if (is_default_ && target_.set_deliver_view(view) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableSetDeliverView, std::string(target_.any_name()));
+    return trace.checked(__LINE__, record_err_status());
+  }
+  return set_status_ok();
+}
+
+// ---- advancing -----------------------------------------------------------------------------
+
+int SUM_Deliver::do_deliver() {
+  SUM_Trace trace("SUM_Deliver::do_deliver");
+  int status = do_integration(CONTEXT_MERGED);
+  if (status != 0)
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableDoIntegration);
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Deliver::do_integration(OpnState target) {
+  SUM_Trace trace("SUM_Deliver::do_integration");
+  trace.info(2, "Current state: %d\nTarget state: %d", op_state(), target);
+  if (op_state() == CANCELLED)
+    return trace.checked(__LINE__, record_status(ST_BEING_CANCELLED));
+  if (op_target_view().is_null() || target_.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  int status = 0;
+  if (cached_record().GetLength() > 0 && (status = check_operation_pvar()) != 0)
+    return trace.checked(__LINE__, status);
+  set_status_ok();
+  clear_new_merges();
+  const OpnState entry = op_state();
+  const OpnState first_end = target < CONTEXT_MERGED ? target : CONTEXT_MERGED;
+  while (op_state() < first_end) {
+    OpnState next = increment_state(op_state());
+    trace.info(2, "Processing state: %d", next);
+    if ((status = run_first_phase_state(next)) != 0)
+      return trace.checked(__LINE__, status);
+  }
+  if (target <= CONTEXT_MERGED)
+    return set_status_ok();
+  // Merges made only now, by a completion of a first phase that ran before,
+  // are for the user to see before anything is checked in.
+  if (entry >= MERGING && entry < CHECKEDIN && new_merges() > 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCompleteDeliverOperation);
+    imsg_print(IMSG_ERROR, sum_deliver_msg::MustRestartOperationCheck);
+    set_status(ST_NEW_MERGES);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  if ((status = check_integration_activity()) != 0)
+    return trace.checked(__LINE__, status);
+  while (op_state() < target) {
+    OpnState next = increment_state(op_state());
+    trace.info(2, "Processing state: %d", next);
+    if ((status = run_second_phase_state(next)) != 0)
+      return trace.checked(__LINE__, status);
+  }
+  return set_status_ok();
+}
+
+int SUM_Deliver::fire_trigger(int kind, int preop) {
+  SUM_Trace trace("SUM_Deliver::fire_trigger");
+  SUM_Project project;
+  if (op_stream().project(project) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  const SUM_Activity& activity = op_integration_activity();
+  int status = 0;
+  if (kind == 0) {
+    SUM_TrigDeliverStart trigger(op_stream(), target_, project, objects_of(activities_),
+                                 objects_of(baselines_), activity, SUM_String());
+    status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
+    if (status != 0 && preop)
+      return trace.checked(__LINE__, record_status(ST_START_PREOP_REFUSED));
+  } else if (kind == 1) {
+    SUM_TrigDeliverComplete trigger(op_stream(), target_, project, objects_of(activities_),
+                                    objects_of(baselines_), activity, SUM_String());
+    status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
+  } else {
+    SUM_TrigDeliverCancel trigger(op_stream(), target_, project, activity, SUM_String());
+    status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
+  }
+  return preop ? trace.checked(__LINE__, status) : SUM_OK;
+}
+
+int SUM_Deliver::run_first_phase_state(OpnState state) {
+  SUM_Trace trace("SUM_Deliver::run_first_phase_state");
+  int status = 0;
+  switch (state) {
+    case OP_COMMITTED:
+      if ((status = fire_trigger(0, 1)) != 0 || (status = make_baselines()) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case INTEGACT_CREATED:
+      if ((status = announce(imsg_text(sum_integration_msg::CreatingIntegrationActivity))) != 0 ||
+          (status = create_integration_activity(target_)) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case INTEGACT_SET:
+      if ((status = announce(imsg_text(sum_integration_msg::SettingIntegrationActivity))) != 0 ||
+          (status = setact_integration_activity()) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case MERGING:
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case MERGED:
+      if ((status = announce(imsg_text(sum_integration_msg::MergingFiles))) != 0 ||
+          (status = do_merge(callbacks_.element, callbacks_.sorted_versions)) != 0 ||
+          (status = check_operation_pvar()) != 0)
+        return trace.checked(__LINE__, status);
+      set_state(state);
+      // Nothing to merge (97) is no reason to stop.
+      return set_status_ok();
+    case CONTEXT_MERGED:
+      if ((status = do_context_merge()) != 0)
+        return trace.checked(__LINE__, status);
+      set_state(state);
+      return trace.checked(__LINE__, fire_trigger(0, 0));
+    default:
+      // Posting needs another replica, and a deliver leaves the target
+      // view's config spec as it is: these states hold no work here.
+      set_state(state);
+      return SUM_OK;
+  }
+}
+
+int SUM_Deliver::run_second_phase_state(OpnState state) {
+  SUM_Trace trace("SUM_Deliver::run_second_phase_state");
+  int status = 0;
+  switch (state) {
+    case CHECKEDIN:
+      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0 ||
+          (status = set_state_and_save_to_pvar(REPROCESS_MERGING)) != 0 ||
+          (status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0 ||
+          (status = do_checkin()) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case INTEGARC_DRAWN:
+      if ((status = draw_integration_arc()) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case INTEGACT_CLEARED:
+      if ((status = announce(imsg_text(sum_integration_msg::ClearingIntegrationActivity))) != 0 ||
+          (status = undo_setact_integration_activity()) != 0)
+        return trace.checked(__LINE__, status);
+      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+    case ENVIRONMENT_UPDATED:
+      if ((status = finish_record()) != 0)
+        return trace.checked(__LINE__, status);
+      set_state(state);
+      return SUM_OK;
+    case COMPLETED:
+      set_state(state);
+      announce(imsg_text(sum_deliver_msg::DeliverCompleted));
+      return trace.checked(__LINE__, fire_trigger(1, 0));
+    default:
+      // No tracker binding, and no configuration of the source changes.
+      set_state(state);
+      return SUM_OK;
+  }
+}
+
+// ---- baselines -------------------------------------------------------------------------------
+
+int SUM_Deliver::make_baselines() {
+  SUM_Trace trace("SUM_Deliver::make_baselines");
+  SUM_String stream_name;
+  if (op_stream().name(stream_name) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  std::string name =
+      imsg_format(sum_deliver_msg::Deliverbl, std::string(stream_name),
+                  std::string(date_fmt_numeric_token(op_restart_time(), DATE_TOKEN_DATE_TIME)));
+  std::string comment = imsg_format(sum_deliver_msg::BaselineCreatedDeliver,
+                                    std::string(date_fmt_short_date_time(op_restart_time())));
+  SUM_BaselineList made;
+  std::vector<int> created;
+  int status = vconfig_.is_null() ? SUM_FAILED : 0;
+  if (status == 0)
+    status = vconfig_.realize_subset(name.c_str(), comment.c_str(), to_realize_, 0, made, created);
+  SUM_BaselineList fresh;
+  for (unsigned i = 0; i < made.count() && i < created.size(); ++i)
+    if (created[i])
+      fresh.append(made[i]);
+  bls_created_ = fresh;
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableMakeBaselines);
+    remove_baselines(0);
+    return trace.checked(__LINE__, record_status(ST_CANNOT_MAKE_BASELINE));
+  }
+  baselines_ = made;
+  return SUM_OK;
+}
+
+int SUM_Deliver::remove_baselines(int cancelling) {
+  SUM_Trace trace("SUM_Deliver::remove_baselines");
+  int failed = 0;
+  const std::string comment = imsg_text(sum_deliver_msg::RemoveBaselineCreatedDeliver);
+  SUM_BaselineList kept;
+  for (unsigned i = 0; i < bls_created_.count(); ++i) {
+    SUM_Baseline baseline = bls_created_[i];
+    int labeled = 0;
+    if (baseline.is_labeled(labeled) == 0 && labeled) {
+      kept.append(baseline);
+      continue;
+    }
+    if (baseline.destroy(comment.c_str()) != 0) {
+      imsg_print(IMSG_WARNING, sum_deliver_msg::UnableRemoveBaseline,
+                 std::string(baseline.any_fullname()));
+      kept.append(baseline);
+      ++failed;
+    }
+  }
+  bls_created_ = kept;
+  if (failed && cancelling)
+    imsg_print(IMSG_WARNING, sum_deliver_msg::CancelationDeliverOperationEncountered);
+  return SUM_OK;
+}
+
+// ---- what is merged --------------------------------------------------------------------------
+
+int SUM_Deliver::versions_to_merge(SUM_VersionList& out, int& count) const {
+  SUM_Trace trace("SUM_Deliver::versions_to_merge");
+  SUM_VersionList found;
+  for (unsigned i = 0; i < baselines_.count(); ++i) {
+    SUM_VersionList versions;
+    if (flowing_versions(SUM_BaselineVR(baselines_[i]), versions) != 0) {
+      imsg_print(IMSG_ERROR, sum_deliver_msg::UnableConvertDiffsVersions);
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+    for (unsigned j = 0; j < versions.count(); ++j)
+      found.append(versions[j]);
+  }
+  out = found;
+  count = static_cast<int>(out.count());
+  trace.info(2, "Found %d elements in diffs.", count);
+  return SUM_OK;
+}
+
+// ---- completing ----------------------------------------------------------------------------
+
+int SUM_Deliver::draw_integration_arc() {
+  SUM_Trace trace("SUM_Deliver::draw_integration_arc");
+  if (op_stream().record_deliver(target_, baselines_, op_target_view(), nullptr) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableDrawIntegrationArc);
+    set_status(kStatusArcNotDrawn);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  return SUM_OK;
+}
+
+int SUM_Deliver::finish_record() {
+  SUM_Trace trace("SUM_Deliver::finish_record");
+  if (op_state() != CANCELLED && !op_integration_activity().is_null() &&
+      op_integration_activity().save_integration_config(PVAR_ZEM_GEN_ZEM_DELIVER, baselines_,
+                                                        SUM_BaselineList(),
+                                                        optype_ == kOpSelectedBaselines) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (clear_integration_info() != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableClearIntegrationInfo);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  return SUM_OK;
+}
+
+// ---- resuming and cancelling ---------------------------------------------------------------
+
+int SUM_Deliver::restart(const SUM_Stream& source) {
+  SUM_Trace trace("SUM_Deliver::restart");
+  if (source.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  set_stream(source);
+  int found = 0;
+  if (has_deliver_in_progress(source, found) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (!found)
+    return trace.checked(__LINE__, record_status(ST_NO_OPERATION));
+  int status = restart_common(source);
+  if (status != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableRestartCommon);
+    return trace.checked(__LINE__, status);
+  }
+  if ((status = restore_from_pvar(0)) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableRestorePvar);
+    return trace.checked(__LINE__, status);
+  }
+  SUM_Stream default_target;
+  is_default_ = source.deliver_stream(default_target) == 0 && default_target == target_ ? 1 : 0;
+  if ((status = check_operation_common(target_)) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCheckOperationCommon);
+    return trace.checked(__LINE__, status);
+  }
+  return set_status_ok();
+}
+
+int SUM_Deliver::cancel() {
+  SUM_Trace trace("SUM_Deliver::cancel");
+  int status = fire_trigger(2, 1);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  OpnState stored = NO_STATE;
+  if ((status = get_state_from_pvar(stored)) != 0)
+    return trace.checked(__LINE__,
+                         record_status(status == SUM_NOT_FOUND ? ST_NO_OPERATION : ST_UNEXPECTED));
+  if (stored >= REPROCESS_MERGING && stored <= ENVIRONMENT_UPDATED) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCancelDeliveryBecause);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  if (!op_target_view().is_null() && (status = verify_view_access(op_target_view())) != 0)
+    return trace.checked(__LINE__, status);
+  find_orphan_integration_activity(target_);
+  if ((status = undo_checkin()) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoCheckin);
+    return trace.checked(__LINE__, status);
+  }
+  if (op_state() != CANCELLED && (status = set_state_and_save_to_pvar(CANCELLED)) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableSetStateSave);
+    return trace.checked(__LINE__, status);
+  }
+  if ((status = undo_merge()) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoMerge);
+    return trace.checked(__LINE__, status);
+  }
+  if ((status = undo_setact_integration_activity()) != 0 ||
+      (status = remove_integration_activity()) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoSetIntegration);
+    return trace.checked(__LINE__, status);
+  }
+  remove_baselines(1);
+  if ((status = finish_record()) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoPostStream);
+    return trace.checked(__LINE__, status);
+  }
+  fire_trigger(2, 0);
+  return set_status_ok();
+}

@@ -1,0 +1,237 @@
+// vantool deliver end to end on a project made with vantool: a development
+// stream delivering all its activities, or some, to the integration
+// stream, phase by phase and at once; what the target view and the streams
+// show afterwards; a conflict resolved before completion; cancel before and
+// after merging, refused once the integration activity has check-ins; the
+// refusals (nothing to deliver, to itself, from the integration stream
+// without a target, a rebase in progress, checkouts in the source); and a
+// deliver killed at every state it saves, then resumed or cancelled.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rebase_project_fixture.h"
+#include "support/sandbox.h"
+#include "support/vantool_runner.h"
+
+namespace {
+
+using test_support::Env;
+using test_support::read_file;
+using test_support::vantool;
+using test_support::vantool_err;
+using test_support::vantool_out;
+using test_support::write_file;
+
+constexpr int kKilled = 128 + 9;
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class VantoolDeliverTest : public zem_test::RebaseProjectTest {
+ protected:
+  // Development stream "dev" (view "dev", activity "dev_work") on INT0,
+  // rebased to INT1 so that it has what "int" has.
+  void SetUp() override {
+    RebaseProjectTest::SetUp();
+    make_stream("dev");
+    run({"rebase", "-recommended", "-complete", "-view", "dev"});
+  }
+  std::string path(const std::string& tag, const std::string& rest) {
+    return home.path() + "/" + tag + "/" + rest;
+  }
+  void change(const std::string& tag, const std::string& rest, const std::string& text) {
+    run({"co", "-nc", path(tag, rest)});
+    write_file(path(tag, rest), text);
+    run({"ci", "-nc", path(tag, rest)});
+  }
+  std::string deliver_status() {
+    return vantool_out({"deliver", "-status", "-stream", "dev@/pvob"});
+  }
+};
+
+TEST_F(VantoolDeliverTest, DeliversEveryActivityThenNothingIsLeft) {
+  add_file("dev", "mine.txt");
+  change("dev", "src/base.txt", "base.txt\nchanged in dev\n");
+
+  auto preview = vantool({"deliver", "-preview", "-stream", "dev@/pvob"});
+  ASSERT_EQ(preview.exit_code, 0) << preview.err;
+  EXPECT_TRUE(has(preview.out, "dev_work@/pvob")) << preview.out;
+  EXPECT_TRUE(has(preview.out, "/src/base.txt@@/main/int/dev/1\n")) << preview.out;
+  EXPECT_EQ(deliver_status(), "No deliver operation in progress for stream \"dev@/pvob\".\n");
+
+  auto first = vantool({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  ASSERT_EQ(first.exit_code, 0) << first.err;
+  // mine.txt is copied onto the integration branch, base.txt merged, and
+  // the directory gains mine.txt.
+  EXPECT_TRUE(has(first.out, "Merged 2 file(s) and 1 directory(ies) into view \"int\".\n"))
+      << first.out;
+  EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nchanged in dev\n");
+  EXPECT_EQ(read_file(path("int", "src/mine.txt")), "mine.txt\n");
+  EXPECT_NE(vantool_out({"lsco", "-view", "int"}), "");
+  EXPECT_TRUE(has(deliver_status(), "Deliver operation is currently in state \"merging\""))
+      << deliver_status();
+  std::string shown = vantool_out({"lsstream", "-long", "dev@/pvob"});
+  EXPECT_TRUE(has(shown,
+                  "  deliver in progress: merging\n    target stream: int@/pvob\n    "
+                  "view: int\n"))
+      << shown;
+
+  auto done = vantool({"deliver", "-complete", "-stream", "dev@/pvob"});
+  ASSERT_EQ(done.exit_code, 0) << done.err;
+  EXPECT_TRUE(has(done.out,
+                  "Deliver from stream \"dev@/pvob\" to stream \"int@/pvob\" has "
+                  "completed."))
+      << done.out;
+  EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+  EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nchanged in dev\n");
+  EXPECT_TRUE(has(vantool_out({"lsbl", "-stream", "dev@/pvob"}), "deliverbl.dev."));
+  // The delivered work is part of the integration stream now.
+  std::string left = vantool_out({"diffbl", "dev@/pvob", "int@/pvob"});
+  EXPECT_FALSE(has(left, "dev_work")) << left;
+  add_file("dev", "later.txt");
+  left = vantool_out({"diffbl", "dev@/pvob", "int@/pvob"});
+  EXPECT_TRUE(has(left, "dev_work")) << left;
+
+  // Delivering again takes only what is new.
+  run({"deliver", "-complete", "-stream", "dev@/pvob", "-to", "int"});
+  EXPECT_EQ(read_file(path("int", "src/later.txt")), "later.txt\n");
+  EXPECT_FALSE(has(vantool_out({"diffbl", "dev@/pvob", "int@/pvob"}), "dev_work"));
+  // Nothing is left to deliver: status 0 and the message.
+  auto again = vantool({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  EXPECT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_TRUE(has(again.out + again.err, "No activities to deliver from stream \"dev@/pvob\""))
+      << again.out << again.err;
+}
+
+TEST_F(VantoolDeliverTest, SelectedActivitiesOnly) {
+  add_file("dev", "first.txt");
+  run({"mkact", "-view", "dev", "-headline", "Second", "-nc", "second@/pvob"});
+  change("dev", "src/base.txt", "base.txt\nsecond\n");
+  run({"deliver", "-complete", "-activities", "second@/pvob", "-stream", "dev@/pvob", "-to",
+       "int"});
+  EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nsecond\n");
+  EXPECT_FALSE(has(vantool_out({"ls", path("int", "src")}), "first.txt"));
+}
+
+TEST_F(VantoolDeliverTest, AConflictWaitsForTheUser) {
+  change("dev", "src/base.txt", "ours\n");
+  change("int", "src/base.txt", "theirs\n");
+  auto first = vantool({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  ASSERT_EQ(first.exit_code, 0) << first.err;
+  EXPECT_TRUE(has(first.err, "/src/base.txt")) << first.err;
+  EXPECT_TRUE(has(read_file(path("int", "src/base.txt")), "<<<<<<<"));
+  EXPECT_TRUE(has(vantool_out({"lsco", "-merge", "-view", "int"}), "base.txt"));
+  EXPECT_EQ(vantool({"deliver", "-complete", "-stream", "dev@/pvob"}).exit_code, 1);
+  write_file(path("int", "src/base.txt"), "ours and theirs\n");
+  run({"deliver", "-complete", "-stream", "dev@/pvob"});
+  EXPECT_EQ(read_file(path("int", "src/base.txt")), "ours and theirs\n");
+  EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+}
+
+TEST_F(VantoolDeliverTest, CancelBeforeAndAfterMergingAndRefusedAfterCheckins) {
+  add_file("dev", "mine.txt");
+  const std::string int_before = vantool_out({"ls", path("int", "src")});
+  const std::string baselines_before = vantool_out({"lsbl", "-stream", "dev@/pvob"});
+
+  run({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  ASSERT_TRUE(has(vantool_out({"ls", path("int", "src")}), "mine.txt"));
+  auto cancelled = vantool({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
+  ASSERT_EQ(cancelled.exit_code, 0) << cancelled.err;
+  EXPECT_TRUE(has(cancelled.out, "has been canceled")) << cancelled.out;
+  EXPECT_EQ(vantool_out({"ls", path("int", "src")}), int_before);
+  EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+  EXPECT_EQ(vantool_out({"lsbl", "-stream", "dev@/pvob"}), baselines_before);
+  EXPECT_TRUE(has(deliver_status(), "No deliver operation in progress"));
+
+  // A merge checked in by hand in the integration activity: refused.
+  run({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  run({"ci", "-nc", path("int", "src")});
+  auto refused = vantool({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_TRUE(has(refused.err, "has checkedin\nversions.")) << refused.err;
+  run({"deliver", "-complete", "-stream", "dev@/pvob"});
+}
+
+TEST_F(VantoolDeliverTest, Refusals) {
+  // Nothing to deliver.
+  auto nothing = vantool({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  EXPECT_EQ(nothing.exit_code, 0);
+  EXPECT_TRUE(has(nothing.out + nothing.err, "No activities to deliver")) << nothing.out;
+  add_file("dev", "mine.txt");
+  // To itself.
+  EXPECT_TRUE(
+      has(vantool_err({"deliver", "-stream", "dev@/pvob", "-target", "dev@/pvob", "-to", "dev"}),
+          "Invalid deliver operation from stream \"dev@/pvob\" to itself."));
+  // From the integration stream without a target.
+  EXPECT_TRUE(has(vantool_err({"deliver", "-stream", "int@/pvob", "-to", "int"}),
+                  "Unable to determine default deliver target for integration stream"));
+  // A view of another stream.
+  EXPECT_TRUE(has(vantool_err({"deliver", "-stream", "dev@/pvob", "-to", "dev"}),
+                  "is not attached to target stream"));
+  // A rebase in progress on the source, and the other way round.
+  run({"mkbl", "-view", "int", "-nc", "INT2"});
+  add_file("int", "theirs.txt");
+  run({"mkbl", "-view", "int", "-nc", "INT3"});
+  run({"rebase", "-baseline", "INT3@/pvob", "-view", "dev"});
+  EXPECT_TRUE(has(vantool_err({"deliver", "-stream", "dev@/pvob", "-to", "int"}),
+                  "while a rebase operation is in progress"));
+  run({"rebase", "-cancel", "-force", "-view", "dev"});
+  run({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  EXPECT_EQ(vantool({"rebase", "-baseline", "INT3@/pvob", "-view", "dev"}).exit_code, 1);
+  run({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
+  // Checkouts in the source block it unless the stream's policy allows
+  // them; an activity with nothing but checkouts is then left out.
+  run({"mkact", "-view", "dev", "-headline", "Open", "-nc", "open@/pvob"});
+  run({"co", "-nc", path("dev", "src/base.txt")});
+  EXPECT_TRUE(
+      has(vantool_err({"deliver", "-stream", "dev@/pvob", "-to", "int"}), "prevent this delivery"));
+  run({"chproject", "-spolicy", "DeliverAllowNCoDevStr", "-nc", "proj@/pvob"});
+  run({"chstream", "-policy", "DeliverAllowNCoDevStr", "-nc", "dev@/pvob"});
+  auto allowed = vantool({"deliver", "-complete", "-stream", "dev@/pvob", "-to", "int"});
+  EXPECT_EQ(allowed.exit_code, 0) << allowed.err;
+  EXPECT_TRUE(has(allowed.err, "contain only checked-out versions")) << allowed.err;
+  EXPECT_TRUE(has(vantool_out({"ls", path("int", "src")}), "mine.txt"));
+}
+
+// ---- killed ----------------------------------------------------------------------------
+
+const char* const kSavedStates[] = {"op_committed",   "integact_created",  "integact_set",
+                                    "merging",        "reprocess_merging", "checkedin",
+                                    "integarc_drawn", "integact_cleared"};
+
+bool completing(const std::string& state) {
+  return state == "reprocess_merging" || state == "checkedin" || state == "integarc_drawn" ||
+         state == "integact_cleared";
+}
+
+TEST_F(VantoolDeliverTest, KilledAtEveryStateThenResumedOrCancelled) {
+  const std::string before = vantool_out({"ls", path("int", "src")});
+  int index = 0;
+  for (const char* state : kSavedStates) {
+    SCOPED_TRACE(state);
+    const std::string file = "f" + std::to_string(index++) + ".txt";
+    add_file("dev", file);
+    const Env kill = {{"KORVANE_FAULT_KILL_AT_STATE", state}};
+    auto killed = vantool({"deliver", "-complete", "-stream", "dev@/pvob", "-to", "int"}, kill);
+    ASSERT_EQ(killed.exit_code, kKilled) << killed.err;
+    if (!completing(state)) {
+      auto cancelled = vantool({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
+      ASSERT_EQ(cancelled.exit_code, 0) << cancelled.err;
+      EXPECT_FALSE(has(vantool_out({"ls", path("int", "src")}), file));
+      EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+    }
+    // Resumed (or delivered again after the cancel): as if never killed.
+    auto resumed = vantool({"deliver", "-complete", "-stream", "dev@/pvob", "-to", "int"});
+    if (resumed.exit_code != 0 && has(resumed.err, "new merges were detected"))
+      resumed = vantool({"deliver", "-complete", "-stream", "dev@/pvob"});
+    ASSERT_EQ(resumed.exit_code, 0) << resumed.err;
+    EXPECT_EQ(read_file(path("int", "src/" + file)), file + "\n");
+    EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+    EXPECT_TRUE(has(deliver_status(), "No deliver operation in progress"));
+  }
+}
+
+}  // namespace
