@@ -193,15 +193,9 @@ int SUM_Deliver::run_first_phase_state(OpnState state) {
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case INTEGACT_CREATED:
-      if ((status = announce(imsg_text(sum_integration_msg::CreatingIntegrationActivity))) != 0 ||
-          (status = create_integration_activity(target_)) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_create_integration_activity(target_));
     case INTEGACT_SET:
-      if ((status = announce(imsg_text(sum_integration_msg::SettingIntegrationActivity))) != 0 ||
-          (status = setact_integration_activity()) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_set_integration_activity());
     case MERGING:
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case MERGED:
@@ -230,21 +224,15 @@ int SUM_Deliver::run_second_phase_state(OpnState state) {
   int status = 0;
   switch (state) {
     case CHECKEDIN:
-      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0 ||
-          (status = set_state_and_save_to_pvar(REPROCESS_MERGING)) != 0 ||
-          (status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0 ||
-          (status = do_checkin()) != 0)
+      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0)
         return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_checkin());
     case INTEGARC_DRAWN:
       if ((status = draw_integration_arc()) != 0)
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case INTEGACT_CLEARED:
-      if ((status = announce(imsg_text(sum_integration_msg::ClearingIntegrationActivity))) != 0 ||
-          (status = undo_setact_integration_activity()) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_clear_integration_activity());
     case ENVIRONMENT_UPDATED:
       if ((status = finish_record()) != 0)
         return trace.checked(__LINE__, status);
@@ -398,16 +386,13 @@ int SUM_Deliver::cancel() {
   int status = fire_trigger(2, 1);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  OpnState stored = NO_STATE;
-  if ((status = get_state_from_pvar(stored)) != 0)
-    return trace.checked(__LINE__,
-                         record_status(status == SUM_NOT_FOUND ? ST_NO_OPERATION : ST_UNEXPECTED));
-  if (stored >= REPROCESS_MERGING && stored <= ENVIRONMENT_UPDATED) {
+  int completing = 0;
+  if ((status = check_cancel_allowed(completing)) != 0)
+    return trace.checked(__LINE__, status);
+  if (completing) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCancelDeliveryBecause);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  if (!op_target_view().is_null() && (status = verify_view_access(op_target_view())) != 0)
-    return trace.checked(__LINE__, status);
   find_orphan_integration_activity(target_);
   if ((status = undo_checkin()) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoCheckin);

@@ -441,6 +441,21 @@ class SUM_Integration {
   int integration_checkouts(std::vector<view_ckout_t>& out) const;
   void clear_new_merges() { new_merges_ = 0; }
 
+  // Steps shared by the operations (sum_integration_steps.cpp), each
+  // announced to the action callback and ending with the save of the state
+  // it reaches: the integration activity made in `in` ("integact_created"),
+  // set in the target view ("integact_set"), the check-in ("reprocess_merging"
+  // saved first, so that a cancel is refused from then on; "checkedin"), the
+  // activity cleared from the view ("integact_cleared").
+  int step_create_integration_activity(const SUM_Stream& in);
+  int step_set_integration_activity();
+  int step_checkin();
+  int step_clear_integration_activity();
+  // Whether a cancel may begin: `completing` 1 when the stored state says
+  // another process is completing (the caller prints its refusal); the
+  // target view must be usable. Code 5 without a record.
+  int check_cancel_allowed(int& completing);
+
   // Kills the process when KORVANE_FAULT_KILL_AT_STATE names the current
   // state. Saves call it themselves, except while `defer_kill` is set: a
   // save inside a write group calls it after the group commits.

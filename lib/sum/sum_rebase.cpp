@@ -419,15 +419,9 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
         set_state(MERGED);
         return SUM_OK;
       }
-      if ((status = announce(imsg_text(sum_integration_msg::CreatingIntegrationActivity))) != 0 ||
-          (status = create_integration_activity(op_stream())) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_create_integration_activity(op_stream()));
     case INTEGACT_SET:
-      if ((status = announce(imsg_text(sum_integration_msg::SettingIntegrationActivity))) != 0 ||
-          (status = setact_integration_activity()) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_set_integration_activity());
     case MERGING:
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case MERGED:
@@ -460,19 +454,16 @@ int SUM_Rebase::run_second_phase_state(OpnState state) {
   int status = 0;
   switch (state) {
     case CHECKEDIN:
-      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0 ||
-          (status = set_state_and_save_to_pvar(REPROCESS_MERGING)) != 0)
+      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0)
         return trace.checked(__LINE__, status);
-      if (!read_only_ && ((status = announce(imsg_text(sum_integration_msg::CheckingFiles))) != 0 ||
-                          (status = do_checkin()) != 0))
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      // A read-only stream merged nothing and has no activity to check in.
+      if (read_only_)
+        return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_checkin());
     case INTEGACT_CLEARED:
-      if (!read_only_ &&
-          ((status = announce(imsg_text(sum_integration_msg::ClearingIntegrationActivity))) != 0 ||
-           (status = undo_setact_integration_activity()) != 0))
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      if (read_only_)
+        return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
+      return trace.checked(__LINE__, step_clear_integration_activity());
     case CONFIG_UPDATED:
       if ((status = announce(imsg_text(sum_rebase_msg::UpdatingStreamConfiguration))) != 0)
         return trace.checked(__LINE__, status);

@@ -129,16 +129,13 @@ int SUM_Rebase::cancel() {
   int status = fire_trigger(2, 1);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  OpnState stored = NO_STATE;
-  if ((status = get_state_from_pvar(stored)) != 0)
-    return trace.checked(__LINE__,
-                         record_status(status == SUM_NOT_FOUND ? ST_NO_OPERATION : ST_UNEXPECTED));
-  if (stored >= REPROCESS_MERGING && stored <= ENVIRONMENT_UPDATED) {
+  int completing = 0;
+  if ((status = check_cancel_allowed(completing)) != 0)
+    return trace.checked(__LINE__, status);
+  if (completing) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableCancelRebaseBecause);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  if (!op_target_view().is_null() && (status = verify_view_access(op_target_view())) != 0)
-    return trace.checked(__LINE__, status);
   if (!read_only_)
     find_orphan_integration_activity(op_stream());
   if (!read_only_ && ((status = announce(imsg_text(sum_rebase_msg::UndoingCheckins))) != 0 ||

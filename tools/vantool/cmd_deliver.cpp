@@ -30,6 +30,7 @@
 #include "vantool_activity.h"
 #include "vantool_command.h"
 #include "vantool_open.h"
+#include "vantool_operation.h"
 #include "vantool_text.h"
 #include "vantool_view.h"
 
@@ -64,27 +65,6 @@ bool find_target_view(const ParsedArgs& args, const SUM_Deliver& deliver, SUM_Vi
     return true;
   imsg_print(IMSG_ERROR, vantool_msg::DeliverNeedsView, label_of(deliver.target_stream()).c_str());
   return false;
-}
-
-// Shows each long step on standard error; set only when that is a
-// terminal.
-int show_step(const SUM_ActionCB& cb) {
-  std::fprintf(stderr, "%s\n", static_cast<const char*>(cb.action));
-  std::fflush(stderr);
-  return 0;
-}
-
-void prepare_engine(SUM_Deliver& deliver) {
-  deliver.set_cli(1);
-  if (isatty(STDERR_FILENO))
-    deliver.set_action_cb(SUM_ActionCB(show_step, nullptr));
-}
-
-std::string tag_of(const SUM_View& view) {
-  SUM_String tag;
-  if (view.is_null() || view.tag(tag, 1) != 0)
-    return "";
-  return text_of(tag);
 }
 
 // Starts the deliver and plans it (the activities of -activities, or the

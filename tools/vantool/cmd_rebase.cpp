@@ -33,6 +33,7 @@
 #include "vantool/vantool_catalogs.h"
 #include "vantool_command.h"
 #include "vantool_open.h"
+#include "vantool_operation.h"
 #include "vantool_settings.h"
 #include "vantool_text.h"
 #include "vantool_view.h"
@@ -154,27 +155,6 @@ int preview(const ParsedArgs& args) {
 }
 
 // ---- driving the engine ------------------------------------------------
-
-// Shows each long step of the operation ("Updating rebase view's config
-// spec...") on standard error; set only when that is a terminal.
-int show_step(const SUM_ActionCB& cb) {
-  std::fprintf(stderr, "%s\n", static_cast<const char*>(cb.action));
-  std::fflush(stderr);
-  return 0;
-}
-
-void prepare_engine(SUM_Rebase& rebase) {
-  rebase.set_cli(1);
-  if (isatty(STDERR_FILENO))
-    rebase.set_action_cb(SUM_ActionCB(show_step, nullptr));
-}
-
-std::string tag_of(const SUM_View& view) {
-  SUM_String tag;
-  if (view.is_null() || view.tag(tag, 1) != 0)
-    return "";
-  return text_of(tag);
-}
 
 // The explicit foundation baselines of `stream`, as NAME@PVOB.
 std::string foundation_text(const SUM_Stream& stream) {

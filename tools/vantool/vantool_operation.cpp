@@ -2,6 +2,10 @@
 // progress.
 #include "vantool_operation.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "sum/sum_deliver.h"
 #include "sum/sum_rebase.h"
 #include "vantool_text.h"
@@ -69,7 +73,28 @@ void write_one(const char* key, const OperationInProgress& op, JsonWriter& json)
       .end_object();
 }
 
+// Shows each long step of an operation ("Merging files...") on standard
+// error.
+int show_step(const SUM_ActionCB& cb) {
+  std::fprintf(stderr, "%s\n", static_cast<const char*>(cb.action));
+  std::fflush(stderr);
+  return 0;
+}
+
 }  // namespace
+
+void prepare_engine(SUM_Integration& operation) {
+  operation.set_cli(1);
+  if (isatty(STDERR_FILENO))
+    operation.set_action_cb(SUM_ActionCB(show_step, nullptr));
+}
+
+std::string tag_of(const SUM_View& view) {
+  SUM_String tag;
+  if (view.is_null() || view.tag(tag, 1) != 0)
+    return "";
+  return text_of(tag);
+}
 
 bool read_operations_in_progress(const SUM_Stream& stream, OperationsInProgress& out) {
   SUM_Rebase rebase;

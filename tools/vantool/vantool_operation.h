@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "sum/sum_integration.h"
 #include "sum/sum_stream.h"
 #include "vantool_json.h"
 
@@ -41,6 +42,14 @@ void print_operations_in_progress(const OperationsInProgress& operations);
 // object: null when there is none, else an object with state, view,
 // activity, owner and started (and target for a deliver).
 void write_operations_json(const OperationsInProgress& operations, JsonWriter& json);
+
+// Readies a deliver or rebase to be driven from the command line: batch
+// merges, and each long step shown on standard error when that is a
+// terminal.
+void prepare_engine(SUM_Integration& operation);
+
+// The tag of `view`; "" for a null view or one whose tag cannot be read.
+std::string tag_of(const SUM_View& view);
 
 }  // namespace vantool
 
