@@ -20,7 +20,7 @@ const Expected kCatalogs[] = {
     {"sum", 1, 76},
     {"sum/view", 2, 15},
     {"sum/stream", 3, 93},
-    {"sum/baseline", 4, 93},
+    {"sum/baseline", 4, 94},
     {"sum/component", 5, 48},
     {"sum/project", 6, 72},
     {"sum/sum_deliver", 7, 161},

@@ -146,8 +146,15 @@ TEST_F(VantoolDeliverTest, CancelBeforeAndAfterMergingAndRefusedAfterCheckins) {
   EXPECT_EQ(vantool_out({"lsbl", "-stream", "dev@/pvob"}), baselines_before);
   EXPECT_TRUE(has(deliver_status(), "No deliver operation in progress"));
 
-  // A merge checked in by hand in the integration activity: refused.
+  // A merge checked in by hand in the integration activity: refused. The
+  // baseline being delivered cannot be removed meanwhile.
   run({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+  std::string made = vantool_out({"lsbl", "-short", "-stream", "dev@/pvob"});
+  made = made.substr(made.find("deliverbl.dev."));
+  made = made.substr(0, made.find('\n'));
+  EXPECT_TRUE(has(vantool_err({"rmbl", "-nc", made}),
+                  "the deliver in progress from stream \"dev@/pvob\" delivers it"))
+      << made;
   run({"ci", "-nc", path("int", "src")});
   auto refused = vantool({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
   EXPECT_EQ(refused.exit_code, 1);

@@ -266,6 +266,9 @@ class SUM_Baseline : public SUM_NamedObject {
   int successors(SUM_BaselineList& out) const;
   // Whether a delivery recorded this baseline on a target's timeline.
   int has_been_delivered(int& result) const;
+  // `result` 1 when the deliver in progress from the baseline's stream
+  // (`from`) delivers it and is not being cancelled.
+  int is_being_delivered(int& result, SUM_Stream& from) const;
   // The timelines this baseline contributed to: those with a foundation arc
   // to it and those a delivery recorded it on, each once, replacing `out`.
   int timelines_contributed_to(SUM_TimelineList& out) const;

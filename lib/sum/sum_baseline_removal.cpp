@@ -5,6 +5,7 @@
 #include "services/vob_zem_baseline.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_catalogs.h"
+#include "sum/sum_deliver.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
 #include "sum/sum_hash_tab.h"
@@ -59,6 +60,26 @@ int refuse_when(int refused, imsg_checked_id<> refusal) {
 
 }  // namespace
 
+int SUM_Baseline::is_being_delivered(int& result, SUM_Stream& from) const {
+  SUM_Trace trace("SUM_Baseline::is_being_delivered");
+  result = 0;
+  int status = stream(from);
+  if (status == SUM_NOT_FOUND)
+    return SUM_OK;  // a baseline of no stream is delivered by none
+  SUM_Deliver deliver;
+  int found = 0;
+  if (status == 0)
+    status = deliver.get_details(from, found);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  SUM_BaselineList delivered;
+  if (!found || deliver.op_state() == SUM_Integration::CANCELLED ||
+      deliver.baselines(delivered) != 0)
+    return SUM_OK;
+  result = delivered.find(*this) >= 0 ? 1 : 0;
+  return SUM_OK;
+}
+
 int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
   SUM_Trace trace("SUM_Baseline::ok_to_destroy");
   (void)flags;
@@ -90,9 +111,16 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
     return trace.checked(__LINE__, status);
   if (refuse_when(answer, sum_baseline_msg::CannotRemoveBaselineDelivered))
     return SUM_OK;
-  // A version map refuses nothing beyond its mastership (checked above). A
-  // deliver in progress that uses the baseline cannot exist yet: delivering
-  // records no operation state, so nothing is checked for it here.
+  // A deliver in progress that delivers the baseline keeps it until it is
+  // completed or cancelled (a cancel removes the baselines it made itself).
+  SUM_Stream delivering;
+  if ((status = is_being_delivered(answer, delivering)) != 0)
+    return trace.checked(__LINE__, status);
+  if (answer) {
+    imsg_print(IMSG_ERROR, sum_baseline_msg::CannotRemoveBaselineBeingDelivered, any_fullname(),
+               std::string(delivering.any_name()));
+    return SUM_OK;
+  }
 
   imsg_print(IMSG_WARNING, sum_baseline_msg::Searching, any_fullname());
   SUM_VobList pvobs;
