@@ -1,0 +1,213 @@
+// Delivers killed through vantool after every repository write, and a
+// rebase and a deliver of one stream started at once.
+//
+// The delivers merge: the source adds a file to the src root and appends a
+// line to base.txt, the target adds another file there and puts a line
+// before base.txt's, so that a deliver merges the directory and merges the
+// file three ways. Two pairs of streams are made alike: one pair delivers
+// without interruption and gives what every resumed deliver of the other
+// pair must give; the comparison replaces the streams' names and the
+// times in generated names.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rebase_project_fixture.h"
+#include "support/sandbox.h"
+#include "support/vantool_runner.h"
+
+namespace {
+
+using test_support::Env;
+using test_support::ProcessResult;
+using test_support::read_file;
+using test_support::vantool;
+using test_support::vantool_out;
+using test_support::write_file;
+
+constexpr int kKilled = 128 + 9;
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+void replace_all(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// Runs of six digits or more (the times generated names carry) as "T".
+std::string without_times(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    size_t end = i;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+      ++end;
+    if (end - i >= 6) {
+      out += 'T';
+      i = end;
+    } else if (end > i) {
+      out.append(text, i, end - i);
+      i = end;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+class VantoolDeliverCrashTest : public zem_test::RebaseProjectTest {
+ protected:
+  std::string path(const std::string& tag, const std::string& rest) {
+    return home.path() + "/" + tag + "/" + rest;
+  }
+  void change(const std::string& tag, const std::string& rest, const std::string& text) {
+    run({"co", "-nc", path(tag, rest)});
+    write_file(path(tag, rest), text);
+    run({"ci", "-nc", path(tag, rest)});
+  }
+  // Source `source` and target `target`, both development streams on
+  // INT0, with the changes described at the top.
+  void make_pair(const std::string& source, const std::string& target) {
+    make_stream(target);
+    add_file(target, "theirs.txt");
+    change(target, "src/base.txt", "top\nbase.txt\n");
+    make_stream(source);
+    add_file(source, "mine.txt");
+    change(source, "src/base.txt", "base.txt\nbottom\n");
+  }
+  ProcessResult deliver(const std::string& source, const std::string& target, const Env& env = {}) {
+    return vantool({"deliver", "-complete", "-stream", source + "@/pvob", "-target",
+                    target + "@/pvob", "-to", target},
+                   env);
+  }
+  // -complete, once more when the first found merges the killed run had
+  // not made yet and stopped to show them.
+  ProcessResult resume_to_completion(const std::string& source) {
+    auto result = vantool({"deliver", "-complete", "-stream", source + "@/pvob"});
+    if (result.exit_code != 0 && has(result.err, "new merges were detected"))
+      result = vantool({"deliver", "-complete", "-stream", source + "@/pvob"});
+    return result;
+  }
+  std::string status(const std::string& source) {
+    return vantool_out({"deliver", "-status", "-stream", source + "@/pvob"});
+  }
+  // What a user sees of a source and its target: the target view's src
+  // directory and files, its checkouts, both streams' baselines and
+  // activities with their change sets, what the source holds that the
+  // target does not, and the deliver status; the names written as SOURCE
+  // and TARGET, times as T.
+  std::string shown(const std::string& source, const std::string& target) {
+    std::string text = vantool_out({"ls", path(target, "src")}) +
+                       "base.txt: " + read_file(path(target, "src/base.txt")) +
+                       vantool_out({"lsco", "-view", target}) +
+                       vantool_out({"lsbl", "-stream", source + "@/pvob"}) +
+                       vantool_out({"lsbl", "-stream", target + "@/pvob"}) +
+                       vantool_out({"lsact", "-long", "-in", source + "@/pvob"}) +
+                       vantool_out({"lsact", "-long", "-in", target + "@/pvob"}) +
+                       vantool_out({"diffbl", source + "@/pvob", target + "@/pvob"}) +
+                       status(source);
+    replace_all(text, source, "SOURCE");
+    replace_all(text, target, "TARGET");
+    return without_times(text);
+  }
+};
+
+// Disabled until the deliver's baselines are undone after a kill: the
+// first state makes the source's deliverbl baselines before the record
+// exists, so a kill between the two leaves a baseline no cancel removes
+// (a later deliver reuses it and a cancel of that one keeps it).
+TEST_F(VantoolDeliverCrashTest, DISABLED_KilledAfterEveryWriteThenCancelledOrResumed) {
+  make_pair("srcref", "tgtref");
+  make_pair("srccra", "tgtcra");
+  const std::string before = shown("srccra", "tgtcra");
+  ASSERT_EQ(shown("srcref", "tgtref"), before) << "the pairs are made alike";
+  auto uninterrupted = deliver("srcref", "tgtref");
+  ASSERT_EQ(uninterrupted.exit_code, 0) << uninterrupted.err;
+  EXPECT_TRUE(has(uninterrupted.out, "Merged 2 file(s) and 1 directory(ies) into view \"tgtref\""))
+      << uninterrupted.out;
+  EXPECT_EQ(read_file(path("tgtref", "src/base.txt")), "top\nbase.txt\nbottom\n");
+  EXPECT_EQ(read_file(path("tgtref", "src/mine.txt")), "mine.txt\n");
+  EXPECT_EQ(read_file(path("tgtref", "src/theirs.txt")), "theirs.txt\n");
+  const std::string completed = shown("srcref", "tgtref");
+  ASSERT_TRUE(has(completed, "No deliver operation in progress")) << completed;
+
+  // Each round kills the deliver one write later; the round that is not
+  // killed completed it.
+  for (int writes = 1; writes < 500; ++writes) {
+    SCOPED_TRACE("killed at write " + std::to_string(writes));
+    auto started =
+        deliver("srccra", "tgtcra", {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}});
+    if (started.exit_code == 0) {
+      EXPECT_GT(writes, 10) << "a deliver writes more than that";
+      EXPECT_EQ(shown("srccra", "tgtcra"), completed);
+      return;
+    }
+    ASSERT_EQ(started.exit_code, kKilled) << started.err;
+    if (!has(status("srccra"), "Deliver operation is currently in state")) {
+      ASSERT_EQ(shown("srccra", "tgtcra"), before) << "killed before the deliver was recorded";
+      continue;
+    }
+    auto cancelled = vantool({"deliver", "-cancel", "-force", "-stream", "srccra@/pvob"});
+    if (cancelled.exit_code != 0) {
+      // Killed while completing: the resume finishes the deliver.
+      ASSERT_TRUE(has(cancelled.err, "another operation is trying to complete")) << cancelled.err;
+      auto resumed = resume_to_completion("srccra");
+      ASSERT_EQ(resumed.exit_code, 0) << resumed.err;
+      EXPECT_EQ(shown("srccra", "tgtcra"), completed);
+      return;
+    }
+    ASSERT_EQ(shown("srccra", "tgtcra"), before);
+  }
+  FAIL() << "the deliver never completed";
+}
+
+// A rebase and a deliver of "dev" started together: one of them starts,
+// the other is refused because of it, and cancelling the one that started
+// leaves everything as it was. Disabled until starting is exclusive: each
+// start reads the other operation's record before writing its own, so both
+// can start.
+TEST_F(VantoolDeliverCrashTest, DISABLED_RebaseAndDeliverStartedTogether) {
+  make_stream("dev");
+  add_file("dev", "mine.txt");
+  add_file("int", "theirs.txt");
+  run({"mkbl", "-view", "int", "-nc", "INT2"});
+  run({"chstream", "-recommended", "INT2@/pvob", "-nc", "int@/pvob"});
+  const std::string dev_before = RebaseProjectTest::shown("dev");
+  const std::string int_before = vantool_out({"ls", path("int", "src")});
+  const std::string bls_before = vantool_out({"lsbl", "-stream", "dev@/pvob"});
+
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    ProcessResult rebase, delivered;
+    std::thread other([&] { rebase = vantool({"rebase", "-recommended", "-view", "dev"}); });
+    delivered = vantool({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+    other.join();
+    ASSERT_EQ((rebase.exit_code == 0) + (delivered.exit_code == 0), 1)
+        << "rebase: " << rebase.err << "\ndeliver: " << delivered.err;
+    if (rebase.exit_code == 0) {
+      EXPECT_TRUE(has(delivered.err,
+                      "Unable to start a deliver operation while a rebase operation is in "
+                      "progress on\nstream \"dev@/pvob\".\n"))
+          << delivered.err;
+      EXPECT_EQ(vantool_out({"ls", path("int", "src")}), int_before);
+      run({"rebase", "-cancel", "-force", "-view", "dev"});
+    } else {
+      EXPECT_TRUE(has(rebase.err,
+                      "Unable to start a rebase operation while a deliver operation\nis in "
+                      "progress.\n"))
+          << rebase.err;
+      run({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
+    }
+    EXPECT_EQ(RebaseProjectTest::shown("dev"), dev_before);
+    EXPECT_EQ(vantool_out({"ls", path("int", "src")}), int_before);
+    EXPECT_EQ(vantool_out({"lsbl", "-stream", "dev@/pvob"}), bls_before);
+    EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
+    EXPECT_EQ(vantool_out({"lsco", "-view", "dev"}), "");
+  }
+}
+
+}  // namespace
