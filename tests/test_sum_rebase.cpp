@@ -200,7 +200,8 @@ TEST_F(RebaseTest, ViewRefusals) {
   auto rebase = start_rebase();
   ASSERT_NE(rebase, nullptr);
   ASSERT_EQ(rebase->do_integration(SUM_Integration::INTEGACT_CLEARED), 0);
-  run({"setact", "-view", "dev", "dev_work@/pvob"});
+  // Clearing the integration activity gave the view its own back.
+  EXPECT_EQ(vantool_out({"lsact", "-cact", "-short", "-view", "dev"}), "dev_work@/pvob\n");
   run({"co", "-nc", home.path() + "/dev/src/base.txt"});
   {
     SUM_Rebase resumed;

@@ -205,9 +205,9 @@ TEST_F(VantoolDeliverTest, Refusals) {
 
 // ---- killed ----------------------------------------------------------------------------
 
-const char* const kSavedStates[] = {"op_committed",   "integact_created",  "integact_set",
-                                    "merging",        "reprocess_merging", "checkedin",
-                                    "integarc_drawn", "integact_cleared"};
+const char* const kSavedStates[] = {"prepared",     "op_committed",   "integact_created",
+                                    "integact_set", "merging",        "reprocess_merging",
+                                    "checkedin",    "integarc_drawn", "integact_cleared"};
 
 bool completing(const std::string& state) {
   return state == "reprocess_merging" || state == "checkedin" || state == "integarc_drawn" ||

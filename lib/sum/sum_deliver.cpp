@@ -92,6 +92,14 @@ int SUM_Deliver::has_deliver_in_progress(const SUM_Stream& stream, int& found) {
 
 // ---- the record ------------------------------------------------------------------------------
 
+const char* SUM_Deliver::view_settings_pvar_name() const {
+  return PVAR_ZEM_GEN_ZEM_DELIVER_MISC;
+}
+
+const char* SUM_Deliver::rival_pvar_name() const {
+  return PVAR_ZEM_GEN_ZEM_REBASE;
+}
+
 int SUM_Deliver::save_to_pvar() {
   SUM_Trace trace("SUM_Deliver::save_to_pvar");
   return trace.checked(__LINE__, save_operation(deliver_map()));

@@ -115,6 +115,12 @@ class SUM_Deliver : public SUM_Integration {
   int versions_to_merge(SUM_VersionList& out, int& count) const override;
 
   int save_to_pvar() override;
+  // The target view's activity before the integration activity was set
+  // in it: "ZEM_DELIVER_MISC".
+  const char* view_settings_pvar_name() const override;
+  // A rebase of the stream excludes a deliver from it (55).
+  const char* rival_pvar_name() const override;
+  int rival_in_progress_code() const override { return ST_REBASE_IN_PROGRESS; }
   int check_operation_pvar() override;
   int restore_from_pvar(const int& lenient) override;
 
@@ -166,7 +172,14 @@ class SUM_Deliver : public SUM_Integration {
   int run_first_phase_state(OpnState state);
   int run_second_phase_state(OpnState state);
   int fire_trigger(int kind, int preop);
+  // "deliverbl.<stream>.<start time>": the name of the baselines this
+  // deliver makes (a suffix makes each unique); "" when the stream's name
+  // cannot be read.
+  std::string baseline_base_name() const;
   int make_baselines();
+  // Adds to the baselines made those of the source named by this deliver
+  // that its record does not list (made just before a crash).
+  int find_orphan_baselines();
   int remove_baselines(int cancelling);
   int draw_integration_arc();
   int finish_record();

@@ -189,7 +189,14 @@ int SUM_Deliver::run_first_phase_state(OpnState state) {
   int status = 0;
   switch (state) {
     case OP_COMMITTED:
-      if ((status = fire_trigger(0, 1)) != 0 || (status = make_baselines()) != 0)
+      // The record is saved before the baselines are made, so that a cancel
+      // after a crash between the two finds them (by their names, made
+      // from the recorded start time) and removes them.
+      if ((status = fire_trigger(0, 1)) != 0)
+        return trace.checked(__LINE__, status);
+      if (cached_record().GetLength() == 0 && (status = set_state_and_save_to_pvar(PREPARED)) != 0)
+        return trace.checked(__LINE__, status);
+      if ((status = make_baselines()) != 0)
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case INTEGACT_CREATED:
@@ -251,21 +258,32 @@ int SUM_Deliver::run_second_phase_state(OpnState state) {
 
 // ---- baselines -------------------------------------------------------------------------------
 
-int SUM_Deliver::make_baselines() {
-  SUM_Trace trace("SUM_Deliver::make_baselines");
+std::string SUM_Deliver::baseline_base_name() const {
   SUM_String stream_name;
   if (op_stream().name(stream_name) != 0)
-    return trace.checked(__LINE__, record_err_status());
-  std::string name =
-      imsg_format(sum_deliver_msg::Deliverbl, std::string(stream_name),
-                  std::string(date_fmt_numeric_token(op_restart_time(), DATE_TOKEN_DATE_TIME)));
+    return "";
+  return imsg_format(sum_deliver_msg::Deliverbl, std::string(stream_name),
+                     date_fmt_numeric_token(op_start_time(), DATE_TOKEN_DATE_TIME));
+}
+
+int SUM_Deliver::make_baselines() {
+  SUM_Trace trace("SUM_Deliver::make_baselines");
+  // A deliver resumed here was cut short while it made its baselines: what
+  // it planned went with its process.
+  if (vconfig_.is_null()) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::DeliverCutShortMakingBaselines,
+               std::string(op_stream().any_name()));
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  std::string name = baseline_base_name();
   std::string comment = imsg_format(sum_deliver_msg::BaselineCreatedDeliver,
-                                    std::string(date_fmt_short_date_time(op_restart_time())));
+                                    date_fmt_short_date_time(op_start_time()));
+  if (name.empty())
+    return trace.checked(__LINE__, record_err_status());
   SUM_BaselineList made;
   std::vector<int> created;
-  int status = vconfig_.is_null() ? SUM_FAILED : 0;
-  if (status == 0)
-    status = vconfig_.realize_subset(name.c_str(), comment.c_str(), to_realize_, 0, made, created);
+  int status =
+      vconfig_.realize_subset(name.c_str(), comment.c_str(), to_realize_, 0, made, created);
   SUM_BaselineList fresh;
   for (unsigned i = 0; i < made.count() && i < created.size(); ++i)
     if (created[i])
@@ -277,6 +295,27 @@ int SUM_Deliver::make_baselines() {
     return trace.checked(__LINE__, record_status(ST_CANNOT_MAKE_BASELINE));
   }
   baselines_ = made;
+  return SUM_OK;
+}
+
+int SUM_Deliver::find_orphan_baselines() {
+  SUM_Trace trace("SUM_Deliver::find_orphan_baselines");
+  const std::string base = baseline_base_name();
+  SUM_BaselineList made_in_stream;
+  if (base.empty() || op_stream().baselines(made_in_stream) != 0)
+    return trace.checked(__LINE__, SUM_FAILED);
+  for (unsigned i = 0; i < made_in_stream.count(); ++i) {
+    SUM_String name;
+    if (made_in_stream[i].name(name) != 0 || bls_created_.find(made_in_stream[i]) >= 0)
+      continue;
+    // An earlier deliver started in the same second named its baselines
+    // alike: those it delivered are its own.
+    const std::string text(name);
+    int delivered = 0;
+    if (text.compare(0, base.size(), base) == 0 &&
+        made_in_stream[i].has_been_delivered(delivered) == 0 && !delivered)
+      bls_created_.append(made_in_stream[i]);
+  }
   return SUM_OK;
 }
 
@@ -407,10 +446,12 @@ int SUM_Deliver::cancel() {
     return trace.checked(__LINE__, status);
   }
   if ((status = undo_setact_integration_activity()) != 0 ||
-      (status = remove_integration_activity()) != 0) {
+      (status = restore_view_activity()) != 0 || (status = remove_integration_activity()) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoSetIntegration);
     return trace.checked(__LINE__, status);
   }
+  // Baselines made by a process cut short before it recorded them.
+  find_orphan_baselines();
   remove_baselines(1);
   if ((status = finish_record()) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoPostStream);

@@ -414,8 +414,15 @@ class SUM_Integration {
   int prepare_view_common(const SUM_View& view);
 
   // Saving and restoring over `map`: fills every active entry of a list
-  // over `map` from this object and compares-and-sets it; the reverse.
+  // over `map` from this object and compares-and-sets it; the reverse. The
+  // first save claims the stream: refused (rival_in_progress_code) while
+  // the record rival_pvar_name names exists, code 6 when another operation
+  // of the kind recorded itself first.
   int save_operation(const SUM_AVMapList& map);
+  // The record of the other kind of operation on the stream, which
+  // excludes this one (base: none), and the code of that refusal.
+  virtual const char* rival_pvar_name() const;
+  virtual int rival_in_progress_code() const;
   int restore_operation(const SUM_AVMapList& map, const int& lenient);
   int check_integration_info();
 
@@ -451,6 +458,14 @@ class SUM_Integration {
   int step_set_integration_activity();
   int step_checkin();
   int step_clear_integration_activity();
+  // The target view's current activity, saved on the operation's stream
+  // in the PVAR view_settings_pvar_name names before the integration
+  // activity replaces it, and given back (the saved value then cleared).
+  // Saving while the integration activity is current keeps what was saved
+  // (a step repeated after a crash). Without a PVAR name both do nothing.
+  int save_view_activity();
+  int restore_view_activity();
+  virtual const char* view_settings_pvar_name() const;
   // Whether a cancel may begin: `completing` 1 when the stored state says
   // another process is completing (the caller prints its refusal); the
   // target view must be usable. Code 5 without a record.
@@ -490,6 +505,7 @@ class SUM_Integration {
   int merge_outcome(const MergeTally& tally);
   int record_directory_merges(view_server_h view, const std::vector<view_ckout_t>& checkouts);
   int fill_record(SUM_AVList& list) const;
+  int save_first_record(const SUM_String& text);
 
   int read_record_entry(int entry, const SUM_String& value, const int& lenient);
   int restore_view(const SUM_String& text, const int& lenient);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "services/imsg.h"
+#include "services/vob.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_config_spec_id.h"
 #include "sum/sum_integration.h"
@@ -198,6 +199,8 @@ int SUM_Integration::save_operation(const SUM_AVMapList& map) {
     return trace.checked(__LINE__, record_status(ST_CANNOT_SAVE));
   SUM_String text;
   list.pack(text);
+  if (cached_record_.GetLength() == 0)
+    return trace.checked(__LINE__, save_first_record(text));
   int status = stream_.test_and_set_pvar(pvar_name(), cached_record_, text, 0);
   if (status == TBS_ST_CAS_MISMATCH)
     return trace.checked(__LINE__, record_status(ST_OPERATION_CORRUPTED));
@@ -207,6 +210,39 @@ int SUM_Integration::save_operation(const SUM_AVMapList& map) {
   if (!defer_kill_)
     kill_if_asked();
   return SUM_OK;
+}
+
+int SUM_Integration::save_first_record(const SUM_String& text) {
+  SUM_Trace trace("SUM_Integration::save_first_record");
+  // The stream's write lock makes the claim one step: another operation on
+  // the stream, of either kind, either recorded itself before (refused
+  // here) or finds this record (refused there).
+  vob_write_group group(stream_.vob().handle());
+  if (group.status() != 0)
+    return trace.checked(__LINE__, record_status(ST_CANNOT_SAVE));
+  const char* rival = rival_pvar_name();
+  SUM_String other;
+  if (rival != nullptr && stream_.pvar(rival, other) != 0)
+    return trace.checked(__LINE__, record_status(ST_CANNOT_SAVE));
+  if (other.GetLength() > 0)
+    return trace.checked(__LINE__, record_status(rival_in_progress_code()));
+  int status = stream_.test_and_set_pvar(pvar_name(), cached_record_, text, 0);
+  if (status == TBS_ST_CAS_MISMATCH)
+    return trace.checked(__LINE__, record_status(ST_ALREADY_IN_PROGRESS));
+  if (status != 0 || group.commit() != 0)
+    return trace.checked(__LINE__, record_status(ST_CANNOT_SAVE));
+  cached_record_ = text;
+  if (!defer_kill_)
+    kill_if_asked();
+  return SUM_OK;
+}
+
+const char* SUM_Integration::rival_pvar_name() const {
+  return nullptr;
+}
+
+int SUM_Integration::rival_in_progress_code() const {
+  return ST_ALREADY_IN_PROGRESS;
 }
 
 int SUM_Integration::set_state_and_save_to_pvar(OpnState state) {

@@ -17,6 +17,7 @@ constexpr const char* PVAR_ZEM_COMP_ROOT_DIR = "COMP_ROOT_DIR";                /
 constexpr const char* PVAR_ZEM_GEN_ZEM_DELIVER = "ZEM_DELIVER";                // stream
 constexpr const char* PVAR_ZEM_GEN_ZEM_REBASE = "ZEM_REBASE";                  // stream
 constexpr const char* PVAR_ZEM_GEN_ZEM_REBASE_MISC = "ZEM_REBASE_MISC";        // stream
+constexpr const char* PVAR_ZEM_GEN_ZEM_DELIVER_MISC = "ZEM_DELIVER_MISC";      // stream
 constexpr const char* PVAR_ZEM_POLICY_UNIX_DEV_SNAP = "POLICY_UNIX_DEV_SNAP";  // project or stream
 constexpr const char* PVAR_ZEM_POLICY_UNIX_INT_SNAP = "POLICY_UNIX_INT_SNAP";
 constexpr const char* PVAR_ZEM_POLICY_WIN_DEV_SNAP = "POLICY_WIN_DEV_SNAP";

@@ -259,6 +259,14 @@ int SUM_Rebase::verify_view_is_rip_view(const SUM_View& view) {
 
 // ---- record ------------------------------------------------------------------------------
 
+const char* SUM_Rebase::view_settings_pvar_name() const {
+  return PVAR_ZEM_GEN_ZEM_REBASE_MISC;
+}
+
+const char* SUM_Rebase::rival_pvar_name() const {
+  return PVAR_ZEM_GEN_ZEM_DELIVER;
+}
+
 int SUM_Rebase::save_to_pvar() {
   SUM_Trace trace("SUM_Rebase::save_to_pvar");
   return trace.checked(__LINE__, save_operation(rebase_map()));
@@ -388,13 +396,13 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
         return trace.checked(__LINE__, status);
       if ((status = set_state_and_save_to_pvar(state)) != 0)
         return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, set_rebase_misc_pvar());
+      return trace.checked(__LINE__, save_view_activity());
     case CSPEC_UPDATED:
       if ((status = announce(imsg_text(sum_rebase_msg::UpdatingRebaseViewConfig))) != 0)
         return trace.checked(__LINE__, status);
       // A crash right after the record of "op_committed" was saved left the
       // view settings unsaved; the view's activity is still the user's.
-      if ((status = set_rebase_misc_pvar()) != 0 || (status = do_update_cspec()) != 0)
+      if ((status = save_view_activity()) != 0 || (status = do_update_cspec()) != 0)
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     case VIEW_RELOADED: {
@@ -567,7 +575,7 @@ int SUM_Rebase::complete_cleanup() {
   if (!has && (status = remove_integration_activity()) != 0)
     return trace.checked(__LINE__, status);
   // The view shows the stream's configuration once the record is gone.
-  if ((status = restore_rebase_misc_pvar()) != 0 || (status = clear_integration_info()) != 0) {
+  if ((status = restore_view_activity()) != 0 || (status = clear_integration_info()) != 0) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableClearIntegrationInfo);
     return trace.checked(__LINE__, status);
   }

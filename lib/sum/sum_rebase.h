@@ -77,6 +77,11 @@ class SUM_Rebase : public SUM_Integration {
   SUM_Stream target_stream() const override { return op_stream(); }
 
   int save_to_pvar() override;
+  // The view's activity at the start: "ZEM_REBASE_MISC".
+  const char* view_settings_pvar_name() const override;
+  // A deliver from the stream excludes a rebase of it (86).
+  const char* rival_pvar_name() const override;
+  int rival_in_progress_code() const override { return ST_DELIVER_IN_PROGRESS; }
   int check_operation_pvar() override;
   int restore_from_pvar(const int& lenient) override;
 
@@ -108,8 +113,6 @@ class SUM_Rebase : public SUM_Integration {
   int undo_update_cspec();
   int do_update_config();
   int undo_update_config();
-  int set_rebase_misc_pvar();
-  int restore_rebase_misc_pvar();
   // The versions to merge into the view: for each component moving to a
   // new baseline, that baseline's version of every element the stream
   // modified whose version it changed, replacing `out`; `count` their

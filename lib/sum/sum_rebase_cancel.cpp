@@ -18,81 +18,7 @@ namespace {
 
 constexpr const char* kSource = "sum_rebase_cancel";
 
-// Children of the saved view settings.
-constexpr const char* kHasActivity = "0";
-constexpr const char* kActivity = "1";
-
 }  // namespace
-
-// ---- saved view settings -----------------------------------------------------------------
-
-int SUM_Rebase::set_rebase_misc_pvar() {
-  SUM_Trace trace("SUM_Rebase::set_rebase_misc_pvar");
-  if (op_target_view().is_null())
-    return sum_int_error(kSource, trace.name(), __LINE__);
-  SUM_Activity current;
-  if (op_target_view().current_activity(current) != 0) {
-    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetCurrentActivity,
-               std::string(op_target_view().any_name()));
-    return trace.checked(__LINE__, record_err_status());
-  }
-  SUM_String text;
-  if (!current.is_null() && !(current == op_integration_activity())) {
-    SUM_String selector;
-    XML_Element root(PVAR_ZEM_GEN_ZEM_REBASE_MISC, "");
-    if (current.univ_selector(selector) != 0)
-      return trace.checked(__LINE__, record_err_status());
-    root.sub_elements().append(XML_Element(kHasActivity, "1"));
-    root.sub_elements().append(XML_Element(kActivity, selector));
-    if (root.string(text, 0) != 0)
-      return trace.checked(__LINE__, record_err_status());
-  }
-  if (op_stream().set_pvar(PVAR_ZEM_GEN_ZEM_REBASE_MISC, text, 0, nullptr) != 0) {
-    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableSetPVAR, PVAR_ZEM_GEN_ZEM_REBASE_MISC);
-    return trace.checked(__LINE__, record_err_status());
-  }
-  return SUM_OK;
-}
-
-int SUM_Rebase::restore_rebase_misc_pvar() {
-  SUM_Trace trace("SUM_Rebase::restore_rebase_misc_pvar");
-  SUM_String text;
-  if (op_stream().pvar(PVAR_ZEM_GEN_ZEM_REBASE_MISC, text) != 0) {
-    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetPVAR, PVAR_ZEM_GEN_ZEM_REBASE_MISC);
-    return trace.checked(__LINE__, record_err_status());
-  }
-  if (text.GetLength() == 0)
-    return SUM_OK;
-  XML_Element root;
-  SUM_Activity saved;
-  int parsed = XML_Element::parse(text, root) == 0 &&
-               root.name().Compare(PVAR_ZEM_GEN_ZEM_REBASE_MISC) == 0 &&
-               root.sub_elements().count() == 2 &&
-               root.sub_elements()[1].name().Compare(kActivity) == 0;
-  if (!parsed) {
-    imsg_print(IMSG_ERROR, sum_rebase_msg::ZEMREBASEMISCPVAR);
-    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableRestoreREBASEMISC);
-    return trace.checked(__LINE__, record_err_status());
-  }
-  // An activity removed meanwhile, or one the view has again, is left as
-  // it is; the user sets another.
-  if (SUM_Activity::construct_from_selector(root.sub_elements()[1].value(), op_stream().vob(),
-                                            saved) == 0 &&
-      !op_target_view().is_null()) {
-    SUM_Activity current;
-    if (op_target_view().current_activity(current) != 0 || !(current == saved)) {
-      if (op_target_view().set_activity(saved, nullptr, 0) != 0)
-        imsg_print(IMSG_WARNING, sum_rebase_msg::UnableRestoreOriginalActivity);
-    }
-  } else {
-    imsg_print(IMSG_WARNING, sum_rebase_msg::UnableRestoreOriginalActivity);
-  }
-  if (op_stream().set_pvar(PVAR_ZEM_GEN_ZEM_REBASE_MISC, "", 0, nullptr) != 0) {
-    imsg_print(IMSG_ERROR, sum_rebase_msg::UnableSetPVAR, PVAR_ZEM_GEN_ZEM_REBASE_MISC);
-    return trace.checked(__LINE__, record_err_status());
-  }
-  return SUM_OK;
-}
 
 // ---- the view's config spec --------------------------------------------------------------
 
@@ -154,7 +80,7 @@ int SUM_Rebase::cancel() {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableUndoSetIntegration);
     return trace.checked(__LINE__, status);
   }
-  if ((status = restore_rebase_misc_pvar()) != 0 || (status = remove_integration_activity()) != 0)
+  if ((status = restore_view_activity()) != 0 || (status = remove_integration_activity()) != 0)
     return trace.checked(__LINE__, status);
   if ((status = announce(imsg_text(sum_rebase_msg::RestoringRebaseViewPrevious))) != 0 ||
       (status = undo_update_cspec()) != 0)
@@ -193,7 +119,7 @@ int SUM_Rebase::is_set_up(const SUM_View& view, int& set_up) const {
 
 int SUM_Rebase::set_up_retargeted_view() {
   SUM_Trace trace("SUM_Rebase::set_up_retargeted_view");
-  int status = set_rebase_misc_pvar();
+  int status = save_view_activity();
   if (status == 0)
     status = do_update_cspec();
   int snapshot = 0, changed = 0;
@@ -242,7 +168,7 @@ int SUM_Rebase::reset_rebase_view(const SUM_Stream& stream, const SUM_View& view
   // The old view, when it is still there, gets back what the rebase took.
   if (!op_target_view().is_null() &&
       ((status = undo_setact_integration_activity()) != 0 ||
-       (status = restore_rebase_misc_pvar()) != 0 || (status = undo_update_cspec()) != 0))
+       (status = restore_view_activity()) != 0 || (status = undo_update_cspec()) != 0))
     return trace.checked(__LINE__, status);
   // The record names the new view first: its config spec is the rebase's
   // only while the record names it.
