@@ -269,8 +269,9 @@ int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, int& changes)
   return SUM_OK;
 }
 
-// Whether the target may take changes in `component`: `keep` 0 when they
-// are to be left out; 1001 after the messages when they forbid the deliver.
+// Whether the target may take changes in `component`: `keep` 1 when it
+// may, 0 when they are left out, -1 (after the messages) when they forbid
+// the deliver.
 int SUM_Deliver::check_changed_component(const SUM_Component& component, int& keep) {
   SUM_Trace trace("SUM_Deliver::check_changed_component");
   keep = 1;
@@ -311,7 +312,8 @@ int SUM_Deliver::check_changed_component(const SUM_Component& component, int& ke
       imsg_print(IMSG_ERROR, sum_deliver_msg::TargetStreamProjectDoesNot, target, project);
     else
       imsg_print(IMSG_ERROR, sum_deliver_msg::TargetStreamProjectDoesNotAllow, target, project);
-    return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
+    keep = -1;
+    return SUM_OK;
   }
   imsg_print(IMSG_INFO, sum_deliver_msg::ComponentSeenTargetStream, comp, target, project);
   if (intraproject) {
@@ -327,7 +329,8 @@ int SUM_Deliver::check_changed_component(const SUM_Component& component, int& ke
   imsg_print(IMSG_ERROR, sum_deliver_msg::CannotDeliverChangesComponent, comp);
   imsg_print(IMSG_ERROR, sum_deliver_msg::TargetStreamProjectDoesNotAllowInterproject, target,
              project);
-  return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
+  keep = -1;
+  return SUM_OK;
 }
 
 int SUM_Deliver::compare_streams() {
@@ -362,11 +365,10 @@ int SUM_Deliver::compare_streams() {
       return trace.checked(__LINE__, record_err_status());
     if (!changes)
       continue;
-    status = check_changed_component(component, keep);
-    if (status != 0 && op_status() != ST_POLICY_REFUSED)
+    if ((status = check_changed_component(component, keep)) != 0)
       return trace.checked(__LINE__, status);
-    refused += status != 0 ? 1 : 0;
-    if (!keep)
+    refused += keep < 0 ? 1 : 0;
+    if (keep <= 0)
       continue;
     to_realize_.append(vbls[i]);
     SUM_ActivityList acts;
