@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,10 +40,34 @@ void replace_all(std::string& text, const std::string& from, const std::string& 
 }
 
 // Runs of six digits or more (the times generated names carry) as "T".
+// Whether `text` holds a short date ("08-Dec-26.11:36:48") at `at`.
+bool short_date_at(const std::string& text, size_t at) {
+  static const char kShape[] = "99-Aaa-99.99:99:99";
+  if (at + sizeof kShape - 1 > text.size())
+    return false;
+  for (size_t i = 0; i + 1 < sizeof kShape; ++i) {
+    unsigned char c = static_cast<unsigned char>(text[at + i]);
+    bool fits = kShape[i] == '9'   ? std::isdigit(c) != 0
+                : kShape[i] == 'A' ? std::isupper(c) != 0
+                : kShape[i] == 'a' ? std::islower(c) != 0
+                                   : c == static_cast<unsigned char>(kShape[i]);
+    if (!fits)
+      return false;
+  }
+  return true;
+}
+
 std::string without_times(const std::string& input) {
-  // Short dates ("08-Dec-26.11:36:48") first, then runs of digits.
-  static const std::regex kShortDate(R"(\d\d-[A-Z][a-z][a-z]-\d\d\.\d\d:\d\d:\d\d)");
-  const std::string text = std::regex_replace(input, kShortDate, "T");
+  // Short dates first, then runs of digits.
+  std::string text;
+  for (size_t i = 0; i < input.size();) {
+    if (short_date_at(input, i)) {
+      text += 'T';
+      i += 18;
+    } else {
+      text += input[i++];
+    }
+  }
   std::string out;
   for (size_t i = 0; i < text.size();) {
     size_t end = i;
