@@ -63,6 +63,7 @@ bench: build
 	@$(BUILD_DIR)/bin/bench_classify
 	@bench/vs_git.sh
 	@bench/rebase_vs_git.sh
+	@bench/deliver_vs_git.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
