@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sum/sum_activity.h"
 #include "sum/sum_baseline.h"
 #include "sum/sum_integration.h"
 #include "sum/sum_new_config.h"
@@ -138,6 +139,27 @@ TEST_F(RebaseTest, CancelRestoresStreamViewAndActivity) {
   EXPECT_NE(rebase->complete(), 0);
   EXPECT_EQ(rebase->op_status(), SUM_Integration::ST_OPERATION_CORRUPTED);
   EXPECT_EQ(shown("dev"), before);
+
+  // Saved view settings that no longer parse are said to be corrupted; the
+  // cancel still ends the rebase, clears them and leaves the view without
+  // the integration activity.
+  auto again = start_rebase();
+  ASSERT_NE(again, nullptr);
+  ASSERT_EQ(again->do_rebase(), 0);
+  ASSERT_EQ(dev.set_pvar(PVAR_ZEM_GEN_ZEM_REBASE_MISC, "<not xml", 0, nullptr), 0);
+  ImsgCapture capture;
+  ASSERT_EQ(again->cancel(), 0);
+  const std::string warnings = capture.joined(IMSG_WARNING);
+  EXPECT_TRUE(has(warnings, "ZEM_REBASE_MISC PVAR is corrupted.")) << warnings;
+  EXPECT_TRUE(has(warnings, "Unable to restore from REBASE_MISC_PVAR.")) << warnings;
+  EXPECT_EQ(record(), "");
+  SUM_String settings;
+  EXPECT_EQ(dev.pvar(PVAR_ZEM_GEN_ZEM_REBASE_MISC, settings), 0);
+  EXPECT_EQ(std::string(settings), "");
+  // The user's activity could not be given back: the view has none.
+  SUM_Activity current;
+  ASSERT_EQ(view.current_activity(current), 0);
+  EXPECT_TRUE(current.is_null());
 }
 
 TEST_F(RebaseTest, AnotherUserMayNotDriveItInTheOwnersView) {

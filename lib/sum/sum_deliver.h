@@ -169,9 +169,14 @@ class SUM_Deliver : public SUM_Integration {
   int check_acts_wcos_policy(int selected);
   int policy_enabled(const SUM_Stream& stream, int id, int& enabled) const;
   // ---- execution ----
-  int run_first_phase_state(OpnState state);
-  int run_second_phase_state(OpnState state);
-  int fire_trigger(int kind, int preop);
+  // The deliver's own states: committed (the baselines made), the
+  // integration arc drawn, the record finished, completed.
+  int run_first_phase_state(OpnState state, int& stop) override;
+  int run_second_phase_state(OpnState state) override;
+  int merge_into_view() override;
+  // "Unable to complete deliver ..." and the advice to restart.
+  int refuse_new_merges() override;
+  int fire_trigger(TriggerKind kind, int preop) override;
   // "deliverbl.<stream>.<start time>": the name of the baselines this
   // deliver makes (a suffix makes each unique); "" when the stream's name
   // cannot be read.

@@ -121,59 +121,37 @@ int SUM_Deliver::do_deliver() {
 
 int SUM_Deliver::do_integration(OpnState target) {
   SUM_Trace trace("SUM_Deliver::do_integration");
-  trace.info(2, "Current state: %d\nTarget state: %d", op_state(), target);
-  if (op_state() == CANCELLED)
-    return trace.checked(__LINE__, record_status(ST_BEING_CANCELLED));
   if (op_target_view().is_null() || target_.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = 0;
-  if (cached_record().GetLength() > 0 && (status = check_operation_pvar()) != 0)
-    return trace.checked(__LINE__, status);
-  set_status_ok();
-  clear_new_merges();
-  const OpnState entry = op_state();
-  const OpnState first_end = target < CONTEXT_MERGED ? target : CONTEXT_MERGED;
-  while (op_state() < first_end) {
-    OpnState next = increment_state(op_state());
-    trace.info(2, "Processing state: %d", next);
-    if ((status = run_first_phase_state(next)) != 0)
-      return trace.checked(__LINE__, status);
-  }
-  if (target <= CONTEXT_MERGED)
-    return set_status_ok();
-  // Merges made only now, by a completion of a first phase that ran before,
-  // are for the user to see before anything is checked in.
-  if (entry >= MERGING && entry < CHECKEDIN && new_merges() > 0) {
-    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCompleteDeliverOperation);
-    imsg_print(IMSG_ERROR, sum_deliver_msg::MustRestartOperationCheck);
-    set_status(ST_NEW_MERGES);
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
-  if ((status = check_integration_activity()) != 0)
-    return trace.checked(__LINE__, status);
-  while (op_state() < target) {
-    OpnState next = increment_state(op_state());
-    trace.info(2, "Processing state: %d", next);
-    if ((status = run_second_phase_state(next)) != 0)
-      return trace.checked(__LINE__, status);
-  }
-  return set_status_ok();
+  return trace.checked(__LINE__, drive(target));
 }
 
-int SUM_Deliver::fire_trigger(int kind, int preop) {
+int SUM_Deliver::merge_into_view() {
+  SUM_Trace trace("SUM_Deliver::merge_into_view");
+  return trace.checked(__LINE__, do_merge(callbacks_.element, callbacks_.sorted_versions));
+}
+
+int SUM_Deliver::refuse_new_merges() {
+  imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCompleteDeliverOperation);
+  imsg_print(IMSG_ERROR, sum_deliver_msg::MustRestartOperationCheck);
+  set_status(ST_NEW_MERGES);
+  return SUM_FAILED;
+}
+
+int SUM_Deliver::fire_trigger(TriggerKind kind, int preop) {
   SUM_Trace trace("SUM_Deliver::fire_trigger");
   SUM_Project project;
   if (op_stream().project(project) != 0)
     return trace.checked(__LINE__, record_err_status());
   const SUM_Activity& activity = op_integration_activity();
   int status = 0;
-  if (kind == 0) {
+  if (kind == TRIGGER_START) {
     SUM_TrigDeliverStart trigger(op_stream(), target_, project, objects_of(activities_),
                                  objects_of(baselines_), activity, SUM_String());
     status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
     if (status != 0 && preop)
       return trace.checked(__LINE__, record_status(ST_START_PREOP_REFUSED));
-  } else if (kind == 1) {
+  } else if (kind == TRIGGER_COMPLETE) {
     SUM_TrigDeliverComplete trigger(op_stream(), target_, project, objects_of(activities_),
                                     objects_of(baselines_), activity, SUM_String());
     status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
@@ -184,7 +162,7 @@ int SUM_Deliver::fire_trigger(int kind, int preop) {
   return preop ? trace.checked(__LINE__, status) : SUM_OK;
 }
 
-int SUM_Deliver::run_first_phase_state(OpnState state) {
+int SUM_Deliver::run_first_phase_state(OpnState state, int& stop) {
   SUM_Trace trace("SUM_Deliver::run_first_phase_state");
   int status = 0;
   switch (state) {
@@ -192,37 +170,17 @@ int SUM_Deliver::run_first_phase_state(OpnState state) {
       // The record is saved before the baselines are made, so that a cancel
       // after a crash between the two finds them (by their names, made
       // from the recorded start time) and removes them.
-      if ((status = fire_trigger(0, 1)) != 0)
+      if ((status = fire_trigger(TRIGGER_START, 1)) != 0)
         return trace.checked(__LINE__, status);
       if (cached_record().GetLength() == 0 && (status = set_state_and_save_to_pvar(PREPARED)) != 0)
         return trace.checked(__LINE__, status);
       if ((status = make_baselines()) != 0)
         return trace.checked(__LINE__, status);
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-    case INTEGACT_CREATED:
-      return trace.checked(__LINE__, step_create_integration_activity(target_));
-    case INTEGACT_SET:
-      return trace.checked(__LINE__, step_set_integration_activity());
-    case MERGING:
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-    case MERGED:
-      if ((status = announce(imsg_text(sum_integration_msg::MergingFiles))) != 0 ||
-          (status = do_merge(callbacks_.element, callbacks_.sorted_versions)) != 0 ||
-          (status = check_operation_pvar()) != 0)
-        return trace.checked(__LINE__, status);
-      set_state(state);
-      // Nothing to merge (97) is no reason to stop.
-      return set_status_ok();
-    case CONTEXT_MERGED:
-      if ((status = do_context_merge()) != 0)
-        return trace.checked(__LINE__, status);
-      set_state(state);
-      return trace.checked(__LINE__, fire_trigger(0, 0));
     default:
       // Posting needs another replica, and a deliver leaves the target
-      // view's config spec as it is: these states hold no work here.
-      set_state(state);
-      return SUM_OK;
+      // view's config spec as it is: those states hold no work here.
+      return trace.checked(__LINE__, SUM_Integration::run_first_phase_state(state, stop));
   }
 }
 
@@ -230,10 +188,6 @@ int SUM_Deliver::run_second_phase_state(OpnState state) {
   SUM_Trace trace("SUM_Deliver::run_second_phase_state");
   int status = 0;
   switch (state) {
-    case CHECKEDIN:
-      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0)
-        return trace.checked(__LINE__, status);
-      return trace.checked(__LINE__, step_checkin());
     case INTEGARC_DRAWN:
       if ((status = draw_integration_arc()) != 0)
         return trace.checked(__LINE__, status);
@@ -248,11 +202,10 @@ int SUM_Deliver::run_second_phase_state(OpnState state) {
     case COMPLETED:
       set_state(state);
       announce(imsg_text(sum_deliver_msg::DeliverCompleted));
-      return trace.checked(__LINE__, fire_trigger(1, 0));
+      return trace.checked(__LINE__, fire_trigger(TRIGGER_COMPLETE, 0));
     default:
       // No tracker binding, and no configuration of the source changes.
-      set_state(state);
-      return SUM_OK;
+      return trace.checked(__LINE__, SUM_Integration::run_second_phase_state(state));
   }
 }
 
@@ -422,17 +375,14 @@ int SUM_Deliver::restart(const SUM_Stream& source) {
 
 int SUM_Deliver::cancel() {
   SUM_Trace trace("SUM_Deliver::cancel");
-  int status = fire_trigger(2, 1);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
   int completing = 0;
-  if ((status = check_cancel_allowed(completing)) != 0)
+  int status = begin_cancel(completing);
+  if (status != 0)
     return trace.checked(__LINE__, status);
   if (completing) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCancelDeliveryBecause);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  find_orphan_integration_activity(target_);
   if ((status = undo_checkin()) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoCheckin);
     return trace.checked(__LINE__, status);
@@ -445,8 +395,7 @@ int SUM_Deliver::cancel() {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoMerge);
     return trace.checked(__LINE__, status);
   }
-  if ((status = undo_setact_integration_activity()) != 0 ||
-      (status = restore_view_activity()) != 0 || (status = remove_integration_activity()) != 0) {
+  if ((status = undo_integration_activity()) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoSetIntegration);
     return trace.checked(__LINE__, status);
   }
@@ -457,6 +406,6 @@ int SUM_Deliver::cancel() {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUndoPostStream);
     return trace.checked(__LINE__, status);
   }
-  fire_trigger(2, 0);
+  fire_trigger(TRIGGER_CANCEL, 0);
   return set_status_ok();
 }

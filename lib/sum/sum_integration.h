@@ -466,10 +466,58 @@ class SUM_Integration {
   int save_view_activity();
   int restore_view_activity();
   virtual const char* view_settings_pvar_name() const;
-  // Whether a cancel may begin: `completing` 1 when the stored state says
-  // another process is completing (the caller prints its refusal); the
-  // target view must be usable. Code 5 without a record.
-  int check_cancel_allowed(int& completing);
+  // What can go wrong with the saved view settings, and its report (base:
+  // the engine's own messages). Settings that do not parse, or an activity
+  // not given back, are warnings: the operation goes on without them.
+  enum ViewSettingsFault {
+    VS_CURRENT_UNKNOWN,  // the view's current activity cannot be read
+    VS_NOT_WRITTEN,      // saving or clearing the PVAR failed
+    VS_NOT_READ,         // reading the PVAR failed
+    VS_CORRUPT,          // the saved value does not parse
+    VS_ACTIVITY_KEPT     // the saved activity could not be made current again
+  };
+  virtual void report_view_settings_fault(ViewSettingsFault fault) const;
+  // The opening of every cancel: the cancel trigger's preop; then whether
+  // the cancel may begin: `completing` 1 when the stored state says another
+  // process is completing (the caller prints its refusal and stops); the
+  // target view must be usable (code 5 without a record); then the
+  // integration activity a crash left unrecorded is looked for.
+  int begin_cancel(int& completing);
+  // Cancel's undoing of the integration activity: cleared from the target
+  // view, the view's own activity given back, the activity removed when
+  // its change set is empty.
+  int undo_integration_activity();
+
+  // ---- the two phases (sum_integration_steps.cpp) ----
+  // Advances from the current state to `target`: the first phase up to
+  // "context_merged", then, when `target` lies beyond it, the second.
+  // Refused (29) for a cancelled operation and (41) when another process
+  // changed the record. Completing a first phase that ran before is refused
+  // (refuse_new_merges) when merges were made only now: they are for the
+  // user to see before anything is checked in.
+  int drive(OpnState target);
+  // One state of each phase. The base runs the states every operation
+  // shares: the integration activity made in target_stream() and set in
+  // the target view, "merging", the merges (merge_into_view), the context
+  // merge ending with the start trigger's postop; the complete trigger's
+  // preop and the check-in, the activity cleared. Other states are only
+  // reached. `stop` 1 ends the first phase early without an error.
+  virtual int run_first_phase_state(OpnState state, int& stop);
+  virtual int run_second_phase_state(OpnState state);
+  // Whether the operation merges and has an integration activity (base:
+  // 1). Without, the shared states only pass.
+  virtual int integrates_files() const;
+  // The merges into the target view: do_merge with the caller's callbacks
+  // and whatever the operation reports after it (base: do_merge without
+  // callbacks).
+  virtual int merge_into_view();
+  // The refusal when completing finds new merges (base: code 103).
+  virtual int refuse_new_merges();
+  enum TriggerKind { TRIGGER_START, TRIGGER_COMPLETE, TRIGGER_CANCEL };
+  // The operation's trigger of `kind`: its preop when `preop` is 1 (a
+  // refusal is the operation's refusal code), else its postop, whose
+  // failure is ignored (base: no triggers).
+  virtual int fire_trigger(TriggerKind kind, int preop);
 
   // Kills the process when KORVANE_FAULT_KILL_AT_STATE names the current
   // state. Saves call it themselves, except while `defer_kill` is set: a

@@ -263,6 +263,29 @@ const char* SUM_Rebase::view_settings_pvar_name() const {
   return PVAR_ZEM_GEN_ZEM_REBASE_MISC;
 }
 
+void SUM_Rebase::report_view_settings_fault(ViewSettingsFault fault) const {
+  const std::string pvar(view_settings_pvar_name());
+  switch (fault) {
+    case VS_CURRENT_UNKNOWN:
+      imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetCurrentActivity,
+                 std::string(op_target_view().any_name()));
+      return;
+    case VS_NOT_WRITTEN:
+      imsg_print(IMSG_ERROR, sum_rebase_msg::UnableSetPVAR, pvar);
+      return;
+    case VS_NOT_READ:
+      imsg_print(IMSG_ERROR, sum_rebase_msg::UnableGetPVAR, pvar);
+      return;
+    case VS_CORRUPT:
+      imsg_print(IMSG_WARNING, sum_rebase_msg::ZEMREBASEMISCPVAR);
+      imsg_print(IMSG_WARNING, sum_rebase_msg::UnableRestoreREBASEMISC);
+      return;
+    case VS_ACTIVITY_KEPT:
+      imsg_print(IMSG_WARNING, sum_rebase_msg::UnableRestoreOriginalActivity);
+      return;
+  }
+}
+
 const char* SUM_Rebase::rival_pvar_name() const {
   return PVAR_ZEM_GEN_ZEM_DELIVER;
 }
@@ -319,49 +342,25 @@ int SUM_Rebase::do_rebase() {
 
 int SUM_Rebase::do_integration(OpnState target) {
   SUM_Trace trace("SUM_Rebase::do_integration");
-  trace.info(2, "Current state: %d\nTarget state: %d", op_state(), target);
-  if (op_state() == CANCELLED)
-    return trace.checked(__LINE__, record_status(ST_BEING_CANCELLED));
   if (config_ == nullptr || op_target_view().is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  // Another process may have completed or cancelled the operation since
-  // this object read it.
-  int status = 0;
-  if (cached_record().GetLength() > 0 && (status = check_operation_pvar()) != 0)
-    return trace.checked(__LINE__, status);
-  set_status_ok();
-  clear_new_merges();
-  const OpnState entry = op_state();
-  OpnState first_end = target < CONTEXT_MERGED ? target : CONTEXT_MERGED;
-  while (op_state() < first_end) {
-    OpnState next = increment_state(op_state());
-    trace.info(2, "Processing state: %d", next);
-    int stop = 0;
-    int status = run_first_phase_state(next, stop);
-    if (status != 0)
-      return trace.checked(__LINE__, status);
-    if (stop)
-      return SUM_OK;
-  }
-  if (target <= CONTEXT_MERGED)
-    return set_status_ok();
-  // Completing a rebase whose first phase ran before: merges made only now
-  // (the stream or the view changed since, or a crash came before them)
-  // are for the user to see before anything is checked in.
-  if (entry >= MERGING && entry < CHECKEDIN && new_merges() > 0)
-    return trace.checked(__LINE__, record_status(ST_NEW_MERGES));
-  if (!read_only_ && (status = check_integration_activity()) != 0)
-    return trace.checked(__LINE__, status);
-  while (op_state() < target) {
-    OpnState next = increment_state(op_state());
-    trace.info(2, "Processing state: %d", next);
-    if ((status = run_second_phase_state(next)) != 0)
-      return trace.checked(__LINE__, status);
-  }
-  return set_status_ok();
+  return trace.checked(__LINE__, drive(target));
 }
 
-int SUM_Rebase::fire_trigger(int kind, int preop) {
+int SUM_Rebase::integrates_files() const {
+  // A read-only stream merges nothing and has no integration activity.
+  return read_only_ ? 0 : 1;
+}
+
+int SUM_Rebase::merge_into_view() {
+  SUM_Trace trace("SUM_Rebase::merge_into_view");
+  int status = do_merge(callbacks_.element, callbacks_.sorted_versions);
+  if (status == 0)
+    status = report_hidden_changes();
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Rebase::fire_trigger(TriggerKind kind, int preop) {
   SUM_Trace trace("SUM_Rebase::fire_trigger");
   SUM_Project project;
   SUM_BaselineList baselines;
@@ -372,10 +371,10 @@ int SUM_Rebase::fire_trigger(int kind, int preop) {
     objects.append(baselines[i]);
   const SUM_Activity& activity = op_integration_activity();
   int status = 0;
-  if (kind == 0) {
+  if (kind == TRIGGER_START) {
     SUM_TrigRebaseStart trigger(op_stream(), project, objects, activity, SUM_String());
     status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
-  } else if (kind == 1) {
+  } else if (kind == TRIGGER_COMPLETE) {
     SUM_TrigRebaseComplete trigger(op_stream(), project, objects, activity, SUM_String());
     status = preop ? trigger.fire_preop() : trigger.fire_postop(SUM_VobObject());
   } else {
@@ -392,7 +391,7 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
   int status = 0;
   switch (state) {
     case OP_COMMITTED:
-      if ((status = fire_trigger(0, 1)) != 0)
+      if ((status = fire_trigger(TRIGGER_START, 1)) != 0)
         return trace.checked(__LINE__, status);
       if ((status = set_state_and_save_to_pvar(state)) != 0)
         return trace.checked(__LINE__, status);
@@ -422,38 +421,8 @@ int SUM_Rebase::run_first_phase_state(OpnState state, int& stop) {
       }
       return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
     }
-    case INTEGACT_CREATED:
-      if (read_only_) {
-        set_state(MERGED);
-        return SUM_OK;
-      }
-      return trace.checked(__LINE__, step_create_integration_activity(op_stream()));
-    case INTEGACT_SET:
-      return trace.checked(__LINE__, step_set_integration_activity());
-    case MERGING:
-      return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-    case MERGED:
-      if ((status = announce(imsg_text(sum_integration_msg::MergingFiles))) != 0)
-        return trace.checked(__LINE__, status);
-      if (!read_only_ &&
-          ((status = do_merge(callbacks_.element, callbacks_.sorted_versions)) != 0 ||
-           (status = report_hidden_changes()) != 0))
-        return trace.checked(__LINE__, status);
-      if ((status = check_operation_pvar()) != 0)
-        return trace.checked(__LINE__, status);
-      set_state(state);
-      // Nothing to merge (97) is no reason to stop.
-      return set_status_ok();
-    case CONTEXT_MERGED:
-      if (!read_only_ && (status = do_context_merge()) != 0)
-        return trace.checked(__LINE__, status);
-      set_state(state);
-      return trace.checked(__LINE__, fire_trigger(0, 0));
     default:
-      // "brelt_preop_done", "stream_posted" and "reprocess_merging" hold no
-      // work of a rebase.
-      set_state(state);
-      return SUM_OK;
+      return trace.checked(__LINE__, SUM_Integration::run_first_phase_state(state, stop));
   }
 }
 
@@ -461,17 +430,6 @@ int SUM_Rebase::run_second_phase_state(OpnState state) {
   SUM_Trace trace("SUM_Rebase::run_second_phase_state");
   int status = 0;
   switch (state) {
-    case CHECKEDIN:
-      if ((status = check_operation_pvar()) != 0 || (status = fire_trigger(1, 1)) != 0)
-        return trace.checked(__LINE__, status);
-      // A read-only stream merged nothing and has no activity to check in.
-      if (read_only_)
-        return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-      return trace.checked(__LINE__, step_checkin());
-    case INTEGACT_CLEARED:
-      if (read_only_)
-        return trace.checked(__LINE__, set_state_and_save_to_pvar(state));
-      return trace.checked(__LINE__, step_clear_integration_activity());
     case CONFIG_UPDATED:
       if ((status = announce(imsg_text(sum_rebase_msg::UpdatingStreamConfiguration))) != 0)
         return trace.checked(__LINE__, status);
@@ -482,10 +440,9 @@ int SUM_Rebase::run_second_phase_state(OpnState state) {
         return trace.checked(__LINE__, status);
       set_state(state);
       announce(imsg_text(sum_rebase_msg::RebaseCompleted));
-      return trace.checked(__LINE__, fire_trigger(1, 0));
+      return trace.checked(__LINE__, fire_trigger(TRIGGER_COMPLETE, 0));
     default:
-      set_state(state);
-      return SUM_OK;
+      return trace.checked(__LINE__, SUM_Integration::run_second_phase_state(state));
   }
 }
 

@@ -131,14 +131,22 @@ class SUM_Rebase : public SUM_Integration {
  private:
   // The elements the stream modified in the component of `change`.
   int modified_elements(const SUM_FoundationChange& change, SUM_VobObjectList& out) const;
-  int run_first_phase_state(OpnState state, int& stop);
+  // The rebase's own states: the view's config spec updated, the snapshot
+  // view reloaded (`stop` when it must be reloaded first), the stream's
+  // configuration, the clean-up.
+  int run_first_phase_state(OpnState state, int& stop) override;
   // Gives the new view of a retargeted rebase what the rebase set in it.
   int set_up_retargeted_view();
   // Whether `view` already shows the rebase as set_up_retargeted_view
   // leaves it.
   int is_set_up(const SUM_View& view, int& set_up) const;
-  int run_second_phase_state(OpnState state);
-  int fire_trigger(int kind, int preop);
+  int run_second_phase_state(OpnState state) override;
+  int integrates_files() const override;
+  // do_merge, then the changes of the stream the new foundation hides.
+  int merge_into_view() override;
+  // The rebase's own texts for the saved view settings ("ZEM_REBASE_MISC").
+  void report_view_settings_fault(ViewSettingsFault fault) const override;
+  int fire_trigger(TriggerKind kind, int preop) override;
   int complete_cleanup();
   int record_integrated_config();
 

@@ -52,18 +52,14 @@ int SUM_Rebase::cancel() {
   SUM_Trace trace("SUM_Rebase::cancel");
   if (config_ == nullptr)
     return sum_int_error(kSource, trace.name(), __LINE__);
-  int status = fire_trigger(2, 1);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
   int completing = 0;
-  if ((status = check_cancel_allowed(completing)) != 0)
+  int status = begin_cancel(completing);
+  if (status != 0)
     return trace.checked(__LINE__, status);
   if (completing) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableCancelRebaseBecause);
     return trace.checked(__LINE__, SUM_FAILED);
   }
-  if (!read_only_)
-    find_orphan_integration_activity(op_stream());
   if (!read_only_ && ((status = announce(imsg_text(sum_rebase_msg::UndoingCheckins))) != 0 ||
                       (status = undo_checkin()) != 0))
     return trace.checked(__LINE__, status);
@@ -76,12 +72,10 @@ int SUM_Rebase::cancel() {
   }
   if ((status = announce(imsg_text(sum_rebase_msg::RemovingIntegrationActivity))) != 0)
     return trace.checked(__LINE__, status);
-  if ((status = undo_setact_integration_activity()) != 0) {
+  if ((status = undo_integration_activity()) != 0) {
     imsg_print(IMSG_ERROR, sum_rebase_msg::UnableUndoSetIntegration);
     return trace.checked(__LINE__, status);
   }
-  if ((status = restore_view_activity()) != 0 || (status = remove_integration_activity()) != 0)
-    return trace.checked(__LINE__, status);
   if ((status = announce(imsg_text(sum_rebase_msg::RestoringRebaseViewPrevious))) != 0 ||
       (status = undo_update_cspec()) != 0)
     return trace.checked(__LINE__, status);
@@ -92,7 +86,7 @@ int SUM_Rebase::cancel() {
   int reloaded = 1;
   if (!op_target_view().is_null() && (status = check_view_reloaded(reloaded)) != 0)
     return trace.checked(__LINE__, status);
-  fire_trigger(2, 0);
+  fire_trigger(TRIGGER_CANCEL, 0);
   return set_status_ok();
 }
 

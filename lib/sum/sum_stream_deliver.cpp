@@ -65,10 +65,11 @@ SUM_String recorded_comment(const char* comment, const SUM_Stream& source, const
 }
 
 // The pairs (baseline, target timeline of its component) for `delivered`,
-// each once; baselines of components the target has no timeline for are
-// left out. A null baseline is an internal error.
+// each once, and the operation code of their events; baselines of
+// components the target has no timeline for are left out. A null baseline
+// is an internal error.
 int delivery_pairs(const SUM_Stream& target, const SUM_BaselineList& delivered,
-                   const char* operation, std::vector<vob_zem_tl_contrib_t>& out) {
+                   const char* operation, std::vector<vob_zem_tl_contrib_t>& out, int& op) {
   out.clear();
   for (unsigned i = 0; i < delivered.count(); ++i) {
     const SUM_Baseline& baseline = delivered[i];
@@ -92,7 +93,7 @@ int delivery_pairs(const SUM_Stream& target, const SUM_BaselineList& delivered,
     pair.timeline = timeline.dbid();
     out.push_back(pair);
   }
-  return SUM_OK;
+  return timeline_opcode(target.vob(), op);
 }
 
 }  // namespace
@@ -104,9 +105,7 @@ int SUM_Stream::record_deliver(const SUM_Stream& target, const SUM_BaselineList&
     return sum_int_error(kSource, trace.name(), __LINE__);
   std::vector<vob_zem_tl_contrib_t> pairs;
   int op = 0;
-  int status = delivery_pairs(target, delivered, trace.name(), pairs);
-  if (status == 0)
-    status = timeline_opcode(target.vob(), op);
+  int status = delivery_pairs(target, delivered, trace.name(), pairs, op);
   if (status != 0 || pairs.empty())
     return trace.checked(__LINE__, status);
   SUM_EventInfo event(recorded_comment(comment, *this, view), op);
@@ -125,9 +124,7 @@ int SUM_Stream::undo_recorded_deliver(const SUM_Stream& target, const SUM_Baseli
     return sum_int_error(kSource, trace.name(), __LINE__);
   std::vector<vob_zem_tl_contrib_t> pairs;
   int op = 0;
-  int status = delivery_pairs(target, delivered, trace.name(), pairs);
-  if (status == 0)
-    status = timeline_opcode(target.vob(), op);
+  int status = delivery_pairs(target, delivered, trace.name(), pairs, op);
   if (status != 0 || pairs.empty())
     return trace.checked(__LINE__, status);
   SUM_EventInfo event(given(comment) ? SUM_String(comment) : formatted(kUndoneComment, any_name()),
