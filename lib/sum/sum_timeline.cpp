@@ -68,6 +68,22 @@ int last_of_kind(const SUM_TimelineEntryList& entries, int from, int kind) {
   return -1;
 }
 
+// Whether an entry of `kind` (any entry, for kAnyKind) follows the newest
+// baseline entry of `timeline`; with no baseline entry, whether there is
+// one at all.
+constexpr int kAnyKind = 0;
+int entry_after_latest_bl(const SUM_Timeline& timeline, int kind, int& result) {
+  SUM_TimelineEntryList list;
+  int status = timeline.entries(list);
+  if (status != 0)
+    return status;
+  int last = static_cast<int>(list.count()) - 1;
+  int baseline = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
+  int entry = kind == kAnyKind ? last : last_of_kind(list, last, kind);
+  result = entry > baseline ? 1 : 0;
+  return SUM_OK;
+}
+
 }  // namespace
 
 // ---- SUM_Timeline: making and removing ----------------------------------------------
@@ -412,42 +428,20 @@ int SUM_Timeline::latest_interesting_ents(int& baseline_index, int& arc_index) c
 
 int SUM_Timeline::arc_after_latest_bl(int& result) const {
   SUM_Trace trace("SUM_Timeline::arc_after_latest_bl");
-  SUM_TimelineEntryList list;
-  int status = entries(list);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  int last = static_cast<int>(list.count()) - 1;
-  int baseline = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
   // Any entry after the newest baseline that is not a baseline is an arc of
   // some kind (a foundation arc, or the other kind 2).
-  result = last > baseline ? 1 : 0;
-  return SUM_OK;
+  return trace.checked(__LINE__, entry_after_latest_bl(*this, kAnyKind, result));
 }
 
 int SUM_Timeline::foundation_arc_after_latest_bl(int& result) const {
   SUM_Trace trace("SUM_Timeline::foundation_arc_after_latest_bl");
-  SUM_TimelineEntryList list;
-  int status = entries(list);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  int last = static_cast<int>(list.count()) - 1;
-  int baseline = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
-  int arc = last_of_kind(list, last, SUM_TimelineEntry::FOUNDATION_ARC);
-  result = arc > baseline ? 1 : 0;
-  return SUM_OK;
+  return trace.checked(__LINE__,
+                       entry_after_latest_bl(*this, SUM_TimelineEntry::FOUNDATION_ARC, result));
 }
 
 int SUM_Timeline::delivery_after_latest_bl(int& result) const {
   SUM_Trace trace("SUM_Timeline::delivery_after_latest_bl");
-  SUM_TimelineEntryList list;
-  int status = entries(list);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  int last = static_cast<int>(list.count()) - 1;
-  int baseline = last_of_kind(list, last, SUM_TimelineEntry::BASELINE);
-  int delivery = last_of_kind(list, last, SUM_TimelineEntry::KIND_2);
-  result = delivery > baseline ? 1 : 0;
-  return SUM_OK;
+  return trace.checked(__LINE__, entry_after_latest_bl(*this, SUM_TimelineEntry::KIND_2, result));
 }
 
 int SUM_Timeline::arc_after_pred_bl(const SUM_Baseline& baseline, int& result) const {
