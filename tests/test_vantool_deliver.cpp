@@ -88,6 +88,12 @@ TEST_F(VantoolDeliverTest, DeliversEveryActivityThenNothingIsLeft) {
   EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
   EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nchanged in dev\n");
   EXPECT_TRUE(has(vantool_out({"lsbl", "-stream", "dev@/pvob"}), "deliverbl.dev."));
+  // The integration activity tells what the deliver brought.
+  const std::string acts = vantool_out({"lsact", "-in", "int@/pvob", "-short"});
+  const size_t at = acts.find("deliver.dev.");
+  ASSERT_NE(at, std::string::npos) << acts;
+  const std::string integration = acts.substr(at, acts.find('\n', at) - at);
+  EXPECT_EQ(vantool_out({"lsact", "-contrib", "-short", integration}), "dev_work@/pvob\n");
   // The delivered work is part of the integration stream now.
   std::string left = vantool_out({"diffbl", "dev@/pvob", "int@/pvob"});
   EXPECT_FALSE(has(left, "dev_work")) << left;
@@ -114,6 +120,58 @@ TEST_F(VantoolDeliverTest, SelectedActivitiesOnly) {
        "int"});
   EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nsecond\n");
   EXPECT_FALSE(has(vantool_out({"ls", path("int", "src")}), "first.txt"));
+}
+
+TEST_F(VantoolDeliverTest, SelectedBaselinesAndTheOlderOnesTheyHold) {
+  add_file("dev", "first.txt");
+  run({"mkbl", "-view", "dev", "-nc", "DEV1"});
+  add_file("dev", "second.txt");
+  run({"mkbl", "-view", "dev", "-nc", "DEV2"});
+  add_file("dev", "third.txt");
+
+  // Refused: a baseline of another stream (named), two of one component.
+  auto foreign = vantool({"deliver", "-baseline", "INT1@/pvob", "-stream", "dev@/pvob"});
+  EXPECT_EQ(foreign.exit_code, 1);
+  EXPECT_TRUE(has(foreign.err, "Baseline \"INT1@/pvob\" may not be delivered from stream"))
+      << foreign.err;
+  EXPECT_TRUE(has(foreign.err, "Selected baselines may not be delivered from this stream."))
+      << foreign.err;
+  auto both = vantool({"deliver", "-baseline", "DEV1@/pvob,DEV2@/pvob", "-stream", "dev@/pvob"});
+  EXPECT_EQ(both.exit_code, 1);
+  EXPECT_TRUE(has(both.err, "Baseline \"DEV2@/pvob\" is in conflict with \"DEV1@/pvob\""))
+      << both.err;
+  EXPECT_TRUE(has(both.err, "Selected baselines contain conflicts.")) << both.err;
+  EXPECT_EQ(deliver_status(), "No deliver operation in progress for stream \"dev@/pvob\".\n");
+
+  // DEV2 holds DEV1: both flow, the work after DEV2 stays behind.
+  auto preview =
+      vantool({"deliver", "-preview", "-baseline", "DEV2@/pvob", "-stream", "dev@/pvob"});
+  ASSERT_EQ(preview.exit_code, 0) << preview.err;
+  EXPECT_TRUE(has(preview.out, "Baselines to be delivered:\n    DEV2@/pvob\n")) << preview.out;
+  EXPECT_TRUE(has(preview.out, "/src/second.txt")) << preview.out;
+  EXPECT_FALSE(has(preview.out, "/src/third.txt")) << preview.out;
+
+  run({"deliver", "-baseline", "DEV2@/pvob", "-stream", "dev@/pvob", "-to", "int"});
+  std::string status = deliver_status();
+  EXPECT_TRUE(has(status, "Baselines will be delivered to")) << status;
+  EXPECT_TRUE(has(status, "DEV1@/pvob")) << status;
+  run({"deliver", "-complete", "-stream", "dev@/pvob"});
+  std::string listed = vantool_out({"ls", path("int", "src")});
+  EXPECT_TRUE(has(listed, "first.txt")) << listed;
+  EXPECT_TRUE(has(listed, "second.txt")) << listed;
+  EXPECT_FALSE(has(listed, "third.txt")) << listed;
+  // No deliverbl baseline was made: the selection was delivered as it is.
+  EXPECT_FALSE(has(vantool_out({"lsbl", "-stream", "dev@/pvob"}), "deliverbl."));
+  // Both baselines are recorded on the target; a second deliver of DEV1
+  // has nothing to do.
+  for (const std::string bl : {"DEV1", "DEV2"})
+    EXPECT_TRUE(
+        has(vantool_out({"describe", "baseline:" + bl + "@/pvob"}), "TimelineContribution ->"))
+        << bl;
+  auto again = vantool({"deliver", "-baseline", "DEV1@/pvob", "-stream", "dev@/pvob"});
+  EXPECT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_TRUE(has(again.out + again.err, "No activities to deliver from stream \"dev@/pvob\""))
+      << again.out << again.err;
 }
 
 TEST_F(VantoolDeliverTest, AConflictWaitsForTheUser) {

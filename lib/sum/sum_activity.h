@@ -265,10 +265,13 @@ class SUM_Activity : public SUM_ActivityBase {
                               const SUM_BaselineList& old_found, int delivered_by_baseline,
                               const char* comment = "") const;
   // The configurations the operation went between, replacing both lists:
-  // `new_config` the contributing baselines, `old_config` for a rebase the
-  // old foundation; both without the components the stream's project may
-  // not modify. Refusals of contrib_baselines; a deliver's old side cannot
-  // be found yet ("Unable to determine baseline list ...", 1001).
+  // for a rebase `new_config` the contributing baselines and `old_config`
+  // the old foundation; for a deliver, per component, the newest delivered
+  // baseline and the baseline of the target stream's timeline entry just
+  // before the delivery's first entry; both without the components the
+  // stream's project may not modify. Refusals of contrib_baselines; a
+  // delivery whose entries are missing is "Unable to determine baseline
+  // list ..." (1001).
   int integration_config(SUM_BaselineVRList& new_config, SUM_BaselineVRList& old_config) const;
   // The activities in which the two integrated configurations differ,
   // replacing `out`. Refused (1001, after the message) for an activity that

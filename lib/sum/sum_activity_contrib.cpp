@@ -16,6 +16,7 @@
 #include "sum/sum_pvar.h"
 #include "sum/sum_status.h"
 #include "sum/sum_stream.h"
+#include "sum/sum_timeline.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_utl_list_strings.h"
 #include "sum/sum_virtual_baseline.h"
@@ -89,6 +90,71 @@ int keep_modifiable(const SUM_ComponentList& modifiable, SUM_BaselineVRList& lis
   return SUM_OK;
 }
 
+// The newest of `group` (baselines of one component): the one the others
+// are ancestors of.
+int newest_of(const SUM_BaselineList& group, SUM_Baseline& out) {
+  for (unsigned i = 0; i < group.count(); ++i) {
+    SUM_BaselineList others = group;
+    others.remove(i);
+    int older = 0;
+    int status = others.count() > 0 ? group[i].is_ancestor_of(others, older) : 0;
+    if (status != 0)
+      return status;
+    if (!older) {
+      out = group[i];
+      return SUM_OK;
+    }
+  }
+  return SUM_NOT_FOUND;
+}
+
+// A deliver's two sides on the target stream `target`, per component of
+// the delivered baselines `contrib`: before, the baseline of the target's
+// timeline entry just before the first entry recording one of them; after,
+// the newest of them. SUM_NOT_FOUND when the delivery's entry or the one
+// before it is missing (never recorded, or removed since).
+int deliver_sides(const SUM_Stream& target, const SUM_BaselineList& contrib,
+                  SUM_BaselineList& before, SUM_BaselineList& after) {
+  SUM_ComponentList done;
+  for (unsigned i = 0; i < contrib.count(); ++i) {
+    SUM_Component component;
+    SUM_Timeline timeline;
+    SUM_TimelineEntryList entries;
+    int status = contrib[i].component(component);
+    if (status != 0)
+      return status;
+    if (done.find(component) >= 0)
+      continue;
+    done.append(component);
+    SUM_BaselineList group;
+    for (unsigned j = i; j < contrib.count(); ++j) {
+      SUM_Component other;
+      if ((status = contrib[j].component(other)) != 0)
+        return status;
+      if (other == component)
+        group.append(contrib[j]);
+    }
+    if ((status = target.component_timeline(component, timeline)) != 0 ||
+        (status = timeline.entries(entries)) != 0)
+      return status;
+    unsigned first = 0;
+    for (first = 0; first < entries.count(); ++first) {
+      SUM_Baseline delivered;
+      if (entries[first].kind() == SUM_TimelineEntry::KIND_2 &&
+          entries[first].baseline(delivered) == 0 && group.find(delivered) >= 0)
+        break;
+    }
+    SUM_Baseline old_side, new_side;
+    if (first == 0 || first >= entries.count() || entries[first - 1].baseline(old_side) != 0)
+      return SUM_NOT_FOUND;
+    if ((status = newest_of(group, new_side)) != 0)
+      return status;
+    before.append(old_side);
+    after.append(new_side);
+  }
+  return SUM_OK;
+}
+
 }  // namespace
 
 int SUM_Activity::save_integration_config(const char* record_name, const SUM_BaselineList& contrib,
@@ -121,25 +187,26 @@ int SUM_Activity::integration_config(SUM_BaselineVRList& new_config,
   int delivered = 0;
   if ((status = pvar_exists(PVAR_ZEM_GEN_ZEM_DELIVER, delivered)) != 0)
     return trace.checked(__LINE__, status);
-  if (delivered) {
-    // A deliver's old side is, per component of each delivered baseline,
-    // the baseline of the target stream's timeline entry just before the
-    // entry that records this delivery. Deliveries do not record their
-    // place on the target's timelines yet, so that entry cannot be found:
-    // refuse rather than compare against a guessed configuration.
-    imsg_print(IMSG_ERROR, sum_msg::NoBaselineList, sum_act_label(*this));
-    return trace.checked(__LINE__, SUM_FAILED);
-  }
-  SUM_BaselineList old_found;
-  if ((status = old_found_baselines(old_found)) != 0)
-    return trace.checked(__LINE__, status);
   SUM_Stream owner;
   SUM_Project project;
   SUM_ComponentList modifiable;
   if ((status = sum_act_stream_and_project(*this, owner, project)) != 0 ||
       (status = project.mod_comps(modifiable)) != 0)
     return trace.checked(__LINE__, status);
-  SUM_BaselineVRList new_side = as_vr_list(contrib);
+  SUM_BaselineList old_found, new_found = contrib;
+  if (delivered) {
+    // The deliver's activity is in the target stream, whose timelines
+    // record where the delivered baselines entered.
+    new_found = SUM_BaselineList();
+    if ((status = deliver_sides(owner, contrib, old_found, new_found)) != 0) {
+      if (status == SUM_NOT_FOUND)
+        imsg_print(IMSG_ERROR, sum_msg::NoBaselineList, sum_act_label(*this));
+      return trace.checked(__LINE__, SUM_FAILED);
+    }
+  } else if ((status = old_found_baselines(old_found)) != 0) {
+    return trace.checked(__LINE__, status);
+  }
+  SUM_BaselineVRList new_side = as_vr_list(new_found);
   SUM_BaselineVRList old_side = as_vr_list(old_found);
   if ((status = keep_modifiable(modifiable, new_side)) != 0 ||
       (status = keep_modifiable(modifiable, old_side)) != 0)

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "sum/sum_baseline.h"
+#include "sum/sum_baseline_diff.h"
 #include "sum/sum_integration.h"
 #include "sum/sum_virtual_baseline.h"
 
@@ -46,6 +47,7 @@ class SUM_Deliver : public SUM_Integration {
     ST_INTEGRATION_NEEDS_BASELINES = 61,
     ST_BASELINES_NOT_DELIVERABLE = 62,
     ST_SELECTED_BLS_CONFLICT = 64,
+    ST_SELECTED_BLS_OLD_FORMAT = 72,
     ST_NO_DEFAULT_TARGET = 65,
     ST_POLICY_REFUSED = 66,
     ST_START_PREOP_REFUSED = 67,
@@ -85,10 +87,20 @@ class SUM_Deliver : public SUM_Integration {
   // to deliver ends with state "no_work_todo" and code 42 or 46 (status 0).
   int prepare();
   int prepare_acts(const SUM_ActivityList& activities);
+  // Plans a deliver of the baselines `selected`, each made in the source
+  // stream and of a component in its configuration (else 62 after naming
+  // it; an empty selection: 61 from an integration stream, else 62); two of
+  // one component conflict (64). The selection's closure, less what the
+  // target holds already, is delivered; checkouts in the source do not
+  // matter, a baseline holds none.
+  int prepare_bls(const SUM_BaselineList& selected);
   // The activities the deliver takes (after planning), and those left out
   // because they hold checkouts.
   const SUM_ActivityList& delivered_activities() const { return activities_; }
   const SUM_ActivityList& acts_wcos() const { return acts_wcos_; }
+  // The baselines a deliver of selected baselines takes (after planning),
+  // and, once the first phase made them, those of any deliver.
+  const SUM_BaselineList& delivered_baselines() const { return baselines_; }
   // After planning: the latest version of each element the delivered
   // changes touch, as the deliver would merge them (nothing is made).
   int preview_versions(SUM_VersionList& out) const;
@@ -160,7 +172,12 @@ class SUM_Deliver : public SUM_Integration {
   int analyze();
   int check_rebase_policy();
   int compare_streams();
+  int analyze_selected_bls(const SUM_BaselineList& selected);
+  int compare_selected_bls();
   int component_changes(const SUM_VirtualBaseline& vbl, int& changes) const;
+  // The activities `delivered` holds that the target does not (or holds at
+  // a lower count).
+  int flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const;
   int check_changed_component(const SUM_Component& component, int& keep);
   // The latest version of each element changed by the activities
   // `delivered` holds that the target does not (or holds at a lower count).
@@ -182,6 +199,10 @@ class SUM_Deliver : public SUM_Integration {
   // cannot be read.
   std::string baseline_base_name() const;
   int make_baselines();
+  // Adds to the baselines delivered the source's older baselines of their
+  // components that the target has not received: each delivered baseline
+  // holds them, so they need no merge of their own.
+  int add_mergeless_baselines();
   // Adds to the baselines made those of the source named by this deliver
   // that its record does not list (made just before a crash).
   int find_orphan_baselines();

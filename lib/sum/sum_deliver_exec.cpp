@@ -221,6 +221,9 @@ std::string SUM_Deliver::baseline_base_name() const {
 
 int SUM_Deliver::make_baselines() {
   SUM_Trace trace("SUM_Deliver::make_baselines");
+  // Selected baselines exist: the record holds them from the start.
+  if (optype_ == kOpSelectedBaselines)
+    return trace.checked(__LINE__, add_mergeless_baselines());
   // A deliver resumed here was cut short while it made its baselines: what
   // it planned went with its process.
   if (vconfig_.is_null()) {
@@ -248,6 +251,35 @@ int SUM_Deliver::make_baselines() {
     return trace.checked(__LINE__, record_status(ST_CANNOT_MAKE_BASELINE));
   }
   baselines_ = made;
+  return trace.checked(__LINE__, add_mergeless_baselines());
+}
+
+int SUM_Deliver::add_mergeless_baselines() {
+  SUM_Trace trace("SUM_Deliver::add_mergeless_baselines");
+  SUM_BaselineList added;
+  for (unsigned i = 0; i < baselines_.count(); ++i) {
+    SUM_BaselineList older;
+    if (baselines_[i].predecessors(older) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    // Newest first, down to the last one that reached the target.
+    for (unsigned j = older.count(); j-- > 0;) {
+      const SUM_Baseline& candidate = older[j];
+      trace.info(2, "Considering real baseline %s", candidate.any_fullname());
+      int initial = 0, flowed = 0;
+      SUM_Stream made_in;
+      if (candidate.is_initial(initial) != 0 || candidate.has_flowed_to(target_, flowed) != 0)
+        return trace.checked(__LINE__, record_err_status());
+      if (flowed)
+        break;
+      if (initial || candidate.stream(made_in) != 0 || !(made_in == op_stream()) ||
+          baselines_.find(candidate) >= 0 || added.find(candidate) >= 0)
+        continue;
+      trace.info(2, "Adding undelivered baseline %s", candidate.any_fullname());
+      added.append(candidate);
+    }
+  }
+  for (unsigned i = 0; i < added.count(); ++i)
+    baselines_.append(added[i]);
   return SUM_OK;
 }
 
@@ -303,6 +335,14 @@ int SUM_Deliver::versions_to_merge(SUM_VersionList& out, int& count) const {
   SUM_Trace trace("SUM_Deliver::versions_to_merge");
   SUM_VersionList found;
   for (unsigned i = 0; i < baselines_.count(); ++i) {
+    // An older baseline a delivered one holds is merged through it.
+    SUM_BaselineList others = baselines_;
+    others.remove(i);
+    int held = 0;
+    if (baselines_[i].is_ancestor_of(others, held) != 0)
+      return trace.checked(__LINE__, SUM_FAILED);
+    if (held)
+      continue;
     SUM_VersionList versions;
     if (flowing_versions(SUM_BaselineVR(baselines_[i]), versions) != 0) {
       imsg_print(IMSG_ERROR, sum_deliver_msg::UnableConvertDiffsVersions);

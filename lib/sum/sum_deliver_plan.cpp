@@ -9,6 +9,7 @@
 #include "sum/sum_baseline_diff.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_deliver.h"
+#include "sum/sum_foundation.h"
 #include "sum/sum_policy.h"
 #include "sum/sum_project.h"
 #include "sum/sum_rebase.h"
@@ -172,6 +173,106 @@ int SUM_Deliver::prepare_acts(const SUM_ActivityList& activities) {
   return trace.checked(__LINE__, status);
 }
 
+int SUM_Deliver::prepare_bls(const SUM_BaselineList& selected) {
+  SUM_Trace trace("SUM_Deliver::prepare_bls");
+  selected_acts_ = 0;
+  set_optype(static_cast<DeliverOpType>(kOpSelectedBaselines));
+  int status = analyze_selected_bls(selected);
+  if (status == 0)
+    status = analyze();
+  if (status == 0 && op_state() != NO_WORK_TODO)
+    status = compare_selected_bls();
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Deliver::analyze_selected_bls(const SUM_BaselineList& selected) {
+  SUM_Trace trace("SUM_Deliver::analyze_selected_bls");
+  if (op_format() < 2)
+    return trace.checked(__LINE__, record_status(ST_SELECTED_BLS_OLD_FORMAT));
+  int integration = 0;
+  if (op_stream().is_integration(integration) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (selected.count() == 0)
+    return trace.checked(__LINE__, record_status(integration ? ST_INTEGRATION_NEEDS_BASELINES
+                                                             : ST_BASELINES_NOT_DELIVERABLE));
+  SUM_ComponentList configured;
+  if (op_stream().components(configured) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  int refused = 0, conflicts = 0;
+  SUM_ComponentList seen;
+  for (unsigned i = 0; i < selected.count(); ++i) {
+    SUM_Component component;
+    SUM_Stream made_in;
+    if (selected[i].component(component) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    int earlier = seen.find(component);
+    seen.append(component);
+    if (earlier >= 0) {
+      imsg_print(IMSG_ERROR, sum_foundation_msg::SameComponent,
+                 std::string(selected[i].any_fullname()),
+                 std::string(selected[static_cast<unsigned>(earlier)].any_fullname()));
+      ++conflicts;
+    }
+    if (contains(configured, component) && selected[i].stream(made_in) == 0 &&
+        made_in == op_stream())
+      continue;
+    imsg_print(IMSG_ERROR, sum_deliver_msg::BaselineMayNotDelivered,
+               std::string(selected[i].any_fullname()), std::string(op_stream().any_name()));
+    ++refused;
+  }
+  if (refused)
+    return trace.checked(__LINE__, record_status(ST_BASELINES_NOT_DELIVERABLE));
+  // The selection as a foundation: its closure (the baselines the
+  // selected composites depend on) is what flows, and two baselines of
+  // one component cannot both.
+  SUM_Foundation foundation;
+  if (conflicts == 0 && (SUM_Foundation::construct_from_bls_no_lbl_chk(selected, foundation) != 0 ||
+                         foundation.conflicts(conflicts) != 0))
+    return trace.checked(__LINE__, record_err_status());
+  if (conflicts)
+    return trace.checked(__LINE__, record_status(ST_SELECTED_BLS_CONFLICT));
+  if (foundation.closure(baselines_) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  return SUM_OK;
+}
+
+int SUM_Deliver::compare_selected_bls() {
+  SUM_Trace trace("SUM_Deliver::compare_selected_bls");
+  SUM_BaselineList kept;
+  SUM_ActivityList flowing;
+  int refused = 0;
+  for (unsigned i = 0; i < baselines_.count(); ++i) {
+    BaselineDiffList diffs;
+    SUM_Component component;
+    int keep = 0, status = 0;
+    if (flowing_diffs(SUM_BaselineVR(baselines_[i]), diffs) != 0 ||
+        baselines_[i].component(component) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    // A baseline the target has received already brings nothing.
+    if (diffs.count() == 0)
+      continue;
+    if ((status = check_changed_component(component, keep)) != 0)
+      return trace.checked(__LINE__, status);
+    refused += keep < 0 ? 1 : 0;
+    if (keep <= 0)
+      continue;
+    kept.append(baselines_[i]);
+    for (unsigned j = 0; j < diffs.count(); ++j)
+      if (flowing.find(diffs[j].activity()) < 0)
+        flowing.append(diffs[j].activity());
+  }
+  if (refused)
+    return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
+  baselines_ = kept;
+  activities_ = flowing;
+  if (kept.count() == 0) {
+    set_state(NO_WORK_TODO);
+    set_status(ST_NO_ACTIVITIES);
+    imsg_print_literal(IMSG_INFO, "%s", static_cast<const char*>(status_msg(ST_NO_ACTIVITIES)));
+  }
+  return SUM_OK;
+}
+
 int SUM_Deliver::analyze() {
   SUM_Trace trace("SUM_Deliver::analyze");
   int status = 0;
@@ -259,14 +360,10 @@ int SUM_Deliver::check_rebase_policy() {
 // Whether the target lacks activities of `vbl`: `changes` 1 when it does.
 int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, int& changes) const {
   SUM_Trace trace("SUM_Deliver::component_changes");
-  changes = 0;
   BaselineDiffList diffs;
-  int status = BaselineDiff::compare(target_, SUM_BaselineVR(vbl), diffs);
-  if (status != 0)
-    return trace.checked(__LINE__, status);
-  for (unsigned i = 0; i < diffs.count() && !changes; ++i)
-    changes = diffs[i].moved_on() ? 1 : 0;
-  return SUM_OK;
+  int status = flowing_diffs(SUM_BaselineVR(vbl), diffs);
+  changes = status == 0 && diffs.count() > 0 ? 1 : 0;
+  return trace.checked(__LINE__, status);
 }
 
 // Whether the target may take changes in `component`: `keep` 1 when it
@@ -391,13 +488,22 @@ int SUM_Deliver::compare_streams() {
   return SUM_OK;
 }
 
-int SUM_Deliver::flowing_versions(const SUM_BaselineVR& delivered, SUM_VersionList& out) const {
-  SUM_Trace trace("SUM_Deliver::flowing_versions");
+int SUM_Deliver::flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const {
+  SUM_Trace trace("SUM_Deliver::flowing_diffs");
   BaselineDiffList diffs, flowing;
   int status = BaselineDiff::compare(target_, delivered, diffs);
   for (unsigned i = 0; status == 0 && i < diffs.count(); ++i)
     if (diffs[i].moved_on())
       flowing.append(diffs[i]);
+  if (status == 0)
+    out = flowing;
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Deliver::flowing_versions(const SUM_BaselineVR& delivered, SUM_VersionList& out) const {
+  SUM_Trace trace("SUM_Deliver::flowing_versions");
+  BaselineDiffList flowing;
+  int status = flowing_diffs(delivered, flowing);
   if (status == 0)
     status = BaselineDiff::diffs_to_vers(flowing, out);
   return trace.checked(__LINE__, status);
@@ -405,6 +511,10 @@ int SUM_Deliver::flowing_versions(const SUM_BaselineVR& delivered, SUM_VersionLi
 
 int SUM_Deliver::preview_versions(SUM_VersionList& out) const {
   SUM_Trace trace("SUM_Deliver::preview_versions");
+  // Selected baselines exist already: they are what would be merged.
+  int count = 0;
+  if (optype_ == kOpSelectedBaselines)
+    return trace.checked(__LINE__, versions_to_merge(out, count));
   SUM_VersionList found;
   for (unsigned i = 0; i < to_realize_.count(); ++i) {
     SUM_VersionList versions;

@@ -67,8 +67,23 @@ bool find_target_view(const ParsedArgs& args, const SUM_Deliver& deliver, SUM_Vi
   return false;
 }
 
-// Starts the deliver and plans it (the activities of -activities, or the
-// whole stream). False after the messages when it is refused.
+// The baselines of -baseline (comma lists, the option repeated). False
+// after the message naming one that does not exist.
+bool selected_baselines(const ParsedArgs& args, SUM_BaselineList& out) {
+  for (const std::string& name : args.values("baseline")) {
+    for (const std::string& part : split_commas(name)) {
+      SUM_Baseline baseline;
+      if (!open_baseline(part, baseline))
+        return false;
+      out.append(baseline);
+    }
+  }
+  return true;
+}
+
+// Starts the deliver and plans it (the activities of -activities, the
+// baselines of -baseline, or the whole stream). False after the messages
+// when it is refused.
 bool start_and_plan(const ParsedArgs& args, SUM_Deliver& deliver, std::string& label) {
   SUM_Stream source, target;
   if (!find_source(args, source, label))
@@ -77,6 +92,10 @@ bool start_and_plan(const ParsedArgs& args, SUM_Deliver& deliver, std::string& l
     return false;
   if (deliver.start(source, target) != 0)
     return false;
+  if (args.has("baseline")) {
+    SUM_BaselineList baselines;
+    return selected_baselines(args, baselines) && deliver.prepare_bls(baselines) == 0;
+  }
   if (!args.has("activities"))
     return deliver.prepare() == 0;
   SUM_ActivityList selected;
@@ -132,6 +151,11 @@ int preview(const ParsedArgs& args) {
              label_of(deliver.target_stream()).c_str());
   for (unsigned i = 0; i < deliver.delivered_activities().count(); ++i)
     imsg_print_literal(IMSG_INFO, "  %s\n", label_of(deliver.delivered_activities()[i]).c_str());
+  if (args.has("baseline")) {
+    imsg_print(IMSG_INFO, sum_deliver_msg::BaselinesToDeliverHeading);
+    for (unsigned i = 0; i < deliver.delivered_baselines().count(); ++i)
+      imsg_print_literal(IMSG_INFO, "    %s\n", label_of(deliver.delivered_baselines()[i]).c_str());
+  }
   SUM_VersionList versions;
   if (deliver.preview_versions(versions) != 0)
     return kExitFailure;
@@ -271,12 +295,14 @@ void register_deliver_commands(std::vector<Command>& table) {
   Command deliver;
   deliver.name = "deliver";
   deliver.synopsis =
-      "deliver [-stream SOURCE] [-target STREAM] [-to VIEW] [-activities ACTS] [-complete] | "
-      "deliver -preview [-stream SOURCE] [-target STREAM] [-activities ACTS] | "
+      "deliver [-stream SOURCE] [-target STREAM] [-to VIEW] [-activities ACTS|-baseline BLS] "
+      "[-complete] | "
+      "deliver -preview [-stream SOURCE] [-target STREAM] [-activities ACTS|-baseline BLS] | "
       "deliver -resume|-complete|-status [-stream SOURCE] [-to VIEW] | "
       "deliver -cancel [-force] [-stream SOURCE]";
   deliver.summary =
-      "Deliver a stream's activities (all, or -activities) to its default target (or -target), "
+      "Deliver a stream's activities (all, -activities, or those of the stream's baselines "
+      "-baseline) to its default target (or -target), "
       "merging in a view of the target (-to, else the target's last deliver view): the first "
       "phase merges, -complete checks in and records the delivery; -resume, -complete, -cancel "
       "and -status act on the deliver in progress; -preview only shows what would be "
@@ -285,15 +311,18 @@ void register_deliver_commands(std::vector<Command>& table) {
   deliver.common = kViewOption;
   deliver.options = {{"preview", false, "", false},      {"stream", true, "SOURCE", false},
                      {"target", true, "STREAM", false},  {"to", true, "VIEW", false},
-                     {"activities", true, "ACTS", true}, {"status", false, "", false},
-                     {"resume", false, "", false},       {"complete", false, "", false},
-                     {"cancel", false, "", false},       {"force", false, "", false}};
-  deliver.exclusive = {{"preview", "complete"},  {"preview", "status"},    {"preview", "resume"},
-                       {"preview", "cancel"},    {"status", "resume"},     {"status", "complete"},
-                       {"status", "cancel"},     {"resume", "complete"},   {"resume", "cancel"},
-                       {"complete", "cancel"},   {"activities", "status"}, {"activities", "resume"},
-                       {"activities", "cancel"}, {"target", "status"},     {"target", "resume"},
-                       {"target", "cancel"}};
+                     {"activities", true, "ACTS", true}, {"baseline", true, "BLS", true},
+                     {"status", false, "", false},       {"resume", false, "", false},
+                     {"complete", false, "", false},     {"cancel", false, "", false},
+                     {"force", false, "", false}};
+  deliver.exclusive = {
+      {"preview", "complete"},  {"preview", "status"},      {"preview", "resume"},
+      {"preview", "cancel"},    {"status", "resume"},       {"status", "complete"},
+      {"status", "cancel"},     {"resume", "complete"},     {"resume", "cancel"},
+      {"complete", "cancel"},   {"activities", "status"},   {"activities", "resume"},
+      {"activities", "cancel"}, {"target", "status"},       {"target", "resume"},
+      {"target", "cancel"},     {"baseline", "activities"}, {"baseline", "status"},
+      {"baseline", "resume"},   {"baseline", "cancel"}};
   deliver.max_operands = 0;
   deliver.run = run_deliver;
   table.push_back(deliver);
