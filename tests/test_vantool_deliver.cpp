@@ -174,6 +174,38 @@ TEST_F(VantoolDeliverTest, SelectedBaselinesAndTheOlderOnesTheyHold) {
       << again.out << again.err;
 }
 
+TEST_F(VantoolDeliverTest, RetargetedToAnotherViewOfTheTarget) {
+  add_file("dev", "mine.txt");
+  EXPECT_TRUE(has(vantool_err({"deliver", "-retarget", "-to", "int", "-stream", "dev@/pvob"}),
+                  "No deliver operation in progress for stream \"dev@/pvob\""));
+  run({"mkview", "-stream", "int@/pvob", "-tag", "int_b", home.path() + "/int_b"});
+  run({"deliver", "-stream", "dev@/pvob", "-to", "int"});
+
+  // Refused: the deliver's own view, a view of another stream, and while
+  // its merges are checked out in the old view.
+  EXPECT_TRUE(has(vantool_err({"deliver", "-retarget", "-to", "int", "-stream", "dev@/pvob"}),
+                  "is the same as original target view"));
+  EXPECT_TRUE(has(vantool_err({"deliver", "-retarget", "-to", "dev", "-stream", "dev@/pvob"}),
+                  "view \"dev\" is not attached to target stream"));
+  EXPECT_TRUE(has(vantool_err({"deliver", "-retarget", "-to", "int_b", "-stream", "dev@/pvob"}),
+                  "has checkouts"));
+
+  // Its view removed with the merges, the deliver moves to "int_b", merges
+  // again there when resumed, and completes.
+  run({"rmview", "-force", "-tag", "int"});
+  auto moved = vantool({"deliver", "-retarget", "-to", "int_b", "-stream", "dev@/pvob"});
+  ASSERT_EQ(moved.exit_code, 0) << moved.err;
+  EXPECT_TRUE(has(moved.out, "now works in view \"int_b\"")) << moved.out;
+  EXPECT_TRUE(has(deliver_status(), "Deliver operation is currently in state \"merging\""))
+      << deliver_status();
+  EXPECT_TRUE(has(vantool_out({"lsact", "-cact", "-short", "-view", "int_b"}), "deliver.dev."));
+  run({"deliver", "-resume", "-stream", "dev@/pvob"});
+  EXPECT_EQ(read_file(path("int_b", "src/mine.txt")), "mine.txt\n");
+  run({"deliver", "-complete", "-stream", "dev@/pvob"});
+  EXPECT_EQ(vantool_out({"lsco", "-view", "int_b"}), "");
+  EXPECT_FALSE(has(vantool_out({"diffbl", "dev@/pvob", "int@/pvob"}), "dev_work"));
+}
+
 TEST_F(VantoolDeliverTest, AConflictWaitsForTheUser) {
   change("dev", "src/base.txt", "ours\n");
   change("int", "src/base.txt", "theirs\n");

@@ -118,6 +118,17 @@ class SUM_Deliver : public SUM_Integration {
   int do_integration(OpnState target) override;
   int restart(const SUM_Stream& source) override;
   int cancel() override;
+  // Moves the deliver in progress from `source` to `view`, another view of
+  // the target stream (its view was removed, or the work goes on
+  // elsewhere): refused once completing has begun, for a view with
+  // checkouts or of another stream, and while the integration activity
+  // holds checkouts (check_retarget_view). The old view, when still there,
+  // gets its own activity back; the new one gets the integration activity.
+  // Merges made in the old view are not in the new one: a deliver past
+  // "merging" goes back to it, so that resuming merges again. Asked again
+  // for the view it moved to, it finishes setting that view up.
+  // SUM_NOT_FOUND without a deliver in progress.
+  int reset_deliver_view(const SUM_Stream& source, const SUM_View& view);
   int activities(SUM_ActivityList& out) override;
   SUM_Stream target_stream() const override { return target_; }
 
@@ -208,6 +219,8 @@ class SUM_Deliver : public SUM_Integration {
   int find_orphan_baselines();
   int remove_baselines(int cancelling);
   int draw_integration_arc();
+  // Gives the view reset_deliver_view moved to what the deliver set in it.
+  int set_up_retargeted_view();
   int finish_record();
 
   SUM_Stream target_;

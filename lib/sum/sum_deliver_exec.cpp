@@ -413,6 +413,75 @@ int SUM_Deliver::restart(const SUM_Stream& source) {
   return set_status_ok();
 }
 
+int SUM_Deliver::reset_deliver_view(const SUM_Stream& source, const SUM_View& view) {
+  SUM_Trace trace("SUM_Deliver::reset_deliver_view");
+  if (source.is_null() || view.is_null())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  set_stream(source);
+  int found = 0;
+  if (has_deliver_in_progress(source, found) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (!found)
+    return SUM_NOT_FOUND;
+  int status = restart_common(source);
+  if (status == 0)
+    status = restore_from_pvar(1);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
+  set_status_ok();
+  SUM_Stream default_target;
+  is_default_ = source.deliver_stream(default_target) == 0 && default_target == target_ ? 1 : 0;
+  const std::string name(view.any_name());
+  if (op_state() >= REPROCESS_MERGING && op_state() != CANCELLED) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCancelDeliveryBecause);
+    imsg_print(IMSG_ERROR, sum_integration_msg::UnableRetargetOperationView,
+               std::string(operation_name_lc()), name);
+    return trace.checked(__LINE__, SUM_FAILED);
+  }
+  // Asked again for the view it moved to: finish setting it up; a view
+  // set up already is the deliver's own, refused as such.
+  SUM_Activity current;
+  if (!op_target_view().is_null() && op_target_view() == view &&
+      op_state() >= INTEGACT_SET && !op_integration_activity().is_null() &&
+      (view.current_activity(current) != 0 || !(current == op_integration_activity())))
+    return trace.checked(__LINE__, set_up_retargeted_view());
+  if ((status = check_retarget_view(view)) != 0) {
+    imsg_print(IMSG_ERROR, sum_integration_msg::UnableRetargetOperationView,
+               std::string(operation_name_lc()), name);
+    return trace.checked(__LINE__, status);
+  }
+  // The old view, when it is still there, gets back what the deliver took.
+  if (!op_target_view().is_null() && ((status = undo_setact_integration_activity()) != 0 ||
+                                      (status = restore_view_activity()) != 0))
+    return trace.checked(__LINE__, status);
+  if (op_state() > MERGING && op_state() < REPROCESS_MERGING)
+    set_state(MERGING);
+  if ((status = reset_view_common(view)) != 0)
+    return trace.checked(__LINE__, status);
+  return trace.checked(__LINE__, set_up_retargeted_view());
+}
+
+int SUM_Deliver::set_up_retargeted_view() {
+  SUM_Trace trace("SUM_Deliver::set_up_retargeted_view");
+  int snapshot = 0, changed = 0, status = 0;
+  if (op_target_view().is_snapshot(snapshot) == 0 && snapshot &&
+      op_target_view().update(changed) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableUpdateConfigSpec);
+    return trace.checked(__LINE__, record_err_status());
+  }
+  SUM_Activity current;
+  if (op_state() >= INTEGACT_SET && !op_integration_activity().is_null() &&
+      (op_target_view().current_activity(current) != 0 ||
+       !(current == op_integration_activity())) &&
+      ((status = save_view_activity()) != 0 || (status = setact_integration_activity()) != 0))
+    return trace.checked(__LINE__, status);
+  if (is_default_ && target_.set_deliver_view(op_target_view()) != 0) {
+    imsg_print(IMSG_ERROR, sum_deliver_msg::UnableSetDeliverView, std::string(target_.any_name()));
+    return trace.checked(__LINE__, record_err_status());
+  }
+  return SUM_OK;
+}
+
 int SUM_Deliver::cancel() {
   SUM_Trace trace("SUM_Deliver::cancel");
   int completing = 0;

@@ -246,6 +246,32 @@ int cancel_deliver(const ParsedArgs& args) {
   return kExitOk;
 }
 
+// -retarget -to VIEW: the deliver in progress moves to another view of the
+// target stream.
+int retarget_deliver(const ParsedArgs& args) {
+  SUM_Stream source;
+  std::string label;
+  if (!find_source(args, source, label))
+    return kExitFailure;
+  if (!args.has("to"))
+    return usage_error(*find_command("deliver"), imsg_format(vantool_msg::DeliverRetargetNeedsTo));
+  SUM_View view;
+  if (SUM_View::construct_from_tag(args.value("to").c_str(), view) != 0) {
+    imsg_print(IMSG_ERROR, vantool_msg::ViewDoesNotExist, args.value("to").c_str());
+    return kExitFailure;
+  }
+  SUM_Deliver deliver;
+  prepare_engine(deliver);
+  int status = deliver.reset_deliver_view(source, view);
+  if (status == SUM_NOT_FOUND)
+    imsg_print(IMSG_ERROR, sum_integration_msg::NoOperationProgressStream,
+               static_cast<const char*>(deliver.operation_name_lc()), label.c_str());
+  if (status != 0)
+    return kExitFailure;
+  imsg_print(IMSG_INFO, vantool_msg::DeliverRetargeted, label.c_str(), tag_of(view).c_str());
+  return kExitOk;
+}
+
 // -status: the deliver in progress with its state, or that there is none;
 // either way a success.
 int show_status(const ParsedArgs& args) {
@@ -276,6 +302,8 @@ int run_deliver(const ParsedArgs& args) {
     return show_status(args);
   if (args.has("cancel"))
     return cancel_deliver(args);
+  if (args.has("retarget"))
+    return retarget_deliver(args);
   if (args.has("resume") || args.has("complete")) {
     int found = 0;
     SUM_Stream source;
@@ -299,13 +327,15 @@ void register_deliver_commands(std::vector<Command>& table) {
       "[-complete] | "
       "deliver -preview [-stream SOURCE] [-target STREAM] [-activities ACTS|-baseline BLS] | "
       "deliver -resume|-complete|-status [-stream SOURCE] [-to VIEW] | "
-      "deliver -cancel [-force] [-stream SOURCE]";
+      "deliver -cancel [-force] [-stream SOURCE] | "
+      "deliver -retarget -to VIEW [-stream SOURCE]";
   deliver.summary =
       "Deliver a stream's activities (all, -activities, or those of the stream's baselines "
       "-baseline) to its default target (or -target), "
       "merging in a view of the target (-to, else the target's last deliver view): the first "
       "phase merges, -complete checks in and records the delivery; -resume, -complete, -cancel "
-      "and -status act on the deliver in progress; -preview only shows what would be "
+      "and -status act on the deliver in progress, -retarget moves it to another view of the "
+      "target; -preview only shows what would be "
       "delivered. The source stream is -stream, else the stream of -view or of the current "
       "directory's view.";
   deliver.common = kViewOption;
@@ -314,7 +344,7 @@ void register_deliver_commands(std::vector<Command>& table) {
                      {"activities", true, "ACTS", true}, {"baseline", true, "BLS", true},
                      {"status", false, "", false},       {"resume", false, "", false},
                      {"complete", false, "", false},     {"cancel", false, "", false},
-                     {"force", false, "", false}};
+                     {"force", false, "", false},        {"retarget", false, "", false}};
   deliver.exclusive = {
       {"preview", "complete"},  {"preview", "status"},      {"preview", "resume"},
       {"preview", "cancel"},    {"status", "resume"},       {"status", "complete"},
@@ -322,7 +352,10 @@ void register_deliver_commands(std::vector<Command>& table) {
       {"complete", "cancel"},   {"activities", "status"},   {"activities", "resume"},
       {"activities", "cancel"}, {"target", "status"},       {"target", "resume"},
       {"target", "cancel"},     {"baseline", "activities"}, {"baseline", "status"},
-      {"baseline", "resume"},   {"baseline", "cancel"}};
+      {"baseline", "resume"},   {"baseline", "cancel"},     {"retarget", "preview"},
+      {"retarget", "status"},   {"retarget", "resume"},     {"retarget", "complete"},
+      {"retarget", "cancel"},   {"retarget", "activities"}, {"retarget", "baseline"},
+      {"retarget", "target"}};
   deliver.max_operands = 0;
   deliver.run = run_deliver;
   table.push_back(deliver);
