@@ -10,12 +10,13 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
@@ -28,16 +29,12 @@ const std::string kBase("PNG\0base", 8);
 const std::string kDev("PNG\0dev side", 12);
 const std::string kMain("PNG\0main side", 13);
 
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 Env kill_at(int writes) {
   return {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}};
 }
 
 // View a works on main, view b on dev; logo.bin (binary) starts on main.
-class VantoolBinaryMergeTest : public ::testing::Test {
+class VantoolBinaryMergeTest : public zem_test::VantoolProjectTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
@@ -56,10 +53,6 @@ class VantoolBinaryMergeTest : public ::testing::Test {
     run({"setcs", "-view", "b", cs});
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   void edit(const std::string& path, const std::string& content) {
     run({"co", "-nc", path});
     write_file(path, content);
@@ -75,7 +68,6 @@ class VantoolBinaryMergeTest : public ::testing::Test {
   }
   std::string merge_list() { return vantool_out({"lsco", "-merge", "-view", "a"}); }
 
-  TempHome home;
   std::string a, b, logo;
 };
 
