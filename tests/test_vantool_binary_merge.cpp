@@ -34,41 +34,29 @@ Env kill_at(int writes) {
 }
 
 // View a works on main, view b on dev; logo.bin (binary) starts on main.
-class VantoolBinaryMergeTest : public zem_test::VantoolProjectTest {
+class VantoolBinaryMergeTest : public zem_test::TwoViewsTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
+    TwoViewsTest::SetUp();
     logo = a + "/src/logo.bin";
     run({"checkout", "-nc", a + "/src"});
     write_file(logo, kBase);
     run({"mkelem", "-ci", "-nc", logo});
     run({"checkin", "-nc", a + "/src"});
-    run({"mkbrtype", "-nc", "dev@/src"});
-    std::string cs = home.path() + "/cs_b";
-    write_file(cs,
-               "element * CHECKEDOUT\nelement * .../dev/LATEST\n"
-               "element * /main/LATEST -mkbranch dev\n");
-    run({"setcs", "-view", "b", cs});
+    b_works_on_dev();
   }
 
-  void edit(const std::string& path, const std::string& content) {
-    run({"co", "-nc", path});
-    write_file(path, content);
-    run({"ci", "-nc", path});
-  }
   // Both sides change logo.bin: dev to `dev`, main to `main`.
   void change_both(const std::string& dev, const std::string& main) {
-    edit(b + "/src/logo.bin", dev);
-    edit(logo, main);
+    edit_file(b + "/src/logo.bin", dev);
+    edit_file(logo, main);
   }
   test_support::ProcessResult findmerge(const char* mode, const Env& env = {}) {
     return vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", mode, "-nc"}, env);
   }
   std::string merge_list() { return vantool_out({"lsco", "-merge", "-view", "a"}); }
 
-  std::string a, b, logo;
+  std::string logo;
 };
 
 TEST_F(VantoolBinaryMergeTest, MkelemAndImportChooseTheTypeAndDescribeShowsIt) {
@@ -168,8 +156,8 @@ TEST_F(VantoolBinaryMergeTest, TakingASideOfATextConflictThrowsTheMarkersAway) {
   write_file(text, "alpha\nbeta\n");
   run({"mkelem", "-ci", "-nc", text});
   run({"checkin", "-nc", a + "/src"});
-  edit(b + "/src/hello.txt", "alpha\nbeta on dev\n");
-  edit(text, "alpha\nbeta on main\n");
+  edit_file(b + "/src/hello.txt", "alpha\nbeta on dev\n");
+  edit_file(text, "alpha\nbeta on main\n");
   EXPECT_EQ(findmerge("-merge").exit_code, 1);
   ASSERT_TRUE(has(read_file(text), "<<<<<<<"));
   run({"merge", "-resolved", "-take", "theirs", text});

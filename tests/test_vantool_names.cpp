@@ -39,14 +39,8 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-class VantoolNamesTest : public zem_test::VantoolProjectTest {
+class VantoolNamesTest : public zem_test::TwoViewsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
-  }
-
   // Makes the checked-in elements `names` (a trailing "/" makes a
   // directory) in directory `dir` of view a, each file holding its name.
   void make(const std::string& dir, const std::vector<std::string>& names, const Env& env = {}) {
@@ -61,8 +55,6 @@ class VantoolNamesTest : public zem_test::VantoolProjectTest {
     }
     run({"ci", "-c", "add names", a + dir}, env);
   }
-
-  std::string a, b;
 };
 
 TEST_F(VantoolNamesTest, RmnameRemovesTheNameFromTheNextDirectoryVersion) {

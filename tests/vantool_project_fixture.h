@@ -39,15 +39,42 @@ class VantoolProjectTest : public ::testing::Test {
     run({"mkelem", "-ci", "-nc", root + "/" + name});
     run({"ci", "-nc", root});
   }
-  // Changes `rest` (below view `tag`'s root) to hold `text`, checked out
-  // and in again in the view's current activity.
+  // Changes the element at `file` (a path in a view) to hold `text`,
+  // checked out and in again.
+  void edit_file(const std::string& file, const std::string& text) {
+    run({"co", "-nc", file});
+    test_support::write_file(file, text);
+    run({"ci", "-nc", file});
+  }
+  // Changes `rest` (below view `tag`'s root) to hold `text`.
   void change(const std::string& tag, const std::string& rest, const std::string& text) {
-    run({"co", "-nc", path(tag, rest)});
-    test_support::write_file(path(tag, rest), text);
-    run({"ci", "-nc", path(tag, rest)});
+    edit_file(path(tag, rest), text);
   }
 
   test_support::TempHome home;
+};
+
+// VOB /src alone, seen through the plain views "a" and "b" (roots `a` and
+// `b`), for file and element scenarios.
+class TwoViewsTest : public VantoolProjectTest {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
+    a = test_support::view_root(home, "a");
+    b = test_support::view_root(home, "b");
+  }
+  // Makes branch type "dev" and sets view b to work on it (a branch made
+  // from /main/LATEST at the first checkout).
+  void b_works_on_dev() {
+    run({"mkbrtype", "-nc", "dev@/src"});
+    const std::string cs = home.path() + "/cs_b";
+    test_support::write_file(cs,
+                             "element * CHECKEDOUT\nelement * .../dev/LATEST\n"
+                             "element * /main/LATEST -mkbranch dev\n");
+    run({"setcs", "-view", "b", cs});
+  }
+
+  std::string a, b;
 };
 
 }  // namespace zem_test
