@@ -158,6 +158,21 @@ class FindmergeTest : public ::testing::Test {
     return cmd_findmerge_tree(view, args, items);
   }
 
+  // The merge of version `from` into the main view (with `print_only`, a
+  // dry run); the call must succeed.
+  cmd_findmerge_result_t merge_into_main(tbs_dbid_t from, int print_only = 0) {
+    cmd_findmerge_result_t result;
+    EXPECT_EQ(cmd_findmerge_zem_merge(main_view, vob, from, "merge", print_only, &result), 0);
+    return result;
+  }
+
+  // The merges the main view holds that wait for the user.
+  std::vector<cmd_findmerge_pending_t> pending() {
+    std::vector<cmd_findmerge_pending_t> list;
+    EXPECT_EQ(cmd_findmerge_list_pending(main_view, list), 0);
+    return list;
+  }
+
   int need_of(view_server_h view, tbs_dbid_t from) {
     int need = -1;
     EXPECT_EQ(cmd_findmerge_zem_needs_co_merge(view, vob, from, &need), 0);
@@ -169,6 +184,22 @@ class FindmergeTest : public ::testing::Test {
   tbs_dbid_t dev_type = 0;
   view_server_h main_view = nullptr;
   view_server_h dev_view = nullptr;
+};
+
+// f.txt, "a b c" at /main/1, changed differently on main and on dev: dev/1
+// conflicts with main's latest version.
+class TextConflictTest : public FindmergeTest {
+ protected:
+  void SetUp() override {
+    FindmergeTest::SetUp();
+    make_element(main_view, "/src", "f.txt", "a\nb\nc\n");
+    dev1 = edit(dev_view, "/src/f.txt", "a\ndev\nc\n");
+    edit(main_view, "/src/f.txt", "a\nmain\nc\n");
+  }
+  // f.txt in the main view.
+  std::string path() { return file(main_view, "/src/f.txt"); }
+
+  tbs_dbid_t dev1 = 0;
 };
 
 }  // namespace findmerge_test

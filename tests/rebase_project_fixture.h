@@ -10,16 +10,22 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "sum/sum_baseline.h"
+#include "sum/sum_new_config.h"
+#include "sum/sum_rebase.h"
+#include "sum/sum_stream.h"
+#include "sum/sum_view.h"
 #include "support/project_builder.h"
-#include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace zem_test {
 
-class RebaseProjectTest : public ::testing::Test {
+class RebaseProjectTest : public VantoolProjectTest {
  protected:
   void SetUp() override {
     test_support::ProjectSpec spec = test_support::standard_project();
@@ -27,7 +33,7 @@ class RebaseProjectTest : public ::testing::Test {
     spec.development_view.clear();
     spec.activity.clear();
     ASSERT_TRUE(build_project(home, spec));
-    run({"mkview", "-stream", "int@/pvob", "-tag", "int", home.path() + "/int"});
+    make_view("int@/pvob", "int");
     run({"mkact", "-view", "int", "-headline", "Fix", "-nc", "fix@/pvob"});
     add_file("int", "base.txt");
     run({"mkbl", "-view", "int", "-nc", "INT0"});
@@ -36,24 +42,35 @@ class RebaseProjectTest : public ::testing::Test {
     run({"chstream", "-recommended", "INT1@/pvob", "-nc", "int@/pvob"});
   }
 
-  void run(const std::vector<std::string>& args, const test_support::Env& env = {}) {
-    auto r = test_support::vantool(args, env);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  // Adds `name` to the src root in view `tag` (its activity set).
-  void add_file(const std::string& tag, const std::string& name) {
-    std::string root = home.path() + "/" + tag + "/src";
-    run({"co", "-nc", root});
-    test_support::write_file(root + "/" + name, name + "\n");
-    run({"mkelem", "-ci", "-nc", root + "/" + name});
-    run({"ci", "-nc", root});
-  }
   // Development stream `name` on INT0 with view `name` set to activity
   // "<name>_work".
   void make_stream(const std::string& name) {
     run({"mkstream", "-in", "proj@/pvob", "-baseline", "INT0@/pvob", "-nc", name + "@/pvob"});
-    run({"mkview", "-stream", name + "@/pvob", "-tag", name, home.path() + "/" + name});
+    make_view(name + "@/pvob", name);
     run({"mkact", "-view", name, "-headline", "Work", "-nc", name + "_work@/pvob"});
+  }
+
+  // A rebase of `stream` to `baseline` (a baseline's name in /pvob), started
+  // through the library and, unless `target` is null, bound to that view;
+  // null when the start is refused.
+  static std::unique_ptr<SUM_Rebase> start_rebase_to(const SUM_Stream& stream,
+                                                     const std::string& baseline,
+                                                     const SUM_View& target) {
+    SUM_Baseline found;
+    EXPECT_EQ(SUM_Baseline::construct_from_selector(("baseline:" + baseline + "@/pvob").c_str(),
+                                                    SUM_Vob(), found),
+              0)
+        << baseline;
+    SUM_BaselineList baselines;
+    baselines.append(found);
+    auto config = std::make_unique<SUM_NewConfig>(stream, SUM_NewConfig::stream_creation_cbs());
+    EXPECT_EQ(config->init(baselines), 0);
+    EXPECT_EQ(config->validate(), 0);
+    auto rebase = SUM_Rebase::start_new_rebase(std::move(config));
+    if (rebase != nullptr && !target.is_null()) {
+      EXPECT_EQ(rebase->prepare_view(target), 0);
+    }
+    return rebase;
   }
 
   // What a user sees of stream `name` and its view (lsstream -long, catcs,
@@ -82,8 +99,6 @@ class RebaseProjectTest : public ::testing::Test {
     }
     return text;
   }
-
-  test_support::TempHome home;
 };
 
 }  // namespace zem_test

@@ -14,11 +14,11 @@
 
 #include "support/project_builder.h"
 #include "support/sandbox.h"
-#include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace zem_test {
 
-class P2ProjectTest : public ::testing::Test {
+class P2ProjectTest : public VantoolProjectTest {
  protected:
   void SetUp() override {
     test_support::ProjectSpec spec = test_support::standard_project();
@@ -41,10 +41,6 @@ class P2ProjectTest : public ::testing::Test {
     run({"mkbl", "-view", "intv", "-component", "src@/pvob", "-nc", "B1"});
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = test_support::vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   // A new version of `name` in p2int, in the view's current activity.
   void edit(const std::string& name, const std::string& content) {
     run({"co", "-nc", view + "/src/" + name});
@@ -52,7 +48,6 @@ class P2ProjectTest : public ::testing::Test {
     run({"ci", "-nc", view + "/src/" + name});
   }
 
-  test_support::TempHome home;
   std::string view;
 };
 

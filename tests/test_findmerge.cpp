@@ -14,6 +14,7 @@ namespace {
 using findmerge_test::FindmergeTest;
 using findmerge_test::has;
 using findmerge_test::merges_into;
+using findmerge_test::TextConflictTest;
 using test_support::ImsgCapture;
 using test_support::read_file;
 using test_support::write_file;
@@ -34,8 +35,7 @@ TEST_F(FindmergeTest, CommonAncestorFollowsBranchesAndMergeArrows) {
 
   // After dev/1 is merged into main, a later dev version meets main at dev/1.
   ImsgCapture capture;
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   write_file(file(main_view, "/src/f.txt"), "resolved\n");
   ASSERT_EQ(cmd_findmerge_complete(main_view, vob, dev1, result.checkout), 0);
   tbs_dbid_t main3 = 0;
@@ -100,8 +100,7 @@ TEST_F(FindmergeTest, TrivialMergeCopiesTheOtherVersion) {
   tbs_dbid_t dev1 = edit(dev_view, "/src/f.txt", "a\nb\n");
   EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_TRIVIAL);
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.need, CMD_MERGE_TRIVIAL);
   EXPECT_EQ(result.base, main1);
   EXPECT_EQ(result.conflicts, 0);
@@ -120,8 +119,7 @@ TEST_F(FindmergeTest, ThreeWayMergeCombinesBothSidesAndRecordsTheArrow) {
   edit(main_view, "/src/f.txt", "one\n2\n3\n4\n5\n");
   EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_THREE_WAY);
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(result.base, main1);
   EXPECT_EQ(result.conflicts, 0);
@@ -130,8 +128,7 @@ TEST_F(FindmergeTest, ThreeWayMergeCombinesBothSidesAndRecordsTheArrow) {
 
   // Merging again uses the checkout as it is and finds nothing to do; after
   // check-in the merged version still holds the merge.
-  cmd_findmerge_result_t again;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &again), 0);
+  cmd_findmerge_result_t again = merge_into_main(dev1);
   EXPECT_EQ(again.need, CMD_MERGE_NOT_NEEDED);
   EXPECT_EQ(again.checkout, result.checkout);
   tbs_dbid_t merged = 0;
@@ -150,22 +147,16 @@ TEST_F(FindmergeTest, MergeIntoACheckoutKeepsItsEdits) {
   write_file(file(main_view, "/src/f.txt"), "one\n2\n3\n4\n5\n");
   EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_THREE_WAY);
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.checkout, checkout) << "the view's checkout receives the merge";
   EXPECT_EQ(result.conflicts, 0);
   EXPECT_EQ(read_file(file(main_view, "/src/f.txt")), "one\n2\n3\n4\nfive\n");
   EXPECT_TRUE(has(merges_into(vob, checkout), dev1));
 }
 
-TEST_F(FindmergeTest, ConflictingMergeIsDeferredUntilCompleted) {
-  make_element(main_view, "/src", "f.txt", "a\nb\nc\n");
-  tbs_dbid_t dev1 = edit(dev_view, "/src/f.txt", "a\ndev\nc\n");
-  edit(main_view, "/src/f.txt", "a\nmain\nc\n");
-
+TEST_F(TextConflictTest, ConflictingMergeIsDeferredUntilCompleted) {
   ImsgCapture capture;
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(result.conflicts, 1);
   std::string text = read_file(file(main_view, "/src/f.txt"));
@@ -194,8 +185,7 @@ TEST_F(FindmergeTest, NothingToDoWhenAlreadyContained) {
   EXPECT_EQ(need_of(main_view, main2), CMD_MERGE_NOT_NEEDED) << "the selected version itself";
   EXPECT_EQ(need_of(main_view, main1), CMD_MERGE_NOT_NEEDED) << "an ancestor";
 
-  cmd_findmerge_result_t none;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, main1, "merge", 0, &none), 0);
+  cmd_findmerge_result_t none = merge_into_main(main1);
   EXPECT_EQ(none.need, CMD_MERGE_NOT_NEEDED);
   EXPECT_EQ(none.checkout, 0u) << "nothing is checked out";
   std::vector<view_ckout_t> checkouts;
@@ -219,8 +209,7 @@ TEST_F(FindmergeTest, BinaryElementsAreCopiedWhenOnlyOneSideChanged) {
   EXPECT_NE(capture.joined(IMSG_WARNING).find("is a binary file, never merged"), std::string::npos)
       << capture.joined(IMSG_WARNING);
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.need, CMD_MERGE_TRIVIAL);
   EXPECT_EQ(result.conflicts, 0);
   EXPECT_EQ(result.choose_side, 0);
@@ -248,8 +237,7 @@ TEST_F(FindmergeTest, DirectoryMergeBringsInElementsOfTheOtherBranch) {
   EXPECT_NE(view_lookup(main_view, file(main_view, "/src/dev.txt").c_str(), &dev_txt), 0)
       << "not visible before the merge";
   EXPECT_EQ(need_of(main_view, dev_dir), CMD_MERGE_THREE_WAY);
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev_dir, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev_dir);
   EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(result.conflicts, 0);
   EXPECT_EQ(result.path, "/src");
@@ -282,8 +270,7 @@ TEST_F(FindmergeTest, DirectoryNameConflictIsReportedAndKeepsOurs) {
   ASSERT_NE(theirs, ours);
 
   ImsgCapture capture;
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev_dir, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev_dir);
   EXPECT_EQ(result.conflicts, 1);
   tbs_dbid_t element = 0;
   ASSERT_EQ(vob_nsdir_lookup(vob, result.checkout, "same.txt", &element), 0);
@@ -298,8 +285,7 @@ TEST_F(FindmergeTest, PrintOnlyTellsWithoutChangingAnything) {
   tbs_dbid_t main2 = edit(main_view, "/src/f.txt", "a\nmain\nc\n");
   std::string before = read_file(file(main_view, "/src/f.txt"));
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 1, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1, 1);
   EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(result.conflicts, 1) << "what the merge would leave";
   EXPECT_EQ(result.checkout, 0u);
@@ -341,8 +327,7 @@ TEST_F(FindmergeTest, CrLfAndAnUnterminatedLastLineReachTheViewsFileIntact) {
   tbs_dbid_t dev1 = edit(dev_view, "/src/w.txt", "one\r\ntwo\r\nthree\r\nfour\r\nEND");
   edit(main_view, "/src/w.txt", "ONE\r\ntwo\r\nthree\r\nfour\r\nend");
 
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   EXPECT_EQ(result.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(result.conflicts, 0);
   EXPECT_EQ(read_file(file(main_view, "/src/w.txt")), "ONE\r\ntwo\r\nthree\r\nfour\r\nEND");

@@ -77,16 +77,7 @@ class BinaryMergeTest : public FindmergeTest {
     main2 = edit(main_view, "/src/logo.bin", kMain);
   }
 
-  cmd_findmerge_result_t merge(int print_only = 0) {
-    cmd_findmerge_result_t result;
-    EXPECT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", print_only, &result), 0);
-    return result;
-  }
-  std::vector<cmd_findmerge_pending_t> pending() {
-    std::vector<cmd_findmerge_pending_t> list;
-    EXPECT_EQ(cmd_findmerge_list_pending(main_view, list), 0);
-    return list;
-  }
+  cmd_findmerge_result_t merge(int print_only = 0) { return merge_into_main(dev1, print_only); }
   int resolve(int take) {
     cmd_findmerge_pending_t resolved;
     return cmd_findmerge_resolve(main_view, path().c_str(), take, &resolved);
@@ -233,8 +224,7 @@ TEST_F(BinaryMergeTest, OnceASideIsTakenTheMergeBackIsACopy) {
   ASSERT_EQ(view_checkin(dev_view, dev_path.c_str(), nullptr, &dev3), 0);
   EXPECT_EQ(read_file(dev_path), kDev + "more");
   // Main only lags behind dev now: a copy of dev's latest, recorded at once.
-  cmd_findmerge_result_t into_main;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev3, "merge", 0, &into_main), 0);
+  cmd_findmerge_result_t into_main = merge_into_main(dev3);
   EXPECT_EQ(into_main.need, CMD_MERGE_TRIVIAL);
   EXPECT_EQ(into_main.conflicts, 0);
   EXPECT_EQ(into_main.choose_side, 0);
@@ -243,37 +233,23 @@ TEST_F(BinaryMergeTest, OnceASideIsTakenTheMergeBackIsACopy) {
   EXPECT_TRUE(pending().empty());
 }
 
-// f.txt changed differently on main and dev: a text conflict.
-class TextSideTest : public FindmergeTest {
- protected:
-  void SetUp() override {
-    FindmergeTest::SetUp();
-    make_element(main_view, "/src", "f.txt", "a\nb\nc\n");
-    dev1 = edit(dev_view, "/src/f.txt", "a\ndev\nc\n");
-    edit(main_view, "/src/f.txt", "a\nmain\nc\n");
-  }
-  std::string path() { return file(main_view, "/src/f.txt"); }
-  tbs_dbid_t dev1 = 0;
-};
+using TextSideTest = findmerge_test::TextConflictTest;
 
 TEST_F(TextSideTest, TakingASideThrowsTheMarkersAway) {
   ImsgCapture capture;
-  cmd_findmerge_result_t result;
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  cmd_findmerge_result_t result = merge_into_main(dev1);
   ASSERT_EQ(result.conflicts, 1);
   EXPECT_EQ(result.choose_side, 0) << "a text conflict is resolved in the file";
   cmd_findmerge_pending_t resolved;
   ASSERT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_OURS, &resolved), 0);
   EXPECT_EQ(read_file(path()), "a\nmain\nc\n");
   EXPECT_TRUE(has(merges_into(vob, result.checkout), dev1));
-  std::vector<cmd_findmerge_pending_t> list;
-  ASSERT_EQ(cmd_findmerge_list_pending(main_view, list), 0);
-  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(pending().empty());
 
   // The same for theirs, on a fresh conflict.
   // Cancelling the checkout takes its arrow along: the merge is needed again.
   ASSERT_EQ(view_uncheckout(main_view, path().c_str(), 0), 0);
-  ASSERT_EQ(cmd_findmerge_zem_merge(main_view, vob, dev1, "merge", 0, &result), 0);
+  result = merge_into_main(dev1);
   ASSERT_EQ(result.conflicts, 1);
   ASSERT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_THEIRS, &resolved), 0);
   EXPECT_EQ(read_file(path()), "a\ndev\nc\n");

@@ -11,7 +11,6 @@
 
 namespace {
 
-using findmerge_test::FindmergeTest;
 using findmerge_test::has;
 using findmerge_test::merges_into;
 using test_support::ImsgCapture;
@@ -25,47 +24,22 @@ size_t count_of(const std::string& text, const std::string& what) {
   return n;
 }
 
-class PendingMergeTest : public FindmergeTest {
- protected:
-  // f.txt changed differently on main and dev: dev/1 conflicts with main.
-  void SetUp() override {
-    FindmergeTest::SetUp();
-    make_element(main_view, "/src", "f.txt", "a\nb\nc\n");
-    dev1 = edit(dev_view, "/src/f.txt", "a\ndev\nc\n");
-    edit(main_view, "/src/f.txt", "a\nmain\nc\n");
-  }
-
-  cmd_findmerge_result_t merge(tbs_dbid_t from, int print_only = 0) {
-    cmd_findmerge_result_t result;
-    EXPECT_EQ(cmd_findmerge_zem_merge(main_view, vob, from, "merge", print_only, &result), 0);
-    return result;
-  }
-
-  std::vector<cmd_findmerge_pending_t> pending() {
-    std::vector<cmd_findmerge_pending_t> list;
-    EXPECT_EQ(cmd_findmerge_list_pending(main_view, list), 0);
-    return list;
-  }
-
-  std::string path() { return file(main_view, "/src/f.txt"); }
-
-  tbs_dbid_t dev1 = 0;
-};
+using PendingMergeTest = findmerge_test::TextConflictTest;
 
 TEST_F(PendingMergeTest, AnUnresolvedMergeIsNeverMergedOver) {
   ImsgCapture capture;
-  cmd_findmerge_result_t first = merge(dev1);
+  cmd_findmerge_result_t first = merge_into_main(dev1);
   ASSERT_EQ(first.conflicts, 1);
   std::string conflicted = read_file(path());
 
   // The same version again, and a newer one: the file is left as it is.
-  cmd_findmerge_result_t again = merge(dev1);
+  cmd_findmerge_result_t again = merge_into_main(dev1);
   EXPECT_EQ(again.need, CMD_MERGE_PENDING);
   EXPECT_EQ(again.checkout, first.checkout);
   EXPECT_EQ(again.conflicts, 1);
   tbs_dbid_t dev2 = edit(dev_view, "/src/f.txt", "a\ndev two\nc\n");
-  EXPECT_EQ(merge(dev2).need, CMD_MERGE_PENDING);
-  EXPECT_EQ(merge(dev2, 1).need, CMD_MERGE_PENDING) << "a dry run tells the same";
+  EXPECT_EQ(merge_into_main(dev2).need, CMD_MERGE_PENDING);
+  EXPECT_EQ(merge_into_main(dev2, 1).need, CMD_MERGE_PENDING) << "a dry run tells the same";
   EXPECT_EQ(read_file(path()), conflicted) << "no nested markers";
   EXPECT_EQ(count_of(conflicted, "<<<<<<<"), 1u);
   std::string warned = capture.joined(IMSG_WARNING);
@@ -77,7 +51,7 @@ TEST_F(PendingMergeTest, AnUnresolvedMergeIsNeverMergedOver) {
 
   // Resolved in the file but not recorded: still held, with the other message.
   write_file(path(), "a\nmain and dev\nc\n");
-  EXPECT_EQ(merge(dev1).need, CMD_MERGE_PENDING);
+  EXPECT_EQ(merge_into_main(dev1).need, CMD_MERGE_PENDING);
   EXPECT_NE(capture.joined(IMSG_WARNING).find("resolved but not recorded"), std::string::npos);
   EXPECT_EQ(read_file(path()), "a\nmain and dev\nc\n");
 }
@@ -85,7 +59,7 @@ TEST_F(PendingMergeTest, AnUnresolvedMergeIsNeverMergedOver) {
 TEST_F(PendingMergeTest, ListedUntilResolvedAndResolveRefusesWhileMarkersRemain) {
   ImsgCapture capture;
   EXPECT_TRUE(pending().empty());
-  cmd_findmerge_result_t first = merge(dev1);
+  cmd_findmerge_result_t first = merge_into_main(dev1);
   std::vector<cmd_findmerge_pending_t> list = pending();
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].path, "/src/f.txt");
@@ -111,7 +85,7 @@ TEST_F(PendingMergeTest, ListedUntilResolvedAndResolveRefusesWhileMarkersRemain)
   EXPECT_EQ(resolved.from, dev1);
   EXPECT_EQ(merges_into(vob, first.checkout), std::vector<tbs_dbid_t>{dev1});
   EXPECT_TRUE(pending().empty());
-  EXPECT_EQ(merge(dev1).need, CMD_MERGE_NOT_NEEDED);
+  EXPECT_EQ(merge_into_main(dev1).need, CMD_MERGE_NOT_NEEDED);
 
   // Nothing left to resolve: a clear refusal.
   EXPECT_EQ(cmd_findmerge_resolve(main_view, path().c_str(), CMD_MERGE_TAKE_NONE, &resolved), 1001);
@@ -124,7 +98,7 @@ TEST_F(PendingMergeTest, ListedUntilResolvedAndResolveRefusesWhileMarkersRemain)
 
 TEST_F(PendingMergeTest, CheckinRefusesMarkersAndRecordsTheArrowOnceResolved) {
   ImsgCapture capture;
-  cmd_findmerge_result_t first = merge(dev1);
+  cmd_findmerge_result_t first = merge_into_main(dev1);
   tbs_dbid_t version = 0;
   EXPECT_EQ(view_checkin(main_view, path().c_str(), nullptr, &version), 1001);
   EXPECT_NE(capture.joined(IMSG_ERROR).find("still holds 1 conflicting regions"),
@@ -139,16 +113,16 @@ TEST_F(PendingMergeTest, CheckinRefusesMarkersAndRecordsTheArrowOnceResolved) {
   EXPECT_EQ(version, first.checkout);
   EXPECT_EQ(merges_into(vob, version), std::vector<tbs_dbid_t>{dev1});
   EXPECT_TRUE(pending().empty());
-  EXPECT_EQ(merge(dev1).need, CMD_MERGE_NOT_NEEDED);
+  EXPECT_EQ(merge_into_main(dev1).need, CMD_MERGE_NOT_NEEDED);
 }
 
 TEST_F(PendingMergeTest, CancellingTheCheckoutForgetsTheMergeAndAllowsItAgain) {
   ImsgCapture capture;
-  merge(dev1);
+  merge_into_main(dev1);
   ASSERT_EQ(view_uncheckout(main_view, path().c_str(), 0), 0);
   EXPECT_TRUE(pending().empty());
   EXPECT_EQ(read_file(path()), "a\nmain\nc\n");
-  cmd_findmerge_result_t redo = merge(dev1);
+  cmd_findmerge_result_t redo = merge_into_main(dev1);
   EXPECT_EQ(redo.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(redo.conflicts, 1);
   EXPECT_EQ(count_of(read_file(path()), "<<<<<<<"), 1u);
@@ -158,10 +132,10 @@ TEST_F(PendingMergeTest, AMergeThatNeverReachedTheFileIsRedone) {
   // The record is written before the file: a crash in between leaves the
   // checkout's content as it was, and merging again makes the merge.
   ImsgCapture capture;
-  cmd_findmerge_result_t first = merge(dev1);
+  cmd_findmerge_result_t first = merge_into_main(dev1);
   write_file(path(), "a\nmain\nc\n");  // the content the merge started from
   EXPECT_TRUE(pending().empty()) << "the file never received the merge";
-  cmd_findmerge_result_t redo = merge(dev1);
+  cmd_findmerge_result_t redo = merge_into_main(dev1);
   EXPECT_EQ(redo.need, CMD_MERGE_THREE_WAY);
   EXPECT_EQ(redo.checkout, first.checkout);
   EXPECT_EQ(count_of(read_file(path()), "<<<<<<<"), 1u);

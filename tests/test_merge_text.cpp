@@ -25,7 +25,8 @@ Merge merge(const std::string& base, const std::string& ours, const std::string&
 
 // Merges without conflicts: separate edits, one-sided changes, identical
 // changes on both sides, an empty ancestor, final newlines following the
-// side that changed them, and text that only looks like a conflict marker.
+// side that changed them, text that only looks like a conflict marker, and
+// CR LF endings and a missing final newline kept as they were.
 TEST(MergeText, CleanMergesTakeEverySidesChange) {
   struct Case {
     const char* why;
@@ -47,6 +48,14 @@ TEST(MergeText, CleanMergesTakeEverySidesChange) {
       {"an opening marker without the rest of a region is text",
        "doc\n<<<<<<< ours.c@@/main/2\nexample\n", "doc\n<<<<<<< ours.c@@/main/2\nexample\nmore\n",
        "doc\n<<<<<<< ours.c@@/main/2\nexample\n", "doc\n<<<<<<< ours.c@@/main/2\nexample\nmore\n"},
+      {"CR LF throughout", "a\r\nb\r\nc\r\nd\r\ne\r\n", "A\r\nb\r\nc\r\nd\r\ne\r\n",
+       "a\r\nb\r\nc\r\nd\r\nE\r\n", "A\r\nb\r\nc\r\nd\r\nE\r\n"},
+      {"no final newline, the other side changes the last line", "1\n2\n3\n4\n5\nlast",
+       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\n4\n5\nLAST", "ONE\n2\n3\n4\n5\nLAST"},
+      {"no final newline, both sides change other lines", "1\n2\n3\n4\n5\nlast",
+       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\nFOUR\n5\nlast", "ONE\n2\n3\nFOUR\n5\nlast"},
+      {"CR LF without a final newline", "a\r\nb\r\nc\r\nd\r\nend", "A\r\nb\r\nc\r\nd\r\nend",
+       "a\r\nb\r\nc\r\nd\r\nEND", "A\r\nb\r\nc\r\nd\r\nEND"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -95,33 +104,9 @@ TEST(MergeText, ConflictOnAnUnterminatedLastLineKeepsMarkersOnTheirOwnLines) {
   EXPECT_NE(conflict.text.find("X\n=======\nY\n>>>>>>> "), std::string::npos) << conflict.text;
 }
 
-// Lines ending in CR LF keep both characters through clean and conflicting
-// merges, and an unterminated last line stays unterminated.
-TEST(MergeText, CrLfLineEndingsAndAMissingFinalNewlineSurvive) {
-  struct Case {
-    const char* why;
-    const char* base;
-    const char* ours;
-    const char* theirs;
-    const char* merged;
-  } cases[] = {
-      {"CR LF throughout", "a\r\nb\r\nc\r\nd\r\ne\r\n", "A\r\nb\r\nc\r\nd\r\ne\r\n",
-       "a\r\nb\r\nc\r\nd\r\nE\r\n", "A\r\nb\r\nc\r\nd\r\nE\r\n"},
-      {"no final newline, the other side changes the last line", "1\n2\n3\n4\n5\nlast",
-       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\n4\n5\nLAST", "ONE\n2\n3\n4\n5\nLAST"},
-      {"no final newline, both sides change other lines", "1\n2\n3\n4\n5\nlast",
-       "ONE\n2\n3\n4\n5\nlast", "1\n2\n3\nFOUR\n5\nlast", "ONE\n2\n3\nFOUR\n5\nlast"},
-      {"CR LF without a final newline", "a\r\nb\r\nc\r\nd\r\nend", "A\r\nb\r\nc\r\nd\r\nend",
-       "a\r\nb\r\nc\r\nd\r\nEND", "A\r\nb\r\nc\r\nd\r\nEND"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.why);
-    Merge m = merge(c.base, c.ours, c.theirs);
-    ASSERT_EQ(m.status, 0);
-    EXPECT_EQ(m.conflicts, 0);
-    EXPECT_EQ(m.text, c.merged);
-  }
-
+// A conflict between CR LF texts keeps CR LF on every line (clean CR LF
+// merges are among the clean merges above).
+TEST(MergeText, CrLfConflictsKeepTheLineEnding) {
   // A conflict between CR LF texts: every line, markers included, ends in
   // CR LF, so the file keeps one line ending.
   Merge conflict = merge("a\r\nb\r\nc\r\n", "a\r\nX\r\nc\r\n", "a\r\nY\r\nc\r\n");

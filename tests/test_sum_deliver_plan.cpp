@@ -24,14 +24,10 @@
 
 namespace {
 
+using test_support::has;
 using test_support::ImsgCapture;
 using test_support::read_file;
 using test_support::vantool_out;
-using test_support::write_file;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 SUM_Stream stream_named(const std::string& name) {
   SUM_Stream stream;
@@ -60,14 +56,6 @@ class DeliverPlanTest : public zem_test::RebaseProjectTest {
     make_stream("dev");
     run({"rebase", "-recommended", "-complete", "-view", "dev"});
     dev = stream_named("dev");
-  }
-  std::string path(const std::string& tag, const std::string& rest) {
-    return home.path() + "/" + tag + "/" + rest;
-  }
-  void change(const std::string& tag, const std::string& rest, const std::string& text) {
-    run({"co", "-nc", path(tag, rest)});
-    write_file(path(tag, rest), text);
-    run({"ci", "-nc", path(tag, rest)});
   }
   // Project `project` with integration stream `integration` (view of the
   // same name), on `baseline` unless it is empty.

@@ -29,14 +29,11 @@
 
 namespace {
 
+using test_support::has;
 using test_support::ImsgCapture;
 using test_support::read_file;
 using test_support::vantool_out;
 using test_support::write_file;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // An operation that merges the versions it is given into its view, in its
 // activity: the engine's merge without the states around it.
@@ -87,39 +84,17 @@ class IntegrationMergeTest : public zem_test::RebaseProjectTest {
     ASSERT_EQ(SUM_View::construct_from_tag("int", int_view), 0);
     ASSERT_EQ(SUM_Activity::construct_from_selector("activity:dev_work@/pvob", SUM_Vob(), work), 0);
   }
-  std::string path(const std::string& tag, const std::string& rest) {
-    return home.path() + "/" + tag + "/" + rest;
-  }
   // The version view "int" selects at `rest`.
   SUM_Version int_version(const std::string& rest) {
     view_path_info_t info;
     EXPECT_EQ(int_view.lookup(path("int", rest).c_str(), info), 0) << rest;
     return SUM_Version(SUM_Vob(info.vob), info.version);
   }
-  void change(const std::string& tag, const std::string& rest, const std::string& text) {
-    run({"co", "-nc", path(tag, rest)});
-    write_file(path(tag, rest), text);
-    run({"ci", "-nc", path(tag, rest)});
-  }
   // Starts a rebase of "dev" to `baseline` bound to view "dev".
   std::unique_ptr<SUM_Rebase> rebase_to(const std::string& baseline) {
     SUM_Stream dev;
-    SUM_Baseline target;
     EXPECT_EQ(SUM_Stream::construct_from_selector("stream:dev@/pvob", SUM_Vob(), dev), 0);
-    EXPECT_EQ(SUM_Baseline::construct_from_selector(("baseline:" + baseline + "@/pvob").c_str(),
-                                                    SUM_Vob(), target),
-              0);
-    SUM_BaselineList baselines;
-    baselines.append(target);
-    auto config = std::make_unique<SUM_NewConfig>(dev, SUM_NewConfig::stream_creation_cbs());
-    EXPECT_EQ(config->init(baselines), 0);
-    EXPECT_EQ(config->validate(), 0);
-    auto rebase = SUM_Rebase::start_new_rebase(std::move(config));
-    EXPECT_NE(rebase, nullptr);
-    if (rebase != nullptr) {
-      EXPECT_EQ(rebase->prepare_view(view), 0);
-    }
-    return rebase;
+    return start_rebase_to(dev, baseline, view);
   }
 
   SUM_View view, int_view;

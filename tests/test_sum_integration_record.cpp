@@ -24,11 +24,8 @@
 
 namespace {
 
+using test_support::has;
 using test_support::ImsgCapture;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // An operation with the deliver record's values and nothing else: the
 // record is all it is for.

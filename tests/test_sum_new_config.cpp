@@ -135,6 +135,15 @@ class NewConfigTest : public zem_test::P2ProjectTest {
     return outcomes(config);
   }
 
+  // src's outcome of the change of `stream` to `baselines`, validated and
+  // left uncommitted; whether the whole change is valid in `valid`.
+  static Outcome src_change(const std::string& stream, const std::vector<std::string>& baselines,
+                            int& valid) {
+    SUM_NewConfig config(strm(stream), SUM_NewConfigCBs());
+    valid = -1;
+    return check(config, baselines, valid)["src"];
+  }
+
   static std::string foundation_of(const std::string& stream) {
     SUM_BaselineList out;
     int unavailable = 0;
@@ -213,20 +222,16 @@ TEST_F(NewConfigTest, BackwardIsAcceptedUntilTheStreamOrAChildChangedTheComponen
   }
   // A child stream with src in its foundation: src is modifiable in p2.
   make_dev("child", "back", "B2@/pvob,sys_INITIAL@/pvob");
-  {
-    SUM_NewConfig config(strm("back"), SUM_NewConfigCBs());
-    int valid = 1;
-    auto got = check(config, {"B1"}, valid);
-    EXPECT_FALSE(valid);
-    EXPECT_EQ(got["src"].validity, SUM_ConfigChange::CHILD_USES_REVERTED);
-    EXPECT_EQ(got["src"].message,
-              "Can't revert to earlier baseline \"B1@/pvob\"\nof component \"src@/pvob\" because "
-              "streams in this project may have\nmade changes based on the current baseline.\n");
-  }
+  int valid = -1;
+  Outcome src = src_change("back", {"B1"}, valid);
+  EXPECT_FALSE(valid);
+  EXPECT_EQ(src.validity, SUM_ConfigChange::CHILD_USES_REVERTED);
+  EXPECT_EQ(src.message,
+            "Can't revert to earlier baseline \"B1@/pvob\"\nof component \"src@/pvob\" because "
+            "streams in this project may have\nmade changes based on the current baseline.\n");
   // The stream's own baseline of src makes the same revert code 8.
   dev_baseline("child", "C1");
   SUM_NewConfig config(strm("child"), SUM_NewConfigCBs());
-  int valid = 1;
   auto got = check(config, {"B1"}, valid);
   EXPECT_FALSE(valid);
   EXPECT_EQ(got["src"].validity, SUM_ConfigChange::MODIFIED_REVERTED);
@@ -256,12 +261,12 @@ TEST_F(NewConfigTest, DevelopmentStreamsTakeOnlyWhatTheirParentHas) {
       {"src_INITIAL", SUM_ConfigChange::OK, "Reverting to earlier baseline \"src_INITIAL@/pvob\""},
   };
   for (const Case& c : cases) {
-    SUM_NewConfig config(strm("dev"), SUM_NewConfigCBs());
-    int valid = 0;
-    auto got = check(config, {c.baseline}, valid);
-    EXPECT_EQ(got["src"].validity, c.validity) << c.baseline;
-    EXPECT_EQ(got["src"].message.rfind(c.message_start, 0), 0u) << got["src"].message;
-    EXPECT_EQ(valid, c.validity == SUM_ConfigChange::OK ? 1 : 0) << c.baseline;
+    SCOPED_TRACE(c.baseline);
+    int valid = -1;
+    Outcome src = src_change("dev", {c.baseline}, valid);
+    EXPECT_EQ(src.validity, c.validity);
+    EXPECT_EQ(src.message.rfind(c.message_start, 0), 0u) << src.message;
+    EXPECT_EQ(valid, c.validity == SUM_ConfigChange::OK ? 1 : 0);
   }
 }
 
@@ -269,25 +274,16 @@ TEST_F(NewConfigTest, IntegrationStreamsMoveBetweenProjectsAndRefuseDevelopmentB
   dev_baseline("dev", "D1");
   other_project_baseline("p3", "p3int", "C1", "c.txt");
   other_project_baseline("p4", "p4int", "C2", "d.txt");
-  {
-    SUM_NewConfig config(strm("p2int"), SUM_NewConfigCBs());
-    int valid = 1;
-    auto got = check(config, {"D1"}, valid);
-    EXPECT_EQ(got["src"].validity, SUM_ConfigChange::NOT_FROM_INTEGRATION);
-    EXPECT_EQ(got["src"].message.rfind("Can't rebase to baseline \"D1@/pvob\"\nof component "
-                                       "\"src@/pvob\".  You can only rebase an integration",
-                                       0),
-              0u)
-        << got["src"].message;
-  }
-  {
-    SUM_NewConfig config(strm("p2int"), SUM_NewConfigCBs());
-    int valid = 1;
-    auto got = check(config, {"B2"}, valid);
-    EXPECT_EQ(got["src"].validity, SUM_ConfigChange::MADE_IN_STREAM);
-  }
+  int valid = -1;
+  Outcome src = src_change("p2int", {"D1"}, valid);
+  EXPECT_EQ(src.validity, SUM_ConfigChange::NOT_FROM_INTEGRATION);
+  EXPECT_EQ(src.message.rfind("Can't rebase to baseline \"D1@/pvob\"\nof component "
+                              "\"src@/pvob\".  You can only rebase an integration",
+                              0),
+            0u)
+      << src.message;
+  EXPECT_EQ(src_change("p2int", {"B2"}, valid).validity, SUM_ConfigChange::MADE_IN_STREAM);
   SUM_NewConfig forward(strm("p2int"), SUM_NewConfigCBs());
-  int valid = 0;
   auto got = check(forward, {"C1"}, valid);
   ASSERT_TRUE(valid) << got["src"].message;
   EXPECT_EQ(got["src"].kind, "forward");
@@ -304,14 +300,11 @@ TEST_F(NewConfigTest, IntegrationStreamsMoveBetweenProjectsAndRefuseDevelopmentB
   // A development stream of p2 is now offered a baseline of a third
   // project: its parent's line comes from p3, so the origin comparison
   // refuses it; with the comparison overridden only ancestry is asked.
-  SUM_NewConfig origin(strm("dev"), SUM_NewConfigCBs());
-  got = check(origin, {"C2"}, valid);
-  EXPECT_EQ(got["src"].validity, SUM_ConfigChange::NOT_APPROPRIATE_ANCESTOR);
+  EXPECT_EQ(src_change("dev", {"C2"}, valid).validity, SUM_ConfigChange::NOT_APPROPRIATE_ANCESTOR);
   setenv("ZEM_OVERRIDE_TIMELINE_COMPARISON", "TRUE", 1);
-  SUM_NewConfig plain(strm("dev"), SUM_NewConfigCBs());
-  got = check(plain, {"C2"}, valid);
+  src = src_change("dev", {"C2"}, valid);
   unsetenv("ZEM_OVERRIDE_TIMELINE_COMPARISON");
-  EXPECT_EQ(got["src"].validity, SUM_ConfigChange::NOT_ANCESTOR);
+  EXPECT_EQ(src.validity, SUM_ConfigChange::NOT_ANCESTOR);
 }
 
 TEST_F(NewConfigTest, SidewaysCommitReplacesTheTimeline) {

@@ -27,13 +27,10 @@
 
 namespace {
 
+using test_support::has;
 using test_support::ImsgCapture;
 using test_support::vantool;
 using test_support::vantool_out;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class RebaseTest : public zem_test::RebaseProjectTest {
  protected:
@@ -49,18 +46,7 @@ class RebaseTest : public zem_test::RebaseProjectTest {
   // A rebase of `stream` to INT1, started and, unless `target` is null,
   // bound to it.
   std::unique_ptr<SUM_Rebase> rebase_of(const SUM_Stream& stream, const SUM_View& target) {
-    SUM_Baseline int1;
-    EXPECT_EQ(SUM_Baseline::construct_from_selector("baseline:INT1@/pvob", SUM_Vob(), int1), 0);
-    SUM_BaselineList baselines;
-    baselines.append(int1);
-    auto config = std::make_unique<SUM_NewConfig>(stream, SUM_NewConfig::stream_creation_cbs());
-    EXPECT_EQ(config->init(baselines), 0);
-    EXPECT_EQ(config->validate(), 0);
-    auto rebase = SUM_Rebase::start_new_rebase(std::move(config));
-    if (rebase != nullptr && !target.is_null()) {
-      EXPECT_EQ(rebase->prepare_view(target), 0);
-    }
-    return rebase;
+    return start_rebase_to(stream, "INT1", target);
   }
   // A rebase of "dev" to INT1, started and bound to view "dev".
   std::unique_ptr<SUM_Rebase> start_rebase(bool bind = true) {
@@ -179,42 +165,6 @@ TEST_F(RebaseTest, AnotherUserMayNotDriveItInTheOwnersView) {
   SUM_Rebase owner;
   ASSERT_EQ(owner.restart(dev), 0);
   ASSERT_EQ(owner.complete(), 0);
-}
-
-TEST_F(RebaseTest, SnapshotViewReloadedBeforeItGoesOn) {
-  run({"mkview", "-snapshot", "-stream", "dev@/pvob", "-tag", "snap", home.path() + "/snap"});
-  SUM_View snap;
-  ASSERT_EQ(SUM_View::construct_from_tag("snap", snap), 0);
-  view_frz_state_t state;
-  ASSERT_EQ(snap.get_freeze_info(state), 0);
-  EXPECT_EQ(state.snapshot, 1);
-  EXPECT_EQ(state.needs_update, 1) << "never loaded";
-  run({"update", "-view", "snap"});
-  ASSERT_EQ(snap.get_freeze_info(state), 0);
-  EXPECT_EQ(state.needs_update, 0);
-
-  view = snap;
-  auto rebase = start_rebase();
-  ASSERT_NE(rebase, nullptr);
-  ASSERT_EQ(rebase->do_rebase(), 0) << "a view to reload is no failure";
-  EXPECT_EQ(rebase->op_status(), SUM_Integration::ST_VIEW_MUST_RELOAD);
-  EXPECT_EQ(rebase->op_state(), SUM_Integration::CSPEC_UPDATED);
-  EXPECT_TRUE(has(record(), "state=cspec_updated\n"));
-  ASSERT_EQ(snap.get_freeze_info(state), 0);
-  EXPECT_EQ(state.needs_update, 1);
-
-  // Resuming without the reload stops at the same place again.
-  SUM_Rebase again;
-  ASSERT_EQ(again.restart(dev), 0);
-  ASSERT_EQ(again.do_rebase(), 0);
-  EXPECT_EQ(again.op_status(), SUM_Integration::ST_VIEW_MUST_RELOAD);
-
-  run({"update", "-view", "snap"});
-  SUM_Rebase resumed;
-  ASSERT_EQ(resumed.restart(dev), 0);
-  ASSERT_EQ(resumed.complete(), 0);
-  EXPECT_EQ(resumed.op_state(), SUM_Integration::COMPLETED);
-  EXPECT_EQ(record(), "");
 }
 
 TEST_F(RebaseTest, ViewRefusals) {
@@ -399,28 +349,14 @@ TEST_F(RebaseTest, MergesNotSeenBeforeCompletionStopIt) {
 TEST_F(RebaseTest, ConflictsWaitForTheUserThenCompleteOrCancel) {
   // Both sides change base.txt's one line: INT2 in "int", the stream in
   // "dev".
-  run({"co", "-nc", home.path() + "/int/src/base.txt"});
-  test_support::write_file(home.path() + "/int/src/base.txt", "theirs\n");
-  run({"ci", "-nc", home.path() + "/int/src/base.txt"});
+  change("int", "src/base.txt", "theirs\n");
   run({"mkbl", "-view", "int", "-nc", "INT2"});
-  run({"co", "-nc", home.path() + "/dev/src/base.txt"});
-  test_support::write_file(home.path() + "/dev/src/base.txt", "ours\n");
-  run({"ci", "-nc", home.path() + "/dev/src/base.txt"});
+  change("dev", "src/base.txt", "ours\n");
   std::string before = shown("dev");
 
   auto rebase_to_int2 = [&]() {
-    SUM_Baseline int2;
-    EXPECT_EQ(SUM_Baseline::construct_from_selector("baseline:INT2@/pvob", SUM_Vob(), int2), 0);
-    SUM_BaselineList baselines;
-    baselines.append(int2);
-    auto config = std::make_unique<SUM_NewConfig>(dev, SUM_NewConfig::stream_creation_cbs());
-    EXPECT_EQ(config->init(baselines), 0);
-    EXPECT_EQ(config->validate(), 0);
-    auto rebase = SUM_Rebase::start_new_rebase(std::move(config));
+    auto rebase = start_rebase_to(dev, "INT2", view);
     EXPECT_NE(rebase, nullptr);
-    if (rebase != nullptr) {
-      EXPECT_EQ(rebase->prepare_view(view), 0);
-    }
     return rebase;
   };
   const std::string file = home.path() + "/dev/src/base.txt";

@@ -26,13 +26,14 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 using test_support::ImsgCapture;
 using test_support::vantool_out;
 
-class StreamDeliverTest : public ::testing::Test {
+class StreamDeliverTest : public zem_test::VantoolProjectTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(build_project(home, test_support::standard_project()));
@@ -48,18 +49,6 @@ class StreamDeliverTest : public ::testing::Test {
     ASSERT_EQ(SUM_View::construct_from_tag("int", int_view), 0);
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = test_support::vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  // Adds `name` to the src root in view `tag`, in the view's activity.
-  void add_file(const std::string& tag, const std::string& name) {
-    std::string root = home.path() + "/" + tag + "/src";
-    run({"co", "-nc", root});
-    test_support::write_file(root + "/" + name, name + "\n");
-    run({"mkelem", "-ci", "-nc", root + "/" + name});
-    run({"ci", "-nc", root});
-  }
   std::string diffbl(const std::string& first, const std::string& second) {
     return vantool_out({"diffbl", first, second});
   }
@@ -111,7 +100,6 @@ class StreamDeliverTest : public ::testing::Test {
     return out;
   }
 
-  test_support::TempHome home;
   SUM_Stream dev, integ;
   SUM_Baseline dev1;
   SUM_View int_view;

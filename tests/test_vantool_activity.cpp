@@ -9,15 +9,15 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
 
-class VantoolActivityTest : public ::testing::Test {
+class VantoolActivityTest : public zem_test::VantoolProjectTest {
  protected:
   // A component "lib" (the whole VOB /src, holding lib/a.txt and
   // lib/b.txt), whose files are labeled and imported as its baseline
@@ -35,10 +35,6 @@ class VantoolActivityTest : public ::testing::Test {
     ASSERT_TRUE(build_project(home, spec));
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   std::string file(const std::string& name) const { return dev + "/src/lib/" + name; }
   // Checks out, appends a line to and checks in a file of view dev.
   void change(const std::string& name) {
@@ -47,7 +43,6 @@ class VantoolActivityTest : public ::testing::Test {
     run({"ci", "-nc", file(name)});
   }
 
-  TempHome home;
   std::string plain, dev;
 };
 

@@ -14,17 +14,14 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
-using test_support::TempHome;
+using test_support::has;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // The version at the end of a config spec's identity line; "" when none.
 std::string identity_version(const std::string& spec) {
@@ -36,7 +33,7 @@ std::string identity_version(const std::string& spec) {
   return line.substr(line.rfind(' ') + 1);
 }
 
-class VantoolBaselineTest : public ::testing::Test {
+class VantoolBaselineTest : public zem_test::VantoolProjectTest {
  protected:
   // The whole VOB /src is component "src" of project "proj", which may
   // modify it; the integration stream starts from its initial baseline and
@@ -54,15 +51,10 @@ class VantoolBaselineTest : public ::testing::Test {
     run({"ci", "-nc", dev + "/src"});
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   // The project VOB's feature level: 8 keeps first-class objects, 6 the
   // activity-based form.
   virtual std::string feature_level() const { return "8"; }
 
-  TempHome home;
   std::string plain, dev;
 };
 

@@ -10,12 +10,13 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
@@ -28,55 +29,34 @@ const std::string kBase("PNG\0base", 8);
 const std::string kDev("PNG\0dev side", 12);
 const std::string kMain("PNG\0main side", 13);
 
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 Env kill_at(int writes) {
   return {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}};
 }
 
 // View a works on main, view b on dev; logo.bin (binary) starts on main.
-class VantoolBinaryMergeTest : public ::testing::Test {
+class VantoolBinaryMergeTest : public zem_test::TwoViewsTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
+    TwoViewsTest::SetUp();
     logo = a + "/src/logo.bin";
     run({"checkout", "-nc", a + "/src"});
     write_file(logo, kBase);
     run({"mkelem", "-ci", "-nc", logo});
     run({"checkin", "-nc", a + "/src"});
-    run({"mkbrtype", "-nc", "dev@/src"});
-    std::string cs = home.path() + "/cs_b";
-    write_file(cs,
-               "element * CHECKEDOUT\nelement * .../dev/LATEST\n"
-               "element * /main/LATEST -mkbranch dev\n");
-    run({"setcs", "-view", "b", cs});
+    b_works_on_dev();
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  void edit(const std::string& path, const std::string& content) {
-    run({"co", "-nc", path});
-    write_file(path, content);
-    run({"ci", "-nc", path});
-  }
   // Both sides change logo.bin: dev to `dev`, main to `main`.
   void change_both(const std::string& dev, const std::string& main) {
-    edit(b + "/src/logo.bin", dev);
-    edit(logo, main);
+    edit_file(b + "/src/logo.bin", dev);
+    edit_file(logo, main);
   }
   test_support::ProcessResult findmerge(const char* mode, const Env& env = {}) {
     return vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", mode, "-nc"}, env);
   }
   std::string merge_list() { return vantool_out({"lsco", "-merge", "-view", "a"}); }
 
-  TempHome home;
-  std::string a, b, logo;
+  std::string logo;
 };
 
 TEST_F(VantoolBinaryMergeTest, MkelemAndImportChooseTheTypeAndDescribeShowsIt) {
@@ -176,8 +156,8 @@ TEST_F(VantoolBinaryMergeTest, TakingASideOfATextConflictThrowsTheMarkersAway) {
   write_file(text, "alpha\nbeta\n");
   run({"mkelem", "-ci", "-nc", text});
   run({"checkin", "-nc", a + "/src"});
-  edit(b + "/src/hello.txt", "alpha\nbeta on dev\n");
-  edit(text, "alpha\nbeta on main\n");
+  edit_file(b + "/src/hello.txt", "alpha\nbeta on dev\n");
+  edit_file(text, "alpha\nbeta on main\n");
   EXPECT_EQ(findmerge("-merge").exit_code, 1);
   ASSERT_TRUE(has(read_file(text), "<<<<<<<"));
   run({"merge", "-resolved", "-take", "theirs", text});

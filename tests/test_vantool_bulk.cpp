@@ -11,26 +11,20 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::write_file;
 
 // More than one batch of the view service.
 constexpr int kFiles = 260;
 
-class VantoolBulkTest : public ::testing::Test {
+class VantoolBulkTest : public zem_test::TwoViewsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
-  }
-
   std::string file(int i) const { return a + "/src/d/f" + std::to_string(i) + ".txt"; }
 
   std::vector<std::string> all_files() const {
@@ -42,9 +36,8 @@ class VantoolBulkTest : public ::testing::Test {
 
   // src/d with kFiles files, each holding "v1 <i>", checked in.
   void make_tree() {
-    ASSERT_EQ(vantool({"co", "-nc", a + "/src"}).exit_code, 0);
-    auto dir = vantool({"mkdir", "-nc", a + "/src/d"});
-    ASSERT_EQ(dir.exit_code, 0) << dir.err;
+    run({"co", "-nc", a + "/src"});
+    run({"mkdir", "-nc", a + "/src/d"});
     for (int i = 0; i < kFiles; ++i)
       write_file(file(i), "v1 " + std::to_string(i) + "\n");
     std::vector<std::string> args = {"mkelem", "-ci", "-nc"};
@@ -52,8 +45,7 @@ class VantoolBulkTest : public ::testing::Test {
       args.push_back(f);
     auto made = vantool(args);
     ASSERT_EQ(made.exit_code, 0) << made.err;
-    auto ci = vantool({"ci", "-nc", a + "/src/d", a + "/src"});
-    ASSERT_EQ(ci.exit_code, 0) << ci.err;
+    run({"ci", "-nc", a + "/src/d", a + "/src"});
   }
 
   test_support::ProcessResult on_all(const std::string& command,
@@ -84,9 +76,6 @@ class VantoolBulkTest : public ::testing::Test {
       paths.push_back(a + line);
     return paths;
   }
-
-  TempHome home;
-  std::string a, b;
 };
 
 TEST_F(VantoolBulkTest, OneCommandChecksOutAndInEveryFileAndReportsEachPath) {

@@ -17,6 +17,7 @@
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::ProcessResult;
 using test_support::TempHome;
 using test_support::vantool;
@@ -25,10 +26,6 @@ constexpr int kKilled = 128 + 9;
 // More writes than any of these commands makes on the fixture: a loop that
 // reaches it never saw the command complete.
 constexpr int kMaxWrites = 400;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 Env kill_at(int writes) {
   return {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}};

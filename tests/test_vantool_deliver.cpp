@@ -18,6 +18,7 @@
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::read_file;
 using test_support::vantool;
 using test_support::vantool_err;
@@ -25,10 +26,6 @@ using test_support::vantool_out;
 using test_support::write_file;
 
 constexpr int kKilled = 128 + 9;
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class VantoolDeliverTest : public zem_test::RebaseProjectTest {
  protected:
@@ -38,14 +35,6 @@ class VantoolDeliverTest : public zem_test::RebaseProjectTest {
     RebaseProjectTest::SetUp();
     make_stream("dev");
     run({"rebase", "-recommended", "-complete", "-view", "dev"});
-  }
-  std::string path(const std::string& tag, const std::string& rest) {
-    return home.path() + "/" + tag + "/" + rest;
-  }
-  void change(const std::string& tag, const std::string& rest, const std::string& text) {
-    run({"co", "-nc", path(tag, rest)});
-    write_file(path(tag, rest), text);
-    run({"ci", "-nc", path(tag, rest)});
   }
   std::string deliver_status() {
     return vantool_out({"deliver", "-status", "-stream", "dev@/pvob"});

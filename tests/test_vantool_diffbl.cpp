@@ -11,15 +11,15 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
 
-class VantoolDiffblTest : public ::testing::Test {
+class VantoolDiffblTest : public zem_test::VantoolProjectTest {
  protected:
   // Project "proj" on component src: in development stream "dev" (view
   // "dev"), activity "work" adds hello.txt and is baselined as DEV1; then
@@ -38,17 +38,12 @@ class VantoolDiffblTest : public ::testing::Test {
     run({"mkbl", "-view", "dev", "-nc", "DEV2"});
   }
 
-  void run(const std::vector<std::string>& args) {
-    auto r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   void edit(const std::string& name, const std::string& content) {
     run({"co", "-nc", dev + "/src/" + name});
     test_support::write_file(dev + "/src/" + name, content);
     run({"ci", "-nc", dev + "/src/" + name});
   }
 
-  TempHome home;
   std::string dev;
 };
 

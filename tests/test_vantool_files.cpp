@@ -7,33 +7,24 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
 using test_support::write_file;
 
-class VantoolFilesTest : public ::testing::Test {
+class VantoolFilesTest : public zem_test::TwoViewsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
-  }
-
   // Makes src/hello.txt in view a with `text` as /main/1.
   void make_hello(const std::string& text) {
-    auto co = vantool({"checkout", "-nc", a + "/src"});
-    ASSERT_EQ(co.exit_code, 0) << co.err;
+    run({"checkout", "-nc", a + "/src"});
     write_file(a + "/src/hello.txt", text);
-    auto mk = vantool({"mkelem", "-ci", "-c", "first", a + "/src/hello.txt"});
-    ASSERT_EQ(mk.exit_code, 0) << mk.err;
-    auto ci = vantool({"checkin", "-c", "add hello", a + "/src"});
-    ASSERT_EQ(ci.exit_code, 0) << ci.err;
+    run({"mkelem", "-ci", "-c", "first", a + "/src/hello.txt"});
+    run({"checkin", "-c", "add hello", a + "/src"});
   }
 
   std::string setcs(const std::string& view, const std::string& text) {
@@ -43,9 +34,6 @@ class VantoolFilesTest : public ::testing::Test {
     EXPECT_EQ(r.exit_code, 0) << r.err;
     return r.out;
   }
-
-  TempHome home;
-  std::string a, b;
 };
 
 TEST_F(VantoolFilesTest, AFileLivesThroughTwoViews) {
@@ -225,11 +213,8 @@ TEST_F(VantoolFilesTest, FindmergeFollowsTheBranchWhereverItSprouts) {
 
   // A file the user holds checked out is merged into but left checked out;
   // the files the merge checked out itself are checked in.
-  for (const char* name : {"/src/hello.txt", "/src/added.txt"}) {
-    ASSERT_EQ(vantool({"co", "-nc", b + name}).exit_code, 0);
-    write_file(b + name, std::string("again on dev: ") + name + "\n");
-    ASSERT_EQ(vantool({"ci", "-nc", b + name}).exit_code, 0);
-  }
+  for (const char* name : {"/src/hello.txt", "/src/added.txt"})
+    edit_file(b + name, std::string("again on dev: ") + name + "\n");
   ASSERT_EQ(vantool({"co", "-nc", a + "/src/hello.txt"}).exit_code, 0);
   auto mixed =
       vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", "-merge", "-ci", "-nc"});

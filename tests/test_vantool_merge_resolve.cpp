@@ -5,11 +5,11 @@
 
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_refuses;
 using test_support::write_file;
@@ -23,40 +23,23 @@ size_t count_of(const std::string& text, const std::string& what) {
 
 // View a works on main, view b on dev; hello.txt conflicts between them on
 // its second line, other.txt is only on main.
-class VantoolMergeResolveTest : public ::testing::Test {
+class VantoolMergeResolveTest : public zem_test::TwoViewsTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
-    ASSERT_EQ(vantool({"checkout", "-nc", a + "/src"}).exit_code, 0);
+    TwoViewsTest::SetUp();
+    run({"checkout", "-nc", a + "/src"});
     write_file(a + "/src/hello.txt", "alpha\nbeta\ngamma\n");
     write_file(a + "/src/other.txt", "other\n");
-    ASSERT_EQ(
-        vantool({"mkelem", "-ci", "-nc", a + "/src/hello.txt", a + "/src/other.txt"}).exit_code, 0);
-    ASSERT_EQ(vantool({"checkin", "-nc", a + "/src"}).exit_code, 0);
-    ASSERT_EQ(vantool({"mkbrtype", "-nc", "dev@/src"}).exit_code, 0);
-    std::string cs = home.path() + "/cs_b";
-    write_file(cs,
-               "element * CHECKEDOUT\nelement * .../dev/LATEST\n"
-               "element * /main/LATEST -mkbranch dev\n");
-    ASSERT_EQ(vantool({"setcs", "-view", "b", cs}).exit_code, 0);
-    edit(b + "/src/hello.txt", "alpha\nbeta on dev\ngamma\n");
-    edit(a + "/src/hello.txt", "alpha\nbeta on main\ngamma\n");
-  }
-
-  void edit(const std::string& path, const std::string& text) {
-    ASSERT_EQ(vantool({"co", "-nc", path}).exit_code, 0) << path;
-    write_file(path, text);
-    ASSERT_EQ(vantool({"ci", "-nc", path}).exit_code, 0) << path;
+    run({"mkelem", "-ci", "-nc", a + "/src/hello.txt", a + "/src/other.txt"});
+    run({"checkin", "-nc", a + "/src"});
+    b_works_on_dev();
+    edit_file(b + "/src/hello.txt", "alpha\nbeta on dev\ngamma\n");
+    edit_file(a + "/src/hello.txt", "alpha\nbeta on main\ngamma\n");
   }
 
   test_support::ProcessResult findmerge(const char* mode) {
     return vantool({"findmerge", a + "/src", "-fversion", ".../dev/LATEST", mode, "-nc"});
   }
-
-  TempHome home;
-  std::string a, b;
 };
 
 TEST_F(VantoolMergeResolveTest, ASecondMergeLeavesTheConflictedFileAlone) {

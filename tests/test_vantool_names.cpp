@@ -11,6 +11,7 @@
 #include "services/rgy.h"
 #include "support/project_builder.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
@@ -38,19 +39,8 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
-class VantoolNamesTest : public ::testing::Test {
+class VantoolNamesTest : public zem_test::TwoViewsTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(build_project(home, test_support::source_vob_with_views({"a", "b"})));
-    a = test_support::view_root(home, "a");
-    b = test_support::view_root(home, "b");
-  }
-
-  void run(const std::vector<std::string>& args, const Env& env = {}) {
-    auto r = vantool(args, env);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-
   // Makes the checked-in elements `names` (a trailing "/" makes a
   // directory) in directory `dir` of view a, each file holding its name.
   void make(const std::string& dir, const std::vector<std::string>& names, const Env& env = {}) {
@@ -65,9 +55,6 @@ class VantoolNamesTest : public ::testing::Test {
     }
     run({"ci", "-c", "add names", a + dir}, env);
   }
-
-  TempHome home;
-  std::string a, b;
 };
 
 TEST_F(VantoolNamesTest, RmnameRemovesTheNameFromTheNextDirectoryVersion) {

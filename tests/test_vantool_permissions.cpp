@@ -19,6 +19,7 @@
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::ProcessResult;
 using test_support::TempHome;
 using test_support::vantool;
@@ -27,10 +28,6 @@ using test_support::vantool_out;
 const Env kOwner{{"KORVANE_USER", "vobadmin"}};
 const Env kStranger{{"KORVANE_USER", "mallory"}};
 const Env kPrivileged{{"KORVANE_USER", "carol"}};
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class VantoolPermissionsTest : public ::testing::Test {
  protected:

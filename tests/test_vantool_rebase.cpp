@@ -12,22 +12,19 @@
 #include "support/project_builder.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
-using test_support::TempHome;
+using test_support::has;
 using test_support::vantool;
 using test_support::vantool_err;
 using test_support::vantool_out;
 using test_support::vantool_refuses;
 
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 const char kNoRebase[] = "No rebase operation in progress for stream \"dev@/pvob\".\n";
 
-class VantoolRebaseTest : public ::testing::Test {
+class VantoolRebaseTest : public zem_test::VantoolProjectTest {
  protected:
   // The standard project (component src, integration stream "int" on
   // src_INITIAL, development stream "dev" with view "dev" set to activity
@@ -50,20 +47,6 @@ class VantoolRebaseTest : public ::testing::Test {
     run({"chstream", "-recommended", "INT1@/pvob", "-nc", "int@/pvob"});
   }
 
-  void run(const std::vector<std::string>& args, const test_support::Env& env = {}) {
-    auto r = vantool(args, env);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
-  void make_view(const std::string& stream, const std::string& tag) {
-    run({"mkview", "-stream", stream, "-tag", tag, home.path() + "/" + tag});
-  }
-  void add_file(const std::string& tag, const std::string& name) {
-    std::string root = home.path() + "/" + tag + "/src";
-    run({"co", "-nc", root});
-    test_support::write_file(root + "/" + name, name + "\n");
-    run({"mkelem", "-ci", "-nc", root + "/" + name});
-    run({"ci", "-nc", root});
-  }
   bool visible(const std::string& tag, const std::string& name) {
     return std::ifstream(home.path() + "/" + tag + "/src/" + name).good();
   }
@@ -101,8 +84,6 @@ class VantoolRebaseTest : public ::testing::Test {
     at += key.size();
     return shown.substr(at, shown.find('"', at) - at);
   }
-
-  TempHome home;
 };
 
 // ---- a rebase run phase by phase, and at once -------------------------------------
@@ -267,7 +248,12 @@ TEST_F(VantoolRebaseTest, ASnapshotViewIsUpdatedBeforeTheRebaseGoesOn) {
                   "then \"vantool rebase -resume -view snap\".\n"))
       << started.out;
   EXPECT_FALSE(visible("snap", "fix.txt")) << "not loaded yet";
-  // Completing now cannot finish either, and says so.
+  EXPECT_TRUE(has(vantool_out({"rebase", "-status", "-view", "snap"}),
+                  "currently in state \"cspec_updated\""));
+  // Resuming or completing now stops at the same place, and says so.
+  auto again = vantool({"rebase", "-resume", "-view", "snap"});
+  EXPECT_EQ(again.exit_code, 0) << again.err;
+  EXPECT_TRUE(has(again.out, "then \"vantool rebase -resume -view snap\"")) << again.out;
   auto early = vantool({"rebase", "-complete", "-view", "snap"});
   EXPECT_EQ(early.exit_code, 1);
   EXPECT_TRUE(has(early.err, "then \"vantool rebase -complete -view snap\"")) << early.err;
@@ -280,6 +266,7 @@ TEST_F(VantoolRebaseTest, ASnapshotViewIsUpdatedBeforeTheRebaseGoesOn) {
   run({"rebase", "-complete", "-view", "snap"});
   EXPECT_EQ(long_line("dev@/pvob", "foundation baselines"), "  foundation baselines: INT1@/pvob");
   EXPECT_TRUE(has(vantool_out({"catcs", "-view", "snap"}), "load /src\n")) << "its load rule kept";
+  EXPECT_EQ(vantool_out({"rebase", "-status", "-view", "snap"}), kNoRebase);
 }
 
 // ---- refusals ----------------------------------------------------------------------

@@ -16,6 +16,7 @@
 
 namespace {
 
+using test_support::has;
 using test_support::read_file;
 using test_support::vantool;
 using test_support::vantool_out;
@@ -24,10 +25,6 @@ using test_support::write_file;
 const std::string kBase("GIF\0base", 8);
 const std::string kStream("GIF\0stream side", 15);
 const std::string kBaseline("GIF\0baseline side", 17);
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 class VantoolRebaseBinaryTest : public zem_test::RebaseProjectTest {
  protected:

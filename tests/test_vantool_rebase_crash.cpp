@@ -17,6 +17,7 @@
 namespace {
 
 using test_support::Env;
+using test_support::has;
 using test_support::vantool;
 using test_support::vantool_out;
 
@@ -31,10 +32,6 @@ const char* const kSavedStates[] = {
 bool completing(const std::string& state) {
   return state == "reprocess_merging" || state == "checkedin" || state == "integact_cleared" ||
          state == "config_updated";
-}
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 // Parameter: whether the streams rebased added a file of their own to the

@@ -18,6 +18,7 @@
 
 namespace {
 
+using test_support::has;
 using test_support::read_file;
 using test_support::vantool;
 using test_support::vantool_out;
@@ -47,10 +48,6 @@ std::string with_line(const std::string& text, int line, const std::string& repl
     start = text.find('\n', start) + 1;
   size_t end = text.find('\n', start);
   return text.substr(0, start) + replacement + text.substr(end);
-}
-
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 class VantoolRebaseMergeTest : public zem_test::RebaseProjectTest {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/vantool_runner.h"
+#include "vantool_project_fixture.h"
 
 namespace {
 
@@ -16,14 +17,13 @@ namespace fs = std::filesystem;
 using test_support::Env;
 using test_support::ProcessResult;
 using test_support::read_file;
-using test_support::TempHome;
 using test_support::vantool;
 using test_support::vantool_out;
 using test_support::write_file;
 
 constexpr int kFiles = 4;
 
-class ViewFileFaultsTest : public ::testing::Test {
+class ViewFileFaultsTest : public zem_test::VantoolProjectTest {
  protected:
   // VOB /src holding src/d/f0.txt .. f3.txt at /main/1 ("line N"), made in
   // dynamic view "a".
@@ -42,10 +42,6 @@ class ViewFileFaultsTest : public ::testing::Test {
     run({"ci", "-nc", a + "/src/d", a + "/src"});
   }
 
-  void run(const std::vector<std::string>& args) {
-    ProcessResult r = vantool(args);
-    ASSERT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
-  }
   static std::string file(const std::string& root, int i) {
     return root + "/src/d/f" + std::to_string(i) + ".txt";
   }
@@ -76,7 +72,6 @@ class ViewFileFaultsTest : public ::testing::Test {
     }
   }
 
-  TempHome home;
   std::string a;
 };
 

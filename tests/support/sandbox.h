@@ -48,6 +48,10 @@ class ScopedEnv {
 std::string read_file(const std::string& path);
 // Replaces the content of the file at `path` with `text`.
 void write_file(const std::string& path, const std::string& text);
+// Whether `text` holds `part` anywhere (an output or a message).
+inline bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 struct ProcessResult {
   int exit_code = -1;  // exit status, or 128 + signal
