@@ -10,6 +10,8 @@
 // times in generated names.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cctype>
 #include <string>
 #include <thread>
@@ -195,6 +197,37 @@ TEST_F(VantoolDeliverCrashTest, KilledAfterEveryWriteThenCancelledOrResumed) {
     ASSERT_EQ(shown("srccra", "tgtcra"), before);
   }
   FAIL() << "the deliver never completed";
+}
+
+// Killed after every write of the completion alone (a fresh pair each
+// time, its first phase run whole): the resume completes it as an
+// uninterrupted deliver does. The test above stops at the first kill
+// inside the completion.
+TEST_F(VantoolDeliverCrashTest, CompletionKilledAfterEveryWriteThenResumed) {
+  make_pair("srcref", "tgtref");
+  ASSERT_EQ(deliver("srcref", "tgtref").exit_code, 0);
+  const std::string completed = shown("srcref", "tgtref");
+  for (int writes = 1; writes < 200; ++writes) {
+    SCOPED_TRACE("completion killed at write " + std::to_string(writes));
+    // Names as long as the reference pair's: listings pad to them.
+    char number[8];
+    std::snprintf(number, sizeof number, "%04d", writes);
+    const std::string source = std::string("sr") + number, target = std::string("tg") + number;
+    make_pair(source, target);
+    run({"deliver", "-stream", source + "@/pvob", "-target", target + "@/pvob", "-to", target});
+    auto killed = vantool({"deliver", "-complete", "-stream", source + "@/pvob"},
+                          {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}});
+    if (killed.exit_code == 0) {
+      EXPECT_GT(writes, 5) << "a completion writes more than that";
+      EXPECT_EQ(shown(source, target), completed);
+      return;
+    }
+    ASSERT_EQ(killed.exit_code, kKilled) << killed.err;
+    auto resumed = resume_to_completion(source);
+    ASSERT_EQ(resumed.exit_code, 0) << resumed.err;
+    EXPECT_EQ(shown(source, target), completed);
+  }
+  FAIL() << "the completion never ran to its end";
 }
 
 // A rebase and a deliver of "dev" started together: one of them starts,

@@ -321,8 +321,11 @@ int SUM_Integration::restart_common(const SUM_Stream& stream) {
 
 int SUM_Integration::check_integration_activity() {
   SUM_Trace trace("SUM_Integration::check_integration_activity");
-  // From the save of "integact_set" (the activity is made, then set).
-  if (state_ <= INTEGACT_CREATED || state_ >= INTEGACT_CLEARED || target_view_.is_null() ||
+  // From the save of "integact_set" (the activity is made, then set) to
+  // the check-in. Once checked in, the activity holds nothing the view
+  // could lose, and the next step clears it: a view without it is that
+  // step cut short, which the step repeats.
+  if (state_ <= INTEGACT_CREATED || state_ >= CHECKEDIN || target_view_.is_null() ||
       integration_activity_.is_null())
     return SUM_OK;
   SUM_Activity current;

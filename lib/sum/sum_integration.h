@@ -404,7 +404,8 @@ class SUM_Integration {
   // Resume: restart time now, the stream, local mastership.
   int restart_common(const SUM_Stream& stream);
   // Checks of a restored operation: the activity is the view's current one
-  // while it should be (20, 21), a view past the activity has no checkouts
+  // from "integact_set" until the check-in (20, 21), a view past the
+  // activity has no checkouts
   // (8), the view is usable; the activity belongs to the stream (19).
   int check_operation_common(const SUM_Stream& stream);
   int check_integration_activity();
