@@ -1,6 +1,8 @@
 // vantool deliver end to end on a project made with vantool: a development
-// stream delivering all its activities, or some, to the integration
-// stream, phase by phase and at once; what the target view and the streams
+// stream delivering all its activities, some, or its baselines, to the
+// integration stream, phase by phase and at once, or moved to another view
+// of the target; changes in a component the target does not see, refused
+// or left out as the policy says; what the target view and the streams
 // show afterwards; a conflict resolved before completion; cancel before and
 // after merging, refused once the integration activity has check-ins; the
 // refusals (nothing to deliver, to itself, from the integration stream
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "rebase_project_fixture.h"
+#include "vantool_project_fixture.h"
 #include "support/sandbox.h"
 #include "support/vantool_runner.h"
 
@@ -280,6 +283,63 @@ TEST_F(VantoolDeliverTest, Refusals) {
   EXPECT_EQ(allowed.exit_code, 0) << allowed.err;
   EXPECT_TRUE(has(allowed.err, "contain only checked-out versions")) << allowed.err;
   EXPECT_TRUE(has(vantool_out({"ls", path("int", "src")}), "mine.txt"));
+}
+
+// Project "proj" with two components, src and lib, each rooted at its own
+// VOB: "dev" holds both, "dev2" only src; "dev" adds a file to each.
+class DeliverMissingComponentTest : public zem_test::VantoolProjectTest {
+ protected:
+  void SetUp() override {
+    run({"mkvob", "-tag", "/pvob", "-pvob", "-nc"});
+    for (const char* vob : {"/src", "/lib"})
+      run({"mkvob", "-tag", vob, "-admin", "/pvob", "-nc"});
+    run({"mkview", "-tag", "plain", path("plain", "")});
+    run({"mkcomp", "-root", path("plain", "src"), "-nc", "src@/pvob"});
+    run({"mkcomp", "-root", path("plain", "lib"), "-nc", "lib@/pvob"});
+    run({"mkproject", "-in", "RootFolder@/pvob", "-modcomp", "src@/pvob,lib@/pvob", "-nc",
+         "proj@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-integration", "-baseline",
+         "src_INITIAL@/pvob,lib_INITIAL@/pvob", "-nc", "int@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-baseline", "src_INITIAL@/pvob,lib_INITIAL@/pvob", "-nc",
+         "dev@/pvob"});
+    run({"mkstream", "-in", "proj@/pvob", "-baseline", "src_INITIAL@/pvob", "-nc", "dev2@/pvob"});
+    make_view("dev@/pvob", "dev");
+    make_view("dev2@/pvob", "dev2");
+    run({"mkact", "-view", "dev", "-nc", "work@/pvob"});
+    for (const char* dir : {"src", "lib"}) {
+      run({"co", "-nc", path("dev", dir)});
+      write_file(path("dev", std::string(dir) + "/" + dir + ".txt"), "new\n");
+      run({"mkelem", "-ci", "-nc", path("dev", std::string(dir) + "/" + dir + ".txt")});
+      run({"ci", "-nc", path("dev", dir)});
+    }
+  }
+};
+
+// Changes in a component the target does not see refuse the deliver until
+// the project's policy lets them be left out.
+TEST_F(DeliverMissingComponentTest, RefusedOrLeftOutAsThePolicySays) {
+  auto refused = vantool({"deliver", "-preview", "-stream", "dev@/pvob", "-target", "dev2@/pvob"});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_TRUE(has(refused.out,
+                  "Component \"lib@/pvob\" is not in target stream \"dev2@/pvob\"'s "
+                  "configuration."))
+      << refused.out;
+  EXPECT_TRUE(has(refused.err,
+                  "does not allow intraproject deliver operations that contain\n"
+                  "changes to components that are not visible"))
+      << refused.err;
+  EXPECT_TRUE(has(refused.err,
+                  "Check the policy setting on the target project and the target "
+                  "stream."))
+      << refused.err;
+
+  run({"chproject", "-policy", "IntraprojectDeliverAllowMissingTgtcomps", "-nc", "proj@/pvob"});
+  auto done = vantool(
+      {"deliver", "-complete", "-stream", "dev@/pvob", "-target", "dev2@/pvob", "-to", "dev2"});
+  ASSERT_EQ(done.exit_code, 0) << done.err;
+  EXPECT_TRUE(has(done.err, "Ignoring changes in component \"lib@/pvob\".")) << done.err;
+  EXPECT_EQ(read_file(path("dev2", "src/src.txt")), "new\n");
+  EXPECT_FALSE(has(vantool_out({"ls", path("dev2", "lib")}), "lib.txt"));
 }
 
 // ---- killed ----------------------------------------------------------------------------

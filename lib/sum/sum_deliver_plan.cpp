@@ -245,11 +245,13 @@ int SUM_Deliver::compare_selected_bls() {
     BaselineDiffList diffs;
     SUM_Component component;
     int keep = 0, status = 0;
-    if (flowing_diffs(SUM_BaselineVR(baselines_[i]), diffs) != 0 ||
-        baselines_[i].component(component) != 0)
+    // Not found: the target has no timeline of the component, which
+    // check_changed_component then refuses or leaves out.
+    status = flowing_diffs(SUM_BaselineVR(baselines_[i]), diffs);
+    if ((status != 0 && status != SUM_NOT_FOUND) || baselines_[i].component(component) != 0)
       return trace.checked(__LINE__, record_err_status());
     // A baseline the target has received already brings nothing.
-    if (diffs.count() == 0)
+    if (status == 0 && diffs.count() == 0)
       continue;
     if ((status = check_changed_component(component, keep)) != 0)
       return trace.checked(__LINE__, status);
@@ -363,6 +365,13 @@ int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, int& changes)
   BaselineDiffList diffs;
   int status = flowing_diffs(SUM_BaselineVR(vbl), diffs);
   changes = status == 0 && diffs.count() > 0 ? 1 : 0;
+  if (status == SUM_NOT_FOUND) {
+    // The target has no timeline of the component: whatever the source's
+    // configuration holds of it is missing there.
+    SUM_ActivityList acts;
+    status = vbl.change_sets(acts);
+    changes = status == 0 && acts.count() > 0 ? 1 : 0;
+  }
   return trace.checked(__LINE__, status);
 }
 
