@@ -176,31 +176,17 @@ hundred_of "$list" > "$changed"
 merges=$(wc -l < "$changed")
 share_out "$list"
 
-one=() first=() complete=() g=()
-for ((i = 0; i < runs; i++)); do
-  git_state "$work/git$i" "$list" "$changed"
-  g+=("$(timed git -C "$work/git$i" merge -q --no-edit dev)")
-  [[ $(git -C "$work/git$i" log -1 --format=%P | wc -w) == 2 ]] ||
-    fail "git$i: git merge made no merge commit"
-
-  korvane_state "one$i" "$list" "$changed"
-  one+=("$(timed "$vantool" deliver -complete -stream dev@/p -to int)")
-  verify "one$i" "$list" "$work/git$i" complete
-
-  korvane_state "two$i" "$list" "$changed"
-  first+=("$(timed "$vantool" deliver -stream dev@/p -to int)")
-  verify "two$i" "$list" "$work/git$i" first
-  complete+=("$(timed "$vantool" deliver -complete -stream dev@/p)")
-  verify "two$i" "$list" "$work/git$i" complete
-done
+op_whole() { "$vantool" deliver -complete -stream dev@/p -to int; }
+op_first() { "$vantool" deliver -stream dev@/p -to int; }
+op_complete() { "$vantool" deliver -complete -stream dev@/p; }
+time_against_git "$list" "$changed" dev
 plan "$list"
 
 printf '%-58s %10s %10s %8s\n' "work ($n files, $activities activities, $merges merged)" \
   "korvane" "git" "ratio"
-gm=$(median "${g[@]}")
-report "deliver -complete -to: $merges merges, check-ins" "$(median "${one[@]}")" "$gm"
-report "  first phase alone: deliver -to (merges)" "$(median "${first[@]}")" "$gm"
-report "  then deliver -complete (check-ins, delivery recorded)" "$(median "${complete[@]}")" "$gm"
+report "deliver -complete -to: $merges merges, check-ins" "$whole_median" "$git_median"
+report "  first phase alone: deliver -to (merges)" "$first_median" "$git_median"
+report "  then deliver -complete (check-ins, delivery recorded)" "$complete_median" "$git_median"
 echo "goal: the one-command deliver at most 2.0x git merge"
 printf '%-58s %10s %10s %8s\n' "planning (one file changed per activity)" "korvane" "smallest" "growth"
 base_size=""

@@ -90,27 +90,13 @@ n=$(wc -l < "$list")
 hundred_of "$list" > "$changed"
 merges=$(wc -l < "$changed")
 
-one=() first=() complete=() g=()
-for ((i = 0; i < runs; i++)); do
-  git_state "$work/git$i" "$list" "$changed"
-  g+=("$(timed git -C "$work/git$i" merge -q --no-edit main)")
-  [[ $(git -C "$work/git$i" log -1 --format=%P | wc -w) == 2 ]] ||
-    fail "git$i: git merge made no merge commit"
-
-  korvane_state "one$i" "$list" "$changed"
-  one+=("$(timed "$vantool" rebase -recommended -complete -view dev)")
-  verify "one$i" "$list" "$work/git$i" complete
-
-  korvane_state "two$i" "$list" "$changed"
-  first+=("$(timed "$vantool" rebase -recommended -view dev)")
-  verify "two$i" "$list" "$work/git$i" first
-  complete+=("$(timed "$vantool" rebase -complete -view dev)")
-  verify "two$i" "$list" "$work/git$i" complete
-done
+op_whole() { "$vantool" rebase -recommended -complete -view dev; }
+op_first() { "$vantool" rebase -recommended -view dev; }
+op_complete() { "$vantool" rebase -complete -view dev; }
+time_against_git "$list" "$changed" main
 
 printf '%-58s %10s %10s %8s\n' "work ($n files, $merges merged)" "korvane" "git" "ratio"
-gm=$(median "${g[@]}")
-report "rebase -recommended -complete: $merges merges, check-ins" "$(median "${one[@]}")" "$gm"
-report "  first phase alone: rebase -recommended (merges)" "$(median "${first[@]}")" "$gm"
-report "  then rebase -complete (check-ins, new foundation)" "$(median "${complete[@]}")" "$gm"
+report "rebase -recommended -complete: $merges merges, check-ins" "$whole_median" "$git_median"
+report "  first phase alone: rebase -recommended (merges)" "$first_median" "$git_median"
+report "  then rebase -complete (check-ins, new foundation)" "$complete_median" "$git_median"
 echo "goal: the one-command rebase at most 2.0x git merge"

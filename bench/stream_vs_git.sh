@@ -1,47 +1,10 @@
 # shellcheck shell=bash
 # Helpers shared by the benchmarks that time a stream operation (rebase,
 # deliver) against `git merge` of the same history in the same run. Sourced,
-# not run: the sourcing script sets `bench_name` (its file name, used in
-# messages and in the name of the work directory) and `set -euo pipefail`
-# first.
-#
-# Sets root, vantool (VANTOOL, else this tree's build), tree
-# (KORVANE_BENCH_TREE, default /usr/include), runs (KORVANE_BENCH_RUNS,
-# default 3) and work (a temporary directory removed on exit).
+# not run, like bench_common.sh (which it sources).
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-vantool="${VANTOOL:-$root/build/bin/vantool}"
-tree="${KORVANE_BENCH_TREE:-/usr/include}"
-# shellcheck disable=SC2034 # read by the sourcing scripts
-runs="${KORVANE_BENCH_RUNS:-3}"
-# shellcheck disable=SC2154 # set by the sourcing script
-work=$(mktemp -d "/tmp/korvane-${bench_name%.sh}-XXXXXX")
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-export GIT_AUTHOR_NAME=bench GIT_AUTHOR_EMAIL=bench@example.com
-export GIT_COMMITTER_NAME=bench GIT_COMMITTER_EMAIL=bench@example.com
-unset IMSG_VERBOSITY IMSG_TRACE
-
-now_ns() { date +%s%N; }
-# Seconds (3 decimals) taken by the command, which must succeed. What the
-# set-up wrote is flushed first, so that neither side pays for the other's
-# write-back.
-timed() {
-  local start end
-  sync
-  start=$(now_ns)
-  "$@" > /dev/null || fail "failed: $*"
-  end=$(now_ns)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1fx", (b > 0 ? a / b : 0) }'; }
-report() {  # work, korvane seconds, git seconds
-  printf '%-58s %9ss %9ss %8s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")"
-}
-fail() {
-  echo "$bench_name: $*" >&2
-  exit 1
-}
+# shellcheck source=bench/bench_common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/bench_common.sh"
 
 # The first N text files of the tree that a line appended on one side and a
 # line prepended on the other merge cleanly in (no NUL byte, at least three
@@ -60,11 +23,6 @@ hundred_of() {  # list
   awk -v n="$(wc -l < "$1")" 'NR % int((n + 99) / 100) == 0 && ++k <= 100' "$1"
 }
 
-# Copies the listed files of the tree into a directory.
-copy_files() {  # list, destination
-  tar -C "$tree" -cf - -T "$1" | tar -C "$2" -xf -
-  chmod -R u+w "$2"
-}
 
 # The edits, the same on both sides of a comparison: a line of text appended
 # to, or prepended to, each listed file of a directory.
@@ -130,4 +88,37 @@ same_as_git() {  # what, view directory, list, git directory
     cmp -s "$2/$f" "$4/$f" || { echo "differs from git's merge: $f" >&2; differ=$((differ + 1)); }
   done < "$3"
   ((differ == 0)) || fail "$1: $differ file(s) of the view differ from git's merge"
+}
+
+# The timed runs of a stream operation, $runs of them, each on states made
+# afresh: git merges branch $3 into the history git_state made; the
+# operation runs whole (op_whole) on one store and in its two phases
+# (op_first, then op_complete) on another, every result checked by verify
+# (phase "first" or "complete"). The caller defines git_state,
+# korvane_state, verify and the three op_ functions. Sets the medians
+# git_median, whole_median, first_median and complete_median.
+time_against_git() {  # list, changed list, branch git merges
+  local i g=() whole=() first=() complete=()
+  for ((i = 0; i < runs; i++)); do
+    git_state "$work/git$i" "$1" "$2"
+    g+=("$(timed git -C "$work/git$i" merge -q --no-edit "$3")")
+    [[ $(git -C "$work/git$i" log -1 --format=%P | wc -w) == 2 ]] ||
+      fail "git$i: git merge made no merge commit"
+
+    korvane_state "one$i" "$1" "$2"
+    whole+=("$(timed op_whole)")
+    verify "one$i" "$1" "$work/git$i" complete
+
+    korvane_state "two$i" "$1" "$2"
+    first+=("$(timed op_first)")
+    verify "two$i" "$1" "$work/git$i" first
+    complete+=("$(timed op_complete)")
+    verify "two$i" "$1" "$work/git$i" complete
+  done
+  # shellcheck disable=SC2034 # read by the sourcing scripts
+  git_median=$(median "${g[@]}")
+  # shellcheck disable=SC2034
+  whole_median=$(median "${whole[@]}") first_median=$(median "${first[@]}")
+  # shellcheck disable=SC2034
+  complete_median=$(median "${complete[@]}")
 }

@@ -11,42 +11,15 @@
 # "1000 5000"). Run by `make bench`; VANTOOL names another build's vantool.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-vantool="${VANTOOL:-$root/build/bin/vantool}"
-tree="${KORVANE_BENCH_TREE:-/usr/include}"
+bench_name=vs_git.sh
+# shellcheck source=bench/bench_common.sh
+source "$(dirname "$0")/bench_common.sh"
 sizes="${KORVANE_BENCH_SIZES:-1000 5000}"
-runs="${KORVANE_BENCH_RUNS:-3}"
-work=$(mktemp -d /tmp/korvane-vs-git-XXXXXX)
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
-export GIT_AUTHOR_NAME=bench GIT_AUTHOR_EMAIL=bench@example.com
-export GIT_COMMITTER_NAME=bench GIT_COMMITTER_EMAIL=bench@example.com
-unset IMSG_VERBOSITY IMSG_TRACE
-
-now_ns() { date +%s%N; }
-# Seconds (3 decimals) taken by the command.
-timed() {
-  local start end
-  start=$(now_ns)
-  "$@" > /dev/null
-  end=$(now_ns)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-median() { printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1fx", (b > 0 ? a / b : 0) }'; }
-report() {  # work, korvane seconds, git seconds
-  printf '%-58s %9ss %9ss %8s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")"
-}
 
 # The file list of a size, relative to the tree.
 file_list() {
   (cd "$tree" && find . -type f ! -type l -printf '%P\n' 2> /dev/null | LC_ALL=C sort |
     awk -v n="$1" 'NR <= n')
-}
-
-# Copies the listed files of the tree into a directory.
-copy_files() {  # list, destination
-  tar -C "$tree" -cf - -T "$1" | tar -C "$2" -xf -
-  chmod -R u+w "$2"
 }
 
 # A fresh store (KORVANE_HOME) with one VOB /v and a dynamic view; $store_dir
