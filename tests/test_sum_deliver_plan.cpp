@@ -170,13 +170,36 @@ TEST_F(DeliverPlanTest, RebaseRequiredForTheDefaultTargetOnly) {
               "setting requiring rebase before deliver\non the target project \"proj@/pvob\" "
               "and/or the target stream.\n");
   }
-  // A sibling as the target is no default deliver: the policy does not
-  // apply, and the plan takes dev's activity.
+  // A sibling as the target is no default deliver: the rebase policy does
+  // not apply. The sibling lacks what dev's foundation INT1 brought, which
+  // the project's foundation policy refuses until it is enabled; then the
+  // plan takes dev's activity and INT1 with it.
+  {
+    SUM_Deliver deliver;
+    ImsgCapture capture;
+    ASSERT_EQ(deliver.start(dev, stream_named("sib")), 0);
+    EXPECT_EQ(deliver.is_default(), 0);
+    EXPECT_EQ(deliver.prepare(), SUM_FAILED);
+    EXPECT_EQ(deliver.op_status(), SUM_Deliver::ST_POLICY_REFUSED);
+    EXPECT_TRUE(has(capture.joined(IMSG_INFO),
+                    "This deliver operation contains changes to component \"src@/pvob\"\n"
+                    "that were created by source stream \"dev@/pvob\" and also\nincludes "
+                    "changes from its foundation baseline \"INT1@/pvob\""))
+        << capture.joined(IMSG_INFO);
+    EXPECT_TRUE(has(capture.joined(IMSG_ERROR),
+                    "does not allow intraproject deliver operations that contain\nchanges from "
+                    "its foundation baselines."))
+        << capture.joined(IMSG_ERROR);
+  }
+  run({"chproject", "-policy", "IntraprojectDeliverFromFoundation", "-nc", "proj@/pvob"});
   {
     SUM_Deliver deliver;
     ASSERT_EQ(deliver.start(dev, stream_named("sib")), 0);
-    EXPECT_EQ(deliver.is_default(), 0);
     ASSERT_EQ(deliver.prepare(), 0);
+    SUM_BaselineList foundations;
+    ASSERT_EQ(deliver.fdn_bls_in_stream_bls(foundations), 0);
+    ASSERT_EQ(foundations.count(), 1u);
+    EXPECT_STREQ(foundations[0].any_name(), "INT1@/pvob");
     ASSERT_EQ(deliver.delivered_activities().count(), 1u);
     EXPECT_EQ(deliver.delivered_activities()[0], activity_named("dev_work"));
   }

@@ -190,6 +190,10 @@ class SUM_Deliver : public SUM_Integration {
   // a lower count).
   int flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const;
   int check_changed_component(const SUM_Component& component, int& keep);
+  // The source's foundation baselines whose changes the target lacks
+  // (fdn_bls_): each said, then allowed or refused (66) by the target's
+  // foundation-changes policy.
+  int check_foundation_changes();
   // The latest version of each element changed by the activities
   // `delivered` holds that the target does not (or holds at a lower count).
   int flowing_versions(const SUM_BaselineVR& delivered, SUM_VersionList& out) const;

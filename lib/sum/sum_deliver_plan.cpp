@@ -486,6 +486,8 @@ int SUM_Deliver::compare_streams() {
   }
   if (refused)
     return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
+  if ((status = check_foundation_changes()) != 0)
+    return trace.checked(__LINE__, status);
   if (to_realize_.count() == 0 || (selected_acts_ && activities_.count() == 0)) {
     set_state(NO_WORK_TODO);
     set_status(ST_NO_ACTIVITIES);
@@ -495,6 +497,60 @@ int SUM_Deliver::compare_streams() {
   if (!selected_acts_)
     activities_ = flowing;
   return SUM_OK;
+}
+
+int SUM_Deliver::check_foundation_changes() {
+  SUM_Trace trace("SUM_Deliver::check_foundation_changes");
+  fdn_bls_ = SUM_BaselineList();
+  const std::string source(op_stream().any_name());
+  for (unsigned i = 0; i < to_realize_.count(); ++i) {
+    SUM_Component component;
+    SUM_Baseline foundation;
+    BaselineDiffList lacking, flowing;
+    if (to_realize_[i].component(component) != 0 ||
+        op_stream().baseline_util(component, 0, foundation) != 0 ||
+        flowing_diffs(SUM_BaselineVR(foundation), lacking) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    if (lacking.count() == 0)
+      continue;
+    fdn_bls_.append(foundation);
+    // Whether the stream's own changes flow beside the foundation's.
+    if (flowing_diffs(SUM_BaselineVR(to_realize_[i]), flowing) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    bool own = false;
+    for (unsigned j = 0; j < flowing.count() && !own; ++j) {
+      SUM_Stream made_in;
+      own = flowing[j].activity().stream(made_in) == 0 && made_in == op_stream();
+    }
+    const std::string comp(component.any_name()), fdn(foundation.any_fullname());
+    if (selected_acts_)
+      imsg_print(IMSG_INFO, sum_deliver_msg::DeliverOperationContainsChangesStream);
+    else if (own)
+      imsg_print(IMSG_INFO, sum_deliver_msg::DeliverOperationContainsChangesComponent, comp, source,
+                 fdn);
+    else
+      imsg_print(IMSG_INFO, sum_deliver_msg::DeliverOperationContainsChanges, comp, source, fdn);
+  }
+  if (fdn_bls_.count() == 0)
+    return SUM_OK;
+  int intraproject = 0, allowed = 0;
+  SUM_Project project;
+  if (is_intraproject(intraproject) != 0 || target_.project(project) != 0 ||
+      policy_enabled(target_,
+                     intraproject ? SUM_Policy::INTRAPROJECT_DELIVER_FOUNDATION_CHANGES
+                                  : SUM_Policy::INTERPROJECT_DELIVER_FOUNDATION_CHANGES,
+                     allowed) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  if (allowed)
+    return SUM_OK;
+  const std::string target(target_.any_name()), proj(project.any_name());
+  if (intraproject)
+    imsg_print(IMSG_ERROR, sum_deliver_msg::TargetStreamProjectDoesNotAllowIntraproject, target,
+               proj);
+  else
+    imsg_print(IMSG_ERROR, sum_deliver_msg::TargetStreamProjectDoesNotAllowInterprojectDeliv,
+               target, proj);
+  return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
 }
 
 int SUM_Deliver::flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const {
