@@ -108,8 +108,13 @@ TEST_F(VantoolDeliverTest, SelectedActivitiesOnly) {
   add_file("dev", "first.txt");
   run({"mkact", "-view", "dev", "-headline", "Second", "-nc", "second@/pvob"});
   change("dev", "src/base.txt", "base.txt\nsecond\n");
-  run({"deliver", "-complete", "-activities", "second@/pvob", "-stream", "dev@/pvob", "-to",
-       "int"});
+  // An activity with nothing to deliver is said and left out.
+  run({"mkact", "-view", "dev", "-headline", "Idle", "-nc", "idle@/pvob"});
+  auto chosen = vantool({"deliver", "-complete", "-activities", "second@/pvob,idle@/pvob",
+                         "-stream", "dev@/pvob", "-to", "int"});
+  ASSERT_EQ(chosen.exit_code, 0) << chosen.err;
+  EXPECT_TRUE(has(chosen.err, "No changes in activity \"idle@/pvob\" need to be delivered."))
+      << chosen.err;
   EXPECT_EQ(read_file(path("int", "src/base.txt")), "base.txt\nsecond\n");
   EXPECT_FALSE(has(vantool_out({"ls", path("int", "src")}), "first.txt"));
 }
@@ -318,6 +323,19 @@ class DeliverMissingComponentTest : public zem_test::VantoolProjectTest {
 // Changes in a component the target does not see refuse the deliver until
 // the project's policy lets them be left out.
 TEST_F(DeliverMissingComponentTest, RefusedOrLeftOutAsThePolicySays) {
+  // Selected, the activity's changes there refuse the deliver outright.
+  auto selected = vantool({"deliver", "-preview", "-activities", "work@/pvob", "-stream",
+                           "dev@/pvob", "-target", "dev2@/pvob"});
+  EXPECT_EQ(selected.exit_code, 1);
+  EXPECT_TRUE(has(selected.err,
+                  "Selected activities contain changes in component \"lib@/pvob\".\n"
+                  "This component is not seen by the target stream's configuration."))
+      << selected.err;
+  EXPECT_TRUE(has(selected.err,
+                  "Selected activity deliver from stream \"dev@/pvob\"\nto stream "
+                  "\"dev2@/pvob\" is not supported."))
+      << selected.err;
+
   auto refused = vantool({"deliver", "-preview", "-stream", "dev@/pvob", "-target", "dev2@/pvob"});
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_TRUE(has(refused.out,

@@ -185,7 +185,8 @@ class SUM_Deliver : public SUM_Integration {
   int compare_streams();
   int analyze_selected_bls(const SUM_BaselineList& selected);
   int compare_selected_bls();
-  int component_changes(const SUM_VirtualBaseline& vbl, int& changes) const;
+  int component_changes(const SUM_VirtualBaseline& vbl, SUM_ActivityList& out) const;
+  int selected_component_taken(const SUM_Component& component, int& taken) const;
   // The activities `delivered` holds that the target does not (or holds at
   // a lower count).
   int flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const;

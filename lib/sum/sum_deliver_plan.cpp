@@ -359,20 +359,40 @@ int SUM_Deliver::check_rebase_policy() {
   return SUM_OK;
 }
 
-// Whether the target lacks activities of `vbl`: `changes` 1 when it does.
-int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, int& changes) const {
+// The activities of `vbl` the target lacks (or holds at a lower count),
+// replacing `out`.
+int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, SUM_ActivityList& out) const {
   SUM_Trace trace("SUM_Deliver::component_changes");
+  out = SUM_ActivityList();
   BaselineDiffList diffs;
   int status = flowing_diffs(SUM_BaselineVR(vbl), diffs);
-  changes = status == 0 && diffs.count() > 0 ? 1 : 0;
-  if (status == SUM_NOT_FOUND) {
-    // The target has no timeline of the component: whatever the source's
-    // configuration holds of it is missing there.
-    SUM_ActivityList acts;
-    status = vbl.change_sets(acts);
-    changes = status == 0 && acts.count() > 0 ? 1 : 0;
-  }
+  // The target has no timeline of the component: whatever the source's
+  // configuration holds of it is missing there.
+  if (status == SUM_NOT_FOUND)
+    return trace.checked(__LINE__, vbl.change_sets(out));
+  for (unsigned i = 0; status == 0 && i < diffs.count(); ++i)
+    if (out.find(diffs[i].activity()) < 0)
+      out.append(diffs[i].activity());
   return trace.checked(__LINE__, status);
+}
+
+// For selected activities with changes in `component`: `taken` 1 when the
+// target sees it and may modify it; otherwise 0, after saying which.
+int SUM_Deliver::selected_component_taken(const SUM_Component& component, int& taken) const {
+  SUM_Trace trace("SUM_Deliver::selected_component_taken");
+  int visible = 0;
+  SUM_ComponentList target_mod, target_nonmod;
+  if (target_.component_visible(component, visible) != 0 ||
+      target_.mod_comps(target_mod, target_nonmod) != 0)
+    return trace.checked(__LINE__, SUM_FAILED);
+  taken = visible && contains(target_mod, component) ? 1 : 0;
+  if (!visible)
+    imsg_print(IMSG_ERROR, sum_deliver_msg::SelectedActivitiesContainChanges,
+               std::string(component.any_name()));
+  else if (!taken)
+    imsg_print(IMSG_ERROR, sum_deliver_msg::SelectedActivitiesContainChangesComponent,
+               std::string(component.any_name()));
+  return SUM_OK;
 }
 
 // Whether the target may take changes in `component`: `keep` 1 when it
@@ -462,32 +482,42 @@ int SUM_Deliver::compare_streams() {
   // of, where the target may take them.
   to_realize_ = SUM_VirtualBaselineList();
   SUM_ActivityList flowing;
-  int refused = 0;
+  int refused = 0, unsupported = 0;
   for (unsigned i = 0; i < vbls.count(); ++i) {
-    int changes = 0, keep = 0;
+    int keep = 0;
     SUM_Component component;
+    SUM_ActivityList acts;
     if ((status = vbls[i].component(component)) != 0 ||
-        (status = component_changes(vbls[i], changes)) != 0)
+        (status = component_changes(vbls[i], acts)) != 0)
       return trace.checked(__LINE__, record_err_status());
-    if (!changes)
+    if (acts.count() == 0)
       continue;
-    if ((status = check_changed_component(component, keep)) != 0)
+    if (selected_acts_) {
+      if ((status = selected_component_taken(component, keep)) != 0)
+        return trace.checked(__LINE__, record_err_status());
+      unsupported += keep ? 0 : 1;
+    } else if ((status = check_changed_component(component, keep)) != 0) {
       return trace.checked(__LINE__, status);
+    }
     refused += keep < 0 ? 1 : 0;
     if (keep <= 0)
       continue;
     to_realize_.append(vbls[i]);
-    SUM_ActivityList acts;
-    if (vbls[i].change_sets(acts) != 0)
-      return trace.checked(__LINE__, record_err_status());
     for (unsigned j = 0; j < acts.count(); ++j)
       if (flowing.find(acts[j]) < 0)
         flowing.append(acts[j]);
   }
+  if (unsupported)
+    return trace.checked(__LINE__, record_status(ST_SELECTED_ACTS_UNSUPPORTED));
   if (refused)
     return trace.checked(__LINE__, record_status(ST_POLICY_REFUSED));
   if ((status = check_foundation_changes()) != 0)
     return trace.checked(__LINE__, status);
+  if (selected_acts_)
+    for (unsigned i = 0; i < activities_.count(); ++i)
+      if (flowing.find(activities_[i]) < 0)
+        imsg_print(IMSG_WARNING, sum_deliver_msg::NoChangesActivityNeed,
+                   std::string(activities_[i].any_fullname()));
   if (to_realize_.count() == 0 || (selected_acts_ && activities_.count() == 0)) {
     set_state(NO_WORK_TODO);
     set_status(ST_NO_ACTIVITIES);
