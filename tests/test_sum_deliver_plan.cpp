@@ -239,6 +239,23 @@ TEST_F(DeliverPlanTest, SelectedActivitiesKeepTheirHistory) {
   ASSERT_EQ(deliver.start(dev), 0);
   ASSERT_EQ(deliver.prepare_acts(both), 0);
   EXPECT_EQ(deliver.delivered_activities().count(), 2u);
+
+  // Once a baseline of the stream records both (as one a deliver makes
+  // does), a later activity goes only with them.
+  run({"mkbl", "-view", "dev", "-nc", "DEVB"});
+  run({"mkact", "-view", "dev", "-headline", "Third", "-nc", "third@/pvob"});
+  add_file("dev", "third.txt");
+  SUM_ActivityList third;
+  third.append(activity_named("third"));
+  SUM_Deliver later;
+  ImsgCapture capture;
+  ASSERT_EQ(later.start(dev), 0);
+  EXPECT_NE(later.prepare_acts(third), 0);
+  EXPECT_TRUE(has(capture.joined(IMSG_ERROR),
+                  "Activity \"dev_work@/pvob\" must be added to activity list because the "
+                  "activity is in a previous baseline that was possibly created by a deliver "
+                  "operation."))
+      << capture.joined(IMSG_ERROR);
 }
 
 TEST_F(DeliverPlanTest, CheckoutsInSelectedActivitiesFollowTheirPolicy) {

@@ -463,7 +463,7 @@ int SUM_Deliver::compare_streams() {
   SUM_Trace trace("SUM_Deliver::compare_streams");
   int status = 0, interrupted = 0;
   if (selected_acts_)
-    status = SUM_VirtualConfig::construct_from_acts(op_stream(), activities_, vconfig_);
+    status = SUM_VirtualConfig::construct_deliver_acts(op_stream(), activities_, vconfig_);
   else
     status = SUM_VirtualConfig::construct(op_stream(), &callbacks_.progress, vconfig_, interrupted);
   if (interrupted)

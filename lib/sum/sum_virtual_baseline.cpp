@@ -204,6 +204,19 @@ int SUM_VirtualConfig::construct_from_acts(const SUM_Stream& stream,
                                            const SUM_ActivityList& activities,
                                            SUM_VirtualConfig& out) {
   SUM_Trace trace("SUM_VirtualConfig::construct_from_acts");
+  return trace.checked(__LINE__, construct_acts_utl(stream, activities, 0, out));
+}
+
+int SUM_VirtualConfig::construct_deliver_acts(const SUM_Stream& stream,
+                                              const SUM_ActivityList& activities,
+                                              SUM_VirtualConfig& out) {
+  SUM_Trace trace("SUM_VirtualConfig::construct_deliver_acts");
+  return trace.checked(__LINE__, construct_acts_utl(stream, activities, 1, out));
+}
+
+int SUM_VirtualConfig::construct_acts_utl(const SUM_Stream& stream,
+                                          const SUM_ActivityList& activities, int for_deliver,
+                                          SUM_VirtualConfig& out) {
   bool reverted = tl_gaps_reverted();
   SUM_VirtualConfig made;
   int interrupted = 0;
@@ -211,11 +224,11 @@ int SUM_VirtualConfig::construct_from_acts(const SUM_Stream& stream,
   if (status == 0)
     status = made.add_acts(activities, 0);
   if (status == 0 && !reverted)
-    status = made.check_TL_gaps(activities);
+    status = made.check_TL_gaps(activities, for_deliver);
   if (status == 0)
     status = made.compute_unrecorded_changes();
   if (status != 0)
-    return trace.checked(__LINE__, status);
+    return status;
   // The configuration holds the given activities only.
   made.rep_->csets_computed = 1;
   out = made;

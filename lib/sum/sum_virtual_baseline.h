@@ -165,6 +165,11 @@ class SUM_VirtualConfig {
   // `out` is untouched on failure.
   static int construct_from_acts(const SUM_Stream& stream, const SUM_ActivityList& activities,
                                  SUM_VirtualConfig& out);
+  // As construct_from_acts, for a deliver of `activities`: an activity the
+  // stream's newest baseline records (one a deliver may have made) that the
+  // selection leaves out is reported as such.
+  static int construct_deliver_acts(const SUM_Stream& stream, const SUM_ActivityList& activities,
+                                    SUM_VirtualConfig& out);
   // Adds `activities` with their counts per component; `flag` is reserved.
   int add_acts(const SUM_ActivityList& activities, int flag);
   // Adds `activities` (of the stream, as add_acts) to this configuration
@@ -200,7 +205,10 @@ class SUM_VirtualConfig {
   // activity are walked past. Every gap is reported, each activity and
   // version once; then 1001. Reads the configuration as it is (no change
   // sets are distributed) and writes nothing.
-  int check_TL_gaps(const SUM_ActivityList& selected) const;
+  // `for_deliver` 1 gives the deliver's text for an activity the newest
+  // baseline records ("... in a previous baseline that was possibly created
+  // by a deliver operation.").
+  int check_TL_gaps(const SUM_ActivityList& selected, int for_deliver = 0) const;
   // The environment variable that, set to "true" (any case), switches the
   // timeline-gap check of construct_from_acts and update_with_acts off.
   static constexpr const char* kRevertTLGaps = "REVERT_QRTU00060301";
@@ -260,6 +268,9 @@ class SUM_VirtualConfig {
   // baseline of the component.
   static int construct_utl(const SUM_Stream& stream, SUM_ProgressCB* progress, int from_latest,
                            SUM_VirtualConfig& out, int& interrupted);
+  // construct_from_acts, with check_TL_gaps's `for_deliver`.
+  static int construct_acts_utl(const SUM_Stream& stream, const SUM_ActivityList& activities,
+                                int for_deliver, SUM_VirtualConfig& out);
   // The timeline-gap checks of check_TL_gaps for one virtual baseline; each
   // adds the gaps it reported to `scan` (sum_virtual_gaps.cpp).
   int vers_check_lo_gap(const SUM_VirtualBaseline& vbl, const SUM_Activity& activity,

@@ -42,6 +42,7 @@ struct SUM_GapScan {
   std::set<tbs_dbid_t> reported_activities;
   std::set<tbs_dbid_t> reported_versions;
   int gaps = 0;
+  int for_deliver = 0;  // the newest baseline may be one a deliver made
 
   // Starts on `of`, a component of `stream`'s configuration.
   int start(const SUM_Stream& stream, const SUM_Component& of) {
@@ -64,11 +65,12 @@ struct SUM_GapScan {
   }
 };
 
-int SUM_VirtualConfig::check_TL_gaps(const SUM_ActivityList& selected) const {
+int SUM_VirtualConfig::check_TL_gaps(const SUM_ActivityList& selected, int for_deliver) const {
   SUM_Trace trace("SUM_VirtualConfig::check_TL_gaps");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   SUM_GapScan scan;
+  scan.for_deliver = for_deliver;
   for (unsigned b = 0; b < rep_->baselines.count(); ++b) {
     const SUM_VirtualBaseline& vbl = rep_->baselines[b];
     const SUM_ActivityList& held = vbl.rep_->activities;
@@ -102,7 +104,9 @@ int SUM_VirtualConfig::check_CA_dependency(const SUM_VirtualBaseline& vbl,
     int has = 0;
     if (int status = scan.latest[i].has_change_set(has))
       return trace.checked(__LINE__, status);
-    if (has)
+    if (has && scan.for_deliver)
+      scan.missing_activity(scan.latest[i], sum_msg::ActivityMustAddedActivityListBecause);
+    else if (has)
       scan.missing_activity(scan.latest[i], sum_msg::ActivityMustAddedActivityList);
   }
   return SUM_OK;
