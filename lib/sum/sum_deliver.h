@@ -179,6 +179,9 @@ class SUM_Deliver : public SUM_Integration {
  private:
   // ---- planning ----
   int choose_target(const SUM_Stream& source, const SUM_Stream& named);
+  // The planning of prepare and prepare_acts: analyze, compare_streams,
+  // set_acts_wcos, each while there is work.
+  int plan_activities();
   int check_start_refusals();
   int analyze();
   int check_rebase_policy();
@@ -224,6 +227,10 @@ class SUM_Deliver : public SUM_Integration {
   int find_orphan_baselines();
   int remove_baselines(int cancelling);
   int draw_integration_arc();
+  // The deliver in progress from `source`, restored (`lenient` as for
+  // restore_from_pvar) with its default-target flag; SUM_NOT_FOUND (code 5)
+  // without one.
+  int restore_in_progress(const SUM_Stream& source, const int& lenient);
   // Gives the view reset_deliver_view moved to what the deliver set in it.
   int set_up_retargeted_view();
   int finish_record();

@@ -385,8 +385,8 @@ int SUM_Deliver::finish_record() {
 
 // ---- resuming and cancelling ---------------------------------------------------------------
 
-int SUM_Deliver::restart(const SUM_Stream& source) {
-  SUM_Trace trace("SUM_Deliver::restart");
+int SUM_Deliver::restore_in_progress(const SUM_Stream& source, const int& lenient) {
+  SUM_Trace trace("SUM_Deliver::restore_in_progress");
   if (source.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   set_stream(source);
@@ -400,12 +400,20 @@ int SUM_Deliver::restart(const SUM_Stream& source) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableRestartCommon);
     return trace.checked(__LINE__, status);
   }
-  if ((status = restore_from_pvar(0)) != 0) {
+  if ((status = restore_from_pvar(lenient)) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableRestorePvar);
     return trace.checked(__LINE__, status);
   }
   SUM_Stream default_target;
   is_default_ = source.deliver_stream(default_target) == 0 && default_target == target_ ? 1 : 0;
+  return set_status_ok();
+}
+
+int SUM_Deliver::restart(const SUM_Stream& source) {
+  SUM_Trace trace("SUM_Deliver::restart");
+  int status = restore_in_progress(source, 0);
+  if (status != 0)
+    return trace.checked(__LINE__, status);
   if ((status = check_operation_common(target_)) != 0) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCheckOperationCommon);
     return trace.checked(__LINE__, status);
@@ -415,22 +423,12 @@ int SUM_Deliver::restart(const SUM_Stream& source) {
 
 int SUM_Deliver::reset_deliver_view(const SUM_Stream& source, const SUM_View& view) {
   SUM_Trace trace("SUM_Deliver::reset_deliver_view");
-  if (source.is_null() || view.is_null())
+  if (view.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
-  set_stream(source);
-  int found = 0;
-  if (has_deliver_in_progress(source, found) != 0)
-    return trace.checked(__LINE__, record_err_status());
-  if (!found)
-    return SUM_NOT_FOUND;
-  int status = restart_common(source);
-  if (status == 0)
-    status = restore_from_pvar(1);
+  // A removed view is no reason to refuse: it is the reason to move.
+  int status = restore_in_progress(source, 1);
   if (status != 0)
     return trace.checked(__LINE__, status);
-  set_status_ok();
-  SUM_Stream default_target;
-  is_default_ = source.deliver_stream(default_target) == 0 && default_target == target_ ? 1 : 0;
   const std::string name(view.any_name());
   if (op_state() >= REPROCESS_MERGING && op_state() != CANCELLED) {
     imsg_print(IMSG_ERROR, sum_deliver_msg::UnableCancelDeliveryBecause);
@@ -441,8 +439,8 @@ int SUM_Deliver::reset_deliver_view(const SUM_Stream& source, const SUM_View& vi
   // Asked again for the view it moved to: finish setting it up; a view
   // set up already is the deliver's own, refused as such.
   SUM_Activity current;
-  if (!op_target_view().is_null() && op_target_view() == view &&
-      op_state() >= INTEGACT_SET && !op_integration_activity().is_null() &&
+  if (!op_target_view().is_null() && op_target_view() == view && op_state() >= INTEGACT_SET &&
+      !op_integration_activity().is_null() &&
       (view.current_activity(current) != 0 || !(current == op_integration_activity())))
     return trace.checked(__LINE__, set_up_retargeted_view());
   if ((status = check_retarget_view(view)) != 0) {

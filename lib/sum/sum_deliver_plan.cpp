@@ -148,11 +148,7 @@ int SUM_Deliver::policy_enabled(const SUM_Stream& stream, int id, int& enabled) 
 int SUM_Deliver::prepare() {
   SUM_Trace trace("SUM_Deliver::prepare");
   selected_acts_ = 0;
-  int status = analyze();
-  if (status == 0 && op_state() != NO_WORK_TODO)
-    status = compare_streams();
-  if (status == 0 && op_state() != NO_WORK_TODO)
-    status = set_acts_wcos();
+  int status = plan_activities();
   if (status != 0 || op_state() == NO_WORK_TODO)
     return trace.checked(__LINE__, status);
   SUM_Stream parent;
@@ -165,6 +161,11 @@ int SUM_Deliver::prepare_acts(const SUM_ActivityList& activities) {
   SUM_Trace trace("SUM_Deliver::prepare_acts");
   selected_acts_ = 1;
   activities_ = activities;
+  return trace.checked(__LINE__, plan_activities());
+}
+
+int SUM_Deliver::plan_activities() {
+  SUM_Trace trace("SUM_Deliver::plan_activities");
   int status = analyze();
   if (status == 0 && op_state() != NO_WORK_TODO)
     status = compare_streams();
