@@ -228,6 +228,8 @@ TEST_F(VantoolDeliverTest, CancelBeforeAndAfterMergingAndRefusedAfterCheckins) {
   auto cancelled = vantool({"deliver", "-cancel", "-force", "-stream", "dev@/pvob"});
   ASSERT_EQ(cancelled.exit_code, 0) << cancelled.err;
   EXPECT_TRUE(has(cancelled.out, "has been canceled")) << cancelled.out;
+  // Removing the baselines it made itself searches without saying so.
+  EXPECT_EQ(cancelled.err, "");
   EXPECT_EQ(vantool_out({"ls", path("int", "src")}), int_before);
   EXPECT_EQ(vantool_out({"lsco", "-view", "int"}), "");
   EXPECT_EQ(vantool_out({"lsbl", "-stream", "dev@/pvob"}), baselines_before);

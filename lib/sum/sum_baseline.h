@@ -281,14 +281,17 @@ class SUM_Baseline : public SUM_NamedObject {
   // Whether the baseline may be removed: `ok` 0 after the message of the
   // first refusal (status 0 either way unless a question fails). The checks
   // that need no search come first; the PVOB-wide searches (dependents,
-  // recommending streams) run last. `flags` is reserved (no bit defined).
+  // recommending streams) run last; with kQuietSearch in `flags` they run
+  // without announcing themselves (for a caller removing baselines it just
+  // made itself).
+  static constexpr int kQuietSearch = 1;
   int ok_to_destroy(int flags, int& ok) const;
   // Removes the baseline after ok_to_destroy (a refusal is 1001) and makes
   // this handle null. The label type of an imported baseline of a whole-VOB
   // component becomes an ordinary label type again; other version maps are
   // removed with it (one a later map is based on stays, with a message).
-  // Fires the rmbl triggers.
-  int destroy(const char* comment);
+  // Fires the rmbl triggers. `flags` as for ok_to_destroy.
+  int destroy(const char* comment, int flags = 0);
 
  private:
   // The PVOB's record of the baseline, read for the operation traced by

@@ -82,7 +82,6 @@ int SUM_Baseline::is_being_delivered(int& result, SUM_Stream& from) const {
 
 int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
   SUM_Trace trace("SUM_Baseline::ok_to_destroy");
-  (void)flags;
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
   ok = 0;
@@ -122,7 +121,9 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
     return SUM_OK;
   }
 
-  imsg_print(IMSG_WARNING, sum_baseline_msg::Searching, any_fullname());
+  const bool announce = (flags & kQuietSearch) == 0;
+  if (announce)
+    imsg_print(IMSG_WARNING, sum_baseline_msg::Searching, any_fullname());
   SUM_VobList pvobs;
   SUM_HashTab<SUM_Baseline, SUM_BaselineList> reverse(64);
   SUM_BaselineList dependents;
@@ -135,7 +136,8 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
     return trace.checked(__LINE__, reverse_dependency_lookup(reverse, 1, 0, 0, listed));
   }
 
-  imsg_print(IMSG_WARNING, sum_baseline_msg::SearchingRecommenders, any_fullname());
+  if (announce)
+    imsg_print(IMSG_WARNING, sum_baseline_msg::SearchingRecommenders, any_fullname());
   SUM_StreamList recommending;
   if ((status = recommending_streams(*this, recommending)) != 0)
     return trace.checked(__LINE__, status);
@@ -149,7 +151,7 @@ int SUM_Baseline::ok_to_destroy(int flags, int& ok) const {
   return SUM_OK;
 }
 
-int SUM_Baseline::destroy(const char* comment) {
+int SUM_Baseline::destroy(const char* comment, int flags) {
   SUM_Trace trace("SUM_Baseline::destroy");
   if (is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
@@ -157,7 +159,7 @@ int SUM_Baseline::destroy(const char* comment) {
   if (status != 0)
     return trace.checked(__LINE__, status);
   int ok = 0;
-  status = ok_to_destroy(0, ok);
+  status = ok_to_destroy(flags, ok);
   if (status != 0)
     return trace.checked(__LINE__, status);
   if (!ok)

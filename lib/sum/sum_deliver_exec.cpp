@@ -316,7 +316,7 @@ int SUM_Deliver::remove_baselines(int cancelling) {
       kept.append(baseline);
       continue;
     }
-    if (baseline.destroy(comment.c_str()) != 0) {
+    if (baseline.destroy(comment.c_str(), SUM_Baseline::kQuietSearch) != 0) {
       imsg_print(IMSG_WARNING, sum_deliver_msg::UnableRemoveBaseline,
                  std::string(baseline.any_fullname()));
       kept.append(baseline);
