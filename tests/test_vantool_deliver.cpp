@@ -362,6 +362,20 @@ TEST_F(DeliverMissingComponentTest, RefusedOrLeftOutAsThePolicySays) {
   EXPECT_FALSE(has(vantool_out({"ls", path("dev2", "lib")}), "lib.txt"));
 }
 
+// The rebase policy checks the components the target recommends a
+// baseline of, and says which it cannot check.
+TEST_F(DeliverMissingComponentTest, RebasePolicySaysWhatItCannotCheck) {
+  run({"chstream", "-recommended", "src_INITIAL@/pvob", "-nc", "int@/pvob"});
+  run({"chproject", "-policy", "DeliverReqRebase", "-nc", "proj@/pvob"});
+  auto planned = vantool({"deliver", "-preview", "-stream", "dev@/pvob"});
+  EXPECT_EQ(planned.exit_code, 0) << planned.err;
+  EXPECT_TRUE(has(planned.err,
+                  "There is no recommended baseline for component \"lib@/pvob\" in "
+                  "target stream \"int@/pvob\""))
+      << planned.err;
+  EXPECT_FALSE(has(planned.err, "component \"src@/pvob\"")) << planned.err;
+}
+
 // ---- killed ----------------------------------------------------------------------------
 
 const char* const kSavedStates[] = {"prepared",     "op_committed",   "integact_created",

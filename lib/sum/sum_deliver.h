@@ -185,6 +185,10 @@ class SUM_Deliver : public SUM_Integration {
   int check_start_refusals();
   int analyze();
   int check_rebase_policy();
+  // Warns of each component of the source's foundation that the rebase
+  // stream recommends no baseline of (`recommended` the components it
+  // does): the rebase policy cannot check it.
+  int report_unrecommended(const SUM_ComponentList& recommended);
   int compare_streams();
   int analyze_selected_bls(const SUM_BaselineList& selected);
   int compare_selected_bls();

@@ -340,11 +340,18 @@ int SUM_Deliver::check_rebase_policy() {
                std::string(rebase_stream.any_name()));
     return trace.checked(__LINE__, record_err_status());
   }
+  SUM_ComponentList recommended_comps;
   for (unsigned i = 0; i < recommended.count(); ++i) {
     SUM_Component component;
-    SUM_Baseline foundation;
     if (recommended[i].component(component) != 0)
       return trace.checked(__LINE__, record_err_status());
+    recommended_comps.append(component);
+  }
+  if ((status = report_unrecommended(recommended_comps)) != 0)
+    return trace.checked(__LINE__, status);
+  for (unsigned i = 0; i < recommended.count(); ++i) {
+    const SUM_Component& component = recommended_comps[i];
+    SUM_Baseline foundation;
     if (op_stream().baseline_util(component, 0, foundation) != 0)
       continue;
     if (foundation == recommended[i])
@@ -393,6 +400,22 @@ int SUM_Deliver::selected_component_taken(const SUM_Component& component, int& t
   else if (!taken)
     imsg_print(IMSG_ERROR, sum_deliver_msg::SelectedActivitiesContainChangesComponent,
                std::string(component.any_name()));
+  return SUM_OK;
+}
+
+int SUM_Deliver::report_unrecommended(const SUM_ComponentList& recommended) {
+  SUM_Trace trace("SUM_Deliver::report_unrecommended");
+  SUM_BaselineList foundations;
+  if (op_stream().baselines_util(0, foundations) != 0)
+    return trace.checked(__LINE__, record_err_status());
+  for (unsigned i = 0; i < foundations.count(); ++i) {
+    SUM_Component component;
+    if (foundations[i].component(component) != 0)
+      return trace.checked(__LINE__, record_err_status());
+    if (!contains(recommended, component))
+      imsg_print(IMSG_WARNING, sum_deliver_msg::ThereNoRecommendedBaseline,
+                 std::string(component.any_name()), std::string(target_.any_name()));
+  }
   return SUM_OK;
 }
 
