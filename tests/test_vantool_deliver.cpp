@@ -362,6 +362,27 @@ TEST_F(DeliverMissingComponentTest, RefusedOrLeftOutAsThePolicySays) {
   EXPECT_FALSE(has(vantool_out({"ls", path("dev2", "lib")}), "lib.txt"));
 }
 
+// Changes a stream only acquired with its foundation are said to come
+// from there.
+TEST_F(DeliverMissingComponentTest, ChangesFromTheFoundationAreSaidToBeSo) {
+  make_view("int@/pvob", "int");
+  run({"mkact", "-view", "int", "-nc", "libwork@/pvob"});
+  run({"co", "-nc", path("int", "lib")});
+  write_file(path("int", "lib/shared.txt"), "shared\n");
+  run({"mkelem", "-ci", "-nc", path("int", "lib/shared.txt")});
+  run({"ci", "-nc", path("int", "lib")});
+  run({"mkbl", "-view", "int", "-nc", "LIB1"});
+  run({"mkstream", "-in", "proj@/pvob", "-baseline", "src_INITIAL@/pvob,LIB1@/pvob", "-nc",
+       "dev3@/pvob"});
+  auto planned = vantool({"deliver", "-preview", "-stream", "dev3@/pvob", "-target", "dev2@/pvob"});
+  EXPECT_EQ(planned.exit_code, 1);
+  EXPECT_TRUE(has(planned.out,
+                  "There are changes from the source stream \"dev3@/pvob\"'s "
+                  "foundation\nin component \"lib@/pvob\"."))
+      << planned.out;
+  EXPECT_FALSE(has(planned.out, "There are changes to deliver in component")) << planned.out;
+}
+
 // The rebase policy checks the components the target recommends a
 // baseline of, and says which it cannot check.
 TEST_F(DeliverMissingComponentTest, RebasePolicySaysWhatItCannotCheck) {

@@ -193,11 +193,16 @@ class SUM_Deliver : public SUM_Integration {
   int analyze_selected_bls(const SUM_BaselineList& selected);
   int compare_selected_bls();
   int component_changes(const SUM_VirtualBaseline& vbl, SUM_ActivityList& out) const;
+  // The activities of `vbl` and of the source's foundation baseline of its
+  // component, replacing `out`.
+  int configuration_activities(const SUM_VirtualBaseline& vbl, SUM_ActivityList& out) const;
   int selected_component_taken(const SUM_Component& component, int& taken) const;
   // The activities `delivered` holds that the target does not (or holds at
   // a lower count).
   int flowing_diffs(const SUM_BaselineVR& delivered, BaselineDiffList& out) const;
-  int check_changed_component(const SUM_Component& component, int& keep);
+  int check_changed_component(const SUM_Component& component, const SUM_ActivityList& flowing,
+                              int& keep);
+  void changes_origin(const SUM_ActivityList& flowing, bool& own, bool& inherited) const;
   // The source's foundation baselines whose changes the target lacks
   // (fdn_bls_): each said, then allowed or refused (66) by the target's
   // foundation-changes policy.

@@ -254,7 +254,10 @@ int SUM_Deliver::compare_selected_bls() {
     // A baseline the target has received already brings nothing.
     if (status == 0 && diffs.count() == 0)
       continue;
-    if ((status = check_changed_component(component, keep)) != 0)
+    SUM_ActivityList acts;
+    for (unsigned j = 0; j < diffs.count(); ++j)
+      acts.append(diffs[j].activity());
+    if ((status = check_changed_component(component, acts, keep)) != 0)
       return trace.checked(__LINE__, status);
     refused += keep < 0 ? 1 : 0;
     if (keep <= 0)
@@ -375,12 +378,32 @@ int SUM_Deliver::component_changes(const SUM_VirtualBaseline& vbl, SUM_ActivityL
   BaselineDiffList diffs;
   int status = flowing_diffs(SUM_BaselineVR(vbl), diffs);
   // The target has no timeline of the component: whatever the source's
-  // configuration holds of it is missing there.
+  // configuration holds of it, its own work and its foundation's, is
+  // missing there.
   if (status == SUM_NOT_FOUND)
-    return trace.checked(__LINE__, vbl.change_sets(out));
+    return trace.checked(__LINE__, configuration_activities(vbl, out));
   for (unsigned i = 0; status == 0 && i < diffs.count(); ++i)
     if (out.find(diffs[i].activity()) < 0)
       out.append(diffs[i].activity());
+  return trace.checked(__LINE__, status);
+}
+
+int SUM_Deliver::configuration_activities(const SUM_VirtualBaseline& vbl,
+                                          SUM_ActivityList& out) const {
+  SUM_Trace trace("SUM_Deliver::configuration_activities");
+  SUM_Component component;
+  SUM_Baseline foundation;
+  SUM_ActivityList inherited;
+  int status = vbl.change_sets(out);
+  if (status == 0)
+    status = vbl.component(component);
+  if (status == 0)
+    status = op_stream().baseline_util(component, 0, foundation);
+  if (status == 0)
+    status = foundation.change_sets(inherited);
+  for (unsigned i = 0; status == 0 && i < inherited.count(); ++i)
+    if (out.find(inherited[i]) < 0)
+      out.append(inherited[i]);
   return trace.checked(__LINE__, status);
 }
 
@@ -419,10 +442,25 @@ int SUM_Deliver::report_unrecommended(const SUM_ComponentList& recommended) {
   return SUM_OK;
 }
 
-// Whether the target may take changes in `component`: `keep` 1 when it
-// may, 0 when they are left out, -1 (after the messages) when they forbid
-// the deliver.
-int SUM_Deliver::check_changed_component(const SUM_Component& component, int& keep) {
+// Whether `flowing` holds activities of the source stream itself (`own`)
+// and activities it acquired with its foundation (`inherited`).
+void SUM_Deliver::changes_origin(const SUM_ActivityList& flowing, bool& own,
+                                 bool& inherited) const {
+  own = inherited = false;
+  for (unsigned i = 0; i < flowing.count(); ++i) {
+    SUM_Stream made_in;
+    if (flowing[i].stream(made_in) == 0 && made_in == op_stream())
+      own = true;
+    else
+      inherited = true;
+  }
+}
+
+// Whether the target may take the changes `flowing` in `component`: `keep`
+// 1 when it may, 0 when they are left out, -1 (after the messages) when
+// they forbid the deliver.
+int SUM_Deliver::check_changed_component(const SUM_Component& component,
+                                         const SUM_ActivityList& flowing, int& keep) {
   SUM_Trace trace("SUM_Deliver::check_changed_component");
   keep = 1;
   int visible = 0, intraproject = 0;
@@ -435,7 +473,12 @@ int SUM_Deliver::check_changed_component(const SUM_Component& component, int& ke
       target(target_.any_name()), project(target_project.any_name());
   if (visible && contains(target_mod, component))
     return SUM_OK;
-  imsg_print(IMSG_INFO, sum_deliver_msg::ThereChangesDeliverComponent, comp, source);
+  bool own = true, inherited = false;
+  changes_origin(flowing, own, inherited);
+  if (own || !inherited)
+    imsg_print(IMSG_INFO, sum_deliver_msg::ThereChangesDeliverComponent, comp, source);
+  else
+    imsg_print(IMSG_INFO, sum_deliver_msg::ThereChangesSourceStream, source, comp);
   keep = 0;
   int allowed = 0, status = 0;
   if (!visible) {
@@ -468,6 +511,8 @@ int SUM_Deliver::check_changed_component(const SUM_Component& component, int& ke
   imsg_print(IMSG_INFO, sum_deliver_msg::ComponentSeenTargetStream, comp, target, project);
   if (intraproject) {
     imsg_print(IMSG_WARNING, sum_deliver_msg::SkippingChangesNonModifiable, comp);
+    if (own && inherited)
+      imsg_print(IMSG_WARNING, sum_deliver_msg::ThereMayAlsoChanges, source, comp);
     return SUM_OK;
   }
   if (policy_enabled(target_, SUM_Policy::INTERPROJECT_DELIVER_ALLOW_NONMOD_TGTCOMPS, allowed) != 0)
@@ -520,7 +565,7 @@ int SUM_Deliver::compare_streams() {
       if ((status = selected_component_taken(component, keep)) != 0)
         return trace.checked(__LINE__, record_err_status());
       unsupported += keep ? 0 : 1;
-    } else if ((status = check_changed_component(component, keep)) != 0) {
+    } else if ((status = check_changed_component(component, acts, keep)) != 0) {
       return trace.checked(__LINE__, status);
     }
     refused += keep < 0 ? 1 : 0;
@@ -560,7 +605,7 @@ int SUM_Deliver::check_foundation_changes() {
   for (unsigned i = 0; i < to_realize_.count(); ++i) {
     SUM_Component component;
     SUM_Baseline foundation;
-    BaselineDiffList lacking, flowing;
+    BaselineDiffList lacking;
     if (to_realize_[i].component(component) != 0 ||
         op_stream().baseline_util(component, 0, foundation) != 0 ||
         flowing_diffs(SUM_BaselineVR(foundation), lacking) != 0)
@@ -569,13 +614,11 @@ int SUM_Deliver::check_foundation_changes() {
       continue;
     fdn_bls_.append(foundation);
     // Whether the stream's own changes flow beside the foundation's.
-    if (flowing_diffs(SUM_BaselineVR(to_realize_[i]), flowing) != 0)
+    SUM_ActivityList acts;
+    if (component_changes(to_realize_[i], acts) != 0)
       return trace.checked(__LINE__, record_err_status());
-    bool own = false;
-    for (unsigned j = 0; j < flowing.count() && !own; ++j) {
-      SUM_Stream made_in;
-      own = flowing[j].activity().stream(made_in) == 0 && made_in == op_stream();
-    }
+    bool own = false, inherited = false;
+    changes_origin(acts, own, inherited);
     const std::string comp(component.any_name()), fdn(foundation.any_fullname());
     if (selected_acts_)
       imsg_print(IMSG_INFO, sum_deliver_msg::DeliverOperationContainsChangesStream);
