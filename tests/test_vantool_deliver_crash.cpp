@@ -1,5 +1,6 @@
-// Delivers killed through vantool after every repository write, and a
-// rebase and a deliver of one stream started at once.
+// Delivers killed through vantool after every repository write (of the
+// whole deliver, of its completion alone, of a move to another view), and
+// a rebase and a deliver of one stream started at once.
 //
 // The delivers merge: the source adds a file to the src root and appends a
 // line to base.txt, the target adds another file there and puts a line
@@ -228,6 +229,53 @@ TEST_F(VantoolDeliverCrashTest, CompletionKilledAfterEveryWriteThenResumed) {
     EXPECT_EQ(shown(source, target), completed);
   }
   FAIL() << "the completion never ran to its end";
+}
+
+// A deliver whose view was removed, moved to another view of the target
+// and killed after every write of the move: asked again, the move
+// finishes, and the deliver completes as one moved without a kill does.
+TEST_F(VantoolDeliverCrashTest, RetargetKilledAfterEveryWriteThenAskedAgain) {
+  // Round `writes` (0: no kill) on its own pair; the exit status of the
+  // first move.
+  auto round = [&](int writes, std::string& source, std::string& target) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%04d", writes);
+    source = std::string("sr") + number;
+    target = std::string("tg") + number;
+    make_pair(source, target);
+    run({"mkview", "-stream", target + "@/pvob", "-tag", target + "_b", path(target + "_b", "")});
+    run({"deliver", "-stream", source + "@/pvob", "-target", target + "@/pvob", "-to",
+         target + "_b"});
+    run({"rmview", "-force", "-tag", target + "_b"});
+    const std::vector<std::string> move = {"deliver", "-retarget", "-to",
+                                           target,    "-stream",   source + "@/pvob"};
+    Env env;
+    if (writes > 0)
+      env = {{"KORVANE_FAULT_KILL_AFTER_WRITES", std::to_string(writes)}};
+    auto first = vantool(move, env);
+    if (first.exit_code != 0) {
+      EXPECT_EQ(first.exit_code, kKilled) << first.err;
+      auto again = vantool(move);
+      EXPECT_EQ(again.exit_code, 0) << again.err;
+    }
+    auto resumed = resume_to_completion(source);
+    EXPECT_EQ(resumed.exit_code, 0) << resumed.err;
+    return first.exit_code;
+  };
+  std::string source, target;
+  ASSERT_EQ(round(0, source, target), 0);
+  const std::string completed = shown(source, target);
+  ASSERT_TRUE(has(completed, "No deliver operation in progress")) << completed;
+  for (int writes = 1; writes < 100; ++writes) {
+    SCOPED_TRACE("retarget killed at write " + std::to_string(writes));
+    const int first = round(writes, source, target);
+    EXPECT_EQ(shown(source, target), completed);
+    if (first == 0) {
+      EXPECT_GT(writes, 2) << "a move writes more than that";
+      return;
+    }
+  }
+  FAIL() << "the move never ran to its end";
 }
 
 // A rebase and a deliver of "dev" started together: one of them starts,
