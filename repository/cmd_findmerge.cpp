@@ -40,6 +40,8 @@ class VersionGraph {
  public:
   VersionGraph(vob_vob_h vob, tbs_dbid_t element) : vob_(vob), element_(element) {}
 
+  vob_vob_h vob() const { return vob_; }
+
   // The versions `version` comes from directly: its predecessor and the
   // versions of the same element merged into it. 1002 for a version of
   // another element.
@@ -292,6 +294,37 @@ int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours
 
 }  // namespace
 
+namespace {
+
+// Decides the merge of `from` into `to` and, when one is needed, finds its
+// common ancestor (none found: 0, merged against an empty ancestor).
+int decide_with_base(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
+                     cmd_findmerge_result_t& r) {
+  r.base = 0;
+  int status = decide(graph, from, to, &r.need);
+  if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
+    status = graph.common_ancestor(from, to, &r.base);
+  return status == TBS_ST_NOT_FOUND ? TBS_ST_OK : status;
+}
+
+// A decision made for `to` stands for the checkout `r.checkout` made from
+// it (the checkout comes from `to` and nothing is merged into it yet);
+// for a checkout made from another version (a branch made for it, or a
+// newer version checked in meanwhile) the merge is decided again.
+int confirm_decision(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
+                     cmd_findmerge_result_t& r) {
+  vob_ckout_info_t checkout;
+  std::vector<tbs_dbid_t> merged;
+  int status = vob_ver_get_ckout_info(graph.vob(), r.checkout, &checkout);
+  if (status == 0)
+    status = vob_ver_get_merges_into(graph.vob(), r.checkout, merged);
+  if (status != 0 || (checkout.predecessor == to && merged.empty()))
+    return status;
+  return decide_with_base(graph, from, r.checkout, r);
+}
+
+}  // namespace
+
 int cmd_findmerge_common_ancestor(vob_vob_h vob, tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base) {
   if (vob == nullptr || a == 0 || b == 0 || base == nullptr)
     return TBS_ST_BAD_ARGUMENT;
@@ -360,6 +393,59 @@ int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, 
     return status;
   return repo::merge::merge_into(view, cspec, vob, from, details.is_dir != 0, where, comment,
                                  print_only != 0, *result, nullptr);
+}
+
+int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
+                           cmd_findmerge_plan_t* plan) {
+  if (plan == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  vob_ver_details_t details;
+  int status = vob_ver_get_details(vob, from, &details);
+  if (status != 0)
+    return status;
+  InView where;
+  status = locate(view, vob, details.element, where);
+  if (status != 0)
+    return status;
+  VersionGraph graph(vob, details.element);
+  cmd_findmerge_result_t decided;
+  status = decide_with_base(graph, from, where.info.version, decided);
+  if (status != 0)
+    return status;
+  plan->vob = vob;
+  plan->from = from;
+  plan->is_dir = details.is_dir != 0 ? 1 : 0;
+  plan->need = decided.need;
+  plan->base = decided.base;
+  plan->path = std::move(where.path);
+  plan->info = std::move(where.info);
+  return TBS_ST_OK;
+}
+
+int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan_t& plan,
+                                    const char* comment, cmd_findmerge_result_t* result) {
+  if (view == nullptr || plan.vob == nullptr || plan.from == 0 || result == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  if (plan.need == CMD_MERGE_NOT_NEEDED) {
+    cmd_findmerge_result_t none;
+    none.path = plan.path;
+    none.checkout = plan.info.checked_out ? plan.info.version : 0;
+    *result = std::move(none);
+    return TBS_ST_OK;
+  }
+  cspec_t cspec;
+  int status = repo::load_cspec(view, cspec);
+  if (status != 0)
+    return status;
+  InView where;
+  where.path = plan.path;
+  where.info = plan.info;
+  repo::merge::Decision decided;
+  decided.to = plan.info.version;
+  decided.need = plan.need;
+  decided.base = plan.base;
+  return repo::merge::merge_into(view, cspec, plan.vob, plan.from, plan.is_dir != 0, where, comment,
+                                 false, *result, nullptr, &decided);
 }
 
 namespace repo::merge {
@@ -509,17 +595,20 @@ int hold_pending(view_server_h view, vob_vob_h vob, const InView& where, bool pr
 
 int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
                bool is_dir, InView& where, const char* comment, bool print_only,
-               cmd_findmerge_result_t& result, Entries* merged) {
+               cmd_findmerge_result_t& result, Entries* merged, const Decision* decided) {
   cmd_findmerge_result_t r;
   r.path = where.path;
   tbs_dbid_t to = where.info.version;
   tbs_dbid_t element = where.info.element;
   VersionGraph graph(vob, element);
-  int status = decide(graph, from, to, &r.need);
-  if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
-    status = graph.common_ancestor(from, to, &r.base);
-  if (status == TBS_ST_NOT_FOUND)
-    status = TBS_ST_OK;  // no ancestor: merge against an empty one
+  int status = TBS_ST_OK;
+  if (decided != nullptr && decided->to == to) {
+    r.need = decided->need;
+    r.base = decided->base;
+  } else {
+    status = decide_with_base(graph, from, to, r);
+    decided = nullptr;
+  }
   if (status != 0)
     return status;
   if (where.info.checked_out)
@@ -562,6 +651,8 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     status = checkout_for_merge(view, vob, where, comment, &r.checkout);
   if (status == 0 && r.checkout != to)  // what the view shows now: the new checkout
     status = describe(view, cspec, vob, element, where.path, where.info);
+  if (status == 0 && decided != nullptr && r.checkout != to)
+    status = confirm_decision(graph, from, to, r);
   if (status != 0)
     return status;
   if (where.info.version != r.checkout) {
