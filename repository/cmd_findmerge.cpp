@@ -189,6 +189,17 @@ int write_merged_file(const std::string& path, const std::string& content) {
   return TBS_ST_OK;
 }
 
+int overwrite_merged_file(const std::string& path, const std::string& content) {
+  int err = repo::file_system().overwrite(path, content);
+  if (err == ENOENT || err == EACCES)
+    return write_merged_file(path, content);  // no file to write over, or a read-only one
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
 }  // namespace repo::merge
 
 namespace {
@@ -542,7 +553,8 @@ void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>
 // (then the view shows the directory's new entries), a file's text into the
 // view's file; a binary file waiting for a side keeps its content.
 int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_dbid_t from,
-                  bool is_dir, const Outcome& outcome, const vob_event_info_t& event) {
+                  bool is_dir, bool in_place, const Outcome& outcome,
+                  const vob_event_info_t& event) {
   if (is_dir) {
     int status = apply_dir_plan(vob, where.info.version, outcome.plan, &event);
     report_dir_conflicts(where.path, outcome.plan.conflicts);
@@ -554,7 +566,8 @@ int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_db
                version_name(vob, from).c_str());
     return TBS_ST_OK;
   }
-  int status = write_merged_file(where.info.file_path, outcome.text);
+  int status = in_place ? overwrite_merged_file(where.info.file_path, outcome.text)
+                        : write_merged_file(where.info.file_path, outcome.text);
   if (status == 0 && outcome.conflicts > 0)
     imsg_print(IMSG_WARNING, tbs_msg::ConflictingRegionsAfterMerging, where.path.c_str(),
                outcome.conflicts, version_name(vob, from).c_str());
@@ -601,6 +614,9 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
   tbs_dbid_t to = where.info.version;
   tbs_dbid_t element = where.info.element;
   VersionGraph graph(vob, element);
+  // A planned merge that copies a file writes it over the checkout's file
+  // in place: interrupted, it has no arrow yet and is made again whole.
+  const bool planned = decided != nullptr;
   int status = TBS_ST_OK;
   if (decided != nullptr && decided->to == to) {
     r.need = decided->need;
@@ -659,6 +675,7 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     imsg_print(IMSG_ERROR, tbs_msg::ViewDoesNotShow, view->entry.tag.c_str(), r.path.c_str());
     return TBS_ST_ERROR;
   }
+  const bool copy_in_place = planned && !is_dir && r.need == CMD_MERGE_TRIVIAL;
   // Merged into the checkout's current content, the view's file.
   status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, binary != 0, outcome);
   vob_event_info_t event;
@@ -668,7 +685,7 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     status = note_pending(view, vob, element, r.checkout, from, where.path, outcome.before,
                           outcome.choose_side);
   if (status == 0)
-    status = write_outcome(view, vob, where, from, is_dir, outcome, event);
+    status = write_outcome(view, vob, where, from, is_dir, copy_in_place, outcome, event);
   r.conflicts = outcome.conflicts;
   r.choose_side = outcome.choose_side ? 1 : 0;
   if (status == 0 && r.conflicts == 0)

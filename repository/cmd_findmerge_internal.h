@@ -60,6 +60,12 @@ int record_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid
 // that a failure leaves either the old or the new content. The file keeps
 // its permissions. 1005 (or the errno's status) after a message.
 int write_merged_file(const std::string& path, const std::string& content);
+// Writes `content` over the file in place (its inode and permissions kept),
+// or as write_merged_file does when there is no writable file there. A
+// failure or an interruption may leave part of it: only for merges that are
+// made again whole until their arrow is recorded. Statuses as
+// write_merged_file.
+int overwrite_merged_file(const std::string& path, const std::string& content);
 // Forgets the view's pending merge into `checkout` of `element`, if any.
 int forget_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout);
 // What a check-in of the view's checkout `checkout` of the file element at

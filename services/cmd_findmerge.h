@@ -128,7 +128,12 @@ int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
 // out when the view holds no checkout of the element yet). The view may have
 // checked the element out since the plan was made: the decision stands for a
 // checkout made from the version the plan saw, and is made again against the
-// checkout otherwise. A plan whose merge is not needed changes nothing.
+// checkout otherwise. A plan whose merge is not needed changes nothing. A
+// copy (CMD_MERGE_TRIVIAL) of a file is written over the checkout's file in
+// place rather than through a temporary file: interrupted, the file may hold
+// part of it, and since its merge arrow is not recorded yet the next merge of
+// that version (a resumed deliver or rebase) writes it again whole; a cancel
+// gives the element back its selected version.
 int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan_t& plan,
                                     const char* comment, cmd_findmerge_result_t* result);
 // ---- findmerge over a tree ------------------------------------------------------------
