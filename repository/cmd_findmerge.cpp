@@ -155,10 +155,7 @@ class VersionGraph {
 int locate(view_server_h view, vob_vob_h vob, tbs_dbid_t element, InView& where) {
   if (view == nullptr || vob == nullptr || element == 0)
     return TBS_ST_BAD_ARGUMENT;
-  int status = view_elem_path(view, vob, element, where.path);
-  if (status != 0)
-    return status;
-  status = view_lookup(view, where.path.c_str(), &where.info);
+  int status = repo::elem_path_info(view, vob, element, where.path, &where.info);
   if (status == 0 && where.info.version == 0)
     status = TBS_ST_NOT_FOUND;
   return status;
