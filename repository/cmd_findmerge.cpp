@@ -15,12 +15,15 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "repository/cmd_findmerge_internal.h"
 #include "repository/file_system.h"
 #include "repository/view_internal.h"
+#include "repository/vob_internal.h"
 #include "services/cmd_findmerge.h"
 #include "services/vob_elem.h"
 
@@ -454,6 +457,59 @@ int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan
   decided.base = plan.base;
   return repo::merge::merge_into(view, cspec, plan.vob, plan.from, plan.is_dir != 0, where, comment,
                                  false, *result, nullptr, &decided);
+}
+
+namespace {
+
+// Merges of one batch of cmd_findmerge_zem_merge_planned_many.
+constexpr size_t kMergeBatch = 200;
+
+// Begins a write group on the store of each VOB of plans[first, last), in
+// the order of the stores' paths.
+int group_vobs(const std::vector<cmd_findmerge_plan_t>& plans, size_t first, size_t last,
+               std::vector<std::unique_ptr<repo::WriteGroup>>& groups) {
+  std::map<std::string, repo::Store*> by_path;
+  for (size_t i = first; i < last; ++i) {
+    repo::Store* store = nullptr;
+    int status = repo::vob_store(plans[i].vob, store);
+    if (status != 0)
+      return status;
+    by_path[store->path()] = store;
+  }
+  for (const auto& [path, store] : by_path) {
+    groups.push_back(std::make_unique<repo::WriteGroup>(*store));
+    if (groups.back()->status() != 0)
+      return groups.back()->status();
+  }
+  return TBS_ST_OK;
+}
+
+}  // namespace
+
+int cmd_findmerge_zem_merge_planned_many(view_server_h view,
+                                         const std::vector<cmd_findmerge_plan_t>& plans,
+                                         const char* comment, std::vector<int>& statuses,
+                                         std::vector<cmd_findmerge_result_t>& results) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  statuses.assign(plans.size(), TBS_ST_OK);
+  results.assign(plans.size(), cmd_findmerge_result_t());
+  for (size_t first = 0; first < plans.size(); first += kMergeBatch) {
+    const size_t last = std::min(plans.size(), first + kMergeBatch);
+    std::vector<std::unique_ptr<repo::WriteGroup>> groups;
+    int status = group_vobs(plans, first, last, groups);
+    for (size_t i = first; i < last; ++i)
+      statuses[i] = status != 0
+                        ? status
+                        : cmd_findmerge_zem_merge_planned(view, plans[i], comment, &results[i]);
+    for (auto& group : groups)
+      if (status == 0)
+        status = group->commit();
+    for (size_t i = first; status != 0 && i < last; ++i)
+      if (statuses[i] == 0)
+        statuses[i] = status;  // its arrow was not recorded
+  }
+  return TBS_ST_OK;
 }
 
 namespace repo::merge {

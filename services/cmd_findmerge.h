@@ -136,6 +136,17 @@ int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
 // gives the element back its selected version.
 int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan_t& plan,
                                     const char* comment, cmd_findmerge_result_t* result);
+// Makes the merges `plans` decided, in order, each as
+// cmd_findmerge_zem_merge_planned makes it: `statuses[i]` and `results[i]`
+// (meaningful when that status is 0) for `plans[i]`. The VOB writes of up to
+// 200 merges commit together, after those merges' files are written; an
+// interruption loses the batch's merge arrows, and the next merge of those
+// versions makes them again. 1004 for a null view; otherwise 0, each merge's
+// outcome in `statuses`.
+int cmd_findmerge_zem_merge_planned_many(view_server_h view,
+                                         const std::vector<cmd_findmerge_plan_t>& plans,
+                                         const char* comment, std::vector<int>& statuses,
+                                         std::vector<cmd_findmerge_result_t>& results);
 // ---- findmerge over a tree ------------------------------------------------------------
 
 // What cmd_findmerge_tree is asked.

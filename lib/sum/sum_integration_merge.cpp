@@ -428,13 +428,21 @@ int SUM_Integration::do_merge_files(view_server_h view, const std::vector<fcset_
   int status = 0;
   if (version_control() && (status = verify_checkouts()) != 0)
     return trace.checked(__LINE__, status);
-  for (const MergeItem& item : items) {
-    if (version_control() && !item.checked_out)
+  std::vector<cmd_findmerge_plan_t> plans;
+  std::vector<size_t> which;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (version_control() && !items[i].checked_out)
       continue;  // its checkout failed
-    cmd_findmerge_result_t result;
-    status = cmd_findmerge_zem_merge_planned(view, item.plan, nullptr, &result);
-    count_merge(item.key, status, result, tally);
+    plans.push_back(std::move(items[i].plan));
+    which.push_back(i);
   }
+  std::vector<int> statuses;
+  std::vector<cmd_findmerge_result_t> results;
+  if (cmd_findmerge_zem_merge_planned_many(view, plans, nullptr, statuses, results) != 0 ||
+      statuses.size() != plans.size() || results.size() != plans.size())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (size_t k = 0; k < which.size(); ++k)
+    count_merge(items[which[k]].key, statuses[k], results[k], tally);
   for (const MergeItem& item : items) {
     int never = 0;
     if (item.never_merge)
