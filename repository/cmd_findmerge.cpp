@@ -15,12 +15,15 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "repository/cmd_findmerge_internal.h"
 #include "repository/file_system.h"
 #include "repository/view_internal.h"
+#include "repository/vob_internal.h"
 #include "services/cmd_findmerge.h"
 #include "services/vob_elem.h"
 
@@ -39,6 +42,8 @@ using Ancestry = std::unordered_map<tbs_dbid_t, int>;
 class VersionGraph {
  public:
   VersionGraph(vob_vob_h vob, tbs_dbid_t element) : vob_(vob), element_(element) {}
+
+  vob_vob_h vob() const { return vob_; }
 
   // The versions `version` comes from directly: its predecessor and the
   // versions of the same element merged into it. 1002 for a version of
@@ -153,10 +158,7 @@ class VersionGraph {
 int locate(view_server_h view, vob_vob_h vob, tbs_dbid_t element, InView& where) {
   if (view == nullptr || vob == nullptr || element == 0)
     return TBS_ST_BAD_ARGUMENT;
-  int status = view_elem_path(view, vob, element, where.path);
-  if (status != 0)
-    return status;
-  status = view_lookup(view, where.path.c_str(), &where.info);
+  int status = repo::elem_path_info(view, vob, element, where.path, &where.info);
   if (status == 0 && where.info.version == 0)
     status = TBS_ST_NOT_FOUND;
   return status;
@@ -180,6 +182,17 @@ int write_merged_file(const std::string& path, const std::string& content) {
   struct stat st {};
   unsigned mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   int err = repo::file_system().write(path, content, mode);
+  if (err != 0) {
+    imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
+    return tbs_errno2status(err);
+  }
+  return TBS_ST_OK;
+}
+
+int overwrite_merged_file(const std::string& path, const std::string& content) {
+  int err = repo::file_system().overwrite(path, content);
+  if (err == ENOENT || err == EACCES)
+    return write_merged_file(path, content);  // no file to write over, or a read-only one
   if (err != 0) {
     imsg_print(IMSG_ERROR, tbs_msg::UnableWriteFile, path.c_str(), std::strerror(err));
     return tbs_errno2status(err);
@@ -292,6 +305,37 @@ int compute(vob_vob_h vob, const InView& where, tbs_dbid_t from, tbs_dbid_t ours
 
 }  // namespace
 
+namespace {
+
+// Decides the merge of `from` into `to` and, when one is needed, finds its
+// common ancestor (none found: 0, merged against an empty ancestor).
+int decide_with_base(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
+                     cmd_findmerge_result_t& r) {
+  r.base = 0;
+  int status = decide(graph, from, to, &r.need);
+  if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
+    status = graph.common_ancestor(from, to, &r.base);
+  return status == TBS_ST_NOT_FOUND ? TBS_ST_OK : status;
+}
+
+// A decision made for `to` stands for the checkout `r.checkout` made from
+// it (the checkout comes from `to` and nothing is merged into it yet);
+// for a checkout made from another version (a branch made for it, or a
+// newer version checked in meanwhile) the merge is decided again.
+int confirm_decision(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
+                     cmd_findmerge_result_t& r) {
+  vob_ckout_info_t checkout;
+  std::vector<tbs_dbid_t> merged;
+  int status = vob_ver_get_ckout_info(graph.vob(), r.checkout, &checkout);
+  if (status == 0)
+    status = vob_ver_get_merges_into(graph.vob(), r.checkout, merged);
+  if (status != 0 || (checkout.predecessor == to && merged.empty()))
+    return status;
+  return decide_with_base(graph, from, r.checkout, r);
+}
+
+}  // namespace
+
 int cmd_findmerge_common_ancestor(vob_vob_h vob, tbs_dbid_t a, tbs_dbid_t b, tbs_dbid_t* base) {
   if (vob == nullptr || a == 0 || b == 0 || base == nullptr)
     return TBS_ST_BAD_ARGUMENT;
@@ -360,6 +404,112 @@ int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, 
     return status;
   return repo::merge::merge_into(view, cspec, vob, from, details.is_dir != 0, where, comment,
                                  print_only != 0, *result, nullptr);
+}
+
+int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
+                           cmd_findmerge_plan_t* plan) {
+  if (plan == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  vob_ver_details_t details;
+  int status = vob_ver_get_details(vob, from, &details);
+  if (status != 0)
+    return status;
+  InView where;
+  status = locate(view, vob, details.element, where);
+  if (status != 0)
+    return status;
+  VersionGraph graph(vob, details.element);
+  cmd_findmerge_result_t decided;
+  status = decide_with_base(graph, from, where.info.version, decided);
+  if (status != 0)
+    return status;
+  plan->vob = vob;
+  plan->from = from;
+  plan->is_dir = details.is_dir != 0 ? 1 : 0;
+  plan->need = decided.need;
+  plan->base = decided.base;
+  plan->path = std::move(where.path);
+  plan->info = std::move(where.info);
+  return TBS_ST_OK;
+}
+
+int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan_t& plan,
+                                    const char* comment, cmd_findmerge_result_t* result) {
+  if (view == nullptr || plan.vob == nullptr || plan.from == 0 || result == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  if (plan.need == CMD_MERGE_NOT_NEEDED) {
+    cmd_findmerge_result_t none;
+    none.path = plan.path;
+    none.checkout = plan.info.checked_out ? plan.info.version : 0;
+    *result = std::move(none);
+    return TBS_ST_OK;
+  }
+  cspec_t cspec;
+  int status = repo::load_cspec(view, cspec);
+  if (status != 0)
+    return status;
+  InView where;
+  where.path = plan.path;
+  where.info = plan.info;
+  repo::merge::Decision decided;
+  decided.to = plan.info.version;
+  decided.need = plan.need;
+  decided.base = plan.base;
+  return repo::merge::merge_into(view, cspec, plan.vob, plan.from, plan.is_dir != 0, where, comment,
+                                 false, *result, nullptr, &decided);
+}
+
+namespace {
+
+// Merges of one batch of cmd_findmerge_zem_merge_planned_many.
+constexpr size_t kMergeBatch = 200;
+
+// Begins a write group on the store of each VOB of plans[first, last), in
+// the order of the stores' paths.
+int group_vobs(const std::vector<cmd_findmerge_plan_t>& plans, size_t first, size_t last,
+               std::vector<std::unique_ptr<repo::WriteGroup>>& groups) {
+  std::map<std::string, repo::Store*> by_path;
+  for (size_t i = first; i < last; ++i) {
+    repo::Store* store = nullptr;
+    int status = repo::vob_store(plans[i].vob, store);
+    if (status != 0)
+      return status;
+    by_path[store->path()] = store;
+  }
+  for (const auto& [path, store] : by_path) {
+    groups.push_back(std::make_unique<repo::WriteGroup>(*store));
+    if (groups.back()->status() != 0)
+      return groups.back()->status();
+  }
+  return TBS_ST_OK;
+}
+
+}  // namespace
+
+int cmd_findmerge_zem_merge_planned_many(view_server_h view,
+                                         const std::vector<cmd_findmerge_plan_t>& plans,
+                                         const char* comment, std::vector<int>& statuses,
+                                         std::vector<cmd_findmerge_result_t>& results) {
+  if (view == nullptr)
+    return TBS_ST_BAD_ARGUMENT;
+  statuses.assign(plans.size(), TBS_ST_OK);
+  results.assign(plans.size(), cmd_findmerge_result_t());
+  for (size_t first = 0; first < plans.size(); first += kMergeBatch) {
+    const size_t last = std::min(plans.size(), first + kMergeBatch);
+    std::vector<std::unique_ptr<repo::WriteGroup>> groups;
+    int status = group_vobs(plans, first, last, groups);
+    for (size_t i = first; i < last; ++i)
+      statuses[i] = status != 0
+                        ? status
+                        : cmd_findmerge_zem_merge_planned(view, plans[i], comment, &results[i]);
+    for (auto& group : groups)
+      if (status == 0)
+        status = group->commit();
+    for (size_t i = first; status != 0 && i < last; ++i)
+      if (statuses[i] == 0)
+        statuses[i] = status;  // its arrow was not recorded
+  }
+  return TBS_ST_OK;
 }
 
 namespace repo::merge {
@@ -456,7 +606,8 @@ void report_dir_conflicts(const std::string& dir, const std::vector<DirConflict>
 // (then the view shows the directory's new entries), a file's text into the
 // view's file; a binary file waiting for a side keeps its content.
 int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_dbid_t from,
-                  bool is_dir, const Outcome& outcome, const vob_event_info_t& event) {
+                  bool is_dir, bool in_place, const Outcome& outcome,
+                  const vob_event_info_t& event) {
   if (is_dir) {
     int status = apply_dir_plan(vob, where.info.version, outcome.plan, &event);
     report_dir_conflicts(where.path, outcome.plan.conflicts);
@@ -468,7 +619,8 @@ int write_outcome(view_server_h view, vob_vob_h vob, const InView& where, tbs_db
                version_name(vob, from).c_str());
     return TBS_ST_OK;
   }
-  int status = write_merged_file(where.info.file_path, outcome.text);
+  int status = in_place ? overwrite_merged_file(where.info.file_path, outcome.text)
+                        : write_merged_file(where.info.file_path, outcome.text);
   if (status == 0 && outcome.conflicts > 0)
     imsg_print(IMSG_WARNING, tbs_msg::ConflictingRegionsAfterMerging, where.path.c_str(),
                outcome.conflicts, version_name(vob, from).c_str());
@@ -509,17 +661,23 @@ int hold_pending(view_server_h view, vob_vob_h vob, const InView& where, bool pr
 
 int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
                bool is_dir, InView& where, const char* comment, bool print_only,
-               cmd_findmerge_result_t& result, Entries* merged) {
+               cmd_findmerge_result_t& result, Entries* merged, const Decision* decided) {
   cmd_findmerge_result_t r;
   r.path = where.path;
   tbs_dbid_t to = where.info.version;
   tbs_dbid_t element = where.info.element;
   VersionGraph graph(vob, element);
-  int status = decide(graph, from, to, &r.need);
-  if (status == 0 && r.need != CMD_MERGE_NOT_NEEDED)
-    status = graph.common_ancestor(from, to, &r.base);
-  if (status == TBS_ST_NOT_FOUND)
-    status = TBS_ST_OK;  // no ancestor: merge against an empty one
+  // A planned merge that copies a file writes it over the checkout's file
+  // in place: interrupted, it has no arrow yet and is made again whole.
+  const bool planned = decided != nullptr;
+  int status = TBS_ST_OK;
+  if (decided != nullptr && decided->to == to) {
+    r.need = decided->need;
+    r.base = decided->base;
+  } else {
+    status = decide_with_base(graph, from, to, r);
+    decided = nullptr;
+  }
   if (status != 0)
     return status;
   if (where.info.checked_out)
@@ -562,12 +720,15 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     status = checkout_for_merge(view, vob, where, comment, &r.checkout);
   if (status == 0 && r.checkout != to)  // what the view shows now: the new checkout
     status = describe(view, cspec, vob, element, where.path, where.info);
+  if (status == 0 && decided != nullptr && r.checkout != to)
+    status = confirm_decision(graph, from, to, r);
   if (status != 0)
     return status;
   if (where.info.version != r.checkout) {
     imsg_print(IMSG_ERROR, tbs_msg::ViewDoesNotShow, view->entry.tag.c_str(), r.path.c_str());
     return TBS_ST_ERROR;
   }
+  const bool copy_in_place = planned && !is_dir && r.need == CMD_MERGE_TRIVIAL;
   // Merged into the checkout's current content, the view's file.
   status = compute(vob, where, from, r.checkout, r.base, r.need, is_dir, binary != 0, outcome);
   vob_event_info_t event;
@@ -577,7 +738,7 @@ int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid
     status = note_pending(view, vob, element, r.checkout, from, where.path, outcome.before,
                           outcome.choose_side);
   if (status == 0)
-    status = write_outcome(view, vob, where, from, is_dir, outcome, event);
+    status = write_outcome(view, vob, where, from, is_dir, copy_in_place, outcome, event);
   r.conflicts = outcome.conflicts;
   r.choose_side = outcome.choose_side ? 1 : 0;
   if (status == 0 && r.conflicts == 0)

@@ -60,6 +60,12 @@ int record_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid
 // that a failure leaves either the old or the new content. The file keeps
 // its permissions. 1005 (or the errno's status) after a message.
 int write_merged_file(const std::string& path, const std::string& content);
+// Writes `content` over the file in place (its inode and permissions kept),
+// or as write_merged_file does when there is no writable file there. A
+// failure or an interruption may leave part of it: only for merges that are
+// made again whole until their arrow is recorded. Statuses as
+// write_merged_file.
+int overwrite_merged_file(const std::string& path, const std::string& content);
 // Forgets the view's pending merge into `checkout` of `element`, if any.
 int forget_pending(view_server_h view, vob_vob_h vob, tbs_dbid_t element, tbs_dbid_t checkout);
 // What a check-in of the view's checkout `checkout` of the file element at
@@ -123,14 +129,24 @@ struct InView {
   view_path_info_t info;
 };
 
+// How merging a version into `to` was decided earlier (a plan): it stands
+// for `to` and for a checkout made from `to`.
+struct Decision {
+  tbs_dbid_t to = 0;
+  int need = CMD_MERGE_NOT_NEEDED;
+  tbs_dbid_t base = 0;  // 0: no common ancestor (merged against an empty one)
+};
+
 // Merges version `from` (of a directory when `is_dir`) into the element the
 // view shows at `where`, with the view's config spec `cspec`, as
 // cmd_findmerge_zem_merge describes; `where` then describes the checkout.
 // For a directory that needs a merge, `merged` (when not null) receives its
 // entries after the merge (for `print_only`: after the merge it would make).
+// With `decided` (not null) the version graph is read only when the
+// decision does not stand for the version merged into.
 int merge_into(view_server_h view, const cspec_t& cspec, vob_vob_h vob, tbs_dbid_t from,
                bool is_dir, InView& where, const char* comment, bool print_only,
-               cmd_findmerge_result_t& result, Entries* merged);
+               cmd_findmerge_result_t& result, Entries* merged, const Decision* decided = nullptr);
 
 // The checkout of the element at `where` that a merge writes into: the
 // view's checkout of it when it holds one, else a new one made as

@@ -66,6 +66,18 @@ int FileSystem::write(const std::string& path, const std::string& content, unsig
   return err;
 }
 
+int FileSystem::overwrite(const std::string& path, const std::string& content) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0)
+    return errno;
+  int err = write_bytes(fd, content.data(), content.size());
+  if (err == 0 && ::ftruncate(fd, static_cast<off_t>(content.size())) != 0)
+    err = errno;
+  if (::close(fd) != 0 && err == 0)
+    err = errno;
+  return err;
+}
+
 int FileSystem::make_dir(const std::string& path, unsigned mode) {
   return ::mkdir(path.c_str(), mode) == 0 ? 0 : errno;
 }
@@ -104,6 +116,10 @@ class FaultyFileSystem : public FileSystem {
   int write(const std::string& path, const std::string& content, unsigned mode) override {
     int err = count();
     return err != 0 ? err : FileSystem::write(path, content, mode);
+  }
+  int overwrite(const std::string& path, const std::string& content) override {
+    int err = count();
+    return err != 0 ? err : FileSystem::overwrite(path, content);
   }
   int make_dir(const std::string& path, unsigned mode) override {
     int err = count();

@@ -28,6 +28,11 @@ class FileSystem {
   // temporary file in the same directory renamed over it: on failure the
   // old file (or its absence) is left as it was and no temporary remains.
   virtual int write(const std::string& path, const std::string& content, unsigned mode);
+  // Writes `content` over the existing file `path` in place (same inode and
+  // permissions, no temporary): cheaper than write, but a failure or an
+  // interruption may leave part of the new content. For callers that redo
+  // the whole write after any failure (ENOENT when there is no such file).
+  virtual int overwrite(const std::string& path, const std::string& content);
   virtual int make_dir(const std::string& path, unsigned mode);
   // Removes a file (not a directory).
   virtual int remove_file(const std::string& path);

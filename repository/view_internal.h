@@ -179,6 +179,11 @@ int to_view_path(view_server_h view, const char* path, bool report, std::string&
 // `report`, a failure prints why. `info` is filled on success only.
 int resolve_path(view_server_h view, const cspec_t& cspec, const std::string& view_path,
                  bool report, view_path_info_t& info);
+// view_elem_path, with (when `info` is not null) what view_lookup gives for
+// the path found: one resolution of the path instead of two. `info` is
+// filled on success only.
+int elem_path_info(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::string& path,
+                   view_path_info_t* info);
 // Fills `info` for `element` of `vob` seen at `view_path`: selection, kind,
 // file path; the evaluator's answer goes to `selection` when not null. 1002
 // when the element does not exist.

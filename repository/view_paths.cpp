@@ -317,6 +317,13 @@ int view_lookup(view_server_h view, const char* path, view_path_info_t* info) {
 }
 
 int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::string& path) {
+  return repo::elem_path_info(view, vob, element, path, nullptr);
+}
+
+namespace repo {
+
+int elem_path_info(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::string& path,
+                   view_path_info_t* found) {
   if (view == nullptr || vob == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   cspec_t cspec;
@@ -336,6 +343,8 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
     if (repo::resolve_path(view, cspec, candidate, false, info) == 0 && info.vob == vob &&
         info.element == element) {
       path = candidate;
+      if (found != nullptr)
+        *found = std::move(info);
       return TBS_ST_OK;
     }
   }
@@ -352,7 +361,7 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
     return TBS_ST_NOT_FOUND;
   if (root_element == element) {
     path = root.vob_path;
-    return TBS_ST_OK;
+    return found != nullptr ? repo::resolve_path(view, cspec, path, false, *found) : TBS_ST_OK;
   }
   std::deque<view_path_info_t> queue{root};
   std::set<tbs_dbid_t> seen{root_element};
@@ -376,7 +385,7 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
         continue;
       if (e.element == element) {
         path = info.vob_path;
-        return TBS_ST_OK;
+        return found != nullptr ? repo::resolve_path(view, cspec, path, false, *found) : TBS_ST_OK;
       }
       if (info.is_dir)
         queue.push_back(info);
@@ -384,6 +393,8 @@ int view_elem_path(view_server_h view, vob_vob_h vob, tbs_dbid_t element, std::s
   }
   return TBS_ST_NOT_FOUND;
 }
+
+}  // namespace repo
 
 namespace {
 

@@ -106,6 +106,47 @@ int cmd_findmerge_do_checkout_with_pop(view_server_h view, vob_vob_h vob, tbs_db
 // its checkout of the element (no CHECKEDOUT rule).
 int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, const char* comment,
                             int print_only, cmd_findmerge_result_t* result);
+// A merge of one version into a view, decided once: cmd_findmerge_zem_plan
+// fills it, cmd_findmerge_zem_merge_planned makes it without reading the
+// version graph or resolving the element's path again.
+struct cmd_findmerge_plan_t {
+  vob_vob_h vob = nullptr;
+  tbs_dbid_t from = 0;  // the version to merge
+  int is_dir = 0;       // of a directory element
+  int need = CMD_MERGE_NOT_NEEDED;
+  tbs_dbid_t base = 0;    // the common ancestor of `from` and the view's version (0: none)
+  std::string path;       // the element's path in the view, "/vobtag/dir/file"
+  view_path_info_t info;  // what the view showed of the element when planned
+};
+// Decides, as cmd_findmerge_zem_needs_co_merge does, whether and how `from`
+// needs merging into the version `view` selects, and fills `plan` (its
+// `base` only when a merge is needed). 1002 when the view does not show the
+// element. `plan` is filled only on success.
+int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
+                           cmd_findmerge_plan_t* plan);
+// Makes the merge `plan` decided, as cmd_findmerge_zem_merge does (checking
+// out when the view holds no checkout of the element yet). The view may have
+// checked the element out since the plan was made: the decision stands for a
+// checkout made from the version the plan saw, and is made again against the
+// checkout otherwise. A plan whose merge is not needed changes nothing. A
+// copy (CMD_MERGE_TRIVIAL) of a file is written over the checkout's file in
+// place rather than through a temporary file: interrupted, the file may hold
+// part of it, and since its merge arrow is not recorded yet the next merge of
+// that version (a resumed deliver or rebase) writes it again whole; a cancel
+// gives the element back its selected version.
+int cmd_findmerge_zem_merge_planned(view_server_h view, const cmd_findmerge_plan_t& plan,
+                                    const char* comment, cmd_findmerge_result_t* result);
+// Makes the merges `plans` decided, in order, each as
+// cmd_findmerge_zem_merge_planned makes it: `statuses[i]` and `results[i]`
+// (meaningful when that status is 0) for `plans[i]`. The VOB writes of up to
+// 200 merges commit together, after those merges' files are written; an
+// interruption loses the batch's merge arrows, and the next merge of those
+// versions makes them again. 1004 for a null view; otherwise 0, each merge's
+// outcome in `statuses`.
+int cmd_findmerge_zem_merge_planned_many(view_server_h view,
+                                         const std::vector<cmd_findmerge_plan_t>& plans,
+                                         const char* comment, std::vector<int>& statuses,
+                                         std::vector<cmd_findmerge_result_t>& results);
 // ---- findmerge over a tree ------------------------------------------------------------
 
 // What cmd_findmerge_tree is asked.

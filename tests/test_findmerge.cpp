@@ -2,10 +2,11 @@
 // predecessors and merge arrows, the needs-merge decision, trivial and
 // three-way file merges into a view, deferred merges with conflicts and their
 // completion, binary elements changed on one side, directory merges and dry
-// runs.
+// runs, and merges planned before the view checks out.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "findmerge_fixture.h"
 
@@ -136,6 +137,42 @@ TEST_F(FindmergeTest, ThreeWayMergeCombinesBothSidesAndRecordsTheArrow) {
   std::string content;
   ASSERT_EQ(vob_ver_read_content(vob, merged, content), 0);
   EXPECT_EQ(content, "one\n2\n3\n4\nfive\n");
+  EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_NOT_NEEDED);
+}
+
+// A planned merge made once the view has checked the element out: a copy
+// replaces the whole file (shorter content too), and a plan made before a
+// newer version was checked in is decided again against the checkout.
+TEST_F(FindmergeTest, PlannedMergesHoldAfterTheViewChecksOut) {
+  make_element(main_view, "/src", "short.txt", "a\nb\nc\n");
+  tbs_dbid_t dev_short = edit(dev_view, "/src/short.txt", "a\n");
+  make_element(main_view, "/src", "f.txt", "1\n2\n3\n4\n5\n");
+  tbs_dbid_t main1 = selected(main_view, "/src/f.txt");
+  tbs_dbid_t dev1 = edit(dev_view, "/src/f.txt", "1\n2\n3\n4\nfive\n");
+  std::vector<cmd_findmerge_plan_t> plans(2);
+  ASSERT_EQ(cmd_findmerge_zem_plan(main_view, vob, dev_short, &plans[0]), 0);
+  ASSERT_EQ(cmd_findmerge_zem_plan(main_view, vob, dev1, &plans[1]), 0);
+  EXPECT_EQ(plans[0].need, CMD_MERGE_TRIVIAL);
+  EXPECT_EQ(plans[1].need, CMD_MERGE_TRIVIAL);
+  EXPECT_EQ(plans[1].path, "/src/f.txt");
+
+  // main moves on after the plan; the checkouts come from its newest versions.
+  edit(main_view, "/src/f.txt", "one\n2\n3\n4\n5\n");
+  for (const char* path : {"/src/short.txt", "/src/f.txt"}) {
+    tbs_dbid_t checkout = 0;
+    ASSERT_EQ(view_checkout(main_view, file(main_view, path).c_str(), "merge", &checkout), 0);
+  }
+  std::vector<int> statuses;
+  std::vector<cmd_findmerge_result_t> results;
+  ImsgCapture capture;
+  ASSERT_EQ(cmd_findmerge_zem_merge_planned_many(main_view, plans, "merge", statuses, results), 0);
+  ASSERT_EQ(statuses, std::vector<int>({0, 0}));
+  EXPECT_EQ(read_file(file(main_view, "/src/short.txt")), "a\n");
+  EXPECT_TRUE(has(merges_into(vob, results[0].checkout), dev_short));
+  EXPECT_EQ(results[1].need, CMD_MERGE_THREE_WAY);
+  EXPECT_EQ(results[1].base, main1);
+  EXPECT_EQ(read_file(file(main_view, "/src/f.txt")), "one\n2\n3\n4\nfive\n");
+  EXPECT_TRUE(has(merges_into(vob, results[1].checkout), dev1));
   EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_NOT_NEEDED);
 }
 

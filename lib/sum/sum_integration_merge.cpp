@@ -67,9 +67,9 @@ struct SUM_Integration::MergeTally {
 // A file of the batch that needs a merge.
 struct SUM_Integration::MergeItem {
   fcset_key_t key;
-  std::string path;
-  int checked_out = 0;  // the view holds its checkout already
-  int never_merge = 0;  // of a type never merged automatically
+  cmd_findmerge_plan_t plan;  // decided once, made after the batch's checkouts
+  int checked_out = 0;        // the view holds its checkout already
+  int never_merge = 0;        // of a type never merged automatically
 };
 
 SUM_String SUM_Integration::element_label(const SUM_Element& element) const {
@@ -393,12 +393,10 @@ int SUM_Integration::do_merge_files(view_server_h view, const std::vector<fcset_
       count_merge(key, 0, held, tally);
       continue;
     }
-    int need = CMD_MERGE_NOT_NEEDED;
-    int status = cmd_findmerge_zem_needs_co_merge(view, key.vob, key.version, &need);
     MergeItem item;
     item.key = key;
-    if (status == 0 && need != CMD_MERGE_NOT_NEEDED)
-      status = view_elem_path(view, key.vob, key.element, item.path);
+    int status = cmd_findmerge_zem_plan(view, key.vob, key.version, &item.plan);
+    const int need = item.plan.need;
     if (status == TBS_ST_NOT_FOUND) {
       imsg_print(IMSG_ERROR, sum_integration_msg::ElementNotVisibleTarget, element.any_fullname());
       ++tally.files_invisible;
@@ -410,35 +408,41 @@ int SUM_Integration::do_merge_files(view_server_h view, const std::vector<fcset_
     }
     if (need == CMD_MERGE_NOT_NEEDED)
       continue;
-    view_path_info_t info;
-    if ((status = view_lookup(view, item.path.c_str(), &info)) != 0 ||
-        (need == CMD_MERGE_THREE_WAY && (status = check_mergetype(element, item.never_merge)) != 0))
+    if (need == CMD_MERGE_THREE_WAY && (status = check_mergetype(element, item.never_merge)) != 0)
       return trace.checked(__LINE__, record_status(ST_FILE_MERGE_ERROR));
-    item.checked_out = info.checked_out;
+    item.checked_out = item.plan.info.checked_out;
     if (item.checked_out) {
       int ok = 0;
-      if ((status = verify_checkout_to_intact(element, SUM_Version(SUM_Vob(key.vob), info.version),
-                                              ok)) != 0)
+      SUM_Version checkout(SUM_Vob(key.vob), item.plan.info.version);
+      if ((status = verify_checkout_to_intact(element, checkout, ok)) != 0)
         return trace.checked(__LINE__, record_status(ST_FILE_MERGE_ERROR));
       if (!ok) {
         ++tally.files_elsewhere;
         continue;
       }
     }
-    items.push_back(item);
+    items.push_back(std::move(item));
   }
   if (version_control() && do_versions_checkout(items, tally) != 0)
     return trace.checked(__LINE__, record_status(ST_FILE_MERGE_ERROR));
   int status = 0;
   if (version_control() && (status = verify_checkouts()) != 0)
     return trace.checked(__LINE__, status);
-  for (const MergeItem& item : items) {
-    if (version_control() && !item.checked_out)
+  std::vector<cmd_findmerge_plan_t> plans;
+  std::vector<size_t> which;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (version_control() && !items[i].checked_out)
       continue;  // its checkout failed
-    cmd_findmerge_result_t result;
-    status = cmd_findmerge_zem_merge(view, item.key.vob, item.key.version, nullptr, 0, &result);
-    count_merge(item.key, status, result, tally);
+    plans.push_back(std::move(items[i].plan));
+    which.push_back(i);
   }
+  std::vector<int> statuses;
+  std::vector<cmd_findmerge_result_t> results;
+  if (cmd_findmerge_zem_merge_planned_many(view, plans, nullptr, statuses, results) != 0 ||
+      statuses.size() != plans.size() || results.size() != plans.size())
+    return sum_int_error(kSource, trace.name(), __LINE__);
+  for (size_t k = 0; k < which.size(); ++k)
+    count_merge(items[which[k]].key, statuses[k], results[k], tally);
   for (const MergeItem& item : items) {
     int never = 0;
     if (item.never_merge)
@@ -456,7 +460,7 @@ int SUM_Integration::do_versions_checkout(std::vector<MergeItem>& items, MergeTa
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i].checked_out)
       continue;
-    paths.push_back(items[i].path);
+    paths.push_back(items[i].plan.path);
     which.push_back(i);
   }
   if (paths.empty())

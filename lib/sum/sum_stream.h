@@ -532,6 +532,12 @@ class SUM_Stream : public SUM_ActivityBase {
   // after message 14 for a snapshot view out of date; a dynamic view out
   // of date is brought up to date after warning 13 (and 17 or 18).
   int view_shows_configuration(const SUM_View& view, int& may) const;
+  // The two halves of checkouts_allowed: the checks that hold for every
+  // element checked out in `view` (rebase elsewhere, configuration shown,
+  // read-only stream, foundation), and whether `element`'s component is
+  // modifiable in the stream; each `allowed` 0 after the refusal's message.
+  int stream_permits_checkouts(const SUM_View& view, int& allowed) const;
+  int component_modifiable(const SUM_Element& element, int& allowed) const;
   // Creation steps of the foundation (sum_stream_config.cpp): the
   // configuration `baselines` gives the stream about to be made, validated
   // (refusals print their messages, 1001); once the stream exists, its

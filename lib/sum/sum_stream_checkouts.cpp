@@ -5,6 +5,7 @@
 
 #include "services/imsg.h"
 #include "sum/sum_baseline.h"
+#include "sum/sum_cache.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_config_spec_id.h"
@@ -18,6 +19,29 @@
 namespace {
 
 constexpr const char* kSource = "sum_stream_checkouts";
+
+// The views (by UUID) for which the checks that hold for every element
+// passed (no rebase in another view, the stream's configuration shown, the
+// stream writable, its foundation readable), with the stream they passed
+// for. Active inside cache-control scopes: a bulk checkout asks once per
+// view and stream, not once per element. Refusals are never kept, so each
+// element refused prints why.
+SUM_Cache<SUM_String, SUM_Stream>& permitted_cache() {
+  static auto* cache = new SUM_Cache<SUM_String, SUM_Stream>("Stream_permits_checkouts", 0);
+  return *cache;
+}
+
+// Each stream's modifiable components, for the same scopes.
+SUM_Cache<SUM_Stream, SUM_ComponentList>& modifiable_cache() {
+  static auto* cache = new SUM_Cache<SUM_Stream, SUM_ComponentList>("Stream_modifiable", 0);
+  return *cache;
+}
+
+// The key of `view` in permitted_cache; empty when it has no UUID.
+SUM_String view_key(const SUM_View& view) {
+  SUM_Uuid uuid;
+  return view.uuid(uuid) == 0 ? uuid.string() : SUM_String();
+}
 
 }  // namespace
 
@@ -67,6 +91,21 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
   SUM_Trace trace("SUM_Stream::checkouts_allowed");
   if (is_null() || view.is_null() || element.is_null())
     return sum_int_error(kSource, trace.name(), __LINE__);
+  const SUM_String key = view_key(view);
+  SUM_Stream permitted_for;
+  int status = 0;
+  if (key.size() == 0 || !permitted_cache().lookup(key, permitted_for) ||
+      !(permitted_for == *this)) {
+    if ((status = stream_permits_checkouts(view, allowed)) != 0 || !allowed)
+      return trace.checked(__LINE__, status);
+    if (key.size() > 0)
+      permitted_cache().enter(key, *this);
+  }
+  return trace.checked(__LINE__, component_modifiable(element, allowed));
+}
+
+int SUM_Stream::stream_permits_checkouts(const SUM_View& view, int& allowed) const {
+  SUM_Trace trace("SUM_Stream::stream_permits_checkouts");
   // While a rebase of the stream runs in another view, that view alone
   // may check out: the stream's configuration is about to change.
   int found = 0;
@@ -108,13 +147,19 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
     allowed = 0;
     return SUM_OK;
   }
+  allowed = 1;
+  return SUM_OK;
+}
+
+int SUM_Stream::component_modifiable(const SUM_Element& element, int& allowed) const {
+  SUM_Trace trace("SUM_Stream::component_modifiable");
   // The element's component, through its root directory element. An
   // element outside every component (or under a root no component of this
   // PVOB claims) belongs to nothing the stream may modify: the refusal
   // names its VOB in place of a component.
   SUM_Element root;
   SUM_Component component;
-  status = element.crde(root);
+  int status = element.crde(root);
   if (status == 0)
     status = SUM_Component::construct_from_crde(vob_, root, component, 1);
   if (status == SUM_NOT_FOUND) {
@@ -127,8 +172,11 @@ int SUM_Stream::checkouts_allowed(const SUM_View& view, const SUM_Element& eleme
     return trace.checked(__LINE__, status);
   }
   SUM_ComponentList modifiable, others;
-  if ((status = mod_comps(modifiable, others)) != 0)
-    return trace.checked(__LINE__, status);
+  if (!modifiable_cache().lookup(*this, modifiable)) {
+    if ((status = mod_comps(modifiable, others)) != 0)
+      return trace.checked(__LINE__, status);
+    modifiable_cache().enter(*this, modifiable);
+  }
   if (modifiable.find(component) < 0) {
     imsg_print(IMSG_ERROR, sum_stream_msg::NotModifiable, component.any_fullname());
     allowed = 0;

@@ -13,6 +13,7 @@
 #include "services/vob_elem.h"
 #include "services/vob_zem_activity.h"
 #include "sum/sum_activity.h"
+#include "sum/sum_cache.h"
 #include "sum/sum_catalogs.h"
 #include "sum/sum_component.h"
 #include "sum/sum_event_info.h"
@@ -57,6 +58,20 @@ int held_checkouts(const SUM_View& view, std::vector<view_ckout_t>& held) {
   view_server_h h = nullptr;
   int status = view.handle(h);
   return status != 0 ? status : view_list_checkouts(h, held);
+}
+
+// The stream `view` is attached to (1002 when none), remembered by the
+// view's UUID inside cache-control scopes: a bulk checkout asks it once.
+int remembered_stream(const SUM_View& view, SUM_Stream& out) {
+  static auto* cache = new SUM_Cache<SUM_String, SUM_Stream>("View_to_stream", 0);
+  SUM_Uuid uuid;
+  const SUM_String key = view.uuid(uuid) == 0 ? uuid.string() : SUM_String();
+  if (key.size() > 0 && cache->lookup(key, out))
+    return SUM_OK;
+  int status = view.stream(out);
+  if (status == 0 && key.size() > 0)
+    cache->enter(key, out);
+  return status;
 }
 
 }  // namespace
@@ -394,7 +409,7 @@ int sum_view_checkouts_allowed(view_server_h view, vob_vob_h vob, tbs_dbid_t ele
   *allowed = 1;
   SUM_View handle(view);
   SUM_Stream attached;
-  int status = handle.stream(attached);
+  int status = remembered_stream(handle, attached);
   if (status == SUM_NOT_FOUND)  // a view outside the ZEM layer
     return SUM_OK;
   if (status != 0)

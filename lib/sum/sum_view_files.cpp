@@ -7,6 +7,7 @@
 
 #include "services/cmd_findmerge.h"
 #include "services/view.h"
+#include "sum/sum_cache_control.h"
 #include "sum/sum_status.h"
 #include "sum/sum_trace.h"
 #include "sum/sum_view.h"
@@ -35,6 +36,9 @@ int bulk(const SUM_View& view, SUM_Trace& trace, std::vector<view_path_result_t>
 int SUM_View::checkout_paths(const std::vector<std::string>& paths, const char* comment,
                              std::vector<view_path_result_t>& results) const {
   SUM_Trace trace("SUM_View::checkout_paths", 3);
+  // The view service asks the stream about every path: its answers that
+  // hold for the whole call are worked out once.
+  SUM_CacheControl scope(0);
   return bulk(*this, trace, results, [&](view_server_h h, std::vector<view_path_result_t>& r) {
     return view_checkout_many(h, paths, comment, r);
   });
