@@ -231,6 +231,12 @@ int decide(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to, int* need) {
   }
   bool behind = false;
   status = graph.descends(from, to, &behind);
+  // Version 0 of a branch holds what its branch point holds: when `from`
+  // descends from that point, a copy is all the merge takes.
+  vob_ver_details_t details;
+  if (status == 0 && !behind && (status = vob_ver_get_details(graph.vob(), to, &details)) == 0 &&
+      details.number == 0 && details.predecessor != 0)
+    status = graph.descends(from, details.predecessor, &behind);
   if (status == 0)
     *need = behind ? CMD_MERGE_TRIVIAL : CMD_MERGE_THREE_WAY;
   return status;
@@ -319,9 +325,10 @@ int decide_with_base(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
 }
 
 // A decision made for `to` stands for the checkout `r.checkout` made from
-// it (the checkout comes from `to` and nothing is merged into it yet);
-// for a checkout made from another version (a branch made for it, or a
-// newer version checked in meanwhile) the merge is decided again.
+// it (the checkout comes from `to`, or from version 0 of a branch made from
+// `to` for it, and nothing is merged into it yet); for a checkout made from
+// another version (a newer version checked in meanwhile) the merge is
+// decided again.
 int confirm_decision(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
                      cmd_findmerge_result_t& r) {
   vob_ckout_info_t checkout;
@@ -329,7 +336,16 @@ int confirm_decision(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
   int status = vob_ver_get_ckout_info(graph.vob(), r.checkout, &checkout);
   if (status == 0)
     status = vob_ver_get_merges_into(graph.vob(), r.checkout, merged);
-  if (status != 0 || (checkout.predecessor == to && merged.empty()))
+  if (status != 0 || !merged.empty())
+    return status != 0 ? status : decide_with_base(graph, from, r.checkout, r);
+  // The checkout may stand on a branch made for it from `to`: its version 0
+  // holds what `to` holds, so the decision stands there too.
+  tbs_dbid_t stands_on = checkout.predecessor;
+  vob_ver_details_t details;
+  if (stands_on != to && (status = vob_ver_get_details(graph.vob(), stands_on, &details)) == 0 &&
+      details.number == 0)
+    stands_on = details.predecessor;
+  if (status != 0 || stands_on == to)
     return status;
   return decide_with_base(graph, from, r.checkout, r);
 }

@@ -113,6 +113,35 @@ TEST_F(FindmergeTest, TrivialMergeCopiesTheOtherVersion) {
   EXPECT_EQ(need_of(main_view, dev1), CMD_MERGE_NOT_NEEDED);
 }
 
+// Version 0 of a branch holds what its branch point holds: a version that
+// descends from that point is copied onto the branch, not merged.
+TEST_F(FindmergeTest, ABranchMadeFromTheBasePointTakesACopy) {
+  make_element(main_view, "/src", "f.txt", "a\n");
+  tbs_dbid_t dev1 = edit(dev_view, "/src/f.txt", "a\nb\n");
+  tbs_dbid_t int_type = 0;
+  ASSERT_EQ(vob_brtype_create(vob, "int", nullptr, &int_type), 0);
+  view_server_h int_view = make_view("int");
+  ASSERT_EQ(view_set_spec(int_view,
+                          "element * CHECKEDOUT\n"
+                          "element * .../int/LATEST\n"
+                          "element * /main/LATEST -mkbranch int\n"),
+            0);
+  const std::string path = file(int_view, "/src/f.txt");
+  // A checkout undone leaves the new branch, its version 0 selected.
+  tbs_dbid_t checkout = 0;
+  ASSERT_EQ(view_checkout(int_view, path.c_str(), "try", &checkout), 0);
+  ASSERT_EQ(view_uncheckout(int_view, path.c_str(), 0), 0);
+  int need = -1;
+  ASSERT_EQ(cmd_findmerge_zem_needs_co_merge(int_view, vob, dev1, &need), 0);
+  EXPECT_EQ(need, CMD_MERGE_TRIVIAL);
+  cmd_findmerge_result_t result;
+  ASSERT_EQ(cmd_findmerge_zem_merge(int_view, vob, dev1, "merge", 0, &result), 0);
+  EXPECT_EQ(result.need, CMD_MERGE_TRIVIAL);
+  EXPECT_EQ(read_file(path), "a\nb\n");
+  EXPECT_TRUE(has(merges_into(vob, result.checkout), dev1));
+  view_free_handle(int_view);
+}
+
 TEST_F(FindmergeTest, ThreeWayMergeCombinesBothSidesAndRecordsTheArrow) {
   make_element(main_view, "/src", "f.txt", "1\n2\n3\n4\n5\n");
   tbs_dbid_t main1 = selected(main_view, "/src/f.txt");

@@ -155,7 +155,9 @@ TEST_F(VantoolDeliverCrashTest, KilledAfterEveryWriteThenCancelledOrResumed) {
   ASSERT_EQ(shown("srcref", "tgtref"), before) << "the pairs are made alike";
   auto uninterrupted = deliver("srcref", "tgtref");
   ASSERT_EQ(uninterrupted.exit_code, 0) << uninterrupted.err;
-  EXPECT_TRUE(has(uninterrupted.out, "Merged 2 file(s) and 1 directory(ies) into view \"tgtref\""))
+  EXPECT_TRUE(has(uninterrupted.out,
+                  "Merged 2 file(s) (1 copied: only the source changed them) and 1 directory(ies) "
+                  "into view \"tgtref\""))
       << uninterrupted.out;
   EXPECT_EQ(read_file(path("tgtref", "src/base.txt")), "top\nbase.txt\nbottom\n");
   EXPECT_EQ(read_file(path("tgtref", "src/mine.txt")), "mine.txt\n");

@@ -394,6 +394,9 @@ class SUM_Integration {
   int get_deferred_merge_files() const { return deferred_merge_files_; }
   void set_files_merged(int n) { files_merged_ = n; }
   int get_files_merged() const { return files_merged_; }
+  // Of the files merged, those only the other side changed: copied, not
+  // merged three ways.
+  int get_files_copied() const { return files_copied_; }
   void set_dirs_merged(int n) { dirs_merged_ = n; }
   int get_dirs_merged() const { return dirs_merged_; }
 
@@ -575,6 +578,7 @@ class SUM_Integration {
   int deferred_merge_dirs_ = 0;
   int deferred_merge_files_ = 0;
   int files_merged_ = 0;
+  int files_copied_ = 0;
   int dirs_merged_ = 0;
   SUM_ActionCB action_cb_;
   SUM_String cached_record_;

@@ -88,6 +88,7 @@ SUM_String SUM_Integration::element_label(const SUM_Element& element) const {
 int SUM_Integration::do_merge(SUM_ElementCB& element_cb, SUM_SortedVersionListCB& sorted_cb) {
   SUM_Trace trace("SUM_Integration::do_merge");
   failed_dirs_ = deferred_merge_dirs_ = deferred_merge_files_ = files_merged_ = dirs_merged_ = 0;
+  files_copied_ = 0;
   conflicted_.clear();
   int status = check_integration_activity();
   if (status != 0)
@@ -287,6 +288,8 @@ void SUM_Integration::count_merge(const fcset_key_t& key, int status,
   if (result.need != CMD_MERGE_PENDING) {
     ++new_merges_;
     ++(dir ? dirs_merged_ : files_merged_);
+    if (!dir && result.need == CMD_MERGE_TRIVIAL)
+      ++files_copied_;
   }
   if (result.conflicts > 0) {
     if (!dir)

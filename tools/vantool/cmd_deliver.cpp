@@ -114,7 +114,8 @@ bool start_and_plan(const ParsedArgs& args, SUM_Deliver& deliver, std::string& l
 void report_merges(const SUM_Deliver& deliver, const std::string& tag, const std::string& label) {
   int files = deliver.get_files_merged(), dirs = deliver.get_dirs_merged();
   if (files + dirs > 0)
-    imsg_print(IMSG_INFO, vantool_msg::DeliverMergedCounts, files, dirs, tag.c_str());
+    imsg_print(IMSG_INFO, vantool_msg::DeliverMergedCounts, files, deliver.get_files_copied(), dirs,
+               tag.c_str());
   if (deliver.conflicted_paths().empty())
     return;
   imsg_print(IMSG_WARNING, vantool_msg::DeliverConflictsHeader, tag.c_str(), label.c_str());
