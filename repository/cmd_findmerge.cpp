@@ -218,6 +218,16 @@ std::string element_name(vob_vob_h vob, tbs_dbid_t element) {
   return buf;
 }
 
+// `version` itself, or, for version 0 of a branch, the version the branch
+// was made from: the two hold the same content.
+int content_origin(vob_vob_h vob, tbs_dbid_t version, tbs_dbid_t& out) {
+  vob_ver_details_t details;
+  int status = vob_ver_get_details(vob, version, &details);
+  if (status == 0)
+    out = details.number == 0 && details.predecessor != 0 ? details.predecessor : version;
+  return status;
+}
+
 // What merging `from` into `to` (the view's selection) takes: the same for
 // every element type (a binary file's three-way need waits for a side).
 int decide(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to, int* need) {
@@ -231,12 +241,12 @@ int decide(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to, int* need) {
   }
   bool behind = false;
   status = graph.descends(from, to, &behind);
-  // Version 0 of a branch holds what its branch point holds: when `from`
-  // descends from that point, a copy is all the merge takes.
-  vob_ver_details_t details;
-  if (status == 0 && !behind && (status = vob_ver_get_details(graph.vob(), to, &details)) == 0 &&
-      details.number == 0 && details.predecessor != 0)
-    status = graph.descends(from, details.predecessor, &behind);
+  // When `from` descends from the point the branch of a version 0 was made
+  // from, a copy is all the merge takes.
+  tbs_dbid_t point = to;
+  if (status == 0 && !behind && (status = content_origin(graph.vob(), to, point)) == 0 &&
+      point != to)
+    status = graph.descends(from, point, &behind);
   if (status == 0)
     *need = behind ? CMD_MERGE_TRIVIAL : CMD_MERGE_THREE_WAY;
   return status;
@@ -338,16 +348,21 @@ int confirm_decision(VersionGraph& graph, tbs_dbid_t from, tbs_dbid_t to,
     status = vob_ver_get_merges_into(graph.vob(), r.checkout, merged);
   if (status != 0 || !merged.empty())
     return status != 0 ? status : decide_with_base(graph, from, r.checkout, r);
-  // The checkout may stand on a branch made for it from `to`: its version 0
-  // holds what `to` holds, so the decision stands there too.
+  // The checkout may stand on a branch made for it from `to`, whose
+  // version 0 holds what `to` holds: the decision stands there too.
   tbs_dbid_t stands_on = checkout.predecessor;
-  vob_ver_details_t details;
-  if (stands_on != to && (status = vob_ver_get_details(graph.vob(), stands_on, &details)) == 0 &&
-      details.number == 0)
-    stands_on = details.predecessor;
+  if (stands_on != to)
+    status = content_origin(graph.vob(), stands_on, stands_on);
   if (status != 0 || stands_on == to)
     return status;
   return decide_with_base(graph, from, r.checkout, r);
+}
+
+// The version `from` (its details) and where the view shows its element.
+int locate_version(view_server_h view, vob_vob_h vob, tbs_dbid_t from, vob_ver_details_t& details,
+                   InView& where) {
+  int status = vob_ver_get_details(vob, from, &details);
+  return status != 0 ? status : locate(view, vob, details.element, where);
 }
 
 }  // namespace
@@ -382,11 +397,8 @@ int cmd_findmerge_zem_needs_co_merge(view_server_h view, vob_vob_h vob, tbs_dbid
   if (need == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   vob_ver_details_t details;
-  int status = vob_ver_get_details(vob, from, &details);
-  if (status != 0)
-    return status;
   InView where;
-  status = locate(view, vob, details.element, where);
+  int status = locate_version(view, vob, from, details, where);
   if (status != 0)
     return status;
   VersionGraph graph(vob, details.element);
@@ -408,11 +420,8 @@ int cmd_findmerge_zem_merge(view_server_h view, vob_vob_h vob, tbs_dbid_t from, 
   if (result == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   vob_ver_details_t details;
-  int status = vob_ver_get_details(vob, from, &details);
-  if (status != 0)
-    return status;
   InView where;
-  status = locate(view, vob, details.element, where);
+  int status = locate_version(view, vob, from, details, where);
   cspec_t cspec;
   if (status == 0)
     status = repo::load_cspec(view, cspec);
@@ -427,11 +436,8 @@ int cmd_findmerge_zem_plan(view_server_h view, vob_vob_h vob, tbs_dbid_t from,
   if (plan == nullptr)
     return TBS_ST_BAD_ARGUMENT;
   vob_ver_details_t details;
-  int status = vob_ver_get_details(vob, from, &details);
-  if (status != 0)
-    return status;
   InView where;
-  status = locate(view, vob, details.element, where);
+  int status = locate_version(view, vob, from, details, where);
   if (status != 0)
     return status;
   VersionGraph graph(vob, details.element);
